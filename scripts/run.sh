@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Sets up, builds and starts the station on its embedded defaults: the simulated
+# camera and the embedded SQLite database, with settings, log and photos kept in
+# ./station below the checkout. With a display the window opens; without one the
+# station runs headless, takes a few shots and exits.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+station=$root/station
+export BX_CONFIG_DIR=${BX_CONFIG_DIR:-$station/config}
+export BX_STATE_DIR=${BX_STATE_DIR:-$station/state}
+mkdir -p "$BX_CONFIG_DIR" "$BX_STATE_DIR" "$station/photos"
+profile=$BX_CONFIG_DIR/BXGrabber.ini
+if [ ! -f "$profile" ]; then
+  cat > "$profile" <<INI
+[Camera Settings]
+Camera Transport=sim
+[Database Settings]
+DatabasePath=$station/photos/
+[Program Settings]
+Enable Log=1
+INI
+fi
+args=("$@")
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  args=(--headless --shots 5 --interval 500 "${args[@]}")
+fi
+exec "$root/build/bin/BXGrabber" "${args[@]}"

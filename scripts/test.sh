@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds the project twice (optimised, and with Address and
+# UndefinedBehavior sanitizers) and runs the whole test suite on both builds.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh" --packages-only
+"$root/scripts/start-services.sh"
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export QT_QPA_PLATFORM=offscreen
+status=0
+for variant in release asan; do
+  dir=$root/build-test-$variant
+  flags=()
+  [ $variant = asan ] && flags=(--sanitize)
+  echo "== $variant build"
+  "$root/scripts/setup.sh" --build-dir "$dir" "${flags[@]}"
+  echo "== $variant tests"
+  ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" --timeout 600 || status=1
+done
+exit $status
