@@ -1,0 +1,309 @@
+#include "app/station/CGrabberDlg.h"
+
+#include "app/station/IStationHost.h"
+
+#include <array>
+
+namespace {
+
+constexpr const char* kTitleConnecting = "Brightcap Grabber trying to connect to camera";
+constexpr std::array<const char*, 3> kPresetTitles = {
+    "Brightcap Grabber %s active preset Normal",
+    "Brightcap Grabber %s active preset Low Light",
+    "Brightcap Grabber %s active preset Hight Light",
+};
+constexpr int kDefaultCameraPixelType = 0x0108000B;  // BayerBG8
+constexpr int kOutputPixelType = 0x02180015;         // BGR8packed
+constexpr int kRestartShutdownCode = 3;
+
+}  // namespace
+
+CGrabberDlg::CGrabberDlg(CGrabberApp& app, IStationHost& host) : m_app(app), m_host(host) {}
+
+CGrabberDlg::~CGrabberDlg()
+{
+    // The grab thread calls back into this object: stop it before the members go.
+    OnDestroy();
+    delete m_currentImage;
+}
+
+bool CGrabberDlg::OnInitDialog()
+{
+    LoadLayoutList();
+    if (!ConnectCamera())
+        OnDeviceRemoved();
+    OnPageActivated(ControlPage);
+    if (!m_host.IsShiftHeld() && !m_cameraConnected && ReadInt("Settings", "Restart", 0) != 0) {
+        m_app.m_shutdownCode = kRestartShutdownCode;
+        return false;
+    }
+    return true;
+}
+
+void CGrabberDlg::OnDestroy()
+{
+    if (m_destroyed.exchange(true))
+        return;
+    m_reconnectTimer.Kill();
+    StopGrab();
+    StopTriggerEngine();
+    StopProcessing();
+}
+
+bool CGrabberDlg::ConnectCamera()
+{
+    SetTitle(kTitleConnecting);
+    const int index = std::atoi(ReadString("Camera Settings", "Device Index", "0").c_str());
+    const std::string serial = ReadString("Camera Settings", "Device Name", "");
+    const bool opened = index == -1 ? OpenBySerial(serial) : OpenByIndex(index);
+    if (!opened) {
+        m_cameraConnected = false;
+        m_host.RefreshPages();
+        return false;
+    }
+    m_reconnectTimer.Kill();
+    SetPresetTitle();
+    SetRequestedPixelType(static_cast<Pylon::EPixelType>(
+        ReadInt("Camera Settings", "Pixel Type", kDefaultCameraPixelType)));
+    SetOutputPixelType(static_cast<Pylon::EPixelType>(kOutputPixelType));
+    LoadPresetCameraProperties(m_preset);
+    LoadPresetFlash(m_preset);
+    SetFlash(FlashState());
+    LoadSettings();
+    m_cameraConnected = true;
+    StartStop();
+    m_host.RefreshPages();
+    return true;
+}
+
+void CGrabberDlg::OnDeviceRemoved()
+{
+    if (m_destroyed || m_reconnectTimer.IsRunning())
+        return;
+    m_reconnectTimer.Start(kReconnectPeriodMs, [this] { ConnectCamera(); });
+}
+
+void CGrabberDlg::LoadSettings()
+{
+    LoadExternalFunctions();
+    LoadPresetFlash(m_preset);
+    SetFlash(FlashState());
+    LoadPresetColour(m_preset);
+    std::string server = ReadString("Database Settings", "ServerName", "");
+    std::string path = ReadString("Database Settings", "DatabasePath", "");
+    std::string op = ReadString("Database Settings", "OperatorName", CGrabberApp::kDefaultOperatorName);
+    std::string file = ReadString("Database Settings", "DatabaseFile", "data.mdb");
+    {
+        std::lock_guard lock(m_stateLock);
+        m_serverName = std::move(server);
+        m_databasePath = std::move(path);
+        m_operatorName = std::move(op);
+        m_databaseFile = std::move(file);
+    }
+    m_triggerDelay = ReadInt("Trigger Settings", "TriggerDelay", 0);
+    m_showDelay = ReadInt("Trigger Settings", "ShowDelay", 0);
+}
+
+void CGrabberDlg::StartStop()
+{
+    if (!m_cameraConnected) {
+        StopGrab();
+        StopTriggerEngine();
+        StopProcessing();
+    } else {
+        if (!m_app.m_noTriggerThread)
+            m_triggerThread = StartTriggerEngine();
+        if (ReadInt("Program Settings", "External Counter", 0) != 0)
+            ResetExternalCounter();
+        SetFreeRunning(false);
+        m_cameraConnected = PrepareGrab(ReadInt("Camera Settings", "Num Buffers", 1));
+        // A reconnect restarts acquisition while the previous run's thread still
+        // waits on the queue: end that run first so that one thread consumes frames.
+        StopProcessing();
+        m_frameQueue.RemoveAll(false);
+        StartProcessing();
+        ArmVideoTrigger();
+    }
+    m_host.RefreshPages();
+}
+
+void CGrabberDlg::ApplyPreset(int preset)
+{
+    // The preset arrives from the film-number service too: ignore unknown numbers.
+    if (preset < PresetNormal || preset > PresetHighLight)
+        return;
+    const bool suspended = IsTriggerSuspended();
+    SetTriggerSuspended(true);
+    m_preset = preset;
+    LoadPresetCameraProperties(preset);
+    LoadPresetFlash(preset);
+    SetFlash(FlashState());
+    LoadPresetColour(preset);
+    SetPresetTitle();
+    m_host.ActivePresetChanged(preset);
+    SetTriggerSuspended(suspended);
+}
+
+void CGrabberDlg::SetLiveMode(bool on)
+{
+    if (on == m_liveMode)
+        return;
+    if (on) {
+        m_liveMode = true;
+        Snapshot();
+        m_savedFlashState = FlashState();
+        SetFlash(false);
+        MaximiseGain();
+        SetFreeRunning(true);
+    } else {
+        SetFreeRunning(false);
+        SetFlash(m_savedFlashState);
+        Restore();
+        m_liveMode = false;
+    }
+}
+
+void CGrabberDlg::SoftwareShot(bool flag)
+{
+    const bool wasLive = m_liveMode;
+    if (wasLive) {
+        {
+            std::lock_guard lock(m_lock);
+            SetLiveMode(false);
+        }
+        m_frameEvent.Wait(500);
+        // Only the shot's own frame may end the second wait; a stale signal
+        // would re-enter live mode before that frame arrives and lose it.
+        m_frameEvent.Reset();
+    }
+    try {
+        FireOutputs(flag ? 2 : 0);
+    } catch (const GenICam::GenericException& error) {
+        CLogTrace::Instance().WriteLine(std::string("Software trigger failed: ") + error.what());
+    }
+    if (wasLive) {
+        m_frameEvent.Wait(500);
+        std::lock_guard lock(m_lock);
+        SetLiveMode(true);
+    }
+}
+
+void CGrabberDlg::ShotButton()
+{
+    m_app.m_noTriggerThread = 0;
+    RestartTrigger();
+    SoftwareShot(false);
+}
+
+void CGrabberDlg::RestartTrigger()
+{
+    if (m_triggerThread) {
+        StopTriggerEngine();
+        m_triggerThread = StartTriggerEngine();
+    }
+}
+
+void CGrabberDlg::OnPageActivated(int page)
+{
+    m_activePage = page;
+    switch (page) {
+    case ControlPage:
+        m_captureMode = true;
+        SetTriggerSuspended(false);
+        SetFreeRunning(false);
+        break;
+    case GeneralSetupPage:
+    case ColorSetupPage:
+        m_captureMode = false;
+        SetTriggerSuspended(true);
+        SetFreeRunning(false);
+        break;
+    case CameraSetupPage:
+        m_captureMode = false;
+        SetTriggerSuspended(true);
+        {
+            std::lock_guard lock(m_lock);
+            SetLiveMode(false);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void CGrabberDlg::GetDatabaseSettings(std::string& server, std::string& path, std::string& op,
+                                      std::string& file) const
+{
+    std::lock_guard lock(m_stateLock);
+    server = m_serverName;
+    path = m_databasePath;
+    op = m_operatorName;
+    file = m_databaseFile;
+}
+
+void CGrabberDlg::SetDatabaseSettings(const std::string& server, const std::string& path,
+                                      const std::string& op, const std::string& file)
+{
+    {
+        std::lock_guard lock(m_stateLock);
+        m_serverName = server;
+        m_databasePath = path;
+        m_operatorName = op;
+        m_databaseFile = file;
+    }
+    m_app.WriteProfileString("Database Settings", "ServerName", server);
+    m_app.WriteProfileString("Database Settings", "DatabasePath", path);
+    m_app.WriteProfileString("Database Settings", "OperatorName", op);
+}
+
+std::string CGrabberDlg::Status() const
+{
+    std::lock_guard lock(m_stateLock);
+    return m_status;
+}
+
+void CGrabberDlg::SetStatus(const std::string& status)
+{
+    std::lock_guard lock(m_stateLock);
+    m_status = status;
+}
+
+std::string CGrabberDlg::Title() const
+{
+    std::lock_guard lock(m_stateLock);
+    return m_title;
+}
+
+void CGrabberDlg::SetTitle(const std::string& title)
+{
+    {
+        std::lock_guard lock(m_stateLock);
+        m_title = title;
+    }
+    m_host.SetTitle(title);
+}
+
+void CGrabberDlg::SetPresetTitle()
+{
+    char title[256];
+    std::snprintf(title, sizeof title, kPresetTitles[m_preset], m_app.m_instance.c_str());
+    SetTitle(title);
+}
+
+std::string CGrabberDlg::PropertiesFileName() const
+{
+    const std::string configured = m_app.GetProfileString("Program Settings", "Properties File Name", "");
+    if (!configured.empty())
+        return configured;
+    return m_app.GetExeFolder() + "Properties" + m_app.m_instance + ".xml";
+}
+
+int CGrabberDlg::ReadInt(const char* section, const char* key, int defaultValue)
+{
+    return m_app.GetProfileInt(section, key, defaultValue);
+}
+
+std::string CGrabberDlg::ReadString(const char* section, const char* key, const std::string& defaultValue)
+{
+    return m_app.GetProfileString(section, key, defaultValue);
+}

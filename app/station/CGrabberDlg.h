@@ -1,0 +1,154 @@
+#pragma once
+
+#include "app/counter/CRemoteCounterClient.h"
+#include "app/numbering/CPhotoNumbering.h"
+#include "app/station/CxImageRefList.h"
+#include "app/station/PeriodicTimer.h"
+#include "camera/PylonCamera.h"
+#include "platform/Event.h"
+#include "pixlib/core/CxImage.h"
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+
+class CGrabberApp;
+class IStationHost;
+
+// The station's core: the camera itself (it receives the frames), the owner of
+// the frame queue and the processing thread, and the state the pages show. It
+// holds no user-interface type; the window or the headless runner is its host.
+class CGrabberDlg : public CPylonCamera {
+public:
+    enum Page { ControlPage = 0, GeneralSetupPage, CameraSetupPage, ColorSetupPage, LayoutSelectorPage };
+    enum Preset { PresetNormal = 0, PresetLowLight, PresetHighLight };
+    static constexpr int kQueueLimit = 100;
+    static constexpr int kReconnectPeriodMs = 5000;
+
+    CGrabberDlg(CGrabberApp& app, IStationHost& host);
+    ~CGrabberDlg() override;
+
+    // Window start: connects the camera and starts grabbing. False when the
+    // window must end at once (the "Restart" rule); the application then restarts the machine.
+    bool OnInitDialog();
+    // Window end: stops the timer, grabbing, the trigger and the processing thread.
+    void OnDestroy();
+
+    bool ConnectCamera();
+    void StartStop();
+    void ApplyPreset(int preset);
+    int GetPreset() const { return m_preset; }
+    void SetLiveMode(bool on);
+    void SoftwareShot(bool flag);
+    // The control page's shot button: lifts the "-p" suppression, then shoots.
+    void ShotButton();
+    // The control page's trigger-restart button.
+    void RestartTrigger();
+    void PulseExternalCounter(int n);
+    void SaveImage();
+    bool TestDatabaseConnection();
+
+    // A page became active: sets the capture/set-up mode flags as that page asks.
+    void OnPageActivated(int page);
+    int ActivePage() const { return m_activePage; }
+
+    void GetDatabaseSettings(std::string& server, std::string& path, std::string& op, std::string& file) const;
+    void SetDatabaseSettings(const std::string& server, const std::string& path, const std::string& op,
+                             const std::string& file);
+
+    // What the pages show.
+    std::string Status() const;
+    int SavedCount() const { return m_savedCount; }
+    bool IsCameraConnected() const { return m_cameraConnected; }
+    // The start/stop control: StartStop then starts or stops acquisition accordingly.
+    void SetCameraConnected(bool connected) { m_cameraConnected = connected; }
+    bool IsLiveMode() const { return m_liveMode; }
+    bool IsCaptureMode() const { return m_captureMode; }
+    bool IsReconnecting() const { return m_reconnectTimer.IsRunning(); }
+    std::string Title() const;
+
+    void OnNewImage(IplImage* frame, ImageOwnership kind) override;
+    void OnDeviceRemoved() override;
+
+protected:
+    // Hands a frame the core does not keep back to the camera.
+    virtual void ReleaseFrame(IplImage* frame, ImageOwnership kind);
+    // The colour stage of each frame: writes m_outputImage from m_currentImage.
+    virtual void ApplyColour(bool final);
+
+private:
+    void LoadSettings();
+    void SetTitle(const std::string& title);
+    void SetPresetTitle();
+    void StartProcessing();
+    void StopProcessing();
+    void ProcessFrames();
+    void ProcessFrame(CxImage* frame);
+    bool ShrinkForSetup(CxImage*& frame);
+    void RotateCurrentImage();
+    void QueueFrame(IplImage* frame, ImageOwnership kind);
+    void ShowLiveFrame(IplImage* frame, ImageOwnership kind);
+    void SetStatus(const std::string& status);
+    int ReadInt(const char* section, const char* key, int defaultValue);
+    std::string ReadString(const char* section, const char* key, const std::string& defaultValue);
+    std::string PropertiesFileName() const;
+
+    // "TriggerMode" Off (free-running) or On (one frame per trigger).
+    void SetFreeRunning(bool freeRun);
+    // Mask 0: one software trigger; otherwise a pulse on the user outputs in the mask.
+    void FireOutputs(int mask);
+
+    // Seams for subsystems that later work builds.
+    bool StartTriggerEngine();
+    void StopTriggerEngine();
+    bool IsTriggerSuspended() const;
+    void SetTriggerSuspended(bool suspended);
+    void ArmVideoTrigger();
+    bool VideoDetectsMotion(const CxImage& preview);
+    void LoadPresetCameraProperties(int preset);
+    void LoadPresetFlash(int preset);
+    bool FlashState() const;
+    void SetFlash(bool on);
+    void LoadPresetColour(int preset);
+    void LoadExternalFunctions();
+    bool OpenDatabase(const std::string& dsn, const std::string& user, const std::string& password);
+    void ResetExternalCounter();
+    void CallPreSave();
+    void LoadLayoutList();
+    void InsertPhotoRecord();
+    void InsertStoryEntry();
+
+    CGrabberApp& m_app;
+    IStationHost& m_host;
+
+    std::string m_serverName;
+    std::string m_status = "Idle";
+    int m_showDelay = 0;
+    int m_triggerDelay = 0;
+    std::string m_operatorName;
+    std::string m_databasePath;
+    std::string m_databaseFile;
+    std::atomic<bool> m_cameraConnected{false};
+    bool m_triggerThread = false;
+    CxImageRefList m_frameQueue;
+    CxImage* m_currentImage = nullptr;
+    CxImage m_outputImage;
+    CxImage m_previewImage;
+    std::atomic<bool> m_captureMode{true};
+    std::atomic<bool> m_liveMode{false};
+    bool m_savedFlashState = false;
+    std::thread m_processingThread;
+    std::mutex m_lock;
+    bx::Event m_frameEvent{bx::Event::ResetMode::Manual, true};
+    std::atomic<int> m_preset{PresetNormal};
+    CRemoteCounterClient m_counterClient;
+    SystemNumberingClock m_numberingClock;
+    CPhotoNumbering m_numbering;
+    PeriodicTimer m_reconnectTimer;
+    std::atomic<int> m_savedCount{0};
+    std::atomic<int> m_activePage{ControlPage};
+    mutable std::mutex m_stateLock;  // m_status and the title, read by the host's thread
+    std::string m_title;
+    std::atomic<bool> m_destroyed{false};
+};

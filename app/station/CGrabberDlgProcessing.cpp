@@ -1,0 +1,137 @@
+// The frame path: the grab thread's callback and the processing thread.
+#include "app/station/CGrabberDlg.h"
+
+#include "app/station/FrameRotation.h"
+#include "app/station/IStationHost.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr int kPreviewDecimation = 4;
+
+}  // namespace
+
+void CGrabberDlg::OnNewImage(IplImage* frame, ImageOwnership kind)
+{
+    std::lock_guard lock(m_lock);
+    if (m_liveMode)
+        ShowLiveFrame(frame, kind);
+    else
+        QueueFrame(frame, kind);
+}
+
+void CGrabberDlg::ReleaseFrame(IplImage* frame, ImageOwnership kind)
+{
+    ReleaseImage(frame, kind);
+}
+
+void CGrabberDlg::QueueFrame(IplImage* frame, ImageOwnership kind)
+{
+    // A frame the converter could not convert carries no pixels: nothing to queue.
+    if (frame == nullptr || frame->imageData == nullptr || m_frameQueue.GetCount() >= kQueueLimit) {
+        ReleaseFrame(frame, kind);
+    } else {
+        auto image = std::make_unique<CxImage>();
+        const int created = image->Create(frame, kind == OwnershipHeaderAndData ? CF_ATTACH : CF_COPY);
+        if (created == 2) {
+            m_frameQueue.AddTail(image.release());
+        } else {
+            ReleaseFrame(frame, kind);
+            if (created == 1)
+                m_frameQueue.AddTail(image.release());
+        }
+    }
+    m_frameEvent.Set();
+}
+
+void CGrabberDlg::ShowLiveFrame(IplImage* frame, ImageOwnership kind)
+{
+    m_frameEvent.Set();
+    const int width = frame && frame->imageData ? frame->width / kPreviewDecimation : 0;
+    const int height = frame && frame->imageData ? frame->height / kPreviewDecimation : 0;
+    if (width > 0 && height > 0 && frame->nChannels == 3) {
+        if (m_previewImage.Width() != width || m_previewImage.Height() != height)
+            m_previewImage.Create(width, height, 0, 0, 0, nullptr);
+        // Nearest neighbour: every fourth pixel of every fourth row.
+        for (int y = 0; y < height; ++y) {
+            const auto* source = reinterpret_cast<const unsigned char*>(frame->imageData) +
+                                 static_cast<size_t>(y) * kPreviewDecimation * frame->widthStep;
+            unsigned char* target = m_previewImage.GetRowPtr(y);
+            for (int x = 0; x < width; ++x)
+                std::memcpy(target + 3 * x, source + 3 * x * kPreviewDecimation, 3);
+        }
+        if (!VideoDetectsMotion(m_previewImage)) {
+            m_frameEvent.Reset();
+            m_host.ShowPreview(m_previewImage);
+        }
+    }
+    ReleaseFrame(frame, kind);
+}
+
+void CGrabberDlg::StartProcessing()
+{
+    m_processingThread = std::thread(&CGrabberDlg::ProcessFrames, this);
+}
+
+void CGrabberDlg::StopProcessing()
+{
+    m_frameQueue.RemoveAll(true);
+    if (m_processingThread.joinable())
+        m_processingThread.join();
+}
+
+void CGrabberDlg::ProcessFrames()
+{
+    for (;;) {
+        CxImage* frame = m_frameQueue.RemoveHead();
+        delete m_currentImage;
+        m_currentImage = nullptr;
+        if (frame == nullptr)
+            return;
+        ProcessFrame(frame);
+    }
+}
+
+void CGrabberDlg::ProcessFrame(CxImage* frame)
+{
+    // One mode for the whole frame, even if a page switches while it is processed.
+    const bool capture = m_captureMode;
+    if (!capture && !ShrinkForSetup(frame))
+        return;
+    m_currentImage = frame;
+    RotateCurrentImage();
+    if (m_outputImage.Width() != m_currentImage->Width() || m_outputImage.Height() != m_currentImage->Height())
+        m_outputImage.Create(m_currentImage->Width(), m_currentImage->Height(), 0, 0, 0, nullptr);
+    const int page = m_activePage;
+    ApplyColour(page != CameraSetupPage && page != ColorSetupPage);
+    if (capture)
+        SaveImage();
+    m_host.ShowOutputImage(m_outputImage);
+}
+
+bool CGrabberDlg::ShrinkForSetup(CxImage*& frame)
+{
+    auto half = std::make_unique<CxImage>();
+    const bool created = half->Create(frame->Width() / 2, frame->Height() / 2, 0, 0, 0, nullptr) != 0;
+    if (created)
+        frame->Resize(*half, IPL_INTER_CUBIC);
+    delete frame;
+    frame = created ? half.release() : nullptr;
+    return created;
+}
+
+void CGrabberDlg::RotateCurrentImage()
+{
+    m_currentImage = RotateFrame(m_currentImage, GetRotation());
+}
+
+void CGrabberDlg::ApplyColour(bool /*final*/)
+{
+    // The colour transformer is not built yet: the frame passes through unchanged.
+    const int rowBytes = std::min(m_outputImage.GetRowBytes(), m_currentImage->GetRowBytes());
+    for (int y = 0; y < m_currentImage->Height(); ++y)
+        std::memcpy(m_outputImage.GetRowPtr(y), m_currentImage->GetRowPtr(y), rowBytes);
+}

@@ -1,0 +1,42 @@
+#include "app/station/HeadlessHost.h"
+
+#include "pixlib/core/CxImage.h"
+
+HeadlessHost::HeadlessHost(Reporter report) : m_report(std::move(report)) {}
+
+bool HeadlessHost::WaitForImages(int count, std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(m_lock);
+    return m_image.wait_for(lock, timeout, [&] { return m_imagesShown >= count; });
+}
+
+int HeadlessHost::ImagesShown() const
+{
+    std::lock_guard lock(m_lock);
+    return m_imagesShown;
+}
+
+void HeadlessHost::ShowOutputImage(const CxImage& image)
+{
+    std::string line = "Image " + std::to_string(image.Width()) + "x" + std::to_string(image.Height());
+    if (m_status)
+        line += ", " + m_status();
+    m_report(line);
+    {
+        std::lock_guard lock(m_lock);
+        ++m_imagesShown;
+    }
+    m_image.notify_all();
+}
+
+void HeadlessHost::ShowPreview(const CxImage&) {}
+
+void HeadlessHost::SetTitle(const std::string& title)
+{
+    m_report("Title: " + title);
+}
+
+void HeadlessHost::ActivePresetChanged(int preset)
+{
+    m_report("Active preset " + std::to_string(preset));
+}

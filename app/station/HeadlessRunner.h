@@ -1,0 +1,15 @@
+#pragma once
+
+class CGrabberApp;
+
+// Options of a station run without a display.
+struct HeadlessOptions {
+    int shots = 0;          // software shots to take; 0 runs until SIGINT or SIGTERM
+    int intervalMs = 1000;  // pause between shots
+    int shotTimeoutMs = 10000;
+};
+
+// Runs the station core without a window: connects the camera, takes the shots
+// (or waits for a stop signal), then shuts the core down. Returns the process's
+// exit code: 0, or 1 when a shot produced no image in time.
+int RunHeadless(CGrabberApp& app, const HeadlessOptions& options);

@@ -1,0 +1,74 @@
+#include "StationFixture.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <random>
+
+namespace fs = std::filesystem;
+
+StationFolder::StationFolder()
+{
+    std::random_device random;
+    m_root = fs::temp_directory_path() / ("bxstation-" + std::to_string(random()));
+    fs::create_directories(ConfigFolder());
+    fs::create_directories(StateFolder());
+    fs::create_directories(PhotoFolder());
+}
+
+StationFolder::~StationFolder()
+{
+    std::error_code ignored;
+    fs::remove_all(m_root, ignored);
+}
+
+void StationFolder::WriteProfile(const std::string& databasePath, const std::string& extraLines) const
+{
+    std::ofstream profile(ConfigFolder() / "BXGrabber.ini");
+    profile << "[Camera Settings]\nCamera Transport=sim\n"
+            << "[Database Settings]\nDatabasePath=" << databasePath << "\nServerName=localhost\n"
+            << "Counter Port=" << FreePort() << "\n"
+            << extraLines;
+}
+
+std::vector<fs::path> StationFolder::SavedPhotos() const
+{
+    std::vector<fs::path> photos;
+    for (const auto& entry : fs::recursive_directory_iterator(PhotoFolder()))
+        if (entry.is_regular_file() && entry.path().extension() == ".jpg")
+            photos.push_back(entry.path());
+    std::sort(photos.begin(), photos.end());
+    return photos;
+}
+
+int FreePort()
+{
+    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(socket);
+    return ntohs(address.sin_port);
+}
+
+bool ReadImageTrailer(const fs::path& file, ImageTrailer& trailer)
+{
+    std::ifstream input(file, std::ios::binary);
+    std::array<uint32_t, 16> fields{};
+    input.seekg(-64, std::ios::end);
+    if (!input.read(reinterpret_cast<char*>(fields.data()), 64))
+        return false;
+    if (fields[0] != 0x87251997u || fields[1] != 0xD5327C31u)
+        return false;
+    trailer.thumbnailOffset = fields[2];
+    trailer.flags = fields[3];
+    return true;
+}

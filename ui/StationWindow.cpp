@@ -1,0 +1,169 @@
+#include "ui/StationWindow.h"
+
+#include "app/station/CGrabberDlg.h"
+#include "ui/ControlPage.h"
+#include "ui/ImagePane.h"
+#include "ui/SetupPages.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMetaObject>
+#include <QTabWidget>
+
+namespace {
+
+constexpr int kPageMinimumWidth = 420;
+constexpr int kPageMinimumHeight = 480;
+
+bool QtShiftHeld()
+{
+    return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+}
+
+}  // namespace
+
+StationWindow::StationWindow(CGrabberApp& app, PowerAction power, ShiftQuery shiftHeld, QWidget* parent)
+    : QWidget(parent),
+      m_app(app),
+      m_shiftHeld(shiftHeld ? std::move(shiftHeld) : ShiftQuery(QtShiftHeld)),
+      m_core(std::make_unique<CGrabberDlg>(app, *this)),
+      m_power(std::move(power))
+{
+    setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setWindowTitle("Brightcap Grabber");
+    BuildPages();
+}
+
+StationWindow::~StationWindow()
+{
+    // The core's threads show images through the panes: end them while the panes live.
+    m_core.reset();
+}
+
+void StationWindow::BuildPages()
+{
+    m_pages = new QTabWidget(this);
+    m_controlPage = new ControlPage(*m_core, m_power, m_shiftHeld, m_pages);
+    m_pages->addTab(m_controlPage, "Control");
+    m_pages->addTab(new GeneralSetupPage(*m_core, m_pages), "General set-up");
+    m_pages->addTab(new CameraSetupPage(*m_core, m_pages), "Camera set-up");
+    m_pages->addTab(new ColorSetupPage(*m_core, m_pages), "Colour set-up");
+    m_pages->addTab(new LayoutSelectorPage(m_pages), "Layouts");
+    m_pane = new ImagePane(this);
+    m_pane->setObjectName("imagePane");
+    connect(m_pages, &QTabWidget::currentChanged, this, [this](int index) {
+        m_core->OnPageActivated(index);
+        ActivePage()->Refresh();
+    });
+    PlaceImagePane();
+}
+
+// The window is widened by its own height; the pane fills the added square.
+void StationWindow::PlaceImagePane()
+{
+    const QSize hint = m_pages->sizeHint();
+    const int width = std::max(hint.width(), kPageMinimumWidth);
+    const int height = std::max(hint.height(), kPageMinimumHeight);
+    m_pages->setGeometry(0, 0, width, height);
+    m_pane->setGeometry(QRect(QPoint(width + 4, 25), QPoint(width + height - 25, height - 60)));
+    resize(width + height, height);
+}
+
+bool StationWindow::Start()
+{
+    if (m_core->OnInitDialog()) {
+        m_pages->setCurrentIndex(CGrabberDlg::ControlPage);
+        return true;
+    }
+    m_ending = true;
+    close();
+    return false;
+}
+
+void StationWindow::ToggleCompact()
+{
+    if (!m_compact) {
+        m_savedRect = geometry();
+        m_compact = true;
+        setGeometry(m_savedRect.x(), m_savedRect.y(), m_pages->width(), m_savedRect.height());
+    } else {
+        m_compact = false;
+        setGeometry(m_savedRect);
+    }
+}
+
+StationPage* StationWindow::ActivePage() const
+{
+    return static_cast<StationPage*>(m_pages->currentWidget());
+}
+
+void StationWindow::ShowOutputImage(const CxImage& image)
+{
+    (m_compact ? m_controlPage->SmallPane() : *m_pane).SetImage(image);
+    RefreshPages();
+}
+
+void StationWindow::ShowPreview(const CxImage& preview)
+{
+    m_controlPage->SmallPane().SetImage(preview);
+}
+
+void StationWindow::SetTitle(const std::string& title)
+{
+    QMetaObject::invokeMethod(this, [this, text = QString::fromStdString(title)] { setWindowTitle(text); },
+                              Qt::QueuedConnection);
+}
+
+void StationWindow::RefreshPages()
+{
+    // Only the control page follows the core; a set-up page keeps what is being edited.
+    QMetaObject::invokeMethod(this, [this] { m_controlPage->Refresh(); }, Qt::QueuedConnection);
+}
+
+void StationWindow::ActivePresetChanged(int)
+{
+    RefreshPages();
+}
+
+bool StationWindow::IsShiftHeld() const
+{
+    return m_shiftHeld();
+}
+
+void StationWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMaximized()) {
+        // Maximising does not maximise: it toggles the compact view.
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+        QMetaObject::invokeMethod(this, [this] { ToggleCompact(); }, Qt::QueuedConnection);
+    }
+}
+
+void StationWindow::closeEvent(QCloseEvent* event)
+{
+    if (!m_ending && !IsShiftHeld()) {
+        event->ignore();
+        return;
+    }
+    m_core->OnDestroy();
+    event->accept();
+}
+
+void StationWindow::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        ActivePage()->Apply();
+        m_pages->setCurrentIndex(CGrabberDlg::ControlPage);
+        event->accept();
+        break;
+    case Qt::Key_Escape:
+        event->accept();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
