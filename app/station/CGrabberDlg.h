@@ -60,6 +60,7 @@ public:
     // What the pages show.
     std::string Status() const;
     int SavedCount() const { return m_savedCount; }
+    int QueuedFrames() const { return m_frameQueue.GetCount(); }
     bool IsCameraConnected() const { return m_cameraConnected; }
     // The start/stop control: StartStop then starts or stops acquisition accordingly.
     void SetCameraConnected(bool connected) { m_cameraConnected = connected; }

@@ -45,8 +45,9 @@ TEST(FrameQueueTest, RemoveAllWakesAWaiterOnlyWhenAsked)
     queue.RemoveAll(true);
     std::unique_ptr<CxImage> woken(waiter.get());
     // Either the waiter got the first image before RemoveAll, or it was woken empty.
-    if (woken)
+    if (woken) {
         EXPECT_EQ(woken->Width(), 4);
+    }
     EXPECT_EQ(queue.RemoveHead(), nullptr);  // stays woken until refilled
     EXPECT_EQ(queue.GetCount(), 0);
 }
