@@ -77,3 +77,9 @@ void iplSetErrStatus(IPLStatus status);
 void iplError(IPLStatus status, const char* funcName, const char* context, const char* file, int line);
 
 }  // extern "C"
+
+namespace ipl {
+// iplTranslateDIB for a DIB whose bits are stored apart from its header (bits
+// null: the bits follow the header and palette).
+IplImage* translateDIB(BITMAPINFOHEADER* dib, const char* bits, int* cloneData);
+}  // namespace ipl

@@ -121,12 +121,12 @@ IplImage* headerFor(const DibLayout& dib, int nChannels, const char* func) {
 
 }  // namespace
 
-extern "C" {
+namespace ipl {
 
-IplImage* iplTranslateDIB(BITMAPINFOHEADER* dib, int* cloneData) {
+IplImage* translateDIB(BITMAPINFOHEADER* dib, const char* bits, int* cloneData) {
   const char* func = "iplTranslateDIB";
   DibLayout layout;
-  if (!readLayout(dib, nullptr, layout, func)) return nullptr;
+  if (!readLayout(dib, bits, layout, func)) return nullptr;
   const bool inPlace = layout.bits >= 24 || (layout.bits == 8 && greyPalette(layout));
   const int nChannels = layout.bits == 32 ? 4 : (layout.bits == 24 || !greyPalette(layout) || layout.bits == 16) ? 3 : 1;
   IplImage* image = headerFor(layout, nChannels, func);
@@ -143,6 +143,14 @@ IplImage* iplTranslateDIB(BITMAPINFOHEADER* dib, int* cloneData) {
   }
   convertInto(layout, image, func);
   return image;
+}
+
+}  // namespace ipl
+
+extern "C" {
+
+IplImage* iplTranslateDIB(BITMAPINFOHEADER* dib, int* cloneData) {
+  return ipl::translateDIB(dib, nullptr, cloneData);
 }
 
 void iplConvertFromDIB(BITMAPINFOHEADER* dib, IplImage* image) {
