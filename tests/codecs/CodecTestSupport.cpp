@@ -88,7 +88,7 @@ void WritePpm(const std::string& path, CxImage& image) {
     }
 }
 
-bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
+bool RunCommand(const std::string& command) { return std::system(command.c_str()) == 0; }
 
 bool ToolPresent(const char* path) { return access(path, X_OK) == 0; }
 

@@ -47,7 +47,7 @@ bool ReadPnm(const std::string& path, Pnm& pnm);
 void WritePpm(const std::string& path, CxImage& image);
 
 // Runs a shell command; true when it exits with 0.
-bool Run(const std::string& command);
+bool RunCommand(const std::string& command);
 bool ToolPresent(const char* path);
 
 }  // namespace codectest
