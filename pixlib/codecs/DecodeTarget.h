@@ -22,8 +22,10 @@ class DecodeTarget {
   virtual bool Create(const DecodedImageInfo& info, PixelView& view) = 0;
 };
 
-// Reductions the decoders apply; other values read full size.
+// Reductions the decoders apply: 2, 4 and 8 as asked, larger powers of two at
+// the decoders' limit of 8; anything else reads full size.
 inline int NormalisedReduction(int reduction) {
+  if (reduction > 8 && (reduction & (reduction - 1)) == 0) return 8;
   return reduction == 2 || reduction == 4 || reduction == 8 ? reduction : 1;
 }
 
