@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <vector>
+#include <numeric>
 
+#include "aec/RoiScope.h"
 #include "ipl/Ipl.h"
 
 namespace AEC {
@@ -13,21 +14,22 @@ namespace {
 constexpr int kLevels = 256;
 constexpr int kMeasuredChannel = 1;
 
-// One 256-bin histogram per channel of `image` within its region of interest.
-std::vector<std::array<int, kLevels>> ChannelHistograms(IplImage& image)
+// The 256-bin histogram of one channel of `image` within its region of interest.
+std::array<int, kLevels> ChannelHistogram(IplImage& image, int channel)
 {
     std::array<int, kLevels + 1> edges{};
     for (int i = 0; i <= kLevels; ++i)
         edges[i] = i;
-    std::vector<std::array<int, kLevels>> counts(image.nChannels);
-    std::vector<IplLUT> luts(image.nChannels);
-    std::vector<IplLUT*> lutPointers(image.nChannels);
-    for (int c = 0; c < image.nChannels; ++c) {
-        counts[c].fill(0);
-        luts[c] = IplLUT{kLevels + 1, edges.data(), counts[c].data(), nullptr, IPL_LUT_LOOKUP};
-        lutPointers[c] = &luts[c];
-    }
-    iplComputeHisto(&image, lutPointers.data());
+    std::array<int, kLevels> counts{};
+    IplLUT lut{kLevels + 1, edges.data(), counts.data(), nullptr, IPL_LUT_LOOKUP};
+    IplLUT* luts[] = {&lut};
+    // Only the measured channel is counted: the region keeps its place and
+    // takes that channel as its channel of interest.
+    const IplROI* roi = image.roi;
+    CRoiScope region(image);
+    region.Set(roi ? roi->xOffset : 0, roi ? roi->yOffset : 0, roi ? roi->width : image.width,
+               roi ? roi->height : image.height, channel + 1);
+    iplComputeHisto(&image, luts);
     return counts;
 }
 
@@ -77,9 +79,11 @@ std::optional<CExposureStatistics> CAutoExposure::ComputeStatistics(IplImage& im
     const long long pixels = RegionPixels(image);
     if (pixels <= 0 || image.nChannels < 1)
         return std::nullopt;
-    const auto histograms = ChannelHistograms(image);
     // A single-channel frame has no channel 1; its only channel carries the level.
-    const auto& counts = histograms[std::min(kMeasuredChannel, image.nChannels - 1)];
+    const auto counts = ChannelHistogram(image, std::min(kMeasuredChannel, image.nChannels - 1));
+    // A region the histogram could not cover (outside the image) measures nothing.
+    if (std::accumulate(counts.begin(), counts.end(), 0LL) != pixels)
+        return std::nullopt;
 
     double under = 0, over = 0, levelSum = 0;
     long long running = 0;

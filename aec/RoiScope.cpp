@@ -4,9 +4,9 @@
 
 namespace AEC {
 
-void CRoiScope::Set(int x, int y, int width, int height)
+void CRoiScope::Set(int x, int y, int width, int height, int coi)
 {
-    iplSetROI(&m_region, 0, x, y, width, height);
+    iplSetROI(&m_region, coi, x, y, width, height);
     m_image.roi = &m_region;
 }
 

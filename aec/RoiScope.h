@@ -15,8 +15,8 @@ public:
 
     // The whole image, all channels.
     void Clear() { m_image.roi = nullptr; }
-    // A rectangle over all channels.
-    void Set(int x, int y, int width, int height);
+    // A rectangle over all channels (coi 0) or over channel coi (1-based).
+    void Set(int x, int y, int width, int height, int coi = 0);
 
 private:
     IplImage& m_image;

@@ -53,6 +53,10 @@ TEST(ExposureStatistics, MeasureTheRegionOfInterestButGlobalClassesIgnoreIt)
 
     CGlobalAEC global;
     EXPECT_FLOAT_EQ(Propose(global, frame), 1000.0f); // 1 % underexposed: below the threshold
+
+    IplROI pastTheEdge{0, 95, 95, 10, 10};
+    frame.Image().roi = &pastTheEdge;
+    EXPECT_FALSE(CAutoExposure::ComputeStatistics(frame.Image(), kUnder, kOver));
 }
 
 TEST(ThresholdAlgorithms, FollowTheWorkedExamples)
