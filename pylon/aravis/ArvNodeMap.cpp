@@ -33,12 +33,19 @@ CNodeBase* CArvNodeMap::Adapter(const std::string& name) {
     return CreateAdapter(name, node);
 }
 
+CArvEnumEntry& CArvNodeMap::Entry(const std::string& enumeration, ArvGcFeatureNode* entry) {
+    auto lock = Lock();
+    const std::string name =
+        "EnumEntry_" + enumeration + "_" + arv_gc_feature_node_get_name(entry);
+    if (auto* known = dynamic_cast<CArvEnumEntry*>(Find(name))) return *known;
+    return Add<CArvEnumEntry>(entry, enumeration);
+}
+
 CNodeBase* CArvNodeMap::CreateAdapter(const std::string& name, ArvGcNode* node) {
     auto* feature = ARV_GC_FEATURE_NODE(node);
     CNodeBase* adapter = nullptr;
     if (ARV_IS_GC_CATEGORY(node)) adapter = &Add<CArvCategory>(feature);
     else if (ARV_IS_GC_ENUMERATION(node)) adapter = &Add<CArvEnumeration>(feature);
-    else if (ARV_IS_GC_ENUM_ENTRY(node)) adapter = &Add<CArvEnumEntry>(feature);
     else if (ARV_IS_GC_COMMAND(node)) adapter = &Add<CArvCommand>(feature);
     else if (ARV_IS_GC_BOOLEAN(node)) adapter = &Add<CArvBoolean>(feature);
     else if (ARV_IS_GC_FLOAT(node)) adapter = &Add<CArvFloat>(feature);

@@ -8,6 +8,8 @@
 
 namespace Pylon {
 
+class CArvEnumEntry;
+
 class CArvNodeMap : public GenApi::CNodeMapBase {
 public:
     CArvNodeMap(ArvDevice* device, std::string deviceName);
@@ -18,6 +20,7 @@ public:
     void NotifyChanged(GenApi::CNodeBase& node) override;
 
     GenApi::CNodeBase* Adapter(const std::string& name);
+    CArvEnumEntry& Entry(const std::string& enumeration, ArvGcFeatureNode* entry);
 
 private:
     GenApi::CNodeBase* CreateAdapter(const std::string& name, ArvGcNode* node);

@@ -37,7 +37,10 @@ std::string Text(const char* text) { return text ? text : ""; }
 } // namespace
 
 CArvNode::CArvNode(CNodeMapBase& map, ArvGcFeatureNode* node, EInterfaceType type)
-    : CNodeBase(map, arv_gc_feature_node_get_name(node), type), m_node(node) {
+    : CArvNode(map, node, type, arv_gc_feature_node_get_name(node)) {}
+
+CArvNode::CArvNode(CNodeMapBase& map, ArvGcFeatureNode* node, EInterfaceType type, std::string name)
+    : CNodeBase(map, std::move(name), type), m_node(node) {
     Describe(Text(arv_gc_feature_node_get_description(node)),
              Visibility(arv_gc_feature_node_get_visibility(node)));
     SetDisplayName(Text(arv_gc_feature_node_get_display_name(node)));
@@ -294,8 +297,10 @@ void CArvCommand::Execute(bool) {
 
 void CArvCommand::FromString(const gcstring&, bool verify) { Execute(verify); }
 
-CArvEnumEntry::CArvEnumEntry(CNodeMapBase& map, ArvGcFeatureNode* node)
-    : CArvNode(map, node, intfIEnumEntry) {}
+CArvEnumEntry::CArvEnumEntry(CNodeMapBase& map, ArvGcFeatureNode* node,
+                             const std::string& enumeration)
+    : CArvNode(map, node, intfIEnumEntry,
+               "EnumEntry_" + enumeration + "_" + arv_gc_feature_node_get_name(node)) {}
 
 int64_t CArvEnumEntry::GetValue() {
     auto lock = Lock();
@@ -305,7 +310,7 @@ int64_t CArvEnumEntry::GetValue() {
     return value;
 }
 
-gcstring CArvEnumEntry::GetSymbolic() const { return GetName(); }
+gcstring CArvEnumEntry::GetSymbolic() const { return arv_gc_feature_node_get_name(Feature()); }
 
 gcstring CArvEnumEntry::ToString(bool, bool) { return GetSymbolic(); }
 
@@ -314,11 +319,8 @@ CArvEnumeration::CArvEnumeration(CNodeMapBase& map, ArvGcFeatureNode* node)
 
 std::vector<CArvEnumEntry*> CArvEnumeration::Entries() {
     std::vector<CArvEnumEntry*> entries;
-    for (const GSList* item = arv_gc_enumeration_get_entries(Enumeration()); item; item = item->next) {
-        const char* name = arv_gc_feature_node_get_name(ARV_GC_FEATURE_NODE(item->data));
-        if (auto* entry = dynamic_cast<CArvEnumEntry*>(ArvMap(Map()).Adapter(name)))
-            entries.push_back(entry);
-    }
+    for (const GSList* item = arv_gc_enumeration_get_entries(Enumeration()); item; item = item->next)
+        entries.push_back(&ArvMap(Map()).Entry(GetName(), ARV_GC_FEATURE_NODE(item->data)));
     return entries;
 }
 

@@ -9,6 +9,8 @@ namespace Pylon {
 class CArvNode : public GenApi::CNodeBase {
 public:
     CArvNode(GenApi::CNodeMapBase& map, ArvGcFeatureNode* node, GenApi::EInterfaceType type);
+    CArvNode(GenApi::CNodeMapBase& map, ArvGcFeatureNode* node, GenApi::EInterfaceType type,
+             std::string name);
     GenApi::EAccessMode GetAccessMode() const override;
     GenApi::gcstring ToString(bool verify = false, bool ignoreCache = false) override;
     void FromString(const GenApi::gcstring& value, bool verify = true) override;
@@ -82,7 +84,9 @@ public:
 
 class CArvEnumEntry : public CArvNode, public GenApi::IEnumEntry {
 public:
-    CArvEnumEntry(GenApi::CNodeMapBase& map, ArvGcFeatureNode* node);
+    // Entries are not looked up by name in the camera's description; the map
+    // keeps them as "EnumEntry_<enumeration>_<symbolic>".
+    CArvEnumEntry(GenApi::CNodeMapBase& map, ArvGcFeatureNode* node, const std::string& enumeration);
     int64_t GetValue() override;
     GenApi::gcstring GetSymbolic() const override;
     GenApi::gcstring ToString(bool verify = false, bool ignoreCache = false) override;

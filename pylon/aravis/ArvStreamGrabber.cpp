@@ -22,6 +22,7 @@ void CArvStreamGrabber::Open() {
     if (m_stream) BX_THROW(RuntimeException, "The stream grabber is already open");
     GError* error = nullptr;
     m_stream = arv_camera_create_stream(m_camera, nullptr, nullptr, &error);
+    m_streamRunning = m_stream != nullptr;
     if (!m_stream) {
         const std::string text = error ? error->message : "no stream";
         g_clear_error(&error);
@@ -34,7 +35,9 @@ void CArvStreamGrabber::Close() {
     StopPump();
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_stream) return;
-    arv_stream_stop_thread(m_stream, TRUE);
+    // Releasing the stream stops its receiving thread, which must be running then.
+    if (!m_streamRunning) arv_stream_start_thread(m_stream);
+    m_streamRunning = false;
     g_object_unref(m_stream);
     m_stream = nullptr;
     m_prepared = false;
@@ -91,9 +94,11 @@ void CArvStreamGrabber::PrepareGrab() {
 }
 
 void CArvStreamGrabber::FinishGrab() {
-    CancelGrab();
     StopPump();
     std::lock_guard<std::mutex> lock(m_mutex);
+    CancelLocked(true);
+    m_output.clear();
+    UpdateSignal();
     m_prepared = false;
 }
 
@@ -114,16 +119,16 @@ void CArvStreamGrabber::CancelGrab() {
     StopPump();
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        CancelLocked();
+        CancelLocked(true);
     }
     if (pumping) StartPump();
 }
 
-void CArvStreamGrabber::CancelLocked() {
+void CArvStreamGrabber::CancelLocked(bool restartStream) {
     if (!m_stream) return;
     while (ArvBuffer* buffer = arv_stream_try_pop_buffer(m_stream)) Collect(buffer);
     // Buffers still waiting in the stream are dropped by Aravis; the memory is ours.
-    arv_stream_stop_thread(m_stream, TRUE);
+    if (m_streamRunning) arv_stream_stop_thread(m_stream, TRUE);
     for (auto& [handle, buffer] : m_buffers) {
         if (!buffer.inStream) continue;
         buffer.inStream = false;
@@ -134,7 +139,8 @@ void CArvStreamGrabber::CancelLocked() {
         result.m_buffer = buffer.data;
         m_output.push_back(result);
     }
-    arv_stream_start_thread(m_stream);
+    m_streamRunning = restartStream;
+    if (restartStream) arv_stream_start_thread(m_stream);
     UpdateSignal();
 }
 

@@ -44,11 +44,12 @@ private:
     void StopPump();
     void Pump();
     void Collect(ArvBuffer* buffer);
-    void CancelLocked();
+    void CancelLocked(bool restartStream);
     void UpdateSignal();
 
     ArvCamera* m_camera;
     ArvStream* m_stream = nullptr;
+    bool m_streamRunning = false; // Aravis's receiving thread
     mutable std::mutex m_mutex;
     bool m_prepared = false;
     uintptr_t m_nextHandle = 1;
