@@ -291,7 +291,7 @@ void CSimCamera::BuildLines(CMemoryCategory& root) {
         m_inverted[size_t(line())] = m_lineInverter->Stored();
         UpdateOutputs();
     });
-    m_lineDebouncer = &m_nodes.Add<CMemoryFloat>("LineDebouncerTimeAbs", 0.0, 20000.0, 0.0);
+    m_lineDebouncer = &m_nodes.Add<CMemoryFloat>("LineDebouncerTimeAbs", 0.0, 1000000.0, 0.0);
     m_lineDebouncer->Describe("Shortest level change of the input line that is accepted");
     m_lineDebouncer->SetUnit("us");
     m_lineDebouncer->SetAccessRule([line] { return line() < 2 ? RW : NA; });
