@@ -158,6 +158,12 @@ void CSimCamera::BuildAcquisition(CMemoryCategory& root) {
     stop.OnWritten([this] { StopAcquisition(); });
     category.Add(start);
     category.Add(stop);
+    // Starting and stopping change whether the frame format may be written.
+    for (CMemoryNode* locked : std::initializer_list<CMemoryNode*>{
+             m_pixelFormat, m_width, m_height, m_offsetX, m_offsetY}) {
+        start.AddInvalidated(*locked);
+        stop.AddInvalidated(*locked);
+    }
 
     auto& implementation = m_nodes.Add<CMemoryEnumeration>("TriggerControlImplementation");
     implementation.Describe("Set of trigger features in use; each keeps its own trigger settings",
