@@ -552,13 +552,6 @@ void CSimCamera::Replug() {
     m_nodes.SetOnline(true);
 }
 
-void CSimCamera::SetFrameRate(double framesPerSecond) {
-    if (!(framesPerSecond > 0.0)) BX_THROW(InvalidArgumentException, "Frame rate must be positive");
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_config.framesPerSecond = framesPerSecond;
-    Notify();
-}
-
 void CSimCamera::SetLineLevel(int inputLine, bool high) {
     if (inputLine < 1 || inputLine > 2) BX_THROW(InvalidArgumentException, "Input lines are 1 and 2");
     const size_t input = size_t(inputLine - 1);

@@ -113,6 +113,7 @@ TEST_F(GrabTest, CancelReturnsEveryQueuedBufferAsCanceled) {
     EXPECT_FALSE(session.grabber->RetrieveResult(result));
     Execute("TriggerSoftware"); // no buffer queued: the frame is lost
     EXPECT_FALSE(session.grabber->GetWaitObject().Wait(200));
+    EXPECT_EQ(Simulator().FramesLost(serial), 1u);
 }
 
 TEST_F(GrabTest, DeregisteredBuffersLeaveTheQueues) {
