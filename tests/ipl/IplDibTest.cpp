@@ -16,7 +16,7 @@ std::vector<uint8_t> makeDib(int width, int height, int bits, const std::vector<
   BITMAPINFOHEADER h{sizeof(BITMAPINFOHEADER), width, height, 1, static_cast<uint16_t>(bits), BI_RGB, 0, 0, 0,
                      static_cast<uint32_t>(palette.size()), 0};
   std::memcpy(block.data(), &h, sizeof h);
-  std::memcpy(block.data() + sizeof h, palette.data(), palette.size() * sizeof(RGBQUAD));
+  if (!palette.empty()) std::memcpy(block.data() + sizeof h, palette.data(), palette.size() * sizeof(RGBQUAD));
   return block;
 }
 

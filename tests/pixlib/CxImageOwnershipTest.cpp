@@ -20,9 +20,11 @@ IplImage* makeForeign(int width, int height, int channels, IplROI* roi) {
   return image;
 }
 
+// A packed DIB from malloc; palette entries, when the depth has them, are black.
 BITMAPINFOHEADER* mallocDib(int width, int height, int bits) {
   const int stride = (width * bits + 31) / 32 * 4;
-  auto* h = static_cast<BITMAPINFOHEADER*>(std::calloc(1, sizeof(BITMAPINFOHEADER) + stride * height));
+  const size_t palette = bits <= 8 ? (size_t{1} << bits) * sizeof(RGBQUAD) : 0;
+  auto* h = static_cast<BITMAPINFOHEADER*>(std::calloc(1, sizeof(BITMAPINFOHEADER) + palette + stride * height));
   *h = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), width, height, 1, static_cast<uint16_t>(bits), BI_RGB, 0, 0, 0, 0, 0};
   return h;
 }
@@ -107,6 +109,6 @@ TEST(CxImageOwnership, PaletteDibIsAlwaysCopied) {
   BITMAPINFOHEADER* dib = mallocDib(4, 1, 1);
   CxImage img;
   EXPECT_EQ(img.Create(dib, CF_REFERENCE), 1);
-  EXPECT_NE(img.GetBits(), static_cast<void*>(dib + 1));
+  EXPECT_NE(img.GetBits(), static_cast<void*>(reinterpret_cast<char*>(dib + 1) + 2 * sizeof(RGBQUAD)));
   std::free(dib);
 }
