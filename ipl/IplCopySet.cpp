@@ -1,0 +1,65 @@
+// Copy and fill within ROI and COI.
+
+#include "ipl/IplMatView.h"
+
+#include <cstring>
+
+namespace {
+
+// Both views cut to the common ROI size, so images with different ROIs copy
+// their overlapping top-left part.
+void commonViews(IplImage* a, IplImage* b, cv::Mat& va, cv::Mat& vb) {
+  va = ipl::roiView(a);
+  vb = ipl::roiView(b);
+  const cv::Rect common(0, 0, std::min(va.cols, vb.cols), std::min(va.rows, vb.rows));
+  va = va(common);
+  vb = vb(common);
+}
+
+// Row by row, or in one block when both views are contiguous.
+void copyRows(const cv::Mat& from, cv::Mat& to) {
+  const size_t rowBytes = from.cols * from.elemSize();
+  if (from.isContinuous() && to.isContinuous()) {
+    std::memmove(to.data, from.data, rowBytes * from.rows);
+    return;
+  }
+  for (int y = 0; y < from.rows; ++y) std::memmove(to.ptr(y), from.ptr(y), rowBytes);
+}
+
+}  // namespace
+
+extern "C" {
+
+void iplCopy(IplImage* src, IplImage* dst) {
+  const char* func = "iplCopy";
+  if (!ipl::usable(src, func) || !ipl::usable(dst, func)) return;
+  if (src->depth != dst->depth) {
+    ipl::fail(func, IPL_BadDepth, "depths differ");
+    return;
+  }
+  ipl::guarded(func, [&] {
+    cv::Mat s, d;
+    commonViews(src, dst, s, d);
+    ipl::applyToChannels(src, s, dst, d, false, copyRows);
+  });
+}
+
+void iplSet(IplImage* image, int fillValue) {
+  if (!ipl::usable(image, "iplSet")) return;
+  ipl::guarded("iplSet", [&] {
+    cv::Mat view = ipl::roiView(image);
+    ipl::applyToChannels(image, view, image, view, false,
+                         [&](const cv::Mat&, cv::Mat& d) { d.setTo(cv::Scalar::all(fillValue)); });
+  });
+}
+
+void iplSetFP(IplImage* image, float fillValue) {
+  if (!ipl::usable(image, "iplSetFP")) return;
+  ipl::guarded("iplSetFP", [&] {
+    cv::Mat view = ipl::roiView(image);
+    ipl::applyToChannels(image, view, image, view, false,
+                         [&](const cv::Mat&, cv::Mat& d) { d.setTo(cv::Scalar::all(fillValue)); });
+  });
+}
+
+}  // extern "C"
