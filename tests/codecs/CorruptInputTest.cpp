@@ -16,7 +16,7 @@ using namespace codectest;
 
 namespace {
 
-constexpr int kCases = 3000;
+constexpr int kCases = 2500;
 
 // Sends standard output (where the library's warnings go) to /dev/null.
 class QuietStdout {
