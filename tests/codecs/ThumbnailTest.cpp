@@ -147,6 +147,26 @@ TEST_F(ThumbnailTest, TrailerPointingOutsideTheFileChangesNothing) {
   }
 }
 
+// A thumbnail goes only right after the base image: not into a JPEG whose
+// end is missing, nor where a corrupt trailer points into the image.
+TEST_F(ThumbnailTest, ThumbnailIsNotWrittenWhereItWouldDamageThePhoto) {
+  SavePhoto(300, 200);
+  CxImage thumb;
+  MakePattern(thumb, 30, 20);
+  std::vector<unsigned char> truncated(base.begin(), base.end() - 100);
+  WriteBytes(photo, truncated);
+  EXPECT_EQ(0, WriteThumbNail(thumb, photo.c_str()));
+  EXPECT_EQ(truncated, ReadBytes(photo));
+
+  ImageTrailer trailer;
+  trailer.SetThumbnailOffset(600);
+  std::vector<unsigned char> pointing = base;
+  pointing.insert(pointing.end(), trailer.Bytes().begin(), trailer.Bytes().end());
+  WriteBytes(photo, pointing);
+  EXPECT_EQ(0, WriteThumbNail(thumb, photo.c_str()));
+  EXPECT_EQ(pointing, ReadBytes(photo));
+}
+
 TEST_F(ThumbnailTest, PreferredSizePicksThePowerOfTwo) {
   SavePhoto(3000, 2000);
   CxImage image;
