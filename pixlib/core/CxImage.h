@@ -1,0 +1,143 @@
+#pragma once
+// The library's image object: an IPL image header with its ownership, a
+// private region of interest, a bitmap over the same pixels for drawing and
+// display, a print resolution, a target colour profile name and a float
+// size (height 1.0, width = aspect ratio) used by geometric operations.
+// No operation throws; results are reported by return value.
+
+#include "ipl/IplTypes.h"
+#include "pixlib/core/BitmapResources.h"
+#include "pixlib/core/DeviceContext.h"
+#include "pixlib/core/DibHeader.h"
+#include "pixlib/core/DibSection.h"
+#include "pixlib/core/Export.h"
+#include "pixlib/core/FGeometry.h"
+#include "pixlib/core/WinTypes.h"
+
+#include <atomic>
+#include <string>
+
+// How a Create overload treats the caller's header or pixels.
+enum CreationFlag { CF_REFERENCE = 0, CF_COPY = 1, CF_ATTACH = 2 };
+
+class PIXLIB_API CxImage {
+ public:
+  // Ownership mask bits (m_flags).
+  enum : int { OWN_HEADER = 1, OWN_IPL_DATA = 2, OWN_ARRAY_DATA = 32 };
+  static constexpr int kMaxCreateSize = 32768;
+
+  CxImage();
+  virtual ~CxImage();
+  CxImage(const CxImage&) = delete;
+  CxImage& operator=(const CxImage&) = delete;
+
+  void CleanUp();
+  int IsValid() const { return m_image != nullptr; }
+
+  // Creation: 0 on failure; overloads taking existing pixels return 1 when
+  // the object owns a copy and 2 when it refers to the caller's pixels.
+  int Create(int width, int height, int alpha = 0, int fill = 0, unsigned long value = 0, void* data = nullptr);
+  int Create(int width, int height, const char* colorModel, const char* channelSeq, int nChannels,
+             int alphaChannel, int origin, int depth, int fill = 0, unsigned long value = 0,
+             void* data = nullptr);
+  int Create(IplImage* image, CreationFlag how);
+  // Bits of a DIB; the DIB must be bottom-up. With CF_ATTACH the object frees
+  // the bits (the whole packed block for the overload without bits) with
+  // free(), so they must come from malloc().
+  int Create(BITMAPINFOHEADER* header, void* bits, CreationFlag how);
+  int Create(BITMAPINFOHEADER* header, CreationFlag how);
+  // Bitmap resources of a module (the library's own when module is null).
+  int Create(const char* resourceName, HINSTANCE module = nullptr);
+  int Create(unsigned short resourceId, HINSTANCE module = nullptr);
+
+  // Access
+  operator IplImage*() const { return m_image; }
+  operator HBITMAP() const { return m_hBitmap; }
+  void* GetBits() const { return m_image ? m_image->imageData : nullptr; }
+  BITMAPINFO* GetBitmap() { return m_dibHeader; }
+  int Width() const { return m_image ? m_image->width : 0; }
+  int Height() const { return m_image ? m_image->height : 0; }
+  float FWidth() const { return m_image ? m_fWidth : 0.0f; }
+  float FHeight() const { return m_image ? m_fHeight : 0.0f; }
+  int BitsPerSample() const { return m_image ? m_image->depth : 0; }
+  int SamplesPerPixel() const { return m_image ? m_image->nChannels : 0; }
+  int HasAlphaChannel() const { return m_image ? m_image->alphaChannel : 0; }
+  int FileHasAlpha() const { return m_fileHasAlpha; }
+  void SetFileHasAlpha(int hasAlpha) { m_fileHasAlpha = hasAlpha; }  // for loaders
+  int GetRowBytes() const { return m_image ? m_image->widthStep : -1; }
+  int PixelStride() const { return m_image ? m_image->widthStep / m_image->width : -1; }
+  int Id() const { return m_id; }
+  int OwnershipFlags() const { return m_flags; }
+
+  // Row y's start; no range check.
+  unsigned char* GetRowPtr(int y) const;
+  // Copy GetRowBytes() bytes of row y out or in; 0 when y is outside the image.
+  int GetRow(int y, unsigned char* dst) const;
+  int PutRow(int y, const unsigned char* src);
+  // Sets every sample within ROI and COI.
+  int Set(int value);
+
+  CSize Resolution() const { return m_resolution; }
+  void Resolution(int dpi) { m_resolution = CSize{dpi, dpi}; }
+  void Resolution(CSize dpi) { m_resolution = dpi; }
+  void SetTargetProfile(const char* name) { m_targetProfile = name ? name : ""; }
+  const std::string& GetTargetProfile() const { return m_targetProfile; }
+
+  // Region and channel of interest.
+  int SetROI(int coi, int x, int y, int w, int h);
+  int SetROI(int coi, const CRect& r);  // top above bottom (y upwards)
+  int SetROI(int coi, const CFRect& r); // float rectangle about the image centre
+  void GetROI(CRect& r) const;          // left/top = offsets, right/bottom = offset + size
+  int SetCOI(int coi);                  // also resets the ROI to the whole image
+
+  // Whole-image operations
+  int Resize(CxImage& dst, int interpolation);
+  int Rotate90(int degrees);
+  int Rotate90(CxImage& dst, int degrees);
+  int Mirror(int axis);
+  int Copy(CFRect src, CFRect dst, CxImage& target);
+  int Copy(CFRect src, CFPoint at, float scale, CxImage& target);
+  float CalcScale(const CxImage& other) const;
+
+  // The memory device context over the pixels; calls nest.
+  CDC* GetDC();
+  void ReleaseDC(int force = 0);
+
+  static int DefaultImageOrigin() { return m_defaultImageOrigin; }
+  static void DefaultImageOrigin(int origin) { m_defaultImageOrigin = origin; }
+
+  static std::atomic<int> m_baseId;
+  static int m_defaultImageOrigin;
+  static int m_paletteDevice;
+
+ protected:
+  int AllocateImage();
+  static int PaletteDevice();
+
+ private:
+  int CreateHeader(int width, int height, const char* colorModel, const char* channelSeq, int nChannels,
+                   int alphaChannel, int origin, int depth);
+  int AllocateNonDib(int depth, int fill, unsigned long value);
+  int CreateFromDib(BITMAPINFOHEADER* header, void* bits, CreationFlag how, bool packed);
+  int CreateFromResource(const CBitmapResource* resource);
+  void Adopt(IplImage* image, int flags);
+  void Finish();
+  void TakeOver(CxImage& other);
+  int CopyRegion(CFRect src, CFRect dst, CxImage& target, bool roundSizes);
+
+  IplImage* m_image = nullptr;
+  CDC* m_dc = nullptr;
+  IplROI m_roi{};
+  IplROI* m_savedRoi = nullptr;
+  int m_dcRefs = 0;
+  int m_fileHasAlpha = 0;
+  CSize m_resolution{72, 72};
+  CDibHeader m_dibHeader;
+  HBITMAP m_hBitmap = nullptr;
+  HANDLE m_hSection = nullptr;
+  int m_id = 0;
+  int m_flags = 0;
+  float m_fWidth = 0.0f;
+  float m_fHeight = 0.0f;
+  std::string m_targetProfile;
+};

@@ -1,0 +1,12 @@
+# Image object, its geometry types, bitmaps, device context and resources.
+list(APPEND PIXLIB_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/BitmapResources.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CxImage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CxImageDC.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CxImageGeometry.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CxImageRegion.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DeviceContext.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DibHeader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DibSection.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FGeometry.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ScreenDevice.cpp)
