@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
 namespace {
 int texture(int x, int y, int c) { return (x * 37 + y * 91 + c * 53) % 251; }
 }  // namespace
@@ -61,4 +65,38 @@ TEST(IplDecimate, CoiScalesOneChannelAndBadFactorsFail) {
   EXPECT_EQ(iplGetErrStatus(), IPL_StsBadArg);
   iplDecimate(src, dst, 1, 2, 1, 2, 7);
   EXPECT_EQ(iplGetErrStatus(), IPL_StsBadArg);
+}
+
+namespace {
+
+// Cubic convolution weight (a = -0.75) at distance t.
+double cubicWeight(double t) {
+  const double a = -0.75;
+  t = std::abs(t);
+  if (t < 1) return (a + 2) * t * t * t - (a + 3) * t * t + 1;
+  if (t < 2) return a * t * t * t - 5 * a * t * t + 8 * a * t - 4 * a;
+  return 0;
+}
+
+// Halving by cubic interpolation computed directly: target pixel x samples
+// the source at 2x + 0.5 (pixel centres), edge pixels repeating.
+int cubicHalf(const std::function<int(int, int)>& sample, int width, int height, int x, int y) {
+  double sum = 0;
+  for (int j = -1; j <= 2; ++j)
+    for (int i = -1; i <= 2; ++i) {
+      const int sx = std::clamp(2 * x + i, 0, width - 1), sy = std::clamp(2 * y + j, 0, height - 1);
+      sum += cubicWeight(i - 0.5) * cubicWeight(j - 0.5) * sample(sx, sy);
+    }
+  return static_cast<int>(std::clamp(std::lround(sum), 0L, 255L));
+}
+
+}  // namespace
+
+TEST(IplDecimate, CubicHalvingMatchesADirectComputation) {
+  const auto smooth = [](int x, int y) { return static_cast<int>(128 + 100 * std::sin(x * 0.3) * std::cos(y * 0.2)); };
+  TestImage src(20, 14, 1), dst(10, 7, 1);
+  src.fill([&](int x, int y, int) { return smooth(x, y); });
+  iplDecimate(src, dst, 1, 2, 1, 2, IPL_INTER_CUBIC);
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 10; ++x) EXPECT_NEAR(dst.at(x, y), cubicHalf(smooth, 20, 14, x, y), 1) << x << "," << y;
 }

@@ -103,6 +103,14 @@ TEST(CxImageOwnership, DibWithSeparateBits) {
   header.biHeight = -2;
   EXPECT_EQ(copy.Create(&header, bits, CF_COPY), 0);
   EXPECT_FALSE(copy.IsValid());
+  // A bitmap the conversion cannot read is reported, not turned into black.
+  header.biHeight = 2;
+  header.biCompression = BI_BITFIELDS;
+  iplRedirectError([](IPLStatus s, const char*, const char*, const char*, int) { return s; });
+  EXPECT_EQ(copy.Create(&header, bits, CF_COPY), 0);
+  iplRedirectError(nullptr);
+  EXPECT_FALSE(copy.IsValid());
+  EXPECT_EQ(iplGetErrStatus(), IPL_StsOk);
 }
 
 TEST(CxImageOwnership, PaletteDibIsAlwaysCopied) {
