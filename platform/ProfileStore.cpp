@@ -1,0 +1,127 @@
+#include "platform/ProfileStore.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <sstream>
+
+#include "platform/IniDocument.h"
+#include "platform/StatePaths.h"
+
+namespace bx {
+namespace {
+
+// One lock per settings file, shared by every store of the process.
+std::mutex& FileLock(const std::string& path) {
+  static std::mutex mapLock;
+  static std::map<std::string, std::unique_ptr<std::mutex>> locks;
+  std::lock_guard<std::mutex> guard(mapLock);
+  auto& lock = locks[path];
+  if (!lock) lock = std::make_unique<std::mutex>();
+  return *lock;
+}
+
+IniDocument LoadDocument(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return IniDocument::Parse(text.str());
+}
+
+bool WriteAll(int fd, const std::string& data) {
+  size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// Writes the text beside the target and renames it over the target.
+bool ReplaceFile(const std::string& folder, const std::string& path, const std::string& text) {
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  std::string tempName = path + ".XXXXXX";
+  const int fd = ::mkostemp(tempName.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  ::fchmod(fd, 0644);
+  const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
+  ::close(fd);
+  if (!written || ::rename(tempName.c_str(), path.c_str()) != 0) {
+    ::unlink(tempName.c_str());
+    return false;
+  }
+  SyncFolder(folder);
+  return true;
+}
+
+std::optional<int> ParseInt(const std::string& text) {
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  errno = 0;
+  const long long value = std::strtoll(begin, &end, 0 == text.rfind("0x", 0) ? 16 : 10);
+  if (end == begin || errno == ERANGE || value < INT32_MIN || value > UINT32_MAX) return std::nullopt;
+  return static_cast<int>(static_cast<uint32_t>(value));
+}
+
+}  // namespace
+
+ProfileStore::ProfileStore(std::string applicationName)
+    : ProfileStore(StatePaths::ConfigFolder(), std::move(applicationName)) {}
+
+ProfileStore::ProfileStore(std::string folder, std::string applicationName)
+    : folder_(std::move(folder)),
+      applicationName_(std::move(applicationName)),
+      filePath_(folder_ + "/" + applicationName_ + ".ini") {}
+
+std::optional<std::string> ProfileStore::Find(std::string_view section, std::string_view key) const {
+  std::lock_guard<std::mutex> guard(FileLock(filePath_));
+  return LoadDocument(filePath_).Get(section, key);
+}
+
+int ProfileStore::GetInt(std::string_view section, std::string_view key, int defaultValue) const {
+  const auto text = Find(section, key);
+  const auto value = text ? ParseInt(*text) : std::nullopt;
+  return value.value_or(defaultValue);
+}
+
+std::string ProfileStore::GetString(std::string_view section, std::string_view key,
+                                    std::string_view defaultValue) const {
+  return Find(section, key).value_or(std::string(defaultValue));
+}
+
+bool ProfileStore::WriteInt(std::string_view section, std::string_view key, int value) {
+  return WriteString(section, key, std::to_string(value));
+}
+
+bool ProfileStore::WriteString(std::string_view section, std::string_view key,
+                               std::string_view value) {
+  if (!IniDocument::IsValidName(section) || !IniDocument::IsValidName(key) ||
+      !IniDocument::IsValidValue(value))
+    return false;
+  std::lock_guard<std::mutex> guard(FileLock(filePath_));
+  IniDocument doc = LoadDocument(filePath_);
+  if (doc.Get(section, key) == value) return true;
+  doc.Set(section, key, value);
+  return ReplaceFile(folder_, filePath_, doc.Serialize());
+}
+
+}  // namespace bx

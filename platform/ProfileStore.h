@@ -1,0 +1,37 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace bx {
+
+// The settings of one application name: the file "<name>.ini" in the config folder.
+// Every call reads the file anew, so all stores of one name see the same values;
+// writes are serialised per file inside the process and replace the file atomically
+// (temporary file, fsync, rename), so a crash never leaves it empty or half written.
+class ProfileStore {
+ public:
+  explicit ProfileStore(std::string applicationName);
+  // A store over an explicit folder instead of the configured one.
+  ProfileStore(std::string folder, std::string applicationName);
+
+  int GetInt(std::string_view section, std::string_view key, int defaultValue) const;
+  std::string GetString(std::string_view section, std::string_view key,
+                        std::string_view defaultValue) const;
+  std::optional<std::string> Find(std::string_view section, std::string_view key) const;
+
+  // False when the file cannot be written or the names or value cannot be stored.
+  bool WriteInt(std::string_view section, std::string_view key, int value);
+  bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+
+  const std::string& ApplicationName() const { return applicationName_; }
+  const std::string& FilePath() const { return filePath_; }
+
+ private:
+  std::string folder_;
+  std::string applicationName_;
+  std::string filePath_;
+};
+
+}  // namespace bx

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace bx {
+
+// Starting the running program again with the same arguments and working directory.
+class ProgramRestart {
+ public:
+  virtual ~ProgramRestart() = default;
+  // The real restart never returns: it replaces the process, or ends it with exit
+  // code 0 when the executable cannot be started. Fakes return.
+  virtual void Restart() = 0;
+};
+
+// Re-executes this process's executable in place, with every inherited descriptor
+// beyond the standard three closed, so listening sockets and ports are released.
+class ExecProgramRestart final : public ProgramRestart {
+ public:
+  ExecProgramRestart(int argc, char** argv);
+  void Restart() override;
+
+ private:
+  std::vector<std::string> arguments_;
+};
+
+// Counts restart requests instead of restarting.
+class RecordingProgramRestart final : public ProgramRestart {
+ public:
+  void Restart() override { ++restarts; }
+  int restarts = 0;
+};
+
+}  // namespace bx

@@ -1,0 +1,51 @@
+#include "pylon/aravis/ArvDevice.h"
+
+#include "pylon/GenericException.h"
+
+namespace Pylon {
+
+CArvDevice::CArvDevice(CDeviceInfo info, std::string deviceId)
+    : CDeviceBase(std::move(info)), m_deviceId(std::move(deviceId)) {}
+
+CArvDevice::~CArvDevice() { Close(); }
+
+void CArvDevice::Open(AccessModeSet mode) {
+    if (m_camera) BX_THROW(RuntimeException, "The device is open already");
+    GError* error = nullptr;
+    m_camera = arv_camera_new(m_deviceId.c_str(), &error);
+    if (!m_camera) {
+        const std::string text = error ? error->message : "unknown error";
+        g_clear_error(&error);
+        throw GenICam::RuntimeException(("Cannot open camera '" + m_deviceId + "': " + text).c_str(),
+                                        __FILE__, __LINE__);
+    }
+    ArvDevice* device = arv_camera_get_device(m_camera);
+    m_controlLostHandler =
+        g_signal_connect(device, "control-lost", G_CALLBACK(&CArvDevice::OnControlLost), this);
+    m_nodes = std::make_unique<CArvNodeMap>(device, GetDeviceInfo().GetFullName());
+    m_grabber = std::make_unique<CArvStreamGrabber>(m_camera, GetDeviceInfo().GetFullName());
+    m_mode = mode;
+}
+
+void CArvDevice::Close() {
+    if (!m_camera) return;
+    m_grabber.reset();
+    m_nodes.reset();
+    g_signal_handler_disconnect(arv_camera_get_device(m_camera), m_controlLostHandler);
+    g_object_unref(m_camera);
+    m_camera = nullptr;
+    m_mode = AccessModeSet();
+}
+
+IStreamGrabber* CArvDevice::GetStreamGrabber(unsigned int index) {
+    return m_camera && index == 0 && m_mode.Contains(Stream) ? m_grabber.get() : nullptr;
+}
+
+// Runs on an Aravis thread; the removal callbacks then run on the SDK's own thread.
+void CArvDevice::OnControlLost(ArvDevice*, gpointer self) {
+    auto* device = static_cast<CArvDevice*>(self);
+    if (device->m_nodes) device->m_nodes->SetOnline(false);
+    device->ReportRemoval();
+}
+
+} // namespace Pylon

@@ -1,0 +1,220 @@
+#include "pylon/aravis/ArvStreamGrabber.h"
+
+#include <algorithm>
+
+#include "pylon/GenericException.h"
+
+namespace Pylon {
+
+CArvStreamGrabber::CArvStreamGrabber(ArvCamera* camera, const std::string& deviceName)
+    : m_camera(camera), m_nodes(deviceName) {
+    m_maxBufferSize = &m_nodes.Add<GenApi::CMemoryInteger>("MaxBufferSize", 1, int64_t(1) << 30,
+                                                           int64_t(64) << 20);
+    m_maxBufferSize->Describe("Largest buffer that may be registered, in bytes");
+    m_maxNumBuffer = &m_nodes.Add<GenApi::CMemoryInteger>("MaxNumBuffer", 1, 1024, 16);
+    m_maxNumBuffer->Describe("Largest number of buffers that may be registered");
+}
+
+CArvStreamGrabber::~CArvStreamGrabber() { Close(); }
+
+void CArvStreamGrabber::Open() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_stream) BX_THROW(RuntimeException, "The stream grabber is already open");
+    GError* error = nullptr;
+    m_stream = arv_camera_create_stream(m_camera, nullptr, nullptr, &error);
+    m_streamRunning = m_stream != nullptr;
+    if (!m_stream) {
+        const std::string text = error ? error->message : "no stream";
+        g_clear_error(&error);
+        throw GenICam::RuntimeException(("Cannot open the stream: " + text).c_str(), __FILE__,
+                                        __LINE__);
+    }
+}
+
+void CArvStreamGrabber::Close() {
+    StopPump();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_stream) return;
+    // Releasing the stream stops its receiving thread, which must be running then.
+    if (!m_streamRunning) arv_stream_start_thread(m_stream);
+    m_streamRunning = false;
+    g_object_unref(m_stream);
+    m_stream = nullptr;
+    m_prepared = false;
+    m_buffers.clear();
+    m_output.clear();
+    m_waitObject.Reset();
+}
+
+bool CArvStreamGrabber::IsOpen() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_stream != nullptr;
+}
+
+StreamBufferHandle CArvStreamGrabber::RegisterBuffer(void* buffer, size_t bufferSize) {
+    const int64_t maxSize = m_maxBufferSize->GetValue();
+    const int64_t maxCount = m_maxNumBuffer->GetValue();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_stream) BX_THROW(LogicalErrorException, "The stream grabber is not open");
+    if (!buffer || bufferSize == 0) BX_THROW(InvalidArgumentException, "Buffer is null or empty");
+    if (int64_t(bufferSize) > maxSize)
+        BX_THROW(InvalidArgumentException, "Buffer is larger than MaxBufferSize");
+    if (int64_t(m_buffers.size()) >= maxCount)
+        BX_THROW(RuntimeException, "MaxNumBuffer buffers are registered already");
+    const auto handle = reinterpret_cast<StreamBufferHandle>(m_nextHandle++);
+    m_buffers[handle] = Buffer{buffer, bufferSize};
+    return handle;
+}
+
+const void* CArvStreamGrabber::DeregisterBuffer(StreamBufferHandle handle) {
+    bool inStream;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        auto it = m_buffers.find(handle);
+        if (it == m_buffers.end()) BX_THROW(InvalidArgumentException, "Unknown buffer handle");
+        inStream = it->second.inStream;
+    }
+    // The memory may be freed next: a buffer still in the stream is taken back first.
+    if (inStream) CancelGrab();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::erase_if(m_output, [handle](const GrabResult& result) { return result.Handle() == handle; });
+    UpdateSignal();
+    const void* data = m_buffers[handle].data;
+    m_buffers.erase(handle);
+    return data;
+}
+
+void CArvStreamGrabber::PrepareGrab() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_stream) BX_THROW(LogicalErrorException, "The stream grabber is not open");
+        m_prepared = true;
+    }
+    StartPump();
+}
+
+void CArvStreamGrabber::FinishGrab() {
+    StopPump();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    CancelLocked(true);
+    m_output.clear();
+    UpdateSignal();
+    m_prepared = false;
+}
+
+void CArvStreamGrabber::QueueBuffer(StreamBufferHandle handle, const void* context) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_prepared) BX_THROW(LogicalErrorException, "QueueBuffer before PrepareGrab");
+    auto it = m_buffers.find(handle);
+    if (it == m_buffers.end()) BX_THROW(InvalidArgumentException, "Unknown buffer handle");
+    if (it->second.inStream) BX_THROW(LogicalErrorException, "The buffer is queued already");
+    it->second.inStream = true;
+    it->second.context = context;
+    arv_stream_push_buffer(m_stream,
+                           arv_buffer_new_full(it->second.size, it->second.data, handle, nullptr));
+}
+
+void CArvStreamGrabber::CancelGrab() {
+    const bool pumping = m_pumping;
+    StopPump();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        CancelLocked(true);
+    }
+    if (pumping) StartPump();
+}
+
+void CArvStreamGrabber::CancelLocked(bool restartStream) {
+    if (!m_stream) return;
+    while (ArvBuffer* buffer = arv_stream_try_pop_buffer(m_stream)) Collect(buffer);
+    // Buffers still waiting in the stream are dropped by Aravis; the memory is ours.
+    if (m_streamRunning) arv_stream_stop_thread(m_stream, TRUE);
+    for (auto& [handle, buffer] : m_buffers) {
+        if (!buffer.inStream) continue;
+        buffer.inStream = false;
+        GrabResult result;
+        result.m_status = Canceled;
+        result.m_handle = handle;
+        result.m_context = buffer.context;
+        result.m_buffer = buffer.data;
+        m_output.push_back(result);
+    }
+    m_streamRunning = restartStream;
+    if (restartStream) arv_stream_start_thread(m_stream);
+    UpdateSignal();
+}
+
+bool CArvStreamGrabber::RetrieveResult(GrabResult& result) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_output.empty()) return false;
+    result = std::move(m_output.front());
+    m_output.pop_front();
+    UpdateSignal();
+    return true;
+}
+
+void CArvStreamGrabber::StartPump() {
+    if (m_pumping.exchange(true)) return;
+    m_pump = std::thread(&CArvStreamGrabber::Pump, this);
+}
+
+void CArvStreamGrabber::StopPump() {
+    m_pumping = false;
+    if (m_pump.joinable()) m_pump.join();
+}
+
+void CArvStreamGrabber::Pump() {
+    while (m_pumping) {
+        ArvBuffer* buffer = arv_stream_timeout_pop_buffer(m_stream, 50000);
+        if (!buffer) continue;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        Collect(buffer);
+        UpdateSignal();
+    }
+}
+
+// Turns a filled Aravis buffer into a result (m_mutex held) and releases it.
+void CArvStreamGrabber::Collect(ArvBuffer* buffer) {
+    auto handle = const_cast<void*>(arv_buffer_get_user_data(buffer));
+    auto it = m_buffers.find(handle);
+    if (it != m_buffers.end() && it->second.inStream) {
+        it->second.inStream = false;
+        GrabResult result;
+        result.m_handle = handle;
+        result.m_context = it->second.context;
+        result.m_buffer = it->second.data;
+        const ArvBufferStatus status = arv_buffer_get_status(buffer);
+        result.m_status = status == ARV_BUFFER_STATUS_SUCCESS ? Grabbed : Failed;
+        result.m_errorCode = uint32_t(status);
+        if (status != ARV_BUFFER_STATUS_SUCCESS)
+            result.m_errorDescription = "Frame not received completely (status " +
+                                        std::to_string(int(status)) + ")";
+        if (arv_buffer_get_payload_type(buffer) == ARV_BUFFER_PAYLOAD_TYPE_IMAGE) {
+            result.m_pixelType = EPixelType(arv_buffer_get_image_pixel_format(buffer));
+            result.m_sizeX = arv_buffer_get_image_width(buffer);
+            result.m_sizeY = arv_buffer_get_image_height(buffer);
+            result.m_offsetX = arv_buffer_get_image_x(buffer);
+            result.m_offsetY = arv_buffer_get_image_y(buffer);
+            gint paddingX = 0, paddingY = 0;
+            arv_buffer_get_image_padding(buffer, &paddingX, &paddingY);
+            result.m_paddingX = paddingX;
+            result.m_paddingY = paddingY;
+        }
+        size_t size = 0;
+        arv_buffer_get_data(buffer, &size);
+        result.m_payloadSize = int64_t(size);
+        result.m_timeStamp = arv_buffer_get_timestamp(buffer);
+        result.m_blockId = arv_buffer_get_frame_id(buffer);
+        m_output.push_back(std::move(result));
+    }
+    g_object_unref(buffer);
+}
+
+void CArvStreamGrabber::UpdateSignal() {
+    if (m_output.empty())
+        m_waitObject.Reset();
+    else
+        m_waitObject.Signal();
+}
+
+} // namespace Pylon

@@ -1,0 +1,34 @@
+#include "platform/MachinePower.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/RecordingMachinePower.h"
+
+namespace {
+
+using Command = std::vector<std::string>;
+
+TEST(MachinePower, ShutdownCodesMapToPowerOffOrReboot) {
+  using bx::SystemMachinePower;
+  EXPECT_EQ(SystemMachinePower::ShutdownCommand(0), (Command{"systemctl", "poweroff"}));
+  EXPECT_EQ(SystemMachinePower::ShutdownCommand(1), (Command{"systemctl", "poweroff"}));
+  EXPECT_EQ(SystemMachinePower::ShutdownCommand(2), (Command{"systemctl", "reboot"}));
+  EXPECT_EQ(SystemMachinePower::ShutdownCommand(3), (Command{"systemctl", "reboot"}));
+  EXPECT_TRUE(SystemMachinePower::ShutdownCommand(-1).empty());
+  EXPECT_TRUE(SystemMachinePower::ShutdownCommand(4).empty());
+  EXPECT_EQ(SystemMachinePower::ClockSyncCommand("timehost"), (Command{"ntpdate", "-u", "timehost"}));
+  // A server name cannot smuggle in an option.
+  EXPECT_TRUE(SystemMachinePower::ClockSyncCommand("-b").empty());
+  EXPECT_TRUE(SystemMachinePower::ClockSyncCommand("").empty());
+}
+
+TEST(MachinePower, RecordingFakeKeepsRequests) {
+  bx::RecordingMachinePower power;
+  EXPECT_TRUE(power.Shutdown(3));
+  EXPECT_FALSE(power.Shutdown(7));
+  power.SyncClock("server");
+  EXPECT_EQ(power.ShutdownCodes(), (std::vector<int>{3, 7}));
+  EXPECT_EQ(power.ClockServers(), (Command{"server"}));
+}
+
+}  // namespace

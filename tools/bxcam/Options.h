@@ -1,0 +1,25 @@
+#pragma once
+// Command line of bxcam.
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace bxcam {
+
+struct Options {
+    std::string transport = "aravis";
+    std::string command; // list, features, get, set, grab
+    unsigned device = 0;
+    std::vector<std::string> arguments; // NAME / NAME VALUE
+    int count = 1;
+    std::string outputDir;
+    std::vector<std::pair<std::string, std::string>> settings; // --set NAME=VALUE
+    bool raw = false;
+};
+
+// Parses argv; on failure returns nothing and puts the reason in error.
+std::optional<Options> ParseOptions(int argc, char** argv, std::string& error);
+const char* UsageText();
+
+} // namespace bxcam
