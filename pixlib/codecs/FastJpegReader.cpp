@@ -69,7 +69,7 @@ bool ReadJpegFast(const unsigned char* bytes, std::size_t size, const FastReadOp
     info.dpiX = DensityToDpi(density.unit, density.x);
     info.dpiY = DensityToDpi(density.unit, density.y);
   }
-  if (static_cast<long long>(info.width) * info.height * 4 > kMaxDecodedBytes) return false;
+  if (static_cast<long long>(info.width) * info.height * info.channels > kMaxDecodedBytes) return false;
 
   PixelView view;
   if (!target.Create(info, view)) return false;

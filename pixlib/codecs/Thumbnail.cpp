@@ -68,5 +68,7 @@ int WriteThumbNail(CxImage& image, const char* path) {
     return 0;
   }
   TrailerInfo info;
-  return ReadTrailerInfo(file.get(), info) && StoreThumbnailRecord(file.get(), info, record) ? 1 : 0;
+  if (ReadTrailerInfo(file.get(), info) && StoreThumbnailRecord(file.get(), info, record)) return 1;
+  ImgWarning("Can't write the thumbnail of %s\n", path);
+  return 0;
 }

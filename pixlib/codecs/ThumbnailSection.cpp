@@ -27,6 +27,19 @@ bool StartsAsPlainJpeg(std::FILE* file, const TrailerInfo& info) {
   return ReadAt(file, 0, start, 2) && start[0] == 0xFF && start[1] == 0xD8;
 }
 
+// The thumbnail section may only begin where the base image ends: inside the
+// file, after its start, and for a plain JPEG right after an end marker. A
+// trailer that says otherwise is corrupt, and cutting or writing there would
+// destroy the image; a JPEG without its end marker is truncated, and data
+// appended to it would be read as part of its scan.
+bool SectionFollowsBaseImage(std::FILE* file, const TrailerInfo& info) {
+  if (!info.SectionInsideFile() || info.sectionStart <= 0) return false;
+  if (!StartsAsPlainJpeg(file, info)) return true;
+  unsigned char end[2];
+  return info.sectionStart >= 4 && ReadAt(file, info.sectionStart - 2, end, 2) && end[0] == 0xFF &&
+         end[1] == 0xD9;
+}
+
 }  // namespace
 
 RecordStatus ReadThumbnailRecord(std::FILE* file, const TrailerInfo& info, ThumbnailRecord& record) {
@@ -49,28 +62,17 @@ RecordStatus ReadThumbnailRecord(std::FILE* file, const TrailerInfo& info, Thumb
 }
 
 bool CutThumbnailSection(std::FILE* file, const TrailerInfo& info) {
-  if (!info.SectionInsideFile() || info.sectionStart <= 0) return false;
-  if (StartsAsPlainJpeg(file, info)) {
-    unsigned char end[2];
-    if (info.sectionStart < 4 || !ReadAt(file, info.sectionStart - 2, end, 2) || end[0] != 0xFF ||
-        end[1] != 0xD9)
-      return false;
-  }
-  return CutAt(file, info.sectionStart);
+  return SectionFollowsBaseImage(file, info) && CutAt(file, info.sectionStart);
 }
 
-bool ThumbnailWritePosition(const TrailerInfo& info, long& position) {
-  if (info.kind == TrailerInfo::Kind::None) {
-    position = info.fileLength;
-    return true;
-  }
+bool ThumbnailWritePosition(std::FILE* file, const TrailerInfo& info, long& position) {
   position = info.sectionStart;
-  return info.SectionInsideFile();
+  return SectionFollowsBaseImage(file, info);
 }
 
 bool StoreThumbnailRecord(std::FILE* file, const TrailerInfo& info, const ThumbnailRecord& record) {
   long position = 0;
-  if (!ThumbnailWritePosition(info, position)) return false;
+  if (!ThumbnailWritePosition(file, info, position)) return false;
   std::vector<unsigned char> oldTail(static_cast<std::size_t>(info.fileLength - position));
   if (!oldTail.empty() && !ReadAt(file, position, oldTail.data(), oldTail.size())) return false;
 

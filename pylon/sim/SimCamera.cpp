@@ -158,6 +158,12 @@ void CSimCamera::BuildAcquisition(CMemoryCategory& root) {
     stop.OnWritten([this] { StopAcquisition(); });
     category.Add(start);
     category.Add(stop);
+    // Starting and stopping change whether the frame format may be written.
+    for (CMemoryNode* locked : std::initializer_list<CMemoryNode*>{
+             m_pixelFormat, m_width, m_height, m_offsetX, m_offsetY}) {
+        start.AddInvalidated(*locked);
+        stop.AddInvalidated(*locked);
+    }
 
     auto& implementation = m_nodes.Add<CMemoryEnumeration>("TriggerControlImplementation");
     implementation.Describe("Set of trigger features in use; each keeps its own trigger settings",
@@ -291,7 +297,7 @@ void CSimCamera::BuildLines(CMemoryCategory& root) {
         m_inverted[size_t(line())] = m_lineInverter->Stored();
         UpdateOutputs();
     });
-    m_lineDebouncer = &m_nodes.Add<CMemoryFloat>("LineDebouncerTimeAbs", 0.0, 20000.0, 0.0);
+    m_lineDebouncer = &m_nodes.Add<CMemoryFloat>("LineDebouncerTimeAbs", 0.0, 1000000.0, 0.0);
     m_lineDebouncer->Describe("Shortest level change of the input line that is accepted");
     m_lineDebouncer->SetUnit("us");
     m_lineDebouncer->SetAccessRule([line] { return line() < 2 ? RW : NA; });
@@ -544,13 +550,6 @@ void CSimCamera::Replug() {
     }
     m_grabber.Close();
     m_nodes.SetOnline(true);
-}
-
-void CSimCamera::SetFrameRate(double framesPerSecond) {
-    if (!(framesPerSecond > 0.0)) BX_THROW(InvalidArgumentException, "Frame rate must be positive");
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_config.framesPerSecond = framesPerSecond;
-    Notify();
 }
 
 void CSimCamera::SetLineLevel(int inputLine, bool high) {

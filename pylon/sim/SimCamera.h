@@ -54,7 +54,6 @@ public:
     bool IsPlugged() const;
     void Unplug();
     void Replug();
-    void SetFrameRate(double framesPerSecond);
     void SetLineLevel(int inputLine, bool high); // inputLine 1 or 2
     bool LineLevel(const std::string& line) const;
     unsigned OutputPulses(const std::string& line) const; // rising edges of Out1/Out2

@@ -147,6 +147,26 @@ TEST_F(ThumbnailTest, TrailerPointingOutsideTheFileChangesNothing) {
   }
 }
 
+// A thumbnail goes only right after the base image: not into a JPEG whose
+// end is missing, nor where a corrupt trailer points into the image.
+TEST_F(ThumbnailTest, ThumbnailIsNotWrittenWhereItWouldDamageThePhoto) {
+  SavePhoto(300, 200);
+  CxImage thumb;
+  MakePattern(thumb, 30, 20);
+  std::vector<unsigned char> truncated(base.begin(), base.end() - 100);
+  WriteBytes(photo, truncated);
+  EXPECT_EQ(0, WriteThumbNail(thumb, photo.c_str()));
+  EXPECT_EQ(truncated, ReadBytes(photo));
+
+  ImageTrailer trailer;
+  trailer.SetThumbnailOffset(600);
+  std::vector<unsigned char> pointing = base;
+  pointing.insert(pointing.end(), trailer.Bytes().begin(), trailer.Bytes().end());
+  WriteBytes(photo, pointing);
+  EXPECT_EQ(0, WriteThumbNail(thumb, photo.c_str()));
+  EXPECT_EQ(pointing, ReadBytes(photo));
+}
+
 TEST_F(ThumbnailTest, PreferredSizePicksThePowerOfTwo) {
   SavePhoto(3000, 2000);
   CxImage image;
@@ -188,6 +208,40 @@ TEST_F(ThumbnailTest, FileTypesOfShortEmptyAndContainerFiles) {
   EXPECT_EQ(0, IsImageFile(photo.c_str(), width, height, nullptr));
   CxImage preview;
   EXPECT_EQ(1, preview.Load(photo.c_str(), 0, 1, 0, 0, nullptr));
+}
+
+// A container built by hand: plain preview, the full image scrambled with a
+// key (as the JPEG writer scrambles it), and the trailer pointing at it.
+TEST_F(ThumbnailTest, ContainerTypeDependsOnWhichKeyOpensIt) {
+  SavePhoto(40, 30);
+  unsigned char key[8] = {3, 1, 4, 1, 5, 9, 2, 6};
+  unsigned char wrong[8] = {2, 7, 1, 8, 2, 8, 1, 8};
+  CxImage full;
+  MakePattern(full, 400, 300);
+  const std::string stream = dir.Path("stream.bin");
+  ASSERT_EQ(1, full.Save(stream.c_str(), 2, 0, 90, key, 1));
+  std::vector<unsigned char> bytes = base;
+  const std::vector<unsigned char> scrambled = ReadBytes(stream);
+  bytes.insert(bytes.end(), scrambled.begin(), scrambled.end());
+  ImageTrailer trailer;
+  trailer.SetFlags(ImageTrailer::kScrambled);
+  trailer.SetThumbnailOffset(static_cast<std::uint32_t>(bytes.size()));
+  std::vector<unsigned char> raw(trailer.Bytes().begin(), trailer.Bytes().end());
+  pixcodec::WriteLe32(&raw[32], static_cast<std::uint32_t>(base.size()));
+  bytes.insert(bytes.end(), raw.begin(), raw.end());
+  WriteBytes(photo, bytes);
+
+  int width = 0, height = 0;
+  EXPECT_EQ(7, GetFileType(photo.c_str(), width, height, key));
+  EXPECT_EQ(400, width);
+  EXPECT_EQ(9, GetFileType(photo.c_str(), width, height, wrong));
+  EXPECT_EQ(40, width);
+  EXPECT_EQ(0, IsImageFile(photo.c_str(), width, height, wrong));
+  CxImage::SetCryptoKey(key);
+  EXPECT_EQ(8, GetFileType(photo.c_str(), width, height, wrong));
+  EXPECT_EQ(1, IsImageFile(photo.c_str(), width, height, nullptr));
+  CxImage::SetCryptoKey(nullptr);
+  EXPECT_EQ(9, GetFileType(photo.c_str(), width, height, nullptr));
 }
 
 }  // namespace

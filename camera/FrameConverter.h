@@ -1,0 +1,51 @@
+#pragma once
+// Turns a raw camera frame into an 8-bit BGR (or BGRA) IPL image and says who
+// owns the result. The raw buffer can be mirrored top to bottom in place first,
+// so that the bottom-left-origin output shows the picture the right way up.
+#include <cstdint>
+#include <vector>
+
+#include "camera/ImageOwnership.h"
+#include "ipl/Ipl.h"
+#include "pylon/PixelType.h"
+
+struct SConvertedFrame {
+    IplImage* image = nullptr;
+    ImageOwnership ownership = OwnershipKeptByConverter;
+};
+
+class CFrameConverter {
+public:
+    CFrameConverter() = default;
+    ~CFrameConverter();
+    CFrameConverter(const CFrameConverter&) = delete;
+    CFrameConverter& operator=(const CFrameConverter&) = delete;
+
+    // outputType BGR8packed gives three channels, BGRA8packed four.
+    SConvertedFrame Convert(int width, int height, Pylon::EPixelType pixelType, uint8_t* buffer,
+                            int stride, Pylon::EPixelType outputType);
+
+    bool GetReuseOutput() const { return m_reuseOutput; }
+    void SetReuseOutput(bool reuse) { m_reuseOutput = reuse; }
+    bool GetFlip() const { return m_flip; }
+    void SetFlip(bool flip) { m_flip = flip; }
+    ImageOwnership GetLastOwnership() const { return m_lastOwnership; }
+
+private:
+    IplImage* PrepareOutput(int width, int height, int channels);
+    bool ConvertToBgr(int width, int height, Pylon::EPixelType pixelType, const uint8_t* buffer,
+                      int stride, IplImage* output);
+    bool ConvertToBgra(int width, int height, Pylon::EPixelType pixelType, const uint8_t* buffer,
+                       int stride, IplImage* output);
+    bool Demosaic(int width, int height, Pylon::EPixelType pattern, const uint8_t* buffer,
+                  int stride, uint8_t* target, int targetStep, Pylon::EPixelType targetType);
+    bool AllocateData(IplImage* image);
+
+    ImageOwnership m_lastOwnership = OwnershipKeptByConverter;
+    bool m_reuseOutput = false;
+    bool m_flip = true;
+    IplImage* m_output = nullptr;
+    // Four-channel scratch image of the Bayer path, kept between frames so that
+    // a frame does not pay for fresh pages.
+    std::vector<uint8_t> m_bgraScratch;
+};

@@ -1,0 +1,121 @@
+#pragma once
+// One camera reached through the camera SDK: opened by index or serial number,
+// its trigger and line nodes bound, its pixel format selected, and a grab thread
+// that converts every grabbed frame and hands it to OnNewImage.
+#include <atomic>
+#include <cstdarg>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "camera/FrameConverter.h"
+#include "camera/GrabBuffer.h"
+#include "camera/IPropertyHost.h"
+#include "camera/PylonProperties.h"
+#include "pylon/NodePointer.h"
+#include "pylon/PylonDevice.h"
+#include "pylon/WaitObject.h"
+
+class TiXmlElement;
+
+class CGenPylonCamera : public CPylonProperties, public IPropertyHost {
+public:
+    CGenPylonCamera();
+    ~CGenPylonCamera() override;
+    CGenPylonCamera(const CGenPylonCamera&) = delete;
+    CGenPylonCamera& operator=(const CGenPylonCamera&) = delete;
+
+    void GetProperties(CPropertyList& list) override;
+    bool OnPropertyChanged(PropertyId id, const PropertyValue& newValue) override;
+    bool IsPropertyEnabled(PropertyId id) override;
+    // A converted frame; the default releases it as the ownership says.
+    virtual void OnNewImage(IplImage* image, ImageOwnership ownership);
+    virtual void OnDeviceRemoved();
+    virtual void Trace(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    virtual void OnPrepareGrab();
+    // Runs on the grab thread before OnNewImage.
+    virtual void ProcessImage(IplImage* image);
+    virtual bool OnCustomPropertyChanged(PropertyId id, const PropertyValue& newValue, bool& result);
+    virtual bool IsCustomPropertyEnabled(PropertyId id, bool& result);
+    virtual void AddCustomProperties(CPropertyList& list);
+    virtual bool LoadCustomProperties(TiXmlElement* element);
+    virtual bool SaveCustomProperties(TiXmlElement* element);
+
+    bool OpenByIndex(int index);
+    bool OpenBySerial(const std::string& serial);
+    void ReleaseDevice();
+    void Close();
+    bool PrepareGrab(int bufferCount);
+    void StopGrab();
+
+    void SetRequestedPixelType(Pylon::EPixelType type) { m_requestedPixelType = type; }
+    void SetOutputPixelType(Pylon::EPixelType type) { m_outputPixelType = type; }
+    Pylon::EPixelType GetCameraPixelType() const { return m_cameraPixelType; }
+    void SetFrameDivider(int divider);
+    int GetFrameDivider() const { return m_frameDivider; }
+
+    bool IsOpen() const { return m_device != nullptr; }
+    bool IsAcquisitionRunning() const { return m_acquisitionRunning; }
+    Pylon::IPylonDevice* GetDevice() const { return m_device; }
+    GenApi::INodeMap* GetNodeMap() const { return m_nodeMap; }
+    CFrameConverter& GetConverter() { return m_converter; }
+
+    static void ReleaseImage(IplImage* image, ImageOwnership ownership);
+
+protected:
+    // True once StopGrab has asked the grab thread to end.
+    bool IsTerminationRequested() const { return m_terminate.Wait(0); }
+
+    GenApi::CCommandPtr m_triggerSoftware;
+    GenApi::CEnumerationPtr m_triggerMode;
+    GenApi::CEnumerationPtr m_triggerSource;
+    GenApi::CEnumerationPtr m_triggerActivation;
+    GenApi::CEnumerationPtr m_lineSelector;
+    GenApi::CEnumerationPtr m_lineSource;
+    GenApi::CIntegerPtr m_lineStatusAll;
+    GenApi::CIntegerPtr m_userOutputValueAll;
+    GenApi::CFloatPtr m_lineDebouncerTimeAbs;
+    GenApi::CFloatPtr m_triggerDelayAbs;
+    std::string m_triggerLine;
+    bool m_triggerFromLine = false;
+
+private:
+    template <class Pick>
+    bool Open(Pick pick);
+    void OpenDevice(const Pylon::CDeviceInfo& info);
+    void BindNodes();
+    void ClearNodes();
+    void SelectPixelFormat();
+    void AllocateBuffers(int bufferCount, size_t payloadSize);
+    void StartAcquisition();
+    void StopAcquisition();
+    void ReleaseBuffers();
+    Pylon::IPylonDevice* DetachDevice();
+    void OnRemoval(Pylon::IPylonDevice* device);
+    void GrabLoop();
+    void WaitForFrames();
+    void RestartContinuousAcquisition();
+    void HandleResult(const Pylon::GrabResult& result);
+    void DeliverFrame(const Pylon::GrabResult& result);
+
+    CFrameConverter m_converter;
+    Pylon::IPylonDevice* m_device = nullptr;
+    Pylon::IStreamGrabber* m_streamGrabber = nullptr;
+    Pylon::DeviceCallbackHandle m_removalCallback = nullptr;
+    GenApi::INodeMap* m_nodeMap = nullptr;
+    GenApi::INodeMap* m_grabberNodeMap = nullptr;
+    std::vector<std::unique_ptr<CGrabBuffer>> m_buffers;
+    Pylon::WaitObjects m_waitObjects;
+    std::thread m_grabThread;
+    Pylon::AlertableWaitObject m_terminate;
+    Pylon::EPixelType m_requestedPixelType = Pylon::PixelType_Mono8;
+    Pylon::EPixelType m_cameraPixelType = Pylon::PixelType_Undefined;
+    Pylon::EPixelType m_outputPixelType = Pylon::PixelType_BGR8packed;
+    std::atomic<bool> m_acquisitionRunning{false};
+    int m_frameDivider = 1;
+    int m_frameCountdown = 1;
+    // Serialises open, close, grab start and stop against the SDK's removal thread.
+    std::recursive_mutex m_lifecycle;
+};

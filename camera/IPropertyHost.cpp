@@ -1,0 +1,7 @@
+#include "camera/IPropertyHost.h"
+
+void IPropertyHost::GetProperties(CPropertyList&) {}
+
+bool IPropertyHost::OnPropertyChanged(PropertyId, const PropertyValue&) { return true; }
+
+bool IPropertyHost::IsPropertyEnabled(PropertyId) { return true; }

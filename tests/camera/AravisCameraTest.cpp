@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "RecordingCamera.h"
+#include "pylon/TlFactory.h"
+
+using namespace Pylon;
+
+namespace {
+
+const char* const kFakeCamera = "/usr/bin/arv-fake-gv-camera-0.8";
+
+// The Aravis fake GigE Vision camera on loopback, as a child process.
+class CFakeGigECamera {
+public:
+    explicit CFakeGigECamera(const std::string& serial) {
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::execl(kFakeCamera, kFakeCamera, "-i", "127.0.0.1", "-s", serial.c_str(), nullptr);
+            ::_exit(127);
+        }
+    }
+    ~CFakeGigECamera() {
+        if (m_pid <= 0) return;
+        ::kill(m_pid, SIGTERM);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    CFakeGigECamera(const CFakeGigECamera&) = delete;
+    CFakeGigECamera& operator=(const CFakeGigECamera&) = delete;
+
+private:
+    pid_t m_pid = -1;
+};
+
+// The fake camera answers discovery shortly after it starts.
+bool OpenWhenDiscovered(CGenPylonCamera& camera, const std::string& serial) {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (camera.OpenBySerial(serial)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(AravisCamera, OpenGrabAndCloseAgainstTheFakeGigECamera) {
+    if (::access(kFakeCamera, X_OK) != 0)
+        GTEST_SKIP() << kFakeCamera << " is missing (Debian package aravis-tools)";
+    const std::string serial = "BXCAM" + std::to_string(::getpid());
+    CFakeGigECamera fake(serial);
+    CTlFactory::GetInstance().SelectTransport("aravis");
+
+    CRecordingCamera camera("CameraTest");
+    ASSERT_TRUE(OpenWhenDiscovered(camera, serial));
+    GenApi::CEnumerationPtr(camera.GetNodeMap()->GetNode("TriggerMode"))->FromString("On");
+    GenApi::CEnumerationPtr(camera.GetNodeMap()->GetNode("TriggerSource"))->FromString("Software");
+    camera.SetRequestedPixelType(PixelType_Mono8);
+    ASSERT_TRUE(camera.PrepareGrab(2));
+    EXPECT_EQ(camera.GetCameraPixelType(), PixelType_Mono8);
+    GenApi::CCommandPtr trigger(camera.GetNodeMap()->GetNode("TriggerSoftware"));
+    for (size_t shot = 1; shot <= 2; ++shot) {
+        trigger->Execute();
+        ASSERT_TRUE(camera.WaitForFrames(shot));
+    }
+    const SDeliveredFrame frame = camera.Frame(0);
+    EXPECT_EQ(frame.channels, 3);
+    EXPECT_EQ(frame.ownership, OwnershipHeaderAndData);
+    ASSERT_FALSE(frame.pixels.empty());
+    const std::array<int, 3> colour = frame.ColourAt(frame.width / 2, frame.height / 2);
+    EXPECT_EQ(colour[0], colour[1]);
+    EXPECT_EQ(colour[1], colour[2]);
+
+    camera.Close();
+    EXPECT_FALSE(camera.IsOpen());
+    CTlFactory::GetInstance().SelectTransport("sim");
+}
