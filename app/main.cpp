@@ -9,27 +9,34 @@
 
 #include "app/GrabberApp.h"
 #include "app/LogTrace.h"
+#include "app/station/StationLauncher.h"
 #include "platform/MessageSink.h"
 
 namespace {
 
-// The station without its window yet: start-up, then an optional forced crash that
-// tests use to check the crash handler ("--test-crash" raises a fault signal,
-// "--test-crash=throw" leaves an exception unhandled).
+// The station: start-up, then its window or its headless runner, or instead an
+// optional forced crash that tests use to check the crash handler ("--test-crash"
+// raises a fault signal, "--test-crash=throw" leaves an exception unhandled).
 class StationApp final : public CGrabberApp {
  public:
-  StationApp(bx::MachinePower& power, bx::ProgramRestart& restart, std::string crash)
-      : CGrabberApp(power, restart), crash_(std::move(crash)) {}
+  StationApp(bx::MachinePower& power, bx::ProgramRestart& restart, std::string crash,
+             std::vector<std::string> arguments)
+      : CGrabberApp(power, restart), crash_(std::move(crash)), arguments_(std::move(arguments)) {}
+
+  int StationExitCode() const { return stationExitCode_; }
 
  protected:
   void RunMainWindow() override {
     CGrabberApp::RunMainWindow();
     if (crash_ == "signal") std::raise(SIGSEGV);
     if (crash_ == "throw") throw std::runtime_error("test crash");
+    stationExitCode_ = RunStation(*this, arguments_);
   }
 
  private:
   std::string crash_;
+  std::vector<std::string> arguments_;
+  int stationExitCode_ = 0;
 };
 
 // Message boxes go to the log and to standard error when there is no window.
@@ -60,8 +67,9 @@ int main(int argc, char** argv) {
   bx::ExecProgramRestart restart(argc, argv);
   int exitCode = 0;
   {
-    StationApp app(power, restart, crash);
+    StationApp app(power, restart, crash, arguments);
     exitCode = app.Run(arguments);
+    if (exitCode == 0) exitCode = app.StationExitCode();
   }
   bx::InstallMessageSink(nullptr);
   return exitCode;

@@ -25,7 +25,6 @@ bool QtShiftHeld()
 
 StationWindow::StationWindow(CGrabberApp& app, PowerAction power, ShiftQuery shiftHeld, QWidget* parent)
     : QWidget(parent),
-      m_app(app),
       m_shiftHeld(shiftHeld ? std::move(shiftHeld) : ShiftQuery(QtShiftHeld)),
       m_core(std::make_unique<CGrabberDlg>(app, *this)),
       m_power(std::move(power))
@@ -44,6 +43,7 @@ StationWindow::~StationWindow()
 void StationWindow::BuildPages()
 {
     m_pages = new QTabWidget(this);
+    m_pages->setUsesScrollButtons(false);  // all five titles stay readable
     m_controlPage = new ControlPage(*m_core, m_power, m_shiftHeld, m_pages);
     m_pages->addTab(m_controlPage, "Control");
     m_pages->addTab(new GeneralSetupPage(*m_core, m_pages), "General set-up");
@@ -76,9 +76,14 @@ bool StationWindow::Start()
         m_pages->setCurrentIndex(CGrabberDlg::ControlPage);
         return true;
     }
+    End();
+    return false;
+}
+
+void StationWindow::End()
+{
     m_ending = true;
     close();
-    return false;
 }
 
 void StationWindow::ToggleCompact()

@@ -33,6 +33,8 @@ public:
     ImagePane& Pane() { return *m_pane; }
     bool IsCompact() const { return m_compact; }
     void ToggleCompact();
+    // Closes the window whatever the Shift key says.
+    void End();
 
     void ShowOutputImage(const CxImage& image) override;
     void ShowPreview(const CxImage& preview) override;
@@ -51,7 +53,6 @@ private:
     void PlaceImagePane();
     StationPage* ActivePage() const;
 
-    CGrabberApp& m_app;
     ShiftQuery m_shiftHeld;
     std::unique_ptr<CGrabberDlg> m_core;
     QTabWidget* m_pages = nullptr;

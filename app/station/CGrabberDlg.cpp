@@ -1,6 +1,13 @@
 #include "app/station/CGrabberDlg.h"
 
+#include "app/GrabberApp.h"
+#include "app/LogTrace.h"
+#include "app/StartupSettings.h"
 #include "app/station/IStationHost.h"
+#include "camera/CameraTransport.h"
+
+#include <cstdio>
+#include <cstdlib>
 
 #include <array>
 
@@ -18,7 +25,17 @@ constexpr int kRestartShutdownCode = 3;
 
 }  // namespace
 
-CGrabberDlg::CGrabberDlg(CGrabberApp& app, IStationHost& host) : m_app(app), m_host(host) {}
+CGrabberDlg::CGrabberDlg(CGrabberApp& app, IStationHost& host)
+    : CPylonCamera(app.ApplicationName()),
+      m_app(app),
+      m_host(host),
+      m_counterSettings(app),
+      m_counterClient(m_counterSettings),
+      m_numbering(m_counterSettings, m_counterClient, m_numberingClock, nullptr)
+{
+    if (m_app.m_counterServer)
+        m_app.m_counterServer->SetPresetHost(this);
+}
 
 CGrabberDlg::~CGrabberDlg()
 {
@@ -44,6 +61,8 @@ void CGrabberDlg::OnDestroy()
 {
     if (m_destroyed.exchange(true))
         return;
+    if (m_app.m_counterServer)
+        m_app.m_counterServer->SetPresetHost(nullptr);
     m_reconnectTimer.Kill();
     StopGrab();
     StopTriggerEngine();
@@ -53,6 +72,8 @@ void CGrabberDlg::OnDestroy()
 bool CGrabberDlg::ConnectCamera()
 {
     SetTitle(kTitleConnecting);
+    bx::ProfileStore profile(m_app.ApplicationName());
+    SelectConfiguredCameraTransport(profile);
     const int index = std::atoi(ReadString("Camera Settings", "Device Index", "0").c_str());
     const std::string serial = ReadString("Camera Settings", "Device Name", "");
     const bool opened = index == -1 ? OpenBySerial(serial) : OpenByIndex(index);
@@ -91,7 +112,7 @@ void CGrabberDlg::LoadSettings()
     LoadPresetColour(m_preset);
     std::string server = ReadString("Database Settings", "ServerName", "");
     std::string path = ReadString("Database Settings", "DatabasePath", "");
-    std::string op = ReadString("Database Settings", "OperatorName", CGrabberApp::kDefaultOperatorName);
+    std::string op = ReadString("Database Settings", "OperatorName", kDefaultOperatorName);
     std::string file = ReadString("Database Settings", "DatabaseFile", "data.mdb");
     {
         std::lock_guard lock(m_stateLock);
@@ -179,7 +200,7 @@ void CGrabberDlg::SoftwareShot(bool flag)
     try {
         FireOutputs(flag ? 2 : 0);
     } catch (const GenICam::GenericException& error) {
-        CLogTrace::Instance().WriteLine(std::string("Software trigger failed: ") + error.what());
+        TheLog().WriteLine(std::string("Software trigger failed: ") + error.what());
     }
     if (wasLive) {
         m_frameEvent.Wait(500);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/counter/CRemoteCounterClient.h"
+#include "app/counter/CounterSettings.h"
+#include "app/counter/PresetExchange.h"
 #include "app/numbering/CPhotoNumbering.h"
 #include "app/station/CxImageRefList.h"
 #include "app/station/PeriodicTimer.h"
@@ -19,7 +21,7 @@ class IStationHost;
 // The station's core: the camera itself (it receives the frames), the owner of
 // the frame queue and the processing thread, and the state the pages show. It
 // holds no user-interface type; the window or the headless runner is its host.
-class CGrabberDlg : public CPylonCamera {
+class CGrabberDlg : public CPylonCamera, public IPresetHost {
 public:
     enum Page { ControlPage = 0, GeneralSetupPage, CameraSetupPage, ColorSetupPage, LayoutSelectorPage };
     enum Preset { PresetNormal = 0, PresetLowLight, PresetHighLight };
@@ -37,8 +39,9 @@ public:
 
     bool ConnectCamera();
     void StartStop();
-    void ApplyPreset(int preset);
-    int GetPreset() const { return m_preset; }
+    // Also reached from the film-number service's preset command.
+    void ApplyPreset(int preset) override;
+    int GetPreset() override { return m_preset; }
     void SetLiveMode(bool on);
     void SoftwareShot(bool flag);
     // The control page's shot button: lifts the "-p" suppression, then shoots.
@@ -143,6 +146,7 @@ private:
     std::mutex m_lock;
     bx::Event m_frameEvent{bx::Event::ResetMode::Manual, true};
     std::atomic<int> m_preset{PresetNormal};
+    AppCounterSettings m_counterSettings;  // read by the numbering on every photo
     CRemoteCounterClient m_counterClient;
     SystemNumberingClock m_numberingClock;
     CPhotoNumbering m_numbering;

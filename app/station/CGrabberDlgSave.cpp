@@ -1,6 +1,7 @@
 // The save sequence of one captured photo and the database probe.
 #include "app/station/CGrabberDlg.h"
 
+#include "app/StartupSettings.h"
 #include "app/numbering/ImageTreePaths.h"
 
 #include <cstdio>
@@ -79,10 +80,9 @@ void CGrabberDlg::PulseExternalCounter(int n)
 
 bool CGrabberDlg::TestDatabaseConnection()
 {
-    const bool postgres = ReadInt("Database Settings", "Database Type", 0) == 1;
-    const std::string connection = ReadString("Database Settings", "ODBC Default Connection",
-                                              postgres ? "ODBC;DSN=Data_pg;UID=postgres;PWD=qarmivodel"
-                                                       : "ODBC;DSN=Data;UID=sa;PWD=");
+    const int databaseType = ReadInt("Database Settings", "Database Type", 0);
+    const std::string connection =
+        ReadString("Database Settings", "ODBC Default Connection", DefaultConnectionString(databaseType));
     const std::vector<std::string> parts = SplitAt(connection, ';');
     std::string dsn, user, password;
     if (parts.size() < 4 || !ReadConnectionField(parts[1], "DSN=", dsn) ||

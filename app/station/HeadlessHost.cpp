@@ -7,7 +7,7 @@ HeadlessHost::HeadlessHost(Reporter report) : m_report(std::move(report)) {}
 bool HeadlessHost::WaitForImages(int count, std::chrono::milliseconds timeout)
 {
     std::unique_lock lock(m_lock);
-    return m_image.wait_for(lock, timeout, [&] { return m_imagesShown >= count; });
+    return m_shown.wait_for(lock, timeout, [&] { return m_imagesShown >= count; });
 }
 
 int HeadlessHost::ImagesShown() const
@@ -26,7 +26,7 @@ void HeadlessHost::ShowOutputImage(const CxImage& image)
         std::lock_guard lock(m_lock);
         ++m_imagesShown;
     }
-    m_image.notify_all();
+    m_shown.notify_all();
 }
 
 void HeadlessHost::ShowPreview(const CxImage&) {}

@@ -1,5 +1,6 @@
 #include "app/station/HeadlessRunner.h"
 
+#include "app/LogTrace.h"
 #include "app/station/CGrabberDlg.h"
 #include "app/station/HeadlessHost.h"
 
@@ -16,7 +17,7 @@ void RequestStop(int) { g_stopRequested = true; }
 
 void Report(const std::string& line)
 {
-    CLogTrace::Instance().WriteLine(line);
+    TheLog().WriteLine(line);
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
 }
@@ -56,10 +57,10 @@ int RunHeadless(CGrabberApp& app, const HeadlessOptions& options)
     if (!station.OnInitDialog())
         return 0;
     bool complete = true;
-    if (options.shots > 0)
-        complete = TakeShots(station, host, options);
-    else
+    if (options.shots == HeadlessOptions::kUntilStopped)
         WaitForStopSignal();
+    else
+        complete = TakeShots(station, host, options);
     station.OnDestroy();
     return complete ? 0 : 1;
 }

@@ -4,7 +4,8 @@ class CGrabberApp;
 
 // Options of a station run without a display.
 struct HeadlessOptions {
-    int shots = 0;          // software shots to take; 0 runs until SIGINT or SIGTERM
+    static constexpr int kUntilStopped = -1;
+    int shots = 0;          // software shots to take, or kUntilStopped: run until SIGINT or SIGTERM
     int intervalMs = 1000;  // pause between shots
     int shotTimeoutMs = 10000;
 };

@@ -11,10 +11,11 @@ namespace {
 
 class ProgramRun : public ::testing::Test {
  protected:
+  // The station runs until stopped unless told how many shots to take: none here.
   int Run(const std::string& arguments) {
     const std::string command = "BX_CONFIG_DIR='" + folders_.Config() + "' BX_STATE_DIR='" +
                                 folders_.State() + "' " BXGRABBER_PATH " " + arguments +
-                                " >/dev/null 2>&1";
+                                " --shots 0 >/dev/null 2>&1";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }

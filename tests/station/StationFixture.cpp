@@ -30,7 +30,8 @@ StationFolder::~StationFolder()
 void StationFolder::WriteProfile(const std::string& databasePath, const std::string& extraLines) const
 {
     std::ofstream profile(ConfigFolder() / "BXGrabber.ini");
-    profile << "[Camera Settings]\nCamera Transport=sim\n"
+    // Several buffers: a shot right after the previous one finds one queued.
+    profile << "[Camera Settings]\nCamera Transport=sim\nNum Buffers=4\n"
             << "[Database Settings]\nDatabasePath=" << databasePath << "\nServerName=localhost\n"
             << "Counter Port=" << FreePort() << "\n"
             << extraLines;

@@ -1,0 +1,139 @@
+// The main window on the offscreen platform, over the simulated camera.
+#include "StationApp.h"
+#include "StationFixture.h"
+
+#include "app/station/CGrabberDlg.h"
+#include "pylon/TlFactory.h"
+#include "pylon/sim/Simulator.h"
+#include "ui/ImagePane.h"
+#include "ui/StationWindow.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+class StationWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        static int argc = 1;
+        static char name[] = "ui_station_window_test";
+        static char* argv[] = {name, nullptr};
+        s_application = new QApplication(argc, argv);
+    }
+
+    void SetUp() override
+    {
+        Pylon::SSimulatorConfig config;
+        config.sensorWidth = 1280;
+        config.sensorHeight = 1024;
+        Pylon::CTlFactory::GetInstance().Simulator().Configure(config);
+        m_folder.WriteProfile(m_folder.PhotoFolder().string() + "/");
+        m_app = MakeStationApp(m_folder);
+        m_window = std::make_unique<StationWindow>(
+            m_app->App(), [this](int code) { m_powerCodes.push_back(code); }, [this] { return m_shift; });
+        m_window->show();
+        ASSERT_TRUE(m_window->Start());
+    }
+
+    void TearDown() override
+    {
+        m_shift = true;
+        m_window->close();
+        m_window.reset();
+    }
+
+    template <class Widget>
+    Widget* Find(const char* name) const
+    {
+        return m_window->findChild<Widget*>(name);
+    }
+
+    QTabWidget* Pages() const { return m_window->findChild<QTabWidget*>(); }
+
+    StationFolder m_folder;
+    std::unique_ptr<StationApp> m_app;
+    std::unique_ptr<StationWindow> m_window;
+    std::vector<int> m_powerCodes;
+    bool m_shift = false;
+    static QApplication* s_application;
+};
+
+QApplication* StationWindowTest::s_application = nullptr;
+
+TEST_F(StationWindowTest, TheShotButtonShowsTheNewPhotoInThePane)
+{
+    EXPECT_TRUE(m_window->Pane().CurrentImage().isNull());
+    QTest::mouseClick(Find<QPushButton>("shot"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_window->Pane().CurrentImage().isNull(); }, 10000));
+    const QImage shown = m_window->Pane().CurrentImage();
+    EXPECT_EQ(shown.width(), 1024);  // the saved photo's thumbnail
+    EXPECT_EQ(shown.height(), 819);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Find<QLabel>("photosSaved")->text() == "1"; }, 2000));
+    EXPECT_EQ(Find<QLabel>("status")->text(), "Ok");
+    EXPECT_EQ(m_folder.SavedPhotos().size(), 1u);
+    EXPECT_EQ(m_window->windowTitle(), "Brightcap Grabber  active preset Normal");
+    if (const char* screenshot = std::getenv("BX_STATION_SCREENSHOT")) {
+        EXPECT_TRUE(m_window->grab().save(screenshot));
+    }
+}
+
+TEST_F(StationWindowTest, KeysAndTheTitleBarFollowTheStationRules)
+{
+    // Close needs Shift; Escape does nothing.
+    m_window->close();
+    EXPECT_TRUE(m_window->isVisible());
+    Pages()->setCurrentIndex(CGrabberDlg::GeneralSetupPage);
+    QTest::keyClick(m_window.get(), Qt::Key_Escape);
+    EXPECT_TRUE(m_window->isVisible());
+    EXPECT_EQ(Pages()->currentIndex(), CGrabberDlg::GeneralSetupPage);
+    EXPECT_FALSE(m_window->Core().IsCaptureMode());
+
+    // Enter applies the page and shows the control page.
+    const std::string path = m_folder.Root().string() + "/elsewhere/";
+    Find<QLineEdit>("databasePath")->setText(QString::fromStdString(path));
+    QTest::keyClick(Find<QLineEdit>("databasePath"), Qt::Key_Return);
+    EXPECT_EQ(Pages()->currentIndex(), CGrabberDlg::ControlPage);
+    EXPECT_TRUE(m_window->Core().IsCaptureMode());
+    std::string server, stored, op, file;
+    m_window->Core().GetDatabaseSettings(server, stored, op, file);
+    EXPECT_EQ(stored, path);
+
+    // Maximising toggles the compact view of the control page.
+    const int fullWidth = m_window->width();
+    m_window->showMaximized();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_window->IsCompact(); }, 2000));
+    EXPECT_FALSE(m_window->isMaximized());
+    EXPECT_EQ(m_window->width(), Pages()->width());
+    m_window->showMaximized();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_window->IsCompact(); }, 2000));
+    EXPECT_EQ(m_window->width(), fullWidth);
+
+    m_shift = true;
+    m_window->close();
+    EXPECT_FALSE(m_window->isVisible());
+}
+
+TEST_F(StationWindowTest, PowerButtonsActOnlyWithShift)
+{
+    QTest::mouseClick(Find<QPushButton>("powerOff"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("restartMachine"), Qt::LeftButton);
+    EXPECT_TRUE(m_powerCodes.empty());
+    m_shift = true;
+    QTest::mouseClick(Find<QPushButton>("powerOff"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("restartMachine"), Qt::LeftButton);
+    EXPECT_EQ(m_powerCodes, (std::vector<int>{1, 3}));
+    EXPECT_TRUE(m_app->Power().ShutdownCodes().empty());  // the window only reports the request
+}
+
+}  // namespace
