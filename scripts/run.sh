@@ -17,6 +17,7 @@ if [ ! -f "$profile" ]; then
 Camera Transport=sim
 [Database Settings]
 DatabasePath=$station/photos/
+ServerName=localhost
 [Program Settings]
 Enable Log=1
 INI
