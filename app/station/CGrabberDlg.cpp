@@ -31,6 +31,8 @@ CGrabberDlg::CGrabberDlg(CGrabberApp& app, IStationHost& host)
       m_host(host),
       m_counterSettings(app),
       m_counterClient(m_counterSettings),
+      // Missing: the shared serial port (trigger input, flash, external counter); without
+      // it the external counter receives no pulses.
       m_numbering(m_counterSettings, m_counterClient, m_numberingClock, nullptr)
 {
     if (m_app.m_counterServer)
