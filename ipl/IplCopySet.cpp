@@ -2,6 +2,8 @@
 
 #include "ipl/IplMatView.h"
 
+#include <cstring>
+
 namespace {
 
 // Both views cut to the common ROI size, so images with different ROIs copy
@@ -12,6 +14,16 @@ void commonViews(IplImage* a, IplImage* b, cv::Mat& va, cv::Mat& vb) {
   const cv::Rect common(0, 0, std::min(va.cols, vb.cols), std::min(va.rows, vb.rows));
   va = va(common);
   vb = vb(common);
+}
+
+// Row by row, or in one block when both views are contiguous.
+void copyRows(const cv::Mat& from, cv::Mat& to) {
+  const size_t rowBytes = from.cols * from.elemSize();
+  if (from.isContinuous() && to.isContinuous()) {
+    std::memmove(to.data, from.data, rowBytes * from.rows);
+    return;
+  }
+  for (int y = 0; y < from.rows; ++y) std::memmove(to.ptr(y), from.ptr(y), rowBytes);
 }
 
 }  // namespace
@@ -28,7 +40,7 @@ void iplCopy(IplImage* src, IplImage* dst) {
   ipl::guarded(func, [&] {
     cv::Mat s, d;
     commonViews(src, dst, s, d);
-    ipl::applyToChannels(src, s, dst, d, false, [](const cv::Mat& a, cv::Mat& b) { a.copyTo(b); });
+    ipl::applyToChannels(src, s, dst, d, false, copyRows);
   });
 }
 

@@ -29,6 +29,9 @@ bool usable(const IplImage* image, const char* func) {
   if (cvDepthOf(image->depth) < 0) return fail(func, IPL_BadDepth, "unsupported depth");
   if (image->nChannels < 1 || image->nChannels > 4)
     return fail(func, IPL_BadNumChannels, "unsupported channel count");
+  const long long rowBytes = static_cast<long long>(image->width) * image->nChannels * ((image->depth & 0xff) / 8);
+  if (image->width < 1 || image->height < 1 || image->widthStep < rowBytes)
+    return fail(func, IPL_BadStep, "row step shorter than a row");
   const cv::Rect r = roiRect(image);
   if (r.width < 1 || r.height < 1 || r.x < 0 || r.y < 0 || r.x + r.width > image->width ||
       r.y + r.height > image->height)

@@ -4,6 +4,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 namespace bx {
 
 ExecProgramRestart::ExecProgramRestart(int argc, char** argv) : arguments_(argv, argv + argc) {}
@@ -14,6 +16,7 @@ void ExecProgramRestart::Restart() {
   argv.push_back(nullptr);
   syscall(SYS_close_range, 3U, ~0U, CLOSE_RANGE_CLOEXEC);
   execv("/proc/self/exe", argv.data());
+  std::exit(0);
 }
 
 }  // namespace bx

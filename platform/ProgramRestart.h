@@ -9,7 +9,8 @@ namespace bx {
 class ProgramRestart {
  public:
   virtual ~ProgramRestart() = default;
-  // Returns only when the restart failed (the real one replaces the process).
+  // The real restart never returns: it replaces the process, or ends it with exit
+  // code 0 when the executable cannot be started. Fakes return.
   virtual void Restart() = 0;
 };
 

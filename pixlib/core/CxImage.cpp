@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 std::atomic<int> CxImage::m_baseId{0};
 int CxImage::m_defaultImageOrigin = IPL_ORIGIN_BL;
@@ -178,12 +179,17 @@ int CxImage::CreateFromDib(BITMAPINFOHEADER* header, void* bits, CreationFlag ho
   if (!header || header->biWidth < 1 || header->biHeight < 1) return 0;
   if (how == CF_COPY) {
     if (!Create(header->biWidth, header->biHeight, header->biBitCount > 24, 1, 0, nullptr)) return 0;
+    iplSetErrStatus(IPL_StsOk);
     if (packed) {
       iplConvertFromDIB(header, m_image);
     } else {
       iplConvertFromDIBSep(header, static_cast<const char*>(bits), m_image);
     }
-    return 1;
+    // A bitmap that could not be read is a failure, not an empty picture.
+    if (iplGetErrStatus() == IPL_StsOk) return 1;
+    iplSetErrStatus(IPL_StsOk);
+    CleanUp();
+    return 0;
   }
   int cloned = 0;
   IplImage* image = ipl::translateDIB(header, static_cast<const char*>(bits), &cloned);
@@ -227,8 +233,10 @@ int CxImage::CreateFromResource(const CBitmapResource* resource) {
       ok = dc && dc->DrawDib(dib);
       ReleaseDC();
     } else {
+      iplSetErrStatus(IPL_StsOk);
       iplConvertFromDIB(const_cast<BITMAPINFOHEADER*>(dib), m_image);
       ok = iplGetErrStatus() == IPL_StsOk;
+      iplSetErrStatus(IPL_StsOk);
     }
   }
   delete bitmap;
@@ -254,7 +262,7 @@ void CxImage::TakeOver(CxImage& other) {
   m_image->roi = &m_roi;
   m_image->ID = m_id;
   m_savedRoi = other.m_savedRoi;
-  m_dibHeader = other.m_dibHeader;
+  m_dibHeader = std::move(other.m_dibHeader);
   m_hBitmap = other.m_hBitmap;
   m_hSection = other.m_hSection;
   m_flags = other.m_flags;

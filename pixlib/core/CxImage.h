@@ -69,7 +69,7 @@ class PIXLIB_API CxImage {
   int Id() const { return m_id; }
   int OwnershipFlags() const { return m_flags; }
 
-  // Row y's start; no range check.
+  // Row y's start (null when empty); no range check.
   unsigned char* GetRowPtr(int y) const;
   // Copy GetRowBytes() bytes of row y out or in; 0 when y is outside the image.
   int GetRow(int y, unsigned char* dst) const;

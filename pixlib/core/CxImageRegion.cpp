@@ -50,6 +50,7 @@ int CxImage::SetCOI(int coi) {
 }
 
 unsigned char* CxImage::GetRowPtr(int y) const {
+  if (!m_image) return nullptr;
   return reinterpret_cast<unsigned char*>(m_image->imageData) + static_cast<ptrdiff_t>(y) * m_image->widthStep;
 }
 

@@ -1,6 +1,6 @@
 #include "pixlib/core/DibHeader.h"
 
-#include <cstring>
+#include <new>
 
 bool CDibHeader::m_tlBitmapSupported = false;
 
@@ -15,7 +15,11 @@ int CDibHeader::Create(const IplImage* image) {
   const int channels = image->nChannels;
   if (channels != 1 && channels != 3 && channels != 4) return 0;
   const size_t paletteBytes = channels == 1 ? kPaletteEntries * sizeof(RGBQUAD) : 0;
-  m_block.assign(sizeof(BITMAPINFOHEADER) + paletteBytes, 0);
+  try {
+    m_block.assign(sizeof(BITMAPINFOHEADER) + paletteBytes, 0);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
   BITMAPINFOHEADER& h = Info()->bmiHeader;
   h.biSize = sizeof(BITMAPINFOHEADER);
   h.biWidth = image->width;

@@ -1,6 +1,8 @@
 // The aravis transport against the Aravis fake GigE Vision camera on loopback.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <optional>
 #include <thread>
 #include <unistd.h>
 
@@ -29,6 +31,11 @@ bool FindCamera(const std::string& serial, Pylon::CDeviceInfo& found) {
     return false;
 }
 
+struct RemovalCounter {
+    std::atomic<int> calls{0};
+    void OnRemoved(Pylon::IPylonDevice*) { ++calls; }
+};
+
 } // namespace
 
 TEST(AravisTransport, EnumeratesOpensGrabsAndWritesFeaturesOfTheFakeCamera) {
@@ -39,8 +46,8 @@ TEST(AravisTransport, EnumeratesOpensGrabsAndWritesFeaturesOfTheFakeCamera) {
     auto& factory = Pylon::CTlFactory::GetInstance();
     factory.SelectTransport("aravis");
     const std::string serial = "BX" + std::to_string(getpid());
-    FakeCameraProcess camera(serial);
-    ASSERT_TRUE(camera.Running());
+    std::optional<FakeCameraProcess> camera(std::in_place, serial);
+    ASSERT_TRUE(camera->Running());
     Pylon::CDeviceInfo info;
     ASSERT_TRUE(FindCamera(serial, info)) << "the fake camera did not answer discovery";
     EXPECT_EQ(info.GetDeviceClass(), "aravis");
@@ -84,6 +91,15 @@ TEST(AravisTransport, EnumeratesOpensGrabsAndWritesFeaturesOfTheFakeCamera) {
         }
         CCommandPtr(nodes->GetNode("AcquisitionStop"))->Execute();
     }
+
+    // The camera goes away: the removal callback fires once, from an SDK thread.
+    RemovalCounter removal;
+    Pylon::RegisterRemovalCallback(device, removal, &RemovalCounter::OnRemoved);
+    camera.reset();
+    for (int i = 0; i < 300 && removal.calls == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(removal.calls, 1);
+    EXPECT_EQ(nodes->GetNode("Width")->GetAccessMode(), NA);
     device->Close();
     factory.DestroyDevice(device);
 }

@@ -152,8 +152,12 @@ TEST_F(NodeMapTest, AccessModesAndVisibilityAreReported) {
     EXPECT_EQ(nodes->GetNode("LineSource")->GetAccessMode(), RW);
     EXPECT_EQ(nodes->GetNode("LineDebouncerTimeAbs")->GetAccessMode(), NA);
 
-    // The frame format is locked while the camera acquires.
+    // The frame format is locked while the camera acquires; the change of state
+    // reaches the node's callbacks.
+    CallbackCounter widthState;
+    Register(nodes->GetNode("Width"), widthState, &CallbackCounter::OnChanged);
     CCommandPtr(nodes->GetNode("AcquisitionStart"))->Execute();
+    EXPECT_EQ(widthState.calls, 1);
     EXPECT_EQ(nodes->GetNode("Width")->GetAccessMode(), RO);
     EXPECT_EQ(nodes->GetNode("PixelFormat")->GetAccessMode(), RO);
     EXPECT_THROW(CIntegerPtr(nodes->GetNode("Width"))->SetValue(64), GenICam::AccessException);

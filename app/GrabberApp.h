@@ -1,0 +1,81 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/MachinePower.h"
+#include "platform/ProfileStore.h"
+#include "platform/ProgramRestart.h"
+
+// The application object: start-up, settings, the machine shutdown on the way out,
+// and the utilities other parts reach through GetGrabberApp().
+class CGrabberApp {
+ public:
+  static constexpr const char* kSectionProgram = "Program Settings";
+  static constexpr const char* kExecutableName = "BXGrabber";
+
+  CGrabberApp(bx::MachinePower& power, bx::ProgramRestart& restart);
+  // Performs m_shutdownCode through the machine-power interface.
+  virtual ~CGrabberApp();
+  CGrabberApp(const CGrabberApp&) = delete;
+  CGrabberApp& operator=(const CGrabberApp&) = delete;
+
+  // The whole life: InitInstance (which runs the main window), then ExitInstance.
+  // `arguments` starts with the program path. Returns the process exit code.
+  int Run(const std::vector<std::string>& arguments);
+  bool InitInstance(const std::vector<std::string>& arguments);
+  int ExitInstance();
+  // Called by the crash handler: logs the crash, ends the application, exit code 2.
+  void OnUnhandledException();
+
+  // Settings of this application's profile. Reading a value equal to its default
+  // (also an absent one) writes the default back.
+  int GetProfileInt(const std::string& section, const std::string& key, int defaultValue);
+  std::string GetProfileString(const std::string& section, const std::string& key,
+                               const std::string& defaultValue);
+  bool WriteProfileInt(const std::string& section, const std::string& key, int value);
+  bool WriteProfileString(const std::string& section, const std::string& key,
+                          const std::string& value);
+
+  const std::string& ApplicationName() const { return applicationName_; }
+  int ExitCode() const { return exitCode_; }
+
+  std::string GetExeFolder();
+  std::string Translate(const std::string& context, const std::string& text);
+  std::string TranslateKey(const std::string& key);
+  // Starts the program again with the same arguments and folder; the real restart
+  // never returns, a failed one ends the process with exit code 0 as well.
+  void RestartProgram();
+
+  int m_shutdownCode = -1;
+  int m_noTriggerThread = 0;
+  std::string m_instance;
+
+ protected:
+  // Starts the film-number server with m_instance as its name suffix; true when it runs.
+  virtual bool StartCounterServer();
+  // Runs the main window until it closes.
+  virtual void RunMainWindow();
+
+ private:
+  void ApplyOptions(const std::string& commandLine);
+  void OpenLog(int priorityClass);
+  void CheckHostName();
+  std::string LookUpTranslation(const std::string& language, const std::string& key);
+
+  bx::MachinePower& power_;
+  bx::ProgramRestart& restart_;
+  std::string applicationName_ = kExecutableName;
+  std::unique_ptr<bx::ProfileStore> profile_;
+  int exitCode_ = 0;
+};
+
+// The application object of the process, or null outside its lifetime.
+CGrabberApp* GetGrabberApp();
+
+// Forwarders to the application object, for the other parts of the program.
+std::string GetExeFolder();
+std::string Translate(const std::string& context, const std::string& text);
+std::string TranslateKey(const std::string& key);
+void RestartProgram();
