@@ -17,7 +17,7 @@ using namespace codectest;
 
 namespace {
 
-constexpr int kCases = 2500;
+constexpr int kCases = 2000;
 
 // Sends standard output (where the library's warnings go) to /dev/null.
 class QuietStdout {
