@@ -47,15 +47,6 @@ TEST_F(CounterServiceTest, FreshServedCounterStartsAtZeroAndStoresTheCount) {
   EXPECT_EQ(current, 100);
 }
 
-TEST_F(CounterServiceTest, ServerTimeIsTheServingMachinesClock) {
-  const double before = bx::OleDateTime::Now().Value();
-  bx::OleDateTime date;
-  ASSERT_TRUE(client.GetServerTime(&date, server));
-  const double after = bx::OleDateTime::Now().Value();
-  EXPECT_GE(date.Value(), before);
-  EXPECT_LE(date.Value(), after);
-}
-
 TEST_F(CounterServiceTest, PresetExchangeReportsOrAppliesThePreset) {
   std::atomic<int> active = 2;
   CRemoteCounterServer::SetPayloadHandler([&](std::span<std::uint8_t, kCounterPayloadSize> payload) {
