@@ -17,10 +17,15 @@ CounterServerAddress AddressOf(const char* server) {
 
 }  // namespace
 
+CRemoteCounterClient::CRemoteCounterClient(ICounterSettings& settings,
+                                           std::chrono::milliseconds timeout)
+    : m_settings(settings),
+      m_timeout(timeout),
+      m_basePort(settings.GetProfileInt(kDatabaseSettings, kCounterPort, kDefaultCounterPort)) {}
+
 std::optional<CounterMessage> CRemoteCounterClient::Transact(const CounterMessage& request,
                                                             const CounterServerAddress& address) {
-  const int basePort = m_settings.GetProfileInt(kDatabaseSettings, kCounterPort, kDefaultCounterPort);
-  const std::optional<int> port = CounterServerPort(basePort, address.suffix);
+  const std::optional<int> port = CounterServerPort(m_basePort, address.suffix);
   if (!port) return std::nullopt;
   const Deadline deadline = std::chrono::steady_clock::now() + m_timeout;
   const SocketHandle connection = ConnectTcp(address.host, *port, deadline);

@@ -18,9 +18,9 @@ class CRemoteCounterClient {
  public:
   static constexpr std::chrono::milliseconds kDefaultTimeout{10000};
 
+  // Reads the base port ("Counter Port" of "Database Settings") once, here.
   explicit CRemoteCounterClient(ICounterSettings& settings,
-                                std::chrono::milliseconds timeout = kDefaultTimeout)
-      : m_settings(settings), m_timeout(timeout) {}
+                                std::chrono::milliseconds timeout = kDefaultTimeout);
 
   bool GetFilmNumber(int* number, const char* server);
   bool AllocateFilmNumbers(int* first, int count, const char* server);
@@ -39,4 +39,5 @@ class CRemoteCounterClient {
 
   ICounterSettings& m_settings;
   std::chrono::milliseconds m_timeout;
+  int m_basePort;
 };

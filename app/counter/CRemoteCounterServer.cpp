@@ -11,10 +11,10 @@
 #include <system_error>
 #include <thread>
 
+#include "app/LogTrace.h"
 #include "app/counter/CReferenceCount.h"
 #include "app/counter/CounterServerAddress.h"
 #include "app/counter/SocketHandle.h"
-#include "app/LogTrace.h"
 
 // Everything the listener and the client threads share; kept alive by each
 // thread's reference, so a thread never outlives what it uses.
@@ -130,8 +130,9 @@ CRemoteCounterServer::CRemoteCounterServer(const char* suffix, ICounterSettings&
   if (m_state->port) m_state->listener = OpenListener(*m_state->port);
   m_state->stopSignal = SocketHandle(::eventfd(0, EFD_CLOEXEC));
   if (!m_state->listener.IsValid() || !m_state->stopSignal.IsValid()) {
-    TheLog().WriteLine("Counter server: cannot listen on port " +
-                                    std::to_string(options.basePort) + " + suffix");
+    TheLog().WriteLine(m_state->port ? "Counter server: cannot listen on port " +
+                                           std::to_string(*m_state->port)
+                                     : std::string("Counter server: no valid port"));
     m_state->port.reset();
     return;
   }

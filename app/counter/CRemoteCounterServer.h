@@ -6,10 +6,11 @@
 #include <string>
 
 #include "app/counter/CounterCommandHandler.h"
+#include "app/counter/CounterSettingNames.h"
 
 struct CounterServerOptions {
   // The port serving the empty suffix ("Counter Port" of "Database Settings").
-  int basePort = 47900;
+  int basePort = kDefaultCounterPort;
   // A connected client that sends nothing for this long is disconnected.
   std::chrono::milliseconds idleTimeout{10000};
   // Connections beyond this many are closed at once.

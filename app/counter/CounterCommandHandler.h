@@ -3,6 +3,7 @@
 #include <functional>
 #include <span>
 
+#include "app/counter/AllocationQueue.h"
 #include "app/counter/CounterMessage.h"
 #include "app/counter/CounterSettings.h"
 
@@ -24,12 +25,15 @@ class CounterCommandHandler {
   static void SetPayloadHandler(CounterPayloadHandler handler);
 
   // Turns a request into its reply in place. False when the request cannot be
-  // honoured (an allocation that would overflow the counter): no reply is sent.
+  // honoured (the counter would overflow or cannot be stored): no reply is sent.
   bool Perform(CounterMessage& message);
 
  private:
+  bool PerformUnderLock(CounterMessage& message);
   bool Allocate(CounterMessage& message);
+  void CommitAllocations(const std::vector<PendingAllocation*>& batch);
 
   ICounterSettings& m_settings;
   bx::MachinePower& m_power;
+  AllocationQueue m_allocations;
 };

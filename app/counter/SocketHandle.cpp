@@ -7,14 +7,18 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <limits>
 #include <memory>
 
 namespace {
 
+// The poll time-out up to the deadline, rounded up; -1 (no limit) when the
+// deadline lies beyond what poll can wait.
 int MillisecondsUntil(Deadline deadline) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-      deadline - std::chrono::steady_clock::now());
-  return left.count() <= 0 ? 0 : static_cast<int>(left.count());
+  const auto left =
+      std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  if (left.count() <= 0) return 0;
+  return left.count() > std::numeric_limits<int>::max() ? -1 : static_cast<int>(left.count());
 }
 
 // Waits until fd shows `events`; Done, TimedOut, Stopped or Failed.

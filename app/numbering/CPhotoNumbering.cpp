@@ -3,13 +3,13 @@
 #include <ctime>
 
 #include "app/counter/CRemoteCounterClient.h"
+#include "app/counter/CounterSettingNames.h"
 #include "app/numbering/ImageTreePaths.h"
 #include "app/LogTrace.h"
 #include "platform/SerialPort.h"
 
 namespace {
 
-constexpr char kDatabaseSettings[] = "Database Settings";
 constexpr char kProgramSettings[] = "Program Settings";
 constexpr std::chrono::milliseconds kPulseTime{100};
 constexpr std::chrono::milliseconds kResetTime{1000};

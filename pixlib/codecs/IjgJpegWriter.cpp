@@ -54,7 +54,7 @@ bool WriteJpegIjg(const PixelView& view, const IjgWriteOptions& options, ByteSin
   c.info.image_width = static_cast<JDIMENSION>(view.width);
   c.info.image_height = static_cast<JDIMENSION>(view.height);
   if (!SetInput(c.info, view.channels, withAlpha)) return false;
-  return c.trap.Guarded([&] {
+  const bool written = c.trap.Guarded([&] {
     SetParameters(c.info, options, withAlpha);
     jpeg_start_compress(&c.info, TRUE);
     const long total = view.height;
@@ -70,6 +70,8 @@ bool WriteJpegIjg(const PixelView& view, const IjgWriteOptions& options, ByteSin
     }
     jpeg_finish_compress(&c.info);
   });
+  if (!written) ImgWarning("Error writing JPEG: %s\n", c.trap.Message());
+  return written;
 }
 
 }  // namespace pixcodec

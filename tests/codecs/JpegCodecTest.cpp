@@ -50,6 +50,22 @@ TEST_F(JpegCodecTest, ChannelModesOfAThreeComponentFile) {
   }
 }
 
+TEST_F(JpegCodecTest, GreyImagesAreWrittenAsOneComponent) {
+  CxImage grey;
+  ASSERT_NE(0, grey.Create(33, 17, "GRAY", "GRAY", 1, 0, IPL_ORIGIN_BL, IPL_DEPTH_8U, 0, 0));
+  const pixcodec::PixelView view = pixcodec::ViewOf(grey);
+  for (int y = 0; y < 17; ++y)
+    for (int x = 0; x < 33; ++x) view.TopRow(y)[x] = static_cast<unsigned char>(4 * x + 3 * y);
+  for (int preferSystem : {0, 1}) {
+    const std::string path = Saved(grey, "grey.jpg", 0, preferSystem);
+    CxImage loaded;
+    ASSERT_EQ(1, loaded.Load(path.c_str(), 0, 1, 0, 0, nullptr));
+    ASSERT_EQ(3, loaded.SamplesPerPixel());
+    EXPECT_NEAR(4 * 20 + 3 * 5, SampleAt(loaded, 20, 5, 1), 3);
+    EXPECT_EQ(SampleAt(loaded, 20, 5, 0), SampleAt(loaded, 20, 5, 2));
+  }
+}
+
 TEST_F(JpegCodecTest, AlphaKeptOnlyWhenAskedAndReadBackByMode) {
   CxImage source;
   MakePattern(source, 64, 48, true);
