@@ -19,6 +19,12 @@
 
 #include <cstdlib>
 
+// The system's font configuration keeps a cache for the life of the process.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig\n";
+}
+
 namespace {
 
 class StationWindowTest : public ::testing::Test {
@@ -30,6 +36,12 @@ protected:
         static char name[] = "ui_station_window_test";
         static char* argv[] = {name, nullptr};
         s_application = new QApplication(argc, argv);
+    }
+
+    static void TearDownTestSuite()
+    {
+        delete s_application;
+        s_application = nullptr;
     }
 
     void SetUp() override
