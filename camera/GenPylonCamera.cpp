@@ -158,6 +158,9 @@ void CGenPylonCamera::Close() {
             } catch (const GenICam::GenericException&) {
                 // a device that cannot be closed any more is released all the same
             }
+            // A closed device's node map is gone.
+            m_nodeMap = nullptr;
+            ClearNodes();
         }
     }
     ReleaseDevice();

@@ -1,7 +1,9 @@
 #pragma once
 // One camera reached through the camera SDK: opened by index or serial number,
 // its trigger and line nodes bound, its pixel format selected, and a grab thread
-// that converts every grabbed frame and hands it to OnNewImage.
+// that converts every grabbed frame and hands it to OnNewImage. The grab thread
+// calls the virtual hooks, so a class that overrides them releases the device
+// in its own destructor.
 #include <atomic>
 #include <cstdarg>
 #include <memory>

@@ -18,6 +18,8 @@ TiXmlElement* ChildElement(TiXmlElement& parent, const char* name) {
 
 CPylonCamera::CPylonCamera(std::string applicationName) : m_profile(std::move(applicationName)) {}
 
+CPylonCamera::~CPylonCamera() { ReleaseDevice(); }
+
 void CPylonCamera::Trace(const char*, ...) {}
 
 // An absent setting is written back with its default, so that it can be found.

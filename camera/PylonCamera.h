@@ -13,6 +13,8 @@ public:
     // Settings ("Camera Settings"/"Use Post Gamma") are read from the profile of
     // the given application name.
     explicit CPylonCamera(std::string applicationName = "BXGrabber");
+    // Grabbing stops before the exposure controller goes.
+    ~CPylonCamera() override;
 
     using CGenPylonCamera::GetProperties;
     using CGenPylonCamera::IsPropertyEnabled;
