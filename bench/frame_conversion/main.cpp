@@ -88,7 +88,7 @@ void MeasureEndToEnd() {
     camera.SetRequestedPixelType(PixelType_BayerBG8);
     camera.SetOutputPixelType(PixelType_BGR8packed);
     camera.PrepareGrab(4);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::this_thread::sleep_for(std::chrono::seconds(2)); // the scene is built at the first frame
     std::vector<double> rates;
     for (int second = 0; second < 5; ++second) {
         const int before = camera.m_frames;
