@@ -47,7 +47,7 @@ bool CGenPylonCamera::SaveCustomProperties(TiXmlElement*) { return true; }
 
 void CGenPylonCamera::SetFrameDivider(int divider) {
     m_frameDivider = std::clamp(divider, 1, 100);
-    m_frameCountdown = m_frameDivider;
+    m_frameCountdown = m_frameDivider.load();
 }
 
 bool CGenPylonCamera::OpenByIndex(int index) {

@@ -116,8 +116,9 @@ private:
     Pylon::EPixelType m_cameraPixelType = Pylon::PixelType_Undefined;
     Pylon::EPixelType m_outputPixelType = Pylon::PixelType_BGR8packed;
     std::atomic<bool> m_acquisitionRunning{false};
-    int m_frameDivider = 1;
-    int m_frameCountdown = 1;
+    // Set from the caller's thread, read by the grab thread.
+    std::atomic<int> m_frameDivider{1};
+    std::atomic<int> m_frameCountdown{1};
     // Serialises open, close, grab start and stop against the SDK's removal thread.
     std::recursive_mutex m_lifecycle;
 };
