@@ -35,9 +35,15 @@ void CopyMemoryMap(int fd) {
   ::close(maps);
 }
 
+void OnCrashTimeout(int) { _exit(2); }
+
 void HandleCrash(const char* cause) {
   if (crashing) _exit(2);  // a crash while handling a crash
   crashing = 1;
+  // The report and the log are best effort: a crash inside the allocator or a lock could
+  // make them hang, and the process must still end with code 2.
+  signal(SIGALRM, OnCrashTimeout);
+  alarm(10);
   if (reportPathStore) WriteCrashReport(*reportPathStore, cause);
   if (onCrashStore && *onCrashStore) (*onCrashStore)();
   _exit(2);

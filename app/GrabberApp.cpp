@@ -1,5 +1,6 @@
 #include "app/GrabberApp.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <thread>

@@ -51,24 +51,29 @@ void InitialiseState(auto* state) {
   state->ready.store(kReadyMagic, std::memory_order_release);
 }
 
-// Maps the object once its creator has sized and initialised it.
+// Maps the object once its creator has sized and initialised it (waiting up to a second).
 template <class State>
 State* MapExisting(int fd) {
-  for (int attempt = 0; attempt < 1000; ++attempt) {
-    struct stat info {};
-    if (fstat(fd, &info) == 0 && info.st_size >= static_cast<off_t>(sizeof(State))) {
-      void* p = mmap(nullptr, sizeof(State), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-      if (p == MAP_FAILED) return nullptr;
-      auto* state = static_cast<State*>(p);
-      while (state->ready.load(std::memory_order_acquire) != kReadyMagic && attempt++ < 1000)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      if (state->ready.load(std::memory_order_acquire) == kReadyMagic) return state;
+  constexpr int kAttempts = 1000;
+  int attempt = 0;
+  struct stat info {};
+  for (;;) {
+    if (fstat(fd, &info) != 0) return nullptr;
+    if (info.st_size >= static_cast<off_t>(sizeof(State))) break;
+    if (++attempt == kAttempts) return nullptr;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  void* p = mmap(nullptr, sizeof(State), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  if (p == MAP_FAILED) return nullptr;
+  auto* state = static_cast<State*>(p);
+  while (state->ready.load(std::memory_order_acquire) != kReadyMagic) {
+    if (++attempt == kAttempts) {
       munmap(p, sizeof(State));
       return nullptr;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  return nullptr;
+  return state;
 }
 
 template <class State>

@@ -29,9 +29,9 @@ void CArvDevice::Open(AccessModeSet mode) {
 
 void CArvDevice::Close() {
     if (!m_camera) return;
+    g_signal_handler_disconnect(arv_camera_get_device(m_camera), m_controlLostHandler);
     m_grabber.reset();
     m_nodes.reset();
-    g_signal_handler_disconnect(arv_camera_get_device(m_camera), m_controlLostHandler);
     g_object_unref(m_camera);
     m_camera = nullptr;
     m_mode = AccessModeSet();

@@ -40,7 +40,6 @@ struct CSimCamera::FrameSettings {
 
 CSimCamera::CSimCamera(SSimCameraConfig config)
     : m_config(std::move(config)),
-      m_scene(CSimScene::ForSensor(m_config.sensorWidth, m_config.sensorHeight)),
       m_nodes("sim://" + m_config.serial), m_grabber("sim://" + m_config.serial),
       m_lutValues(512) {
     for (size_t i = 0; i < m_lutValues.size(); ++i) m_lutValues[i] = uint16_t(i * 8);
@@ -158,6 +157,12 @@ void CSimCamera::BuildAcquisition(CMemoryCategory& root) {
     stop.OnWritten([this] { StopAcquisition(); });
     category.Add(start);
     category.Add(stop);
+    // Starting and stopping change whether the frame format may be written.
+    for (CMemoryNode* locked : std::initializer_list<CMemoryNode*>{
+             m_pixelFormat, m_width, m_height, m_offsetX, m_offsetY}) {
+        start.AddInvalidated(*locked);
+        stop.AddInvalidated(*locked);
+    }
 
     auto& implementation = m_nodes.Add<CMemoryEnumeration>("TriggerControlImplementation");
     implementation.Describe("Set of trigger features in use; each keeps its own trigger settings",
@@ -291,7 +296,7 @@ void CSimCamera::BuildLines(CMemoryCategory& root) {
         m_inverted[size_t(line())] = m_lineInverter->Stored();
         UpdateOutputs();
     });
-    m_lineDebouncer = &m_nodes.Add<CMemoryFloat>("LineDebouncerTimeAbs", 0.0, 20000.0, 0.0);
+    m_lineDebouncer = &m_nodes.Add<CMemoryFloat>("LineDebouncerTimeAbs", 0.0, 1000000.0, 0.0);
     m_lineDebouncer->Describe("Shortest level change of the input line that is accepted");
     m_lineDebouncer->SetUnit("us");
     m_lineDebouncer->SetAccessRule([line] { return line() < 2 ? RW : NA; });
@@ -546,13 +551,6 @@ void CSimCamera::Replug() {
     m_nodes.SetOnline(true);
 }
 
-void CSimCamera::SetFrameRate(double framesPerSecond) {
-    if (!(framesPerSecond > 0.0)) BX_THROW(InvalidArgumentException, "Frame rate must be positive");
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_config.framesPerSecond = framesPerSecond;
-    Notify();
-}
-
 void CSimCamera::SetLineLevel(int inputLine, bool high) {
     if (inputLine < 1 || inputLine > 2) BX_THROW(InvalidArgumentException, "Input lines are 1 and 2");
     const size_t input = size_t(inputLine - 1);
@@ -712,6 +710,7 @@ void CSimCamera::ExposeFrame(const FrameSettings& settings) {
             result.m_errorCode = 0xE1000015;
             result.m_errorDescription = "The buffer is smaller than the payload";
         } else {
+            if (!m_scene) m_scene = CSimScene::ForSensor(m_config.sensorWidth, m_config.sensorHeight);
             m_scene->Render(settings.format, settings.geometry, exposure, buffer);
             result.m_status = Grabbed;
         }

@@ -54,7 +54,6 @@ public:
     bool IsPlugged() const;
     void Unplug();
     void Replug();
-    void SetFrameRate(double framesPerSecond);
     void SetLineLevel(int inputLine, bool high); // inputLine 1 or 2
     bool LineLevel(const std::string& line) const;
     unsigned OutputPulses(const std::string& line) const; // rising edges of Out1/Out2
@@ -103,7 +102,7 @@ private:
     void StopFrameThread();
 
     SSimCameraConfig m_config;
-    std::shared_ptr<const CSimScene> m_scene;
+    std::shared_ptr<const CSimScene> m_scene; // made by the frame thread for its first frame
     GenApi::CNodeMapBase m_nodes;
     CSimStreamGrabber m_grabber;
 

@@ -43,13 +43,7 @@ void CSimulator::Configure(const SSimulatorConfig& config) {
         cameras.push_back(std::make_shared<CSimCamera>(camera));
     }
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_config = config;
     m_cameras.swap(cameras);
-}
-
-SSimulatorConfig CSimulator::Configuration() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_config;
 }
 
 std::vector<std::string> CSimulator::Serials() const {
@@ -76,10 +70,6 @@ CSimCamera& CSimulator::Camera(const std::string& serial) const {
         throw GenICam::InvalidArgumentException(("No simulated camera " + serial).c_str(),
                                                 __FILE__, __LINE__);
     return *camera; // cameras live until the next Configure
-}
-
-void CSimulator::SetFrameRate(const std::string& serial, double framesPerSecond) {
-    Camera(serial).SetFrameRate(framesPerSecond);
 }
 
 void CSimulator::SetLineLevel(const std::string& serial, int inputLine, bool high) {

@@ -29,10 +29,8 @@ public:
     // Replaces every simulated camera with fresh ones (devices already created
     // keep their old camera). Serial numbers are "21900001", "21900002", ...
     void Configure(const SSimulatorConfig& config);
-    SSimulatorConfig Configuration() const;
     std::vector<std::string> Serials() const;
 
-    void SetFrameRate(const std::string& serial, double framesPerSecond);
     void SetLineLevel(const std::string& serial, int inputLine, bool high);
     bool LineLevel(const std::string& serial, const std::string& line) const;
     unsigned OutputPulses(const std::string& serial, const std::string& line) const;
@@ -53,7 +51,6 @@ private:
     CSimCamera& Camera(const std::string& serial) const;
 
     mutable std::mutex m_mutex;
-    SSimulatorConfig m_config;
     std::vector<std::shared_ptr<CSimCamera>> m_cameras;
 };
 

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/platform/TempFolder.h"
 
@@ -37,4 +38,27 @@ inline std::string ReadFile(const std::string& path) {
 
 inline void WriteFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
+}
+
+// The log header that opens each enabled run.
+inline std::string LogHeaderStart() {
+  return "\n\n" + std::string(42, '*') + "\n\nBXGrabber Log Trace ";
+}
+
+// True when `line` is "<date and time>:<milliseconds>\t<text>".
+inline bool IsLogLine(const std::string& line, const std::string& text) {
+  const auto tab = line.find('\t');
+  if (tab == std::string::npos || line.compare(tab + 1, std::string::npos, text) != 0) return false;
+  const auto colon = line.rfind(':', tab);
+  if (colon == std::string::npos || colon == 0) return false;
+  const std::string ms = line.substr(colon + 1, tab - colon - 1);
+  return !ms.empty() && ms.size() <= 3 &&
+         ms.find_first_not_of("0123456789") == std::string::npos;
+}
+
+inline std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
 }

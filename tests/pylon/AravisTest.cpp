@@ -1,6 +1,8 @@
 // The aravis transport against the Aravis fake GigE Vision camera on loopback.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <optional>
 #include <thread>
 #include <unistd.h>
 
@@ -29,6 +31,27 @@ bool FindCamera(const std::string& serial, Pylon::CDeviceInfo& found) {
     return false;
 }
 
+struct ChangeCounter {
+    int calls = 0;
+    void OnChanged(INode*) { ++calls; }
+};
+
+bool InCategoryTree(INode* node, const std::string& name) {
+    if (node->GetName() == name) return true;
+    CCategoryPtr category(node);
+    if (!category) return false;
+    FeatureList_t features;
+    category->GetFeatures(features);
+    for (IValue* feature : features)
+        if (InCategoryTree(feature->GetNode(), name)) return true;
+    return false;
+}
+
+struct RemovalCounter {
+    std::atomic<int> calls{0};
+    void OnRemoved(Pylon::IPylonDevice*) { ++calls; }
+};
+
 } // namespace
 
 TEST(AravisTransport, EnumeratesOpensGrabsAndWritesFeaturesOfTheFakeCamera) {
@@ -39,8 +62,8 @@ TEST(AravisTransport, EnumeratesOpensGrabsAndWritesFeaturesOfTheFakeCamera) {
     auto& factory = Pylon::CTlFactory::GetInstance();
     factory.SelectTransport("aravis");
     const std::string serial = "BX" + std::to_string(getpid());
-    FakeCameraProcess camera(serial);
-    ASSERT_TRUE(camera.Running());
+    std::optional<FakeCameraProcess> camera(std::in_place, serial);
+    ASSERT_TRUE(camera->Running());
     Pylon::CDeviceInfo info;
     ASSERT_TRUE(FindCamera(serial, info)) << "the fake camera did not answer discovery";
     EXPECT_EQ(info.GetDeviceClass(), "aravis");
@@ -52,13 +75,26 @@ TEST(AravisTransport, EnumeratesOpensGrabsAndWritesFeaturesOfTheFakeCamera) {
     EXPECT_EQ(nodes->GetNode("NoSuchFeature"), nullptr);
     EXPECT_EQ(CStringPtr(nodes->GetNode("DeviceModelName"))->GetAccessMode(), RO);
 
+    EXPECT_TRUE(InCategoryTree(nodes->GetNode("Root"), "Width"));
+    EXPECT_TRUE(InCategoryTree(nodes->GetNode("Root"), "TriggerSoftware"));
+    EXPECT_FALSE(nodes->GetNode("Width")->GetDescription().empty());
+
     CIntegerPtr width(nodes->GetNode("Width"));
     CIntegerPtr height(nodes->GetNode("Height"));
+    ChangeCounter widthChanges;
+    CallbackHandleType handle = Register(nodes->GetNode("Width"), widthChanges, &ChangeCounter::OnChanged);
     width->SetValue(320);
+    EXPECT_GE(widthChanges.calls, 1);
+    EXPECT_TRUE(Deregister(handle));
     height->SetValue(240);
     EXPECT_EQ(width->GetValue(), 320);
     EXPECT_THROW(width->SetValue(width->GetMax() + 1), GenICam::OutOfRangeException);
     CEnumerationPtr format(nodes->GetNode("PixelFormat"));
+    IEnumEntry* mono8 = format->GetEntryByName("Mono8");
+    ASSERT_NE(mono8, nullptr);
+    EXPECT_EQ(mono8->GetValue(), Pylon::PixelType_Mono8);
+    EXPECT_EQ(format->GetEntry(Pylon::PixelType_BayerBG8)->GetSymbolic(), "BayerBG8");
+    EXPECT_THROW(format->FromString("NoSuchFormat"), GenICam::InvalidArgumentException);
     format->FromString("Mono8");
     EXPECT_EQ(format->GetIntValue(), Pylon::PixelType_Mono8);
     CFloatPtr exposure(nodes->GetNode("ExposureTimeAbs"));
@@ -84,6 +120,15 @@ TEST(AravisTransport, EnumeratesOpensGrabsAndWritesFeaturesOfTheFakeCamera) {
         }
         CCommandPtr(nodes->GetNode("AcquisitionStop"))->Execute();
     }
+
+    // The camera goes away: the removal callback fires once, from an SDK thread.
+    RemovalCounter removal;
+    Pylon::RegisterRemovalCallback(device, removal, &RemovalCounter::OnRemoved);
+    camera.reset();
+    for (int i = 0; i < 300 && removal.calls == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(removal.calls, 1);
+    EXPECT_EQ(nodes->GetNode("Width")->GetAccessMode(), NA);
     device->Close();
     factory.DestroyDevice(device);
 }

@@ -88,7 +88,8 @@ TEST_F(GrabTest, SoftwareTriggerDeliversOneGrabbedFramePerTrigger) {
 TEST_F(GrabTest, TriggersAreIgnoredWhileNotAcquiringOrFreeRunning) {
     GrabSession session(device, 1);
     SoftwareTriggered();
-    Execute("TriggerSoftware"); // acquisition not started
+    Execute("TriggerSoftware"); // acquisition not started: no frame
+    EXPECT_FALSE(session.grabber->GetWaitObject().Wait(100));
     Set("TriggerMode", "Off");
     Execute("AcquisitionStart"); // free run: frames come without triggers
     GrabResult result;
@@ -112,6 +113,7 @@ TEST_F(GrabTest, CancelReturnsEveryQueuedBufferAsCanceled) {
     EXPECT_FALSE(session.grabber->RetrieveResult(result));
     Execute("TriggerSoftware"); // no buffer queued: the frame is lost
     EXPECT_FALSE(session.grabber->GetWaitObject().Wait(200));
+    EXPECT_EQ(Simulator().FramesLost(serial), 1u);
 }
 
 TEST_F(GrabTest, DeregisteredBuffersLeaveTheQueues) {
@@ -273,6 +275,41 @@ TEST_F(GrabTest, CameraLutShapesThePixelValues) {
     EXPECT_EQ(red.g, 255);
 }
 
+TEST_F(GrabTest, TheSelectedTriggerImplementationDrivesTheFrames) {
+    Set("TriggerControlImplementation", "Standard");
+    SoftwareTriggered();
+    Set("TriggerControlImplementation", "Legacy");
+    Set("TriggerMode", "Off");
+    Set("TriggerControlImplementation", "Standard");
+    GrabSession session(device, 1);
+    Execute("AcquisitionStart");
+    EXPECT_FALSE(session.grabber->GetWaitObject().Wait(200)); // waits for a trigger
+    Execute("TriggerSoftware");
+    GrabResult result;
+    ASSERT_TRUE(session.Next(result));
+    session.Requeue(result);
+    Set("TriggerControlImplementation", "Legacy"); // free running again
+    ASSERT_TRUE(session.Next(result));
+}
+
+TEST_F(GrabTest, BalanceRatiosScaleTheirColourChannel) {
+    SoftwareTriggered();
+    Set("PixelFormat", "BGR8Packed");
+    Set("BalanceRatioSelector", "Red");
+    Set("BalanceRatioAbs", "0.5");
+    Set("BalanceRatioSelector", "Blue");
+    Set("BalanceRatioAbs", "1.25");
+    GrabSession session(device, 1);
+    Execute("AcquisitionStart");
+    Execute("TriggerSoftware");
+    GrabResult result;
+    ASSERT_TRUE(session.Next(result));
+    const Bgr white = PatchColour(session.buffers[0], kWidth, kHeight, "white");
+    EXPECT_NEAR(white.r, 235 / 2, 1);
+    EXPECT_EQ(white.g, 235);
+    EXPECT_EQ(white.b, 255); // 294 saturates
+}
+
 TEST_F(GrabTest, LineTriggerHonoursActivationAndDelay) {
     Set("TriggerMode", "On");
     Set("TriggerSource", "Line1");
@@ -284,7 +321,7 @@ TEST_F(GrabTest, LineTriggerHonoursActivationAndDelay) {
     EXPECT_EQ(CIntegerPtr(nodes->GetNode("LineStatusAll"))->GetValue() & 1, 1);
     EXPECT_TRUE(Simulator().LineLevel(serial, "Line1"));
     EXPECT_FALSE(session.grabber->GetWaitObject().Wait(100));
-    Set("TriggerDelayAbs", "300000");
+    Set("TriggerDelayAbs", "500000");
     Simulator().SetLineLevel(serial, 1, false); // falling edge: a frame after the delay
     EXPECT_FALSE(session.grabber->GetWaitObject().Wait(0));
     ASSERT_TRUE(session.Next(result));
@@ -298,14 +335,14 @@ TEST_F(GrabTest, DebouncerSwallowsGlitchesShorterThanItsTime) {
     Set("TriggerMode", "On");
     Set("TriggerSource", "Line2");
     Set("LineSelector", "Line2");
-    Set("LineDebouncerTimeAbs", "20000");
+    Set("LineDebouncerTimeAbs", "400000");
     GrabSession session(device, 1);
     Execute("AcquisitionStart");
     Simulator().SetLineLevel(serial, 2, true);
     Simulator().SetLineLevel(serial, 2, false); // back before the debouncer time
-    EXPECT_FALSE(session.grabber->GetWaitObject().Wait(200));
+    EXPECT_FALSE(session.grabber->GetWaitObject().Wait(500));
     EXPECT_FALSE(Simulator().LineLevel(serial, "Line2"));
-    Simulator().SetLineLevel(serial, 2, true); // held: accepted after 20 ms
+    Simulator().SetLineLevel(serial, 2, true); // held: accepted after 400 ms
     GrabResult result;
     ASSERT_TRUE(session.Next(result));
     EXPECT_TRUE(Simulator().LineLevel(serial, "Line2"));

@@ -13,8 +13,12 @@ void WriteFeatures(GenApi::INode& node, std::ostream& out) {
     }
     const GenApi::EAccessMode access = node.GetAccessMode();
     std::string value;
-    if (GenApi::IsReadable(access) && node.GetPrincipalInterfaceType() != GenApi::intfICommand)
-        value = GenApi::CValuePtr(&node)->ToString();
+    try {
+        if (GenApi::IsReadable(access) && node.GetPrincipalInterfaceType() != GenApi::intfICommand)
+            value = GenApi::CValuePtr(&node)->ToString();
+    } catch (const GenICam::GenericException& e) { // one unreadable feature ends no listing
+        value = std::string("<") + e.GetDescription() + ">";
+    }
     out << node.GetName() << '\t' << GenApi::InterfaceTypeName(node.GetPrincipalInterfaceType())
         << '\t' << GenApi::AccessModeName(access) << '\t' << value << '\n';
 }
