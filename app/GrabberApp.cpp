@@ -48,6 +48,7 @@ CGrabberApp::~CGrabberApp() {
     EnablePrivilege("SeShutdownPrivilege");
     power_.Shutdown(m_shutdownCode);
   }
+  m_counterServer.reset();  // before the profile it counts in
   if (currentApp == this) currentApp = nullptr;
 }
 
@@ -136,9 +137,8 @@ void CGrabberApp::CheckHostName() {
 }
 
 bool CGrabberApp::StartCounterServer() {
-  // The film-number issue creates the server here (suffix m_instance) and installs its
-  // preset callback; until then this station serves no counter.
-  return false;
+  m_counterServer = std::make_unique<StationCounterServer>(*this, m_instance, power_);
+  return m_counterServer->IsServing();
 }
 
 void CGrabberApp::RunMainWindow() { ReadStartupSettings(*this); }
