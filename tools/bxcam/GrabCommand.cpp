@@ -1,7 +1,9 @@
 #include "tools/bxcam/GrabCommand.h"
 
+#include <memory>
 #include <vector>
 
+#include "tools/bxcam/ExposureControl.h"
 #include "tools/bxcam/FrameWriter.h"
 
 namespace bxcam {
@@ -66,6 +68,8 @@ int GrabFrames(CameraSession& session, const Options& options, std::ostream& out
     std::filesystem::create_directories(options.outputDir);
     const int64_t payload = GenApi::CIntegerPtr(nodes.GetNode("PayloadSize"))->GetValue();
     Stream stream(session.Device(), payload);
+    std::unique_ptr<GrabExposureControl> exposureControl;
+    if (!options.aec.empty()) exposureControl = std::make_unique<GrabExposureControl>(options.aec, nodes);
     ExecuteIfPresent(nodes, "AcquisitionStart");
     int failures = 0;
     for (int index = 1; index <= options.count; ++index) {
@@ -76,9 +80,10 @@ int GrabFrames(CameraSession& session, const Options& options, std::ostream& out
             ++failures;
             continue;
         }
-        if (result.Succeeded())
+        if (result.Succeeded()) {
             out << WriteFrame(result, options.outputDir, index, options.raw).string() << '\n';
-        else {
+            if (exposureControl) exposureControl->Process(result, index, out);
+        } else {
             out << "frame " << index << ": " << result.GetErrorDescription() << '\n';
             ++failures;
         }

@@ -25,10 +25,13 @@ const char* UsageText() {
            "  features [-d N]               name, type, access and value of every feature\n"
            "  get NAME [-d N]               value of one feature\n"
            "  set NAME VALUE [-d N]         write one feature\n"
-           "  grab [-d N] -n COUNT -o DIR [--set NAME=VALUE]... [--raw]\n"
+           "  grab [-d N] -n COUNT -o DIR [--set NAME=VALUE]... [--raw] [--aec NAME]\n"
            "                                software-triggered frames into DIR: PGM for Mono8,\n"
            "                                PPM for BGR8Packed, else raw files named\n"
-           "                                frame_NNNN_WIDTHxHEIGHT_PIXELTYPE.raw (--raw: always)\n"
+           "                                frame_NNNN_WIDTHxHEIGHT_PIXELTYPE.raw (--raw: always);\n"
+           "                                --aec runs the exposure algorithm NAME (\"Global\",\n"
+           "                                \"Global Mean\", ..., \"Spot Median\") on every frame\n"
+           "                                and prints the exposure it writes\n"
            "The default transport is aravis (real cameras). Simulated cameras (sim) live inside\n"
            "this process: a value written by 'bxcam set' to one of them is lost when bxcam ends.\n"
            "BX_SIM_CAMERAS, BX_SIM_FPS and BX_SIM_SENSOR configure the simulated cameras.\n";
@@ -55,6 +58,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
             const std::string& setting = args[++i];
             const size_t equals = setting.find('=');
             options.settings.emplace_back(setting.substr(0, equals), setting.substr(equals + 1));
+        } else if (arg == "--aec" && hasValue) {
+            options.aec = args[++i];
         } else if (arg == "--raw") {
             options.raw = true;
         } else if (!arg.empty() && arg[0] == '-') {

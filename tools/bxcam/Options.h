@@ -16,6 +16,7 @@ struct Options {
     std::string outputDir;
     std::vector<std::pair<std::string, std::string>> settings; // --set NAME=VALUE
     bool raw = false;
+    std::string aec; // --aec NAME: exposure algorithm run on every grabbed frame
 };
 
 // Parses argv; on failure returns nothing and puts the reason in error.

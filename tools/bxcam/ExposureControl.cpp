@@ -1,0 +1,86 @@
+#include "tools/bxcam/ExposureControl.h"
+
+#include <cstring>
+#include <stdexcept>
+
+#include "aec/PropertyList.h"
+
+namespace bxcam {
+namespace {
+
+bool IsBayer8(Pylon::EPixelType type)
+{
+    return type == Pylon::PixelType_BayerBG8 || type == Pylon::PixelType_BayerGB8 ||
+           type == Pylon::PixelType_BayerGR8 || type == Pylon::PixelType_BayerRG8;
+}
+
+IplImage Header(int width, int height, int channels, int widthStep, void* pixels)
+{
+    IplImage image{};
+    image.nSize = sizeof(IplImage);
+    image.nChannels = channels;
+    image.depth = IPL_DEPTH_8U;
+    std::memcpy(image.colorModel, channels == 1 ? "GRAY" : "RGB", 4);
+    std::memcpy(image.channelSeq, channels == 1 ? "GRAY" : "BGR", 4);
+    image.origin = IPL_ORIGIN_TL;
+    image.align = IPL_ALIGN_4BYTES;
+    image.width = width;
+    image.height = height;
+    image.widthStep = widthStep;
+    image.imageSize = widthStep * height;
+    image.imageData = static_cast<char*>(pixels);
+    image.imageDataOrigin = image.imageData;
+    return image;
+}
+
+} // namespace
+
+GrabExposureControl::GrabExposureControl(const std::string& algorithmName, GenApi::INodeMap& nodes)
+{
+    CPropertyList properties;
+    m_ctrl.GetProperties(nullptr, &nodes, properties);
+    const auto& algorithms = m_ctrl.Algorithms();
+    for (size_t i = 0; i < algorithms.size(); ++i)
+        if (algorithms[i]->GetName() == algorithmName)
+            m_ctrl.m_settings.m_type = static_cast<int>(i);
+    if (m_ctrl.m_settings.m_type < 0)
+        throw std::invalid_argument("no exposure algorithm is named '" + algorithmName + "'");
+    m_exposure = nodes.GetNode("ExposureTimeRaw");
+    if (!m_exposure.IsValid())
+        throw std::invalid_argument("the camera has no ExposureTimeRaw");
+}
+
+IplImage GrabExposureControl::FrameImage(const Pylon::GrabResult& frame)
+{
+    const int width = frame.GetSizeX(), height = frame.GetSizeY();
+    const auto type = frame.GetPixelType();
+    if (type == Pylon::PixelType_BGR8packed)
+        return Header(width, height, 3, width * 3 + frame.GetPaddingX(), frame.Buffer());
+    if (type == Pylon::PixelType_Mono8)
+        return Header(width, height, 1, width + frame.GetPaddingX(), frame.Buffer());
+    if (!IsBayer8(type))
+        throw std::invalid_argument("--aec needs 8-bit Bayer, Mono8 or BGR8Packed frames");
+    Pylon::SInputImageFormat input;
+    input.Width = static_cast<uint32_t>(width);
+    input.Height = static_cast<uint32_t>(height);
+    input.PixelFormat = type;
+    input.LinePitch = static_cast<uint32_t>(width + frame.GetPaddingX());
+    Pylon::SOutputImageFormat output;
+    output.PixelFormat = Pylon::PixelType_BGR8packed;
+    output.LinePitch = static_cast<uint32_t>(width * 3);
+    m_bgr.resize(static_cast<size_t>(output.LinePitch) * height);
+    m_converter.Init(input);
+    m_converter.Convert(m_bgr.data(), m_bgr.size(), frame.Buffer(), static_cast<size_t>(frame.GetPayloadSize()),
+                        input, output);
+    return Header(width, height, 3, static_cast<int>(output.LinePitch), m_bgr.data());
+}
+
+void GrabExposureControl::Process(const Pylon::GrabResult& frame, int index, std::ostream& out)
+{
+    IplImage image = FrameImage(frame);
+    const int64_t before = m_exposure->GetValue();
+    m_ctrl.Run(&image);
+    out << "frame " << index << ": exposure " << before << " -> " << m_exposure->GetValue() << '\n';
+}
+
+} // namespace bxcam
