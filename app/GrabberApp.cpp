@@ -11,6 +11,7 @@
 #include "app/LogTrace.h"
 #include "app/StartupSettings.h"
 #include "platform/HostName.h"
+#include "pylon/PylonInitialize.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProcessPriority.h"
 #include "platform/StatePaths.h"
@@ -42,10 +43,12 @@ CGrabberApp::CGrabberApp(bx::MachinePower& power, bx::ProgramRestart& restart)
 }
 
 CGrabberApp::~CGrabberApp() {
+  TerminatePylon();
   if (bx::MachinePower::IsShutdownCode(m_shutdownCode)) {
     EnablePrivilege("SeShutdownPrivilege");
     power_.Shutdown(m_shutdownCode);
   }
+  m_counterServer.reset();  // before the profile it counts in
   if (currentApp == this) currentApp = nullptr;
 }
 
@@ -66,6 +69,8 @@ bool CGrabberApp::InitInstance(const std::vector<std::string>& arguments) {
   profile_ = std::make_unique<bx::ProfileStore>(applicationName_);
   const int priorityClass = GetProfileInt(kSectionProgram, "Thread Priority Class", bx::kNormalPriorityClass);
   bx::SetProcessPriorityClass(priorityClass);
+  Pylon::PylonInitialize();
+  pylonInitialized_ = true;
   ApplyOptions(commandLine);
   OpenLog(priorityClass);
   CheckHostName();
@@ -78,7 +83,14 @@ int CGrabberApp::ExitInstance() {
   return exitCode_;
 }
 
+void CGrabberApp::TerminatePylon() {
+  if (!pylonInitialized_) return;
+  pylonInitialized_ = false;
+  Pylon::PylonTerminate();
+}
+
 void CGrabberApp::OnUnhandledException() {
+  TerminatePylon();
   TheLog().WriteLine("Program generated an exception");
   exitCode_ = 2;
   ExitInstance();
@@ -125,9 +137,8 @@ void CGrabberApp::CheckHostName() {
 }
 
 bool CGrabberApp::StartCounterServer() {
-  // The film-number issue creates the server here (suffix m_instance) and installs its
-  // preset callback; until then this station serves no counter.
-  return false;
+  m_counterServer = std::make_unique<StationCounterServer>(*this, m_instance, power_);
+  return m_counterServer->IsServing();
 }
 
 void CGrabberApp::RunMainWindow() { ReadStartupSettings(*this); }

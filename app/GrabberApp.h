@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/counter/StationCounterServer.h"
 #include "platform/MachinePower.h"
 #include "platform/ProfileStore.h"
 #include "platform/ProgramRestart.h"
@@ -16,7 +17,8 @@ class CGrabberApp {
   static constexpr const char* kExecutableName = "BXGrabber";
 
   CGrabberApp(bx::MachinePower& power, bx::ProgramRestart& restart);
-  // Performs m_shutdownCode through the machine-power interface.
+  // Performs m_shutdownCode through the machine-power interface, then stops the
+  // film-number server.
   virtual ~CGrabberApp();
   CGrabberApp(const CGrabberApp&) = delete;
   CGrabberApp& operator=(const CGrabberApp&) = delete;
@@ -51,6 +53,8 @@ class CGrabberApp {
   int m_shutdownCode = -1;
   int m_noTriggerThread = 0;
   std::string m_instance;
+  // The film-number server; null when this station does not serve.
+  std::unique_ptr<StationCounterServer> m_counterServer;
 
  protected:
   // Starts the film-number server with m_instance as its name suffix; true when it runs.
@@ -62,6 +66,7 @@ class CGrabberApp {
   void ApplyOptions(const std::string& commandLine);
   void OpenLog(int priorityClass);
   void CheckHostName();
+  void TerminatePylon();
   std::string LookUpTranslation(const std::string& language, const std::string& key);
 
   bx::MachinePower& power_;
@@ -69,6 +74,7 @@ class CGrabberApp {
   std::string applicationName_ = kExecutableName;
   std::unique_ptr<bx::ProfileStore> profile_;
   int exitCode_ = 0;
+  bool pylonInitialized_ = false;
 };
 
 // The application object of the process, or null outside its lifetime.

@@ -9,6 +9,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export QT_QPA_PLATFORM=offscreen
+# Let ccache hit across checkouts in different folders.
+export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1
 status=0
 for variant in release asan; do
   dir=$root/build-test-$variant

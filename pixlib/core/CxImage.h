@@ -103,6 +103,20 @@ class PIXLIB_API CxImage {
   CDC* GetDC();
   void ReleaseDC(int force = 0);
 
+  // Files: load and save dispatch, thumbnails (pixlib/codecs).
+  int Load(const char* path, int channelMode, int reduction, int convertProfile, int tiled,
+           unsigned char* key);
+  int LoadWithPreferredSize(const char* path, int channelMode, int preferredSize,
+                            int convertProfile, int tiled, unsigned char* key);
+  int LoadThumbnail(const char* path, int channelMode, int makeThumbnail, int size, int fit,
+                    int convertProfile, unsigned char* key);
+  int Save(const char* path, short type, int keepAlpha, int quality, unsigned char* key,
+           int preferSystemEncoder);
+  // The library key that opens protected files; null clears it.
+  static void SetCryptoKey(unsigned char* key);
+  static unsigned char m_cryptoKey[8];
+  static int m_cryptoKeyValid;
+
   static int DefaultImageOrigin() { return m_defaultImageOrigin; }
   static void DefaultImageOrigin(int origin) { m_defaultImageOrigin = origin; }
 

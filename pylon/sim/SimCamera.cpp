@@ -40,7 +40,6 @@ struct CSimCamera::FrameSettings {
 
 CSimCamera::CSimCamera(SSimCameraConfig config)
     : m_config(std::move(config)),
-      m_scene(CSimScene::ForSensor(m_config.sensorWidth, m_config.sensorHeight)),
       m_nodes("sim://" + m_config.serial), m_grabber("sim://" + m_config.serial),
       m_lutValues(512) {
     for (size_t i = 0; i < m_lutValues.size(); ++i) m_lutValues[i] = uint16_t(i * 8);
@@ -711,6 +710,7 @@ void CSimCamera::ExposeFrame(const FrameSettings& settings) {
             result.m_errorCode = 0xE1000015;
             result.m_errorDescription = "The buffer is smaller than the payload";
         } else {
+            if (!m_scene) m_scene = CSimScene::ForSensor(m_config.sensorWidth, m_config.sensorHeight);
             m_scene->Render(settings.format, settings.geometry, exposure, buffer);
             result.m_status = Grabbed;
         }

@@ -102,7 +102,7 @@ private:
     void StopFrameThread();
 
     SSimCameraConfig m_config;
-    std::shared_ptr<const CSimScene> m_scene;
+    std::shared_ptr<const CSimScene> m_scene; // made by the frame thread for its first frame
     GenApi::CNodeMapBase m_nodes;
     CSimStreamGrabber m_grabber;
 

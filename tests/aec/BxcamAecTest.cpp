@@ -3,7 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -40,10 +40,14 @@ TEST(BxcamAec, PrintsTheExposureWrittenForEveryFrameUntilItSettles)
 {
     const Outcome outcome = RunBxcam("-n 8 --set ExposureTimeRaw=60 --aec \"Global Mean\"");
     ASSERT_EQ(outcome.exitCode, 0) << outcome.output;
-    const std::regex line(R"(frame (\d+): exposure (\d+) -> (\d+))");
     std::vector<std::pair<long, long>> steps;
-    for (std::sregex_iterator it(outcome.output.begin(), outcome.output.end(), line), end; it != end; ++it)
-        steps.emplace_back(std::stol((*it)[2]), std::stol((*it)[3]));
+    std::istringstream lines(outcome.output);
+    for (std::string line; std::getline(lines, line);) {
+        int frame = 0;
+        long before = 0, after = 0;
+        if (std::sscanf(line.c_str(), "frame %d: exposure %ld -> %ld", &frame, &before, &after) == 3)
+            steps.emplace_back(before, after);
+    }
     ASSERT_EQ(steps.size(), 8u) << outcome.output;
     EXPECT_EQ(steps.front().first, 60);
     EXPECT_GT(steps.front().second, 60 * 4); // three stops under: a large first step

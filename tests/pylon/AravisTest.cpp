@@ -31,6 +31,22 @@ bool FindCamera(const std::string& serial, Pylon::CDeviceInfo& found) {
     return false;
 }
 
+struct ChangeCounter {
+    int calls = 0;
+    void OnChanged(INode*) { ++calls; }
+};
+
+bool InCategoryTree(INode* node, const std::string& name) {
+    if (node->GetName() == name) return true;
+    CCategoryPtr category(node);
+    if (!category) return false;
+    FeatureList_t features;
+    category->GetFeatures(features);
+    for (IValue* feature : features)
+        if (InCategoryTree(feature->GetNode(), name)) return true;
+    return false;
+}
+
 struct RemovalCounter {
     std::atomic<int> calls{0};
     void OnRemoved(Pylon::IPylonDevice*) { ++calls; }
@@ -59,13 +75,26 @@ TEST(AravisTransport, EnumeratesOpensGrabsAndWritesFeaturesOfTheFakeCamera) {
     EXPECT_EQ(nodes->GetNode("NoSuchFeature"), nullptr);
     EXPECT_EQ(CStringPtr(nodes->GetNode("DeviceModelName"))->GetAccessMode(), RO);
 
+    EXPECT_TRUE(InCategoryTree(nodes->GetNode("Root"), "Width"));
+    EXPECT_TRUE(InCategoryTree(nodes->GetNode("Root"), "TriggerSoftware"));
+    EXPECT_FALSE(nodes->GetNode("Width")->GetDescription().empty());
+
     CIntegerPtr width(nodes->GetNode("Width"));
     CIntegerPtr height(nodes->GetNode("Height"));
+    ChangeCounter widthChanges;
+    CallbackHandleType handle = Register(nodes->GetNode("Width"), widthChanges, &ChangeCounter::OnChanged);
     width->SetValue(320);
+    EXPECT_GE(widthChanges.calls, 1);
+    EXPECT_TRUE(Deregister(handle));
     height->SetValue(240);
     EXPECT_EQ(width->GetValue(), 320);
     EXPECT_THROW(width->SetValue(width->GetMax() + 1), GenICam::OutOfRangeException);
     CEnumerationPtr format(nodes->GetNode("PixelFormat"));
+    IEnumEntry* mono8 = format->GetEntryByName("Mono8");
+    ASSERT_NE(mono8, nullptr);
+    EXPECT_EQ(mono8->GetValue(), Pylon::PixelType_Mono8);
+    EXPECT_EQ(format->GetEntry(Pylon::PixelType_BayerBG8)->GetSymbolic(), "BayerBG8");
+    EXPECT_THROW(format->FromString("NoSuchFormat"), GenICam::InvalidArgumentException);
     format->FromString("Mono8");
     EXPECT_EQ(format->GetIntValue(), Pylon::PixelType_Mono8);
     CFloatPtr exposure(nodes->GetNode("ExposureTimeAbs"));

@@ -275,6 +275,41 @@ TEST_F(GrabTest, CameraLutShapesThePixelValues) {
     EXPECT_EQ(red.g, 255);
 }
 
+TEST_F(GrabTest, TheSelectedTriggerImplementationDrivesTheFrames) {
+    Set("TriggerControlImplementation", "Standard");
+    SoftwareTriggered();
+    Set("TriggerControlImplementation", "Legacy");
+    Set("TriggerMode", "Off");
+    Set("TriggerControlImplementation", "Standard");
+    GrabSession session(device, 1);
+    Execute("AcquisitionStart");
+    EXPECT_FALSE(session.grabber->GetWaitObject().Wait(200)); // waits for a trigger
+    Execute("TriggerSoftware");
+    GrabResult result;
+    ASSERT_TRUE(session.Next(result));
+    session.Requeue(result);
+    Set("TriggerControlImplementation", "Legacy"); // free running again
+    ASSERT_TRUE(session.Next(result));
+}
+
+TEST_F(GrabTest, BalanceRatiosScaleTheirColourChannel) {
+    SoftwareTriggered();
+    Set("PixelFormat", "BGR8Packed");
+    Set("BalanceRatioSelector", "Red");
+    Set("BalanceRatioAbs", "0.5");
+    Set("BalanceRatioSelector", "Blue");
+    Set("BalanceRatioAbs", "1.25");
+    GrabSession session(device, 1);
+    Execute("AcquisitionStart");
+    Execute("TriggerSoftware");
+    GrabResult result;
+    ASSERT_TRUE(session.Next(result));
+    const Bgr white = PatchColour(session.buffers[0], kWidth, kHeight, "white");
+    EXPECT_NEAR(white.r, 235 / 2, 1);
+    EXPECT_EQ(white.g, 235);
+    EXPECT_EQ(white.b, 255); // 294 saturates
+}
+
 TEST_F(GrabTest, LineTriggerHonoursActivationAndDelay) {
     Set("TriggerMode", "On");
     Set("TriggerSource", "Line1");

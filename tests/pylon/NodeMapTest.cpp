@@ -230,3 +230,22 @@ TEST_F(NodeMapTest, OneDeviceAtATimeAndSettingsOutliveTheDevice) {
     EXPECT_THROW(factory.SelectTransport("usb"), GenICam::InvalidArgumentException);
     EXPECT_EQ(factory.GetTransport(), "sim");
 }
+
+TEST_F(NodeMapTest, TextValuesAreParsedStrictly) {
+    CBooleanPtr lutEnable(nodes->GetNode("LUTEnable"));
+    lutEnable->FromString("true");
+    EXPECT_EQ(lutEnable->ToString(), "1");
+    EXPECT_THROW(lutEnable->FromString("yes"), GenICam::InvalidArgumentException);
+    CStringPtr userId(nodes->GetNode("DeviceUserID"));
+    userId->FromString("Station 3");
+    EXPECT_EQ(userId->GetValue(), "Station 3");
+    EXPECT_THROW(userId->SetValue(std::string(userId->GetMaxLength() + 1, 'x')),
+                 GenICam::OutOfRangeException);
+    CFloatPtr delay(nodes->GetNode("TriggerDelayAbs"));
+    delay->FromString("12.5");
+    EXPECT_DOUBLE_EQ(delay->GetValue(), 12.5);
+    EXPECT_THROW(delay->FromString("1e999"), GenICam::InvalidArgumentException);
+    EXPECT_THROW(CValuePtr(nodes->GetNode("TriggerSoftware"))->ToString(), GenICam::AccessException);
+    EXPECT_THROW(CIntegerPtr(nodes->GetNode("GainRaw"))->FromString(""),
+                 GenICam::InvalidArgumentException);
+}

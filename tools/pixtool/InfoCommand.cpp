@@ -1,9 +1,78 @@
 // pixtool info FILE: what the library makes of a file.
 
+#include "pixlib/codecs/FileType.h"
+#include "pixlib/codecs/StdioFile.h"
+#include "pixlib/codecs/ThumbnailSection.h"
 #include "tools/pixtool/PnmFile.h"
 #include "tools/pixtool/Subcommand.h"
 
 #include <cstdio>
+
+namespace {
+
+const char* TypeName(int type) {
+  switch (type) {
+    case IMG_TYPE_TGA: return "TGA";
+    case IMG_TYPE_PCX: return "PCX";
+    case IMG_TYPE_JPEG: return "JPEG";
+    case IMG_TYPE_BMP: return "BMP";
+    case IMG_TYPE_TIFF: return "TIFF";
+    case IMG_TYPE_PHOTOCD: return "Photo CD";
+    case IMG_TYPE_JOY: return "Joy (caller's key)";
+    case IMG_TYPE_JOY_LIBRARY_KEY: return "Joy (library key)";
+    case IMG_TYPE_JOY_PREVIEW: return "Joy (preview only)";
+    default: return "unknown";
+  }
+}
+
+// The trailer and thumbnail record, read without changing the file.
+void PrintTrailer(const std::string& path) {
+  using namespace pixcodec;
+  StdioFile file = OpenFile(path.c_str(), "rb");
+  TrailerInfo info;
+  if (!file || !ReadTrailerInfo(file.get(), info)) return;
+  if (info.kind == TrailerInfo::Kind::None) {
+    std::printf("trailer: none\n");
+    return;
+  }
+  if (info.kind == TrailerInfo::Kind::Legacy)
+    std::printf("trailer: 12-byte (older), thumbnail section at %ld\n", info.sectionStart);
+  else
+    std::printf("trailer: 64-byte, flags 0x%x (thumbnail %d, signed %d, scrambled %d), offset %ld\n",
+                info.trailer.Flags(), info.trailer.Has(ImageTrailer::kThumbnail),
+                info.trailer.Has(ImageTrailer::kSigned), info.trailer.Has(ImageTrailer::kScrambled),
+                info.sectionStart);
+  ThumbnailRecord record;
+  switch (ReadThumbnailRecord(file.get(), info, record)) {
+    case RecordStatus::Read:
+      std::printf("thumbnail: stored %d x %d, %zu bytes of JPEG\n", record.width, record.height,
+                  record.jpeg.size());
+      break;
+    case RecordStatus::Broken: std::printf("thumbnail: broken\n"); break;
+    case RecordStatus::Absent: std::printf("thumbnail: none\n"); break;
+  }
+}
+
+int PrintImageFileInfo(const std::string& path) {
+  int width = 0, height = 0;
+  const int type = GetFileType(path.c_str(), width, height, nullptr);
+  if (type == IMG_TYPE_UNKNOWN) {
+    std::fprintf(stderr, "pixtool: %s: not an image file the library knows\n", path.c_str());
+    return 1;
+  }
+  std::printf("file: %s\n", path.c_str());
+  std::printf("type: %d (%s)\n", type, TypeName(type));
+  std::printf("width: %d\nheight: %d\n", width, height);
+  CxImage image;
+  if (image.Load(path.c_str(), 1, 1, 0, 0, nullptr) != 0) {
+    std::printf("channels: %d\nfile alpha: %d\n", image.SamplesPerPixel(), image.FileHasAlpha());
+    std::printf("resolution: %d x %d dpi\n", image.Resolution().cx, image.Resolution().cy);
+  }
+  PrintTrailer(path);
+  return 0;
+}
+
+}  // namespace
 
 int RunInfo(std::span<const std::string> args) {
   if (args.size() != 1) {
@@ -13,10 +82,7 @@ int RunInfo(std::span<const std::string> args) {
   const std::string& path = args[0];
   PnmInfo pnm;
   std::string error;
-  if (!ReadPnmInfo(path, pnm, error)) {
-    std::fprintf(stderr, "pixtool: %s: %s\n", path.c_str(), error.c_str());
-    return 1;
-  }
+  if (!ReadPnmInfo(path, pnm, error)) return PrintImageFileInfo(path);
   CxImage image;
   if (!LoadPnm(path, image, error)) {
     std::fprintf(stderr, "pixtool: %s: %s\n", path.c_str(), error.c_str());

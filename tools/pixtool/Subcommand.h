@@ -16,3 +16,5 @@ std::span<const Subcommand> Subcommands();
 
 int RunInfo(std::span<const std::string> args);
 int RunOps(std::span<const std::string> args);
+int RunConvert(std::span<const std::string> args);
+int RunThumb(std::span<const std::string> args);

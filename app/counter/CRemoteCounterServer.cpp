@@ -1,0 +1,153 @@
+#include "app/counter/CRemoteCounterServer.h"
+
+#include <netinet/in.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <system_error>
+#include <thread>
+
+#include "app/LogTrace.h"
+#include "app/counter/CReferenceCount.h"
+#include "app/counter/CounterServerAddress.h"
+#include "app/counter/SocketHandle.h"
+
+// Everything the listener and the client threads share; kept alive by each
+// thread's reference, so a thread never outlives what it uses.
+struct CRemoteCounterServer::State {
+  State(ICounterSettings& settings, bx::MachinePower& power, CounterServerOptions options)
+      : handler(settings, power), options(options) {}
+
+  CounterCommandHandler handler;
+  CounterServerOptions options;
+  std::atomic<bool> running{true};
+  SocketHandle listener;
+  SocketHandle stopSignal;  // an eventfd, readable once the server stops
+  std::optional<int> port;
+  CReferenceCount clients;
+  std::thread listenerThread;
+};
+
+namespace {
+
+constexpr std::chrono::milliseconds kBackOff{50};
+
+using State = CRemoteCounterServer::State;
+
+// A listening socket on every interface: IPv6 accepting IPv4 too, or IPv4 alone.
+SocketHandle OpenListener(int port) {
+  SocketHandle socket(::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  const int on = 1, off = 0;
+  if (socket.IsValid()) {
+    ::setsockopt(socket.Get(), IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof(off));
+    ::setsockopt(socket.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    address.sin6_addr = in6addr_any;
+    address.sin6_port = htons(static_cast<std::uint16_t>(port));
+    if (::bind(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+        ::listen(socket.Get(), SOMAXCONN) == 0)
+      return socket;
+  }
+  socket = SocketHandle(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (!socket.IsValid()) return {};
+  ::setsockopt(socket.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_ANY);
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  if (::bind(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+      ::listen(socket.Get(), SOMAXCONN) != 0)
+    return {};
+  return socket;
+}
+
+// Bytes beyond the message already waiting: the message was too long.
+bool HasPendingBytes(int fd) {
+  int pending = 0;
+  return ::ioctl(fd, FIONREAD, &pending) != 0 || pending > 0;
+}
+
+// One connection: request, reply, until the client leaves, idles too long,
+// breaks the protocol or the server stops.
+void ServeClient(const std::shared_ptr<State>& state, SocketHandle connection) {
+  while (state->running) {
+    CounterMessage message;
+    const Deadline idleLimit = std::chrono::steady_clock::now() + state->options.idleTimeout;
+    const IoResult read =
+        ReadExactly(connection.Get(), message.bytes(), idleLimit, state->stopSignal.Get());
+    if (read == IoResult::TimedOut) TheLog().WriteLine("Counter client timed out");
+    if (read != IoResult::Done || !message.HasMagic() || HasPendingBytes(connection.Get())) break;
+    if (!state->handler.Perform(message)) break;
+    if (WriteAll(connection.Get(), message.bytes(), idleLimit) != IoResult::Done) break;
+  }
+}
+
+void RunClientThread(std::shared_ptr<State> state, SocketHandle connection) {
+  ServeClient(state, std::move(connection));
+  state->clients.Decrement();
+}
+
+// Accepts connections until the server stops, then waits for its clients.
+void RunListener(std::shared_ptr<State> state) {
+  const int listener = state->listener.Get();
+  while (state->running) {
+    const IoResult ready = WaitReadable(listener, Deadline::max(), state->stopSignal.Get());
+    if (ready == IoResult::Stopped) break;
+    if (ready != IoResult::Done) {
+      TheLog().WriteLine("Counter server: listener failed");
+      break;
+    }
+    SocketHandle connection(::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC));
+    if (!connection.IsValid()) {
+      // Out of descriptors: give running clients a moment to finish.
+      if (errno == EMFILE || errno == ENFILE) std::this_thread::sleep_for(kBackOff);
+      continue;
+    }
+    if (!state->clients.TryIncrement(state->options.maxClients)) {
+      TheLog().WriteLine("Counter server: too many clients, connection refused");
+      continue;
+    }
+    try {
+      std::thread(RunClientThread, state, std::move(connection)).detach();
+    } catch (const std::system_error&) {
+      state->clients.Decrement();
+    }
+  }
+  state->clients.WaitForZero();
+}
+
+}  // namespace
+
+CRemoteCounterServer::CRemoteCounterServer(const char* suffix, ICounterSettings& settings,
+                                           bx::MachinePower& power, CounterServerOptions options)
+    : m_state(std::make_shared<State>(settings, power, options)) {
+  m_state->port = CounterServerPort(options.basePort, suffix ? suffix : "");
+  if (m_state->port) m_state->listener = OpenListener(*m_state->port);
+  m_state->stopSignal = SocketHandle(::eventfd(0, EFD_CLOEXEC));
+  if (!m_state->listener.IsValid() || !m_state->stopSignal.IsValid()) {
+    TheLog().WriteLine(m_state->port ? "Counter server: cannot listen on port " +
+                                           std::to_string(*m_state->port)
+                                     : std::string("Counter server: no valid port"));
+    m_state->port.reset();
+    return;
+  }
+  m_state->listenerThread = std::thread(RunListener, m_state);
+}
+
+CRemoteCounterServer::~CRemoteCounterServer() {
+  m_state->running = false;
+  if (!m_state->listenerThread.joinable()) return;
+  const std::uint64_t one = 1;
+  if (::write(m_state->stopSignal.Get(), &one, sizeof(one)) != sizeof(one))
+    TheLog().WriteLine("Counter server: cannot signal stop");
+  m_state->listenerThread.join();
+}
+
+std::optional<int> CRemoteCounterServer::Port() const { return m_state->port; }
+
+int CRemoteCounterServer::ConnectedClients() const { return m_state->clients.Count(); }

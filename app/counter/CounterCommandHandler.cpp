@@ -1,0 +1,93 @@
+#include "app/counter/CounterCommandHandler.h"
+
+#include <cstdint>
+#include <limits>
+#include <mutex>
+
+#include "app/counter/CounterSettingNames.h"
+#include "platform/MachinePower.h"
+#include "platform/OleDateTime.h"
+
+namespace {
+
+// Shut down, forcing programs closed.
+constexpr int kForcedShutdown = 0;
+
+// The one lock of the service: counter access and the payload handler.
+std::mutex& ServerLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+CounterPayloadHandler& InstalledPayloadHandler() {
+  static CounterPayloadHandler handler;
+  return handler;
+}
+
+}  // namespace
+
+void CounterCommandHandler::SetPayloadHandler(CounterPayloadHandler handler) {
+  std::lock_guard lock(ServerLock());
+  InstalledPayloadHandler() = std::move(handler);
+}
+
+bool CounterCommandHandler::Perform(CounterMessage& message) {
+  const bool allocation = message.Code() == static_cast<std::uint8_t>(CounterCommand::Allocate);
+  if (!(allocation ? Allocate(message) : PerformUnderLock(message))) return false;
+  message.SetCode(kCounterReplyMark);
+  return true;
+}
+
+bool CounterCommandHandler::PerformUnderLock(CounterMessage& message) {
+  std::lock_guard lock(ServerLock());
+  switch (static_cast<CounterCommand>(message.Code())) {
+    case CounterCommand::GetNumber:
+      message.SetValue(m_settings.GetProfileInt(kFilmSettings, kNextFilmNumber, 0));
+      break;
+    case CounterCommand::Allocate:  // committed in groups by Allocate
+      break;
+    case CounterCommand::SetNumber:
+      if (!m_settings.WriteProfileInt(kFilmSettings, kNextFilmNumber, message.Value()))
+        return false;
+      break;
+    case CounterCommand::GetTime:
+      message.SetDate(bx::OleDateTime::Now().Value());
+      break;
+    case CounterCommand::Shutdown:
+      m_power.Shutdown(kForcedShutdown);
+      break;
+    case CounterCommand::Exchange:
+      if (InstalledPayloadHandler()) InstalledPayloadHandler()(message.Payload());
+      break;
+  }
+  return true;
+}
+
+bool CounterCommandHandler::Allocate(CounterMessage& message) {
+  PendingAllocation allocation;
+  allocation.count = message.Value();
+  m_allocations.Submit(allocation, [this](const std::vector<PendingAllocation*>& batch) {
+    std::lock_guard lock(ServerLock());
+    CommitAllocations(batch);
+  });
+  if (allocation.granted) message.SetValue(allocation.first);
+  return allocation.granted;
+}
+
+// Hands out consecutive ranges from "Next Film Number" and stores the new
+// value once; a number handed out must survive a crash, so nothing is granted
+// unless the store was written.
+void CounterCommandHandler::CommitAllocations(const std::vector<PendingAllocation*>& batch) {
+  std::int64_t next = m_settings.GetProfileInt(kFilmSettings, kNextFilmNumber, 0);
+  for (PendingAllocation* allocation : batch) {
+    const std::int64_t after = next + allocation->count;
+    if (after > std::numeric_limits<std::int32_t>::max() ||
+        after < std::numeric_limits<std::int32_t>::min())
+      continue;  // would overflow the counter: refused
+    allocation->first = static_cast<std::int32_t>(next);
+    allocation->granted = true;
+    next = after;
+  }
+  if (m_settings.WriteProfileInt(kFilmSettings, kNextFilmNumber, static_cast<int>(next))) return;
+  for (PendingAllocation* allocation : batch) allocation->granted = false;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+
+class CGrabberApp;
+namespace bx {
+class ProfileStore;
+}
+
+// The profile values the film-number service and the photo numbering use.
+class ICounterSettings {
+ public:
+  virtual ~ICounterSettings() = default;
+  virtual int GetProfileInt(const std::string& section, const std::string& key,
+                            int defaultValue) = 0;
+  virtual bool WriteProfileInt(const std::string& section, const std::string& key,
+                               int value) = 0;
+};
+
+// The station's settings through the application object, whose rule writes a
+// default back when it is read.
+class AppCounterSettings final : public ICounterSettings {
+ public:
+  explicit AppCounterSettings(CGrabberApp& app) : m_app(app) {}
+  int GetProfileInt(const std::string& section, const std::string& key,
+                    int defaultValue) override;
+  bool WriteProfileInt(const std::string& section, const std::string& key, int value) override;
+
+ private:
+  CGrabberApp& m_app;
+};
+
+// A profile used as it is, for tools: reading never writes.
+class ProfileCounterSettings final : public ICounterSettings {
+ public:
+  explicit ProfileCounterSettings(bx::ProfileStore& store) : m_store(store) {}
+  int GetProfileInt(const std::string& section, const std::string& key,
+                    int defaultValue) override;
+  bool WriteProfileInt(const std::string& section, const std::string& key, int value) override;
+
+ private:
+  bx::ProfileStore& m_store;
+};

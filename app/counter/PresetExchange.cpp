@@ -1,0 +1,32 @@
+#include "app/counter/PresetExchange.h"
+
+#include "app/counter/CounterMessage.h"
+
+namespace {
+
+std::int32_t FirstInt(std::span<const std::uint8_t, kCounterPayloadSize> payload) {
+  CounterMessage message;
+  std::copy(payload.begin(), payload.end(), message.Payload().begin());
+  return message.Value();
+}
+
+void SetFirstInt(std::span<std::uint8_t, kCounterPayloadSize> payload, std::int32_t value) {
+  CounterMessage message;
+  message.SetValue(value);
+  std::copy_n(message.Payload().begin(), 4, payload.begin());
+}
+
+}  // namespace
+
+CounterPayloadHandler MakePresetPayloadHandler(std::function<IPresetHost*()> host) {
+  return [host = std::move(host)](std::span<std::uint8_t, kCounterPayloadSize> payload) {
+    IPresetHost* target = host();
+    if (target == nullptr) return;
+    const std::int32_t preset = FirstInt(payload);
+    if (preset >= 0) {
+      target->ApplyPreset(preset);
+    } else {
+      SetFirstInt(payload, target->GetPreset());
+    }
+  };
+}

@@ -1,0 +1,18 @@
+#include "app/counter/StationCounterServer.h"
+
+#include "app/counter/CounterSettingNames.h"
+
+StationCounterServer::StationCounterServer(CGrabberApp& app, const std::string& suffix,
+                                           bx::MachinePower& power)
+    : m_settings(app), m_server(suffix.c_str(), m_settings, power, OptionsFor(m_settings)) {
+  CRemoteCounterServer::SetPayloadHandler(
+      MakePresetPayloadHandler([this] { return m_presetHost.load(); }));
+}
+
+StationCounterServer::~StationCounterServer() { CRemoteCounterServer::SetPayloadHandler({}); }
+
+CounterServerOptions StationCounterServer::OptionsFor(ICounterSettings& settings) {
+  CounterServerOptions options;
+  options.basePort = settings.GetProfileInt(kDatabaseSettings, kCounterPort, kDefaultCounterPort);
+  return options;
+}

@@ -1,0 +1,207 @@
+// Film-number allocations per second with 8 concurrent clients, and the 99th
+// percentile of one allocation's latency, against a plain echo server of
+// 24-byte messages. Both serve a thread per connection, and every client
+// transaction connects, sends 24 bytes, reads 24 and closes, so the ratio is
+// the cost of the counter itself: the lock and the settings file.
+//
+// usage: counter_throughput [--rounds N] [--per-client N] [--store FOLDER]
+// The counter's settings go to FOLDER (default: a fresh folder in /dev/shm,
+// else /tmp); a store on disk adds one synchronised file write per allocation.
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/counter/CRemoteCounterClient.h"
+#include "app/counter/CRemoteCounterServer.h"
+#include "app/counter/SocketHandle.h"
+#include "platform/ProfileStore.h"
+#include "platform/RecordingMachinePower.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kClients = 8;
+
+struct Settings {
+  int rounds = 5;
+  int perClient = 400;
+  std::string store;
+};
+
+struct RoundResult {
+  double perSecond;
+  double p99Microseconds;
+};
+
+int FreePort() {
+  SocketHandle socket(::socket(AF_INET, SOCK_STREAM, 0));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof(address);
+  ::bind(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address));
+  ::getsockname(socket.Get(), reinterpret_cast<sockaddr*>(&address), &length);
+  return ntohs(address.sin_port);
+}
+
+// Echoes each 24-byte message back, a thread per connection.
+class EchoServer {
+ public:
+  EchoServer() : m_port(FreePort()) {
+    m_listener = SocketHandle(::socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(m_port));
+    if (::bind(m_listener.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::listen(m_listener.Get(), SOMAXCONN) != 0) {
+      std::perror("echo server");
+      std::exit(1);
+    }
+    m_thread = std::thread([this] { Accept(); });
+  }
+  ~EchoServer() {
+    ::shutdown(m_listener.Get(), SHUT_RDWR);
+    m_thread.join();
+  }
+  int Port() const { return m_port; }
+
+ private:
+  void Accept() {
+    for (;;) {
+      const int fd = ::accept(m_listener.Get(), nullptr, nullptr);
+      if (fd < 0) return;
+      std::thread([fd] {
+        SocketHandle connection(fd);
+        std::uint8_t message[24];
+        const Deadline deadline = Clock::now() + std::chrono::seconds(10);
+        while (ReadExactly(fd, message, deadline) == IoResult::Done &&
+               WriteAll(fd, message, deadline) == IoResult::Done) {
+        }
+      }).detach();
+    }
+  }
+
+  int m_port;
+  SocketHandle m_listener;
+  std::thread m_thread;
+};
+
+bool EchoOnce(int port) {
+  const Deadline deadline = Clock::now() + std::chrono::seconds(10);
+  const SocketHandle connection = ConnectTcp("127.0.0.1", port, deadline);
+  std::uint8_t message[24] = {'T', 'A', 'R', 'V', 1};
+  return connection.IsValid() && WriteAll(connection.Get(), message, deadline) == IoResult::Done &&
+         ReadExactly(connection.Get(), message, deadline) == IoResult::Done;
+}
+
+// kClients threads, each doing `perClient` transactions.
+RoundResult RunRound(int perClient, const std::function<bool()>& transaction) {
+  std::vector<std::vector<double>> latencies(kClients);
+  std::atomic<int> failures{0};
+  const auto start = Clock::now();
+  std::vector<std::thread> clients;
+  for (int c = 0; c < kClients; ++c) {
+    clients.emplace_back([&, c] {
+      for (int i = 0; i < perClient; ++i) {
+        const auto begin = Clock::now();
+        if (!transaction()) ++failures;
+        latencies[c].push_back(
+            std::chrono::duration<double, std::micro>(Clock::now() - begin).count());
+      }
+    });
+  }
+  for (auto& client : clients) client.join();
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  if (failures > 0) std::fprintf(stderr, "%d transactions failed\n", failures.load());
+  std::vector<double> all;
+  for (const auto& list : latencies) all.insert(all.end(), list.begin(), list.end());
+  std::sort(all.begin(), all.end());
+  return {all.size() / seconds, all[all.size() * 99 / 100]};
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+Settings Parse(int argc, char** argv) {
+  Settings settings;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string option = argv[i];
+    if (option == "--rounds") settings.rounds = std::max(1, std::atoi(argv[i + 1]));
+    if (option == "--per-client") settings.perClient = std::max(1, std::atoi(argv[i + 1]));
+    if (option == "--store") settings.store = argv[i + 1];
+  }
+  return settings;
+}
+
+std::string FreshStoreFolder() {
+  const std::filesystem::path base =
+      ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : std::filesystem::temp_directory_path();
+  std::string pattern = (base / "counter-bench-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) std::exit(1);
+  return pattern;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Settings settings = Parse(argc, argv);
+  const bool ownFolder = settings.store.empty();
+  if (ownFolder) settings.store = FreshStoreFolder();
+  bx::ProfileStore store(settings.store, "BXGrabber");
+  ProfileCounterSettings counterSettings(store);
+  bx::RecordingMachinePower power;
+  CounterServerOptions options;
+  options.basePort = FreePort();
+  store.WriteInt("Database Settings", "Counter Port", options.basePort);
+  store.WriteInt("Film Settings", "Next Film Number", 0);
+  CRemoteCounterServer server("", counterSettings, power, options);
+  if (!server.Port()) {
+    std::fprintf(stderr, "counter server cannot listen\n");
+    return 1;
+  }
+  EchoServer echo;
+  CRemoteCounterClient client(counterSettings);
+
+  std::vector<double> echoRates, echoP99, counterRates, counterP99;
+  for (int round = 0; round < settings.rounds; ++round) {
+    const RoundResult e = RunRound(settings.perClient, [&] { return EchoOnce(echo.Port()); });
+    const RoundResult c = RunRound(settings.perClient, [&] {
+      int first = 0;
+      return client.AllocateFilmNumbers(&first, 1, "127.0.0.1");
+    });
+    echoRates.push_back(e.perSecond);
+    echoP99.push_back(e.p99Microseconds);
+    counterRates.push_back(c.perSecond);
+    counterP99.push_back(c.p99Microseconds);
+  }
+  const int allocated = store.GetInt("Film Settings", "Next Film Number", -1);
+  const double rate = Median(counterRates), reference = Median(echoRates);
+  const double p99 = Median(counterP99), referenceP99 = Median(echoP99);
+  std::printf("store: %s\n", settings.store.c_str());
+  std::printf("clients: %d, transactions per client per round: %d, rounds: %d\n", kClients,
+              settings.perClient, settings.rounds);
+  std::printf("echo:    %10.0f transactions/s (median), p99 %8.1f us (median)\n", reference,
+              referenceP99);
+  std::printf("counter: %10.0f allocations/s  (median), p99 %8.1f us (median)\n", rate, p99);
+  std::printf("time ratio (echo rate / counter rate): %.2f (goal <= 1.3)\n", reference / rate);
+  std::printf("p99 ratio (counter / echo):            %.2f (goal <= 1.3)\n", p99 / referenceP99);
+  std::printf("numbers allocated: %d of %d\n", allocated,
+              kClients * settings.perClient * settings.rounds);
+  if (ownFolder) std::filesystem::remove_all(settings.store);
+  return 0;
+}

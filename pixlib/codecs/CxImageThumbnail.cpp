@@ -1,0 +1,72 @@
+// CxImage::LoadThumbnail: the stored thumbnail, or one made from the image.
+#include <algorithm>
+
+#include "pixlib/codecs/FileType.h"
+#include "pixlib/codecs/LoadDispatch.h"
+#include "pixlib/codecs/ProfileConversion.h"
+#include "pixlib/codecs/Thumbnail.h"
+#include "pixlib/core/CxImage.h"
+
+using namespace pixcodec;
+
+namespace {
+
+constexpr int kMadeThumbnailSize = 1024;
+constexpr int kCubic = 2;
+constexpr int kLargestReduction = 8;
+
+// Scales `source` into `target` with `size` on the longer side.
+int ScaleToLongerSide(CxImage& source, CxImage& target, int size) {
+  const int w = source.Width(), h = source.Height();
+  if (w <= 0 || h <= 0) return 0;
+  const int tw = w > h ? size : std::max(1, size * w / h);
+  const int th = w > h ? std::max(1, size * h / w) : size;
+  if (target.Create(tw, th, source.HasAlphaChannel() != 0 ? 1 : 0) == 0) return 0;
+  return source.Resize(target, kCubic);
+}
+
+// How a thumbnail is made from the image itself.
+struct MakePlan {
+  int reduction = 1;
+  int target = 0;
+  bool scale = false;
+};
+
+MakePlan PlanFromImage(int width, int height, int size, bool makeThumbnail, bool fit) {
+  MakePlan plan;
+  const int longer = std::max(width, height);
+  plan.target = makeThumbnail ? kMadeThumbnailSize : size;
+  if (fit || makeThumbnail) {
+    while (longer / plan.reduction > 2 * plan.target && plan.reduction < kLargestReduction)
+      plan.reduction *= 2;
+    plan.scale = plan.target < longer / plan.reduction;
+  } else {
+    while (longer / plan.reduction > plan.target && plan.reduction < kLargestReduction)
+      plan.reduction *= 2;
+  }
+  return plan;
+}
+
+}  // namespace
+
+int CxImage::LoadThumbnail(const char* path, int channelMode, int makeThumbnail, int size, int fit,
+                           int convertProfile, unsigned char* key) {
+  CxImage temporary;
+  int result = LoadThumbNail(fit != 0 ? temporary : *this, path, channelMode, size);
+  if (result != 0 && fit != 0) result = ScaleToLongerSide(temporary, *this, size);
+  if (result == 0) {
+    int width = 0, height = 0;
+    const int type = GetFileType(path, width, height, key);
+    if (type == IMG_TYPE_UNKNOWN) return 0;
+    const MakePlan plan = PlanFromImage(width, height, size, makeThumbnail != 0, fit != 0);
+    const int mode = makeThumbnail != 0 ? 1 : channelMode;
+    result = LoadByType(plan.scale ? temporary : *this, type, path, mode, plan.reduction, 0, key);
+    if (result != 0 && plan.scale) result = ScaleToLongerSide(temporary, *this, plan.target);
+    if (result != 0 && makeThumbnail != 0) {
+      WriteThumbNail(*this, path);
+      result = LoadThumbNail(*this, path, channelMode, size);
+    }
+  }
+  if (result != 0 && convertProfile != 0) ConvertToTargetProfile(*this, path);
+  return result;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "pixlib/codecs/JpegDestination.h"
+#include "pixlib/codecs/PixelView.h"
+#include "pixlib/codecs/StreamFilter.h"
+
+namespace pixcodec {
+
+struct IjgWriteOptions {
+  int quality = 90;      // negative: 4x4 luminance sampling, quality |q|
+  bool keepAlpha = false;  // 4 channels: write a four-component JPEG with the alpha
+  int dpiX = 72;
+  int dpiY = 72;
+  StreamFilter* filter = nullptr;  // scrambles the stream when set
+};
+
+// Writes `view` (1, 3 or 4 channels) as a JPEG through the IJG library, top of
+// the picture first, reporting progress. False on an empty image or any
+// encoder error.
+bool WriteJpegIjg(const PixelView& view, const IjgWriteOptions& options, ByteSink& sink);
+
+}  // namespace pixcodec

@@ -1,0 +1,45 @@
+#include "pixlib/codecs/ImageView.h"
+
+#include "pixlib/codecs/ImgDiagnostics.h"
+#include "pixlib/core/CxImage.h"
+
+namespace pixcodec {
+
+namespace {
+constexpr int kDefaultDpi = 72;
+}
+
+PixelView ViewOf(CxImage& image) {
+  PixelView view;
+  const IplImage* header = image;
+  if (header == nullptr) return view;
+  view.data = static_cast<unsigned char*>(image.GetBits());
+  view.width = image.Width();
+  view.height = image.Height();
+  view.channels = image.SamplesPerPixel();
+  view.step = image.GetRowBytes();
+  view.bottomUp = header->origin == IPL_ORIGIN_BL;
+  return view;
+}
+
+bool CreateCodecImage(CxImage& image, int width, int height, int channels) {
+  const bool alpha = channels == 4;
+  return image.Create(width, height, alpha ? "RGBA" : "RGB", alpha ? "BGRA" : "BGR", channels,
+                      alpha ? 4 : 0, CxImage::DefaultImageOrigin(), IPL_DEPTH_8U) != 0;
+}
+
+bool ImageDecodeTarget::Create(const DecodedImageInfo& info, PixelView& view) {
+  if (!CreateCodecImage(m_image, info.width, info.height, info.channels)) {
+    ImgWarning("Error allocating image %d x %d\n", info.width, info.height);
+    return false;
+  }
+  if (info.dpiX > 0 && info.dpiY > 0)
+    m_image.Resolution(CSize{info.dpiX, info.dpiY});
+  else
+    m_image.Resolution(kDefaultDpi);
+  m_image.SetFileHasAlpha(info.components == 4 ? 1 : 0);
+  view = ViewOf(m_image);
+  return view.data != nullptr;
+}
+
+}  // namespace pixcodec

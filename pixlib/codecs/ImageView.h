@@ -1,0 +1,28 @@
+#pragma once
+
+#include "pixlib/codecs/DecodeTarget.h"
+#include "pixlib/codecs/PixelView.h"
+
+class CxImage;
+
+namespace pixcodec {
+
+// The pixels of an (untiled) image as the codecs address them.
+PixelView ViewOf(CxImage& image);
+
+// Creates `image` as 8-bit BGR or BGRA at the default origin; heights and
+// widths above the plain Create limit are accepted too.
+bool CreateCodecImage(CxImage& image, int width, int height, int channels);
+
+// Decode target that (re)creates a CxImage and records the file's resolution
+// and whether it carried an alpha channel.
+class ImageDecodeTarget : public DecodeTarget {
+ public:
+  explicit ImageDecodeTarget(CxImage& image) : m_image(image) {}
+  bool Create(const DecodedImageInfo& info, PixelView& view) override;
+
+ private:
+  CxImage& m_image;
+};
+
+}  // namespace pixcodec

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdio>
+
+#include <jpeglib.h>
+
+#include "pixlib/codecs/StreamFilter.h"
+
+namespace pixcodec {
+
+// libjpeg source manager reading a stdio file from its current position
+// through a 4096-byte buffer, passing each block through an optional filter.
+class JpegSource {
+ public:
+  JpegSource(std::FILE* file, StreamFilter* filter);
+  JpegSource(const JpegSource&) = delete;
+  JpegSource& operator=(const JpegSource&) = delete;
+  void Attach(j_decompress_ptr info) { info->src = &m_state.manager; }
+
+ private:
+  static constexpr std::size_t kBufferSize = 4096;
+  struct State {
+    jpeg_source_mgr manager;  // first member: libjpeg hands its address back
+    std::FILE* file;
+    StreamFilter* filter;
+    bool startOfFile;
+    JOCTET buffer[kBufferSize];
+  };
+  static void Init(j_decompress_ptr info);
+  static boolean Fill(j_decompress_ptr info);
+  static void Skip(j_decompress_ptr info, long count);
+  static void Term(j_decompress_ptr info);
+  State m_state{};
+};
+
+}  // namespace pixcodec

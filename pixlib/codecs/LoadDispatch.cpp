@@ -1,0 +1,53 @@
+#include "pixlib/codecs/LoadDispatch.h"
+
+#include "pixlib/codecs/FileType.h"
+#include "pixlib/codecs/ImageFormats.h"
+#include "pixlib/codecs/LibraryKey.h"
+
+namespace pixcodec {
+
+namespace {
+
+using Loader = int (*)(CxImage&, const char*, int, int, int, unsigned char*);
+Loader LoaderFor(int type) {
+  switch (type) {
+    case IMG_TYPE_TGA: return LoadTgaFile;
+    case IMG_TYPE_PCX: return LoadPcxFile;
+    case IMG_TYPE_JPEG:
+    case IMG_TYPE_JOY_PREVIEW: return LoadJpegFile;
+    case IMG_TYPE_BMP: return LoadBmpFile;
+    case IMG_TYPE_TIFF: return LoadTiffFile;
+    case IMG_TYPE_PHOTOCD: return LoadPhotoCdFile;
+    case IMG_TYPE_JOY:
+    case IMG_TYPE_JOY_LIBRARY_KEY: return LoadJoyFile;
+    default: return nullptr;
+  }
+}
+
+bool OpensAsJoy(const char* path, unsigned char* key) {
+  int width = 0, height = 0, components = 0;
+  return CheckJoyFile(path, width, height, components, key) == 0;
+}
+
+}  // namespace
+
+int LoadByType(CxImage& image, int type, const char* path, int channelMode, int reduction,
+               int tiled, unsigned char* key) {
+  const Loader load = LoaderFor(type);
+  if (load == nullptr) return 0;
+  if (type == IMG_TYPE_JOY_LIBRARY_KEY) key = LibraryKey();
+  return load(image, path, channelMode, reduction, tiled, key);
+}
+
+int LoadFirstMatch(CxImage& image, const char* path, int channelMode, int reduction, int tiled,
+                   unsigned char* key) {
+  if (OpensAsJoy(path, key)) return LoadJoyFile(image, path, channelMode, reduction, tiled, key);
+  unsigned char* libraryKey = LibraryKey();
+  if (libraryKey != nullptr && OpensAsJoy(path, libraryKey))
+    return LoadJoyFile(image, path, channelMode, reduction, tiled, libraryKey);
+  int width = 0, height = 0;
+  const int type = PlainFileType(path, width, height);
+  return LoadByType(image, type, path, channelMode, reduction, tiled, key);
+}
+
+}  // namespace pixcodec

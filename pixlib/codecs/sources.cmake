@@ -1,0 +1,33 @@
+# Image file codecs: format detection, load and save dispatch, thumbnails, JPEG.
+pkg_check_modules(PIXLIB_JPEG REQUIRED IMPORTED_TARGET libjpeg libturbojpeg)
+list(APPEND PIXLIB_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/BmpFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ChannelLayout.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CxImageFiles.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CxImageThumbnail.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FastJpegReader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FileType.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/IjgJpegReader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/IjgJpegWriter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ImageTrailer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ImageView.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ImgDiagnostics.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/IplErrorHandler.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/JfifDensity.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/JoyFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/JpegDestination.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/JpegErrorTrap.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/JpegFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/JpegSource.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LibraryKey.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LoadDispatch.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PcxFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PhotoCdFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ProfileConversion.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Rc4Filter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SystemJpegEncoder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TgaFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Thumbnail.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ThumbnailSection.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TiffFile.cpp)
+list(APPEND PIXLIB_LIBRARIES PkgConfig::PIXLIB_JPEG)

@@ -1,0 +1,95 @@
+#include "tests/codecs/CodecTestSupport.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "pixlib/codecs/ImageView.h"
+
+namespace codectest {
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "codecs-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  m_path = pattern;
+}
+
+TempDir::~TempDir() { std::filesystem::remove_all(m_path); }
+
+std::vector<unsigned char> ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void FillPattern(CxImage& image) {
+  const pixcodec::PixelView view = pixcodec::ViewOf(image);
+  for (int y = 0; y < view.height; ++y) {
+    unsigned char* row = view.TopRow(y);
+    for (int x = 0; x < view.width; ++x)
+      for (int c = 0; c < view.channels; ++c)
+        row[x * view.channels + c] = static_cast<unsigned char>(
+            x * (150 - 30 * c) / view.width + y * (60 + 30 * c) / view.height + 10 * c);
+  }
+}
+
+void MakePattern(CxImage& image, int width, int height, bool alpha) {
+  if (image.Create(width, height, alpha ? 1 : 0) == 0) throw std::runtime_error("Create failed");
+  FillPattern(image);
+}
+
+int SampleAt(CxImage& image, int x, int topRow, int channel) {
+  const pixcodec::PixelView view = pixcodec::ViewOf(image);
+  return view.TopRow(topRow)[x * view.channels + channel];
+}
+
+int MaxDifference(CxImage& a, CxImage& b) {
+  const pixcodec::PixelView va = pixcodec::ViewOf(a), vb = pixcodec::ViewOf(b);
+  if (va.width != vb.width || va.height != vb.height || va.channels != vb.channels) return 256;
+  int worst = 0;
+  for (int y = 0; y < va.height; ++y)
+    for (int i = 0; i < va.width * va.channels; ++i)
+      worst = std::max(worst, std::abs(va.TopRow(y)[i] - vb.TopRow(y)[i]));
+  return worst;
+}
+
+bool ReadPnm(const std::string& path, Pnm& pnm) {
+  std::ifstream in(path, std::ios::binary);
+  std::string magic;
+  int maxValue = 0;
+  if (!(in >> magic >> pnm.width >> pnm.height >> maxValue) || maxValue != 255) return false;
+  if (magic != "P6" && magic != "P5") return false;
+  pnm.channels = magic == "P6" ? 3 : 1;
+  in.get();
+  pnm.pixels.resize(std::size_t(pnm.width) * pnm.height * pnm.channels);
+  in.read(reinterpret_cast<char*>(pnm.pixels.data()), static_cast<std::streamsize>(pnm.pixels.size()));
+  return bool(in);
+}
+
+void WritePpm(const std::string& path, CxImage& image) {
+  const pixcodec::PixelView view = pixcodec::ViewOf(image);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << "P6\n" << view.width << " " << view.height << "\n255\n";
+  for (int y = 0; y < view.height; ++y)
+    for (int x = 0; x < view.width; ++x) {
+      const unsigned char* p = view.TopRow(y) + x * view.channels;
+      const char rgb[3] = {char(p[2]), char(p[1]), char(p[0])};
+      out.write(rgb, 3);
+    }
+}
+
+bool RunCommand(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+bool ToolPresent(const char* path) { return access(path, X_OK) == 0; }
+
+}  // namespace codectest

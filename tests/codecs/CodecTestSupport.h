@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "pixlib/codecs/PixelView.h"
+#include "pixlib/core/CxImage.h"
+
+namespace codectest {
+
+// A temporary folder removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  std::string Path(const std::string& name) const { return m_path + "/" + name; }
+
+ private:
+  std::string m_path;
+};
+
+std::vector<unsigned char> ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+
+// Fills `image` (created by the caller) with a smooth pattern that JPEG keeps
+// well: B, G, R (and A) vary with x, y and the channel.
+void FillPattern(CxImage& image);
+
+// Creates a BGR (or BGRA) image of the given size filled with FillPattern.
+void MakePattern(CxImage& image, int width, int height, bool alpha = false);
+
+// Largest absolute difference between two images' samples (same size and
+// channels required), rows compared from the top of the picture.
+int MaxDifference(CxImage& a, CxImage& b);
+
+// Sample `channel` of the pixel at (x, row from the top).
+int SampleAt(CxImage& image, int x, int topRow, int channel);
+
+// Top-down 8-bit pixels read from a binary PPM (P6, RGB) or PGM (P5) file.
+struct Pnm {
+  int width = 0;
+  int height = 0;
+  int channels = 0;
+  std::vector<unsigned char> pixels;
+};
+bool ReadPnm(const std::string& path, Pnm& pnm);
+void WritePpm(const std::string& path, CxImage& image);
+
+// Runs a shell command; true when it exits with 0.
+bool RunCommand(const std::string& command);
+bool ToolPresent(const char* path);
+
+}  // namespace codectest

@@ -1,0 +1,70 @@
+// pixtool's image-file subcommands, run as a user runs them.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+
+#include "tests/codecs/CodecTestSupport.h"
+
+using namespace codectest;
+
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string output;
+};
+
+Result Pixtool(const std::string& arguments) {
+  Result result;
+  std::FILE* pipe = popen((std::string(PIXTOOL_PATH) + " " + arguments + " 2>&1").c_str(), "r");
+  std::array<char, 256> buffer;
+  while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) result.output += buffer.data();
+  const int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+TEST(PixtoolFilesTest, ConvertThumbAndInfo) {
+  TempDir dir;
+  CxImage source;
+  MakePattern(source, 300, 200);
+  WritePpm(dir.Path("in.ppm"), source);
+  const std::string jpeg = dir.Path("out.jpg");
+
+  Result r = Pixtool("convert " + dir.Path("in.ppm") + " " + jpeg + " --quality 80");
+  ASSERT_EQ(0, r.status) << r.output;
+  r = Pixtool("convert " + jpeg + " " + dir.Path("small.pnm") + " --reduce 8 --mode 0");
+  ASSERT_EQ(0, r.status) << r.output;
+  Pnm small;
+  ASSERT_TRUE(ReadPnm(dir.Path("small.pnm"), small));
+  EXPECT_EQ(38, small.width);
+  EXPECT_EQ(25, small.height);
+
+  r = Pixtool("thumb " + jpeg + " --size 256");
+  ASSERT_EQ(0, r.status) << r.output;
+  EXPECT_NE(std::string::npos, r.output.find("read back: 150 x 100")) << r.output;
+  r = Pixtool("info " + jpeg);
+  ASSERT_EQ(0, r.status) << r.output;
+  EXPECT_NE(std::string::npos, r.output.find("type: 2 (JPEG)")) << r.output;
+  EXPECT_NE(std::string::npos, r.output.find("flags 0x1")) << r.output;
+  EXPECT_NE(std::string::npos, r.output.find("stored 300 x 200")) << r.output;
+}
+
+TEST(PixtoolFilesTest, BadRequestsFailWithoutWriting) {
+  TempDir dir;
+  CxImage source;
+  MakePattern(source, 20, 10);
+  const std::string jpeg = dir.Path("in.jpg");
+  ASSERT_EQ(1, source.Save(jpeg.c_str(), 2, 0, 90, nullptr, 1));
+  EXPECT_EQ(1, Pixtool("convert " + jpeg + " " + dir.Path("out.bmp")).status);
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("out.bmp")));
+  EXPECT_EQ(2, Pixtool("convert " + jpeg + " " + dir.Path("o.jpg") + " --reduce x").status);
+  EXPECT_EQ(1, Pixtool("convert " + dir.Path("missing.jpg") + " " + dir.Path("o.jpg")).status);
+  EXPECT_EQ(1, Pixtool("info " + dir.Path("missing.jpg")).status);
+}
+
+}  // namespace

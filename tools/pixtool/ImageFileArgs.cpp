@@ -1,0 +1,50 @@
+#include "tools/pixtool/ImageFileArgs.h"
+
+#include "tools/pixtool/PnmFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+bool ParseOptions(std::span<const std::string> args, const std::vector<std::string>& known,
+                  std::vector<std::string>& positional, std::map<std::string, int>& options,
+                  std::string& error) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i].rfind("--", 0) != 0) {
+      positional.push_back(args[i]);
+      continue;
+    }
+    const std::string name = args[i].substr(2);
+    if (std::find(known.begin(), known.end(), name) == known.end()) {
+      error = "unknown option " + args[i];
+      return false;
+    }
+    int value = 0;
+    const std::string* text = i + 1 < args.size() ? &args[++i] : nullptr;
+    if (text == nullptr ||
+        std::from_chars(text->data(), text->data() + text->size(), value).ptr != text->data() + text->size()) {
+      error = "option " + args[i] + " needs a number";
+      return false;
+    }
+    options[name] = value;
+  }
+  return true;
+}
+
+bool HasExtension(const std::string& path, std::initializer_list<const char*> extensions) {
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos) return false;
+  std::string ext = path.substr(dot + 1);
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+  return std::any_of(extensions.begin(), extensions.end(), [&](const char* e) { return ext == e; });
+}
+
+bool LoadAnyImage(const std::string& path, int mode, int reduction, CxImage& image,
+                  std::string& error) {
+  PnmInfo pnm;
+  std::string pnmError;
+  if (ReadPnmInfo(path, pnm, pnmError)) return LoadPnm(path, image, error);
+  if (image.Load(path.c_str(), mode, reduction, 0, 0, nullptr) != 0) return true;
+  error = "not an image file the library reads";
+  return false;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// Option parsing and image-file helpers shared by the file subcommands.
+
+#include "pixlib/core/CxImage.h"
+
+#include <map>
+#include <span>
+#include <string>
+#include <vector>
+
+// Splits arguments into positional ones and "--name value" options; false
+// (with a message) on an unknown option, a missing value or a value that is
+// not a number.
+bool ParseOptions(std::span<const std::string> args, const std::vector<std::string>& known,
+                  std::vector<std::string>& positional, std::map<std::string, int>& options,
+                  std::string& error);
+
+// True when the extension of `path` is one of the given ones (case-insensitive).
+bool HasExtension(const std::string& path, std::initializer_list<const char*> extensions);
+
+// Loads a PNM file, or any image file the library reads (channel mode, reduction).
+bool LoadAnyImage(const std::string& path, int mode, int reduction, CxImage& image,
+                  std::string& error);
