@@ -25,7 +25,7 @@ void CPylonCamera::Trace(const char*, ...) {}
 // An absent setting is written back with its default, so that it can be found.
 bool CPylonCamera::UsePostGamma() const {
     if (!m_profile.Find(kCameraSettings, kUsePostGamma))
-        const_cast<bx::ProfileStore&>(m_profile).WriteInt(kCameraSettings, kUsePostGamma, 0);
+        m_profile.WriteInt(kCameraSettings, kUsePostGamma, 0);
     return m_profile.GetInt(kCameraSettings, kUsePostGamma, 0) != 0;
 }
 

@@ -48,5 +48,5 @@ protected:
 private:
     void ProgramGammaTable();
 
-    bx::ProfileStore m_profile;
+    mutable bx::ProfileStore m_profile; // an absent setting is written back on reading
 };
