@@ -11,6 +11,7 @@
 #include "app/LogTrace.h"
 #include "app/StartupSettings.h"
 #include "platform/HostName.h"
+#include "pylon/PylonInitialize.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProcessPriority.h"
 #include "platform/StatePaths.h"
@@ -42,6 +43,7 @@ CGrabberApp::CGrabberApp(bx::MachinePower& power, bx::ProgramRestart& restart)
 }
 
 CGrabberApp::~CGrabberApp() {
+  TerminatePylon();
   if (bx::MachinePower::IsShutdownCode(m_shutdownCode)) {
     EnablePrivilege("SeShutdownPrivilege");
     power_.Shutdown(m_shutdownCode);
@@ -67,6 +69,8 @@ bool CGrabberApp::InitInstance(const std::vector<std::string>& arguments) {
   profile_ = std::make_unique<bx::ProfileStore>(applicationName_);
   const int priorityClass = GetProfileInt(kSectionProgram, "Thread Priority Class", bx::kNormalPriorityClass);
   bx::SetProcessPriorityClass(priorityClass);
+  Pylon::PylonInitialize();
+  pylonInitialized_ = true;
   ApplyOptions(commandLine);
   OpenLog(priorityClass);
   CheckHostName();
@@ -79,7 +83,14 @@ int CGrabberApp::ExitInstance() {
   return exitCode_;
 }
 
+void CGrabberApp::TerminatePylon() {
+  if (!pylonInitialized_) return;
+  pylonInitialized_ = false;
+  Pylon::PylonTerminate();
+}
+
 void CGrabberApp::OnUnhandledException() {
+  TerminatePylon();
   TheLog().WriteLine("Program generated an exception");
   exitCode_ = 2;
   ExitInstance();

@@ -66,6 +66,7 @@ class CGrabberApp {
   void ApplyOptions(const std::string& commandLine);
   void OpenLog(int priorityClass);
   void CheckHostName();
+  void TerminatePylon();
   std::string LookUpTranslation(const std::string& language, const std::string& key);
 
   bx::MachinePower& power_;
@@ -73,6 +74,7 @@ class CGrabberApp {
   std::string applicationName_ = kExecutableName;
   std::unique_ptr<bx::ProfileStore> profile_;
   int exitCode_ = 0;
+  bool pylonInitialized_ = false;
 };
 
 // The application object of the process, or null outside its lifetime.

@@ -64,7 +64,7 @@ void CGenPylonCamera::StartAcquisition() {
     m_waitObjects.RemoveAll();
     m_waitObjects.Add(m_terminate);
     m_waitObjects.Add(m_streamGrabber->GetWaitObject());
-    m_frameCountdown = m_frameDivider;
+    m_frameCountdown = m_frameDivider.load();
     m_grabThread = std::thread(&CGenPylonCamera::GrabLoop, this);
     auto acquisitionMode = Lookup<GenApi::CEnumerationPtr>(m_nodeMap, "AcquisitionMode");
     if (acquisitionMode.IsValid()) acquisitionMode->SetIntValue(kContinuousAcquisition);
@@ -172,7 +172,7 @@ void CGenPylonCamera::HandleResult(const GrabResult& result) {
     } else {
         Trace("Camera got invalid frame\n");
     }
-    m_frameCountdown = m_frameDivider;
+    m_frameCountdown = m_frameDivider.load();
 }
 
 void CGenPylonCamera::DeliverFrame(const GrabResult& result) {

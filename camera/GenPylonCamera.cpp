@@ -47,7 +47,7 @@ bool CGenPylonCamera::SaveCustomProperties(TiXmlElement*) { return true; }
 
 void CGenPylonCamera::SetFrameDivider(int divider) {
     m_frameDivider = std::clamp(divider, 1, 100);
-    m_frameCountdown = m_frameDivider;
+    m_frameCountdown = m_frameDivider.load();
 }
 
 bool CGenPylonCamera::OpenByIndex(int index) {
@@ -158,6 +158,9 @@ void CGenPylonCamera::Close() {
             } catch (const GenICam::GenericException&) {
                 // a device that cannot be closed any more is released all the same
             }
+            // A closed device's node map is gone.
+            m_nodeMap = nullptr;
+            ClearNodes();
         }
     }
     ReleaseDevice();

@@ -1,7 +1,9 @@
 #pragma once
 // One camera reached through the camera SDK: opened by index or serial number,
 // its trigger and line nodes bound, its pixel format selected, and a grab thread
-// that converts every grabbed frame and hands it to OnNewImage.
+// that converts every grabbed frame and hands it to OnNewImage. The grab thread
+// calls the virtual hooks, so a class that overrides them releases the device
+// in its own destructor.
 #include <atomic>
 #include <cstdarg>
 #include <memory>
@@ -114,8 +116,9 @@ private:
     Pylon::EPixelType m_cameraPixelType = Pylon::PixelType_Undefined;
     Pylon::EPixelType m_outputPixelType = Pylon::PixelType_BGR8packed;
     std::atomic<bool> m_acquisitionRunning{false};
-    int m_frameDivider = 1;
-    int m_frameCountdown = 1;
+    // Set from the caller's thread, read by the grab thread.
+    std::atomic<int> m_frameDivider{1};
+    std::atomic<int> m_frameCountdown{1};
     // Serialises open, close, grab start and stop against the SDK's removal thread.
     std::recursive_mutex m_lifecycle;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // One block of payload-size bytes registered with a stream grabber.
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 #include "pylon/GrabResult.h"

@@ -18,12 +18,14 @@ TiXmlElement* ChildElement(TiXmlElement& parent, const char* name) {
 
 CPylonCamera::CPylonCamera(std::string applicationName) : m_profile(std::move(applicationName)) {}
 
+CPylonCamera::~CPylonCamera() { ReleaseDevice(); }
+
 void CPylonCamera::Trace(const char*, ...) {}
 
 // An absent setting is written back with its default, so that it can be found.
 bool CPylonCamera::UsePostGamma() const {
     if (!m_profile.Find(kCameraSettings, kUsePostGamma))
-        const_cast<bx::ProfileStore&>(m_profile).WriteInt(kCameraSettings, kUsePostGamma, 0);
+        m_profile.WriteInt(kCameraSettings, kUsePostGamma, 0);
     return m_profile.GetInt(kCameraSettings, kUsePostGamma, 0) != 0;
 }
 

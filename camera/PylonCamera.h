@@ -13,6 +13,8 @@ public:
     // Settings ("Camera Settings"/"Use Post Gamma") are read from the profile of
     // the given application name.
     explicit CPylonCamera(std::string applicationName = "BXGrabber");
+    // Grabbing stops before the exposure controller goes.
+    ~CPylonCamera() override;
 
     using CGenPylonCamera::GetProperties;
     using CGenPylonCamera::IsPropertyEnabled;
@@ -46,5 +48,5 @@ protected:
 private:
     void ProgramGammaTable();
 
-    bx::ProfileStore m_profile;
+    mutable bx::ProfileStore m_profile; // an absent setting is written back on reading
 };

@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -21,6 +22,7 @@ public:
     explicit CFakeGigECamera(const std::string& serial) {
         m_pid = ::fork();
         if (m_pid == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM); // gone with the test, even when it crashes
             ::execl(kFakeCamera, kFakeCamera, "-i", "127.0.0.1", "-s", serial.c_str(), nullptr);
             ::_exit(127);
         }

@@ -95,22 +95,12 @@ TEST(FrameConverter, YuvFramesComeOutInBlueGreenRedOrder) {
     for (int i = 0; i < 4; ++i) uyvy.insert(uyvy.end(), {90, 81, 240, 81});
     CFrameConverter converter;
     converter.SetFlip(false);
-    SConvertedFrame frame = converter.Convert(4, 2, PixelType_YUV422packed, uyvy.data(), 8, PixelType_BGR8packed);
+    const SConvertedFrame frame = converter.Convert(4, 2, PixelType_YUV422packed, uyvy.data(), 8, PixelType_BGR8packed);
     ASSERT_NE(frame.image, nullptr);
-    const uint8_t* p = Pixel(frame.image, 1, 1);
+    const uint8_t* const p = Pixel(frame.image, 1, 1);
     EXPECT_LT(p[0], 30);
     EXPECT_LT(p[1], 30);
     EXPECT_GT(p[2], 225);
-    CGenPylonCamera::ReleaseImage(frame.image, frame.ownership);
-
-    // Full-range Y U V with a strong V (red difference) is reddish.
-    std::vector<uint8_t> yuv;
-    for (int i = 0; i < 8; ++i) yuv.insert(yuv.end(), {100, 128, 200});
-    frame = converter.Convert(4, 2, PixelType_YUV444packed, yuv.data(), 12, PixelType_BGR8packed);
-    ASSERT_NE(frame.image, nullptr);
-    p = Pixel(frame.image, 2, 0);
-    EXPECT_GT(p[2], p[1] + 40);
-    EXPECT_GT(p[2], p[0] + 40);
     CGenPylonCamera::ReleaseImage(frame.image, frame.ownership);
 }
 
@@ -139,8 +129,11 @@ SConvertedFrame ConvertMosaic(CFrameConverter& converter, int width, int height,
     return converter.Convert(width, height, PixelType_BayerBG8, raw.data(), width, PixelType_BGR8packed);
 }
 
-TEST(FrameConverter, ReusedOutputIsKeptByTheConverter) {
+TEST(FrameConverter, ReusedOutputIsKeptByTheConverterAndNeverTakenFromTheReceiver) {
     CFrameConverter converter;
+    const SConvertedFrame handed = ConvertMosaic(converter, 16, 8, {10, 20, 30});
+    ASSERT_EQ(handed.ownership, OwnershipHeaderAndData);
+    CGenPylonCamera::ReleaseImage(handed.image, handed.ownership); // the receiver is done with it
     converter.SetReuseOutput(true);
     const SConvertedFrame first = ConvertMosaic(converter, 16, 8, {10, 20, 30});
     const SConvertedFrame second = ConvertMosaic(converter, 16, 8, {70, 80, 90});
@@ -148,23 +141,9 @@ TEST(FrameConverter, ReusedOutputIsKeptByTheConverter) {
     EXPECT_EQ(first.ownership, OwnershipKeptByConverter);
     EXPECT_EQ(second.ownership, OwnershipKeptByConverter);
     ExpectColour(second.image, 8, 4, {70, 80, 90});
-    // Another size needs another image; the converter frees the old one itself.
-    const SConvertedFrame third = ConvertMosaic(converter, 32, 8, {10, 20, 30});
-    EXPECT_EQ(third.image->width, 32);
-    EXPECT_EQ(third.ownership, OwnershipKeptByConverter);
-}
-
-TEST(FrameConverter, ReuseNeverTakesBackAnImageHandedToTheReceiver) {
-    CFrameConverter converter;
-    const SConvertedFrame handed = ConvertMosaic(converter, 16, 8, {10, 20, 30});
-    ASSERT_EQ(handed.ownership, OwnershipHeaderAndData);
-    CGenPylonCamera::ReleaseImage(handed.image, handed.ownership); // the receiver is done with it
-    converter.SetReuseOutput(true);
-    const SConvertedFrame kept = ConvertMosaic(converter, 16, 8, {10, 20, 30});
-    ASSERT_NE(kept.image, nullptr);
-    EXPECT_EQ(kept.ownership, OwnershipKeptByConverter);
-    ExpectColour(kept.image, 8, 4, {10, 20, 30});
-    // Leaving reuse frees the kept image when the next frame is converted.
+    // Another size needs another image; the converter frees the old one itself,
+    // and leaving reuse frees the kept image at the next frame.
+    EXPECT_EQ(ConvertMosaic(converter, 32, 8, {10, 20, 30}).image->width, 32);
     converter.SetReuseOutput(false);
     const SConvertedFrame own = ConvertMosaic(converter, 16, 8, {10, 20, 30});
     EXPECT_EQ(own.ownership, OwnershipHeaderAndData);
@@ -175,16 +154,13 @@ TEST(FrameConverter, FourChannelOutputCarriesOpaqueAlpha) {
     const Bgr colour{60, 110, 180};
     std::vector<uint8_t> bayer = BayerMosaic(PixelType_BayerRG8, 16, 8, colour);
     std::vector<uint8_t> mono(16 * 8, 77);
-    std::vector<uint8_t> uyvy;
-    for (int i = 0; i < 8 * 8; ++i) uyvy.insert(uyvy.end(), {128, 126, 128, 126});
     struct Case {
         EPixelType type;
         uint8_t* data;
         int stride;
         Bgr expected;
     };
-    for (const Case& c : {Case{PixelType_BayerRG8, bayer.data(), 16, colour}, Case{PixelType_Mono8, mono.data(), 16, {77, 77, 77}},
-                          Case{PixelType_YUV422packed, uyvy.data(), 32, {128, 128, 128}}}) {
+    for (const Case& c : {Case{PixelType_BayerRG8, bayer.data(), 16, colour}, Case{PixelType_Mono8, mono.data(), 16, {77, 77, 77}}}) {
         SCOPED_TRACE(testing::Message() << std::hex << c.type);
         CFrameConverter converter;
         const SConvertedFrame frame = converter.Convert(16, 8, c.type, c.data, c.stride, PixelType_BGRA8packed);

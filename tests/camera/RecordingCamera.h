@@ -89,10 +89,6 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return size_t(std::count(m_traces.begin(), m_traces.end(), line));
     }
-    std::vector<std::string> Traces() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_traces;
-    }
 
     // Runs on the grab thread before a frame is recorded.
     std::function<void()> m_holdFrames;

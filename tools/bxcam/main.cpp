@@ -1,6 +1,7 @@
 // bxcam: lists cameras, reads and writes their features and grabs frames.
 #include <iostream>
 
+#include "tools/bxcam/ConvertedGrab.h"
 #include "tools/bxcam/FeatureCommands.h"
 #include "tools/bxcam/GrabCommand.h"
 
@@ -24,6 +25,8 @@ int main(int argc, char** argv) {
             bxcam::ListCameras(std::cout);
             return 0;
         }
+        if (options->command == "grab" && !options->raw)
+            return bxcam::GrabConvertedFrames(*options, std::cout) ? 1 : 0;
         bxcam::CameraSession session(*options);
         if (options->command == "features") bxcam::ListFeatures(session, std::cout);
         if (options->command == "get") bxcam::GetFeature(session, options->arguments[0], std::cout);
