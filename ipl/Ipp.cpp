@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <opencv2/imgproc.hpp>
+
 namespace {
 
 inline Ipp8u clamp8(double v) { return static_cast<Ipp8u>(std::clamp(v + 0.5, 0.0, 255.0)); }
@@ -122,7 +124,12 @@ IppStatus ippiCopy_8u_C1C4R(const Ipp8u* src, int srcStep, Ipp8u* dst, int dstSt
 }
 
 IppStatus ippiCopy_8u_AC4C3R(const Ipp8u* src, int srcStep, Ipp8u* dst, int dstStep, IppiSize roi) {
-  return copyChannels<4, 3>(src, srcStep, dst, dstStep, roi, 3);
+  if (IppStatus s = checkArgs(src, srcStep, dst, dstStep, roi, 4, 3)) return s;
+  // Dropping the fourth channel is what OpenCV's BGRA-to-BGR conversion does, vectorised.
+  const cv::Mat from(roi.height, roi.width, CV_8UC4, const_cast<Ipp8u*>(src), static_cast<size_t>(srcStep));
+  cv::Mat to(roi.height, roi.width, CV_8UC3, dst, static_cast<size_t>(dstStep));
+  cv::cvtColor(from, to, cv::COLOR_BGRA2BGR);
+  return ippStsNoErr;
 }
 
 IppStatus ippiMirror_8u_C1IR(Ipp8u* srcDst, int step, IppiSize roi, IppiAxis flip) {
