@@ -43,6 +43,7 @@ CGrabberDlg::~CGrabberDlg()
 {
     // The grab thread calls back into this object: stop it before the members go.
     OnDestroy();
+    ReleaseDevice();
     delete m_currentImage;
 }
 
