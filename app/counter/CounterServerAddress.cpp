@@ -4,17 +4,9 @@
 #include <cstdint>
 #include <limits>
 
-namespace {
+#include "platform/StringCompare.h"
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
+namespace {
 
 // atoi without its undefined behaviour on overflow: leading blanks, an
 // optional sign, then digits up to the first other character; clamped.
@@ -36,7 +28,7 @@ long long LeadingInteger(std::string_view text) {
 
 CounterServerAddress CounterServerAddress::Parse(std::string_view server) {
   CounterServerAddress address;
-  if (EqualsIgnoringCase(server, "localhost")) {
+  if (bx::EqualsNoCase(server, "localhost")) {
     // Counting is local; operations that always travel go to this machine.
     address.local = true;
     address.host = server;
