@@ -28,7 +28,8 @@ int RunStation(CGrabberApp& app, const std::vector<std::string>& arguments)
 {
     const StationOptions options = StationOptions::Parse(arguments);
 #ifdef BX_HAVE_UI
-    if (!options.headless && HasDisplay()) {
+    // A run with a number of shots is a scripted run: it never waits for a window.
+    if (!options.headless && !options.shotsGiven && HasDisplay()) {
         std::vector<char*> argv;
         std::vector<std::string> copies(arguments);
         for (std::string& argument : copies)
