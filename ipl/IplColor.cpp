@@ -32,6 +32,24 @@ bool tableFromLut(const IplLUT* lut, uint8_t table[256], const char* func) {
   return true;
 }
 
+// Converts between an RGB image and a YCrCb image over the overlap of their
+// ROIs; the OpenCV code follows the RGB image's channel sequence.
+void convertYCrCb(const char* func, IplImage* from, IplImage* to, const IplImage* rgb,
+                  int codeForBgr, int codeForRgb) {
+  const IplImage* yCrCb = rgb == from ? to : from;
+  if (!colour8u(rgb, func) || !colour8u(yCrCb, func)) return;
+  if (from->nChannels != 3 || to->nChannels != 3) {
+    ipl::fail(func, IPL_BadNumChannels, "three channels required");
+    return;
+  }
+  const bool bgr = std::strncmp(rgb->channelSeq, "BGR", 3) == 0;
+  ipl::guarded(func, [&] {
+    cv::Mat s = ipl::roiView(from), d = ipl::roiView(to);
+    cv::Mat target = d(cv::Rect(0, 0, std::min(s.cols, d.cols), std::min(s.rows, d.rows)));
+    cv::cvtColor(s(cv::Rect(cv::Point(), target.size())), target, bgr ? codeForBgr : codeForRgb);
+  });
+}
+
 }  // namespace
 
 extern "C" {
@@ -130,38 +148,14 @@ void iplComputeHisto(IplImage* src, IplLUT** luts) {
 }
 
 // Full-range YCrCb (Y = 0.299 R + 0.587 G + 0.114 B, Cr and Cb offset by
-// 128); the target's channels hold Y, Cr, Cb in that order. The RGB side is
-// read in the order its channel sequence names.
+// 128); the YCrCb image's channels hold Y, Cr, Cb in that order. The RGB side is
+// read or written in the order its channel sequence names.
 void iplRGB2YCrCb(IplImage* rgb, IplImage* yCrCb) {
-  const char* func = "iplRGB2YCrCb";
-  if (!colour8u(rgb, func) || !colour8u(yCrCb, func)) return;
-  if (rgb->nChannels != 3 || yCrCb->nChannels != 3) {
-    ipl::fail(func, IPL_BadNumChannels, "three channels required");
-    return;
-  }
-  const bool bgr = std::strncmp(rgb->channelSeq, "BGR", 3) == 0;
-  ipl::guarded(func, [&] {
-    cv::Mat s = ipl::roiView(rgb), d = ipl::roiView(yCrCb);
-    cv::Mat target = d(cv::Rect(0, 0, std::min(s.cols, d.cols), std::min(s.rows, d.rows)));
-    cv::cvtColor(s(cv::Rect(cv::Point(), target.size())), target,
-                 bgr ? cv::COLOR_BGR2YCrCb : cv::COLOR_RGB2YCrCb);
-  });
+  convertYCrCb("iplRGB2YCrCb", rgb, yCrCb, rgb, cv::COLOR_BGR2YCrCb, cv::COLOR_RGB2YCrCb);
 }
 
 void iplYCrCb2RGB(IplImage* yCrCb, IplImage* rgb) {
-  const char* func = "iplYCrCb2RGB";
-  if (!colour8u(rgb, func) || !colour8u(yCrCb, func)) return;
-  if (rgb->nChannels != 3 || yCrCb->nChannels != 3) {
-    ipl::fail(func, IPL_BadNumChannels, "three channels required");
-    return;
-  }
-  const bool bgr = std::strncmp(rgb->channelSeq, "BGR", 3) == 0;
-  ipl::guarded(func, [&] {
-    cv::Mat s = ipl::roiView(yCrCb), d = ipl::roiView(rgb);
-    cv::Mat target = d(cv::Rect(0, 0, std::min(s.cols, d.cols), std::min(s.rows, d.rows)));
-    cv::cvtColor(s(cv::Rect(cv::Point(), target.size())), target,
-                 bgr ? cv::COLOR_YCrCb2BGR : cv::COLOR_YCrCb2RGB);
-  });
+  convertYCrCb("iplYCrCb2RGB", yCrCb, rgb, rgb, cv::COLOR_YCrCb2BGR, cv::COLOR_YCrCb2RGB);
 }
 
 }  // extern "C"
