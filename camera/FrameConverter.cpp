@@ -90,17 +90,10 @@ bool CFrameConverter::AllocateData(IplImage* image) {
 bool CFrameConverter::ConvertToBgr(int width, int height, EPixelType pixelType,
                                    const uint8_t* buffer, int stride, IplImage* output) {
     const IppiSize size{width, height};
-    if (IsBayer8(pixelType)) {
-        const EPixelType pattern = m_flip ? PatternAfterFlip(pixelType, height) : pixelType;
-        const int scratchStep = width * 4;
-        m_bgraScratch.resize(size_t(scratchStep) * size_t(height));
-        if (!AllocateData(output) ||
-            !Demosaic(width, height, pattern, buffer, stride, m_bgraScratch.data(), scratchStep,
-                      PixelType_RGBA8packed))
-            return false;
-        ippiCopy_8u_AC4C3R(m_bgraScratch.data(), scratchStep, Pixels(output), output->widthStep, size);
-        return true;
-    }
+    // Demosaicing straight to three channels gives the pixels of the four-channel
+    // result without its alpha, in one pass instead of two.
+    if (IsBayer8(pixelType))
+        return DemosaicInto(output, pixelType, buffer, stride, PixelType_BGR8packed);
     switch (pixelType) {
     case PixelType_YUV422packed:
         if (!AllocateData(output)) return false;
@@ -126,12 +119,8 @@ bool CFrameConverter::ConvertToBgr(int width, int height, EPixelType pixelType,
 bool CFrameConverter::ConvertToBgra(int width, int height, EPixelType pixelType,
                                     const uint8_t* buffer, int stride, IplImage* output) {
     const IppiSize size{width, height};
-    if (IsBayer8(pixelType)) {
-        const EPixelType pattern = m_flip ? PatternAfterFlip(pixelType, height) : pixelType;
-        return AllocateData(output) && Demosaic(width, height, pattern, buffer, stride,
-                                                Pixels(output), output->widthStep,
-                                                PixelType_BGRA8packed);
-    }
+    if (IsBayer8(pixelType))
+        return DemosaicInto(output, pixelType, buffer, stride, PixelType_BGRA8packed);
     switch (pixelType) {
     case PixelType_YUV422packed:
         if (!AllocateData(output)) return false;
@@ -153,21 +142,22 @@ bool CFrameConverter::ConvertToBgra(int width, int height, EPixelType pixelType,
 
 // The SDK's Bayer converter raises for frames it cannot demosaic (too small,
 // inconsistent pitch); such a frame counts as not converted.
-bool CFrameConverter::Demosaic(int width, int height, EPixelType pattern, const uint8_t* buffer,
-                               int stride, uint8_t* target, int targetStep, EPixelType targetType) {
+bool CFrameConverter::DemosaicInto(IplImage* output, EPixelType pattern, const uint8_t* buffer,
+                                   int stride, EPixelType targetType) {
+    if (!AllocateData(output)) return false;
     SInputImageFormat input;
-    input.Width = uint32_t(width);
-    input.Height = uint32_t(height);
-    input.PixelFormat = pattern;
+    input.Width = uint32_t(output->width);
+    input.Height = uint32_t(output->height);
+    input.PixelFormat = m_flip ? PatternAfterFlip(pattern, output->height) : pattern;
     input.LinePitch = uint32_t(stride);
-    SOutputImageFormat output;
-    output.PixelFormat = targetType;
-    output.LinePitch = uint32_t(targetStep);
+    SOutputImageFormat format;
+    format.PixelFormat = targetType;
+    format.LinePitch = uint32_t(output->widthStep);
     try {
         CPixelFormatConverterBayer converter;
         converter.Init(input);
-        converter.Convert(target, size_t(targetStep) * size_t(height), buffer,
-                          size_t(stride) * size_t(height), input, output);
+        converter.Convert(Pixels(output), size_t(output->imageSize), buffer,
+                          size_t(stride) * size_t(input.Height), input, format);
         return true;
     } catch (const GenICam::GenericException&) {
         return false;

@@ -3,7 +3,6 @@
 // owns the result. The raw buffer can be mirrored top to bottom in place first,
 // so that the bottom-left-origin output shows the picture the right way up.
 #include <cstdint>
-#include <vector>
 
 #include "camera/ImageOwnership.h"
 #include "ipl/Ipl.h"
@@ -37,15 +36,12 @@ private:
                       int stride, IplImage* output);
     bool ConvertToBgra(int width, int height, Pylon::EPixelType pixelType, const uint8_t* buffer,
                        int stride, IplImage* output);
-    bool Demosaic(int width, int height, Pylon::EPixelType pattern, const uint8_t* buffer,
-                  int stride, uint8_t* target, int targetStep, Pylon::EPixelType targetType);
+    bool DemosaicInto(IplImage* output, Pylon::EPixelType pattern, const uint8_t* buffer,
+                      int stride, Pylon::EPixelType targetType);
     bool AllocateData(IplImage* image);
 
     ImageOwnership m_lastOwnership = OwnershipKeptByConverter;
     bool m_reuseOutput = false;
     bool m_flip = true;
     IplImage* m_output = nullptr;
-    // Four-channel scratch image of the Bayer path, kept between frames so that
-    // a frame does not pay for fresh pages.
-    std::vector<uint8_t> m_bgraScratch;
 };

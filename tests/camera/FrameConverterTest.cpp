@@ -172,3 +172,24 @@ TEST(FrameConverter, FourChannelOutputCarriesOpaqueAlpha) {
         CGenPylonCamera::ReleaseImage(frame.image, frame.ownership);
     }
 }
+
+TEST(FrameConverter, ThreeChannelBayerResultIsTheFourChannelResultWithoutAlpha) {
+    const int width = 20, height = 10, stride = 24; // padded rows
+    std::vector<uint8_t> mosaic(size_t(stride) * height);
+    for (size_t i = 0; i < mosaic.size(); ++i) mosaic[i] = uint8_t(i * 37 % 251);
+    for (EPixelType pattern : {PixelType_BayerGR8, PixelType_BayerRG8, PixelType_BayerGB8, PixelType_BayerBG8}) {
+        SCOPED_TRACE(testing::Message() << std::hex << pattern);
+        CFrameConverter converter; // flips the raw buffer in place, so each run gets its own copy
+        std::vector<uint8_t> forThree = mosaic, forFour = mosaic;
+        const SConvertedFrame three = converter.Convert(width, height, pattern, forThree.data(), stride, PixelType_BGR8packed);
+        const SConvertedFrame four = converter.Convert(width, height, pattern, forFour.data(), stride, PixelType_BGRA8packed);
+        ASSERT_TRUE(three.image && three.image->imageData && four.image && four.image->imageData);
+        for (int row = 0; row < height; ++row)
+            for (int x = 0; x < width; ++x)
+                for (int c = 0; c < 3; ++c)
+                    ASSERT_EQ(Pixel(three.image, x, row)[c], Pixel(four.image, x, row)[c])
+                        << "channel " << c << " at " << x << "," << row;
+        CGenPylonCamera::ReleaseImage(three.image, three.ownership);
+        CGenPylonCamera::ReleaseImage(four.image, four.ownership);
+    }
+}
