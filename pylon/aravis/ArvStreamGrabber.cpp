@@ -1,19 +1,11 @@
 #include "pylon/aravis/ArvStreamGrabber.h"
 
-#include <algorithm>
-
 #include "pylon/GenericException.h"
 
 namespace Pylon {
 
 CArvStreamGrabber::CArvStreamGrabber(ArvCamera* camera, const std::string& deviceName)
-    : m_camera(camera), m_nodes(deviceName) {
-    m_maxBufferSize = &m_nodes.Add<GenApi::CMemoryInteger>("MaxBufferSize", 1, int64_t(1) << 30,
-                                                           int64_t(64) << 20);
-    m_maxBufferSize->Describe("Largest buffer that may be registered, in bytes");
-    m_maxNumBuffer = &m_nodes.Add<GenApi::CMemoryInteger>("MaxNumBuffer", 1, 1024, 16);
-    m_maxNumBuffer->Describe("Largest number of buffers that may be registered");
-}
+    : CStreamGrabberBase(deviceName), m_camera(camera) {}
 
 CArvStreamGrabber::~CArvStreamGrabber() { Close(); }
 
@@ -43,27 +35,12 @@ void CArvStreamGrabber::Close() {
     m_prepared = false;
     m_buffers.clear();
     m_output.clear();
-    m_waitObject.Reset();
+    UpdateSignal();
 }
 
 bool CArvStreamGrabber::IsOpen() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_stream != nullptr;
-}
-
-StreamBufferHandle CArvStreamGrabber::RegisterBuffer(void* buffer, size_t bufferSize) {
-    const int64_t maxSize = m_maxBufferSize->GetValue();
-    const int64_t maxCount = m_maxNumBuffer->GetValue();
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_stream) BX_THROW(LogicalErrorException, "The stream grabber is not open");
-    if (!buffer || bufferSize == 0) BX_THROW(InvalidArgumentException, "Buffer is null or empty");
-    if (int64_t(bufferSize) > maxSize)
-        BX_THROW(InvalidArgumentException, "Buffer is larger than MaxBufferSize");
-    if (int64_t(m_buffers.size()) >= maxCount)
-        BX_THROW(RuntimeException, "MaxNumBuffer buffers are registered already");
-    const auto handle = reinterpret_cast<StreamBufferHandle>(m_nextHandle++);
-    m_buffers[handle] = Buffer{buffer, bufferSize};
-    return handle;
 }
 
 const void* CArvStreamGrabber::DeregisterBuffer(StreamBufferHandle handle) {
@@ -77,11 +54,7 @@ const void* CArvStreamGrabber::DeregisterBuffer(StreamBufferHandle handle) {
     // The memory may be freed next: a buffer still in the stream is taken back first.
     if (inStream) CancelGrab();
     std::lock_guard<std::mutex> lock(m_mutex);
-    std::erase_if(m_output, [handle](const GrabResult& result) { return result.Handle() == handle; });
-    UpdateSignal();
-    const void* data = m_buffers[handle].data;
-    m_buffers.erase(handle);
-    return data;
+    return ForgetBuffer(handle);
 }
 
 void CArvStreamGrabber::PrepareGrab() {
@@ -132,25 +105,11 @@ void CArvStreamGrabber::CancelLocked(bool restartStream) {
     for (auto& [handle, buffer] : m_buffers) {
         if (!buffer.inStream) continue;
         buffer.inStream = false;
-        GrabResult result;
-        result.m_status = Canceled;
-        result.m_handle = handle;
-        result.m_context = buffer.context;
-        result.m_buffer = buffer.data;
-        m_output.push_back(result);
+        PushCanceled(handle);
     }
     m_streamRunning = restartStream;
     if (restartStream) arv_stream_start_thread(m_stream);
     UpdateSignal();
-}
-
-bool CArvStreamGrabber::RetrieveResult(GrabResult& result) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_output.empty()) return false;
-    result = std::move(m_output.front());
-    m_output.pop_front();
-    UpdateSignal();
-    return true;
 }
 
 void CArvStreamGrabber::StartPump() {
@@ -208,13 +167,6 @@ void CArvStreamGrabber::Collect(ArvBuffer* buffer) {
         m_output.push_back(std::move(result));
     }
     g_object_unref(buffer);
-}
-
-void CArvStreamGrabber::UpdateSignal() {
-    if (m_output.empty())
-        m_waitObject.Reset();
-    else
-        m_waitObject.Signal();
 }
 
 } // namespace Pylon

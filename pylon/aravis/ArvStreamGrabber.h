@@ -5,17 +5,13 @@
 #include <arv.h>
 
 #include <atomic>
-#include <deque>
-#include <map>
-#include <mutex>
 #include <thread>
 
-#include "pylon/MemoryNodes.h"
-#include "pylon/StreamGrabber.h"
+#include "pylon/StreamGrabberBase.h"
 
 namespace Pylon {
 
-class CArvStreamGrabber : public IStreamGrabber {
+class CArvStreamGrabber : public CStreamGrabberBase {
 public:
     CArvStreamGrabber(ArvCamera* camera, const std::string& deviceName);
     ~CArvStreamGrabber();
@@ -23,44 +19,26 @@ public:
     void Open() override;
     void Close() override;
     bool IsOpen() const override;
-    StreamBufferHandle RegisterBuffer(void* buffer, size_t bufferSize) override;
     const void* DeregisterBuffer(StreamBufferHandle handle) override;
     void PrepareGrab() override;
     void FinishGrab() override;
     void QueueBuffer(StreamBufferHandle handle, const void* context = nullptr) override;
     void CancelGrab() override;
-    bool RetrieveResult(GrabResult& result) override;
-    WaitObject& GetWaitObject() override { return m_waitObject; }
-    GenApi::INodeMap* GetNodeMap() override { return &m_nodes; }
 
 private:
-    struct Buffer {
-        void* data;
-        size_t size;
-        const void* context = nullptr;
-        bool inStream = false;
-    };
+    bool IsOpenLocked() const override { return m_stream != nullptr; }
     void StartPump();
     void StopPump();
     void Pump();
     void Collect(ArvBuffer* buffer);
     void CancelLocked(bool restartStream);
-    void UpdateSignal();
 
     ArvCamera* m_camera;
     ArvStream* m_stream = nullptr;
     bool m_streamRunning = false; // Aravis's receiving thread
-    mutable std::mutex m_mutex;
     bool m_prepared = false;
-    uintptr_t m_nextHandle = 1;
-    std::map<StreamBufferHandle, Buffer> m_buffers;
-    std::deque<GrabResult> m_output;
-    WaitObjectEx m_waitObject;
     std::atomic<bool> m_pumping{false};
     std::thread m_pump;
-    GenApi::CNodeMapBase m_nodes;
-    GenApi::CMemoryInteger* m_maxBufferSize;
-    GenApi::CMemoryInteger* m_maxNumBuffer;
 };
 
 } // namespace Pylon

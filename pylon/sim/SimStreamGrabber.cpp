@@ -6,12 +6,7 @@
 
 namespace Pylon {
 
-CSimStreamGrabber::CSimStreamGrabber(const std::string& deviceName) : m_nodes(deviceName) {
-    m_maxBufferSize = &m_nodes.Add<GenApi::CMemoryInteger>("MaxBufferSize", 1, int64_t(1) << 30,
-                                                           int64_t(64) << 20);
-    m_maxBufferSize->Describe("Largest buffer that may be registered, in bytes");
-    m_maxNumBuffer = &m_nodes.Add<GenApi::CMemoryInteger>("MaxNumBuffer", 1, 1024, 16);
-    m_maxNumBuffer->Describe("Largest number of buffers that may be registered");
+CSimStreamGrabber::CSimStreamGrabber(const std::string& deviceName) : CStreamGrabberBase(deviceName) {
     m_nodes.Add<GenApi::CMemoryBoolean>("ThreadPriorityOverride", false)
         .Describe("Use ThreadPriority for the grab engine's thread");
     m_nodes.Add<GenApi::CMemoryInteger>("ThreadPriority", 0, 31, 15)
@@ -30,7 +25,7 @@ void CSimStreamGrabber::Close() {
     m_buffers.clear();
     m_input.clear();
     m_output.clear();
-    m_waitObject.Reset();
+    UpdateSignal();
 }
 
 bool CSimStreamGrabber::IsOpen() const {
@@ -38,37 +33,16 @@ bool CSimStreamGrabber::IsOpen() const {
     return m_open;
 }
 
-StreamBufferHandle CSimStreamGrabber::RegisterBuffer(void* buffer, size_t bufferSize) {
-    const int64_t maxSize = m_maxBufferSize->GetValue();
-    const int64_t maxCount = m_maxNumBuffer->GetValue();
-    std::lock_guard<std::mutex> lock(m_mutex);
-    CheckOpen();
-    if (!buffer || bufferSize == 0) BX_THROW(InvalidArgumentException, "Buffer is null or empty");
-    if (int64_t(bufferSize) > maxSize)
-        BX_THROW(InvalidArgumentException, "Buffer is larger than MaxBufferSize");
-    if (int64_t(m_buffers.size()) >= maxCount)
-        BX_THROW(RuntimeException, "MaxNumBuffer buffers are registered already");
-    const auto handle = reinterpret_cast<StreamBufferHandle>(m_nextHandle++);
-    m_buffers[handle] = Buffer{buffer, bufferSize};
-    return handle;
-}
-
 const void* CSimStreamGrabber::DeregisterBuffer(StreamBufferHandle handle) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    auto it = m_buffers.find(handle);
-    if (it == m_buffers.end()) BX_THROW(InvalidArgumentException, "Unknown buffer handle");
     // The memory may be freed next: the buffer must leave every queue now.
-    std::erase_if(m_input, [handle](const Queued& queued) { return queued.handle == handle; });
-    std::erase_if(m_output, [handle](const GrabResult& result) { return result.Handle() == handle; });
-    UpdateSignal();
-    const void* data = it->second.data;
-    m_buffers.erase(it);
-    return data;
+    std::erase(m_input, handle);
+    return ForgetBuffer(handle);
 }
 
 void CSimStreamGrabber::PrepareGrab() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    CheckOpen();
+    if (!m_open) BX_THROW(LogicalErrorException, "The stream grabber is not open");
     m_prepared = true;
 }
 
@@ -81,63 +55,37 @@ void CSimStreamGrabber::FinishGrab() {
 void CSimStreamGrabber::QueueBuffer(StreamBufferHandle handle, const void* context) {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_prepared) BX_THROW(LogicalErrorException, "QueueBuffer before PrepareGrab");
-    if (!m_buffers.count(handle)) BX_THROW(InvalidArgumentException, "Unknown buffer handle");
-    const auto queued = [handle](const Queued& entry) { return entry.handle == handle; };
+    auto it = m_buffers.find(handle);
+    if (it == m_buffers.end()) BX_THROW(InvalidArgumentException, "Unknown buffer handle");
+    // Queued, or filled and not yet retrieved.
     const auto pending = [handle](const GrabResult& result) { return result.Handle() == handle; };
-    if (std::any_of(m_input.begin(), m_input.end(), queued) ||
-        std::any_of(m_output.begin(), m_output.end(), pending))
+    if (std::ranges::find(m_input, handle) != m_input.end() || std::ranges::any_of(m_output, pending))
         BX_THROW(LogicalErrorException, "The buffer is queued already");
-    m_input.push_back(Queued{handle, context});
+    it->second.context = context;
+    m_input.push_back(handle);
 }
 
 void CSimStreamGrabber::CancelGrab() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    for (const Queued& queued : m_input) {
-        GrabResult result;
-        result.m_status = Canceled;
-        result.m_handle = queued.handle;
-        result.m_context = queued.context;
-        result.m_buffer = m_buffers[queued.handle].data;
-        m_output.push_back(result);
-    }
+    for (StreamBufferHandle handle : m_input) PushCanceled(handle);
     m_input.clear();
     UpdateSignal();
-}
-
-bool CSimStreamGrabber::RetrieveResult(GrabResult& result) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_output.empty()) return false;
-    result = std::move(m_output.front());
-    m_output.pop_front();
-    UpdateSignal();
-    return true;
 }
 
 bool CSimStreamGrabber::Deliver(const Filler& fill) {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_prepared || m_input.empty()) return false;
-    const Queued queued = m_input.front();
+    const StreamBufferHandle handle = m_input.front();
     m_input.pop_front();
-    const Buffer& buffer = m_buffers[queued.handle];
+    const Buffer& buffer = m_buffers[handle];
     GrabResult result;
-    result.m_handle = queued.handle;
-    result.m_context = queued.context;
+    result.m_handle = handle;
+    result.m_context = buffer.context;
     result.m_buffer = buffer.data;
     fill(result, static_cast<uint8_t*>(buffer.data), buffer.size);
     m_output.push_back(std::move(result));
     UpdateSignal();
     return true;
-}
-
-void CSimStreamGrabber::CheckOpen() const {
-    if (!m_open) BX_THROW(LogicalErrorException, "The stream grabber is not open");
-}
-
-void CSimStreamGrabber::UpdateSignal() {
-    if (m_output.empty())
-        m_waitObject.Reset();
-    else
-        m_waitObject.Signal();
 }
 
 } // namespace Pylon
