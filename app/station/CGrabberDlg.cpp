@@ -74,6 +74,7 @@ void CGrabberDlg::OnDestroy()
 
 bool CGrabberDlg::ConnectCamera()
 {
+    std::lock_guard connecting(m_connectLock);
     SetTitle(kTitleConnecting);
     bx::ProfileStore profile(m_app.ApplicationName());
     SelectConfiguredCameraTransport(profile);
@@ -189,6 +190,7 @@ void CGrabberDlg::SetLiveMode(bool on)
 
 void CGrabberDlg::SoftwareShot(bool flag)
 {
+    std::lock_guard connecting(m_connectLock);
     const bool wasLive = m_liveMode;
     if (wasLive) {
         {

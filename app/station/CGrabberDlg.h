@@ -151,6 +151,9 @@ private:
     SystemNumberingClock m_numberingClock;
     CPhotoNumbering m_numbering;
     PeriodicTimer m_reconnectTimer;
+    // The reconnect runs on the timer's thread: a shot waits until it is over, so
+    // that it never reaches a camera that is open but not yet grabbing.
+    std::mutex m_connectLock;
     std::atomic<int> m_savedCount{0};
     std::atomic<int> m_activePage{ControlPage};
     mutable std::mutex m_stateLock;  // m_status and the title, read by the host's thread

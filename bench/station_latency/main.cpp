@@ -1,7 +1,7 @@
-// Latency from a software shot to the photo (JPEG and thumbnail) on disk, and the
-// fastest sustained shot rate without a dropped frame, for 2448 x 2048 frames of the simulated camera; each as a
-// ratio to the save sequence alone (save, then embed the thumbnail) on the same
-// photo, measured in the same run.
+// Latency from a software shot to the photo (JPEG and thumbnail) on disk, and
+// the fastest sustained shot rate without a dropped frame, for 2448 x 2048
+// frames of the simulated camera; each as a ratio to the save sequence alone
+// (save, then embed the thumbnail) on the same photo, measured in the same run.
 #include "app/GrabberApp.h"
 #include "app/station/CGrabberDlg.h"
 #include "app/station/HeadlessHost.h"
