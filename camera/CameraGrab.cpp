@@ -2,7 +2,6 @@
 #include <algorithm>
 
 #include "camera/GenPylonCamera.h"
-#include "platform/FreedMemoryReuse.h"
 
 using namespace Pylon;
 
@@ -43,23 +42,12 @@ bool CGenPylonCamera::PrepareGrab(int bufferCount) {
     SetIfPresent<GenApi::CIntegerPtr>(m_grabberNodeMap, "ThreadPriority", 25);
     m_streamGrabber->PrepareGrab();
 
-    KeepFreedFramesForReuse();
     AllocateBuffers(bufferCount, size_t(payloadSize));
     if (m_buffers.empty()) return false;
     if (m_buffers.size() < size_t(bufferCount))
         SetIfPresent<GenApi::CIntegerPtr>(m_grabberNodeMap, "MaxNumBuffer", int64_t(m_buffers.size()));
     StartAcquisition();
     return true;
-}
-
-// Every delivered frame is a fresh image the receiver frees; its size is known
-// from the camera's area and the output format.
-void CGenPylonCamera::KeepFreedFramesForReuse() {
-    const auto width = Lookup<GenApi::CIntegerPtr>(m_nodeMap, "Width");
-    const auto height = Lookup<GenApi::CIntegerPtr>(m_nodeMap, "Height");
-    if (!width.IsValid() || !height.IsValid()) return;
-    const size_t channels = m_outputPixelType == PixelType_BGRA8packed ? 4 : 3;
-    bx::KeepFreedBlocksForReuse(size_t(width->GetValue()) * size_t(height->GetValue()) * channels);
 }
 
 void CGenPylonCamera::AllocateBuffers(int bufferCount, size_t payloadSize) {

@@ -90,7 +90,6 @@ private:
     void BindNodes();
     void ClearNodes();
     void SelectPixelFormat();
-    void KeepFreedFramesForReuse();
     void AllocateBuffers(int bufferCount, size_t payloadSize);
     void StartAcquisition();
     void StopAcquisition();

@@ -1,6 +1,7 @@
 // Header creation, pixel memory and ROI objects.
 
 #include "ipl/IplMatView.h"
+#include "ipl/PixelBlockCache.h"
 
 #include <cstdlib>
 #include <algorithm>
@@ -39,10 +40,11 @@ int alignedStep(int width, int nChannels, int depth, int align) {
 void* allocateData(IplImage* image, const char* func) {
   if (!image) return ipl::fail(func, IPL_HeaderIsNull, "image header is null"), nullptr;
   if (image->imageSize <= 0) return ipl::fail(func, IPL_BadImageSize, "image too large"), nullptr;
-  void* data = std::aligned_alloc(32, (static_cast<size_t>(image->imageSize) + 31) / 32 * 32);
-  if (!data) return ipl::fail(func, IPL_StsNoMem, "out of memory"), nullptr;
-  image->imageData = image->imageDataOrigin = static_cast<char*>(data);
-  return data;
+  const ipl::PixelBlock block = ipl::allocatePixelBlock(static_cast<size_t>(image->imageSize));
+  if (!block.pixels) return ipl::fail(func, IPL_StsNoMem, "out of memory"), nullptr;
+  image->imageDataOrigin = block.start;
+  image->imageData = block.pixels;
+  return block.pixels;
 }
 
 }  // namespace
@@ -101,7 +103,10 @@ void iplDeallocateHeader(IplImage* image) { std::free(image); }
 
 void iplDeallocateImage(IplImage* image) {
   if (!image) return;
-  std::free(image->imageDataOrigin ? image->imageDataOrigin : image->imageData);
+  if (image->imageDataOrigin)
+    ipl::releasePixelBlock(image->imageDataOrigin, image->imageData);
+  else
+    std::free(image->imageData);
   image->imageData = image->imageDataOrigin = nullptr;
 }
 

@@ -77,7 +77,7 @@ void MeasureEndToEnd() {
     factory.SelectTransport("sim");
     SSimulatorConfig config;
     config.cameraCount = 1;
-    config.framesPerSecond = 60; // above the station's need, so the pipeline sets the pace
+    config.framesPerSecond = 250; // far above any camera, so the pipeline sets the pace
     config.sensorWidth = kWidth;
     config.sensorHeight = kHeight;
     factory.Simulator().Configure(config);
