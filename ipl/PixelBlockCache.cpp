@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <deque>
 #include <mutex>
+#include <vector>
 
 namespace ipl {
 namespace {
@@ -11,6 +12,7 @@ namespace {
 constexpr std::size_t kAlignment = 32;
 constexpr std::size_t kLargeBlock = std::size_t(1) << 20;
 constexpr std::size_t kKeptBlocks = 4;
+constexpr std::size_t kKeptBytes = std::size_t(256) << 20;  // a few full frames, never a huge scan
 constexpr std::uint64_t kMark = 0x6b636f6c42786950ULL;  // "PixBlock"
 
 // Sits in front of the pixels, padded to the alignment.
@@ -30,6 +32,7 @@ constexpr bool kKeepFreedBlocks = true;
 struct Kept {
   std::mutex lock;
   std::deque<Record*> blocks;  // oldest first
+  std::size_t bytes = 0;
 };
 
 Kept& kept() {
@@ -44,6 +47,7 @@ Record* takeKept(std::size_t bytes) {
     if ((*it)->bytes != bytes) continue;
     Record* record = *it;
     cache.blocks.erase(it);
+    cache.bytes -= record->bytes;
     return record;
   }
   return nullptr;
@@ -80,21 +84,23 @@ void releasePixelBlock(char* start, const char* pixels) {
     std::free(start);
     return;
   }
-  if (!kKeepFreedBlocks) {
+  if (!kKeepFreedBlocks || record->bytes > kKeptBytes) {
     freeRecord(record);
     return;
   }
-  Kept& cache = kept();
-  Record* evicted = nullptr;
+  std::vector<Record*> evicted;
   {
+    Kept& cache = kept();
     std::lock_guard<std::mutex> guard(cache.lock);
     cache.blocks.push_back(record);
-    if (cache.blocks.size() > kKeptBlocks) {
-      evicted = cache.blocks.front();
+    cache.bytes += record->bytes;
+    while (cache.blocks.size() > kKeptBlocks || cache.bytes > kKeptBytes) {
+      evicted.push_back(cache.blocks.front());
+      cache.bytes -= evicted.back()->bytes;
       cache.blocks.pop_front();
     }
   }
-  if (evicted) freeRecord(evicted);
+  for (Record* block : evicted) freeRecord(block);
 }
 
 }  // namespace ipl
