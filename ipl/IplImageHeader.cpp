@@ -1,5 +1,6 @@
 // Header creation, pixel memory and ROI objects.
 
+#include "ipl/IplHeaderOver.h"
 #include "ipl/IplMatView.h"
 #include "ipl/PixelBlockCache.h"
 
@@ -48,6 +49,28 @@ void* allocateData(IplImage* image, const char* func) {
 }
 
 }  // namespace
+
+IplImage ipl::headerOver(void* pixels, int width, int height, int channels, int widthStep, int origin) {
+  static const char* const models[] = {"", "GRAY", "", "RGB", "RGB"};
+  static const char* const sequences[] = {"", "GRAY", "", "BGR", "BGRA"};
+  IplImage image{};
+  image.nSize = sizeof(IplImage);
+  image.nChannels = channels;
+  image.depth = IPL_DEPTH_8U;
+  if (channels >= 1 && channels <= 4) {
+    copyTag(image.colorModel, models[channels]);
+    copyTag(image.channelSeq, sequences[channels]);
+  }
+  image.origin = origin;
+  image.align = IPL_ALIGN_4BYTES;
+  image.width = width;
+  image.height = height;
+  image.widthStep = widthStep;
+  image.imageSize = widthStep * height;
+  image.imageData = static_cast<char*>(pixels);
+  image.imageDataOrigin = image.imageData;
+  return image;
+}
 
 extern "C" {
 

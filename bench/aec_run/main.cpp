@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "aec/AutoExposureCtrl.h"
 #include "aec/PropertyList.h"
 #include "ipl/Ipl.h"
+#include "ipl/IplHeaderOver.h"
 #include "pylon/MemoryNodes.h"
 
 namespace {
@@ -48,25 +48,6 @@ std::vector<unsigned char> ScenePixels(int widthStep)
     return pixels;
 }
 
-IplImage FrameHeader(std::vector<unsigned char>& pixels, int widthStep)
-{
-    IplImage image{};
-    image.nSize = sizeof(IplImage);
-    image.nChannels = 3;
-    image.depth = IPL_DEPTH_8U;
-    std::memcpy(image.colorModel, "RGB", 4);
-    std::memcpy(image.channelSeq, "BGR", 4);
-    image.origin = IPL_ORIGIN_BL;
-    image.align = IPL_ALIGN_4BYTES;
-    image.width = kWidth;
-    image.height = kHeight;
-    image.widthStep = widthStep;
-    image.imageSize = widthStep * kHeight;
-    image.imageData = reinterpret_cast<char*>(pixels.data());
-    image.imageDataOrigin = image.imageData;
-    return image;
-}
-
 // 256-bin histograms of the whole frame: of every channel (coi 0) or of one (coi 1..3).
 void PlainHistogram(IplImage& image, int coi)
 {
@@ -92,7 +73,7 @@ int main()
 {
     const int widthStep = (kWidth * 3 + 3) / 4 * 4;
     std::vector<unsigned char> pixels = ScenePixels(widthStep);
-    IplImage image = FrameHeader(pixels, widthStep);
+    IplImage image = ipl::headerOver(pixels.data(), kWidth, kHeight, 3, widthStep, IPL_ORIGIN_BL);
 
     GenApi::CNodeMapBase nodes("BenchCamera");
     auto& exposure = nodes.Add<GenApi::CMemoryInteger>("ExposureTimeRaw", 1, 100000, 1000);

@@ -1,6 +1,7 @@
 #include "pixlib/core/DeviceContext.h"
 
 #include "ipl/Ipl.h"
+#include "ipl/IplHeaderOver.h"
 
 HBITMAP CDC::SelectBitmap(HBITMAP bitmap) {
   HBITMAP previous = m_bitmap;
@@ -14,17 +15,8 @@ int CDC::DrawDib(const BITMAPINFOHEADER* dib, const void* bits) {
   const int channels = h.biBitCount / 8;
   if (h.biBitCount % 8 != 0 || channels < 1 || channels > 4) return 0;
   // Describe the selected bitmap's bits to the conversion as an image.
-  IplImage target{};
-  target.nSize = sizeof(IplImage);
-  target.nChannels = channels;
-  target.depth = IPL_DEPTH_8U;
-  target.origin = m_bitmap->TopDown() ? IPL_ORIGIN_TL : IPL_ORIGIN_BL;
-  target.align = IPL_ALIGN_4BYTES;
-  target.width = m_bitmap->Width();
-  target.height = m_bitmap->Height();
-  target.widthStep = m_bitmap->Stride();
-  target.imageSize = target.widthStep * target.height;
-  target.imageData = reinterpret_cast<char*>(m_bitmap->Bits());
+  IplImage target = ipl::headerOver(m_bitmap->Bits(), m_bitmap->Width(), m_bitmap->Height(), channels,
+                                    m_bitmap->Stride(), m_bitmap->TopDown() ? IPL_ORIGIN_TL : IPL_ORIGIN_BL);
   // A DIB drawn at the top-left must land in the top rows of the bitmap:
   // convert into the rows nearest the top, counted in the bitmap's order.
   const int dibRows = dib->biHeight < 0 ? -dib->biHeight : dib->biHeight;

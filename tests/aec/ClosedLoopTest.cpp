@@ -7,11 +7,11 @@
 #include <cmath>
 #include <numeric>
 #include <vector>
-#include <cstring>
 #include <memory>
 
 #include "aec/AutoExposureCtrl.h"
 #include "aec/PropertyList.h"
+#include "ipl/IplHeaderOver.h"
 #include "pylon/PylonIncludes.h"
 #include "pylon/sim/Simulator.h"
 #include "tests/pylon/GrabSession.h"
@@ -26,26 +26,6 @@ constexpr int kDesired = 128;
 constexpr int kGain = 100;
 constexpr int kGlobal = 0, kGlobalMean = 1, kGlobalMedian = 2, kMatrix = 3, kMatrixMean = 4,
               kMatrixMedian = 5, kSpotMean = 6, kSpotMedian = 7;
-
-// An IPL header over a delivered BGR8 frame (top row first).
-IplImage FrameHeader(const Pylon::GrabResult& result)
-{
-    IplImage image{};
-    image.nSize = sizeof(IplImage);
-    image.nChannels = 3;
-    image.depth = IPL_DEPTH_8U;
-    std::memcpy(image.colorModel, "RGB", 4);
-    std::memcpy(image.channelSeq, "BGR", 4);
-    image.origin = IPL_ORIGIN_TL;
-    image.align = IPL_ALIGN_4BYTES;
-    image.width = result.GetSizeX();
-    image.height = result.GetSizeY();
-    image.widthStep = image.width * 3 + result.GetPaddingX();
-    image.imageSize = image.widthStep * image.height;
-    image.imageData = static_cast<char*>(result.Buffer());
-    image.imageDataOrigin = image.imageData;
-    return image;
-}
 
 std::vector<unsigned char> Greens(const IplImage& image, int left, int top, int width, int height)
 {
@@ -141,7 +121,8 @@ protected:
             ADD_FAILURE() << "no frame";
             return NAN;
         }
-        IplImage image = FrameHeader(result);
+        IplImage image = ipl::headerOver(result.Buffer(), result.GetSizeX(), result.GetSizeY(), 3,
+                                         result.GetSizeX() * 3 + result.GetPaddingX(), IPL_ORIGIN_TL);
         const int type = m_ctrl.m_settings.m_type;
         const bool median = type == kGlobalMedian || type == kMatrixMedian || type == kSpotMedian;
         const double level = median ? MeteredMedian(image, type) : MeanGreen(image);

@@ -4,26 +4,15 @@
 #include <cstring>
 #include <vector>
 
-#include "ipl/IplTypes.h"
+#include "ipl/IplHeaderOver.h"
 
 class CTestFrame {
 public:
-    CTestFrame(int width, int height, int channels = 3) : m_pixels()
+    CTestFrame(int width, int height, int channels = 3)
+        : m_pixels(size_t((width * channels + 3) / 4 * 4) * size_t(height)),
+          m_header(ipl::headerOver(m_pixels.data(), width, height, channels, (width * channels + 3) / 4 * 4,
+                                   IPL_ORIGIN_BL))
     {
-        m_header.nSize = sizeof(IplImage);
-        m_header.nChannels = channels;
-        m_header.depth = IPL_DEPTH_8U;
-        std::memcpy(m_header.colorModel, "RGB", 4);
-        std::memcpy(m_header.channelSeq, channels == 4 ? "BGRA" : "BGR", 4);
-        m_header.origin = IPL_ORIGIN_BL;
-        m_header.align = IPL_ALIGN_4BYTES;
-        m_header.width = width;
-        m_header.height = height;
-        m_header.widthStep = (width * channels + 3) / 4 * 4;
-        m_header.imageSize = m_header.widthStep * height;
-        m_pixels.assign(m_header.imageSize, 0);
-        m_header.imageData = reinterpret_cast<char*>(m_pixels.data());
-        m_header.imageDataOrigin = m_header.imageData;
     }
     CTestFrame(const CTestFrame&) = delete;
     CTestFrame& operator=(const CTestFrame&) = delete;
@@ -44,6 +33,6 @@ public:
     }
 
 private:
-    IplImage m_header{};
-    std::vector<unsigned char> m_pixels;
+    std::vector<unsigned char> m_pixels; // before the header, which points into it
+    IplImage m_header;
 };

@@ -1,9 +1,9 @@
 #include "tools/bxcam/ExposureControl.h"
 
-#include <cstring>
 #include <stdexcept>
 
 #include "aec/PropertyList.h"
+#include "ipl/IplHeaderOver.h"
 
 namespace bxcam {
 namespace {
@@ -12,25 +12,6 @@ bool IsBayer8(Pylon::EPixelType type)
 {
     return type == Pylon::PixelType_BayerBG8 || type == Pylon::PixelType_BayerGB8 ||
            type == Pylon::PixelType_BayerGR8 || type == Pylon::PixelType_BayerRG8;
-}
-
-IplImage Header(int width, int height, int channels, int widthStep, void* pixels)
-{
-    IplImage image{};
-    image.nSize = sizeof(IplImage);
-    image.nChannels = channels;
-    image.depth = IPL_DEPTH_8U;
-    std::memcpy(image.colorModel, channels == 1 ? "GRAY" : "RGB", 4);
-    std::memcpy(image.channelSeq, channels == 1 ? "GRAY" : "BGR", 4);
-    image.origin = IPL_ORIGIN_TL;
-    image.align = IPL_ALIGN_4BYTES;
-    image.width = width;
-    image.height = height;
-    image.widthStep = widthStep;
-    image.imageSize = widthStep * height;
-    image.imageData = static_cast<char*>(pixels);
-    image.imageDataOrigin = image.imageData;
-    return image;
 }
 
 } // namespace
@@ -55,9 +36,9 @@ IplImage GrabExposureControl::FrameImage(const Pylon::GrabResult& frame)
     const int width = frame.GetSizeX(), height = frame.GetSizeY();
     const auto type = frame.GetPixelType();
     if (type == Pylon::PixelType_BGR8packed)
-        return Header(width, height, 3, width * 3 + frame.GetPaddingX(), frame.Buffer());
+        return ipl::headerOver(frame.Buffer(), width, height, 3, width * 3 + frame.GetPaddingX(), IPL_ORIGIN_TL);
     if (type == Pylon::PixelType_Mono8)
-        return Header(width, height, 1, width + frame.GetPaddingX(), frame.Buffer());
+        return ipl::headerOver(frame.Buffer(), width, height, 1, width + frame.GetPaddingX(), IPL_ORIGIN_TL);
     if (!IsBayer8(type))
         throw std::invalid_argument("--aec needs 8-bit Bayer, Mono8 or BGR8Packed frames");
     Pylon::SInputImageFormat input;
@@ -72,7 +53,7 @@ IplImage GrabExposureControl::FrameImage(const Pylon::GrabResult& frame)
     m_converter.Init(input);
     m_converter.Convert(m_bgr.data(), m_bgr.size(), frame.Buffer(), static_cast<size_t>(frame.GetPayloadSize()),
                         input, output);
-    return Header(width, height, 3, static_cast<int>(output.LinePitch), m_bgr.data());
+    return ipl::headerOver(m_bgr.data(), width, height, 3, static_cast<int>(output.LinePitch), IPL_ORIGIN_TL);
 }
 
 void GrabExposureControl::Process(const Pylon::GrabResult& frame, int index, std::ostream& out)
