@@ -10,11 +10,6 @@ using namespace Pylon;
 
 namespace {
 
-bool IsBayer8(EPixelType type) {
-    return type == PixelType_BayerGR8 || type == PixelType_BayerRG8 || type == PixelType_BayerGB8 ||
-           type == PixelType_BayerBG8;
-}
-
 // Mirrored rows start with the other row of the 2 x 2 pattern when the height is even.
 EPixelType PatternAfterFlip(EPixelType pattern, int height) {
     if (height % 2 != 0) return pattern;

@@ -46,6 +46,7 @@ enum EPixelType : uint32_t {
 
 inline uint32_t BitPerPixel(EPixelType type) { return (static_cast<uint32_t>(type) >> 16) & 0xFF; }
 bool IsBayer(EPixelType type);
+inline bool IsBayer8(EPixelType type) { return IsBayer(type) && BitPerPixel(type) == 8; }
 // The GenICam name of a pixel type ("BayerBG8"); empty for unknown codes.
 const char* PixelTypeName(EPixelType type);
 

@@ -6,15 +6,6 @@
 #include "ipl/IplHeaderOver.h"
 
 namespace bxcam {
-namespace {
-
-bool IsBayer8(Pylon::EPixelType type)
-{
-    return type == Pylon::PixelType_BayerBG8 || type == Pylon::PixelType_BayerGB8 ||
-           type == Pylon::PixelType_BayerGR8 || type == Pylon::PixelType_BayerRG8;
-}
-
-} // namespace
 
 GrabExposureControl::GrabExposureControl(const std::string& algorithmName, GenApi::INodeMap& nodes)
 {
@@ -39,7 +30,7 @@ IplImage GrabExposureControl::FrameImage(const Pylon::GrabResult& frame)
         return ipl::headerOver(frame.Buffer(), width, height, 3, width * 3 + frame.GetPaddingX(), IPL_ORIGIN_TL);
     if (type == Pylon::PixelType_Mono8)
         return ipl::headerOver(frame.Buffer(), width, height, 1, width + frame.GetPaddingX(), IPL_ORIGIN_TL);
-    if (!IsBayer8(type))
+    if (!Pylon::IsBayer8(type))
         throw std::invalid_argument("--aec needs 8-bit Bayer, Mono8 or BGR8Packed frames");
     Pylon::SInputImageFormat input;
     input.Width = static_cast<uint32_t>(width);
