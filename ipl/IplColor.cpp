@@ -44,9 +44,9 @@ void convertYCrCb(const char* func, IplImage* from, IplImage* to, const IplImage
   }
   const bool bgr = std::strncmp(rgb->channelSeq, "BGR", 3) == 0;
   ipl::guarded(func, [&] {
-    cv::Mat s = ipl::roiView(from), d = ipl::roiView(to);
-    cv::Mat target = d(cv::Rect(0, 0, std::min(s.cols, d.cols), std::min(s.rows, d.rows)));
-    cv::cvtColor(s(cv::Rect(cv::Point(), target.size())), target, bgr ? codeForBgr : codeForRgb);
+    cv::Mat s, target;
+    ipl::commonRoiViews(from, to, s, target);
+    cv::cvtColor(s, target, bgr ? codeForBgr : codeForRgb);
   });
 }
 
@@ -85,10 +85,9 @@ void iplApplyColorTwist(IplImage* src, IplImage* dst, IplColorTwist* twist, int 
       m.at<float>(i, n) = static_cast<float>(twist->data[4 * i + 3] * unit + offset);
     }
     if (n == 4) m.at<float>(3, 3) = 1.0f;
-    cv::Mat s = ipl::roiView(src), d = ipl::roiView(dst);
-    const cv::Rect common(0, 0, std::min(s.cols, d.cols), std::min(s.rows, d.rows));
-    cv::Mat target = d(common);
-    cv::transform(s(common), target, m);
+    cv::Mat s, target;
+    ipl::commonRoiViews(src, dst, s, target);
+    cv::transform(s, target, m);
   });
 }
 
@@ -109,10 +108,9 @@ void iplContrastStretch(IplImage* src, IplImage* dst, IplLUT** luts) {
       if (!tableFromLut(luts[i], single, func)) return;
       for (int v = 0; v < 256; ++v) table.ptr<uint8_t>(0)[v * planes + i] = single[v];
     }
-    cv::Mat s = ipl::roiView(src), d = ipl::roiView(dst);
-    const cv::Rect common(0, 0, std::min(s.cols, d.cols), std::min(s.rows, d.rows));
-    cv::Mat target = d(common);
-    ipl::applyToChannels(src, s(common), dst, target, true,
+    cv::Mat s, target;
+    ipl::commonRoiViews(src, dst, s, target);
+    ipl::applyToChannels(src, s, dst, target, true,
                          [&](const cv::Mat& a, cv::Mat& b) { cv::LUT(a, table, b); });
   });
 }

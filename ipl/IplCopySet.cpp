@@ -6,16 +6,6 @@
 
 namespace {
 
-// Both views cut to the common ROI size, so images with different ROIs copy
-// their overlapping top-left part.
-void commonViews(IplImage* a, IplImage* b, cv::Mat& va, cv::Mat& vb) {
-  va = ipl::roiView(a);
-  vb = ipl::roiView(b);
-  const cv::Rect common(0, 0, std::min(va.cols, vb.cols), std::min(va.rows, vb.rows));
-  va = va(common);
-  vb = vb(common);
-}
-
 // Row by row, or in one block when both views are contiguous.
 void copyRows(const cv::Mat& from, cv::Mat& to) {
   const size_t rowBytes = from.cols * from.elemSize();
@@ -39,7 +29,7 @@ void iplCopy(IplImage* src, IplImage* dst) {
   }
   ipl::guarded(func, [&] {
     cv::Mat s, d;
-    commonViews(src, dst, s, d);
+    ipl::commonRoiViews(src, dst, s, d);
     ipl::applyToChannels(src, s, dst, d, false, copyRows);
   });
 }

@@ -16,11 +16,7 @@
 namespace {
 
 void sameSizeViews(IplImage* src, IplImage* dst, cv::Mat& s, cv::Mat& d) {
-  s = ipl::roiView(src);
-  d = ipl::roiView(dst);
-  const cv::Rect common(0, 0, std::min(s.cols, d.cols), std::min(s.rows, d.rows));
-  s = s(common);
-  d = d(common);
+  ipl::commonRoiViews(src, dst, s, d);
   if (src->imageData == dst->imageData) s = s.clone();  // filters read neighbours
 }
 

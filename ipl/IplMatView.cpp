@@ -1,5 +1,6 @@
 #include "ipl/IplMatView.h"
 
+#include <algorithm>
 #include <numeric>
 
 namespace ipl {
@@ -55,6 +56,14 @@ cv::Mat fullView(const IplImage* image) {
 }
 
 cv::Mat roiView(const IplImage* image) { return fullView(image)(roiRect(image)); }
+
+void commonRoiViews(const IplImage* a, const IplImage* b, cv::Mat& va, cv::Mat& vb) {
+  va = roiView(a);
+  vb = roiView(b);
+  const cv::Rect common(0, 0, std::min(va.cols, vb.cols), std::min(va.rows, vb.rows));
+  va = va(common);
+  vb = vb(common);
+}
 
 std::vector<int> activeChannels(const IplImage* image, bool skipAlpha) {
   if (const int coi = coiOf(image)) return {coi - 1};

@@ -29,6 +29,9 @@ int coiOf(const IplImage* image);
 // A view over all channels of the whole image or of its ROI.
 cv::Mat fullView(const IplImage* image);
 cv::Mat roiView(const IplImage* image);
+// The ROI views of two images cut to their common size, so that images with
+// different ROIs work on their overlapping top-left part.
+void commonRoiViews(const IplImage* a, const IplImage* b, cv::Mat& va, cv::Mat& vb);
 
 // Channel indices (0-based) an operation acts on: the COI when set, otherwise
 // every channel, less the alpha channel when skipAlpha is set and the image
