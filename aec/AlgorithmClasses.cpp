@@ -6,7 +6,7 @@
 #include "aec/MatrixAEC.h"
 #include "aec/SpotAEC.h"
 #include "platform/ClassFactoryRegistry.h"
-#include "platform/MessageSink.h"
+#include "platform/ObjectFactory.h"
 
 namespace AEC {
 
@@ -29,19 +29,13 @@ void RegisterAlgorithmClasses()
 std::unique_ptr<CAutoExposure> CreateAlgorithm(const std::string& className)
 {
     RegisterAlgorithmClasses();
-    const auto& registry = bx::ClassFactoryRegistry::Instance();
-    if (!registry.IsRegistered(className)) {
-        bx::ShowMessage("Configuration error: Cannot find runtime class '" + className +
-                        "'. Please add the file with this class to the project or add "
-                        "DECLARE_SERIAL/IMPLEMENT_SERIAL to the class");
-        return nullptr;
-    }
-    std::unique_ptr<bx::DynamicObject> object = registry.Create(className);
+    std::unique_ptr<bx::DynamicObject> object;
+    if (!CreateObjectByName(className, object)) return nullptr;
     if (auto* algorithm = dynamic_cast<CAutoExposure*>(object.get())) {
         object.release();
         return std::unique_ptr<CAutoExposure>(algorithm);
     }
-    bx::ShowMessage("Internal error: Cannot instantiate object for runtime class '" + className + "'");
+    ReportUncreatableClass(className);
     return nullptr;
 }
 

@@ -4,7 +4,7 @@
 
 #include "app/FileUtilities.h"
 #include "app/GrabberApp.h"
-#include "app/ObjectFactory.h"
+#include "platform/ObjectFactory.h"
 #include "app/UncPath.h"
 #include "platform/MessageSink.h"
 #include "platform/ProfileStore.h"

@@ -1,4 +1,4 @@
-#include "app/ObjectFactory.h"
+#include "platform/ObjectFactory.h"
 
 #include "platform/MessageSink.h"
 
@@ -13,8 +13,12 @@ bool CreateObjectByName(const std::string& className, std::unique_ptr<bx::Dynami
   }
   object = registry.Create(className);
   if (!object) {
-    bx::ShowMessage("Internal error: Cannot instantiate object for runtime class '" + className + "'");
+    ReportUncreatableClass(className);
     return false;
   }
   return true;
+}
+
+void ReportUncreatableClass(const std::string& className) {
+  bx::ShowMessage("Internal error: Cannot instantiate object for runtime class '" + className + "'");
 }
