@@ -84,14 +84,8 @@ void CxImage::Finish() {
   m_fHeight = 1.0f;
 }
 
-int CxImage::Create(int width, int height, int alpha, int fill, unsigned long value, void* data) {
-  CleanUp();
-  if (width < 1 || height < 1 || width > kMaxCreateSize || height > kMaxCreateSize) return 0;
-  const int channels = alpha ? 4 : 3;
-  if (!CreateHeader(width, height, alpha ? "RGBA" : "RGB", alpha ? "BGRA" : "BGR", channels, alpha ? 4 : 0,
-                    m_defaultImageOrigin, IPL_DEPTH_8U))
-    return 0;
-  m_dibHeader.Create(m_image);
+// The caller's pixels when given, else a bitmap of the image's own; then the fill.
+int CxImage::UseOrAllocatePixels(void* data, int fill, unsigned long value) {
   if (data) {
     m_image->imageData = static_cast<char*>(data);
   } else if (!AllocateImage()) {
@@ -100,6 +94,17 @@ int CxImage::Create(int width, int height, int alpha, int fill, unsigned long va
   Finish();
   if (fill) iplSet(m_image, static_cast<int>(value));
   return 1;
+}
+
+int CxImage::Create(int width, int height, int alpha, int fill, unsigned long value, void* data) {
+  CleanUp();
+  if (width < 1 || height < 1 || width > kMaxCreateSize || height > kMaxCreateSize) return 0;
+  const int channels = alpha ? 4 : 3;
+  if (!CreateHeader(width, height, alpha ? "RGBA" : "RGB", alpha ? "BGRA" : "BGR", channels, alpha ? 4 : 0,
+                    m_defaultImageOrigin, IPL_DEPTH_8U))
+    return 0;
+  m_dibHeader.Create(m_image);
+  return UseOrAllocatePixels(data, fill, value);
 }
 
 int CxImage::AllocateNonDib(int depth, int fill, unsigned long value) {
@@ -128,16 +133,7 @@ int CxImage::Create(int width, int height, const char* colorModel, const char* c
   CleanUp();
   if (width < 1 || height < 1) return 0;
   if (!CreateHeader(width, height, colorModel, channelSeq, nChannels, alphaChannel, origin, depth)) return 0;
-  if (m_dibHeader.Create(m_image)) {
-    if (data) {
-      m_image->imageData = static_cast<char*>(data);
-    } else if (!AllocateImage()) {
-      return 0;
-    }
-    Finish();
-    if (fill) iplSet(m_image, static_cast<int>(value));
-    return 1;
-  }
+  if (m_dibHeader.Create(m_image)) return UseOrAllocatePixels(data, fill, value);
   if (!AllocateNonDib(depth, fill, value)) return 0;
   Finish();
   return 1;

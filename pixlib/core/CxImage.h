@@ -131,6 +131,7 @@ class PIXLIB_API CxImage {
  private:
   int CreateHeader(int width, int height, const char* colorModel, const char* channelSeq, int nChannels,
                    int alphaChannel, int origin, int depth);
+  int UseOrAllocatePixels(void* data, int fill, unsigned long value);
   int AllocateNonDib(int depth, int fill, unsigned long value);
   int CreateFromDib(BITMAPINFOHEADER* header, void* bits, CreationFlag how, bool packed);
   int CreateFromResource(const CBitmapResource* resource);
