@@ -16,6 +16,16 @@ void copyRows(const cv::Mat& from, cv::Mat& to) {
   for (int y = 0; y < from.rows; ++y) std::memmove(to.ptr(y), from.ptr(y), rowBytes);
 }
 
+// Every processed channel of the ROI takes the value.
+void fillRoi(IplImage* image, double value, const char* func) {
+  if (!ipl::usable(image, func)) return;
+  ipl::guarded(func, [&] {
+    cv::Mat view = ipl::roiView(image);
+    ipl::applyToChannels(image, view, image, view, false,
+                         [&](const cv::Mat&, cv::Mat& d) { d.setTo(cv::Scalar::all(value)); });
+  });
+}
+
 }  // namespace
 
 extern "C" {
@@ -34,22 +44,8 @@ void iplCopy(IplImage* src, IplImage* dst) {
   });
 }
 
-void iplSet(IplImage* image, int fillValue) {
-  if (!ipl::usable(image, "iplSet")) return;
-  ipl::guarded("iplSet", [&] {
-    cv::Mat view = ipl::roiView(image);
-    ipl::applyToChannels(image, view, image, view, false,
-                         [&](const cv::Mat&, cv::Mat& d) { d.setTo(cv::Scalar::all(fillValue)); });
-  });
-}
+void iplSet(IplImage* image, int fillValue) { fillRoi(image, fillValue, "iplSet"); }
 
-void iplSetFP(IplImage* image, float fillValue) {
-  if (!ipl::usable(image, "iplSetFP")) return;
-  ipl::guarded("iplSetFP", [&] {
-    cv::Mat view = ipl::roiView(image);
-    ipl::applyToChannels(image, view, image, view, false,
-                         [&](const cv::Mat&, cv::Mat& d) { d.setTo(cv::Scalar::all(fillValue)); });
-  });
-}
+void iplSetFP(IplImage* image, float fillValue) { fillRoi(image, fillValue, "iplSetFP"); }
 
 }  // extern "C"
