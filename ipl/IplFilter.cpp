@@ -15,9 +15,15 @@
 
 namespace {
 
-void sameSizeViews(IplImage* src, IplImage* dst, cv::Mat& s, cv::Mat& d) {
-  ipl::commonRoiViews(src, dst, s, d);
-  if (src->imageData == dst->imageData) s = s.clone();  // filters read neighbours
+// Applies a neighbourhood filter to every processed channel (alpha kept) over
+// the common ROI size; a source that is also the target is read from a copy.
+void filterChannels(IplImage* src, IplImage* dst, const char* func, const ipl::PlaneOp& filter) {
+  ipl::guarded(func, [&] {
+    cv::Mat s, d;
+    ipl::commonRoiViews(src, dst, s, d);
+    if (src->imageData == dst->imageData) s = s.clone();  // filters read neighbours
+    ipl::applyToChannels(src, s, dst, d, true, filter);
+  });
 }
 
 bool filterable(IplImage* src, IplImage* dst, const char* func) {
@@ -64,12 +70,8 @@ void iplBlur(IplImage* src, IplImage* dst, int nCols, int nRows, int anchorX, in
     ipl::fail(func, IPL_StsBadArg, "kernel size or anchor");
     return;
   }
-  ipl::guarded(func, [&] {
-    cv::Mat s, d;
-    sameSizeViews(src, dst, s, d);
-    ipl::applyToChannels(src, s, dst, d, true, [&](const cv::Mat& a, cv::Mat& b) {
-      cv::blur(a, b, cv::Size(nCols, nRows), cv::Point(anchorX, anchorY), cv::BORDER_REPLICATE);
-    });
+  filterChannels(src, dst, func, [&](const cv::Mat& a, cv::Mat& b) {
+    cv::blur(a, b, cv::Size(nCols, nRows), cv::Point(anchorX, anchorY), cv::BORDER_REPLICATE);
   });
 }
 
@@ -109,16 +111,12 @@ void iplConvolve2D(IplImage* src, IplImage* dst, IplConvKernel** kernels, int nK
       ipl::fail(func, IPL_StsBadArg, "kernel");
       return;
     }
-  ipl::guarded(func, [&] {
-    cv::Mat s, d;
-    sameSizeViews(src, dst, s, d);
-    ipl::applyToChannels(src, s, dst, d, true, [&](const cv::Mat& a, cv::Mat& b) {
-      std::vector<cv::Mat> results(static_cast<size_t>(nKernels));
-      for (int i = 0; i < nKernels; ++i)
-        cv::filter2D(a, results[i], CV_32F, floatKernel(kernels[i]),
-                     cv::Point(kernels[i]->anchorX, kernels[i]->anchorY), 0, cv::BORDER_REPLICATE);
-      combine(results, combineMethod).convertTo(b, b.type());
-    });
+  filterChannels(src, dst, func, [&](const cv::Mat& a, cv::Mat& b) {
+    std::vector<cv::Mat> results(static_cast<size_t>(nKernels));
+    for (int i = 0; i < nKernels; ++i)
+      cv::filter2D(a, results[i], CV_32F, floatKernel(kernels[i]),
+                   cv::Point(kernels[i]->anchorX, kernels[i]->anchorY), 0, cv::BORDER_REPLICATE);
+    combine(results, combineMethod).convertTo(b, b.type());
   });
 }
 
@@ -130,15 +128,11 @@ void iplConvolveSep2D(IplImage* src, IplImage* dst, IplConvKernel* xKernel, IplC
     ipl::fail(func, IPL_StsBadArg, "kernels");
     return;
   }
-  ipl::guarded(func, [&] {
-    cv::Mat s, d;
-    sameSizeViews(src, dst, s, d);
-    ipl::applyToChannels(src, s, dst, d, true, [&](const cv::Mat& a, cv::Mat& b) {
-      cv::Mat result;
-      cv::sepFilter2D(a, result, CV_32F, floatKernel(xKernel), floatKernel(yKernel),
-                      cv::Point(xKernel->anchorX, yKernel->anchorY), 0, cv::BORDER_REPLICATE);
-      result.convertTo(b, b.type());
-    });
+  filterChannels(src, dst, func, [&](const cv::Mat& a, cv::Mat& b) {
+    cv::Mat result;
+    cv::sepFilter2D(a, result, CV_32F, floatKernel(xKernel), floatKernel(yKernel),
+                    cv::Point(xKernel->anchorX, yKernel->anchorY), 0, cv::BORDER_REPLICATE);
+    result.convertTo(b, b.type());
   });
 }
 
