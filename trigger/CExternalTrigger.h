@@ -1,0 +1,118 @@
+#pragma once
+// The trigger engine: a thread that waits for the edges of the selected trigger
+// source (the serial port's DSR line, the named events, the camera's input line
+// or the video detector's events) and hands them to the decisions, which shoot
+// through the virtual Fire. The device operations are virtual so that the
+// camera-bound engine (CPylonTrigger) can act on the camera.
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "platform/Event.h"
+#include "platform/NamedEvent.h"
+#include "trigger/ITriggerHost.h"
+#include "trigger/SoundPlayer.h"
+#include "trigger/TriggerDecision.h"
+#include "trigger/TriggerSettings.h"
+#include "trigger/TriggerTiming.h"
+
+namespace bx {
+class ProfileStore;
+class SerialPort;
+}
+
+// Everything the engine reaches outside itself; null members take the real thing.
+struct TriggerServices {
+    std::function<void(const std::string&)> log;
+    // An exception escaped the trigger thread or a delayed shot.
+    std::function<void()> restartProgram;
+    // Called at every Start: the external library's "PreTrigger", or empty.
+    std::function<CTriggerDecision::PreTriggerHook()> loadPreTrigger;
+    ITriggerClock* clock = nullptr;
+    IShotScheduler* scheduler = nullptr;
+    ISoundPlayer* sound = nullptr;
+    std::string riseEventName = "BXRiseEvent";
+    std::string fallEventName = "BXFallEvent";
+};
+
+class CExternalTrigger : private ITriggerActions {
+public:
+    CExternalTrigger(bx::ProfileStore& profile, TriggerServices services);
+    ~CExternalTrigger() override;
+    CExternalTrigger(const CExternalTrigger&) = delete;
+    CExternalTrigger& operator=(const CExternalTrigger&) = delete;
+
+    // The device operations; the engine's own do nothing.
+    virtual void Fire() {}
+    virtual bool ConfigureLine(bool /*enable*/, bool /*risingEdge*/, const char* /*line*/) { return true; }
+    virtual void SetDebouncer(double /*microseconds*/, const char* /*line*/) {}
+    virtual void SetTriggerDelay(double /*microseconds*/) {}
+    virtual bool ReadLine() { return false; }
+
+    void Bind(bx::SerialPort* port, ITriggerHost* host);
+    void LoadSettings();
+    bool SaveSettings();
+    // Stores, applies to the camera, saves when asked, and restarts a running
+    // engine when the source changed.
+    void SetSettings(const TriggerSettings& settings, bool save);
+    TriggerSettings GetSettings() const;
+
+    bool Start();
+    // Ends the thread and every pending or chained shot; waits for shots in flight.
+    void Stop();
+    bool IsRunning() const { return m_running; }
+    bool IsSuspended() const { return m_suspended; }
+    void SetSuspended(bool suspended) { m_suspended = suspended; }
+    void PlaySound() override;
+    int NextDelay() { return m_decision.NextDelay(); }
+
+    // The edge logic, for callers that deliver edges themselves.
+    CTriggerDecision& Decision() { return m_decision; }
+
+protected:
+    ITriggerHost* Host() const { return m_host; }
+    int Mode() const;
+    void Log(const std::string& line) override;
+
+private:
+    void Shoot() override { Fire(); }
+    void Fail(const std::string& what) override;
+    void ConfigureCamera();
+    void StopLocked();
+    void ThreadMain();
+    void RunEdgeLoop();
+    void ApplyThreadPriority(int priority);
+    // One edge of the selected source: the new level, or nothing (stopped, no edge).
+    std::optional<bool> WaitEdge(int source, bool level);
+    std::optional<bool> WaitSerialEdge(bool level);
+    std::optional<bool> WaitNamedEdge(bool level);
+    std::optional<bool> WaitLineEdge();
+    // Lets other programs follow the trigger signal of sources 0 and 2.
+    void MirrorLevel(bool high);
+    bool StopRequestedWithin(uint32_t ms) { return m_stop.Wait(ms); }
+
+    bx::ProfileStore& m_profile;
+    TriggerServices m_services;
+    std::unique_ptr<ITriggerClock> m_ownClock;
+    std::unique_ptr<TimerQueueShotScheduler> m_ownScheduler;
+    std::unique_ptr<AlsaSoundPlayer> m_ownSound;
+    bx::SerialPort* m_port = nullptr;
+    ITriggerHost* m_host = nullptr;
+    bx::NamedEvent m_riseEvent;
+    bx::NamedEvent m_fallEvent;
+
+    mutable std::mutex m_settingsMutex;
+    TriggerSettings m_settings;
+    CTriggerDecision m_decision;
+
+    std::mutex m_startStop; // Start and Stop come from the pages and the reconnect thread
+    bx::Event m_stop{bx::Event::ResetMode::Manual, true};
+    std::thread m_thread;
+    std::atomic<bool> m_running{false};
+    std::atomic<bool> m_suspended{false};
+    bool m_lineState = false;
+};
