@@ -1,0 +1,93 @@
+#include "app/external/CExternalFunctions.h"
+
+#include "platform/DynamicLibrary.h"
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+// Every library loaded by this process, by path; none is ever closed, so no
+// function pointer handed out can outlive its code.
+struct LoadedLibraries {
+    std::mutex mutex;
+    std::map<std::string, std::unique_ptr<bx::DynamicLibrary>> byPath;
+    std::deque<std::string> logStrings; // handed to "Init", never freed
+};
+
+LoadedLibraries& Libraries()
+{
+    static auto* libraries = new LoadedLibraries; // never destroyed: the libraries stay loaded
+    return *libraries;
+}
+
+} // namespace
+
+std::string CExternalFunctions::ResolvePath(const std::string& configured, const std::string& programFolder)
+{
+    if (configured.empty() || configured.find('/') != std::string::npos)
+        return configured;
+    std::string folder = programFolder.empty() ? "." : programFolder;
+    if (folder.back() != '/')
+        folder += '/';
+    return folder + configured;
+}
+
+bool CExternalFunctions::Load(const std::string& path, const Logger& log)
+{
+    m_library = nullptr;
+    if (path.empty())
+        return false;
+    LoadedLibraries& libraries = Libraries();
+    std::lock_guard lock(libraries.mutex);
+    auto& library = libraries.byPath[path];
+    if (!library) {
+        auto opened = std::make_unique<bx::DynamicLibrary>();
+        if (!opened->Open(path)) {
+            log("External functions not loaded: " + opened->Error());
+            libraries.byPath.erase(path);
+            return false;
+        }
+        library = std::move(opened);
+    }
+    m_library = library.get();
+    return true;
+}
+
+void CExternalFunctions::CallInit(void* window, const std::string& logName, bool logEnabled,
+                                  const std::string& logPath, bool timestamps) const
+{
+    auto* init = m_library ? m_library->Find<BxInitFunction>("Init") : nullptr;
+    if (!init)
+        return;
+    BxLogInfo log{};
+    {
+        LoadedLibraries& libraries = Libraries();
+        std::lock_guard lock(libraries.mutex);
+        log.name = libraries.logStrings.emplace_back(logName).c_str();
+        log.path = libraries.logStrings.emplace_back(logPath).c_str();
+    }
+    log.enabled = logEnabled ? 1 : 0;
+    log.timestamps = timestamps ? 1 : 0;
+    init(window, &log);
+}
+
+std::function<int()> CExternalFunctions::PreTrigger(const Logger& log) const
+{
+    if (!m_library)
+        return {};
+    auto* preTrigger = m_library->Find<BxPreTriggerFunction>("PreTrigger");
+    if (!preTrigger)
+        return {};
+    return [preTrigger, log]() -> int {
+        try {
+            return preTrigger();
+        } catch (...) {
+            // A library that throws after all is treated as having no opinion.
+            log("PreTrigger failed");
+            return 1;
+        }
+    };
+}
