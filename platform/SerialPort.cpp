@@ -49,6 +49,7 @@ bool TermiosSerialPort::Open(const std::string& name) {
     return false;
   }
   SetDtr(false);
+  lastReportedDsr_ = Dsr().value_or(false);
   return true;
 }
 
@@ -58,14 +59,16 @@ void TermiosSerialPort::Close() {
 }
 
 SerialPort::WaitResult TermiosSerialPort::WaitForDsrChange(Event& stop) {
-  const std::optional<bool> initial = Dsr();
-  if (!initial) return WaitResult::Failed;
+  // Compared with the level last reported, not the level when this wait began:
+  // an edge made while the caller was busy is still reported.
   for (;;) {
-    if (stop.Wait(kDsrPollMs))
-      return WaitResult::Stopped;
     const std::optional<bool> now = Dsr();
     if (!now) return WaitResult::Failed;
-    if (*now != *initial) return WaitResult::Changed;
+    if (*now != lastReportedDsr_) {
+      lastReportedDsr_ = *now;
+      return WaitResult::Changed;
+    }
+    if (stop.Wait(kDsrPollMs)) return WaitResult::Stopped;
   }
 }
 

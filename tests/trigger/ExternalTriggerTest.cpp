@@ -1,0 +1,270 @@
+// The engine's thread on its real sources: named events shared with another
+// program, the serial port's DSR line, the camera line; orderly stop; settings.
+#include "trigger/CExternalTrigger.h"
+
+#include "platform/NamedEvent.h"
+#include "platform/ProfileStore.h"
+#include "platform/SimulatedSerialPort.h"
+#include "tests/platform/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <fstream>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class RecordingSound final : public ISoundPlayer {
+public:
+    void Play(const std::string& path) override
+    {
+        std::lock_guard lock(mutex);
+        played.push_back(path);
+    }
+    std::mutex mutex;
+    std::vector<std::string> played;
+};
+
+// An engine whose shots and device calls are counted.
+class RecordingTrigger final : public CExternalTrigger {
+public:
+    using CExternalTrigger::CExternalTrigger;
+    ~RecordingTrigger() override { Stop(); }
+
+    void Fire() override
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_shots;
+        m_changed.notify_all();
+    }
+    bool ConfigureLine(bool enable, bool risingEdge, const char* line) override
+    {
+        calls.push_back("line " + std::to_string(enable) + std::to_string(risingEdge) + " " + line);
+        return true;
+    }
+    void SetDebouncer(double us, const char* line) override
+    {
+        calls.push_back("debounce " + std::to_string(static_cast<long>(us)) + " " + line);
+    }
+    void SetTriggerDelay(double us) override { calls.push_back("delay " + std::to_string(static_cast<long>(us))); }
+    bool ReadLine() override { return lineHigh; }
+
+    int Shots()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_shots;
+    }
+    bool WaitForShots(int count)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, 5s, [&] { return m_shots >= count; });
+    }
+
+    std::vector<std::string> calls;
+    std::atomic<bool> lineHigh{false};
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int m_shots = 0;
+};
+
+class ExternalTriggerTest : public ::testing::Test {
+protected:
+    ExternalTriggerTest()
+        : m_profile(m_folder.Path(), "BXGrabber"),
+          m_riseName("BXTestRise" + std::to_string(::getpid()) + Unique()),
+          m_fallName("BXTestFall" + std::to_string(::getpid()) + Unique())
+    {
+    }
+    ~ExternalTriggerTest() override
+    {
+        bx::NamedEvent::Remove(m_riseName);
+        bx::NamedEvent::Remove(m_fallName);
+    }
+
+    // An engine on `source` without filter or dead time.
+    RecordingTrigger& Engine(int source, const std::string& extraKey = "", int extraValue = 0)
+    {
+        m_profile.WriteInt("Trigger Settings", "Trigger Source", source);
+        m_profile.WriteInt("Trigger Settings", "TriggerFilter", 0);
+        m_profile.WriteInt("Trigger Settings", "MinDelay", 0);
+        if (!extraKey.empty())
+            m_profile.WriteInt("Trigger Settings", extraKey, extraValue);
+        TriggerServices services;
+        services.log = [this](const std::string& line) {
+            std::lock_guard lock(m_logMutex);
+            m_log.push_back(line);
+        };
+        services.sound = &m_sound;
+        services.riseEventName = m_riseName;
+        services.fallEventName = m_fallName;
+        m_engine = std::make_unique<RecordingTrigger>(m_profile, services);
+        m_engine->LoadSettings();
+        return *m_engine;
+    }
+    void StartEngine()
+    {
+        ASSERT_TRUE(m_engine->Start());
+        // The dead time is "more than 0 ms" after the start.
+        std::this_thread::sleep_for(2ms);
+    }
+    int Logged(const std::string& line)
+    {
+        std::lock_guard lock(m_logMutex);
+        return static_cast<int>(std::count(m_log.begin(), m_log.end(), line));
+    }
+    static std::string Unique()
+    {
+        static std::atomic<int> counter{0};
+        return "_" + std::to_string(++counter);
+    }
+
+    TempFolder m_folder;
+    bx::ProfileStore m_profile;
+    std::string m_riseName;
+    std::string m_fallName;
+    RecordingSound m_sound;
+    std::mutex m_logMutex;
+    std::vector<std::string> m_log;
+    std::unique_ptr<RecordingTrigger> m_engine;
+};
+
+TEST_F(ExternalTriggerTest, NamedEventsReleaseShotsAndAreConsumed)
+{
+    RecordingTrigger& engine = Engine(SourceNamedEvents);
+    bx::NamedEvent rise(m_riseName), fall(m_fallName);
+    rise.Set(); // left over from before the start: not an edge
+    StartEngine();
+    EXPECT_FALSE(rise.IsSet());
+
+    for (int shot = 1; shot <= 3; ++shot) {
+        rise.Set();
+        ASSERT_TRUE(engine.WaitForShots(shot));
+        fall.Set();
+        std::this_thread::sleep_for(20ms);
+    }
+    // Each set event was consumed: the waits did not return again and again.
+    EXPECT_FALSE(rise.IsSet());
+    EXPECT_FALSE(fall.IsSet());
+    EXPECT_EQ(Logged("Trigger Rise Edge"), 3);
+    EXPECT_EQ(Logged("Trigger Fall Edge"), 3);
+    EXPECT_EQ(engine.Shots(), 3);
+}
+
+TEST_F(ExternalTriggerTest, DsrEdgesReleaseShotsAndAreMirroredOnTheNamedEvents)
+{
+    RecordingTrigger& engine = Engine(SourceSerialDsr);
+    bx::SimulatedSerialPort port;
+    ASSERT_TRUE(port.Open("COM1"));
+    engine.Bind(&port, nullptr);
+    StartEngine();
+    bx::NamedEvent rise(m_riseName);
+
+    port.DriveDsr(true);
+    ASSERT_TRUE(engine.WaitForShots(1));
+    EXPECT_TRUE(rise.IsSet());
+    port.DriveDsr(false);
+    std::this_thread::sleep_for(2ms); // beyond the dead time of 0 ms
+    port.DriveDsr(true);
+    ASSERT_TRUE(engine.WaitForShots(2));
+    engine.Stop();
+    EXPECT_EQ(engine.Shots(), 2);
+}
+
+TEST_F(ExternalTriggerTest, TheCameraLineReleasesShots)
+{
+    RecordingTrigger& engine = Engine(SourceCameraLine);
+    StartEngine();
+    engine.lineHigh = true;
+    ASSERT_TRUE(engine.WaitForShots(1));
+    engine.lineHigh = false;
+    std::this_thread::sleep_for(20ms);
+    engine.lineHigh = true;
+    ASSERT_TRUE(engine.WaitForShots(2));
+
+    engine.SetSuspended(true); // a suspended engine ignores the line
+    engine.lineHigh = false;
+    std::this_thread::sleep_for(20ms);
+    engine.lineHigh = true;
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(engine.Shots(), 2);
+}
+
+TEST_F(ExternalTriggerTest, StopEndsAMultiTriggerChain)
+{
+    RecordingTrigger& engine = Engine(SourceNamedEvents, "Multi Trigger", 1);
+    m_profile.WriteInt("Trigger Settings", "TriggerDelay", 10);
+    engine.LoadSettings();
+    StartEngine();
+    bx::NamedEvent(m_riseName).Set();
+    ASSERT_TRUE(engine.WaitForShots(3));
+    engine.Stop();
+    const int shots = engine.Shots();
+    std::this_thread::sleep_for(60ms);
+    EXPECT_EQ(engine.Shots(), shots);
+    EXPECT_FALSE(engine.IsRunning());
+}
+
+TEST_F(ExternalTriggerTest, TheSoundPlaysOnRisingEdges)
+{
+    RecordingTrigger& engine = Engine(SourceNamedEvents);
+    m_profile.WriteString("Trigger Settings", "SoundName", "/usr/share/sounds/shutter.wav");
+    engine.LoadSettings();
+    StartEngine();
+    bx::NamedEvent(m_riseName).Set();
+    ASSERT_TRUE(engine.WaitForShots(1));
+    std::lock_guard lock(m_sound.mutex);
+    EXPECT_EQ(m_sound.played, std::vector<std::string>{"/usr/share/sounds/shutter.wav"});
+}
+
+TEST_F(ExternalTriggerTest, SettingsAreSavedAndTheCameraFollowsTheMode)
+{
+    RecordingTrigger& engine = Engine(SourceSerialDsr);
+    TriggerSettings settings = engine.GetSettings();
+    settings.mode = 1;
+    settings.filterMs = 500;
+    settings.triggerDelayMs = 1200;
+    settings.sequence = ParseSequence("0/0 1/400");
+    settings.soundName = "not saved.wav";
+    engine.calls.clear();
+    engine.SetSettings(settings, true);
+    EXPECT_EQ(engine.calls,
+              (std::vector<std::string>{"line 11 Line1", "debounce 500000 Line1", "delay 700000"}));
+
+    settings.soundName = "";
+    EXPECT_EQ(LoadTriggerSettings(m_profile), settings);
+    EXPECT_EQ(m_profile.GetString("Trigger Settings", "Sequence", ""), "0/0 1/400");
+
+    settings.mode = 2;
+    engine.calls.clear();
+    engine.SetSettings(settings, false);
+    EXPECT_EQ(engine.calls, (std::vector<std::string>{"line 10 Line2", "debounce 0 Line1", "debounce 0 Line2",
+                                                      "delay 0"}));
+    EXPECT_EQ(m_profile.GetInt("Trigger Settings", "Trigger Mode", 0), 1);
+}
+
+TEST_F(ExternalTriggerTest, ChangingTheSourceRestartsARunningEngine)
+{
+    RecordingTrigger& engine = Engine(SourceSerialDsr);
+    StartEngine();
+    TriggerSettings settings = engine.GetSettings();
+    settings.source = SourceNamedEvents;
+    engine.SetSettings(settings, false);
+    ASSERT_TRUE(engine.IsRunning());
+    std::this_thread::sleep_for(2ms);
+    bx::NamedEvent(m_riseName).Set();
+    EXPECT_TRUE(engine.WaitForShots(1));
+}
+
+} // namespace
