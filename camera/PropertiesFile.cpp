@@ -1,0 +1,58 @@
+#include "camera/PropertiesFile.h"
+
+#include <tinyxml.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace PropertiesFile {
+
+bool LoadForReading(TiXmlDocument& document, const std::string& path)
+{
+    TiXmlBase::SetCondenseWhiteSpace(true);
+    return document.LoadFile(path.c_str());
+}
+
+bool LoadForEditing(TiXmlDocument& document, const std::string& path)
+{
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error == std::errc::no_such_file_or_directory || (!error && size == 0)) {
+        document.Clear();
+        return true;
+    }
+    return !error && LoadForReading(document, path);
+}
+
+bool Save(const TiXmlDocument& document, const std::string& path)
+{
+    const std::string temporary = path + ".tmp" + std::to_string(::getpid());
+    FILE* file = std::fopen(temporary.c_str(), "w");
+    if (!file)
+        return false;
+    bool written = document.SaveFile(file) && std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+    written = std::fclose(file) == 0 && written;
+    if (written && std::rename(temporary.c_str(), path.c_str()) == 0)
+        return true;
+    std::remove(temporary.c_str());
+    return false;
+}
+
+TiXmlNode* FindSet(TiXmlDocument& document, const std::string& setName)
+{
+    if (setName.empty())
+        return &document;
+    return document.FirstChildElement(setName.c_str());
+}
+
+TiXmlNode& SetNode(TiXmlDocument& document, const std::string& setName)
+{
+    if (TiXmlNode* set = FindSet(document, setName))
+        return *set;
+    return *document.LinkEndChild(new TiXmlElement(setName.c_str()));
+}
+
+} // namespace PropertiesFile
