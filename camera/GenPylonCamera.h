@@ -66,6 +66,21 @@ public:
 
     static void ReleaseImage(IplImage* image, ImageOwnership ownership);
 
+    // Trigger and line operations; each is a no-op when a node it needs is
+    // missing, and none lets an SDK exception escape (a failure is traced).
+    // "TriggerMode" On, "TriggerSource" the line (fromLine) or "Software", the edge;
+    // false when a node is missing or the camera refuses a value.
+    bool ConfigureTrigger(bool fromLine, bool risingEdge, const std::string& line);
+    // True when "TriggerSource" reads anything but "Software".
+    bool IsHardwareTriggerSource();
+    void SetTriggerDelay(double microseconds);
+    // Sets the line's debouncer; "LineSelector" shows its previous line afterwards.
+    void SetLineDebounce(double microseconds, const std::string& line);
+    // "LineStatusAll": bit 0 is the first line; 0 when unavailable.
+    int64_t ReadLineStatus();
+    // The output line follows the exposure, or the user output values.
+    void SetOutputSource(bool exposureActive, const std::string& line);
+
 protected:
     // True once StopGrab has asked the grab thread to end.
     bool IsTerminationRequested() const { return m_terminate.Wait(0); }

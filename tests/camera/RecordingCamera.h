@@ -89,6 +89,11 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return size_t(std::count(m_traces.begin(), m_traces.end(), line));
     }
+    size_t TracesStartingWith(const std::string& prefix) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return size_t(std::count_if(m_traces.begin(), m_traces.end(),
+                                    [&](const std::string& line) { return line.rfind(prefix, 0) == 0; }));
+    }
 
     // Runs on the grab thread before a frame is recorded.
     std::function<void()> m_holdFrames;
