@@ -1,0 +1,222 @@
+// Trigger latency: from an edge (a named event set, a simulated DSR change) to the
+// station's shot call, against the bare wake-up of a thread waiting on the same
+// kind of named event, measured in the same run; and the accuracy of delayed shots.
+#include "platform/NamedEvent.h"
+#include "platform/ProfileStore.h"
+#include "platform/SimulatedSerialPort.h"
+#include "trigger/CExternalTrigger.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kRounds = 500;
+constexpr int kDelayRounds = 8;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+struct Stats {
+    double median = 0, p99 = 0;
+};
+
+Stats Summarise(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    if (v.empty())
+        return {};
+    return {v[v.size() / 2], v[std::min(v.size() - 1, v.size() * 99 / 100)]};
+}
+
+// Notes when something happened and lets the measuring thread wait for it.
+class Stamp {
+public:
+    void Mark()
+    {
+        std::lock_guard lock(m_mutex);
+        m_time = Clock::now();
+        m_changed.notify_all();
+    }
+    void Clear()
+    {
+        std::lock_guard lock(m_mutex);
+        m_time.reset();
+    }
+    std::optional<Clock::time_point> Wait()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait_for(lock, std::chrono::seconds(5), [this] { return m_time.has_value(); });
+        return m_time;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::optional<Clock::time_point> m_time;
+};
+
+class StampingHost final : public ITriggerHost {
+public:
+    void SoftwareShot(bool) override { shot.Mark(); }
+    void SetLiveMode(bool) override {}
+    bool IsLiveMode() const override { return false; }
+    Stamp shot;
+};
+
+class ShootingTrigger final : public CExternalTrigger {
+public:
+    using CExternalTrigger::CExternalTrigger;
+    ~ShootingTrigger() override { Stop(); }
+    void Fire() override { Host()->SoftwareShot(false); }
+};
+
+// One way of releasing an edge and seeing its effect.
+struct Probe {
+    Stamp& stamp;
+    std::function<void()> edge;
+    std::function<void()> release;
+    std::vector<double> ms;
+
+    void Round()
+    {
+        stamp.Clear();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        const auto start = Clock::now();
+        edge();
+        if (const auto end = stamp.Wait())
+            ms.push_back(Ms(*end - start));
+        release();
+    }
+};
+
+// A thread that waits on a named event as the engine does, and notes each wake-up.
+class EventWaiter {
+public:
+    explicit EventWaiter(const std::string& name)
+        : m_event(name), m_thread([this] {
+              while (m_event.Wait(bx::Event::kInfinite, &m_stop) == bx::NamedEvent::WaitResult::Signalled) {
+                  m_event.Reset();
+                  woke.Mark();
+              }
+          })
+    {
+    }
+    ~EventWaiter()
+    {
+        m_stop.Set();
+        m_thread.join();
+    }
+    void Set() { m_event.Set(); }
+    Stamp woke;
+
+private:
+    bx::NamedEvent m_event;
+    bx::Event m_stop;
+    std::thread m_thread;
+};
+
+struct Bench {
+    std::string folder = (std::filesystem::temp_directory_path() / ("trigger-bench-" + std::to_string(getpid())))
+                             .string();
+    std::string rise = "bench.rise." + std::to_string(getpid());
+    std::string fall = "bench.fall." + std::to_string(getpid());
+    ~Bench()
+    {
+        bx::NamedEvent::Remove(rise);
+        bx::NamedEvent::Remove(fall);
+        std::filesystem::remove_all(folder);
+    }
+
+    std::unique_ptr<ShootingTrigger> Engine(int source, int delayMs, StampingHost& host, bx::SerialPort* port)
+    {
+        std::filesystem::create_directories(folder);
+        bx::ProfileStore profile(folder, "bench");
+        profile.WriteInt("Trigger Settings", "Trigger Source", source);
+        profile.WriteInt("Trigger Settings", "TriggerFilter", 0);
+        profile.WriteInt("Trigger Settings", "MinDelay", 0);
+        profile.WriteInt("Trigger Settings", "TriggerDelay", delayMs);
+        m_profile = std::make_unique<bx::ProfileStore>(folder, "bench");
+        TriggerServices services;
+        services.riseEventName = rise;
+        services.fallEventName = fall;
+        auto engine = std::make_unique<ShootingTrigger>(*m_profile, services);
+        engine->Bind(port, &host);
+        engine->LoadSettings();
+        engine->Start();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return engine;
+    }
+
+private:
+    std::unique_ptr<bx::ProfileStore> m_profile;
+};
+
+void Print(const char* what, const std::vector<double>& ms, double reference)
+{
+    const Stats s = Summarise(ms);
+    std::printf("%-42s n=%3zu median %7.3f ms  p99 %7.3f ms", what, ms.size(), s.median, s.p99);
+    if (reference > 0)
+        std::printf("  ratio %.2f", s.median / reference);
+    std::printf("\n");
+}
+
+} // namespace
+
+int main()
+{
+    Bench bench;
+    const std::string referenceName = bench.rise + ".ref";
+    EventWaiter waiter(referenceName);
+
+    StampingHost eventHost, dsrHost;
+    auto eventEngine = bench.Engine(SourceNamedEvents, 0, eventHost, nullptr);
+    bx::SimulatedSerialPort port;
+    port.Open("COM1");
+    auto dsrEngine = bench.Engine(SourceSerialDsr, 0, dsrHost, &port);
+    bx::NamedEvent rise(bench.rise), fall(bench.fall);
+
+    // The three are measured in turn, round by round, so that the load of the
+    // machine weighs on each alike.
+    Probe reference{waiter.woke, [&] { waiter.Set(); }, [] {}, {}};
+    Probe eventShot{eventHost.shot, [&] { rise.Set(); }, [&] { fall.Set(); }, {}};
+    Probe dsrShot{dsrHost.shot, [&] { port.DriveDsr(true); }, [&] { port.DriveDsr(false); }, {}};
+    for (int i = 0; i < kRounds; ++i)
+        for (Probe* probe : {&reference, &eventShot, &dsrShot})
+            probe->Round();
+    eventEngine.reset();
+    dsrEngine.reset();
+    bx::NamedEvent::Remove(referenceName);
+
+    const double referenceMedian = Summarise(reference.ms).median;
+    std::printf("Edge to shot call (goal: ratio to the named-event wake-up <= 1.5)\n");
+    Print("named event wake-up alone (reference)", reference.ms, 0);
+    Print("named event edge -> SoftwareShot", eventShot.ms, referenceMedian);
+    Print("simulated DSR change -> SoftwareShot", dsrShot.ms, referenceMedian);
+
+    std::printf("Delayed shots: measured minus requested delay\n");
+    for (int delay : {100, 400, 1000}) {
+        StampingHost host;
+        auto engine = bench.Engine(SourceNamedEvents, delay, host, nullptr);
+        Probe delayed{host.shot, [&] { rise.Set(); }, [&] { fall.Set(); }, {}};
+        for (int i = 0; i < kDelayRounds; ++i)
+            delayed.Round();
+        for (double& e : delayed.ms)
+            e -= delay;
+        const std::string what = "TriggerDelay " + std::to_string(delay) + " ms, error";
+        Print(what.c_str(), delayed.ms, 0);
+    }
+    return 0;
+}
