@@ -65,6 +65,8 @@ public:
     // Ends the thread and every pending or chained shot; waits for shots in flight.
     void Stop();
     bool IsRunning() const { return m_running; }
+    // True from the moment Stop is asked until the next Start (and before the first).
+    bool IsStopping() const { return m_stop.IsSet(); }
     bool IsSuspended() const { return m_suspended; }
     void SetSuspended(bool suspended) { m_suspended = suspended; }
     void PlaySound() override;

@@ -25,15 +25,17 @@ constexpr int kRestartShutdownCode = 3;
 
 }  // namespace
 
-CGrabberDlg::CGrabberDlg(CGrabberApp& app, IStationHost& host)
+CGrabberDlg::CGrabberDlg(CGrabberApp& app, IStationHost& host, std::unique_ptr<bx::SerialPort> serialPort)
     : CPylonCamera(app.ApplicationName()),
       m_app(app),
       m_host(host),
       m_counterSettings(app),
       m_counterClient(m_counterSettings),
-      // Missing: the shared serial port (trigger input, flash, external counter); without
-      // it the external counter receives no pulses.
-      m_numbering(m_counterSettings, m_counterClient, m_numberingClock, nullptr)
+      m_serialPort(serialPort ? std::move(serialPort) : std::make_unique<bx::TermiosSerialPort>()),
+      m_numbering(m_counterSettings, m_counterClient, m_numberingClock, m_serialPort.get()),
+      m_triggerProfile(app.ApplicationName()),
+      m_triggerHost(std::make_unique<TriggerHost>(*this)),
+      m_trigger(MakeTrigger())
 {
     if (m_app.m_counterServer)
         m_app.m_counterServer->SetPresetHost(this);
@@ -49,6 +51,7 @@ CGrabberDlg::~CGrabberDlg()
 
 bool CGrabberDlg::OnInitDialog()
 {
+    OpenSerialPort();
     LoadLayoutList();
     if (!ConnectCamera())
         OnDeviceRemoved();
@@ -74,6 +77,9 @@ void CGrabberDlg::OnDestroy()
 
 bool CGrabberDlg::ConnectCamera()
 {
+    // The engine's shots wait for this lock, and starting acquisition restarts the
+    // engine: stop it first, so that restart never waits for a shot waiting for us.
+    StopTriggerEngine();
     std::lock_guard connecting(m_connectLock);
     SetTitle(kTitleConnecting);
     bx::ProfileStore profile(m_app.ApplicationName());
@@ -125,8 +131,10 @@ void CGrabberDlg::LoadSettings()
         m_operatorName = std::move(op);
         m_databaseFile = std::move(file);
     }
-    m_triggerDelay = ReadInt("Trigger Settings", "TriggerDelay", 0);
-    m_showDelay = ReadInt("Trigger Settings", "ShowDelay", 0);
+    m_trigger->LoadSettings();
+    const TriggerSettings trigger = m_trigger->GetSettings();
+    m_triggerDelay = trigger.triggerDelayMs;
+    m_showDelay = trigger.showDelayS;
 }
 
 void CGrabberDlg::StartStop()
@@ -188,9 +196,20 @@ void CGrabberDlg::SetLiveMode(bool on)
     }
 }
 
-void CGrabberDlg::SoftwareShot(bool flag)
+void CGrabberDlg::SoftwareShot(bool flag) { Shoot(flag, nullptr); }
+
+void CGrabberDlg::Shoot(bool flag, const std::function<bool()>& giveUp)
 {
-    std::lock_guard connecting(m_connectLock);
+    std::unique_lock connecting(m_connectLock, std::defer_lock);
+    if (!giveUp) {
+        connecting.lock();
+    } else {
+        while (!connecting.try_lock()) {
+            if (giveUp())
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
     const bool wasLive = m_liveMode;
     if (wasLive) {
         {

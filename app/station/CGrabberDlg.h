@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/counter/CRemoteCounterClient.h"
+#include "app/external/CExternalFunctions.h"
 #include "app/counter/CounterSettings.h"
 #include "app/counter/PresetExchange.h"
 #include "app/numbering/CPhotoNumbering.h"
@@ -8,9 +9,15 @@
 #include "app/station/PeriodicTimer.h"
 #include "camera/PylonCamera.h"
 #include "platform/Event.h"
+#include "platform/ProfileStore.h"
+#include "platform/SerialPort.h"
 #include "pixlib/core/CxImage.h"
+#include "trigger/CFlash.h"
+#include "trigger/CPylonTrigger.h"
 
 #include <atomic>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -28,7 +35,9 @@ public:
     static constexpr int kQueueLimit = 100;
     static constexpr int kReconnectPeriodMs = 5000;
 
-    CGrabberDlg(CGrabberApp& app, IStationHost& host);
+    // The station owns its serial port (trigger input, flash, external counter);
+    // without one given it opens the port named by "Serial Port".
+    CGrabberDlg(CGrabberApp& app, IStationHost& host, std::unique_ptr<bx::SerialPort> serialPort = nullptr);
     ~CGrabberDlg() override;
 
     // Window start: connects the camera and starts grabbing. False when the
@@ -49,6 +58,9 @@ public:
     // The control page's trigger-restart button.
     void RestartTrigger();
     void PulseExternalCounter(int n);
+    // The general set-up page's trigger fields.
+    void SetTriggerSettings(const TriggerSettings& settings, bool save);
+    TriggerSettings GetTriggerSettings() const;
     void SaveImage();
     bool TestDatabaseConnection();
 
@@ -82,7 +94,26 @@ protected:
     virtual void ApplyColour(bool final);
 
 private:
+    // What the engine reaches of the station: its shots give up while the engine stops.
+    class TriggerHost final : public ITriggerHost {
+    public:
+        explicit TriggerHost(CGrabberDlg& station) : m_station(station) {}
+        void SoftwareShot(bool flag) override { m_station.TriggeredShot(flag); }
+        void SetLiveMode(bool on) override;
+        bool IsLiveMode() const override { return m_station.IsLiveMode(); }
+
+    private:
+        CGrabberDlg& m_station;
+    };
+
     void LoadSettings();
+    std::unique_ptr<CPylonTrigger> MakeTrigger();
+    void OpenSerialPort();
+    std::string ExternalFunctionsPath();
+    // A shot of the trigger engine: it gives up waiting for a reconnect to end
+    // when the engine is being stopped (by that reconnect, possibly).
+    void TriggeredShot(bool flag);
+    void Shoot(bool flag, const std::function<bool()>& giveUp);
     void SetTitle(const std::string& title);
     void SetPresetTitle();
     void StartProcessing();
@@ -148,6 +179,7 @@ private:
     std::atomic<int> m_preset{PresetNormal};
     AppCounterSettings m_counterSettings;  // read by the numbering on every photo
     CRemoteCounterClient m_counterClient;
+    std::unique_ptr<bx::SerialPort> m_serialPort;
     SystemNumberingClock m_numberingClock;
     CPhotoNumbering m_numbering;
     PeriodicTimer m_reconnectTimer;
@@ -159,4 +191,9 @@ private:
     mutable std::mutex m_stateLock;  // m_status and the title, read by the host's thread
     std::string m_title;
     std::atomic<bool> m_destroyed{false};
+    CFlash m_flash;
+    CExternalFunctions m_externalFunctions;
+    bx::ProfileStore m_triggerProfile;
+    std::unique_ptr<TriggerHost> m_triggerHost;
+    std::unique_ptr<CPylonTrigger> m_trigger;
 };

@@ -2,28 +2,6 @@
 // place and order the capture workflow gives it and says what is still missing.
 #include "app/station/CGrabberDlg.h"
 
-bool CGrabberDlg::StartTriggerEngine()
-{
-    // Missing: the trigger engine (serial, named-event, camera-line and video sources); nothing starts.
-    return false;
-}
-
-void CGrabberDlg::StopTriggerEngine()
-{
-    // Missing: stopping the trigger engine's thread and timers; none run yet.
-}
-
-bool CGrabberDlg::IsTriggerSuspended() const
-{
-    // Missing: the trigger engine's suspended flag; without an engine nothing fires.
-    return true;
-}
-
-void CGrabberDlg::SetTriggerSuspended(bool /*suspended*/)
-{
-    // Missing: suspending the trigger engine while a set-up page or a preset load runs.
-}
-
 void CGrabberDlg::ArmVideoTrigger()
 {
     // Missing: arming the video motion trigger (live mode on the camera's own frames).
@@ -40,30 +18,9 @@ void CGrabberDlg::LoadPresetCameraProperties(int /*preset*/)
     // Missing: loading the preset's camera features from the properties file ("Set%d").
 }
 
-void CGrabberDlg::LoadPresetFlash(int /*preset*/)
-{
-    // Missing: the flash output and its per-preset state.
-}
-
-bool CGrabberDlg::FlashState() const
-{
-    // Missing: the flash output; the flash reads as off.
-    return false;
-}
-
-void CGrabberDlg::SetFlash(bool /*on*/)
-{
-    // Missing: switching the flash and the camera output "Out1".
-}
-
 void CGrabberDlg::LoadPresetColour(int /*preset*/)
 {
     // Missing: the colour transformer's per-preset settings.
-}
-
-void CGrabberDlg::LoadExternalFunctions()
-{
-    // Missing: loading the external functions library and calling its "Init".
 }
 
 void CGrabberDlg::CallPreSave()

@@ -1,5 +1,7 @@
 #include "StationFixture.h"
 
+#include "platform/NamedEvent.h"
+
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -8,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <fstream>
+#include <cstdlib>
 #include <random>
 
 namespace fs = std::filesystem;
@@ -19,10 +22,15 @@ StationFolder::StationFolder()
     fs::create_directories(ConfigFolder());
     fs::create_directories(StateFolder());
     fs::create_directories(PhotoFolder());
+    // The station and the programs a test starts use events of this test only.
+    ::setenv("BX_RISE_EVENT", RiseEventName().c_str(), 1);
+    ::setenv("BX_FALL_EVENT", FallEventName().c_str(), 1);
 }
 
 StationFolder::~StationFolder()
 {
+    bx::NamedEvent::Remove(RiseEventName());
+    bx::NamedEvent::Remove(FallEventName());
     std::error_code ignored;
     fs::remove_all(m_root, ignored);
 }
@@ -34,7 +42,9 @@ void StationFolder::WriteProfile(const std::string& databasePath, const std::str
     profile << "[Camera Settings]\nCamera Transport=sim\nNum Buffers=4\n"
             << "[Database Settings]\nDatabasePath=" << databasePath << "\nServerName=localhost\n"
             << "Counter Port=" << FreePort() << "\n"
-            << extraLines;
+            << extraLines
+            // Never the machine's own serial port; a test that wants one names it above.
+            << "[Program Settings]\nSerial Port=\n";
 }
 
 std::vector<fs::path> StationFolder::SavedPhotos() const

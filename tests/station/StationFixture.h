@@ -16,6 +16,9 @@ public:
     std::filesystem::path ConfigFolder() const { return m_root / "config"; }
     std::filesystem::path StateFolder() const { return m_root / "state"; }
     std::filesystem::path PhotoFolder() const { return m_root / "photos"; }
+    // The trigger's named events of this folder's station.
+    std::string RiseEventName() const { return "bxtest.rise." + m_root.filename().string(); }
+    std::string FallEventName() const { return "bxtest.fall." + m_root.filename().string(); }
     // The settings file of a simulated-camera station; an empty photo folder
     // leaves "DatabasePath" empty.
     void WriteProfile(const std::string& databasePath, const std::string& extraLines = "") const;
