@@ -1,6 +1,7 @@
 #include "ui/SetupPages.h"
 
 #include "app/station/CGrabberDlg.h"
+#include "ui/TriggerSettingsBox.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -41,6 +42,8 @@ GeneralSetupPage::GeneralSetupPage(CGrabberDlg& core, QWidget* parent) : Station
     form->addRow("Operator:", m_operator);
     form->addRow("Database file:", m_file);
     layout->addLayout(form);
+    m_trigger = new TriggerSettingsBox(core, this);
+    layout->addWidget(m_trigger);
     AddTestShotButton(core, this, layout);
     layout->addStretch(1);
     Refresh();
@@ -50,6 +53,7 @@ void GeneralSetupPage::Apply()
 {
     m_core.SetDatabaseSettings(m_server->text().toStdString(), m_path->text().toStdString(),
                                m_operator->text().toStdString(), m_file->text().toStdString());
+    m_trigger->Apply();
 }
 
 void GeneralSetupPage::Refresh()
@@ -60,6 +64,7 @@ void GeneralSetupPage::Refresh()
     m_path->setText(QString::fromStdString(path));
     m_operator->setText(QString::fromStdString(op));
     m_file->setText(QString::fromStdString(file));
+    m_trigger->Refresh();
 }
 
 CameraSetupPage::CameraSetupPage(CGrabberDlg& core, QWidget* parent) : StationPage(parent), m_core(core)

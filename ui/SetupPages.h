@@ -5,6 +5,7 @@
 class CGrabberDlg;
 class QCheckBox;
 class QLineEdit;
+class TriggerSettingsBox;
 
 // A page the Enter key applies before the control page is shown again.
 class StationPage : public QWidget {
@@ -15,7 +16,7 @@ public:
     virtual void Refresh() {}
 };
 
-// Page 1: the database settings and a test shot.
+// Page 1: the database and trigger settings and a test shot.
 class GeneralSetupPage : public StationPage {
     Q_OBJECT
 public:
@@ -29,6 +30,7 @@ private:
     QLineEdit* m_path;
     QLineEdit* m_operator;
     QLineEdit* m_file;
+    TriggerSettingsBox* m_trigger;
 };
 
 // Page 2: live view and a test shot; the camera's property grid comes with its subsystem.

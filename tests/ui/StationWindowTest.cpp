@@ -9,6 +9,9 @@
 #include "ui/StationWindow.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -134,6 +137,31 @@ TEST_F(StationWindowTest, KeysAndTheTitleBarFollowTheStationRules)
     m_shift = true;
     m_window->close();
     EXPECT_FALSE(m_window->isVisible());
+}
+
+TEST_F(StationWindowTest, TheTriggerFieldsReachTheEngineAndTheProfile)
+{
+    Pages()->setCurrentIndex(CGrabberDlg::GeneralSetupPage);
+    Find<QComboBox>("triggerSource")->setCurrentIndex(1);
+    Find<QSpinBox>("minDelay")->setValue(1500);
+    Find<QSpinBox>("triggerDelay")->setValue(250);
+    Find<QCheckBox>("multiTrigger")->setChecked(true);
+    Find<QLineEdit>("sequence")->setText("0/0  junk 1/400");
+    if (const char* screenshot = std::getenv("BX_SETUP_SCREENSHOT")) {
+        EXPECT_TRUE(m_window->grab().save(screenshot));
+    }
+    QTest::keyClick(Find<QLineEdit>("sequence"), Qt::Key_Return);
+
+    const TriggerSettings settings = m_window->Core().GetTriggerSettings();
+    EXPECT_EQ(settings.source, 1);
+    EXPECT_EQ(settings.minDelayMs, 1500);
+    EXPECT_EQ(settings.triggerDelayMs, 250);
+    EXPECT_TRUE(settings.multiTrigger);
+    EXPECT_EQ(FormatSequence(settings.sequence), "0/0 1/400");
+    const bx::ProfileStore profile(m_folder.ConfigFolder().string(), "BXGrabber");
+    EXPECT_EQ(profile.GetInt("Trigger Settings", "MinDelay", 0), 1500);
+    EXPECT_EQ(profile.GetString("Trigger Settings", "Sequence", ""), "0/0 1/400");
+    EXPECT_EQ(Find<QLineEdit>("sequence")->text(), "0/0 1/400");
 }
 
 TEST_F(StationWindowTest, PowerButtonsActOnlyWithShift)
