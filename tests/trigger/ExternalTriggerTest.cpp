@@ -201,6 +201,17 @@ TEST_F(ExternalTriggerTest, TheCameraLineReleasesShots)
     EXPECT_EQ(engine.Shots(), 2);
 }
 
+TEST_F(ExternalTriggerTest, InCameraTriggerModeTheEngineWatchesNothing)
+{
+    RecordingTrigger& engine = Engine(SourceNamedEvents, "Trigger Mode", 1);
+    StartEngine();
+    bx::NamedEvent(m_riseName).Set();
+    std::this_thread::sleep_for(50ms);
+    engine.Stop(); // ends the idle wait at once
+    EXPECT_EQ(engine.Shots(), 0);
+    EXPECT_EQ(Logged("Trigger Rise Edge"), 0);
+}
+
 TEST_F(ExternalTriggerTest, StopEndsAMultiTriggerChain)
 {
     RecordingTrigger& engine = Engine(SourceNamedEvents, "Multi Trigger", 1);
