@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 
 namespace {
 
@@ -15,6 +16,7 @@ struct LoadedLibraries {
     std::mutex mutex;
     std::map<std::string, std::unique_ptr<bx::DynamicLibrary>> byPath;
     std::deque<std::string> logStrings; // handed to "Init", never freed
+    std::set<std::string> reportedMissing;
 };
 
 LoadedLibraries& Libraries()
@@ -46,7 +48,9 @@ bool CExternalFunctions::Load(const std::string& path, const Logger& log)
     if (!library) {
         auto opened = std::make_unique<bx::DynamicLibrary>();
         if (!opened->Open(path)) {
-            log("External functions not loaded: " + opened->Error());
+            // Tried again at every start (the library may be installed meanwhile), told once.
+            if (libraries.reportedMissing.insert(path).second)
+                log("External functions not loaded: " + opened->Error());
             libraries.byPath.erase(path);
             return false;
         }
