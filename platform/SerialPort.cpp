@@ -49,7 +49,7 @@ bool TermiosSerialPort::Open(const std::string& name) {
     return false;
   }
   SetDtr(false);
-  lastReportedDsr_ = Dsr().value_or(false);
+  Dsr();
   return true;
 }
 
@@ -59,13 +59,14 @@ void TermiosSerialPort::Close() {
 }
 
 SerialPort::WaitResult TermiosSerialPort::WaitForDsrChange(Event& stop) {
-  // Compared with the level last reported, not the level when this wait began:
-  // an edge made while the caller was busy is still reported.
+  // Compared with the level the caller last saw, not the level when this wait
+  // began: an edge made while the caller was busy is still reported.
   for (;;) {
-    const std::optional<bool> now = Dsr();
-    if (!now) return WaitResult::Failed;
-    if (*now != lastReportedDsr_) {
-      lastReportedDsr_ = *now;
+    const auto lines = ModemLines();
+    if (!lines) return WaitResult::Failed;
+    const bool now = (*lines & TIOCM_DSR) != 0;
+    if (now != lastSeenDsr_) {
+      lastSeenDsr_ = now;
       return WaitResult::Changed;
     }
     if (stop.Wait(kDsrPollMs)) return WaitResult::Stopped;
@@ -80,7 +81,9 @@ std::optional<int> TermiosSerialPort::ModemLines() const {
 
 std::optional<bool> TermiosSerialPort::Dsr() const {
   const auto lines = ModemLines();
-  return lines ? std::optional<bool>((*lines & TIOCM_DSR) != 0) : std::nullopt;
+  if (!lines) return std::nullopt;
+  lastSeenDsr_ = (*lines & TIOCM_DSR) != 0;
+  return lastSeenDsr_;
 }
 
 std::optional<bool> TermiosSerialPort::Cts() const {

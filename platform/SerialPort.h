@@ -20,8 +20,9 @@ class SerialPort {
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;
 
-  // Waits until the DSR line differs from the level it had when last reported (or
-  // when the port was opened), or until `stop` is set; Failed without a port.
+  // Waits until the DSR line differs from the level the caller last saw (the last
+  // change reported or the last Dsr() read), or until `stop` is set; Failed
+  // without a port.
   virtual WaitResult WaitForDsrChange(Event& stop) = 0;
   virtual std::optional<bool> Dsr() const = 0;
   virtual std::optional<bool> Cts() const = 0;
@@ -56,7 +57,7 @@ class TermiosSerialPort final : public SerialPort {
   bool SetModemLine(int line, bool on);
 
   int fd_ = -1;
-  bool lastReportedDsr_ = false;
+  mutable bool lastSeenDsr_ = false;  // by the last Dsr() or reported change
 };
 
 }  // namespace bx

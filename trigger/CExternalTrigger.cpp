@@ -132,7 +132,13 @@ bool CExternalTrigger::Start()
     m_riseEvent.Reset();
     m_fallEvent.Reset();
     m_suspended = false;
+    // The level now is the level before the first edge; edges from here on count.
     m_lineState = ReadLine();
+    const int source = GetSettings().EffectiveSource();
+    if (source == SourceCameraLine)
+        m_startLevel = m_lineState;
+    else
+        m_startLevel = source == SourceSerialDsr && m_port && m_port->Dsr().value_or(false);
     m_decision.Start();
     m_running = true;
     m_thread = std::thread([this] { ThreadMain(); });
@@ -187,9 +193,7 @@ void CExternalTrigger::ThreadMain()
 void CExternalTrigger::RunEdgeLoop()
 {
     const int source = GetSettings().EffectiveSource();
-    bool level = source == SourceCameraLine ? m_lineState : false;
-    if (source == SourceSerialDsr && m_port)
-        level = m_port->Dsr().value_or(false);
+    bool level = m_startLevel;
     constexpr uint32_t kSuspendedPollMs = 500;
     constexpr uint32_t kCameraTriggersItselfMs = 2000;
     while (!StopRequestedWithin(m_suspended ? kSuspendedPollMs : 0)) {

@@ -117,4 +117,5 @@ private:
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_suspended{false};
     bool m_lineState = false;
+    bool m_startLevel = false;
 };

@@ -49,7 +49,8 @@ std::optional<bool> CExternalTrigger::WaitSerialEdge(bool level)
     }
     // Every change the port reports is one edge, even when the line has already
     // moved back by the time it is read.
-    const bool high = !level;
+    const bool now = m_port->Dsr().value_or(!level);
+    const bool high = now != level ? now : !level;
     MirrorLevel(high);
     return m_stop.IsSet() ? std::nullopt : std::optional<bool>(high);
 }

@@ -16,6 +16,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -43,6 +45,8 @@ public:
 
     void Fire() override
     {
+        if (beforeShot)
+            beforeShot();
         std::lock_guard lock(m_mutex);
         ++m_shots;
         m_changed.notify_all();
@@ -72,6 +76,7 @@ public:
 
     std::vector<std::string> calls;
     std::atomic<bool> lineHigh{false};
+    std::function<void()> beforeShot;
 
 private:
     std::mutex m_mutex;
@@ -118,6 +123,14 @@ protected:
         ASSERT_TRUE(m_engine->Start());
         // The dead time is "more than 0 ms" after the start.
         std::this_thread::sleep_for(2ms);
+    }
+    std::string LogText()
+    {
+        std::lock_guard lock(m_logMutex);
+        std::string text;
+        for (const std::string& line : m_log)
+            text += line + "\n";
+        return text;
     }
     int Logged(const std::string& line)
     {
@@ -180,6 +193,29 @@ TEST_F(ExternalTriggerTest, DsrEdgesReleaseShotsAndAreMirroredOnTheNamedEvents)
     ASSERT_TRUE(engine.WaitForShots(2));
     engine.Stop();
     EXPECT_EQ(engine.Shots(), 2);
+}
+
+TEST_F(ExternalTriggerTest, EdgesMadeWhileAShotIsFiredAreAllCounted)
+{
+    RecordingTrigger& engine = Engine(SourceSerialDsr);
+    bx::SimulatedSerialPort port;
+    ASSERT_TRUE(port.Open("COM1"));
+    engine.Bind(&port, nullptr);
+    std::promise<void> gate;
+    std::shared_future<void> open = gate.get_future().share();
+    engine.beforeShot = [open] { open.wait(); };
+    StartEngine();
+    port.DriveDsr(true); // the first shot waits at the gate
+    std::this_thread::sleep_for(20ms);
+    port.DriveDsr(false); // a whole pulse and a fall, all while the shot is busy
+    port.DriveDsr(true);
+    port.DriveDsr(false);
+    gate.set_value();
+    ASSERT_TRUE(engine.WaitForShots(2)) << LogText();
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(Logged("Trigger Rise Edge"), 2);
+    EXPECT_EQ(Logged("Trigger Fall Edge"), 2);
+    EXPECT_EQ(Logged("Trigger Spurious Event"), 0);
 }
 
 TEST_F(ExternalTriggerTest, TheCameraLineReleasesShots)
