@@ -19,6 +19,7 @@
 #include <functional>
 #include <future>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -112,6 +113,7 @@ protected:
             m_log.push_back(line);
         };
         services.sound = &m_sound;
+        services.restartProgram = [this] { ++m_restarts; };
         services.riseEventName = m_riseName;
         services.fallEventName = m_fallName;
         m_engine = std::make_unique<RecordingTrigger>(m_profile, services);
@@ -148,6 +150,7 @@ protected:
     std::string m_riseName;
     std::string m_fallName;
     RecordingSound m_sound;
+    std::atomic<int> m_restarts{0};
     std::mutex m_logMutex;
     std::vector<std::string> m_log;
     std::unique_ptr<RecordingTrigger> m_engine;
@@ -261,6 +264,21 @@ TEST_F(ExternalTriggerTest, StopEndsAMultiTriggerChain)
     std::this_thread::sleep_for(60ms);
     EXPECT_EQ(engine.Shots(), shots);
     EXPECT_FALSE(engine.IsRunning());
+}
+
+TEST_F(ExternalTriggerTest, AShotThatThrowsIsLoggedAndRestartsTheProgram)
+{
+    for (int delay : {0, 5}) { // on the trigger thread, then on the timer thread
+        RecordingTrigger& engine = Engine(SourceNamedEvents, "TriggerDelay", delay);
+        engine.beforeShot = [] { throw std::runtime_error("camera gone"); };
+        StartEngine();
+        bx::NamedEvent(m_riseName).Set();
+        for (int i = 0; i < 500 && m_restarts == (delay == 0 ? 0 : 1); ++i)
+            std::this_thread::sleep_for(10ms);
+        engine.Stop();
+    }
+    EXPECT_EQ(m_restarts, 2);
+    EXPECT_EQ(Logged("Trigger failure: camera gone"), 2);
 }
 
 TEST_F(ExternalTriggerTest, TheSoundPlaysOnRisingEdges)
