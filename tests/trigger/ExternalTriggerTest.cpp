@@ -153,6 +153,7 @@ protected:
     std::atomic<int> m_restarts{0};
     std::mutex m_logMutex;
     std::vector<std::string> m_log;
+    bx::SimulatedSerialPort m_port; // outlives the engine waiting on it
     std::unique_ptr<RecordingTrigger> m_engine;
 };
 
@@ -181,7 +182,7 @@ TEST_F(ExternalTriggerTest, NamedEventsReleaseShotsAndAreConsumed)
 TEST_F(ExternalTriggerTest, DsrEdgesReleaseShotsAndAreMirroredOnTheNamedEvents)
 {
     RecordingTrigger& engine = Engine(SourceSerialDsr);
-    bx::SimulatedSerialPort port;
+    bx::SimulatedSerialPort& port = m_port;
     ASSERT_TRUE(port.Open("COM1"));
     engine.Bind(&port, nullptr);
     StartEngine();
@@ -201,7 +202,7 @@ TEST_F(ExternalTriggerTest, DsrEdgesReleaseShotsAndAreMirroredOnTheNamedEvents)
 TEST_F(ExternalTriggerTest, EdgesMadeWhileAShotIsFiredAreAllCounted)
 {
     RecordingTrigger& engine = Engine(SourceSerialDsr);
-    bx::SimulatedSerialPort port;
+    bx::SimulatedSerialPort& port = m_port;
     ASSERT_TRUE(port.Open("COM1"));
     engine.Bind(&port, nullptr);
     std::promise<void> gate;
