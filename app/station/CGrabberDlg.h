@@ -109,6 +109,7 @@ private:
     void LoadSettings();
     std::unique_ptr<CPylonTrigger> MakeTrigger();
     void OpenSerialPort();
+    void KeepLivePreviewRunning();
     std::string ExternalFunctionsPath();
     // A shot of the trigger engine: it gives up waiting for a reconnect to end
     // when the engine is being stopped (by that reconnect, possibly).

@@ -51,7 +51,20 @@ void CGrabberDlg::OpenSerialPort()
     m_trigger->Bind(m_serialPort.get(), m_triggerHost.get(), this);
 }
 
-bool CGrabberDlg::StartTriggerEngine() { return m_trigger->Start(); }
+bool CGrabberDlg::StartTriggerEngine()
+{
+    const bool started = m_trigger->Start();
+    KeepLivePreviewRunning();
+    return started;
+}
+
+void CGrabberDlg::KeepLivePreviewRunning()
+{
+    // Configuring the camera's trigger switches it to one frame per trigger; the
+    // live preview needs it running free.
+    if (m_liveMode)
+        SetFreeRunning(true);
+}
 
 void CGrabberDlg::StopTriggerEngine() { m_trigger->Stop(); }
 
@@ -62,6 +75,7 @@ void CGrabberDlg::SetTriggerSuspended(bool suspended) { m_trigger->SetSuspended(
 void CGrabberDlg::SetTriggerSettings(const TriggerSettings& settings, bool save)
 {
     m_trigger->SetSettings(settings, save);
+    KeepLivePreviewRunning();
     m_triggerDelay = settings.triggerDelayMs;
     m_showDelay = settings.showDelayS;
 }

@@ -111,6 +111,17 @@ TEST_F(TriggeredStationTest, ThePresetsFlashPulsesTheCameraOutputOnEveryShot)
     EXPECT_FALSE(m_port->Changes().back().on);
 }
 
+TEST_F(TriggeredStationTest, RestartingTheTriggerKeepsTheLivePreviewRunning)
+{
+    CGrabberDlg& station = Start(1);
+    station.SetLiveMode(true);
+    station.RestartTrigger();
+    GenApi::CEnumerationPtr mode(station.GetNodeMap()->GetNode("TriggerMode"));
+    EXPECT_EQ(mode->ToString(), "Off");
+    station.SetLiveMode(false);
+    EXPECT_EQ(mode->ToString(), "On");
+}
+
 TEST_F(TriggeredStationTest, TriggersDuringAReconnectNeverDeadlock)
 {
     CGrabberDlg& station = Start(1);
