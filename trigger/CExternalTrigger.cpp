@@ -206,5 +206,8 @@ void CExternalTrigger::RunEdgeLoop()
             continue;
         level = *edge;
         m_decision.OnEdge(level);
+        // Other programs follow the line after the shot, which comes first.
+        if (source == SourceSerialDsr || source == SourceCameraLine)
+            MirrorLevel(level);
     }
 }

@@ -51,7 +51,6 @@ std::optional<bool> CExternalTrigger::WaitSerialEdge(bool level)
     // moved back by the time it is read.
     const bool now = m_port->Dsr().value_or(!level);
     const bool high = now != level ? now : !level;
-    MirrorLevel(high);
     return m_stop.IsSet() ? std::nullopt : std::optional<bool>(high);
 }
 
@@ -77,7 +76,6 @@ std::optional<bool> CExternalTrigger::WaitLineEdge()
     if (m_suspended)
         return std::nullopt;
     m_lineState = !m_lineState;
-    MirrorLevel(m_lineState);
     return m_lineState;
 }
 

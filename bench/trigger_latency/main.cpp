@@ -128,6 +128,30 @@ private:
     std::thread m_thread;
 };
 
+// A thread that waits on a simulated port's DSR line and notes each change.
+class PortWaiter {
+public:
+    PortWaiter()
+    {
+        port.Open("COM9");
+        m_thread = std::thread([this] {
+            while (port.WaitForDsrChange(m_stop) == bx::SerialPort::WaitResult::Changed)
+                woke.Mark();
+        });
+    }
+    ~PortWaiter()
+    {
+        m_stop.Set();
+        m_thread.join();
+    }
+    bx::SimulatedSerialPort port;
+    Stamp woke;
+
+private:
+    bx::Event m_stop;
+    std::thread m_thread;
+};
+
 struct Bench {
     std::string folder = (std::filesystem::temp_directory_path() / ("trigger-bench-" + std::to_string(getpid())))
                              .string();
@@ -140,7 +164,8 @@ struct Bench {
         std::filesystem::remove_all(folder);
     }
 
-    std::unique_ptr<ShootingTrigger> Engine(int source, int delayMs, StampingHost& host, bx::SerialPort* port)
+    std::unique_ptr<ShootingTrigger> Engine(int source, int delayMs, StampingHost& host, bx::SerialPort* port,
+                                            int priority = 15)
     {
         std::filesystem::create_directories(folder);
         bx::ProfileStore profile(folder, "bench");
@@ -148,6 +173,7 @@ struct Bench {
         profile.WriteInt("Trigger Settings", "TriggerFilter", 0);
         profile.WriteInt("Trigger Settings", "MinDelay", 0);
         profile.WriteInt("Trigger Settings", "TriggerDelay", delayMs);
+        profile.WriteInt("Program Settings", "Trigger Thread Priority", priority);
         m_profile = std::make_unique<bx::ProfileStore>(folder, "bench");
         TriggerServices services;
         services.riseEventName = rise;
@@ -180,9 +206,16 @@ int main()
     Bench bench;
     const std::string referenceName = bench.rise + ".ref";
     EventWaiter waiter(referenceName);
+    PortWaiter portWaiter;
 
-    StampingHost eventHost, dsrHost;
+    StampingHost eventHost, normalHost, dsrHost;
     auto eventEngine = bench.Engine(SourceNamedEvents, 0, eventHost, nullptr);
+    // The same at normal scheduling, for comparison (names of its own).
+    Bench normalBench;
+    normalBench.rise += ".normal";
+    normalBench.fall += ".normal";
+    auto normalEngine = normalBench.Engine(SourceNamedEvents, 0, normalHost, nullptr, 0);
+    bx::NamedEvent normalRise(normalBench.rise), normalFall(normalBench.fall);
     bx::SimulatedSerialPort port;
     port.Open("COM1");
     auto dsrEngine = bench.Engine(SourceSerialDsr, 0, dsrHost, &port);
@@ -191,20 +224,26 @@ int main()
     // The three are measured in turn, round by round, so that the load of the
     // machine weighs on each alike.
     Probe reference{waiter.woke, [&] { waiter.Set(); }, [] {}, {}};
+    Probe portReference{portWaiter.woke, [&] { portWaiter.port.DriveDsr(true); },
+                        [&] { portWaiter.port.DriveDsr(false); }, {}};
     Probe eventShot{eventHost.shot, [&] { rise.Set(); }, [&] { fall.Set(); }, {}};
+    Probe normalShot{normalHost.shot, [&] { normalRise.Set(); }, [&] { normalFall.Set(); }, {}};
     Probe dsrShot{dsrHost.shot, [&] { port.DriveDsr(true); }, [&] { port.DriveDsr(false); }, {}};
     for (int i = 0; i < kRounds; ++i)
-        for (Probe* probe : {&reference, &eventShot, &dsrShot})
+        for (Probe* probe : {&reference, &eventShot, &normalShot, &portReference, &dsrShot})
             probe->Round();
     eventEngine.reset();
+    normalEngine.reset();
     dsrEngine.reset();
     bx::NamedEvent::Remove(referenceName);
 
     const double referenceMedian = Summarise(reference.ms).median;
-    std::printf("Edge to shot call (goal: ratio to the named-event wake-up <= 1.5)\n");
+    std::printf("Edge to shot call (goal: ratio to the wake-up alone <= 1.5)\n");
     Print("named event wake-up alone (reference)", reference.ms, 0);
     Print("named event edge -> SoftwareShot", eventShot.ms, referenceMedian);
-    Print("simulated DSR change -> SoftwareShot", dsrShot.ms, referenceMedian);
+    Print("  the same, thread at normal scheduling", normalShot.ms, referenceMedian);
+    Print("simulated DSR change -> wake-up alone", portReference.ms, 0);
+    Print("simulated DSR change -> SoftwareShot", dsrShot.ms, Summarise(portReference.ms).median);
 
     std::printf("Delayed shots: measured minus requested delay\n");
     for (int delay : {100, 400, 1000}) {

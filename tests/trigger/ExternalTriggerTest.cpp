@@ -190,6 +190,8 @@ TEST_F(ExternalTriggerTest, DsrEdgesReleaseShotsAndAreMirroredOnTheNamedEvents)
 
     port.DriveDsr(true);
     ASSERT_TRUE(engine.WaitForShots(1));
+    for (int i = 0; i < 100 && !rise.IsSet(); ++i) // set right after the shot
+        std::this_thread::sleep_for(10ms);
     EXPECT_TRUE(rise.IsSet());
     port.DriveDsr(false);
     std::this_thread::sleep_for(2ms); // beyond the dead time of 0 ms
