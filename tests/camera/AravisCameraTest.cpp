@@ -81,3 +81,30 @@ TEST(AravisCamera, OpenGrabAndCloseAgainstTheFakeGigECamera) {
     EXPECT_FALSE(camera.IsOpen());
     CTlFactory::GetInstance().SelectTransport("sim");
 }
+
+// The trigger engine's camera configuration on a camera with trigger nodes but
+// no lines or user outputs: software triggering works, the rest is refused or skipped.
+TEST(AravisCamera, TriggerConfigurationOnTheFakeGigECamera) {
+    if (::access(kFakeCamera, X_OK) != 0)
+        GTEST_SKIP() << kFakeCamera << " is missing (Debian package aravis-tools)";
+    const std::string serial = "BXTRG" + std::to_string(::getpid());
+    CFakeGigECamera fake(serial);
+    CTlFactory::GetInstance().SelectTransport("aravis");
+
+    CRecordingCamera camera("CameraTest");
+    ASSERT_TRUE(OpenWhenDiscovered(camera, serial));
+    EXPECT_TRUE(camera.ConfigureTrigger(false, true, "Line1"));
+    EXPECT_FALSE(camera.IsHardwareTriggerSource());
+    EXPECT_FALSE(camera.ConfigureTrigger(true, false, "Line0")); // no falling edge here
+    EXPECT_EQ(camera.TracesStartingWith("ConfigureTrigger Line0: "), 1u);
+    EXPECT_TRUE(camera.ConfigureTrigger(false, true, "Line1"));
+    camera.SetLineDebounce(500000, "Line1"); // no debouncer: nothing happens
+    EXPECT_EQ(camera.ReadLineStatus(), 0);
+
+    camera.SetRequestedPixelType(PixelType_Mono8);
+    ASSERT_TRUE(camera.PrepareGrab(2));
+    GenApi::CCommandPtr(camera.GetNodeMap()->GetNode("TriggerSoftware"))->Execute();
+    EXPECT_TRUE(camera.WaitForFrames(1));
+    camera.Close();
+    CTlFactory::GetInstance().SelectTransport("sim");
+}
