@@ -22,19 +22,37 @@ void Report(const std::string& line)
     std::fflush(stdout);
 }
 
-bool TakeShots(CGrabberDlg& station, HeadlessHost& host, const HeadlessOptions& options)
+void ReportError(const std::string& line)
 {
+    TheLog().WriteLine(line);
+    std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+// What the control page would show, with the reason of a failed save.
+std::string StatusLine(const CGrabberDlg& station)
+{
+    std::string line = "status " + station.Status();
+    const std::string problem = station.SaveProblem();
+    if (!problem.empty())
+        line += " (" + problem + ")";
+    return line + ", photos saved " + std::to_string(station.SavedCount());
+}
+
+// Takes the shots; how many photos they saved.
+int TakeShots(CGrabberDlg& station, HeadlessHost& host, const HeadlessOptions& options)
+{
+    const int savedBefore = station.SavedCount();
     for (int shot = 1; shot <= options.shots; ++shot) {
         const int before = host.ImagesShown();
         station.SoftwareShot(false);
         if (!host.WaitForImages(before + 1, std::chrono::milliseconds(options.shotTimeoutMs))) {
             Report("Shot " + std::to_string(shot) + " produced no image");
-            return false;
+            break;
         }
         if (shot < options.shots)
             std::this_thread::sleep_for(std::chrono::milliseconds(options.intervalMs));
     }
-    return true;
+    return station.SavedCount() - savedBefore;
 }
 
 void WaitForStopSignal()
@@ -51,16 +69,21 @@ int RunHeadless(CGrabberApp& app, const HeadlessOptions& options)
 {
     HeadlessHost host(Report);
     CGrabberDlg station(app, host);
-    host.SetStatusQuery([&station] {
-        return "status " + station.Status() + ", photos saved " + std::to_string(station.SavedCount());
-    });
-    if (!station.OnInitDialog())
-        return 0;
-    bool complete = true;
-    if (options.shots == HeadlessOptions::kUntilStopped)
+    host.SetStatusQuery([&station] { return StatusLine(station); });
+    if (!station.OnInitDialog()) {
+        ReportError("No camera connected and \"Restart\" is set: the station ends and the machine restarts");
+        return 1;
+    }
+    int exitCode = 0;
+    if (options.shots == HeadlessOptions::kUntilStopped) {
         WaitForStopSignal();
-    else
-        complete = TakeShots(station, host, options);
+    } else {
+        const int saved = TakeShots(station, host, options);
+        if (saved != options.shots) {
+            ReportError(std::to_string(saved) + " of " + std::to_string(options.shots) + " photos saved");
+            exitCode = 1;
+        }
+    }
     station.OnDestroy();
-    return complete ? 0 : 1;
+    return exitCode;
 }

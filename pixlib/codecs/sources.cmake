@@ -25,6 +25,7 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PhotoCdFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProfileConversion.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Rc4Filter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ReplacingFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SystemJpegEncoder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TgaFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Thumbnail.cpp

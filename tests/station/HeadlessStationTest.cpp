@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -21,11 +22,9 @@ struct RunResult {
     std::string output;
 };
 
-RunResult RunHeadless(const StationFolder& folder, int shots)
+// Runs a shell command line; its exit code and its output and error lines.
+RunResult RunCommand(const std::string& command)
 {
-    const std::string command = "BX_CONFIG_DIR='" + folder.ConfigFolder().string() + "' BX_STATE_DIR='" +
-                                folder.StateFolder().string() + "' '" BX_GRABBER_PATH "' --headless --shots " +
-                                std::to_string(shots) + " --interval 0 2>&1";
     RunResult result;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe)
@@ -36,6 +35,19 @@ RunResult RunHeadless(const StationFolder& folder, int shots)
     const int status = ::pclose(pipe);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+std::string Environment(const StationFolder& folder)
+{
+    return "BX_CONFIG_DIR='" + folder.ConfigFolder().string() + "' BX_STATE_DIR='" + folder.StateFolder().string() +
+           "' ";
+}
+
+// `prefix` goes before the program, e.g. to run it as another user.
+RunResult RunHeadless(const StationFolder& folder, int shots, const std::string& prefix = "")
+{
+    return RunCommand(Environment(folder) + prefix + "'" BX_GRABBER_PATH "' --headless --shots " + std::to_string(shots) +
+               " --interval 0 2>&1");
 }
 
 std::string LastImageLine(const std::string& output)
@@ -68,15 +80,70 @@ TEST(HeadlessStationTest, TwentyShotsGiveTwentyPhotosWithThumbnails)
     }
 }
 
-TEST(HeadlessStationTest, WithoutAPhotoFolderNothingIsSaved)
+TEST(HeadlessStationTest, WithoutAPhotoFolderNothingIsSavedAndTheRunFails)
 {
     StationFolder folder;
     folder.WriteProfile("");
-    const RunResult run = RunHeadless(folder, 2);
-    ASSERT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_NE(LastImageLine(run.output).find("status Ko, photos saved 0"), std::string::npos) << run.output;
-    EXPECT_TRUE(folder.SavedPhotos().empty());
+    RunResult run = RunHeadless(folder, 2);
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(LastImageLine(run.output).find("status Ko (\"DatabasePath\" is empty), photos saved 0"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("0 of 2 photos saved"), std::string::npos) << run.output;
     EXPECT_TRUE(fs::is_empty(folder.PhotoFolder()));
+
+    const std::string missing = (folder.Root() / "unmounted").string();
+    folder.WriteProfile(missing + "/");
+    run = RunHeadless(folder, 3);
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(run.output.find("folder " + missing + " (\"DatabasePath\") does not exist"), std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("0 of 3 photos saved"), std::string::npos) << run.output;
+    EXPECT_FALSE(fs::exists(missing));
+}
+
+// Permissions do not bind root: the station then runs as an unprivileged user.
+TEST(HeadlessStationTest, AReadOnlyImageFolderFailsEveryShot)
+{
+    std::string asUser;
+    if (::geteuid() == 0) {
+        if (::access("/usr/bin/setpriv", X_OK) != 0)
+            GTEST_SKIP() << "running as root without /usr/bin/setpriv to drop privileges";
+        asUser = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    }
+    StationFolder folder;
+    folder.WriteProfile(folder.PhotoFolder().string() + "/");
+    const fs::path images = folder.PhotoFolder() / "images";
+    fs::create_directories(images);
+    for (const fs::path& writable : {folder.Root(), folder.ConfigFolder(), folder.StateFolder()})
+        fs::permissions(writable, fs::perms::all);
+    fs::permissions(folder.PhotoFolder(), fs::perms::all);
+    fs::permissions(images, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                fs::perms::others_exec | fs::perms::group_read | fs::perms::group_exec);
+    const RunResult run = RunHeadless(folder, 2, asUser);
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(LastImageLine(run.output).find("cannot create folder " + images.string() + "/Operatore: Permission denied"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("0 of 2 photos saved"), std::string::npos) << run.output;
+    EXPECT_TRUE(fs::is_empty(images));
+}
+
+TEST(HeadlessStationTest, HelpListsTheOptionsAndUnknownOptionsAreReported)
+{
+    for (const char* help : {"--help", "-h"}) {
+        const RunResult run = RunCommand("'" BX_GRABBER_PATH "' " + std::string(help) + " 2>&1");
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        for (const char* option : {"-dMS", "-tSERVER", "-p ", "-iN", "--headless", "--shots N", "--interval MS",
+                                   "BX_CONFIG_DIR", "BX_STATE_DIR"})
+            EXPECT_NE(run.output.find(option), std::string::npos) << option << "\n" << run.output;
+        EXPECT_EQ(run.output.find("Title:"), std::string::npos) << "the station started:\n" << run.output;
+    }
+    StationFolder folder;
+    folder.WriteProfile("");
+    const RunResult run = RunCommand(Environment(folder) + "'" BX_GRABBER_PATH "' --headless --shots 0 --frobnicate 2>&1");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("unknown option --frobnicate"), std::string::npos) << run.output;
 }
 
 }  // namespace
