@@ -73,7 +73,9 @@ bool ReplaceFile(const std::string& folder, const std::string& path, const std::
   return true;
 }
 
-std::optional<int> ParseInt(const std::string& text) {
+}  // namespace
+
+std::optional<int> ParseProfileInt(const std::string& text) {
   const char* begin = text.c_str();
   char* end = nullptr;
   errno = 0;
@@ -82,7 +84,6 @@ std::optional<int> ParseInt(const std::string& text) {
   return static_cast<int>(static_cast<uint32_t>(value));
 }
 
-}  // namespace
 
 ProfileStore::ProfileStore(std::string applicationName)
     : ProfileStore(StatePaths::ConfigFolder(), std::move(applicationName)) {}
@@ -99,7 +100,7 @@ std::optional<std::string> ProfileStore::Find(std::string_view section, std::str
 
 int ProfileStore::GetInt(std::string_view section, std::string_view key, int defaultValue) const {
   const auto text = Find(section, key);
-  const auto value = text ? ParseInt(*text) : std::nullopt;
+  const auto value = text ? ParseProfileInt(*text) : std::nullopt;
   return value.value_or(defaultValue);
 }
 

@@ -34,4 +34,8 @@ class ProfileStore {
   std::string filePath_;
 };
 
+// An integer setting's text as GetInt reads it: decimal, or hexadecimal after
+// "0x"; nothing when it is not a number or out of range.
+std::optional<int> ParseProfileInt(const std::string& text);
+
 }  // namespace bx

@@ -127,6 +127,8 @@ private:
     void LoadExternalFunctions();
     bool OpenDatabase(const std::string& dsn, const std::string& user, const std::string& password);
     void ResetExternalCounter();
+    // Where the numbers come from: "ServerName", or this station's own server when it is empty.
+    std::string CounterServer(const std::string& serverName);
     void CallPreSave();
     void LoadLayoutList();
     void InsertPhotoRecord();

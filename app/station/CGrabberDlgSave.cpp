@@ -1,7 +1,9 @@
 // The save sequence of one captured photo and the database probe.
 #include "app/station/CGrabberDlg.h"
 
+#include "app/GrabberApp.h"
 #include "app/StartupSettings.h"
+#include "app/counter/CounterServerAddress.h"
 #include "app/numbering/ImageTreePaths.h"
 
 #include "app/LogTrace.h"
@@ -80,7 +82,7 @@ void CGrabberDlg::SaveImage()
     if (!ImageTreePaths::IsSafeOperatorName(operatorName))
         return RefuseSave("operator name \"" + operatorName + "\" cannot name a folder");
     LoadLayoutList();
-    const auto number = m_numbering.NumberPhoto(serverName, m_showDelay);
+    const auto number = m_numbering.NumberPhoto(CounterServer(serverName), m_showDelay);
     if (!number)
         return RefuseSave("no counter could be obtained");  // the numbering logged why
     SetStatus("Ok");
@@ -140,7 +142,13 @@ void CGrabberDlg::ResetExternalCounter()
 {
     std::string server, path, op, file;
     GetDatabaseSettings(server, path, op, file);
-    m_numbering.ResetExternalCounter(server);
+    m_numbering.ResetExternalCounter(CounterServer(server));
+}
+
+std::string CGrabberDlg::CounterServer(const std::string& serverName)
+{
+    return CounterServerFor(serverName, m_app.m_instance,
+                            ReadString("Database Settings", "Counter Listen Address", ""));
 }
 
 void CGrabberDlg::PulseExternalCounter(int n)
