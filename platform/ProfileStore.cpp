@@ -75,15 +75,15 @@ bool ReplaceFile(const std::string& folder, const std::string& path, const std::
 
 }  // namespace
 
-std::optional<int> ParseProfileInt(const std::string& text) {
+std::optional<int> ParseProfileInt(const std::string& text, bool whole) {
   const char* begin = text.c_str();
   char* end = nullptr;
   errno = 0;
   const long long value = std::strtoll(begin, &end, 0 == text.rfind("0x", 0) ? 16 : 10);
   if (end == begin || errno == ERANGE || value < INT32_MIN || value > UINT32_MAX) return std::nullopt;
+  if (whole && std::string_view(end).find_first_not_of(" \t") != std::string_view::npos) return std::nullopt;
   return static_cast<int>(static_cast<uint32_t>(value));
 }
-
 
 ProfileStore::ProfileStore(std::string applicationName)
     : ProfileStore(StatePaths::ConfigFolder(), std::move(applicationName)) {}

@@ -35,7 +35,8 @@ class ProfileStore {
 };
 
 // An integer setting's text as GetInt reads it: decimal, or hexadecimal after
-// "0x"; nothing when it is not a number or out of range.
-std::optional<int> ParseProfileInt(const std::string& text);
+// "0x", up to the first other character (with `whole`, only blanks may
+// follow); nothing when it is not a number or out of range.
+std::optional<int> ParseProfileInt(const std::string& text, bool whole = false);
 
 }  // namespace bx
