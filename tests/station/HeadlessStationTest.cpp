@@ -9,7 +9,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <csignal>
+#include <thread>
 #include <cstdio>
 #include <fstream>
 
@@ -144,6 +147,89 @@ TEST(HeadlessStationTest, HelpListsTheOptionsAndUnknownOptionsAreReported)
     const RunResult run = RunCommand(Environment(folder) + "'" BX_GRABBER_PATH "' --headless --shots 0 --frobnicate 2>&1");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("unknown option --frobnicate"), std::string::npos) << run.output;
+}
+
+// A station profile of the test's own: "ServerName" only when given.
+void WriteStationProfile(const StationFolder& folder, const std::string& application, const std::string& lines)
+{
+    std::ofstream(folder.ConfigFolder() / (application + ".ini"))
+        << "[Camera Settings]\nCamera Transport=sim\nNum Buffers=4\n[Database Settings]\nDatabasePath="
+        << folder.PhotoFolder().string() << "/\n"
+        << lines;
+}
+
+std::vector<std::string> PhotoNames(const StationFolder& folder)
+{
+    std::vector<std::string> names;
+    for (const fs::path& photo : folder.SavedPhotos())
+        names.push_back(photo.filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(HeadlessStationTest, AnEmptyServerNameNumbersFromTheStationsOwnServerAndLocalhostCountsLocally)
+{
+    StationFolder folder;
+    const std::string portLine = "Counter Port=" + std::to_string(FreePort() - 4) + "\n";
+    WriteStationProfile(folder, "BXGrabber4", portLine);
+    const std::string command = Environment(folder) + "BX_SIM_SENSOR=320x240 '" BX_GRABBER_PATH
+                                "' -i4 --headless --interval 0 --shots ";
+    RunResult run = RunCommand(command + "5 2>&1");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(PhotoNames(folder),
+              (std::vector<std::string>{"img0.jpg", "img1.jpg", "img2.jpg", "img3.jpg", "img4.jpg"}));
+
+    // Local counting spaces its numbers by "Delta Film Number"; the served counter does not.
+    WriteStationProfile(folder, "BXGrabber4",
+                        portLine + "ServerName=localhost\n[Film Settings]\nNext Film Number=5\nDelta Film Number=10\n");
+    run = RunCommand(command + "2 2>&1");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const auto names = PhotoNames(folder);
+    EXPECT_NE(std::find(names.begin(), names.end(), "img41.jpg"), names.end()) << run.output;
+    EXPECT_NE(std::find(names.begin(), names.end(), "img51.jpg"), names.end()) << run.output;
+}
+
+// A complete photo: a JPEG whose end marker sits right before its thumbnail section.
+bool IsCompletePhoto(const fs::path& photo)
+{
+    ImageTrailer trailer;
+    if (!ReadImageTrailer(photo, trailer) || trailer.thumbnailOffset < 4)
+        return false;
+    std::ifstream file(photo, std::ios::binary);
+    std::array<unsigned char, 2> start{}, end{};
+    file.read(reinterpret_cast<char*>(start.data()), 2);
+    file.seekg(trailer.thumbnailOffset - 2);
+    file.read(reinterpret_cast<char*>(end.data()), 2);
+    return file && start == std::array<unsigned char, 2>{0xFF, 0xD8} && end == std::array<unsigned char, 2>{0xFF, 0xD9};
+}
+
+TEST(HeadlessStationTest, KillingTheStationWhileSavingNeverLeavesAPartialPhoto)
+{
+    StationFolder folder;
+    WriteStationProfile(folder, "BXGrabber", "ServerName=localhost\n");
+    const std::string environment = Environment(folder) + "BX_SIM_SENSOR=1600x1200 ";
+    for (int round = 1; round <= 4; ++round) {
+        const pid_t station = ::fork();
+        ASSERT_GE(station, 0);
+        if (station == 0) {
+            ::execl("/bin/sh", "sh", "-c",
+                    ("exec env " + environment + "'" BX_GRABBER_PATH "' --headless --shots 100 --interval 0 >/dev/null 2>&1")
+                        .c_str(),
+                    nullptr);
+            ::_exit(127);
+        }
+        // Saves follow one another without pause: whenever the tree grows, one is under way.
+        const size_t target = folder.SavedPhotos().size() + 1 + 2 * round;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (folder.SavedPhotos().size() < target && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ::kill(station, SIGKILL);
+        int status = 0;
+        ::waitpid(station, &status, 0);
+        ASSERT_GE(folder.SavedPhotos().size(), target) << "round " << round;
+        for (const fs::path& photo : folder.SavedPhotos())
+            EXPECT_TRUE(IsCompletePhoto(photo)) << photo << " after kill " << round;
+    }
 }
 
 }  // namespace
