@@ -36,9 +36,14 @@ bool ImageTreePaths::IsSafeOperatorName(const std::string& operatorName) {
   return operatorName.find('/') == std::string::npos && operatorName != "." && operatorName != "..";
 }
 
+std::optional<std::string> ImageTreePaths::MissingRoot(const std::string& databasePath) {
+  const std::string root = RootFolder(databasePath);
+  if (IsFolder(root)) return std::nullopt;
+  return "folder " + root + " (\"DatabasePath\") does not exist";
+}
+
 std::optional<std::string> ImageTreePaths::CreateFolders() const {
-  const std::string root = RootFolder(imagesFolder);
-  if (!IsFolder(root)) return "folder " + root + " does not exist";
+  if (auto missing = MissingRoot(imagesFolder)) return missing;
   for (const std::string* folder : {&imagesFolder, &operatorFolder, &filmFolder}) {
     if (::mkdir(folder->c_str(), 0777) == 0) continue;
     const std::error_code reason(errno, std::generic_category());

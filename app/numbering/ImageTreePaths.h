@@ -17,6 +17,9 @@ struct ImageTreePaths {
 
   // The folder "DatabasePath" names: the one "images" is created in.
   static std::string RootFolder(const std::string& databasePath);
+  // Why photos cannot go below "DatabasePath" when its folder is missing (an
+  // unmounted mount point is never created); nothing when it exists.
+  static std::optional<std::string> MissingRoot(const std::string& databasePath);
   // False for a name that would leave its place in the tree: one containing
   // "/" or one that is "." or "..".
   static bool IsSafeOperatorName(const std::string& operatorName);

@@ -9,7 +9,6 @@
 #include "app/LogTrace.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -41,12 +40,6 @@ bool ReadConnectionField(const std::string& part, const std::string& prefix, std
     return true;
 }
 
-bool IsFolder(const std::string& path)
-{
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
-
 // ".img%d.jpg.partial" beside the photo: hidden, and not a ".jpg" file.
 std::string PartialPhotoPath(const ImageTreePaths& paths)
 {
@@ -57,7 +50,7 @@ std::string PartialPhotoPath(const ImageTreePaths& paths)
 std::optional<std::string> FolderWriteProblem(const std::string& folder)
 {
     const std::string probe = folder + "/.write-probe";
-    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
         return std::error_code(errno, std::generic_category()).message();
     ::close(fd);
@@ -76,9 +69,8 @@ void CGrabberDlg::SaveImage()
     // folder does not use up numbers.
     if (databasePath.empty())
         return RefuseSave("\"DatabasePath\" is empty");
-    const std::string root = ImageTreePaths::RootFolder(databasePath);
-    if (!IsFolder(root))
-        return RefuseSave("folder " + root + " (\"DatabasePath\") does not exist");
+    if (const auto missing = ImageTreePaths::MissingRoot(databasePath))
+        return RefuseSave(*missing);
     if (!ImageTreePaths::IsSafeOperatorName(operatorName))
         return RefuseSave("operator name \"" + operatorName + "\" cannot name a folder");
     LoadLayoutList();

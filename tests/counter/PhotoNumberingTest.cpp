@@ -314,7 +314,7 @@ TEST(ImageTree, FolderAndFileFollowRootOperatorWeekdayAndCounter) {
   EXPECT_EQ(created.CreateFolders(), std::nullopt);  // existing folders are normal
   EXPECT_TRUE(std::filesystem::is_directory(created.filmFolder));
   const auto unmounted = ImageTreePaths::For(root.Path() + "mnt/", "anna", 3, 1);
-  EXPECT_EQ(unmounted.CreateFolders(), "folder " + root.Path() + "mnt does not exist");
+  EXPECT_EQ(unmounted.CreateFolders(), "folder " + root.Path() + "mnt (\"DatabasePath\") does not exist");
   EXPECT_FALSE(std::filesystem::exists(root.Path() + "mnt"));
 
   for (const char* name : {"anna", "Anna Maria", "..anna", "a..b"})
