@@ -1,8 +1,11 @@
 #include "app/station/HeadlessRunner.h"
 
+#include "app/GrabberApp.h"
 #include "app/LogTrace.h"
 #include "app/station/CGrabberDlg.h"
 #include "app/station/HeadlessHost.h"
+#include "camera/CameraTransport.h"
+#include "platform/ProfileStore.h"
 
 #include <atomic>
 #include <csignal>
@@ -36,6 +39,14 @@ std::string StatusLine(const CGrabberDlg& station)
     if (!problem.empty())
         line += " (" + problem + ")";
     return line + ", photos saved " + std::to_string(station.SavedCount());
+}
+
+std::string NoCameraLine(const CGrabberApp& app)
+{
+    bx::ProfileStore profile(app.ApplicationName());
+    return "No camera connected on transport \"" + ConfiguredCameraTransport(profile) +
+           "\" (\"Camera Transport\" of \"Camera Settings\": aravis or sim); trying again every " +
+           std::to_string(CGrabberDlg::kReconnectPeriodMs / 1000) + " s";
 }
 
 // Takes the shots; how many photos they saved.
@@ -74,6 +85,8 @@ int RunHeadless(CGrabberApp& app, const HeadlessOptions& options)
         ReportError("No camera connected and \"Restart\" is set: the station ends and the machine restarts");
         return 1;
     }
+    if (!station.IsCameraConnected())
+        ReportError(NoCameraLine(app));
     int exitCode = 0;
     if (options.shots == HeadlessOptions::kUntilStopped) {
         WaitForStopSignal();

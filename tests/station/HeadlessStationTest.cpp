@@ -189,6 +189,15 @@ TEST(HeadlessStationTest, AnEmptyServerNameNumbersFromTheStationsOwnServerAndLoc
     EXPECT_NE(std::find(names.begin(), names.end(), "img51.jpg"), names.end()) << run.output;
 }
 
+TEST(HeadlessStationTest, AStationWithoutACameraSaysWhy)
+{
+    StationFolder folder;
+    std::ofstream(folder.ConfigFolder() / "BXGrabber.ini") << "[Camera Settings]\nCamera Transport=gige\n";
+    const RunResult run = RunHeadless(folder, 0);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("No camera connected on transport \"gige\""), std::string::npos) << run.output;
+}
+
 // A complete photo: a JPEG whose end marker sits right before its thumbnail section.
 bool IsCompletePhoto(const fs::path& photo)
 {
