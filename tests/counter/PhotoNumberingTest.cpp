@@ -231,7 +231,7 @@ TEST(PhotoNumberingServed, DateIsTheServerDatePlusShowDelayOrTheLocalClock) {
 // Answers every request with value 42, except date requests, which it drops.
 class DatelessServer {
  public:
-  DatelessServer() : m_port(FindFreePort()), m_listener(OpenListener(m_port)) {
+  DatelessServer() : m_listener(OpenListener(m_port)) {
     m_thread = std::thread([this] { Serve(); });
   }
   ~DatelessServer() {
@@ -242,15 +242,18 @@ class DatelessServer {
   int Port() const { return m_port; }
 
  private:
-  static SocketHandle OpenListener(int port) {
+  // A listener on a port the system picks; `port` receives it.
+  static SocketHandle OpenListener(int& port) {
     SocketHandle socket(::socket(AF_INET, SOCK_STREAM, 0));
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    socklen_t length = sizeof(address);
     if (::bind(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::listen(socket.Get(), 8) != 0)
+        ::listen(socket.Get(), 8) != 0 ||
+        ::getsockname(socket.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
       return {};
+    port = ntohs(address.sin_port);
     return socket;
   }
   void Serve() {
@@ -267,7 +270,7 @@ class DatelessServer {
     }
   }
 
-  int m_port;
+  int m_port = 0;
   SocketHandle m_listener;
   std::atomic<bool> m_stop{false};
   std::thread m_thread;
