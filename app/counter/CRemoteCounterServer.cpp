@@ -151,6 +151,9 @@ void RunListener(std::shared_ptr<State> state) {
       state->clients.Decrement();
     }
   }
+  // The port is free once the server's destructor returns, even while a client
+  // thread still holds the shared state for a moment.
+  state->listener.Close();
   state->clients.WaitForZero();
 }
 
