@@ -2,13 +2,19 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <set>
 
 namespace {
 
-// Options the program itself reads before the station starts.
+// Options the program itself reads before the station starts, and those the
+// window's toolkit takes (also written with two dashes, with or without "=value").
 bool IsProgramOption(const std::string& argument)
 {
-    return argument == "--test-crash" || argument == "--test-crash=throw";
+    static const std::set<std::string> known = {
+        "--test-crash", "--platform", "--platformpluginpath", "--platformtheme", "--plugin",
+        "--qwindowgeometry", "--qwindowicon", "--qwindowtitle", "--reverse", "--session", "--style",
+        "--stylesheet", "--widgetcount", "--display", "--geometry", "--nograb", "--dograb", "--sync"};
+    return known.contains(argument.substr(0, argument.find('=')));
 }
 
 }  // namespace

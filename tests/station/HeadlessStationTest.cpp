@@ -144,9 +144,10 @@ TEST(HeadlessStationTest, HelpListsTheOptionsAndUnknownOptionsAreReported)
     }
     StationFolder folder;
     folder.WriteProfile("");
-    const RunResult run = RunCommand(Environment(folder) + "'" BX_GRABBER_PATH "' --headless --shots 0 --frobnicate 2>&1");
+    const RunResult run = RunCommand(Environment(folder) + "'" BX_GRABBER_PATH "' --headless --shots 0 --frobnicate --style=fusion 2>&1");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("unknown option --frobnicate"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("--style"), std::string::npos) << "the window's own option:\n" << run.output;
 }
 
 // A station profile of the test's own: "ServerName" only when given.
