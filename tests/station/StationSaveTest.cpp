@@ -120,6 +120,23 @@ TEST_F(StationSaveTest, AFolderThatCannotBeCreatedFailsTheSaveAndLogsTheSkippedC
     EXPECT_EQ(NextFilmNumber(), 2);  // the counter given out stays used
 }
 
+TEST_F(StationSaveTest, ACorruptCounterStopsSavingUntilTheOperatorSetsIt)
+{
+    CGrabberDlg& station = Start(PhotoRoot(), "[Film Settings]\nNext Film Number=12a\n");
+    ASSERT_TRUE(Shoot());
+    EXPECT_EQ(station.Status(), "Ko");
+    EXPECT_NE(Log().find("\"Next Film Number\" holds \"12a\", not a number"), std::string::npos) << Log();
+    EXPECT_TRUE(m_folder.SavedPhotos().empty());
+    bx::ProfileStore profile(m_folder.ConfigFolder().string(), "BXGrabber");
+    EXPECT_EQ(profile.Find("Film Settings", "Next Film Number"), "12a");
+
+    profile.WriteInt("Film Settings", "Next Film Number", 120);
+    ASSERT_TRUE(Shoot());
+    EXPECT_EQ(station.Status(), "Ok");
+    ASSERT_EQ(m_folder.SavedPhotos().size(), 1u);
+    EXPECT_EQ(m_folder.SavedPhotos().front().filename(), "img120.jpg");
+}
+
 TEST_F(StationSaveTest, SavedPhotosLeaveNoPartialFilesBehind)
 {
     CGrabberDlg& station = Start(PhotoRoot());
