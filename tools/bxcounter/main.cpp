@@ -141,8 +141,10 @@ int main(int argc, char** argv) {
   for (long i = 0; i < arguments->repeat; ++i) {
     const auto reply = Run(client, *arguments, server.c_str());
     if (!reply) {
-      std::fprintf(stderr, "bxcounter: %s failed (server %s)\n", arguments->command.c_str(),
-                   server.c_str());
+      std::fprintf(stderr,
+                   "bxcounter: %s failed: server %s unreachable, or it refused the request "
+                   "(its log says why)\n",
+                   arguments->command.c_str(), server.c_str());
       return 1;
     }
     std::printf("%s\n", reply->c_str());
