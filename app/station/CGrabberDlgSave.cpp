@@ -1,8 +1,10 @@
 // The save sequence of one captured photo and the database probe.
 #include "app/station/CGrabberDlg.h"
 
-#include "app/StartupSettings.h"
+#include "app/GrabberApp.h"
 #include "app/numbering/ImageTreePaths.h"
+#include "platform/ProfileStore.h"
+#include "records/odbc/DatabaseSettings.h"
 
 #include <cstdio>
 #include <sstream>
@@ -80,9 +82,8 @@ void CGrabberDlg::PulseExternalCounter(int n)
 
 bool CGrabberDlg::TestDatabaseConnection()
 {
-    const int databaseType = ReadInt("Database Settings", "Database Type", 0);
     const std::string connection =
-        ReadString("Database Settings", "ODBC Default Connection", DefaultConnectionString(databaseType));
+        DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())).ConnectionString();
     const std::vector<std::string> parts = SplitAt(connection, ';');
     std::string dsn, user, password;
     if (parts.size() < 4 || !ReadConnectionField(parts[1], "DSN=", dsn) ||
