@@ -77,7 +77,8 @@ create_postgresql_database() {
   if [ -z "$(as_postgres "${psql[@]}" -Atc "SELECT 1 FROM pg_database WHERE datname = '$pg_database'")" ]; then
     as_postgres createdb -O postgres "$pg_database"
   fi
-  as_postgres "${psql[@]}" -d "$pg_database" < "$schema/postgresql.sql"
+  { echo "SET client_min_messages = warning;"; cat "$schema/postgresql.sql"; } |
+    as_postgres "${psql[@]}" -d "$pg_database"
   echo "PostgreSQL database $pg_database ready"
 }
 
