@@ -2,6 +2,8 @@
 
 #include <sqlext.h>
 
+#include <cctype>
+
 namespace bx::odbc {
 
 OdbcDiagnostic ReadDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle) {
@@ -18,6 +20,9 @@ OdbcDiagnostic ReadDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle) {
   }
   diagnostic.state = reinterpret_cast<const char*>(state);
   diagnostic.message = reinterpret_cast<const char*>(message);
+  // Some drivers end their text with a line break.
+  while (!diagnostic.message.empty() && std::isspace(static_cast<unsigned char>(diagnostic.message.back())))
+    diagnostic.message.pop_back();
   return diagnostic;
 }
 
