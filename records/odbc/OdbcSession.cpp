@@ -1,5 +1,6 @@
 #include "records/odbc/OdbcSession.h"
 
+#include <sql.h>
 #include <sqlext.h>
 
 #include "records/odbc/CDBException.h"
@@ -14,7 +15,7 @@ std::string WithoutOdbcPrefix(const std::string& connection) {
 
 }  // namespace
 
-void ThrowDatabaseError(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle) {
+void ThrowDatabaseError(short rc, short handleType, void* handle) {
   const OdbcDiagnostic diagnostic = ReadDiagnostic(handleType, handle);
   throw CDBException(rc, diagnostic.message, diagnostic.state);
 }
@@ -50,14 +51,14 @@ void OdbcSession::Connect(const std::string& connectionString) {
 
 void OdbcSession::Release() noexcept {
   if (connected_) SQLDisconnect(dbc_);
-  if (dbc_ != SQL_NULL_HDBC) SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
-  if (env_ != SQL_NULL_HENV) SQLFreeHandle(SQL_HANDLE_ENV, env_);
+  if (dbc_ != nullptr) SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+  if (env_ != nullptr) SQLFreeHandle(SQL_HANDLE_ENV, env_);
   connected_ = false;
-  dbc_ = SQL_NULL_HDBC;
-  env_ = SQL_NULL_HENV;
+  dbc_ = nullptr;
+  env_ = nullptr;
 }
 
-std::string OdbcSession::Info(SQLUSMALLINT item) const {
+std::string OdbcSession::Info(unsigned short item) const {
   char text[256] = {};
   SQLSMALLINT length = 0;
   if (Failed(SQLGetInfo(dbc_, item, text, sizeof text, &length))) return {};

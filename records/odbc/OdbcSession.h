@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sql.h>
-
 #include <string>
 
 #include "records/odbc/SqlDialect.h"
@@ -12,7 +10,7 @@ namespace bx::odbc {
 // closed by the destructor. Failures throw CDBException with the driver's message.
 class OdbcSession {
  public:
-  static constexpr SQLUINTEGER kLoginTimeoutSeconds = 5;
+  static constexpr unsigned kLoginTimeoutSeconds = 5;
 
   // The string may start with "ODBC;", as the program's settings write it.
   explicit OdbcSession(const std::string& connectionString);
@@ -21,21 +19,23 @@ class OdbcSession {
   OdbcSession& operator=(const OdbcSession&) = delete;
 
   SqlDialect Dialect() const { return dialect_; }
-  SQLHDBC Handle() const { return dbc_; }
+  // The ODBC connection handle.
+  void* Handle() const { return dbc_; }
   // SQLGetInfo texts: the driver's file name and version, the server's name and version.
-  std::string Info(SQLUSMALLINT item) const;
+  // item: an SQLGetInfo code (SQL_DRIVER_NAME ...).
+  std::string Info(unsigned short item) const;
 
  private:
   void Connect(const std::string& connectionString);
   void Release() noexcept;
 
-  SQLHENV env_ = SQL_NULL_HENV;
-  SQLHDBC dbc_ = SQL_NULL_HDBC;
+  void* env_ = nullptr;
+  void* dbc_ = nullptr;
   bool connected_ = false;
   SqlDialect dialect_ = SqlDialect::SQLite;
 };
 
-// Throws CDBException with the first diagnostic of the handle.
-[[noreturn]] void ThrowDatabaseError(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle);
+// Throws CDBException with the return code and the first diagnostic of the handle.
+[[noreturn]] void ThrowDatabaseError(short rc, short handleType, void* handle);
 
 }  // namespace bx::odbc
