@@ -2,9 +2,10 @@
 // dates, texts and failures.
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <filesystem>
+#include <optional>
 
+#include "CommaLocale.h"
 #include "TestDatabase.h"
 #include "layout/CLayoutSet.h"
 #include "records/CFotoSet.h"
@@ -63,7 +64,8 @@ TEST_P(RecordsetTest, DatesReadBackAsWritten) {
 }
 
 TEST_P(RecordsetTest, EveryPhotoColumnRoundTripsWhateverTheLocale) {
-  const char* comma = std::setlocale(LC_NUMERIC, "it_IT.UTF-8");
+  std::optional<CommaLocale> comma(std::in_place);
+  ASSERT_TRUE(comma->Active()) << "the it_IT locale could not be built (package locales)";
   const std::string caption = "Niccolò's \" <b> \\ ' 1/2/2011 \n" + std::string(65536 - 32, 'x');
   {
     CFotoSet set(database_.Settings());
@@ -82,7 +84,7 @@ TEST_P(RecordsetTest, EveryPhotoColumnRoundTripsWhateverTheLocale) {
     set.m_PAGE = "C:\\icons\\a.png;1;2;3;4";
     set.Update();
   }
-  if (comma) std::setlocale(LC_NUMERIC, "C");
+  comma.reset();
 
   CFotoSet set(database_.Settings());
   set.m_strFilter = "[OPERATORE] = 'D''Angelo'";
