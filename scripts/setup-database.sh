@@ -84,4 +84,4 @@ create_postgresql_database() {
 
 write_data_sources
 create_sqlite_database
-create_postgresql_database
+create_postgresql_database || echo "The PostgreSQL role and database could not be set up" >&2
