@@ -27,11 +27,9 @@ TEST(EasyOdbcTest, CallsBeforeOpenAreRefused) {
   OdbcConnection connection;
   EXPECT_EQ(MessageOf([&] { connection.Execute("SELECT 1"); }), "Call Open() before Execute()");
   EXPECT_EQ(MessageOf([&] { connection.Query("SELECT 1"); }), "Connection not opened");
-  try {
-    connection.Query("SELECT 1", SQL_CURSOR_STATIC, true);
-  } catch (const EasyODBCException& error) {
-    EXPECT_EQ(error.code, -1);
-  }
+  EXPECT_EQ(MessageOf([&] { connection.Query("SELECT 1", SQL_CURSOR_STATIC, true); }), "Connection not opened");
+  connection.Open("Data", "sa", "");
+  EXPECT_EQ(MessageOf([&] { connection.Query("SELECT 1", 99, false); }), "Invalid cursor type");
 }
 
 TEST(EasyOdbcTest, AnUnknownSourceFailsWithTheDriverManagersMessage) {
