@@ -5,7 +5,8 @@
 #             itself never creates it: NoCreat=1), WAL journal, 5 s busy time-out.
 #   "Data_pg" PostgreSQL on this machine, database "bxgrabber", role "postgres" with
 #             the station's default password; created when the server runs (the
-#             service start script calls this again after starting it).
+#             service start script calls this again after starting it). The
+#             program sets a 5 s login time-out itself.
 # As root the data sources go to /etc/odbc.ini and the file to /var/lib/bxgrabber;
 # otherwise to ~/.odbc.ini and ${XDG_DATA_HOME:-~/.local/share}/Tarvo.
 set -euo pipefail
@@ -46,7 +47,6 @@ Driver=PostgreSQL Unicode
 Servername=localhost
 Port=5432
 Database=$pg_database
-pqopt=connect_timeout=5
 
 INI
   } > "$odbc_ini.new"

@@ -4,6 +4,7 @@
 #include <sqlext.h>
 
 #include "records/odbc/OdbcDiagnostic.h"
+#include "records/odbc/OdbcLibraries.h"
 
 namespace easyodbc {
 namespace {
@@ -25,6 +26,7 @@ OdbcConnection::~OdbcConnection() { Close(); }
 
 void OdbcConnection::Open(const std::string& dsn, const std::string& uid, const std::string& pwd) {
   Close();
+  bx::odbc::KeepConfigurationLibraryLoaded();
   if (bx::odbc::Failed(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
     throw EasyODBCException("Cannot allocate the ODBC environment", -1);
   SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);

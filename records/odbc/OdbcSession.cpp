@@ -5,6 +5,7 @@
 
 #include "records/odbc/CDBException.h"
 #include "records/odbc/OdbcDiagnostic.h"
+#include "records/odbc/OdbcLibraries.h"
 
 namespace bx::odbc {
 namespace {
@@ -33,6 +34,7 @@ OdbcSession::~OdbcSession() { Release(); }
 
 void OdbcSession::Connect(const std::string& connectionString) {
   if (connectionString.empty()) throw CDBException(-1, "No database connection is configured");
+  KeepConfigurationLibraryLoaded();
   if (Failed(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
     throw CDBException(-1, "Cannot allocate the ODBC environment");
   SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
