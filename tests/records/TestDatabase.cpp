@@ -24,14 +24,16 @@ std::string DialectName(bx::odbc::SqlDialect dialect) {
 
 TestDatabase::TestDatabase(bx::odbc::SqlDialect dialect) : dialect_(dialect), name_(UniqueName()) {
   if (dialect == bx::odbc::SqlDialect::PostgreSQL) {
+    // What a crashed test of an earlier process with the same number left goes first.
     bx::odbc::OdbcSession admin(kPostgreSqlConnection);
+    bx::odbc::OdbcStatement(admin, "DROP SCHEMA IF EXISTS " + name_ + " CASCADE").Execute();
     bx::odbc::OdbcStatement(admin, "CREATE SCHEMA " + name_).Execute();
     // The application name tells this test's connections from those of the tests beside it.
     connection_ = std::string(kPostgreSqlConnection) + ";ConnSettings=SET search_path TO " + name_ +
                   ";pqopt={application_name=" + name_ + " connect_timeout=5}";
   } else {
-    const auto file = std::filesystem::temp_directory_path() / (name_ + ".sqlite");
-    connection_ = "DSN=Data;Database=" + file.string() + ";NoCreat=0";
+    RemoveFiles();
+    connection_ = "DSN=Data;Database=" + FilePath() + ";NoCreat=0";
   }
   bx::odbc::OdbcSession session(connection_);
   CreateMissingTables(session);
@@ -47,10 +49,16 @@ TestDatabase::~TestDatabase() {
   } catch (...) {
     return;  // the server is gone; nothing is left to remove
   }
-  const auto file = std::filesystem::temp_directory_path() / (name_ + ".sqlite");
+  RemoveFiles();
+}
+
+std::string TestDatabase::FilePath() const {
+  return (std::filesystem::temp_directory_path() / (name_ + ".sqlite")).string();
+}
+
+void TestDatabase::RemoveFiles() const {
   std::error_code ignored;
-  for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-    std::filesystem::remove(file.string() + suffix, ignored);
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::filesystem::remove(FilePath() + suffix, ignored);
 }
 
 DatabaseSettings TestDatabase::Settings() const {

@@ -29,6 +29,10 @@ class TestDatabase {
   std::string Scalar(const std::string& sql) const;
 
  private:
+  // The SQLite file and its journals.
+  std::string FilePath() const;
+  void RemoveFiles() const;
+
   bx::odbc::SqlDialect dialect_;
   std::string name_;
   std::string connection_;
