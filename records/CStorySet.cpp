@@ -34,6 +34,7 @@ bool CStorySet::AddCountsOnDay(const bx::OleDateTime& day, const std::string& op
                                int printed, int paperFormat, const std::string& product, bool silent) {
   const bx::OleDateTime midnight = bx::odbc::DayOf(day);
   try {
+    if (!midnight.IsValid()) throw CDBException(-1, "No valid day for the tally");
     for (int attempt = 1;; ++attempt) {
       if (AddToExistingRow(midnight, op, imported, printed, paperFormat, product) > 0) break;
       try {

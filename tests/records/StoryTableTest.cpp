@@ -133,6 +133,8 @@ TEST_P(StoryTableTest, ADatabaseThatCannotBeReachedIsReportedUnlessSilent) {
   EXPECT_EQ(messages_.Messages().size(), 2u);
   EXPECT_EQ(Imported("Anna", "' 31/2/2011 '", ""), 0);  // no such day
   EXPECT_EQ(messages_.Messages().size(), 3u);
+  EXPECT_FALSE(CStorySet(database_.Settings()).AddCountsOnDay(bx::OleDateTime::Null(), "Anna", 1, 0, 0, "", true));
+  EXPECT_EQ(Rows(), "0");
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, StoryTableTest,
