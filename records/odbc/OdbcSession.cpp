@@ -18,7 +18,7 @@ std::string WithoutOdbcPrefix(const std::string& connection) {
 
 void ThrowDatabaseError(short rc, short handleType, void* handle) {
   const OdbcDiagnostic diagnostic = ReadDiagnostic(handleType, handle);
-  throw CDBException(rc, diagnostic.message, diagnostic.state);
+  throw CDBException(rc, diagnostic.message, diagnostic.state, diagnostic.nativeError);
 }
 
 OdbcSession::OdbcSession(const std::string& connectionString) {

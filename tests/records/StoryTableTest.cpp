@@ -106,6 +106,20 @@ TEST_P(StoryTableTest, NamesThatLookLikeSqlAreStoredVerbatim) {
   }
 }
 
+TEST_P(StoryTableTest, ASecondRowOfOneTallyIsRefusedAsSuch) {
+  // What a station meets when another inserted the same tally a moment before it.
+  const std::string insert =
+      "INSERT INTO \"Story\" (\"OPERATORE\", \"DATA\", \"FORMATO_CARTA\") VALUES ('Anna', " +
+      bx::odbc::DateTimeLiteral(GetParam(), kDay) + ", 0)";
+  database_.Execute(insert);
+  try {
+    database_.Execute(insert);
+    ADD_FAILURE() << "a second row of the tally was stored";
+  } catch (const CDBException& error) {
+    EXPECT_TRUE(error.IsUniqueViolation()) << error.m_strState << " " << error.m_strError;
+  }
+}
+
 TEST_P(StoryTableTest, StationsAddingAtOnceLoseNoCount) {
   constexpr int kStations = 4, kShots = 15;
   std::vector<std::thread> stations;
