@@ -7,6 +7,7 @@
 #include "app/station/CGrabberDlg.h"
 #include "platform/NamedEvent.h"
 #include "platform/SimulatedSerialPort.h"
+#include "pylon/NodeCallback.h"
 #include "pylon/TlFactory.h"
 #include "pylon/sim/Simulator.h"
 
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <future>
+#include <mutex>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -109,6 +111,36 @@ TEST_F(TriggeredStationTest, ThePresetsFlashPulsesTheCameraOutputOnEveryShot)
     ASSERT_TRUE(WaitForSaved(3));
     EXPECT_EQ(Simulator().OutputPulses(Serial(), "Out1"), flashOff);
     EXPECT_FALSE(m_port->Changes().back().on);
+}
+
+// Notes every value written to the user outputs (on the engine's thread).
+struct OutputWrites {
+    void OnChanged(GenApi::INode* node)
+    {
+        std::lock_guard lock(mutex);
+        values.push_back(GenApi::CIntegerPtr(node)->GetValue());
+    }
+    std::vector<int64_t> Values()
+    {
+        std::lock_guard lock(mutex);
+        return values;
+    }
+    std::mutex mutex;
+    std::vector<int64_t> values;
+};
+
+TEST_F(TriggeredStationTest, ModeTwoShotsPulseTheSecondOutput)
+{
+    CGrabberDlg& station = Start(1, "[Trigger Settings]\nTrigger Mode=2\n");
+    GenApi::CIntegerPtr outputs(station.GetNodeMap()->GetNode("UserOutputValueAll"));
+    outputs->SetValue(1);
+    OutputWrites writes;
+    const auto handle = GenApi::Register(outputs->GetNode(), writes, &OutputWrites::OnChanged);
+    bx::NamedEvent(m_folder.RiseEventName()).Set(); // the engine shoots with the mode-2 flag
+    for (int i = 0; i < 500 && writes.Values().size() < 2; ++i)
+        std::this_thread::sleep_for(10ms);
+    GenApi::Deregister(handle);
+    EXPECT_EQ(writes.Values(), (std::vector<int64_t>{3, 1}));
 }
 
 TEST_F(TriggeredStationTest, RestartingTheTriggerKeepsTheLivePreviewRunning)
