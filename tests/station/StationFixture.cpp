@@ -1,6 +1,8 @@
 #include "StationFixture.h"
 
 #include "platform/NamedEvent.h"
+#include "pylon/TlFactory.h"
+#include "pylon/sim/Simulator.h"
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -55,6 +57,14 @@ std::vector<fs::path> StationFolder::SavedPhotos() const
             photos.push_back(entry.path());
     std::sort(photos.begin(), photos.end());
     return photos;
+}
+
+void SimulateSmallCamera()
+{
+    Pylon::SSimulatorConfig config;
+    config.sensorWidth = 320;
+    config.sensorHeight = 240;
+    Pylon::CTlFactory::GetInstance().Simulator().Configure(config);
 }
 
 int FreePort()

@@ -29,6 +29,9 @@ private:
     std::filesystem::path m_root;
 };
 
+// The simulated camera with a small sensor, so that station tests save quickly.
+void SimulateSmallCamera();
+
 // A TCP port that was free a moment ago, for the film-number service.
 int FreePort();
 

@@ -7,8 +7,6 @@
 #include "app/LogTrace.h"
 #include "app/station/CGrabberDlg.h"
 #include "platform/ProfileStore.h"
-#include "pylon/TlFactory.h"
-#include "pylon/sim/Simulator.h"
 
 #include <gtest/gtest.h>
 
@@ -21,13 +19,7 @@ namespace {
 
 class StationSaveTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        Pylon::SSimulatorConfig config;
-        config.sensorWidth = 320;
-        config.sensorHeight = 240;
-        Pylon::CTlFactory::GetInstance().Simulator().Configure(config);
-    }
+    void SetUp() override { SimulateSmallCamera(); }
 
     CGrabberDlg& Start(const std::string& databasePath, const std::string& extraLines = "")
     {

@@ -27,13 +27,7 @@ namespace {
 
 class TriggeredStationTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        Pylon::SSimulatorConfig config;
-        config.sensorWidth = 320;
-        config.sensorHeight = 240;
-        Pylon::CTlFactory::GetInstance().Simulator().Configure(config);
-    }
+    void SetUp() override { SimulateSmallCamera(); }
 
     // A station saving photos, triggered by `source` without filter or dead time.
     CGrabberDlg& Start(int source, const std::string& extraLines = "")

@@ -120,6 +120,14 @@ protected:
         m_engine->LoadSettings();
         return *m_engine;
     }
+    // An engine on the serial port's DSR line, the simulated port opened.
+    RecordingTrigger& SerialEngine()
+    {
+        RecordingTrigger& engine = Engine(SourceSerialDsr);
+        EXPECT_TRUE(m_port.Open("COM1"));
+        engine.Bind(&m_port, nullptr);
+        return engine;
+    }
     void StartEngine()
     {
         ASSERT_TRUE(m_engine->Start());
@@ -181,10 +189,8 @@ TEST_F(ExternalTriggerTest, NamedEventsReleaseShotsAndAreConsumed)
 
 TEST_F(ExternalTriggerTest, DsrEdgesReleaseShotsAndAreMirroredOnTheNamedEvents)
 {
-    RecordingTrigger& engine = Engine(SourceSerialDsr);
+    RecordingTrigger& engine = SerialEngine();
     bx::SimulatedSerialPort& port = m_port;
-    ASSERT_TRUE(port.Open("COM1"));
-    engine.Bind(&port, nullptr);
     StartEngine();
     bx::NamedEvent rise(m_riseName);
 
@@ -203,10 +209,8 @@ TEST_F(ExternalTriggerTest, DsrEdgesReleaseShotsAndAreMirroredOnTheNamedEvents)
 
 TEST_F(ExternalTriggerTest, EdgesMadeWhileAShotIsFiredAreAllCounted)
 {
-    RecordingTrigger& engine = Engine(SourceSerialDsr);
+    RecordingTrigger& engine = SerialEngine();
     bx::SimulatedSerialPort& port = m_port;
-    ASSERT_TRUE(port.Open("COM1"));
-    engine.Bind(&port, nullptr);
     std::promise<void> gate;
     std::shared_future<void> open = gate.get_future().share();
     engine.beforeShot = [open] { open.wait(); };
