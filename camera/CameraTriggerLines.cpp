@@ -3,35 +3,8 @@
 // lifecycle lock, so that it never reaches a device being closed.
 #include "camera/GenPylonCamera.h"
 
+#include "camera/EnumerationRestore.h"
 #include "pylon/GenericException.h"
-
-namespace {
-
-// Puts "LineSelector" back to the line it showed, however the scope is left.
-class LineSelection {
-public:
-    LineSelection(GenApi::CEnumerationPtr& selector, const std::string& line)
-        : m_selector(selector), m_previous(selector->ToString().c_str())
-    {
-        m_selector->FromString(line.c_str());
-    }
-    ~LineSelection()
-    {
-        try {
-            m_selector->FromString(m_previous.c_str());
-        } catch (const GenICam::GenericException&) {
-            // The camera refused its own previous symbol: nothing better to restore.
-        }
-    }
-    LineSelection(const LineSelection&) = delete;
-    LineSelection& operator=(const LineSelection&) = delete;
-
-private:
-    GenApi::CEnumerationPtr& m_selector;
-    const std::string m_previous;
-};
-
-} // namespace
 
 bool CGenPylonCamera::ConfigureTrigger(bool fromLine, bool risingEdge, const std::string& line)
 {
@@ -81,7 +54,8 @@ void CGenPylonCamera::SetLineDebounce(double microseconds, const std::string& li
     if (!m_lineSelector.IsValid() || !m_lineDebouncerTimeAbs.IsValid())
         return;
     try {
-        LineSelection selection(m_lineSelector, line);
+        const CEnumerationRestore selection(m_lineSelector);
+        m_lineSelector->FromString(line.c_str());
         m_lineDebouncerTimeAbs->SetValue(microseconds);
     } catch (const GenICam::GenericException& error) {
         // A filter beyond the node's range (1500 ms in camera-trigger mode) lands here.

@@ -137,6 +137,21 @@ TEST_F(TriggeredStationTest, ModeTwoShotsPulseTheSecondOutput)
     EXPECT_EQ(writes.Values(), (std::vector<int64_t>{3, 1}));
 }
 
+TEST_F(TriggeredStationTest, ASoftwareShotGivesTheLineTriggerBackEvenWhenRefused)
+{
+    CGrabberDlg& station = Start(1);
+    GenApi::CEnumerationPtr source(station.GetNodeMap()->GetNode("TriggerSource"));
+    source->FromString("Line1");
+    station.SoftwareShot(false);
+    ASSERT_TRUE(WaitForSaved(1));
+    EXPECT_EQ(source->ToString(), "Line1");
+
+    Simulator().RefuseValue(Serial(), "TriggerSoftware");
+    station.SoftwareShot(false);
+    Simulator().RefuseValue(Serial(), "TriggerSoftware", false);
+    EXPECT_EQ(source->ToString(), "Line1");
+}
+
 TEST_F(TriggeredStationTest, RestartingTheTriggerKeepsTheLivePreviewRunning)
 {
     CGrabberDlg& station = Start(1);
