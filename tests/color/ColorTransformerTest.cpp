@@ -1,4 +1,5 @@
 #include "color/ColorTransformer.h"
+#include "color/ProfileConverter.h"
 #include "color/UnsharpMask.h"
 #include "tests/color/SceneImage.h"
 
@@ -263,4 +264,18 @@ TEST(ColorTransformerImages, AutoLevelsCreatesTheTargetAtTheRoiSize)
     // Levels from the whole source (50 ... 176) applied to its ROI (x 10 ...).
     EXPECT_NEAR(target.GetRowPtr(0)[0], (70 - 50) * 255.0 / 126, 1);
     EXPECT_EQ(target.GetRowPtr(0)[3], 255);
+}
+
+TEST(ProfileConverter, PassesPixelsThroughImagesOfTheSameLayout)
+{
+    CxImage source, target, other;
+    ASSERT_TRUE(source.Create(9, 7));
+    FillPixels(source, [](int x, int y, unsigned char* p) { p[0] = (unsigned char)x, p[1] = (unsigned char)y, p[2] = 200; });
+    ASSERT_TRUE(target.Create(9, 7, 0, 1, 0));
+    ASSERT_TRUE(other.Create(9, 7, 1, 1, 0));
+    CProfileConverter converter;
+    EXPECT_TRUE(converter.Convert(source, target));
+    EXPECT_EQ(maxDifference(source, target), 0);
+    EXPECT_FALSE(converter.Convert(source, other));
+    EXPECT_EQ(other.GetRowPtr(2)[4], 0);
 }

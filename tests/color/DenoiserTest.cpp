@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -46,6 +47,13 @@ TEST(Denoiser, SmoothsANoisyPatch)
     ASSERT_TRUE(denoiser.Restore(image, {60.0f, 0.7f, 0.3f, 0.6f, 1.1f}));
     EXPECT_LT(spread(image), before * 0.9) << "spread before " << before;
     EXPECT_NEAR(image.GetRowPtr(20)[30], 128, 15);
+}
+
+TEST(Denoiser, FoundOnTheProgramsLibraryPath)
+{
+    if (std::getenv("BX_DENOISER_LIBRARY"))
+        GTEST_SKIP() << "BX_DENOISER_LIBRARY chooses another library";
+    EXPECT_TRUE(CDenoiser::Default().IsAvailable());
 }
 
 TEST(Denoiser, MissingLibraryIsSkipped)

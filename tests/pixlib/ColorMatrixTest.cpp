@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -158,6 +159,9 @@ TEST(ApplyColorTwist, MatchesTheMatrixOnEveryPixel) {
         ASSERT_NEAR(target.GetRowPtr(y)[3 * x + c], std::clamp(expected[c], 0.0f, 255.0f), 1.0f)
             << x << "," << y << " channel " << c;
     }
+  // In place gives the same pixels.
+  ASSERT_EQ(source.ApplyColorTwist(m, source), 1);
+  EXPECT_EQ(std::memcmp(source.GetBits(), target.GetBits(), static_cast<size_t>(source.GetRowBytes()) * 257), 0);
 }
 
 TEST(ApplyColorTwist, LookupTableInPlaceRoisAndAlpha) {
