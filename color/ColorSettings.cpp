@@ -50,7 +50,7 @@ void clampField(const SColorSettingField& field, CColorSettings& settings) {
 
 }  // namespace
 
-const SColorSettingField (&ColorSettingFields())[22] { return kFields; }
+std::span<const SColorSettingField> ColorSettingFields() { return kFields; }
 
 void ClampColorSettings(CColorSettings& settings) {
     for (const SColorSettingField& field : kFields)

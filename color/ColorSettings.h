@@ -4,6 +4,8 @@
 // after it, with the attribute "value", inside an element "ColorTransformer".
 #include <tinyxml.h>
 
+#include <span>
+
 struct CColorSettings {
     int m_red = 0;         // balance in percent, -100 ... 100
     int m_green = 0;
@@ -40,7 +42,7 @@ struct SColorSettingField {
 };
 
 // The 22 settings in the order the grid lists them.
-const SColorSettingField (&ColorSettingFields())[22];
+std::span<const SColorSettingField> ColorSettingFields();
 
 // Brings every setting into its range (values read from files may lie outside).
 void ClampColorSettings(CColorSettings& settings);

@@ -2,6 +2,7 @@
 
 #include "color/YCrCbImage.h"
 #include "ipl/Ipl.h"
+#include "ipl/IplRowBands.h"
 
 #include <algorithm>
 #include <cmath>
@@ -100,10 +101,12 @@ bool UnsharpMask(CxImage& source, CxImage& target, double sigma, double amount) 
         edgeMap(ycc.Image(), edges);
     gaussianBlur(ycc.Image(), blurred, taps);
     ycc.Image().SetCOI(0);
-    for (int row = 0; row < height; ++row) {
-        const bool edgeRow = hasEdgeMap && row >= kEdgeBorder && row < height - kEdgeBorder - 1;
-        sharpenRow(ycc.Row(row), blurred.GetRowPtr(row), edges.GetRowPtr(row), width, edgeRow, amount);
-    }
+    ipl::forEachRowBand(ycc.Image(), blurred, [&](IplImage* band, IplImage*) {
+        for (int row = band->roi->yOffset; row < band->roi->yOffset + band->roi->height; ++row) {
+            const bool edgeRow = hasEdgeMap && row >= kEdgeBorder && row < height - kEdgeBorder - 1;
+            sharpenRow(ycc.Row(row), blurred.GetRowPtr(row), edges.GetRowPtr(row), width, edgeRow, amount);
+        }
+    });
     if (!ycc.To(target))
         return false;
     CarryAlpha(source, target);
