@@ -1,29 +1,44 @@
 #include "color/Denoiser.h"
 
+#include "app/FileUtilities.h"
 #include "app/LogTrace.h"
 #include "pixlib/core/CxImage.h"
 
 #include <cstdlib>
 
-std::string CDenoiser::DefaultLibraryPath()
+namespace {
+
+constexpr const char* kLibraryName = "libbxdenoiser.so";
+
+} // namespace
+
+std::vector<std::string> CDenoiser::DefaultLibraryPaths()
 {
-    const char* configured = std::getenv("BX_DENOISER_LIBRARY");
-    return configured && *configured ? configured : "libbxdenoiser.so";
+    if (const char* configured = std::getenv("BX_DENOISER_LIBRARY"); configured && *configured)
+        return {configured};
+    // A sanitizer's dlopen does not search the program's own library path, so
+    // the build and install layouts (bin/ beside lib/) are named explicitly.
+    const std::string folder = ExecutableFolder();
+    return {folder + kLibraryName, folder + "../lib/" + kLibraryName, kLibraryName};
 }
 
 CDenoiser& CDenoiser::Default()
 {
-    static CDenoiser denoiser(DefaultLibraryPath());
+    static CDenoiser denoiser(DefaultLibraryPaths());
     return denoiser;
 }
 
-CDenoiser::CDenoiser(std::string libraryPath) : m_path(std::move(libraryPath)) {}
+CDenoiser::CDenoiser(std::vector<std::string> libraryPaths) : m_paths(std::move(libraryPaths)) {}
 
 GreyCRestoreFunction* CDenoiser::Function()
 {
     std::call_once(m_loaded, [this] {
-        if (m_library.Open(m_path))
-            m_function = m_library.Find<GreyCRestoreFunction>("GreyCRestore");
+        for (const std::string& path : m_paths) {
+            if (m_library.Open(path)) {
+                m_function = m_library.Find<GreyCRestoreFunction>("GreyCRestore");
+                break;
+            }
+        }
         if (!m_function)
             TheLog().WriteFormat("Denoiser not available, denoising skipped: %s",
                                  m_library.IsOpen() ? "no GreyCRestore" : m_library.Error().c_str());

@@ -4,9 +4,9 @@
 #include "ipl/IplTypes.h"
 #include "platform/DynamicLibrary.h"
 
-#include <atomic>
 #include <mutex>
 #include <string>
+#include <vector>
 
 class CxImage;
 
@@ -21,13 +21,15 @@ struct SDenoiseParameters {
 
 class CDenoiser {
 public:
-    // The library's file: $BX_DENOISER_LIBRARY when set, else "libbxdenoiser.so"
-    // on the program's library path.
-    static std::string DefaultLibraryPath();
-    // The process-wide denoiser over the default library.
+    // Where the library is looked for: $BX_DENOISER_LIBRARY when set, else
+    // "libbxdenoiser.so" beside the program, in the "lib" folder beside the
+    // program's folder, then on the system's library path.
+    static std::vector<std::string> DefaultLibraryPaths();
+    // The process-wide denoiser over the first default library that loads.
     static CDenoiser& Default();
 
-    explicit CDenoiser(std::string libraryPath);
+    explicit CDenoiser(std::vector<std::string> libraryPaths);
+    explicit CDenoiser(const std::string& libraryPath) : CDenoiser(std::vector<std::string>{libraryPath}) {}
     CDenoiser(const CDenoiser&) = delete;
     CDenoiser& operator=(const CDenoiser&) = delete;
 
@@ -38,7 +40,7 @@ public:
 private:
     GreyCRestoreFunction* Function();
 
-    std::string m_path;
+    std::vector<std::string> m_paths;
     std::once_flag m_loaded;
     bx::DynamicLibrary m_library;
     GreyCRestoreFunction* m_function = nullptr;
