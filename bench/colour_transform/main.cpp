@@ -1,6 +1,6 @@
 // The colour transformer per 2448 x 2048 frame of the simulated scene, with
 // its defaults, with levels, with unsharp masking (sigma 6) and with skin
-// exposure, each against the same operations done directly with OpenCV in
+// exposure (and with contrast 20), each against the same operations done directly with OpenCV in
 // the same run. Every round starts from a fresh copy of the frame with the
 // caches evicted, as a frame from the camera would. Prints medians and
 // ratios (goal for the defaults: at most 1.3).
@@ -62,7 +62,7 @@ struct Frames {
 struct Reference {
     cv::Mat matrix = cv::Mat(3, 4, CV_32F);
     cv::Mat table = cv::Mat(1, 256, CV_8U);
-    Reference() {
+    explicit Reference(float contrast) {
         float m[16];
         Mult4(rgbrgb8, yccrgb, m);
         Concat4(m, rgbycc);
@@ -71,7 +71,7 @@ struct Reference {
             for (int c = 0; c < 4; ++c)
                 matrix.at<float>(r, c) = m[4 * r + c];
         CLut lut;
-        ContrastLUT(0.5f, lut);
+        ContrastLUT(contrast, lut);
         for (int i = 0; i < 256; ++i)
             table.at<unsigned char>(i) = static_cast<unsigned char>(lut[i]);
     }
@@ -143,7 +143,7 @@ void compare(const char* name, Frames& frames, const std::function<void()>& ours
 
 int main() {
     Frames frames;
-    const Reference reference;
+    const Reference reference(0.5f);
     std::printf("%d x %d simulated scene, %d threads, median of %d rounds each\n", kWidth, kHeight,
                 cv::getNumThreads(), kRounds);
 
@@ -153,6 +153,14 @@ int main() {
     compare("defaults", frames, run(defaults), [&] {
         cv::Mat in = viewOf(frames.source), target = viewOf(frames.target);
         reference.MatrixAndTable(in, target);
+    });
+
+    CColorTransformer withContrast;
+    withContrast.m_settings.m_contrast = 20;
+    const Reference contrastReference(0.6f);
+    compare("contrast 20", frames, run(withContrast), [&] {
+        cv::Mat in = viewOf(frames.source), target = viewOf(frames.target);
+        contrastReference.MatrixAndTable(in, target);
     });
 
     CColorTransformer withLevels;
