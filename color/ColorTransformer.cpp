@@ -45,6 +45,8 @@ void CColorTransformer::GetProperties(CPropertyList& list) {
 
 bool CColorTransformer::OnPropertyChanged(PropertyId id, const PropertyValue& value) {
     const double number = numberOf(value);
+    if (std::isnan(number))
+        return true;  // accepted, nothing to store
     for (const SColorSettingField& field : ColorSettingFields()) {
         if (field.kind == SColorSettingField::Float && id == &(m_settings.*field.real))
             m_settings.*field.real = static_cast<float>(number);
