@@ -4,7 +4,6 @@
 #include "app/station/FrameRotation.h"
 #include "app/station/IStationHost.h"
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
 
