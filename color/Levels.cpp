@@ -55,7 +55,6 @@ double LevelScale(const SLevelRange& range) {
 
 void FillLevelTable(const SLevelRange& range, CLut& table) {
     const bool stretch = range.high > range.low;
-    const double scale = LevelScale(range);
     for (int v = 0; v < 256; ++v) {
         if (!stretch)
             table[v] = v;
@@ -64,7 +63,7 @@ void FillLevelTable(const SLevelRange& range, CLut& table) {
         else if (v > range.high)
             table[v] = 255;
         else
-            table[v] = std::min(255, static_cast<int>((v - range.low) * scale));
+            table[v] = (v - range.low) * 255 / (range.high - range.low);  // exact: high gives 255
     }
 }
 

@@ -1,4 +1,5 @@
 #include "color/ColorTransformer.h"
+#include "color/Levels.h"
 #include "color/ProfileConverter.h"
 #include "color/UnsharpMask.h"
 #include "tests/color/SceneImage.h"
@@ -202,6 +203,31 @@ TEST_F(ColorTransformerTest, UnsharpMaskSharpensEdgesOnly)
     transformer.m_settings.m_unsharpSigma = 0.0f;  // no kernel: no sharpening
     Run();
     EXPECT_LE(maxDifference(target, scene), 1);
+}
+
+TEST(Levels, RangeAndTableEnds)
+{
+    double ramp[256] = {};
+    for (int v = 50; v <= 200; ++v)
+        ramp[v] = 4;
+    const SLevelRange range = FindLevelRange(ramp);
+    EXPECT_EQ(range.low, 51);
+    EXPECT_EQ(range.high, 199);
+    CLut table;
+    FillLevelTable(range, table);
+    EXPECT_EQ(table[50], 0);
+    EXPECT_EQ(table[51], 0);
+    EXPECT_EQ(table[199], 255);
+    EXPECT_EQ(table[200], 255);
+
+    double uniform[256] = {};
+    uniform[100] = 1000;
+    const SLevelRange flat = FindLevelRange(uniform);
+    EXPECT_EQ(flat.low, flat.high);
+    EXPECT_EQ(LevelScale(flat), 1.0);
+    FillLevelTable(flat, table);
+    for (int v = 0; v < 256; ++v)
+        ASSERT_EQ(table[v], v);
 }
 
 TEST(UnsharpMaskKernel, RadiusAndTaps)
