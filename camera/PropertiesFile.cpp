@@ -45,7 +45,11 @@ TiXmlNode* FindSet(TiXmlDocument& document, const std::string& setName)
 {
     if (setName.empty())
         return &document;
-    return document.FirstChildElement(setName.c_str());
+    if (TiXmlElement* set = document.FirstChildElement(setName.c_str()))
+        return set;
+    // Files written by other tools wrap the sets in one root element.
+    TiXmlElement* root = document.RootElement();
+    return root ? root->FirstChildElement(setName.c_str()) : nullptr;
 }
 
 TiXmlNode& SetNode(TiXmlDocument& document, const std::string& setName)

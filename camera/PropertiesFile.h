@@ -19,8 +19,8 @@ bool LoadForEditing(TiXmlDocument& document, const std::string& path);
 // the file, so that a crash leaves the old file or the new one.
 bool Save(const TiXmlDocument& document, const std::string& path);
 
-// The set's element directly under the document, or the document itself when
-// the name is empty; null when missing.
+// The set's element under the document (or below the document's root element),
+// or the document itself when the name is empty; null when missing.
 TiXmlNode* FindSet(TiXmlDocument& document, const std::string& setName);
 // The same, created when missing.
 TiXmlNode& SetNode(TiXmlDocument& document, const std::string& setName);

@@ -35,11 +35,6 @@ void CGrabberDlg::LoadPresetCameraProperties(int /*preset*/)
     // Missing: loading the preset's camera features from the properties file ("Set%d").
 }
 
-void CGrabberDlg::LoadPresetColour(int /*preset*/)
-{
-    // Missing: the colour transformer's per-preset settings.
-}
-
 void CGrabberDlg::CallPreSave()
 {
     // Missing: the external functions library's "PreSave" hook on the photo data.

@@ -79,6 +79,10 @@ TEST(FlashTest, LoadReadsThePresetAndKeepsTheStateWhenSomethingIsMissing)
     flash.Set(true);
     EXPECT_TRUE(flash.Load(file, "Set2"));
     EXPECT_EQ(flash.Get(), 0);
+
+    WriteFile(file, "<Properties><Set4><Flash><Enabled value=\"1\"/></Flash></Set4></Properties>");
+    EXPECT_TRUE(flash.Load(file, "Set4")); // the sets wrapped in one root element
+    EXPECT_EQ(flash.Get(), 1);
 }
 
 TEST(FlashTest, SaveKeepsTheOtherSectionsAndNeverReplacesAFileThatDoesNotParse)
