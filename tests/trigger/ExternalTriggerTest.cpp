@@ -1,6 +1,7 @@
 // The engine's thread on its real sources: named events shared with another
 // program, the serial port's DSR line, the camera line; orderly stop; settings.
 #include "trigger/CExternalTrigger.h"
+#include "trigger/CPylonTrigger.h"
 
 #include "platform/NamedEvent.h"
 #include "platform/ProfileStore.h"
@@ -324,6 +325,20 @@ TEST_F(ExternalTriggerTest, SettingsAreSavedAndTheCameraFollowsTheMode)
     EXPECT_EQ(engine.calls, (std::vector<std::string>{"line 10 Line2", "debounce 0 Line1", "debounce 0 Line2",
                                                       "delay 0"}));
     EXPECT_EQ(m_profile.GetInt("Trigger Settings", "Trigger Mode", 0), 1);
+}
+
+TEST_F(ExternalTriggerTest, ADetachedCameraTriggerReleasesAndReadsNothing)
+{
+    TriggerServices services;
+    services.sound = &m_sound;
+    services.riseEventName = m_riseName;
+    services.fallEventName = m_fallName;
+    CPylonTrigger trigger(m_profile, services);
+    EXPECT_FALSE(trigger.ReadLine());
+    EXPECT_FALSE(trigger.ConfigureLine(true, true, "Line1"));
+    trigger.SetDebouncer(100, "Line1");
+    trigger.SetTriggerDelay(100);
+    trigger.Fire(); // no station bound: nothing to call
 }
 
 TEST_F(ExternalTriggerTest, ChangingTheSourceRestartsARunningEngine)
