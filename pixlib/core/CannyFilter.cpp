@@ -45,7 +45,8 @@ std::vector<float> GaussianKernel(float sigma) {
   return k;
 }
 
-// Separable Gaussian, edge samples repeated.
+// Separable Gaussian, edge samples repeated; the result is rounded to whole
+// sample values, as an 8-bit smoothed channel holds them.
 Plane Smooth(const Plane& in, float sigma) {
   if (!(sigma > 0.0f)) return in;
   const std::vector<float> k = GaussianKernel(std::min(sigma, 100.0f));
@@ -61,7 +62,7 @@ Plane Smooth(const Plane& in, float sigma) {
     for (int x = 0; x < in.width; ++x) {
       float s = 0;
       for (int i = -r; i <= r; ++i) s += k[i + r] * across.clamped(x, y + i);
-      out.at(x, y) = s;
+      out.at(x, y) = std::round(s);
     }
   return out;
 }
