@@ -98,11 +98,15 @@ void CxImage::CalcTextParams(CDC* dc, const std::string& text, CFont& font, int&
 int CxImage::DrawText(const std::string& text, float x, float y, CFont& font, int align, int caret) {
   CDC* dc = GetDC();
   if (!dc) return 0;
-  if (!dc->SelectedBitmap() || !font.IsCreated()) {
+  const int saved = dc->SaveDC();
+  // Nothing at all is drawn with a font that cannot be drawn (below one pixel).
+  TEXTMETRIC usable;
+  dc->SelectFont(&font);
+  if (!dc->SelectedBitmap() || !dc->GetTextMetrics(&usable)) {
+    dc->RestoreDC(saved);
     ReleaseDC();
     return 0;
   }
-  const int saved = dc->SaveDC();
   const CPen caretPen(PS_SOLID, 8, RGB(255, 255, 255));
   const TextBlock block = MeasureBlock(dc, text, font);
   const float s = std::sin(block.angle), c = std::cos(block.angle);
