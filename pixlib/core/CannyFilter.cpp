@@ -13,7 +13,6 @@ struct Plane {
   std::vector<float> v;
   float at(int x, int y) const { return v[static_cast<size_t>(y) * width + x]; }
   float& at(int x, int y) { return v[static_cast<size_t>(y) * width + x]; }
-  float clamped(int x, int y) const { return at(std::clamp(x, 0, width - 1), std::clamp(y, 0, height - 1)); }
 };
 
 // Where one channel of an image's ROI lives: sample (x, y), y counted from
@@ -46,24 +45,38 @@ std::vector<float> GaussianKernel(float sigma) {
 }
 
 // Separable Gaussian, edge samples repeated; the result is rounded to whole
-// sample values, as an 8-bit smoothed channel holds them.
+// sample values, as an 8-bit smoothed channel holds them. Rows are padded
+// and whole rows accumulated so that the inner loops need no bounds checks.
 Plane Smooth(const Plane& in, float sigma) {
   if (!(sigma > 0.0f)) return in;
   const std::vector<float> k = GaussianKernel(std::min(sigma, 100.0f));
-  const int r = static_cast<int>(k.size() / 2);
+  const int r = static_cast<int>(k.size() / 2), w = in.width, h = in.height;
   Plane across = in, out = in;
-  for (int y = 0; y < in.height; ++y)
-    for (int x = 0; x < in.width; ++x) {
-      float s = 0;
-      for (int i = -r; i <= r; ++i) s += k[i + r] * in.clamped(x + i, y);
-      across.at(x, y) = s;
+  std::vector<float> padded(static_cast<size_t>(w) + 2 * r);
+  for (int y = 0; y < h; ++y) {
+    const float* row = &in.v[static_cast<size_t>(y) * w];
+    std::fill_n(padded.begin(), r, row[0]);
+    std::copy(row, row + w, padded.begin() + r);
+    std::fill_n(padded.begin() + r + w, r, row[w - 1]);
+    float* dst = &across.v[static_cast<size_t>(y) * w];
+    std::fill_n(dst, w, 0.0f);
+    for (size_t i = 0; i < k.size(); ++i) {
+      const float weight = k[i];
+      const float* src = &padded[i];
+      for (int x = 0; x < w; ++x) dst[x] += weight * src[x];
     }
-  for (int y = 0; y < in.height; ++y)
-    for (int x = 0; x < in.width; ++x) {
-      float s = 0;
-      for (int i = -r; i <= r; ++i) s += k[i + r] * across.clamped(x, y + i);
-      out.at(x, y) = std::round(s);
+  }
+  std::vector<float> sum(w);
+  for (int y = 0; y < h; ++y) {
+    std::fill(sum.begin(), sum.end(), 0.0f);
+    for (int i = -r; i <= r; ++i) {
+      const float* src = &across.v[static_cast<size_t>(std::clamp(y + i, 0, h - 1)) * w];
+      const float weight = k[i + r];
+      for (int x = 0; x < w; ++x) sum[x] += weight * src[x];
     }
+    float* dst = &out.v[static_cast<size_t>(y) * w];
+    for (int x = 0; x < w; ++x) dst[x] = static_cast<float>(static_cast<int>(sum[x] + 0.5f));  // sums are >= 0
+  }
   return out;
 }
 
@@ -71,16 +84,28 @@ struct Gradients {
   Plane dx, dy, magnitude;
 };
 
+// 3 x 3 Sobel with edge samples repeated: each row sees its neighbour rows
+// and a copy of itself padded by one sample on each side.
 Gradients Sobel(const Plane& p) {
   Gradients g{p, p, p};
-  for (int y = 0; y < p.height; ++y)
-    for (int x = 0; x < p.width; ++x) {
-      const auto s = [&](int dx, int dy) { return p.clamped(x + dx, y + dy); };
-      const float gx = s(1, -1) + 2 * s(1, 0) + s(1, 1) - s(-1, -1) - 2 * s(-1, 0) - s(-1, 1);
-      const float gy = s(-1, 1) + 2 * s(0, 1) + s(1, 1) - s(-1, -1) - 2 * s(0, -1) - s(1, -1);
-      g.dx.at(x, y) = gx, g.dy.at(x, y) = gy;
-      g.magnitude.at(x, y) = std::sqrt(gx * gx + gy * gy);
+  const int w = p.width, h = p.height;
+  std::vector<float> above(w + 2), here(w + 2), below(w + 2);
+  const auto load = [&](std::vector<float>& row, int y) {
+    const float* src = &p.v[static_cast<size_t>(std::clamp(y, 0, h - 1)) * w];
+    std::copy(src, src + w, row.begin() + 1);
+    row[0] = src[0], row[w + 1] = src[w - 1];
+  };
+  for (int y = 0; y < h; ++y) {
+    load(above, y - 1), load(here, y), load(below, y + 1);
+    float* dx = &g.dx.v[static_cast<size_t>(y) * w];
+    float* dy = &g.dy.v[static_cast<size_t>(y) * w];
+    float* mag = &g.magnitude.v[static_cast<size_t>(y) * w];
+    for (int x = 0; x < w; ++x) {
+      const float gx = above[x + 2] + 2 * here[x + 2] + below[x + 2] - above[x] - 2 * here[x] - below[x];
+      const float gy = below[x] + 2 * below[x + 1] + below[x + 2] - above[x] - 2 * above[x + 1] - above[x + 2];
+      dx[x] = gx, dy[x] = gy, mag[x] = std::sqrt(gx * gx + gy * gy);
     }
+  }
   return g;
 }
 
@@ -88,22 +113,23 @@ Gradients Sobel(const Plane& p) {
 // direction quantised to four; magnitudes beyond the ROI count as 0.
 Plane Suppress(const Gradients& g) {
   const Plane& m = g.magnitude;
-  const auto mag = [&](int x, int y) {
-    return x < 0 || y < 0 || x >= m.width || y >= m.height ? 0.0f : m.at(x, y);
-  };
+  const int w = m.width, h = m.height, stride = w + 2;
+  std::vector<float> padded(static_cast<size_t>(stride) * (h + 2), 0.0f);
+  for (int y = 0; y < h; ++y) std::copy_n(&m.v[static_cast<size_t>(y) * w], w, &padded[(y + 1) * stride + 1]);
   constexpr float kTan22 = 0.41421356f, kTan67 = 2.41421356f;
   Plane out = m;
-  for (int y = 0; y < m.height; ++y)
-    for (int x = 0; x < m.width; ++x) {
-      const float v = m.at(x, y), ax = std::fabs(g.dx.at(x, y)), ay = std::fabs(g.dy.at(x, y));
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const float* at = &padded[(y + 1) * stride + x + 1];
+      const float v = *at, gx = g.dx.at(x, y), gy = g.dy.at(x, y), ax = std::fabs(gx), ay = std::fabs(gy);
       bool peak;
       if (ay < ax * kTan22) {
-        peak = v > mag(x - 1, y) && v >= mag(x + 1, y);
+        peak = v > at[-1] && v >= at[1];
       } else if (ay > ax * kTan67) {
-        peak = v > mag(x, y - 1) && v >= mag(x, y + 1);
+        peak = v > at[-stride] && v >= at[stride];
       } else {
-        const int s = (g.dx.at(x, y) < 0) != (g.dy.at(x, y) < 0) ? -1 : 1;
-        peak = v > mag(x - s, y - 1) && v > mag(x + s, y + 1);
+        const int s = (gx < 0) != (gy < 0) ? -1 : 1;
+        peak = v > at[-stride - s] && v > at[stride + s];
       }
       if (!peak) out.at(x, y) = 0.0f;
     }
