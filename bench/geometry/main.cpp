@@ -5,6 +5,7 @@
 // - StretchBits resampling a frame for a 1024-pixel pane against cv::resize;
 // - CannyFilter on one channel against GaussianBlur plus cv::Canny.
 
+#include "bench/common/AlternatingRuns.h"
 #include "pixlib/core/CannyFilter.h"
 #include "pixlib/core/CxImage.h"
 
@@ -12,7 +13,6 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -22,32 +22,10 @@ namespace {
 
 constexpr int kWidth = 2448, kHeight = 2048, kRounds = 11;
 
-double Millis(const std::function<void()>& f) {
-  const auto start = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 void Compare(const char* name, double goal, const std::function<void()>& ours, const std::function<void()>& reference) {
-  ours();
-  reference();
-  std::vector<double> a, b;
-  for (int i = 0; i < kRounds; ++i) {
-    if (i % 2) {
-      a.push_back(Millis(ours));
-      b.push_back(Millis(reference));
-    } else {
-      b.push_back(Millis(reference));
-      a.push_back(Millis(ours));
-    }
-  }
-  const double ma = Median(a), mb = Median(b);
-  std::printf("%-26s ours %9.2f ms   reference %9.2f ms   ratio %.2f (goal %.2f)\n", name, ma, mb, ma / mb, goal);
+  const bench::MedianPair m = bench::AlternatingMedians(kRounds, ours, reference);
+  std::printf("%-26s ours %9.2f ms   reference %9.2f ms   ratio %.2f (goal %.2f)\n", name, m.ours, m.reference,
+              m.Ratio(), goal);
 }
 
 cv::Mat View(const CxImage& image) {
