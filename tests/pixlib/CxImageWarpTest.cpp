@@ -79,6 +79,15 @@ TEST(TransformMatrix, NonFiniteInputIsRefused) {
   EXPECT_EQ(image.GetTransformBoundsRect(1, 1, inf, r), 0);
 }
 
+TEST(FloatRect, NormalizePutsTheLargerYOnTop) {
+  CFRect r(5, 1, 2, 3);  // left, top, right, bottom
+  r.Normalize();
+  EXPECT_EQ(r.left, 2);
+  EXPECT_EQ(r.right, 5);
+  EXPECT_EQ(r.top, 3);
+  EXPECT_EQ(r.bottom, 1);
+}
+
 TEST(TransformBounds, UprightAndQuarterTurn) {
   CxImage image;
   ASSERT_EQ(image.Create(300, 200), 1);
