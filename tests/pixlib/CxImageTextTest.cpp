@@ -226,6 +226,27 @@ TEST(TextDrawing, ClipRectangleAndImagesWithoutBitmap) {
   EXPECT_EQ(cv::countNonZero(StoredRows(clone).reshape(1)), 0);
 }
 
+TEST(TextDrawing, GreyImagesTakeTheGreyValueAndAlphaIsKept) {
+  CxImage grey, bgra;
+  ASSERT_EQ(grey.Create(200, 480, "GRAY", "GRAY", 1, 0, IPL_ORIGIN_BL, IPL_DEPTH_8U, 1, 0), 1);
+  ASSERT_EQ(bgra.Create(200, 480, 1, 1, 0), 1);
+  for (CxImage* image : {&grey, &bgra}) {
+    CFont font;
+    image->CreateFont("Liberation Sans", 0.5f, 0, 0, font);
+    SetColours(*image, RGB(255, 0, 0), OPAQUE, RGB(0, 0, 255));
+    ASSERT_EQ(image->DrawText("M", 0, 0, font, 0, -1), 1);
+    image->ReleaseDC();
+  }
+  double greyMax = 0;
+  cv::minMaxLoc(StoredRows(grey), nullptr, &greyMax);
+  EXPECT_EQ(greyMax, 76);  // red's grey value; the blue background is 29
+  std::vector<cv::Mat> planes;
+  cv::split(StoredRows(bgra), planes);
+  EXPECT_GT(cv::countNonZero(planes[2]), 0);  // red ink
+  EXPECT_GT(cv::countNonZero(planes[0]), 0);  // blue background
+  EXPECT_EQ(cv::countNonZero(planes[3]), 0);  // alpha untouched
+}
+
 TEST(TextDrawing, SeveralThreadsDrawTheSameCaption) {
   const auto draw = [](CxImage& image, float angle) {
     image.Create(320, 240, 0, 1, 0);
