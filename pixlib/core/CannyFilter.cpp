@@ -13,6 +13,7 @@ struct Plane {
   std::vector<float> v;
   float at(int x, int y) const { return v[static_cast<size_t>(y) * width + x]; }
   float& at(int x, int y) { return v[static_cast<size_t>(y) * width + x]; }
+  static Plane Sized(int w, int h) { return Plane{w, h, std::vector<float>(static_cast<size_t>(w) * h)}; }
 };
 
 // Where one channel of an image's ROI lives: sample (x, y), y counted from
@@ -29,7 +30,7 @@ struct ChannelView {
 };
 
 Plane ReadPlane(const ChannelView& view, int width, int height) {
-  Plane p{width, height, std::vector<float>(static_cast<size_t>(width) * height)};
+  Plane p = Plane::Sized(width, height);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) p.at(x, y) = *view.sample(x, y);
   return p;
@@ -51,26 +52,27 @@ Plane Smooth(const Plane& in, float sigma) {
   if (!(sigma > 0.0f)) return in;
   const std::vector<float> k = GaussianKernel(std::min(sigma, 100.0f));
   const int r = static_cast<int>(k.size() / 2), w = in.width, h = in.height;
-  Plane across = in, out = in;
+  Plane across = Plane::Sized(w, h), out = Plane::Sized(w, h);
   std::vector<float> padded(static_cast<size_t>(w) + 2 * r);
   for (int y = 0; y < h; ++y) {
     const float* row = &in.v[static_cast<size_t>(y) * w];
     std::fill_n(padded.begin(), r, row[0]);
     std::copy(row, row + w, padded.begin() + r);
     std::fill_n(padded.begin() + r + w, r, row[w - 1]);
-    float* dst = &across.v[static_cast<size_t>(y) * w];
+    float* __restrict dst = &across.v[static_cast<size_t>(y) * w];
     std::fill_n(dst, w, 0.0f);
     for (size_t i = 0; i < k.size(); ++i) {
       const float weight = k[i];
-      const float* src = &padded[i];
+      const float* __restrict src = &padded[i];
       for (int x = 0; x < w; ++x) dst[x] += weight * src[x];
     }
   }
-  std::vector<float> sum(w);
+  std::vector<float> sums(w);
+  float* __restrict sum = sums.data();
   for (int y = 0; y < h; ++y) {
-    std::fill(sum.begin(), sum.end(), 0.0f);
+    std::fill_n(sum, w, 0.0f);
     for (int i = -r; i <= r; ++i) {
-      const float* src = &across.v[static_cast<size_t>(std::clamp(y + i, 0, h - 1)) * w];
+      const float* __restrict src = &across.v[static_cast<size_t>(std::clamp(y + i, 0, h - 1)) * w];
       const float weight = k[i + r];
       for (int x = 0; x < w; ++x) sum[x] += weight * src[x];
     }
@@ -87,7 +89,7 @@ struct Gradients {
 // 3 x 3 Sobel with edge samples repeated: each row sees its neighbour rows
 // and a copy of itself padded by one sample on each side.
 Gradients Sobel(const Plane& p) {
-  Gradients g{p, p, p};
+  Gradients g{Plane::Sized(p.width, p.height), Plane::Sized(p.width, p.height), Plane::Sized(p.width, p.height)};
   const int w = p.width, h = p.height;
   std::vector<float> above(w + 2), here(w + 2), below(w + 2);
   const auto load = [&](std::vector<float>& row, int y) {
@@ -180,7 +182,7 @@ int CannyFilter(CxImage& src, CxImage& dst, float sigma, int low, int high) {
     const ChannelView target{&dst, to, out};
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x)
-        *target.sample(x, y) = static_cast<unsigned char>(std::min(255.0f, std::round(edges.at(x, y))));
+        *target.sample(x, y) = static_cast<unsigned char>(std::min(255.0f, edges.at(x, y) + 0.5f));
   }
   return 1;
 }
