@@ -1,4 +1,5 @@
 #include "pixlib/core/AffineMatrix.h"
+#include "pixlib/core/AffineTransform.h"
 
 #include <cmath>
 #include <initializer_list>

@@ -6,7 +6,7 @@
 // No operation throws; results are reported by return value.
 
 #include "ipl/IplTypes.h"
-#include "pixlib/core/AffineMatrix.h"
+#include "pixlib/core/AffineTransform.h"
 #include "pixlib/core/BitmapResources.h"
 #include "pixlib/core/DeviceContext.h"
 #include "pixlib/core/DibHeader.h"

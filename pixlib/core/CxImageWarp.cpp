@@ -5,6 +5,7 @@
 #include "pixlib/core/CxImage.h"
 
 #include "ipl/Ipl.h"
+#include "pixlib/core/AffineMatrix.h"
 #include "pixlib/core/IplScaling.h"
 
 #include <algorithm>

@@ -51,6 +51,11 @@ TEST(TransformMatrix, WorkedExamplesAndAngleReduction) {
   EXPECT_EQ(m[0][2], 0.25);
   EXPECT_EQ(m[1][2], -0.5);
 
+  CFPoint p;
+  AffineTransform(CFPoint(3, 4), m, p);  // x' = y + 0.25, y' = -2x - 0.5
+  EXPECT_NEAR(p.x, 4.25f, 1e-6);
+  EXPECT_NEAR(p.y, -6.5f, 1e-6);
+
   CxImage::TransformMatrix(1, 1, -kPi / 2, 0, 0, m);
   CxImage::TransformMatrix(1, 1, 3 * kPi / 2, 0, 0, n);
   ExpectSameMatrix(m, n);
