@@ -31,8 +31,11 @@ struct ChannelView {
 
 Plane ReadPlane(const ChannelView& view, int width, int height) {
   Plane p = Plane::Sized(width, height);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) p.at(x, y) = *view.sample(x, y);
+  const int step = static_cast<const IplImage*>(*view.image)->nChannels;
+  for (int y = 0; y < height; ++y) {
+    const unsigned char* sample = view.sample(0, y);
+    for (int x = 0; x < width; ++x, sample += step) p.at(x, y) = *sample;
+  }
   return p;
 }
 
@@ -48,14 +51,14 @@ std::vector<float> GaussianKernel(float sigma) {
 // Separable Gaussian, edge samples repeated; the result is rounded to whole
 // sample values, as an 8-bit smoothed channel holds them. Rows are padded
 // and whole rows accumulated so that the inner loops need no bounds checks.
-Plane Smooth(const Plane& in, float sigma) {
-  if (!(sigma > 0.0f)) return in;
+Plane Smooth(Plane p, float sigma) {
+  if (!(sigma > 0.0f)) return p;
   const std::vector<float> k = GaussianKernel(std::min(sigma, 100.0f));
-  const int r = static_cast<int>(k.size() / 2), w = in.width, h = in.height;
-  Plane across = Plane::Sized(w, h), out = Plane::Sized(w, h);
+  const int r = static_cast<int>(k.size() / 2), w = p.width, h = p.height;
+  Plane across = Plane::Sized(w, h);
   std::vector<float> padded(static_cast<size_t>(w) + 2 * r);
   for (int y = 0; y < h; ++y) {
-    const float* row = &in.v[static_cast<size_t>(y) * w];
+    const float* row = &p.v[static_cast<size_t>(y) * w];
     std::fill_n(padded.begin(), r, row[0]);
     std::copy(row, row + w, padded.begin() + r);
     std::fill_n(padded.begin() + r + w, r, row[w - 1]);
@@ -76,21 +79,36 @@ Plane Smooth(const Plane& in, float sigma) {
       const float weight = k[i + r];
       for (int x = 0; x < w; ++x) sum[x] += weight * src[x];
     }
-    float* dst = &out.v[static_cast<size_t>(y) * w];
+    float* dst = &p.v[static_cast<size_t>(y) * w];
     for (int x = 0; x < w; ++x) dst[x] = static_cast<float>(static_cast<int>(sum[x] + 0.5f));  // sums are >= 0
   }
-  return out;
+  return p;
 }
 
+// Gradient magnitudes with a border of zeros one sample wide (stride width +
+// 2), and the gradient direction quantised to four.
+enum Direction : uint8_t { kAcross, kUpDown, kRising, kFalling };
 struct Gradients {
-  Plane dx, dy, magnitude;
+  int width, height, stride;
+  std::vector<float> magnitude;
+  std::vector<uint8_t> direction;
+  const float* at(int x, int y) const { return &magnitude[static_cast<size_t>(y + 1) * stride + x + 1]; }
 };
+
+Direction Quantise(float gx, float gy) {
+  constexpr float kTan22 = 0.41421356f, kTan67 = 2.41421356f;
+  const float ax = std::fabs(gx), ay = std::fabs(gy);
+  if (ay < ax * kTan22) return kAcross;
+  if (ay > ax * kTan67) return kUpDown;
+  return (gx < 0) != (gy < 0) ? kFalling : kRising;
+}
 
 // 3 x 3 Sobel with edge samples repeated: each row sees its neighbour rows
 // and a copy of itself padded by one sample on each side.
 Gradients Sobel(const Plane& p) {
-  Gradients g{Plane::Sized(p.width, p.height), Plane::Sized(p.width, p.height), Plane::Sized(p.width, p.height)};
   const int w = p.width, h = p.height;
+  Gradients g{w, h, w + 2, std::vector<float>(static_cast<size_t>(w + 2) * (h + 2), 0.0f),
+              std::vector<uint8_t>(static_cast<size_t>(w) * h)};
   std::vector<float> above(w + 2), here(w + 2), below(w + 2);
   const auto load = [&](std::vector<float>& row, int y) {
     const float* src = &p.v[static_cast<size_t>(std::clamp(y, 0, h - 1)) * w];
@@ -99,65 +117,70 @@ Gradients Sobel(const Plane& p) {
   };
   for (int y = 0; y < h; ++y) {
     load(above, y - 1), load(here, y), load(below, y + 1);
-    float* dx = &g.dx.v[static_cast<size_t>(y) * w];
-    float* dy = &g.dy.v[static_cast<size_t>(y) * w];
-    float* mag = &g.magnitude.v[static_cast<size_t>(y) * w];
+    float* mag = const_cast<float*>(g.at(0, y));
+    uint8_t* dir = &g.direction[static_cast<size_t>(y) * w];
     for (int x = 0; x < w; ++x) {
       const float gx = above[x + 2] + 2 * here[x + 2] + below[x + 2] - above[x] - 2 * here[x] - below[x];
       const float gy = below[x] + 2 * below[x + 1] + below[x + 2] - above[x] - 2 * above[x + 1] - above[x + 2];
-      dx[x] = gx, dy[x] = gy, mag[x] = std::sqrt(gx * gx + gy * gy);
+      mag[x] = std::sqrt(gx * gx + gy * gy);
+      dir[x] = Quantise(gx, gy);
     }
   }
   return g;
 }
 
-// Keeps a magnitude only where it is a maximum across the edge, the gradient
-// direction quantised to four; magnitudes beyond the ROI count as 0.
-Plane Suppress(const Gradients& g) {
-  const Plane& m = g.magnitude;
-  const int w = m.width, h = m.height, stride = w + 2;
-  std::vector<float> padded(static_cast<size_t>(stride) * (h + 2), 0.0f);
-  for (int y = 0; y < h; ++y) std::copy_n(&m.v[static_cast<size_t>(y) * w], w, &padded[(y + 1) * stride + 1]);
-  constexpr float kTan22 = 0.41421356f, kTan67 = 2.41421356f;
-  Plane out = m;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const float* at = &padded[(y + 1) * stride + x + 1];
-      const float v = *at, gx = g.dx.at(x, y), gy = g.dy.at(x, y), ax = std::fabs(gx), ay = std::fabs(gy);
-      bool peak;
-      if (ay < ax * kTan22) {
-        peak = v > at[-1] && v >= at[1];
-      } else if (ay > ax * kTan67) {
-        peak = v > at[-stride] && v >= at[stride];
-      } else {
-        const int s = (gx < 0) != (gy < 0) ? -1 : 1;
-        peak = v > at[-stride - s] && v > at[stride + s];
+// Keeps a magnitude only where it is a maximum across the edge (OpenCV's tie
+// rule: above the previous neighbour, at least the next); magnitudes beyond
+// the ROI count as 0. Those below `floor` can never join an edge and are
+// cleared without a look.
+Plane Suppress(const Gradients& g, float floor) {
+  const int s = g.stride;
+  Plane out = Plane::Sized(g.width, g.height);
+  for (int y = 0; y < g.height; ++y) {
+    const uint8_t* dir = &g.direction[static_cast<size_t>(y) * g.width];
+    for (int x = 0; x < g.width; ++x) {
+      const float* at = g.at(x, y);
+      const float v = *at;
+      if (v <= 0.0f || v < floor) continue;
+      bool peak = false;
+      switch (dir[x]) {
+        case kAcross: peak = v > at[-1] && v >= at[1]; break;
+        case kUpDown: peak = v > at[-s] && v >= at[s]; break;
+        case kRising: peak = v > at[-s - 1] && v > at[s + 1]; break;
+        case kFalling: peak = v > at[-s + 1] && v > at[s - 1]; break;
       }
-      if (!peak) out.at(x, y) = 0.0f;
+      if (peak) out.at(x, y) = v;
     }
+  }
   return out;
 }
 
 // Edges start at samples that reach `high` and grow through neighbours that
 // reach `low`; everything else is cleared.
-Plane Hysteresis(const Plane& m, float low, float high) {
-  Plane out{m.width, m.height, std::vector<float>(m.v.size(), 0.0f)};
+Plane Hysteresis(Plane m, float low, float high) {
+  std::vector<uint8_t> edge(m.v.size(), 0);
   std::vector<std::pair<int, int>> stack;
   const auto take = [&](int x, int y) {
-    out.at(x, y) = m.at(x, y);
+    edge[static_cast<size_t>(y) * m.width + x] = 1;
     stack.emplace_back(x, y);
+  };
+  const auto joins = [&](int x, int y, float threshold) {
+    const float v = m.at(x, y);
+    return !edge[static_cast<size_t>(y) * m.width + x] && v > 0 && v >= threshold;
   };
   for (int y = 0; y < m.height; ++y)
     for (int x = 0; x < m.width; ++x)
-      if (m.at(x, y) > 0 && m.at(x, y) >= high && out.at(x, y) == 0) take(x, y);
+      if (joins(x, y, high)) take(x, y);
   while (!stack.empty()) {
     const auto [x, y] = stack.back();
     stack.pop_back();
     for (int ny = std::max(0, y - 1); ny <= std::min(m.height - 1, y + 1); ++ny)
       for (int nx = std::max(0, x - 1); nx <= std::min(m.width - 1, x + 1); ++nx)
-        if (out.at(nx, ny) == 0 && m.at(nx, ny) > 0 && m.at(nx, ny) >= low) take(nx, ny);
+        if (joins(nx, ny, low)) take(nx, ny);
   }
-  return out;
+  for (size_t i = 0; i < m.v.size(); ++i)
+    if (!edge[i]) m.v[i] = 0.0f;
+  return m;
 }
 
 bool Usable(const CxImage& image) {
@@ -177,12 +200,17 @@ int CannyFilter(CxImage& src, CxImage& dst, float sigma, int low, int high) {
     for (int c = 0; c < std::min(src.SamplesPerPixel(), dst.SamplesPerPixel()); ++c) channels.emplace_back(c, c);
   }
   for (const auto& [in, out] : channels) {
-    const Plane edges = Hysteresis(Suppress(Sobel(Smooth(ReadPlane({&src, from, in}, width, height), sigma))),
-                                   static_cast<float>(low), static_cast<float>(high));
+    const auto lower = static_cast<float>(low), upper = static_cast<float>(high);
+    const Plane edges = Hysteresis(
+        Suppress(Sobel(Smooth(ReadPlane({&src, from, in}, width, height), sigma)), std::min(lower, upper)), lower,
+        upper);
     const ChannelView target{&dst, to, out};
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x)
-        *target.sample(x, y) = static_cast<unsigned char>(std::min(255.0f, edges.at(x, y) + 0.5f));
+    const int step = dst.SamplesPerPixel();
+    for (int y = 0; y < height; ++y) {
+      unsigned char* sample = target.sample(0, y);
+      for (int x = 0; x < width; ++x, sample += step)
+        *sample = static_cast<unsigned char>(std::min(255.0f, edges.at(x, y) + 0.5f));
+    }
   }
   return 1;
 }
