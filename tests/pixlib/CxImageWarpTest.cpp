@@ -10,6 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <tuple>
 
 namespace {
 
@@ -87,10 +88,7 @@ TEST(TransformMatrix, NonFiniteInputIsRefused) {
 TEST(FloatRect, NormalizePutsTheLargerYOnTop) {
   CFRect r(5, 1, 2, 3);  // left, top, right, bottom
   r.Normalize();
-  EXPECT_EQ(r.left, 2);
-  EXPECT_EQ(r.right, 5);
-  EXPECT_EQ(r.top, 3);
-  EXPECT_EQ(r.bottom, 1);
+  EXPECT_EQ(std::tuple(r.left, r.top, r.right, r.bottom), std::tuple(2.0f, 3.0f, 5.0f, 1.0f));
 }
 
 TEST(TransformBounds, UprightAndQuarterTurn) {
