@@ -2,9 +2,10 @@
 #include "app/station/CGrabberDlg.h"
 
 #include "app/GrabberApp.h"
-#include "app/StartupSettings.h"
 #include "app/counter/CounterServerAddress.h"
 #include "app/numbering/ImageTreePaths.h"
+#include "platform/ProfileStore.h"
+#include "records/odbc/DatabaseSettings.h"
 
 #include "app/LogTrace.h"
 
@@ -150,9 +151,8 @@ void CGrabberDlg::PulseExternalCounter(int n)
 
 bool CGrabberDlg::TestDatabaseConnection()
 {
-    const int databaseType = ReadInt("Database Settings", "Database Type", 0);
     const std::string connection =
-        ReadString("Database Settings", "ODBC Default Connection", DefaultConnectionString(databaseType));
+        DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())).ConnectionString();
     const std::vector<std::string> parts = SplitAt(connection, ';');
     std::string dsn, user, password;
     if (parts.size() < 4 || !ReadConnectionField(parts[1], "DSN=", dsn) ||

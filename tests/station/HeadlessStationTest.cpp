@@ -3,6 +3,9 @@
 
 #include "pixlib/codecs/Thumbnail.h"
 #include "pixlib/core/CxImage.h"
+#include "records/CStorySet.h"
+#include "records/DatabaseSchema.h"
+#include "records/odbc/OdbcSession.h"
 
 #include <gtest/gtest.h>
 
@@ -243,3 +246,33 @@ TEST(HeadlessStationTest, KillingTheStationWhileSavingNeverLeavesAPartialPhoto)
 }
 
 }  // namespace
+
+TEST(HeadlessStationTest, EverySavedShotCountsInTheOperatorsDailyTally)
+{
+    StationFolder folder;
+    const std::string database = (folder.Root() / "tally.sqlite").string();
+    DatabaseSettings settings;
+    settings.storedConnection = "ODBC;DSN=Data;UID=sa;PWD=;Database=" + database + ";NoCreat=0";
+    {
+        bx::odbc::OdbcSession session(settings.ConnectionString());
+        CreateMissingTables(session);
+    }
+    folder.WriteProfile(folder.PhotoFolder().string() + "/",
+                        "ODBC Default Connection=" + settings.storedConnection + "\nOperatorName=O'Brien\n");
+    const RunResult run = RunHeadless(folder, 3);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(folder.SavedPhotos().size(), 3u);
+    EXPECT_EQ(CStorySet(settings).CountImported("O'Brien", "", ""), 3);
+}
+
+TEST(HeadlessStationTest, WithoutADatabaseConnectionNothingIsSaved)
+{
+    StationFolder folder;
+    folder.WriteProfile(folder.PhotoFolder().string() + "/", "Database Type=2\n");
+    const RunResult run = RunHeadless(folder, 2);
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    const std::string last = LastImageLine(run.output);
+    EXPECT_NE(last.find("status Ko (the database cannot be reached"), std::string::npos) << run.output;
+    EXPECT_NE(last.find("photos saved 0"), std::string::npos) << run.output;
+    EXPECT_TRUE(folder.SavedPhotos().empty());
+}
