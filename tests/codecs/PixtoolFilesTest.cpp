@@ -60,8 +60,8 @@ TEST(PixtoolFilesTest, BadRequestsFailWithoutWriting) {
   MakePattern(source, 20, 10);
   const std::string jpeg = dir.Path("in.jpg");
   ASSERT_EQ(1, source.Save(jpeg.c_str(), 2, 0, 90, nullptr, 1));
-  EXPECT_EQ(1, Pixtool("convert " + jpeg + " " + dir.Path("out.bmp")).status);
-  EXPECT_FALSE(std::filesystem::exists(dir.Path("out.bmp")));
+  EXPECT_EQ(1, Pixtool("convert " + jpeg + " " + dir.Path("out.gif")).status);
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("out.gif")));
   EXPECT_EQ(2, Pixtool("convert " + jpeg + " " + dir.Path("o.jpg") + " --reduce x").status);
   EXPECT_EQ(1, Pixtool("convert " + dir.Path("missing.jpg") + " " + dir.Path("o.jpg")).status);
   EXPECT_EQ(1, Pixtool("info " + dir.Path("missing.jpg")).status);

@@ -1,0 +1,48 @@
+#include "pixlib/codecs/tiff/TiffHandle.h"
+
+#include <fcntl.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "pixlib/codecs/DecodeTarget.h"
+
+namespace pixcodec {
+
+namespace {
+
+int KeepError(TIFF*, void* userData, const char* module, const char* format, va_list args) {
+  char text[512];
+  std::vsnprintf(text, sizeof text, format, args);
+  auto* last = static_cast<std::string*>(userData);
+  *last = module != nullptr ? std::string(module) + ": " + text : text;
+  return 1;  // handled: libtiff's global handler (stderr) is not called
+}
+
+int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+}  // namespace
+
+TiffHandle::TiffHandle(const char* path, const char* mode) : m_messages(std::make_unique<Messages>()) {
+  if (path == nullptr) return;
+  TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+  if (options == nullptr) return;
+  TIFFOpenOptionsSetErrorHandlerExtR(options, KeepError, &m_messages->lastError);
+  TIFFOpenOptionsSetWarningHandlerExtR(options, IgnoreWarning, nullptr);
+  TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxDecodedBytes);
+  const std::string fullMode = std::strcmp(mode, "r") == 0 ? "rm" : mode;
+  m_tiff = TIFFOpenExt(path, fullMode.c_str(), options);
+  TIFFOpenOptionsFree(options);
+}
+
+TiffHandle::~TiffHandle() { Close(); }
+
+bool TiffHandle::Close() {
+  if (m_tiff == nullptr) return true;
+  const bool flushed = TIFFGetMode(m_tiff) == O_RDONLY || TIFFFlush(m_tiff) == 1;
+  TIFFClose(m_tiff);
+  m_tiff = nullptr;
+  return flushed;
+}
+
+}  // namespace pixcodec

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <tiffio.h>
+
+namespace pixcodec {
+
+// A libtiff handle opened with handlers of its own: libtiff's errors and
+// warnings are kept (the last error is available for a warning of ours) and
+// never printed, so probing a file that is not TIFF stays silent.
+class TiffHandle {
+ public:
+  // Mode "r" opens without memory mapping (a file cut short under us must not
+  // fault); allocations above the decode cap are refused.
+  TiffHandle(const char* path, const char* mode);
+  ~TiffHandle();
+  TiffHandle(const TiffHandle&) = delete;
+  TiffHandle& operator=(const TiffHandle&) = delete;
+
+  TIFF* get() const { return m_tiff; }
+  explicit operator bool() const { return m_tiff != nullptr; }
+  // The last error libtiff reported on this handle, or "".
+  const std::string& LastError() const { return m_messages->lastError; }
+  // Closes the file; false when flushing a written file failed.
+  bool Close();
+
+ private:
+  struct Messages {
+    std::string lastError;
+  };
+  std::unique_ptr<Messages> m_messages;
+  TIFF* m_tiff = nullptr;
+};
+
+}  // namespace pixcodec
