@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -86,6 +87,38 @@ void WritePpm(const std::string& path, CxImage& image) {
       const char rgb[3] = {char(p[2]), char(p[1]), char(p[0])};
       out.write(rgb, 3);
     }
+}
+
+int DifferenceFromPnm(CxImage& image, const Pnm& pnm) {
+  if (image.Width() != pnm.width || image.Height() != pnm.height) return 256;
+  const pixcodec::PixelView view = pixcodec::ViewOf(image);
+  int worst = 0;
+  for (int y = 0; y < pnm.height; ++y)
+    for (int x = 0; x < pnm.width; ++x) {
+      const unsigned char* ours = view.TopRow(y) + x * view.channels;
+      const unsigned char* theirs = &pnm.pixels[(std::size_t(y) * pnm.width + x) * pnm.channels];
+      for (int c = 0; c < 3; ++c) {
+        const int expected = pnm.channels == 1 ? theirs[0] : theirs[2 - c];
+        worst = std::max(worst, std::abs(ours[c] - expected));
+      }
+    }
+  return worst;
+}
+
+Pnm ReducedPnm(const Pnm& pnm, int reduction, bool bottomFirst) {
+  Pnm out;
+  out.width = std::max(1, pnm.width / reduction);
+  out.height = std::max(1, pnm.height / reduction);
+  out.channels = pnm.channels;
+  for (int y = 0; y < out.height; ++y) {
+    const int fileRow = (bottomFirst ? out.height - 1 - y : y) * reduction;
+    const int sourceRow = bottomFirst ? pnm.height - 1 - fileRow : fileRow;
+    for (int x = 0; x < out.width; ++x) {
+      const auto* p = &pnm.pixels[(std::size_t(sourceRow) * pnm.width + x * reduction) * pnm.channels];
+      out.pixels.insert(out.pixels.end(), p, p + pnm.channels);
+    }
+  }
+  return out;
 }
 
 bool RunCommand(const std::string& command) { return std::system(command.c_str()) == 0; }

@@ -46,6 +46,14 @@ struct Pnm {
 bool ReadPnm(const std::string& path, Pnm& pnm);
 void WritePpm(const std::string& path, CxImage& image);
 
+// Largest difference between the colour of our image and a top-down PNM
+// (256 when the sizes differ).
+int DifferenceFromPnm(CxImage& image, const Pnm& pnm);
+
+// The pixels a reader keeps at 1/reduction: every reduction-th pixel of file
+// rows 0, r, 2r, ...; `bottomFirst` files store the bottom row first.
+Pnm ReducedPnm(const Pnm& pnm, int reduction, bool bottomFirst);
+
 // Runs a shell command; true when it exits with 0.
 bool RunCommand(const std::string& command);
 bool ToolPresent(const char* path);

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include "pixlib/codecs/DecodeTarget.h"
 
@@ -30,8 +29,7 @@ TiffHandle::TiffHandle(const char* path, const char* mode) : m_messages(std::mak
   TIFFOpenOptionsSetErrorHandlerExtR(options, KeepError, &m_messages->lastError);
   TIFFOpenOptionsSetWarningHandlerExtR(options, IgnoreWarning, nullptr);
   TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxDecodedBytes);
-  const std::string fullMode = std::strcmp(mode, "r") == 0 ? "rm" : mode;
-  m_tiff = TIFFOpenExt(path, fullMode.c_str(), options);
+  m_tiff = TIFFOpenExt(path, mode, options);
   TIFFOpenOptionsFree(options);
 }
 

@@ -12,8 +12,9 @@ namespace pixcodec {
 // never printed, so probing a file that is not TIFF stays silent.
 class TiffHandle {
  public:
-  // Mode "r" opens without memory mapping (a file cut short under us must not
-  // fault); allocations above the decode cap are refused.
+  // Allocations above the decode cap are refused. (Reading without memory
+  // mapping, mode "rm", would be safer against a file cut short while it is
+  // read, but libtiff 4.5 then fails on uncompressed tiles.)
   TiffHandle(const char* path, const char* mode);
   ~TiffHandle();
   TiffHandle(const TiffHandle&) = delete;
