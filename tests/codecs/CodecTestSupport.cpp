@@ -11,6 +11,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
 #include "pixlib/codecs/ImageView.h"
 
 namespace codectest {
@@ -119,6 +121,24 @@ Pnm ReducedPnm(const Pnm& pnm, int reduction, bool bottomFirst) {
     }
   }
   return out;
+}
+
+int LoadFileBytes(const std::vector<unsigned char>& bytes, CxImage& image, int channelMode,
+                  int reduction, std::string* warnings) {
+  TempDir dir;
+  const std::string path = dir.Path("image");
+  WriteBytes(path, bytes);
+  testing::internal::CaptureStdout();
+  const int result = image.Load(path.c_str(), channelMode, reduction, 0, 0, nullptr);
+  const std::string output = testing::internal::GetCapturedStdout();
+  if (warnings != nullptr) *warnings = output;
+  return result;
+}
+
+std::vector<int> PixelAt(CxImage& image, int x, int topRow) {
+  std::vector<int> pixel;
+  for (int c = 0; c < image.SamplesPerPixel(); ++c) pixel.push_back(SampleAt(image, x, topRow, c));
+  return pixel;
 }
 
 bool RunCommand(const std::string& command) { return std::system(command.c_str()) == 0; }
