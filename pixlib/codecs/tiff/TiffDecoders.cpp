@@ -7,7 +7,8 @@
 namespace pixcodec {
 
 namespace {
-// The RGBA reader decodes bands of about this many bytes.
+// The RGBA reader decodes one strip (or row of tiles) at a time, or bands of
+// at most this many bytes when strips are larger.
 constexpr std::size_t kBandBytes = 16u << 20;
 }
 
@@ -58,8 +59,8 @@ bool TiffRgbaDecoder::Begin(std::string& error) {
   std::uint32_t unit = 0;
   if (m_layout.tiled ? TIFFGetField(m_tiff, TIFFTAG_TILELENGTH, &unit)
                      : TIFFGetFieldDefaulted(m_tiff, TIFFTAG_ROWSPERSTRIP, &unit))
-    if (unit > 0 && unit <= std::uint32_t(m_layout.height) && unit * rowBytes <= 4 * kBandBytes)
-      m_bandRows = std::max<int>(m_bandRows / int(unit), 1) * int(unit);
+    if (unit > 0 && unit <= std::uint32_t(m_layout.height) && unit * rowBytes <= kBandBytes)
+      m_bandRows = static_cast<int>(unit);  // a damaged strip then costs only its own rows
   m_band.resize(std::size_t(m_bandRows) * m_layout.width);
   return true;
 }
