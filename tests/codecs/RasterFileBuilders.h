@@ -17,11 +17,11 @@ struct BmpSpec {
   int height = 0;       // negative: top-down
   int bits = 24;
   int compression = 0;
-  std::vector<std::uint32_t> masks;  // R, G, B, written after the header when given
-  Bytes palette;                     // B, G, R, 0 quads (B, G, R triples for 12-byte headers)
+  std::vector<std::uint32_t> masks{};  // R, G, B, written after the header when given
+  Bytes palette{};                     // B, G, R, 0 quads (B, G, R triples for 12-byte headers)
   std::uint32_t coloursUsed = 0;
   std::int32_t pixelsPerMetre = 2835;
-  Bytes pixels;                      // rows as stored, padding included
+  Bytes pixels{};                      // rows as stored, padding included
 };
 Bytes BuildBmp(const BmpSpec& spec);
 
@@ -36,8 +36,8 @@ struct TgaSpec {
   int height = 0;
   int depth = 24;
   int descriptor = 0;
-  Bytes map;     // entries as stored
-  Bytes pixels;  // as stored (raw or packets)
+  Bytes map{};     // entries as stored
+  Bytes pixels{};  // as stored (raw or packets)
 };
 Bytes BuildTga(const TgaSpec& spec);
 
@@ -47,9 +47,9 @@ struct PcxSpec {
   int width = 0;
   int height = 0;
   int bytesPerLine = 0;
-  Bytes headerPalette;  // up to 16 R, G, B entries
-  Bytes data;           // run-length coded scan lines
-  Bytes endPalette;     // 256 R, G, B entries after the 12 marker, when given
+  Bytes headerPalette{};  // up to 16 R, G, B entries
+  Bytes data{};           // run-length coded scan lines
+  Bytes endPalette{};     // 256 R, G, B entries after the 12 marker, when given
 };
 Bytes BuildPcx(const PcxSpec& spec);
 
