@@ -21,6 +21,15 @@ class ByteReader {
     if (m_pos == m_end && !Refill()) return -1;
     return m_buffer[m_pos++];
   }
+  // The buffered bytes not yet taken (refilling when there are none), for
+  // decoders that scan many bytes at a time; null at the end of the file.
+  // Advance() then takes `count` of them.
+  const unsigned char* Peek(std::size_t& available) {
+    if (m_pos == m_end && !Refill()) return nullptr;
+    available = m_end - m_pos;
+    return m_buffer.data() + m_pos;
+  }
+  void Advance(std::size_t count) { m_pos += count; }
   // Skips `count` bytes; false when the file ends first.
   bool Skip(std::size_t count);
   bool Failed() const { return m_failed; }

@@ -59,6 +59,23 @@ TEST(PcxReaderTest, RunsCrossScanLines) {
   EXPECT_EQ(Colour(9), PixelAt(image, 2, 1));
 }
 
+// A run whose count byte ends one 64 KiB read and whose value starts the next.
+TEST(PcxReaderTest, RunSplitBetweenReads) {
+  PcxSpec spec;
+  spec.width = 1000;
+  spec.height = 70;
+  spec.bytesPerLine = 1000;
+  spec.data.assign(65535, 7);
+  spec.data.insert(spec.data.end(), {0xC5, 99});
+  spec.data.resize(spec.data.size() + 70000 - 65540, 7);
+  CxImage image;
+  ASSERT_EQ(1, LoadFileBytes(BuildPcx(spec), image));
+  EXPECT_EQ((std::vector<int>{7, 7, 7}), PixelAt(image, 534, 65));
+  EXPECT_EQ((std::vector<int>{99, 99, 99}), PixelAt(image, 535, 65));
+  EXPECT_EQ((std::vector<int>{99, 99, 99}), PixelAt(image, 539, 65));
+  EXPECT_EQ((std::vector<int>{7, 7, 7}), PixelAt(image, 540, 65));
+}
+
 // 8 bits in 4 planes (R, G, B, alpha): colour from the first three planes.
 TEST(PcxReaderTest, FourPlanesOfEightBits) {
   PcxSpec spec;

@@ -1,6 +1,7 @@
 #include "pixlib/codecs/pcx/PcxDecoder.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace pixcodec {
 
@@ -31,27 +32,51 @@ int PcxDecoder::ReadRow(unsigned char* buffer, int pixels) {
 
 // A byte with both top bits set repeats the next byte (low six bits = count);
 // any other byte stands for itself. A run longer than the scan line carries
-// on into the next one.
+// on into the next one. Bytes are scanned straight from the reader's buffer.
 bool PcxDecoder::DecodeScanLine() {
+  const std::size_t size = m_line.size();
+  unsigned char* out = m_line.data();
   std::size_t filled = 0;
-  while (filled < m_line.size()) {
+  while (filled < size) {
     if (m_runLeft > 0) {
-      const std::size_t n = std::min<std::size_t>(m_runLeft, m_line.size() - filled);
-      std::fill_n(m_line.begin() + filled, n, m_runValue);
+      const std::size_t n = std::min<std::size_t>(m_runLeft, size - filled);
+      std::memset(out + filled, m_runValue, n);
       filled += n;
       m_runLeft -= static_cast<int>(n);
       continue;
     }
-    const int byte = m_reader.Byte();
-    if (byte < 0) return false;
-    if ((byte & kRunFlag) != kRunFlag) {
-      m_line[filled++] = static_cast<unsigned char>(byte);
-      continue;
+    std::size_t available = 0;
+    const unsigned char* in = m_reader.Peek(available);
+    if (in == nullptr) return false;
+    std::size_t used = 0;
+    while (used < available && filled < size) {
+      const unsigned char byte = in[used];
+      if (byte < kRunFlag) {
+        out[filled++] = byte;
+        ++used;
+        continue;
+      }
+      if (used + 1 == available) break;  // the run's value is in the next buffer
+      const int run = byte & ~kRunFlag;
+      const unsigned char value = in[used + 1];
+      used += 2;
+      const std::size_t n = std::min<std::size_t>(run, size - filled);
+      for (std::size_t i = 0; i < n; ++i) out[filled + i] = value;
+      filled += n;
+      if (static_cast<std::size_t>(run) > n) {
+        m_runLeft = run - static_cast<int>(n);
+        m_runValue = value;
+      }
     }
-    const int value = m_reader.Byte();
-    if (value < 0) return false;
-    m_runLeft = byte & ~kRunFlag;
-    m_runValue = static_cast<unsigned char>(value);
+    m_reader.Advance(used);
+    if (used + 1 == available && filled < size) {
+      const int run = in[used] & ~kRunFlag;  // read before the buffer is refilled
+      m_reader.Advance(1);
+      const int value = m_reader.Byte();
+      if (value < 0) return false;
+      m_runLeft = run;
+      m_runValue = static_cast<unsigned char>(value);
+    }
   }
   return true;
 }
