@@ -1,11 +1,13 @@
 #include "pixlib/codecs/RasterReader.h"
 
 #include <cstring>
+#include <new>
 
 #include "pixlib/codecs/ChannelLayout.h"
 #include "pixlib/codecs/DecodeTarget.h"
 #include "pixlib/codecs/ImageView.h"
 #include "pixlib/codecs/ImgDiagnostics.h"
+#include "pixlib/codecs/StdioFile.h"
 
 namespace pixcodec {
 
@@ -55,15 +57,19 @@ RasterEnd ReadRaster(const RasterSource& source, const PixelView& view, int redu
   ImgProgress(0, view.height, source.progressText);
   int kept = 0;
   RasterEnd end = RasterEnd::Complete;
+  // Rows that need no conversion are decoded straight into the image.
+  const bool direct = reduction == 1 && SourceBytes(source.pixels) == view.channels &&
+                      (source.pixels == SourcePixels::Bgr || source.pixels == SourcePixels::Bgra);
   for (int fileRow = 0; kept < view.height && fileRow < source.height; ++fileRow) {
-    const int status = source.decoder.ReadRow(row.data(), source.width);
+    unsigned char* target = view.TopRow(source.topFirst ? kept : view.height - 1 - kept);
+    const bool keep = fileRow % reduction == 0;
+    const int status = source.decoder.ReadRow(direct ? target : row.data(), source.width);
     if (status != 0 && status != Decoder::kEndOfImage) {
       end = RasterEnd::Truncated;
       break;
     }
-    if (fileRow % reduction == 0) {
-      const int topRow = source.topFirst ? kept : view.height - 1 - kept;
-      convert(row.data(), view.TopRow(topRow), source.palette, source.width, rowBytes, reduction);
+    if (keep) {
+      if (!direct) convert(row.data(), target, source.palette, source.width, rowBytes, reduction);
       ImgProgress(++kept, view.height, nullptr);
     }
     if (status == Decoder::kEndOfImage) {
@@ -80,6 +86,20 @@ RasterEnd ReadRaster(const RasterSource& source, const PixelView& view, int redu
       FillTopRows(view, 0, view.height - kept, level);
   }
   return end;
+}
+
+int LoadFromFile(const char* path, const char* notFound, const std::function<int(std::FILE*)>& load) {
+  StdioFile file = OpenFile(path, "rb");
+  if (!file) {
+    ImgWarning("%s\n", notFound);
+    return 0;
+  }
+  try {
+    return load(file.get());
+  } catch (const std::bad_alloc&) {
+    ImgWarning("Insufficient memory to load image\n");
+    return 0;
+  }
 }
 
 void WarnTruncated(const char* format, RasterEnd end) {

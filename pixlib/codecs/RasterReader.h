@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "pixlib/codecs/Decoder.h"
@@ -52,6 +54,11 @@ RasterEnd ReadRaster(const RasterSource& source, const PixelView& view, int redu
 
 // Sets rows [firstTopRow, end) of the picture to one grey level (alpha opaque).
 void FillTopRows(const PixelView& view, int firstTopRow, int endTopRow, unsigned char level);
+
+// Opens `path` for reading and runs `load` on it: a file that cannot be opened
+// gives the `notFound` warning, a failed allocation "Insufficient memory to
+// load image"; both return 0.
+int LoadFromFile(const char* path, const char* notFound, const std::function<int(std::FILE*)>& load);
 
 // Warns when the pixel data of a `format` file ran out before the image was full.
 void WarnTruncated(const char* format, RasterEnd end);

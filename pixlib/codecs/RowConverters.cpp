@@ -16,6 +16,11 @@ int OutputPixels(int srcWidth, int dstRowBytes, int step, int dstChannels) {
 template <int SrcBytes, int DstBytes, int C0, int C1, int C2, int C3>
 void Reorder(const unsigned char* src, unsigned char* dst, int srcWidth, int dstRowBytes, int step) {
   const int count = OutputPixels(srcWidth, dstRowBytes, step, DstBytes);
+  constexpr bool kSameOrder = SrcBytes == DstBytes && C0 == 0 && C1 == 1 && C2 == 2 && (DstBytes == 3 || C3 == 3);
+  if (kSameOrder && step == 1) {
+    std::memcpy(dst, src, std::size_t(count) * DstBytes);
+    return;
+  }
   const int advance = SrcBytes * step;
   for (int x = 0; x < count; ++x, src += advance, dst += DstBytes) {
     dst[0] = src[C0];
@@ -42,10 +47,6 @@ void FromPalette(const unsigned char* src, unsigned char* dst, const unsigned ch
 
 void CopyRow3(const unsigned char* src, unsigned char* dst, const unsigned char*, int srcWidth,
               int dstRowBytes, int step) {
-  if (step == 1) {
-    std::memcpy(dst, src, std::size_t(OutputPixels(srcWidth, dstRowBytes, 1, 3)) * 3);
-    return;
-  }
   Reorder<3, 3, 0, 1, 2, 0>(src, dst, srcWidth, dstRowBytes, step);
 }
 
@@ -66,10 +67,6 @@ void SwapRow3To4(const unsigned char* src, unsigned char* dst, const unsigned ch
 
 void CopyRow4(const unsigned char* src, unsigned char* dst, const unsigned char*, int srcWidth,
               int dstRowBytes, int step) {
-  if (step == 1) {
-    std::memcpy(dst, src, std::size_t(OutputPixels(srcWidth, dstRowBytes, 1, 4)) * 4);
-    return;
-  }
   Reorder<4, 4, 0, 1, 2, 3>(src, dst, srcWidth, dstRowBytes, step);
 }
 

@@ -22,9 +22,6 @@ class BmpDecoder : public Decoder {
 
   BmpDecoder(ByteReader& reader, const BmpHeader& header);
   int ReadRow(unsigned char* buffer, int pixels) override;
-  int Restart() override { return m_status; }
-  int Finish() override { return m_status; }
-  short Status() const override { return m_status; }
 
   // The layout of the rows ReadRow gives.
   SourcePixels Pixels() const;
@@ -38,7 +35,6 @@ class BmpDecoder : public Decoder {
   ByteReader& m_reader;
   const BmpHeader& m_header;
   std::vector<unsigned char> m_raw;  // one file row, padding included
-  short m_status = kGood;
   int m_blankRows = 0;  // rows a run-length delta skipped, still to hand out
   int m_resumeX = 0;    // where the row after a delta starts
 };

@@ -1,4 +1,3 @@
-#include <new>
 #include <string>
 
 #include "pixlib/codecs/ByteReader.h"
@@ -59,17 +58,9 @@ int IsBmpFile(const char* path, int& width, int& height, unsigned char*) {
 
 int LoadBmpFile(CxImage& image, const char* path, int channelMode, int reduction, int,
                 unsigned char*) {
-  StdioFile file = OpenFile(path, "rb");
-  if (!file) {
-    ImgWarning("BMP file not found\n");
-    return 0;
-  }
-  try {
-    return LoadBmp(image, file.get(), channelMode, NormalisedReduction(reduction));
-  } catch (const std::bad_alloc&) {
-    ImgWarning("Insufficient memory to load image\n");
-    return 0;
-  }
+  return LoadFromFile(path, "BMP file not found", [&](std::FILE* file) {
+    return LoadBmp(image, file, channelMode, NormalisedReduction(reduction));
+  });
 }
 
 std::string pixcodec::DescribeBmpVariant(const char* path) {

@@ -19,8 +19,6 @@ class PcxDecoder : public Decoder {
   PcxDecoder(ByteReader& reader, const PcxHeader& header);
   int ReadRow(unsigned char* buffer, int pixels) override;
   int Restart() override;
-  int Finish() override { return m_status; }
-  short Status() const override { return m_status; }
 
   SourcePixels Pixels() const;
 
@@ -31,7 +29,6 @@ class PcxDecoder : public Decoder {
   ByteReader& m_reader;
   const PcxHeader& m_header;
   std::vector<unsigned char> m_line;  // bytes-per-line bytes of each plane
-  short m_status = kGood;
   int m_runLeft = 0;
   unsigned char m_runValue = 0;
 };

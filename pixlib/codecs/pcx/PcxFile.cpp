@@ -1,4 +1,3 @@
-#include <new>
 #include <string>
 
 #include "pixlib/codecs/ByteReader.h"
@@ -67,17 +66,9 @@ int IsPcxFile(const char* path, int& width, int& height, unsigned char*) {
 
 int LoadPcxFile(CxImage& image, const char* path, int channelMode, int reduction, int,
                 unsigned char*) {
-  StdioFile file = OpenFile(path, "rb");
-  if (!file) {
-    ImgWarning("PCX file not found\n");
-    return 0;
-  }
-  try {
-    return LoadPcx(image, file.get(), channelMode, NormalisedReduction(reduction));
-  } catch (const std::bad_alloc&) {
-    ImgWarning("Insufficient memory to load image\n");
-    return 0;
-  }
+  return LoadFromFile(path, "PCX file not found", [&](std::FILE* file) {
+    return LoadPcx(image, file, channelMode, NormalisedReduction(reduction));
+  });
 }
 
 std::string pixcodec::DescribePcxVariant(const char* path) {

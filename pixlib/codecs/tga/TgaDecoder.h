@@ -18,9 +18,6 @@ class TgaDecoder : public Decoder {
 
   TgaDecoder(ByteReader& reader, const TgaHeader& header);
   int ReadRow(unsigned char* buffer, int pixels) override;
-  int Restart() override { return m_status; }
-  int Finish() override { return m_status; }
-  short Status() const override { return m_status; }
 
   SourcePixels Pixels() const;
 
@@ -33,7 +30,6 @@ class TgaDecoder : public Decoder {
   const TgaHeader& m_header;
   const int m_fileBytes;              // bytes per pixel in the file
   std::vector<unsigned char> m_raw;   // one row as stored, for 15/16-bit pixels
-  short m_status = kGood;
   int m_packetLeft = 0;               // pixels left in the current packet
   bool m_repeat = false;              // the packet repeats m_pixel
   unsigned char m_pixel[4] = {};

@@ -1,4 +1,3 @@
-#include <new>
 #include <string>
 
 #include "pixlib/codecs/ByteReader.h"
@@ -65,17 +64,9 @@ int IsTgaFile(const char* path, int& width, int& height, unsigned char*) {
 
 int LoadTgaFile(CxImage& image, const char* path, int channelMode, int reduction, int,
                 unsigned char*) {
-  StdioFile file = OpenFile(path, "rb");
-  if (!file) {
-    ImgWarning("TGA file not found\n");
-    return 0;
-  }
-  try {
-    return LoadTga(image, file.get(), channelMode, NormalisedReduction(reduction));
-  } catch (const std::bad_alloc&) {
-    ImgWarning("Insufficient memory to load image\n");
-    return 0;
-  }
+  return LoadFromFile(path, "TGA file not found", [&](std::FILE* file) {
+    return LoadTga(image, file, channelMode, NormalisedReduction(reduction));
+  });
 }
 
 std::string pixcodec::DescribeTgaVariant(const char* path) {

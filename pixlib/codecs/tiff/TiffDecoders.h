@@ -17,13 +17,7 @@ namespace pixcodec {
 class TiffDecoder : public Decoder {
  public:
   static constexpr short kFailed = 4;
-  int Restart() override { return m_status; }
-  int Finish() override { return m_status; }
-  short Status() const override { return m_status; }
   virtual SourcePixels Pixels() const = 0;
-
- protected:
-  short m_status = 0;
 };
 
 // 8- or 16-bit contiguous RGB(A) strips straight from the file (16-bit
