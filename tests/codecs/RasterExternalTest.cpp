@@ -101,6 +101,10 @@ TEST_F(RasterExternalTest, PcxOfEveryPlaneLayout) {
       {"packed.pcx", "/usr/bin/ppmtopcx -packed {q16} > {out}", kPcxRef, 1, false},
       {"im24.pcx", "/usr/bin/convert {in} PCX:{out}", kPcxRef, 1, false},
       {"im8.pcx", "/usr/bin/convert {q256} -type Palette PCX:{out}", kPcxRef, 1, false},
+      // Four planes with alpha: pcxtoppm blends the alpha in, so the colour
+      // planes are compared with ImageMagick's reading.
+      {"im-alpha.pcx", "/usr/bin/convert {in} -alpha set -channel A -fx 0.5 PCX:{out}",
+       "/usr/bin/convert {out} -alpha off ppm:-", 1, false},
   };
   for (const Variant& v : variants) Check(v);
 }
