@@ -20,6 +20,7 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/JoyFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JpegDestination.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JpegErrorTrap.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/JpegExtent.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JpegFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JpegSource.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LibraryKey.cpp
@@ -28,6 +29,7 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ProfileConversion.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RasterReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Rc4Filter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ReplacingFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RowConverters.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SystemJpegEncoder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Thumbnail.cpp

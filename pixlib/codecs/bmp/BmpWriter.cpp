@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "pixlib/codecs/LittleEndian.h"
-#include "pixlib/codecs/StdioFile.h"
+#include "pixlib/codecs/ReplacingFile.h"
 #include "pixlib/codecs/bmp/BmpHeader.h"
 
 namespace pixcodec {
@@ -59,12 +59,8 @@ bool WriteBmpFile(const PixelView& view, const char* path, int dpiX, int dpiY) {
   if (view.channels != 1 && view.channels != 3 && view.channels != 4) return false;
   const std::size_t rowBytes = (std::size_t(view.width) * view.channels + 3) / 4 * 4;
   if (rowBytes * view.height > 0xFFFFFFFFu - 2048) return false;
-  StdioFile file = OpenFile(path, "wb");
-  if (!file) return false;
-  if (WriteAll(file.get(), view, rowBytes, dpiX, dpiY) && std::fclose(file.release()) == 0) return true;
-  file.reset();
-  std::remove(path);
-  return false;
+  ReplacingFile file(path);
+  return file.Get() != nullptr && WriteAll(file.Get(), view, rowBytes, dpiX, dpiY) && file.Commit();
 }
 
 }  // namespace pixcodec

@@ -1,6 +1,7 @@
 #include "pixlib/codecs/tiff/TiffHandle.h"
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -22,14 +23,29 @@ int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 }  // namespace
 
-TiffHandle::TiffHandle(const char* path, const char* mode) : m_messages(std::make_unique<Messages>()) {
-  if (path == nullptr) return;
+TIFFOpenOptions* TiffHandle::Options() {
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-  if (options == nullptr) return;
+  if (options == nullptr) return nullptr;
   TIFFOpenOptionsSetErrorHandlerExtR(options, KeepError, &m_messages->lastError);
   TIFFOpenOptionsSetWarningHandlerExtR(options, IgnoreWarning, nullptr);
   TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxDecodedBytes);
+  return options;
+}
+
+TiffHandle::TiffHandle(const char* path, const char* mode) : m_messages(std::make_unique<Messages>()) {
+  TIFFOpenOptions* options = path != nullptr ? Options() : nullptr;
+  if (options == nullptr) return;
   m_tiff = TIFFOpenExt(path, mode, options);
+  TIFFOpenOptionsFree(options);
+}
+
+TiffHandle::TiffHandle(int fd, const char* name, const char* mode)
+    : m_messages(std::make_unique<Messages>()) {
+  TIFFOpenOptions* options = fd >= 0 ? Options() : nullptr;
+  if (options == nullptr) return;
+  const int own = ::dup(fd);
+  if (own >= 0) m_tiff = TIFFFdOpenExt(own, name, mode, options);
+  if (own >= 0 && m_tiff == nullptr) ::close(own);
   TIFFOpenOptionsFree(options);
 }
 

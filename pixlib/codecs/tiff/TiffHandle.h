@@ -16,6 +16,9 @@ class TiffHandle {
   // mapping, mode "rm", would be safer against a file cut short while it is
   // read, but libtiff 4.5 then fails on uncompressed tiles.)
   TiffHandle(const char* path, const char* mode);
+  // Writes to (or reads from) an open descriptor; libtiff gets a duplicate of
+  // it, so the caller's descriptor stays open. `name` is for messages.
+  TiffHandle(int fd, const char* name, const char* mode);
   ~TiffHandle();
   TiffHandle(const TiffHandle&) = delete;
   TiffHandle& operator=(const TiffHandle&) = delete;
@@ -31,6 +34,8 @@ class TiffHandle {
   struct Messages {
     std::string lastError;
   };
+  // Open options with this handle's handlers and the allocation cap.
+  TIFFOpenOptions* Options();
   std::unique_ptr<Messages> m_messages;
   TIFF* m_tiff = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "pixlib/codecs/ImageFormats.h"
 #include "pixlib/codecs/ImageView.h"
 #include "pixlib/codecs/ImgDiagnostics.h"
+#include "pixlib/codecs/ReplacingFile.h"
 #include "pixlib/codecs/RowConverters.h"
 #include "pixlib/codecs/tiff/TiffHandle.h"
 #include "pixlib/core/CxImage.h"
@@ -57,22 +58,20 @@ int WriteTiffFile(CxImage& image, const char* path, int, int, unsigned char*) {
   const PixelView view = ViewOf(image);
   if (view.data == nullptr || path == nullptr || image.BitsPerSample() != 8) return 0;
   if (view.channels != 1 && view.channels != 3 && view.channels != 4) return 0;
-  bool written = false;
-  {
-    TiffHandle tiff(path, "w");
-    if (!tiff) {
-      ImgWarning("Can't open file %s\n", path);
-      return 0;
-    }
-    SetTags(tiff.get(), view, image.Resolution());
-    try {
-      written = WriteRows(tiff.get(), view);
-    } catch (const std::bad_alloc&) {
-      written = false;
-    }
-    written = tiff.Close() && written;
-    if (!written) ImgWarning("Error writing TIFF file %s %s\n", path, tiff.LastError().c_str());
+  ReplacingFile file(path);
+  TiffHandle tiff(file.Get() != nullptr ? fileno(file.Get()) : -1, path, "w");
+  if (!tiff) {
+    ImgWarning("Can't open file %s\n", path);
+    return 0;
   }
-  if (!written) std::remove(path);
+  SetTags(tiff.get(), view, image.Resolution());
+  bool written = false;
+  try {
+    written = WriteRows(tiff.get(), view);
+  } catch (const std::bad_alloc&) {
+    written = false;
+  }
+  written = tiff.Close() && written && file.Commit();
+  if (!written) ImgWarning("Error writing TIFF file %s %s\n", path, tiff.LastError().c_str());
   return written ? 1 : 0;
 }
