@@ -14,7 +14,7 @@ PcxDecoder::PcxDecoder(ByteReader& reader, const PcxHeader& header)
       m_line(std::size_t(header.bytesPerLine) * header.planes) {}
 
 SourcePixels PcxDecoder::Pixels() const {
-  return m_header.DirectColour() ? SourcePixels::Rgb : SourcePixels::Index;
+  return m_header.DirectColour() ? SourcePixels::Bgr : SourcePixels::Index;
 }
 
 int PcxDecoder::Restart() {
@@ -85,9 +85,13 @@ void PcxDecoder::PlanesToPixels(unsigned char* buffer, int pixels) const {
   const unsigned char* line = m_line.data();
   const int bpl = m_header.bytesPerLine;
   const int bits = m_header.bitsPerPixel;
-  if (m_header.DirectColour()) {
-    for (int x = 0; x < pixels; ++x)
-      for (int c = 0; c < 3; ++c) buffer[3 * x + c] = line[c * bpl + x];
+  if (m_header.DirectColour()) {  // planes R, G, B into B, G, R pixels
+    const unsigned char *red = line, *green = line + bpl, *blue = line + 2 * bpl;
+    for (int x = 0; x < pixels; ++x, buffer += 3) {
+      buffer[0] = blue[x];
+      buffer[1] = green[x];
+      buffer[2] = red[x];
+    }
     return;
   }
   if (bits == 8) {

@@ -10,7 +10,7 @@
 namespace pixcodec {
 
 // Run-length coded PCX scan lines (one row of every plane) turned into
-// palette indices, or R, G, B pixels for 8-bit files with 3 or 4 planes (the
+// palette indices, or B, G, R pixels for 8-bit files with 3 or 4 planes (the
 // fourth plane is left out). Runs may cross scan lines.
 class PcxDecoder : public Decoder {
  public:
