@@ -244,6 +244,12 @@ void CAutoExposureCtrl::Restore()
     }
 }
 
+void CAutoExposureCtrl::SelectAlgorithm(int type)
+{
+    std::lock_guard lock(m_lock);
+    m_settings.m_type = type;
+}
+
 void CAutoExposureCtrl::MaximiseGain()
 {
     std::lock_guard lock(m_lock);

@@ -63,6 +63,8 @@ public:
     void Snapshot();
     void Restore();
     void MaximiseGain();
+    // "Type" while frames arrive: -1 none, else an algorithm's index.
+    void SelectAlgorithm(int type);
 
     const std::vector<std::unique_ptr<CAutoExposure>>& Algorithms() const { return m_algorithms; }
 

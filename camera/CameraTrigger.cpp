@@ -22,10 +22,13 @@ bool CGenPylonCamera::ExecuteSoftwareTrigger() {
         m_triggerSoftware->Execute();
         return true;
     }
-    const int64_t source = m_triggerSource->GetIntValue();
+    const int64_t lineSource = m_triggerSource->GetIntValue();
     m_triggerSource->FromString("Software");
     m_triggerSoftware->Execute();
-    m_triggerSource->SetIntValue(source);
+    // A camera configured for a line gets it back. Without one nothing else
+    // releases the camera: the source stays on software, as a camera may take
+    // the trigger after the command has returned and lose it to a restored line.
+    if (m_triggerFromLine) m_triggerSource->SetIntValue(lineSource);
     return true;
 }
 
