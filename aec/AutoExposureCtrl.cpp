@@ -88,8 +88,13 @@ void CAutoExposureCtrl::BindAndLimit(GenApi::INodeMap* nodeMap)
                         kMicrosecondsPerStep);
     m_gainSelectorNode = nodeMap ? nodeMap->GetNode("GainSelector") : nullptr;
     m_gainNode.Bind(nodeMap, "GainRaw", {"Gain"}, nullptr, kDecibelsPerStep);
-    if (!nodeMap)
-        return;
+    // Unbinding keeps the limits: the same camera may come back.
+    if (nodeMap)
+        LimitSettings();
+}
+
+void CAutoExposureCtrl::LimitSettings()
+{
     const Range shutter = ShutterRange();
     LimitInto(m_settings.m_shutterMax, shutter.min, shutter.max);
     LimitInto(m_settings.m_shutterMin, shutter.min, shutter.max);
@@ -131,6 +136,7 @@ void CAutoExposureCtrl::GetProperties(IPropertyHost* camera, GenApi::INodeMap* n
 {
     std::lock_guard lock(m_lock);
     BindAndLimit(nodeMap);
+    LimitSettings();
 
     list.AddSection("AEC");
     std::vector<CPropertyChoice> types{{"None", -1, "No AEC, AEC is disabled"}};

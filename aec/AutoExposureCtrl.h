@@ -78,6 +78,8 @@ private:
 
     CAutoExposure* SelectedAlgorithm() const;
     void BindAndLimit(GenApi::INodeMap* nodeMap);
+    // Keeps the shutter and gain limits within the bound nodes' ranges (the defaults without nodes).
+    void LimitSettings();
     Range ShutterRange() const;
     Range GainRange();
     void AddShutterRange(CPropertyList& list, IPropertyHost* camera);
