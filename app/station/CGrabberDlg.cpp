@@ -25,6 +25,16 @@ constexpr int kRestartShutdownCode = 3;
 
 }  // namespace
 
+template <class Call>
+void CGrabberDlg::TryOnCamera(const char* what, Call call)
+{
+    try {
+        call();
+    } catch (const GenICam::GenericException& error) {
+        TheLog().WriteLine(std::string(what) + " failed: " + error.what());
+    }
+}
+
 CGrabberDlg::CGrabberDlg(CGrabberApp& app, IStationHost& host)
     : CPylonCamera(app.ApplicationName()),
       m_app(app),
@@ -162,7 +172,10 @@ void CGrabberDlg::StartStop()
         if (ReadInt("Program Settings", "External Counter", 0) != 0)
             ResetExternalCounter();
         SetFreeRunning(false);
-        m_cameraConnected = PrepareGrab(ReadInt("Camera Settings", "Num Buffers", 1));
+        const int buffers = ReadInt("Camera Settings", "Num Buffers", 1);
+        bool grabbing = false;
+        TryOnCamera("Starting acquisition", [&] { grabbing = PrepareGrab(buffers); });
+        m_cameraConnected = grabbing;
         m_frameQueue.RemoveAll(false);
         StartProcessing();
         ArmVideoTrigger();
@@ -192,16 +205,6 @@ void CGrabberDlg::ApplyPreset(int preset)
     SetPresetTitle();
     m_host.ActivePresetChanged(preset);
     SetTriggerSuspended(suspended);
-}
-
-template <class Call>
-void CGrabberDlg::TryOnCamera(const char* what, Call call)
-{
-    try {
-        call();
-    } catch (const GenICam::GenericException& error) {
-        TheLog().WriteLine(std::string(what) + " failed: " + error.what());
-    }
 }
 
 // The lifecycle lock comes first: the grab thread takes m_lock without it, and

@@ -179,6 +179,20 @@ TEST_F(StationCoreTest, AFrameWithoutRoomForItsOutputIsDroppedAsKo)
     EXPECT_EQ(station.SavedCount(), 1);
 }
 
+TEST_F(StationCoreTest, AStartTheCameraRefusesLeavesGrabbingOffWithoutThrowing)
+{
+    CountingStation& station = Start(false);
+    auto& simulator = Pylon::CTlFactory::GetInstance().Simulator();
+    simulator.RefuseValue(CameraSerial(), "PixelFormat");
+    station.SetGrabbing(false);
+    EXPECT_NO_THROW(station.SetGrabbing(true));
+    EXPECT_FALSE(station.IsCameraConnected());
+    simulator.RefuseValue(CameraSerial(), "PixelFormat", false);
+    station.SetGrabbing(true);
+    EXPECT_TRUE(station.IsCameraConnected());
+    EXPECT_TRUE(Shoot(station));
+}
+
 TEST_F(StationCoreTest, PresetsSetTheTitleAndUnknownPresetsAreIgnored)
 {
     CountingStation& station = Start(false);
