@@ -3,7 +3,6 @@
 #include "StationTestBase.h"
 
 #include "app/counter/CRemoteCounterClient.h"
-#include "app/counter/StationCounterServer.h"
 #include "pylon/TlFactory.h"
 #include "pixlib/core/CxImage.h"
 #include "pylon/sim/Simulator.h"
@@ -100,16 +99,6 @@ TEST_F(StationCoreTest, ASoftwareShotFromLiveModeReturnsToLiveMode)
     EXPECT_TRUE(m_host.WaitForPreviews(4));  // the camera runs free again
 }
 
-// Waits up to ten seconds for `condition`; the reconnect period is far shorter.
-template <class Condition>
-bool Eventually(Condition condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!condition() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(5ms);
-    return condition();
-}
-
 TEST_F(StationCoreTest, AnUnpluggedCameraIsReconnectedAndGrabsAgain)
 {
     CountingStation& station = Start(true);
@@ -145,7 +134,7 @@ TEST_F(StationCoreTest, ShutdownJoinsEveryThreadOfTheStation)
         EXPECT_TRUE(HasThreadStartingWith("bx-grab"));
         Pylon::CTlFactory::GetInstance().Simulator().Unplug(CameraSerial());
         ASSERT_TRUE(Eventually([&] { return station.IsReconnecting(); }));
-        EXPECT_TRUE(HasThreadStartingWith("bx-timer"));
+        EXPECT_TRUE(Eventually([] { return HasThreadStartingWith("bx-timer"); }));
         m_station.reset();
         Pylon::CTlFactory::GetInstance().Simulator().Replug(CameraSerial());
     }
@@ -208,11 +197,7 @@ TEST_F(StationCoreTest, PresetsSetTheTitleAndUnknownPresetsAreIgnored)
 
 TEST_F(StationCoreTest, TheFilmNumberServiceReadsAndAppliesThePreset)
 {
-    m_folder.WriteProfile("");
-    m_app = MakeStationApp(m_folder);
-    CGrabberApp& app = m_app->App();
-    app.m_counterServer = std::make_unique<StationCounterServer>(app, "", m_app->Power());
-    ASSERT_TRUE(app.m_counterServer->IsServing());
+    CGrabberApp& app = StartCounterServer();
     m_station = std::make_unique<CountingStation>(app, m_host);
     m_station->ApplyPreset(CGrabberDlg::PresetLowLight);
 
@@ -225,8 +210,6 @@ TEST_F(StationCoreTest, TheFilmNumberServiceReadsAndAppliesThePreset)
     ASSERT_TRUE(client.ExchangeInt(&preset, "127.0.0.1"));
     EXPECT_EQ(m_station->GetPreset(), 2);
     EXPECT_EQ(m_host.Title(), "Brightcap Grabber  active preset Hight Light");
-    m_station.reset();
-    app.m_counterServer.reset();
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 #include <cmath>
 #include <thread>
 
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -40,15 +39,6 @@ protected:
             if (std::abs(ShootAndMeasure() - kDesired) <= 10)
                 return frame;
         return 0;
-    }
-
-    template <class Condition>
-    static bool Eventually(Condition condition)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (!condition() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(5ms);
-        return condition();
     }
 };
 

@@ -4,7 +4,6 @@
 #include "StationTestBase.h"
 
 #include "app/counter/CRemoteCounterClient.h"
-#include "app/counter/StationCounterServer.h"
 
 #include <gtest/gtest.h>
 
@@ -76,11 +75,7 @@ private:
 
 TEST_F(StationRaceTest, PresetCommandsNeverReachAStationBeingTornDown)
 {
-    m_folder.WriteProfile("");
-    m_app = MakeStationApp(m_folder);
-    CGrabberApp& app = m_app->App();
-    app.m_counterServer = std::make_unique<StationCounterServer>(app, "", m_app->Power());
-    ASSERT_TRUE(app.m_counterServer->IsServing());
+    CGrabberApp& app = StartCounterServer();
     AppCounterSettings settings(app);
     CRemoteCounterClient client(settings);
 
@@ -101,7 +96,6 @@ TEST_F(StationRaceTest, PresetCommandsNeverReachAStationBeingTornDown)
         }
     });
     EXPECT_EQ(late, 0) << "preset calls still running after their station was destroyed";
-    app.m_counterServer.reset();
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "StationTestBase.h"
 
+#include "app/counter/StationCounterServer.h"
 #include "ipl/Ipl.h"
 #include "pylon/TlFactory.h"
 #include "pylon/sim/Simulator.h"
@@ -72,6 +73,23 @@ CountingStation& StationTest::Start(bool withPhotos, bool connect, const std::st
         EXPECT_TRUE(m_station->IsCameraConnected());
     }
     return *m_station;
+}
+
+CGrabberApp& StationTest::StartCounterServer()
+{
+    m_folder.WriteProfile("");
+    m_app = MakeStationApp(m_folder);
+    CGrabberApp& app = m_app->App();
+    app.m_counterServer = std::make_unique<StationCounterServer>(app, "", m_app->Power());
+    EXPECT_TRUE(app.m_counterServer->IsServing());
+    return app;
+}
+
+void StationTest::TearDown()
+{
+    m_station.reset();
+    if (m_app)
+        m_app->App().m_counterServer.reset();
 }
 
 bool StationTest::Shoot(CGrabberDlg& station)

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 // Counts the frames the core hands back to the camera.
@@ -39,6 +40,16 @@ std::vector<std::string> ThreadNames();
 // for good: the test program aborts with `what` rather than wait for ever.
 void RunOrAbort(std::chrono::seconds limit, const char* what, const std::function<void()>& work);
 
+// Waits up to ten seconds for `condition`, polling; the waits it replaces are far shorter.
+template <class Condition>
+bool Eventually(Condition condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!condition() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return condition();
+}
+
 class StationTest : public ::testing::Test {
 protected:
     static constexpr int kSensorWidth = 640;
@@ -47,6 +58,10 @@ protected:
     void SetUp() override;
     // The station over a profile; DatabasePath empty unless `withPhotos`.
     CountingStation& Start(bool withPhotos, bool connect = true, const std::string& extraProfile = "");
+    // The application with its film-number server on loopback, no station yet;
+    // TearDown stops the server after the station.
+    CGrabberApp& StartCounterServer();
+    void TearDown() override;
     // One software shot; true when its image was shown.
     bool Shoot(CGrabberDlg& station);
     std::string CameraSerial() const;
