@@ -27,9 +27,10 @@ TEST_F(StationRaceTest, ReconnectsWhileFramesArriveAndGrabbingIsSwitched)
             std::this_thread::yield();
         }
     });
+    std::atomic<int> connected{0};
     std::thread timer([&] {
         for (int round = 0; round < kRounds; ++round)
-            station.ConnectCamera();
+            connected += station.ConnectCamera() ? 1 : 0;
         reconnecting = false;
     });
     RunOrAbort(20s, "reconnecting while grabbing is switched", [&] {
@@ -38,6 +39,8 @@ TEST_F(StationRaceTest, ReconnectsWhileFramesArriveAndGrabbingIsSwitched)
         timer.join();
         feeder.join();
     });
+    EXPECT_EQ(connected, kRounds);
+    EXPECT_GT(station.released + m_host.Images().size(), 0u);  // frames did arrive
     station.SetGrabbing(true);
     EXPECT_TRUE(station.IsCameraConnected());
     EXPECT_TRUE(Shoot(station));
