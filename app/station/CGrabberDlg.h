@@ -4,6 +4,7 @@
 #include "app/counter/CounterSettings.h"
 #include "app/counter/PresetExchange.h"
 #include "app/numbering/CPhotoNumbering.h"
+#include "app/numbering/ImageTreePaths.h"
 #include "app/station/CxImageRefList.h"
 #include "app/station/PeriodicTimer.h"
 #include "camera/PylonCamera.h"
@@ -12,6 +13,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -70,6 +72,8 @@ public:
 
     // What the pages show.
     std::string Status() const;
+    // Why the last photo was not saved; empty once one was.
+    std::string SaveProblem() const;
     int SavedCount() const { return m_savedCount; }
     int QueuedFrames() const { return m_frameQueue.GetCount(); }
     bool IsCameraConnected() const { return m_cameraConnected; }
@@ -104,6 +108,11 @@ private:
     void QueueFrame(IplImage* frame, ImageOwnership kind);
     void ShowLiveFrame(IplImage* frame, ImageOwnership kind);
     void SetStatus(const std::string& status);
+    // Status "Ko", the reason logged and kept for SaveProblem.
+    void RefuseSave(const std::string& reason);
+    // Writes m_outputImage with its thumbnail to the photo's place in the tree;
+    // the reason when it could not.
+    std::optional<std::string> WritePhotoFile(const ImageTreePaths& paths);
     int ReadInt(const char* section, const char* key, int defaultValue);
     std::string ReadString(const char* section, const char* key, const std::string& defaultValue);
     std::string PropertiesFileName() const;
@@ -128,6 +137,8 @@ private:
     void LoadExternalFunctions();
     bool OpenDatabase(const std::string& dsn, const std::string& user, const std::string& password);
     void ResetExternalCounter();
+    // Where the numbers come from: "ServerName", or this station's own server when it is empty.
+    std::string CounterServer(const std::string& serverName);
     void CallPreSave();
     void LoadLayoutList();
     void InsertPhotoRecord();
@@ -173,5 +184,6 @@ private:
     std::atomic<int> m_activePage{ControlPage};
     mutable std::mutex m_stateLock;  // m_status and the title, read by the host's thread
     std::string m_title;
+    std::string m_saveProblem;
     std::atomic<bool> m_destroyed{false};
 };

@@ -17,6 +17,7 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/JoyFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JpegDestination.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JpegErrorTrap.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/JpegExtent.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JpegFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JpegSource.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LibraryKey.cpp
@@ -25,6 +26,7 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PhotoCdFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProfileConversion.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Rc4Filter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ReplacingFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SystemJpegEncoder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TgaFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Thumbnail.cpp
