@@ -22,12 +22,6 @@ std::string EventName(const char* variable, const char* standard)
 
 } // namespace
 
-void CGrabberDlg::TriggerHost::SetLiveMode(bool on)
-{
-    std::lock_guard lock(m_station.m_lock);
-    m_station.SetLiveMode(on);
-}
-
 std::unique_ptr<CPylonTrigger> CGrabberDlg::MakeTrigger()
 {
     TriggerServices services;

@@ -139,9 +139,10 @@ TEST_F(TriggeredStationTest, ModeTwoShotsPulseTheSecondOutput)
 
 TEST_F(TriggeredStationTest, ASoftwareShotGivesTheLineTriggerBackEvenWhenRefused)
 {
-    CGrabberDlg& station = Start(1);
+    // Trigger mode 1: the camera triggers itself on its line.
+    CGrabberDlg& station = Start(1, "[Trigger Settings]\nTrigger Mode=1\n");
     GenApi::CEnumerationPtr source(station.GetNodeMap()->GetNode("TriggerSource"));
-    source->FromString("Line1");
+    ASSERT_EQ(source->ToString(), "Line1");
     station.SoftwareShot(false);
     ASSERT_TRUE(WaitForSaved(1));
     EXPECT_EQ(source->ToString(), "Line1");
