@@ -38,6 +38,7 @@ class ShotRecorder {
   // first that fails; the number still pending.
   std::size_t ReplayPending(const Target& target);
   std::size_t PendingCount() const { return journal_.PendingCount(); }
+  const std::string& Path() const { return journal_.Path(); }
 
  private:
   bool WriteRecord(const Target& target, const std::string& record);

@@ -5,11 +5,14 @@
 #include "app/StartupSettings.h"
 #include "app/station/IStationHost.h"
 #include "camera/CameraTransport.h"
+#include "platform/StatePaths.h"
 
 #include <cstdio>
 #include <cstdlib>
 
 #include <array>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -33,7 +36,12 @@ CGrabberDlg::CGrabberDlg(CGrabberApp& app, IStationHost& host)
       m_counterClient(m_counterSettings),
       // Missing: the shared serial port (trigger input, flash, external counter); without
       // it the external counter receives no pulses.
-      m_numbering(m_counterSettings, m_counterClient, m_numberingClock, nullptr)
+      m_numbering(m_counterSettings, m_counterClient, m_numberingClock, nullptr),
+      m_shotRecorder(bx::StatePaths::StateFolder() + "/" + app.ApplicationName() + ".records",
+                     [this](std::chrono::milliseconds pause) {
+                         std::this_thread::sleep_for(pause);
+                         return !m_destroyed;
+                     })
 {
     if (m_app.m_counterServer)
         m_app.m_counterServer->SetPresetHost(this);

@@ -10,6 +10,8 @@
 #include "camera/PylonCamera.h"
 #include "platform/Event.h"
 #include "pixlib/core/CxImage.h"
+#include "records/CFoto.h"
+#include "records/ShotRecorder.h"
 
 #include <atomic>
 #include <mutex>
@@ -129,10 +131,13 @@ private:
     void ResetExternalCounter();
     // Where the numbers come from: "ServerName", or this station's own server when it is empty.
     std::string CounterServer(const std::string& serverName);
-    void CallPreSave();
+    void CallPreSave(CFoto& photo);
     void LoadLayoutList();
-    void InsertPhotoRecord();
-    void InsertStoryEntry();
+    // The record of a numbered shot: its identity and the default layout parameters.
+    CFoto NewPhotoRecord(const std::string& operatorName, int film, const PhotoNumber& number);
+    // The photo row and the tally of a saved shot, or the journal while the database
+    // is out; status "Ko" while records are pending.
+    void RecordShot(const CFoto& photo, const std::string& databasePath, bool databaseReachable);
 
     CGrabberApp& m_app;
     IStationHost& m_host;
@@ -171,4 +176,5 @@ private:
     std::string m_title;
     std::string m_saveProblem;
     std::atomic<bool> m_destroyed{false};
+    ShotRecorder m_shotRecorder;
 };

@@ -5,19 +5,7 @@
 #include "app/GrabberApp.h"
 #include "app/LogTrace.h"
 #include "platform/ProfileStore.h"
-#include "records/CStorySet.h"
 #include "records/odbc/OdbcConnection.h"
-
-#include <chrono>
-#include <thread>
-
-namespace {
-
-// A record that fails is tried again this often, this far apart.
-constexpr int kRecordAttempts = 5;
-constexpr auto kRecordRetryPause = std::chrono::milliseconds(1000);
-
-}  // namespace
 
 bool CGrabberDlg::StartTriggerEngine()
 {
@@ -83,7 +71,7 @@ void CGrabberDlg::LoadExternalFunctions()
     // Missing: loading the external functions library and calling its "Init".
 }
 
-void CGrabberDlg::CallPreSave()
+void CGrabberDlg::CallPreSave(CFoto& /*photo*/)
 {
     // Missing: the external functions library's "PreSave" hook on the photo data.
 }
@@ -102,23 +90,4 @@ bool CGrabberDlg::OpenDatabase(const std::string& dsn, const std::string& user, 
 void CGrabberDlg::LoadLayoutList()
 {
     // Missing: the layout list and the selected layout ("Last Layout ID").
-}
-
-void CGrabberDlg::InsertPhotoRecord()
-{
-    // Missing: the photo table row (5 attempts, 1 s apart) and the per-photo XML.
-}
-
-void CGrabberDlg::InsertStoryEntry()
-{
-    std::string server, path, op, file;
-    GetDatabaseSettings(server, path, op, file);
-    for (int attempt = 1; attempt <= kRecordAttempts; ++attempt) {
-        CStorySet story(DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())));
-        if (story.AddCountsForOperators(op, 1, 0, 0, "", true))
-            return;
-        if (attempt < kRecordAttempts && !m_destroyed)
-            std::this_thread::sleep_for(kRecordRetryPause);
-    }
-    TheLog().WriteLine("The daily tally of " + op + " could not be recorded");
 }
