@@ -5,6 +5,7 @@
 #include <iterator>
 #include <utility>
 
+#include "platform/FileReplace.h"
 #include "records/PhotoXml.h"
 #include "records/odbc/DateText.h"
 
@@ -132,7 +133,7 @@ void CFotoSet::WriteRowXml() {
     m_xmlProblem = "no XML for operator \"" + m_OPERATORE + "\" and file \"" + m_NOME_FILE + "\"";
     return;
   }
-  m_xmlProblem = bx::records::WriteFileAtomically(*path, bx::records::PhotoXmlText(*this)).value_or("");
+  m_xmlProblem = bx::WriteFileAtomically(*path, bx::records::PhotoXmlText(*this)).value_or("");
 }
 
 bool CFotoSet::InsertPhoto(const CFoto& photo, bool silent) {

@@ -3,16 +3,17 @@
 #include <tinyxml.h>
 
 #include <array>
-#include <charconv>
 #include <filesystem>
-#include <fstream>
-#include <system_error>
 #include <variant>
 
 #include "records/CFotoSet.h"
+#include "records/odbc/NumberText.h"
 
 namespace bx::records {
 namespace {
+
+using bx::odbc::FixedText;
+using bx::odbc::ReadNumber;
 
 using Member = std::variant<std::string CFotoSet::*, std::int32_t CFotoSet::*, float CFotoSet::*,
                             bx::OleDateTime CFotoSet::*>;
@@ -43,20 +44,6 @@ const std::array<XmlField, 39> kFields{{
     {"FONTNAME", &CFotoSet::m_FONTNAME},         {"EVENTO", &CFotoSet::m_EVENTO},
     {"PAGE", &CFotoSet::m_PAGE},
 }};
-
-// "%f" without the locale: six decimals and a point.
-std::string FixedText(double value) {
-  std::array<char, 64> buffer{};
-  const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                 std::chars_format::fixed, 6).ptr;
-  return std::string(buffer.data(), end);
-}
-
-template <typename Number>
-bool ReadNumber(const std::string& text, Number& value) {
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return error == std::errc() && end == text.data() + text.size();
-}
 
 std::string ValueText(const CFotoSet& row, const Member& member) {
   return std::visit(
@@ -132,24 +119,6 @@ std::optional<std::string> PhotoXmlPath(const std::string& imageRoot, const std:
   if (!IsPlainName(operatorName) || !IsPlainName(fileName)) return std::nullopt;
   const std::filesystem::path root = imageRoot.empty() ? "." : imageRoot;
   return (root / "images" / operatorName / std::to_string(film) / "data" / (fileName + ".xml")).string();
-}
-
-std::optional<std::string> WriteFileAtomically(const std::string& path, const std::string& text) {
-  const std::filesystem::path target(path);
-  std::error_code error;
-  std::filesystem::create_directories(target.parent_path(), error);
-  const std::filesystem::path partial = target.parent_path() / ("." + target.filename().string() + ".partial");
-  {
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out.flush()) return "cannot write " + partial.string();
-  }
-  std::filesystem::rename(partial, target, error);
-  if (error) {
-    std::filesystem::remove(partial, error);
-    return "cannot write " + path;
-  }
-  return std::nullopt;
 }
 
 }  // namespace bx::records

@@ -23,8 +23,4 @@ bool IsPlainName(const std::string& name);
 // file is not a plain name.
 std::optional<std::string> PhotoXmlPath(const std::string& imageRoot, const std::string& operatorName,
                                         int film, const std::string& fileName);
-// Writes the text to a file beside the target and renames it into place, creating
-// the missing folders; the reason when it could not.
-std::optional<std::string> WriteFileAtomically(const std::string& path, const std::string& text);
-
 }  // namespace bx::records
