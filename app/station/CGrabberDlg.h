@@ -10,10 +10,12 @@
 #include "camera/PylonCamera.h"
 #include "platform/Event.h"
 #include "pixlib/core/CxImage.h"
+#include "layout/CLayoutList.h"
 #include "records/CFoto.h"
 #include "records/ShotRecorder.h"
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -132,6 +134,7 @@ private:
     // Where the numbers come from: "ServerName", or this station's own server when it is empty.
     std::string CounterServer(const std::string& serverName);
     void CallPreSave(CFoto& photo);
+    // Once the database answers: the layout list and the selected layout ("Last Layout ID").
     void LoadLayoutList();
     // The record of a numbered shot: its identity and the default layout parameters.
     CFoto NewPhotoRecord(const std::string& operatorName, int film, const PhotoNumber& number);
@@ -177,4 +180,9 @@ private:
     std::string m_saveProblem;
     std::atomic<bool> m_destroyed{false};
     ShotRecorder m_shotRecorder;
+    // The layout list and the layout copied into every photo; the processing thread
+    // and the pages both use them.
+    mutable std::mutex m_layoutLock;
+    std::unique_ptr<CLayoutList> m_layoutList;
+    CLayoutObject m_layout;
 };

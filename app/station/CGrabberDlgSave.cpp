@@ -74,16 +74,17 @@ void CGrabberDlg::SaveImage()
         return RefuseSave(*missing);
     if (!ImageTreePaths::IsSafeOperatorName(operatorName))
         return RefuseSave("operator name \"" + operatorName + "\" cannot name a folder");
-    LoadLayoutList();
     const auto number = m_numbering.NumberPhoto(CounterServer(serverName), m_showDelay);
     if (!number)
         return RefuseSave("no counter could be obtained");  // the numbering logged why
     SetStatus("Ok");
-    CFoto photo = NewPhotoRecord(operatorName, filmNumber, *number);
-    CallPreSave(photo);
     // A station with a database keeps shooting while it is out: the rows wait in the
     // journal. Only a station configured without one saves nothing.
     const bool databaseReachable = TestDatabaseConnection();
+    if (databaseReachable)
+        LoadLayoutList();
+    CFoto photo = NewPhotoRecord(operatorName, filmNumber, *number);
+    CallPreSave(photo);
     if (!databaseReachable && DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())).ConnectionString().empty())
         return RefuseSave("the database cannot be reached; counter " + std::to_string(number->counter) +
                           " skipped");
@@ -111,6 +112,9 @@ CFoto CGrabberDlg::NewPhotoRecord(const std::string& operatorName, int film, con
     photo.counter = number.counter;
     photo.date = number.date;
     photo.name = number.fileName;
+    std::lock_guard lock(m_layoutLock);
+    if (m_layoutList)
+        photo.CopyParameters(m_layout);
     return photo;
 }
 

@@ -4,7 +4,9 @@
 
 #include "app/GrabberApp.h"
 #include "app/LogTrace.h"
+#include "layout/ApplicationPath.h"
 #include "platform/ProfileStore.h"
+#include "records/odbc/DatabaseSettings.h"
 #include "records/odbc/OdbcConnection.h"
 
 bool CGrabberDlg::StartTriggerEngine()
@@ -89,5 +91,24 @@ bool CGrabberDlg::OpenDatabase(const std::string& dsn, const std::string& user, 
 
 void CGrabberDlg::LoadLayoutList()
 {
-    // Missing: the layout list and the selected layout ("Last Layout ID").
+    {
+        std::lock_guard lock(m_layoutLock);
+        if (m_layoutList)
+            return;
+    }
+    const float aspectRatio =
+        static_cast<float>(ReadInt(CGrabberApp::kSectionProgram, "Default Aspect Ratio", 1370)) / 1000.0f;
+    auto list = std::make_unique<CLayoutList>(CLayoutList::Place{
+        DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())),
+        bx::layout::ApplicationFolder(ReadString(CGrabberApp::kSectionProgram, "Application Path", "")), aspectRatio});
+    if (!list->Load("", true))
+        return;  // tried again at the next shot
+    CLayoutObject layout = list->FindById(ReadInt(CGrabberApp::kSectionProgram, "Last Layout ID", -1));
+    if (!layout.unusable.empty()) {
+        TheLog().WriteLine("Layout " + layout.layoutName + " is not used: " + layout.unusable);
+        layout = CLayoutObject(aspectRatio);
+    }
+    std::lock_guard lock(m_layoutLock);
+    m_layoutList = std::move(list);
+    m_layout = layout;
 }

@@ -33,6 +33,12 @@ protected:
         m_folder.WriteProfile(m_folder.PhotoFolder().string() + "/",
                               "ODBC Default Connection=" + StationConnection() +
                                   "\nOperatorName=D'Angelo\n");
+        StartStation();
+    }
+
+    void StartStation()
+    {
+        m_station.reset();
         m_app = MakeStationApp(m_folder);
         TheLog().SetFileName((m_folder.StateFolder() / "BXGrabber.log").string());
         TheLog().Enable(true, false);
@@ -114,6 +120,20 @@ TEST_P(StationRecordsTest, AnOutageLosesNeitherPhotosNorRows)
     for (const auto& entry : fs::recursive_directory_iterator(m_folder.PhotoFolder()))
         xmlFiles += entry.path().extension() == ".xml" && entry.path().parent_path().filename() == "data";
     EXPECT_EQ(xmlFiles, kShots);
+}
+
+TEST_P(StationRecordsTest, PhotosTakeTheSelectedLayout)
+{
+    CLayoutObject layout;
+    layout.layoutName = "Gold frame";
+    layout.params.rotation = 33;
+    layout.params.text = "Anna's party";
+    const long id = layout.SaveToDb(m_database.Settings(), m_folder.Root().string() + "/");
+    ASSERT_GT(id, 0);
+    bx::ProfileStore(m_folder.ConfigFolder().string(), "BXGrabber").WriteInt("Program Settings", "Last Layout ID", id);
+    StartStation();
+    ASSERT_TRUE(Shoot());
+    EXPECT_EQ(m_database.Scalar("SELECT \"ROTATION\" || ' ' || \"TEXT\" FROM \"Fotografie\""), "33 Anna's party");
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, StationRecordsTest, ::testing::Values(SqlDialect::SQLite, SqlDialect::PostgreSQL),
