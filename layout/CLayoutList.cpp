@@ -37,7 +37,7 @@ bool CLayoutList::Load(const std::string& group, bool silent) {
       CLayoutObject layout = DefaultLayout();
       layout.ReadFromSet(set);
       layout.unusable = layout.UsabilityProblem();
-      layout.SaveFile(place_.applicationFolder);
+      if (place_.rewriteFiles) layout.SaveFile(place_.applicationFolder);
       if (layout.category.empty()) {
         loaded[layout.params.aspectRatio >= 1.0f ? 0 : 1].items.push_back(layout);
         continue;

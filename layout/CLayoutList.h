@@ -29,6 +29,7 @@ class CLayoutList {
     DatabaseSettings settings;
     std::string applicationFolder;  // see bx::layout::ApplicationFolder
     float defaultAspectRatio = CProcessedImage::kDefaultAspectRatio;
+    bool rewriteFiles = true;  // Load writes each layout's file, as the station keeps them
   };
 
   explicit CLayoutList(Place place);
