@@ -8,6 +8,7 @@
 #include "app/station/CxImageRefList.h"
 #include "app/station/PeriodicTimer.h"
 #include "camera/PylonCamera.h"
+#include "color/ColorTransformer.h"
 #include "platform/Event.h"
 #include "pixlib/core/CxImage.h"
 #include "layout/CLayoutList.h"
@@ -79,6 +80,11 @@ public:
     bool IsCaptureMode() const { return m_captureMode; }
     bool IsReconnecting() const { return m_reconnectTimer.IsRunning(); }
     std::string Title() const;
+
+    // The applied colour settings (a copy), and the colour page's transformer:
+    // the settings being edited, used for the frames of set-up pages 2 and 3.
+    CColorTransformer GetColorTransformer() const;
+    void SetPageColorTransformer(const CColorTransformer& transformer);
 
     void OnNewImage(IplImage* frame, ImageOwnership kind) override;
     void OnDeviceRemoved() override;
@@ -175,6 +181,9 @@ private:
     std::mutex m_connectLock;
     std::atomic<int> m_savedCount{0};
     std::atomic<int> m_activePage{ControlPage};
+    mutable std::mutex m_colorLock;  // both transformers; a frame works on a copy
+    CColorTransformer m_colorTransformer;
+    CColorTransformer m_pageColorTransformer;
     mutable std::mutex m_stateLock;  // m_status and the title, read by the host's thread
     std::string m_title;
     std::string m_saveProblem;

@@ -63,10 +63,6 @@ void CGrabberDlg::SetFlash(bool /*on*/)
     // Missing: switching the flash and the camera output "Out1".
 }
 
-void CGrabberDlg::LoadPresetColour(int /*preset*/)
-{
-    // Missing: the colour transformer's per-preset settings.
-}
 
 void CGrabberDlg::LoadExternalFunctions()
 {

@@ -99,6 +99,12 @@ class PIXLIB_API CxImage {
   int Copy(CFRect src, CFPoint at, float scale, CxImage& target);
   float CalcScale(const CxImage& other) const;
 
+  // Colour: applies the 4x4 matrix m (see ColorMatrix.h) from this image's
+  // ROI into the target's, then, when lut is given, the table to the
+  // target's colour channels. The matrix goes through 24-bit fixed point;
+  // 0 when an entry is NaN or the images do not fit each other.
+  int ApplyColorTwist(const float* m, CxImage& target, IplLUT* lut = nullptr);
+
   // The memory device context over the pixels; calls nest.
   CDC* GetDC();
   void ReleaseDC(int force = 0);

@@ -4,7 +4,11 @@
 #include "tools/pixtool/PnmFile.h"
 #include "tools/pixtool/Subcommand.h"
 
+#include "color/ColorTransformer.h"
 #include "ipl/IplTypes.h"
+#include "pixlib/core/Lut.h"
+
+#include <tinyxml.h>
 
 #include <charconv>
 #include <cstdio>
@@ -86,6 +90,50 @@ std::string copy(Pipeline& p, Args a) {
   return "";
 }
 
+// Applies a 4x4 colour matrix given row by row (channels in stored B, G, R order).
+std::string twist(Pipeline& p, Args a) {
+  if (auto e = needImage(p); !e.empty()) return e;
+  float m[16];
+  for (int i = 0; i < 16; ++i) m[i] = toFloat(a[i]);
+  return p.image->ApplyColorTwist(m, *p.image) ? "" : "the matrix cannot be applied";
+}
+
+// The contrast curve with argument B (0.5 leaves the image as it is).
+std::string contrast(Pipeline& p, Args a) {
+  if (auto e = needImage(p); !e.empty()) return e;
+  const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  CLut curve;
+  ContrastLUT(toFloat(a[0]), curve);
+  return p.image->ApplyColorTwist(identity, *p.image, curve) ? "" : "contrast failed";
+}
+
+// Automatic levels per colour channel.
+std::string levels(Pipeline& p, Args) {
+  if (auto e = needImage(p); !e.empty()) return e;
+  auto target = std::make_unique<CxImage>();
+  CColorTransformer().AutoLevels(*p.image, *target);
+  if (!target->IsValid()) return "levels failed";
+  p.image = std::move(target);
+  return "";
+}
+
+// The whole colour transformer with the settings of an XML file: its
+// "ColorTransformer" element at the top or below the root element.
+std::string colour(Pipeline& p, Args a) {
+  if (auto e = needImage(p); !e.empty()) return e;
+  TiXmlBase::SetCondenseWhiteSpace(true);
+  TiXmlDocument document;
+  if (!document.LoadFile(a[0].c_str())) return "cannot read " + a[0];
+  CColorTransformer transformer;
+  if (!transformer.Load(&document) && !transformer.Load(&document, document.RootElement()))
+    return "no ColorTransformer element in " + a[0];
+  auto target = std::make_unique<CxImage>();
+  if (!target->Create(p.image->Width(), p.image->Height(), p.image->HasAlphaChannel(), 1, 0)) return "out of memory";
+  transformer.Transform(*p.image, *target, true);
+  p.image = std::move(target);
+  return "";
+}
+
 std::string write(Pipeline& p, Args a) {
   std::string error;
   return WritePnm(a[0], *p.image, error) ? "" : error;
@@ -95,6 +143,7 @@ const std::map<std::string, Step>& steps() {
   static const std::map<std::string, Step> table = {
       {"load", {1, load}},       {"load-raw", {4, loadRaw}}, {"resize", {2, resize}}, {"rotate90", {1, rotate90}},
       {"mirror", {1, mirror}},   {"copy", {6, copy}},        {"write", {1, write}},
+      {"twist", {16, twist}},    {"contrast", {1, contrast}}, {"levels", {0, levels}}, {"colour", {1, colour}},
   };
   return table;
 }
