@@ -1,11 +1,13 @@
 #include "records/CFotoSet.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <utility>
 
 #include "platform/FileReplace.h"
+#include "records/CBarcodeSet.h"
 #include "records/PhotoXml.h"
 #include "records/odbc/DateText.h"
 
@@ -308,6 +310,58 @@ int CFotoSet::LastCounter(const std::string& operatorName, int film, const bx::O
     if (!IsEOF()) counter = m_CONTATORE;
   });
   return counter;
+}
+
+bool CFotoSet::RemoveRowFiles() const {
+  namespace fs = std::filesystem;
+  if (!bx::records::IsPlainName(m_OPERATORE)) return false;
+  const fs::path operatorFolder = fs::path(m_imageRoot.empty() ? "." : m_imageRoot) / "images" / m_OPERATORE;
+  const fs::path filmFolder = operatorFolder / std::to_string(m_RULLINO);
+  std::error_code ignored;
+  if (!m_NOME_FILE.empty()) {
+    if (!bx::records::IsPlainName(m_NOME_FILE)) return false;
+    fs::remove(filmFolder / "data" / (m_NOME_FILE + ".xml"), ignored);
+    fs::remove(filmFolder / "data", ignored);  // only when empty
+    fs::remove(filmFolder / m_NOME_FILE, ignored);
+    if (fs::exists(filmFolder / m_NOME_FILE, ignored)) return false;
+  }
+  fs::remove(filmFolder / "Thumbs.db", ignored);
+  fs::remove(filmFolder, ignored);
+  fs::remove(operatorFolder, ignored);
+  return true;
+}
+
+bool CFotoSet::PurgeFiles(const std::string& filter) {
+  std::vector<std::int32_t> removed;
+  bool read = false;
+  for (int attempt = 1; attempt <= 5 && !read; ++attempt) {
+    removed.clear();
+    read = Attempt(true, [&] {
+      m_strFilter = filter;
+      Open();
+      for (; !IsEOF(); MoveNext())
+        if (RemoveRowFiles()) removed.push_back(m_ID);
+    });
+  }
+  if (!read) return false;
+  for (std::size_t start = 0; start < removed.size(); start += 500) {
+    const std::size_t count = std::min<std::size_t>(500, removed.size() - start);
+    std::string markers;
+    for (std::size_t i = 0; i < count; ++i) markers += i == 0 ? "?" : ", ?";
+    const std::vector<bx::odbc::SqlValue> ids(removed.begin() + static_cast<long>(start),
+                                              removed.begin() + static_cast<long>(start + count));
+    if (!DeleteWhere("[ID] IN (" + markers + ")", ids)) return false;
+  }
+  return true;
+}
+
+bool CFotoSet::PurgeOld(int daysToKeep, const bx::OleDateTime& now) {
+  if (daysToKeep < 1 || !now.IsValid()) return false;
+  const bx::OleDateTime cutOff(now.Value() - daysToKeep);
+  std::string filter;
+  if (!Attempt(false, [&] { filter = "[DATA] <= " + bx::odbc::DateTimeLiteral(Dialect(), cutOff); })) return false;
+  const bool photos = PurgeFiles(filter);
+  return CBarcodeSet(m_settings).DeleteBefore(bx::odbc::PartDateTimeLiteral(cutOff)) && photos;
 }
 
 bool CFotoSet::ImportXml(const std::string& xmlPath, const std::string& fileName, bool force) {

@@ -55,6 +55,14 @@ class CFotoSet : public CRecordset {
               const bx::OleDateTime& date, const std::string& fileName);
   // The highest counter of the operator's film within a day of the date; 0 when none.
   int LastCounter(const std::string& operatorName, int film, const bx::OleDateTime& date);
+  // Deletes the photos the bracketed filter selects with their image, thumbnail
+  // database and XML files, and then the rows of the photos whose image is gone.
+  // A row whose operator or file name could leave the image tree is left alone.
+  // False when the rows could not be read (after 5 attempts) or deleted.
+  bool PurgeFiles(const std::string& filter);
+  // PurgeFiles of the photos older than the days to keep, then their barcodes;
+  // nothing when fewer than one day is to be kept.
+  bool PurgeOld(int daysToKeep, const bx::OleDateTime& now);
   // Inserts the row a photo XML file describes, under the given file name; refused
   // when the operator's film has rows already, unless forced.
   bool ImportXml(const std::string& xmlPath, const std::string& fileName, bool force);
@@ -122,6 +130,8 @@ class CFotoSet : public CRecordset {
                             const bx::OleDateTime& date, const std::string& fileName);
   // The ID of the first row of the filter, or -1; throws CDBException.
   long FirstId(const std::string& condition);
+  // Removes the files of the current row; false when its image is still there.
+  bool RemoveRowFiles() const;
   // Opens the row of the id for editing; false when there is none.
   bool EditRow(long id);
   // Runs a database operation and closes the set; false (the error shown unless

@@ -179,6 +179,36 @@ TEST_P(PhotoTableTest, UnreachableDatabaseStillWritesTheXml) {
   EXPECT_EQ(messages_.Messages().size(), 1u);
 }
 
+TEST_P(PhotoTableTest, PurgeOldRemovesOnlyRowsWhoseFilesWent) {
+  namespace fs = std::filesystem;
+  const fs::path film = fs::path(images_.Path()) / "images" / "Anna" / "12";
+  auto shoot = [&](const std::string& op, int counter, const std::string& file) {
+    CFoto photo = Shot(op, counter);
+    photo.name = file;
+    ASSERT_TRUE(Photos()->InsertPhoto(photo, false));
+  };
+  fs::create_directories(film);
+  std::ofstream(film / "img1.jpg") << "jpeg";
+  shoot("Anna", 1, "img1.jpg");
+  fs::create_directories(film / "img2.jpg" / "inside");  // an image that cannot be removed
+  shoot("Anna", 2, "img2.jpg");
+  std::ofstream(images_.Path() + "/outside.jpg") << "keep";
+  shoot("Anna", 3, "../../../outside.jpg");
+  shoot("..", 4, "img4.jpg");
+  CFoto recent = Shot("Anna", 5);
+  recent.date = bx::OleDateTime(2011, 3, 20, 8, 0, 0);
+  ASSERT_TRUE(Photos()->InsertPhoto(recent, false));
+
+  EXPECT_FALSE(Photos()->PurgeOld(0, bx::OleDateTime(2011, 3, 21, 0, 0, 0)));
+  EXPECT_EQ(Rows(), "5");
+  EXPECT_TRUE(Photos()->PurgeOld(7, bx::OleDateTime(2011, 3, 21, 0, 0, 0)));
+  EXPECT_FALSE(fs::exists(film / "img1.jpg"));
+  EXPECT_FALSE(fs::exists(film / "data" / "img1.jpg.xml"));
+  EXPECT_TRUE(fs::exists(images_.Path() + "/outside.jpg"));
+  EXPECT_EQ(Rows(), "4");
+  EXPECT_EQ(database_.Scalar("SELECT COUNT(*) FROM \"Fotografie\" WHERE \"CONTATORE\" = 1"), "0");
+}
+
 INSTANTIATE_TEST_SUITE_P(Databases, PhotoTableTest, ::testing::Values(SqlDialect::SQLite, SqlDialect::PostgreSQL),
                          [](const auto& info) { return DialectName(info.param); });
 
