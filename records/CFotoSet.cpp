@@ -150,12 +150,12 @@ std::string CFotoSet::PrepareRow(const CFoto& photo) {
   return bx::records::PhotoXmlText(*this, true);
 }
 
-bool CFotoSet::InsertRowText(const std::string& rowText, bool silent) {
+bool CFotoSet::InsertRowText(const std::string& rowText, bool silent, bool firstAttempt) {
   return Attempt(silent, [&] {
     AddNew();
     ResetLayoutColumns();
     if (!bx::records::ReadPhotoXml(rowText, *this)) throw CDBException(-1, "Not a photo row: " + rowText);
-    InsertCurrentRowOnce();
+    InsertCurrentRowOnce(firstAttempt);
   });
 }
 
@@ -183,14 +183,15 @@ bool CFotoSet::InsertNewPhoto(const std::string& operatorName, const std::string
     }
     m_EVENTO = photo.events.ToText();
     WriteRowXml();
-    InsertCurrentRowOnce();
+    InsertCurrentRowOnce(false);
   });
 }
 
-void CFotoSet::InsertCurrentRowOnce() {
+void CFotoSet::InsertCurrentRowOnce(bool firstAttempt) {
   if (!m_DATA.IsValid()) throw CDBException(-1, "The photo has no valid date");
   CFotoSet existing(m_settings);
-  if (existing.FirstId(existing.ShotCondition(m_OPERATORE, m_RULLINO, m_CONTATORE, m_DATA, m_NOME_FILE)) < 0)
+  if (firstAttempt ||
+      existing.FirstId(existing.ShotCondition(m_OPERATORE, m_RULLINO, m_CONTATORE, m_DATA, m_NOME_FILE)) < 0)
     Update();
 }
 

@@ -33,11 +33,12 @@ class CFotoSet : public CRecordset {
                       const CProcessedImage* layout, bool silent);
   // The two halves of InsertPhoto. PrepareRow sets the members from the photo,
   // writes the XML and gives the row as one line of text, without the database.
-  // InsertRowText inserts such a row unless a row of the same operator, film,
-  // counter, file and day is there already (a retry after an ambiguous failure, or
-  // a replay); false for a database error (shown unless silent) or a bad text.
+  // InsertRowText inserts such a row; after an earlier attempt (a retry after an
+  // ambiguous failure, or a replay) only when no row of the same operator, film,
+  // counter, file and day is there already. False for a database error (shown
+  // unless silent) or a bad text.
   std::string PrepareRow(const CFoto& photo);
-  bool InsertRowText(const std::string& rowText, bool silent);
+  bool InsertRowText(const std::string& rowText, bool silent, bool firstAttempt = false);
   // Rewrites the row of the photo's id: its layout columns, or all its values
   // (the position only when asked).
   bool UpdateLayout(const CFoto& photo);
@@ -119,7 +120,7 @@ class CFotoSet : public CRecordset {
 
  private:
   void ResetLayoutColumns();
-  void InsertCurrentRowOnce();
+  void InsertCurrentRowOnce(bool firstAttempt);
   void SetIdentityColumns(const CFoto& photo);
   void SetLayoutColumns(const CFoto& photo);
   // Writes the XML of the current members when "Use XML" is on; a failure is kept

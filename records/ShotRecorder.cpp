@@ -45,17 +45,17 @@ bool WriteTally(const ShotRecorder::Target& target, const std::string& fields) {
 ShotRecorder::ShotRecorder(std::string journalPath, Pause pause)
     : journal_(std::move(journalPath)), pause_(std::move(pause)) {}
 
-bool ShotRecorder::WriteRecord(const Target& target, const std::string& record) {
+bool ShotRecorder::WriteRecord(const Target& target, const std::string& record, bool firstAttempt) {
   if (StartsWith(record, kTallyRecord)) return WriteTally(target, record.substr(std::string(kTallyRecord).size()));
   if (!StartsWith(record, kPhotoRecord)) return true;  // unknown: skipped rather than blocking the rest
   CFotoSet photos(target.settings);
   Configure(photos, target);
-  return photos.InsertRowText(record.substr(std::string(kPhotoRecord).size()), true);
+  return photos.InsertRowText(record.substr(std::string(kPhotoRecord).size()), true, firstAttempt);
 }
 
 bool ShotRecorder::WriteWithRetries(const Target& target, const std::string& record) {
   for (int attempt = 1;; ++attempt) {
-    if (WriteRecord(target, record)) return true;
+    if (WriteRecord(target, record, attempt == 1)) return true;
     if (attempt == kAttempts || !pause_(kRetryPause)) return false;
   }
 }
@@ -76,5 +76,5 @@ bool ShotRecorder::Record(const Target& target, const CFoto& photo, bool databas
 }
 
 std::size_t ShotRecorder::ReplayPending(const Target& target) {
-  return journal_.Replay([&](const std::string& record) { return WriteRecord(target, record); });
+  return journal_.Replay([&](const std::string& record) { return WriteRecord(target, record, false); });
 }

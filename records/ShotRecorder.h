@@ -41,7 +41,8 @@ class ShotRecorder {
   const std::string& Path() const { return journal_.Path(); }
 
  private:
-  bool WriteRecord(const Target& target, const std::string& record);
+  // firstAttempt: the record never reached the database, so no copy can be there.
+  bool WriteRecord(const Target& target, const std::string& record, bool firstAttempt);
   bool WriteWithRetries(const Target& target, const std::string& record);
 
   PhotoJournal journal_;
