@@ -221,21 +221,24 @@ bool CFotoSet::EditRow(long id) {
   return true;
 }
 
-bool CFotoSet::UpdateLayout(const CFoto& photo) {
+template <typename Change>
+bool CFotoSet::EditPhoto(long id, bool silent, Change change) {
   bool found = false;
-  const bool done = Attempt(false, [&] {
-    if (!(found = EditRow(photo.id))) return;
-    SetLayoutColumns(photo);
+  const bool done = Attempt(silent, [&] {
+    if (!(found = EditRow(id))) return;
+    change();
     WriteRowXml();
     Update();
   });
   return done && found;
 }
 
+bool CFotoSet::UpdateLayout(const CFoto& photo) {
+  return EditPhoto(photo.id, false, [&] { SetLayoutColumns(photo); });
+}
+
 bool CFotoSet::UpdatePhoto(const CFoto& photo, bool withPosition) {
-  bool found = false;
-  const bool done = Attempt(true, [&] {
-    if (!(found = EditRow(photo.id))) return;
+  return EditPhoto(photo.id, true, [&] {
     const std::string fileName = m_NOME_FILE;
     const std::int32_t position = m_POSIZIONE;
     SetIdentityColumns(photo);
@@ -243,21 +246,11 @@ bool CFotoSet::UpdatePhoto(const CFoto& photo, bool withPosition) {
     m_ICON_IMAGE_NAME = photo.params.iconImageName;
     m_NOME_FILE = fileName;
     if (!withPosition) m_POSIZIONE = position;
-    WriteRowXml();
-    Update();
   });
-  return done && found;
 }
 
 bool CFotoSet::AddToPosition(const CFoto& photo, int delta) {
-  bool found = false;
-  const bool done = Attempt(false, [&] {
-    if (!(found = EditRow(photo.id))) return;
-    m_POSIZIONE += delta;
-    Update();
-    WriteRowXml();
-  });
-  return done && found;
+  return EditPhoto(photo.id, false, [&] { m_POSIZIONE += delta; });
 }
 
 bool CFotoSet::MarkFileDeleted(CFoto& photo) {

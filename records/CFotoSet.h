@@ -135,6 +135,10 @@ class CFotoSet : public CRecordset {
   bool RemoveRowFiles() const;
   // Opens the row of the id for editing; false when there is none.
   bool EditRow(long id);
+  // Edits the row of the id with the change, writes its XML and updates it; false
+  // when there is no such row or after a database error (shown unless silent).
+  template <typename Change>
+  bool EditPhoto(long id, bool silent, Change change);
   // Runs a database operation and closes the set; false (the error shown unless
   // silent) when it throws.
   template <typename Operation>
