@@ -6,6 +6,7 @@
 #include "records/CFotoSet.h"
 #include "records/CStorySet.h"
 #include "records/OperatorList.h"
+#include "records/odbc/OdbcSession.h"
 #include "records/odbc/DateText.h"
 
 namespace {
@@ -40,10 +41,19 @@ bool WriteTally(const ShotRecorder::Target& target, const std::string& fields) {
   return CStorySet(target.settings).AddCountsOnDay(*day, fields.substr(tab + 1), 1, 0, 0, "", true);
 }
 
+bool DatabaseAnswers(const ShotRecorder::Target& target) {
+  try {
+    bx::odbc::OdbcSession session(target.settings.ConnectionString());
+    return true;
+  } catch (const CDBException&) {
+    return false;
+  }
+}
+
 }  // namespace
 
 ShotRecorder::ShotRecorder(std::string journalPath, Pause pause)
-    : journal_(std::move(journalPath)), pause_(std::move(pause)) {}
+    : journal_(journalPath), rejected_(journalPath + ".rejected"), pause_(std::move(pause)) {}
 
 bool ShotRecorder::WriteRecord(const Target& target, const std::string& record, bool firstAttempt) {
   if (StartsWith(record, kTallyRecord)) return WriteTally(target, record.substr(std::string(kTallyRecord).size()));
@@ -76,5 +86,8 @@ bool ShotRecorder::Record(const Target& target, const CFoto& photo, bool databas
 }
 
 std::size_t ShotRecorder::ReplayPending(const Target& target) {
-  return journal_.Replay([&](const std::string& record) { return WriteRecord(target, record, false); });
+  return journal_.Replay([&](const std::string& record) {
+    if (WriteRecord(target, record, false)) return true;
+    return DatabaseAnswers(target) && rejected_.Append(record);
+  });
 }

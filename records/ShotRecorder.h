@@ -35,10 +35,13 @@ class ShotRecorder {
   // the shot could not even be journaled.
   bool Record(const Target& target, const CFoto& photo, bool databaseReachable);
   // Writes the journal's records to the database, oldest first, stopping at the
-  // first that fails; the number still pending.
+  // first that fails while the database is out; the number still pending. A record
+  // the database refuses while it answers (a text too long for its column, say)
+  // would block every later one: it moves to the rejected file instead.
   std::size_t ReplayPending(const Target& target);
   std::size_t PendingCount() const { return journal_.PendingCount(); }
   const std::string& Path() const { return journal_.Path(); }
+  const std::string& RejectedPath() const { return rejected_.Path(); }
 
  private:
   // firstAttempt: the record never reached the database, so no copy can be there.
@@ -46,5 +49,6 @@ class ShotRecorder {
   bool WriteWithRetries(const Target& target, const std::string& record);
 
   PhotoJournal journal_;
+  PhotoJournal rejected_;
   Pause pause_;
 };

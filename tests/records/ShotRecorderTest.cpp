@@ -90,6 +90,17 @@ TEST_P(ShotRecorderTest, RowTakenBeforeAFailureIsNotWrittenTwice) {
   EXPECT_EQ(Scalar("SELECT SUM(\"IMPORTATE\") FROM \"Story\""), "1");
 }
 
+TEST_P(ShotRecorderTest, ARecordTheDatabaseRefusesDoesNotBlockTheOthers) {
+  CFoto refused = Shot(1);
+  refused.params.text = std::string(70000, 'x');  // longer than the column
+  ASSERT_TRUE(recorder_.Record(Target(false), refused, false));
+  ASSERT_TRUE(recorder_.Record(Target(false), Shot(2), false));
+  EXPECT_EQ(recorder_.ReplayPending(Target(true)), 0u);
+  EXPECT_EQ(Scalar("SELECT \"CONTATORE\" FROM \"Fotografie\""), "2");
+  EXPECT_EQ(PhotoJournal(recorder_.RejectedPath()).PendingCount(), 1u);
+  EXPECT_EQ(Scalar("SELECT SUM(\"IMPORTATE\") FROM \"Story\""), "2");
+}
+
 INSTANTIATE_TEST_SUITE_P(Databases, ShotRecorderTest,
                          ::testing::Values(SqlDialect::SQLite, SqlDialect::PostgreSQL),
                          [](const auto& info) { return DialectName(info.param); });
