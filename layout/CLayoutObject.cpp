@@ -3,9 +3,7 @@
 #include <tinyxml.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <vector>
 
 #include "layout/ApplicationPath.h"

@@ -1,11 +1,9 @@
 // The per-photo XML file and the station's journal of records not yet written.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <tinyxml.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "../platform/TempFolder.h"
 #include "CommaLocale.h"
