@@ -130,10 +130,13 @@ TEST_P(StationRecordsTest, PhotosTakeTheSelectedLayout)
     layout.params.text = "Anna's party";
     const long id = layout.SaveToDb(m_database.Settings(), m_folder.Root().string() + "/");
     ASSERT_GT(id, 0);
-    bx::ProfileStore(m_folder.ConfigFolder().string(), "BXGrabber").WriteInt("Program Settings", "Last Layout ID", id);
+    bx::ProfileStore profile(m_folder.ConfigFolder().string(), "BXGrabber");
+    profile.WriteInt("Program Settings", "Last Layout ID", id);
+    profile.WriteString("Program Settings", "Application Path", m_folder.Root().string());
     StartStation();
     ASSERT_TRUE(Shoot());
     EXPECT_EQ(m_database.Scalar("SELECT \"ROTATION\" || ' ' || \"TEXT\" FROM \"Fotografie\""), "33 Anna's party");
+    EXPECT_TRUE(fs::exists(m_folder.Root() / "Layout" / (std::to_string(id) + ".xml")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, StationRecordsTest, ::testing::Values(SqlDialect::SQLite, SqlDialect::PostgreSQL),
