@@ -20,6 +20,7 @@ DatabasePath=$station/photos/
 ServerName=localhost
 [Program Settings]
 Enable Log=1
+Application Path=$station/
 INI
 fi
 args=("$@")

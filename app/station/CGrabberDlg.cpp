@@ -5,11 +5,14 @@
 #include "app/StartupSettings.h"
 #include "app/station/IStationHost.h"
 #include "camera/CameraTransport.h"
+#include "platform/StatePaths.h"
 
 #include <cstdio>
 #include <cstdlib>
 
 #include <array>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -45,7 +48,12 @@ CGrabberDlg::CGrabberDlg(CGrabberApp& app, IStationHost& host, std::unique_ptr<b
       m_numbering(m_counterSettings, m_counterClient, m_numberingClock, m_serialPort.get()),
       m_triggerProfile(app.ApplicationName()),
       m_triggerHost(std::make_unique<TriggerHost>(*this)),
-      m_trigger(MakeTrigger())
+      m_trigger(MakeTrigger()),
+      m_shotRecorder(bx::StatePaths::StateFolder() + "/" + app.ApplicationName() + ".records",
+                     [this](std::chrono::milliseconds pause) {
+                         std::this_thread::sleep_for(pause);
+                         return !m_destroyed;
+                     })
 {
     if (m_app.m_counterServer)
         m_app.m_counterServer->SetPresetHost(this);

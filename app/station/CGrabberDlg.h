@@ -14,6 +14,9 @@
 #include "platform/ProfileStore.h"
 #include "platform/SerialPort.h"
 #include "pixlib/core/CxImage.h"
+#include "layout/CLayoutList.h"
+#include "records/CFoto.h"
+#include "records/ShotRecorder.h"
 #include "trigger/CFlash.h"
 #include "trigger/CPylonTrigger.h"
 
@@ -177,10 +180,14 @@ private:
     void ResetExternalCounter();
     // Where the numbers come from: "ServerName", or this station's own server when it is empty.
     std::string CounterServer(const std::string& serverName);
-    void CallPreSave();
+    void CallPreSave(CFoto& photo);
+    // Once the database answers: the layout list and the selected layout ("Last Layout ID").
     void LoadLayoutList();
-    void InsertPhotoRecord();
-    void InsertStoryEntry();
+    // The record of a numbered shot: its identity and the default layout parameters.
+    CFoto NewPhotoRecord(const std::string& operatorName, int film, const PhotoNumber& number);
+    // The photo row and the tally of a saved shot, or the journal while the database
+    // is out; status "Ko" while records are pending.
+    void RecordShot(const CFoto& photo, const std::string& databasePath, bool databaseReachable);
 
     CGrabberApp& m_app;
     IStationHost& m_host;
@@ -233,4 +240,10 @@ private:
     bx::ProfileStore m_triggerProfile;
     std::unique_ptr<TriggerHost> m_triggerHost;
     std::unique_ptr<CPylonTrigger> m_trigger;
+    ShotRecorder m_shotRecorder;
+    // The layout list and the layout copied into every photo; the processing thread
+    // and the pages both use them.
+    mutable std::mutex m_layoutLock;
+    std::unique_ptr<CLayoutList> m_layoutList;
+    CLayoutObject m_layout;
 };

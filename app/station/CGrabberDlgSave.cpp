@@ -74,16 +74,24 @@ void CGrabberDlg::SaveImage()
         return RefuseSave(*missing);
     if (!ImageTreePaths::IsSafeOperatorName(operatorName))
         return RefuseSave("operator name \"" + operatorName + "\" cannot name a folder");
-    LoadLayoutList();
     const auto number = m_numbering.NumberPhoto(CounterServer(serverName), m_showDelay);
     if (!number)
         return RefuseSave("no counter could be obtained");  // the numbering logged why
     SetStatus("Ok");
-    CallPreSave();
-    if (!TestDatabaseConnection())
+    // A station with a database keeps shooting while it is out: the rows wait in the
+    // journal. Only a station configured without one saves nothing.
+    const bool databaseReachable = TestDatabaseConnection();
+    if (databaseReachable)
+        LoadLayoutList();
+    CFoto photo = NewPhotoRecord(operatorName, filmNumber, *number);
+    CallPreSave(photo);
+    if (!databaseReachable && DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())).ConnectionString().empty())
         return RefuseSave("the database cannot be reached; counter " + std::to_string(number->counter) +
                           " skipped");
-    const ImageTreePaths paths = ImageTreePaths::For(databasePath, operatorName, filmNumber, number->counter);
+    if (!ImageTreePaths::IsSafeOperatorName(photo.operatorName) || photo.name != PhotoFileName(photo.counter))
+        return RefuseSave("the photo record names no place in the tree; counter " +
+                          std::to_string(number->counter) + " skipped");
+    const ImageTreePaths paths = ImageTreePaths::For(databasePath, photo.operatorName, photo.film, photo.counter);
     if (const auto problem = WritePhotoFile(paths)) {
         return RefuseSave("photo " + paths.filePath + " not saved: " + *problem + "; counter " +
                           std::to_string(number->counter) + " skipped");
@@ -93,8 +101,36 @@ void CGrabberDlg::SaveImage()
         m_saveProblem.clear();
     }
     ++m_savedCount;
-    InsertPhotoRecord();
-    InsertStoryEntry();
+    RecordShot(photo, databasePath, databaseReachable);
+}
+
+CFoto CGrabberDlg::NewPhotoRecord(const std::string& operatorName, int film, const PhotoNumber& number)
+{
+    CFoto photo(static_cast<float>(ReadInt(CGrabberApp::kSectionProgram, "Default Aspect Ratio", 1370)) / 1000.0f);
+    photo.operatorName = operatorName;
+    photo.film = film;
+    photo.counter = number.counter;
+    photo.date = number.date;
+    photo.name = number.fileName;
+    std::lock_guard lock(m_layoutLock);
+    if (m_layoutList)
+        photo.CopyParameters(m_layout);
+    return photo;
+}
+
+void CGrabberDlg::RecordShot(const CFoto& photo, const std::string& databasePath, bool databaseReachable)
+{
+    ShotRecorder::Target target{DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())), databasePath,
+                                photo.params.aspectRatio,
+                                ReadInt(CGrabberApp::kSectionProgram, "Default Zoom Factor", 0)};
+    if (!m_shotRecorder.Record(target, photo, databaseReachable))
+        TheLog().WriteLine("The record of " + photo.name + " could not be kept in " + m_shotRecorder.Path());
+    const std::size_t pending = m_shotRecorder.PendingCount();
+    if (pending == 0)
+        return;
+    SetStatus("Ko");
+    TheLog().WriteLine("The database has not taken " + std::to_string(pending) + " records yet; they wait in " +
+                       m_shotRecorder.Path());
 }
 
 // The JPEG and its thumbnail go to a hidden file beside the photo, which is

@@ -4,20 +4,10 @@
 
 #include "app/GrabberApp.h"
 #include "app/LogTrace.h"
+#include "layout/ApplicationPath.h"
 #include "platform/ProfileStore.h"
-#include "records/CStorySet.h"
+#include "records/odbc/DatabaseSettings.h"
 #include "records/odbc/OdbcConnection.h"
-
-#include <chrono>
-#include <thread>
-
-namespace {
-
-// A record that fails is tried again this often, this far apart.
-constexpr int kRecordAttempts = 5;
-constexpr auto kRecordRetryPause = std::chrono::milliseconds(1000);
-
-}  // namespace
 
 void CGrabberDlg::ArmVideoTrigger()
 {
@@ -35,7 +25,7 @@ void CGrabberDlg::LoadPresetCameraProperties(int /*preset*/)
     // Missing: loading the preset's camera features from the properties file ("Set%d").
 }
 
-void CGrabberDlg::CallPreSave()
+void CGrabberDlg::CallPreSave(CFoto& /*photo*/)
 {
     // Missing: the external functions library's "PreSave" hook on the photo data.
 }
@@ -53,24 +43,24 @@ bool CGrabberDlg::OpenDatabase(const std::string& dsn, const std::string& user, 
 
 void CGrabberDlg::LoadLayoutList()
 {
-    // Missing: the layout list and the selected layout ("Last Layout ID").
-}
-
-void CGrabberDlg::InsertPhotoRecord()
-{
-    // Missing: the photo table row (5 attempts, 1 s apart) and the per-photo XML.
-}
-
-void CGrabberDlg::InsertStoryEntry()
-{
-    std::string server, path, op, file;
-    GetDatabaseSettings(server, path, op, file);
-    for (int attempt = 1; attempt <= kRecordAttempts; ++attempt) {
-        CStorySet story(DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())));
-        if (story.AddCountsForOperators(op, 1, 0, 0, "", true))
+    {
+        std::lock_guard lock(m_layoutLock);
+        if (m_layoutList)
             return;
-        if (attempt < kRecordAttempts && !m_destroyed)
-            std::this_thread::sleep_for(kRecordRetryPause);
     }
-    TheLog().WriteLine("The daily tally of " + op + " could not be recorded");
+    const float aspectRatio =
+        static_cast<float>(ReadInt(CGrabberApp::kSectionProgram, "Default Aspect Ratio", 1370)) / 1000.0f;
+    auto list = std::make_unique<CLayoutList>(CLayoutList::Place{
+        DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())),
+        bx::layout::ApplicationFolder(ReadString(CGrabberApp::kSectionProgram, "Application Path", "")), aspectRatio});
+    if (!list->Load("", true))
+        return;  // tried again at the next shot
+    CLayoutObject layout = list->FindById(ReadInt(CGrabberApp::kSectionProgram, "Last Layout ID", -1));
+    if (!layout.unusable.empty()) {
+        TheLog().WriteLine("Layout " + layout.layoutName + " is not used: " + layout.unusable);
+        layout = CLayoutObject(aspectRatio);
+    }
+    std::lock_guard lock(m_layoutLock);
+    m_layoutList = std::move(list);
+    m_layout = layout;
 }

@@ -2,6 +2,10 @@
 // the fastest sustained shot rate without a dropped frame, for 2448 x 2048
 // frames of the simulated camera; each as a ratio to the save sequence alone
 // (save, then embed the thumbnail) on the same photo, measured in the same run.
+//   station_latency [--database sqlite|postgresql]
+// With --database the station records every shot (photo row, XML copy, tally) in
+// a database of the run's own: an SQLite file, or a PostgreSQL schema dropped at
+// the end.
 #include "app/GrabberApp.h"
 #include "app/station/CGrabberDlg.h"
 #include "app/station/HeadlessHost.h"
@@ -10,6 +14,10 @@
 #include "platform/RecordingMachinePower.h"
 #include "pylon/TlFactory.h"
 #include "pylon/sim/Simulator.h"
+#include "records/DatabaseSchema.h"
+#include "records/odbc/CDBException.h"
+#include "records/odbc/OdbcSession.h"
+#include "records/CStorySet.h"
 
 #include <algorithm>
 #include <atomic>
@@ -60,15 +68,50 @@ double Percentile(std::vector<double> values, double fraction)
     return values[at];
 }
 
-fs::path PrepareStation()
+constexpr const char* kPostgreSqlAdmin = "DSN=Data_pg;UID=postgres;PWD=qarmivodel";
+
+std::string SchemaName() { return "bxbench_" + std::to_string(::getpid()); }
+
+// A statement on the PostgreSQL server outside any schema of the run.
+void Administer(const std::string& sql)
+{
+    DatabaseSettings admin;
+    admin.storedConnection = kPostgreSqlAdmin;
+    CStorySet(admin).ExecuteSQL(sql);
+}
+
+// The run's own database with the station's tables; its connection string.
+std::string CreateDatabase(const std::string& kind, const fs::path& root)
+{
+    std::string connection;
+    if (kind == "postgresql") {
+        Administer("CREATE SCHEMA " + SchemaName());
+        connection = std::string(kPostgreSqlAdmin) + ";ConnSettings=SET search_path TO " + SchemaName();
+    } else {
+        connection = "DSN=Data;UID=sa;PWD=;Database=" + (root / "records.sqlite").string() + ";NoCreat=0";
+    }
+    bx::odbc::OdbcSession session(connection);
+    CreateMissingTables(session);
+    return "ODBC;" + connection;
+}
+
+void DropDatabase(const std::string& kind)
+{
+    if (kind != "postgresql")
+        return;  // the file goes with the run's folder
+    Administer("DROP SCHEMA " + SchemaName() + " CASCADE");
+}
+
+fs::path PrepareStation(const std::string& database)
 {
     const fs::path root = fs::temp_directory_path() / ("bxstation-bench-" + std::to_string(::getpid()));
     fs::create_directories(root / "config");
     fs::create_directories(root / "state");
     fs::create_directories(root / "photos");
+    const std::string connection = database.empty() ? "" : CreateDatabase(database, root);
     std::ofstream(root / "config" / "BXGrabber.ini")
         << "[Camera Settings]\nCamera Transport=sim\nNum Buffers=4\n[Database Settings]\nDatabasePath=" << (root / "photos").string()
-        << "/\nServerName=localhost\n";
+        << "/\nServerName=localhost\n" << (connection.empty() ? "" : "ODBC Default Connection=" + connection + "\n");
     ::setenv("BX_CONFIG_DIR", (root / "config").c_str(), 1);
     ::setenv("BX_STATE_DIR", (root / "state").c_str(), 1);
     return root;
@@ -194,9 +237,20 @@ bool MeasureLatencies(TimedStation& station, HeadlessHost& host, const fs::path&
 
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 {
-    const fs::path root = PrepareStation();
+    const std::string database = argc == 3 && std::string(argv[1]) == "--database" ? argv[2] : "";
+    if (argc != 1 && database != "sqlite" && database != "postgresql") {
+        std::fprintf(stderr, "usage: station_latency [--database sqlite|postgresql]\n");
+        return 2;
+    }
+    fs::path root;
+    try {
+        root = PrepareStation(database);
+    } catch (const CDBException& error) {
+        std::fprintf(stderr, "station_latency: the database: %s\n", error.m_strError.c_str());
+        return 1;
+    }
     bx::RecordingMachinePower power;
     bx::RecordingProgramRestart restart;
     CGrabberApp app(power, restart);
@@ -219,6 +273,13 @@ int main()
         rate = SustainedRate(station, host, completions, Percentile(saves, 0.5));
     }
     station.OnDestroy();
+    if (!database.empty())
+        std::printf("database %s: %s rows pending in the journal\n", database.c_str(),
+                    fs::exists(root / "state" / "BXGrabber.records") ? "some" : "no");
+    try {
+        DropDatabase(database);
+    } catch (const CDBException&) {
+    }
     fs::remove_all(root);
     if (!measured) {
         std::fprintf(stderr, "station_latency: shots were lost\n");

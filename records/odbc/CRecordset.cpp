@@ -144,9 +144,28 @@ void CRecordset::Insert(const std::vector<CFieldExchange::Column>& columns) {
     markers.push_back("?");
     values.push_back(column.value);
   }
-  ExecuteSQL(bx::odbc::ReplaceBrackets("INSERT INTO " + GetDefaultSQL() + " (" + Join(names, ", ") +
-                                       ") VALUES (" + Join(markers, ", ") + ")"),
-             values);
+  std::string sql = "INSERT INTO " + GetDefaultSQL() + " (" + Join(names, ", ") + ") VALUES (" +
+                    Join(markers, ", ") + ")";
+  const bool ownConnection = !m_session;
+  try {
+    m_lastInsertedKey = -1;
+    // The key comes from the statement's own connection, so that a row another
+    // station inserts at the same moment cannot be taken for this one.
+    const bool returning = !KeyColumn().empty() && Dialect() == bx::odbc::SqlDialect::PostgreSQL;
+    if (returning) sql += " RETURNING " + KeyColumn();
+    bx::odbc::OdbcStatement insert(Session(), bx::odbc::ReplaceBrackets(sql));
+    insert.Execute(values);
+    if (returning && insert.Fetch()) m_lastInsertedKey = std::stol(insert.Text(1).value_or("-1"));
+    if (!KeyColumn().empty() && !returning) {
+      bx::odbc::OdbcStatement rowid(Session(), "SELECT last_insert_rowid()");
+      rowid.Execute();
+      if (rowid.Fetch()) m_lastInsertedKey = std::stol(rowid.Text(1).value_or("-1"));
+    }
+  } catch (...) {
+    if (ownConnection) m_session.reset();
+    throw;
+  }
+  if (ownConnection) m_session.reset();
 }
 
 const bx::odbc::SqlValue& CRecordset::KeyValue(const std::vector<CFieldExchange::Column>& columns) const {

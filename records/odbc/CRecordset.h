@@ -57,6 +57,9 @@ class CRecordset {
   void Update();
   void Delete();
 
+  // The key the database gave the row the last Update inserted; -1 when none.
+  long LastInsertedKey() const { return m_lastInsertedKey; }
+
   // Runs a statement with bound parameters on this set's connection, opening one
   // for the call when the set has none; the number of rows it changed.
   long ExecuteSQL(const std::string& sql, const std::vector<bx::odbc::SqlValue>& parameters = {});
@@ -90,6 +93,7 @@ class CRecordset {
   bool m_open = false;
   int m_openType = snapshot;
   EditMode m_editMode = EditMode::None;
+  long m_lastInsertedKey = -1;
   std::vector<CFieldExchange::Column> m_valuesBeforeEdit;
 };
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -56,6 +57,33 @@ TEST(BxdbToolTest, QueryPrintsRowsAndUsageErrorsExitWithTwo) {
   const ToolRun bad = Bxdb("query 'SELEC 1'");
   EXPECT_EQ(bad.exitCode, 1);
   EXPECT_NE(bad.output.find("bxdb: "), std::string::npos);
+}
+
+TEST(BxdbToolTest, PhotosOfADayAndLayoutsByCategory) {
+  const std::string file = "/tmp/bxdb_photos_" + std::to_string(::getpid()) + ".sqlite";
+  std::remove(file.c_str());
+  const std::string connect = "--connect 'DSN=Data;Database=" + file + ";NoCreat=0' ";
+  ASSERT_EQ(Bxdb(connect + "schema").exitCode, 0);
+  for (const char* row : {"'Anna','2011-03-07 17:45:00',3,'img3.jpg'", "'Marco','2011-03-07 09:00:00',1,'img1.jpg'",
+                          "'Anna','2011-03-08 09:00:00',4,'img4.jpg'"})
+    Bxdb(connect + "query \"INSERT INTO \\\"Fotografie\\\" (\\\"OPERATORE\\\", \\\"DATA\\\", "
+                   "\\\"CONTATORE\\\", \\\"NOME_FILE\\\") VALUES (" + std::string(row) + ")\"");
+  const ToolRun day = Bxdb(connect + "photos --date 2011-03-07");
+  EXPECT_EQ(day.exitCode, 0) << day.output;
+  EXPECT_NE(day.output.find("Marco\t0\t1\t2011-03-07 09:00:00\timg1.jpg"), std::string::npos) << day.output;
+  EXPECT_LT(day.output.find("img1.jpg"), day.output.find("img3.jpg"));
+  EXPECT_EQ(day.output.find("img4.jpg"), std::string::npos);
+  const ToolRun anna = Bxdb(connect + "photos --date 2011-03-07 --operator anna");
+  EXPECT_EQ(anna.output.find("Marco"), std::string::npos) << anna.output;
+  EXPECT_NE(anna.output.find("img3.jpg"), std::string::npos) << anna.output;
+  EXPECT_EQ(Bxdb(connect + "photos --date 7/3/2011").exitCode, 2);
+
+  Bxdb(connect + "query \"INSERT INTO \\\"Layout\\\" (\\\"NAME\\\", \\\"ASPECT_RATIO\\\", "
+                 "\\\"CATEGORIA\\\") VALUES ('Gold', 1.5, 'Weddings')\"");
+  const ToolRun layouts = Bxdb(connect + "layouts");
+  EXPECT_EQ(layouts.exitCode, 0) << layouts.output;
+  EXPECT_EQ(layouts.output, "Horizontal\n  -2\t(built-in)\nVertical\n  -3\t(built-in)\nWeddings\n  1\tGold\n");
+  std::remove(file.c_str());
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 // bxdb: checks a station's database from the command line.
 //   bxdb [--type 0|1] [--instance N] [--connect STRING] check | schema | query SQL
+//        | photos [--operator NAME] [--date YYYY-MM-DD] | layouts
 // check opens the connection and prints the driver and the server with their
 // versions; schema creates the missing tables; query runs one statement and prints
-// its rows (tab-separated, with a header line) or the number of rows it changed.
+// its rows (tab-separated, with a header line) or the number of rows it changed;
+// photos lists the photo rows of a day (today by default); layouts lists the
+// layout categories with their layouts, as the station groups them.
 // The connection is the station's own ("Database Settings" of its profile), of the
 // given database type when --type is set, or the --connect string. Exits 1 when the
 // database fails (the driver's message goes to standard error) and 2 on a usage error.
@@ -14,8 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "layout/ApplicationPath.h"
+#include "layout/CLayoutList.h"
 #include "platform/ProfileStore.h"
+#include "records/CFotoSet.h"
 #include "records/DatabaseSchema.h"
+#include "records/odbc/DateText.h"
 #include "records/odbc/CDBException.h"
 #include "records/odbc/DatabaseSettings.h"
 #include "records/odbc/OdbcSession.h"
@@ -27,11 +34,14 @@ struct Arguments {
   std::optional<int> type;
   std::string instance;
   std::optional<std::string> connect;
+  std::string operatorName;
+  std::optional<bx::OleDateTime> day;
   std::vector<std::string> command;
 };
 
 int Usage() {
-  std::fputs("usage: bxdb [--type 0|1] [--instance N] [--connect STRING] check | schema | query SQL\n",
+  std::fputs("usage: bxdb [--type 0|1] [--instance N] [--connect STRING] check | schema | query SQL\n"
+             "            | photos [--operator NAME] [--date YYYY-MM-DD] | layouts\n",
              stderr);
   return 2;
 }
@@ -49,13 +59,20 @@ std::optional<Arguments> Parse(int argc, char** argv) {
       arguments.instance = argv[++i];
     } else if (option == "--connect" && hasValue) {
       arguments.connect = argv[++i];
+    } else if (option == "--operator" && hasValue) {
+      arguments.operatorName = argv[++i];
+    } else if (option == "--date" && hasValue) {
+      arguments.day = bx::odbc::ParseDateText(argv[++i]);
+      if (!arguments.day) return std::nullopt;
     } else {
       arguments.command.push_back(option);
     }
   }
   const auto& command = arguments.command;
-  const bool valid = (command.size() == 1 && (command[0] == "check" || command[0] == "schema")) ||
-                     (command.size() == 2 && command[0] == "query");
+  const bool valid =
+      (command.size() == 1 && (command[0] == "check" || command[0] == "schema" || command[0] == "layouts" ||
+                               command[0] == "photos")) ||
+      (command.size() == 2 && command[0] == "query");
   if (!valid) return std::nullopt;
   return arguments;
 }
@@ -92,15 +109,62 @@ void Query(bx::odbc::OdbcSession& session, const std::string& sql) {
   }
 }
 
+DatabaseSettings SettingsFor(const std::string& connection) {
+  DatabaseSettings settings;
+  settings.storedConnection = connection;
+  return settings;
+}
+
+void Photos(const std::string& connection, const Arguments& arguments) {
+  CFotoSet photos(SettingsFor(connection));
+  const bx::OleDateTime day = bx::odbc::DayOf(arguments.day.value_or(bx::OleDateTime::Now()));
+  photos.m_strFilter = "[DATA] >= " + bx::odbc::DateTimeLiteral(photos.Dialect(), day) + " AND [DATA] < " +
+                       bx::odbc::DateTimeLiteral(photos.Dialect(), bx::odbc::NextDay(day));
+  if (!arguments.operatorName.empty())
+    photos.m_strFilter += " AND " + bx::odbc::LikeCondition(photos.Dialect(), "[OPERATORE]", arguments.operatorName);
+  photos.m_strSort = "[DATA],[ID]";
+  photos.Open();
+  std::printf("ID\tOPERATORE\tRULLINO\tCONTATORE\tDATA\tNOME_FILE\tEVENTO\n");
+  for (; !photos.IsEOF(); photos.MoveNext()) {
+    std::printf("%d\t%s\t%d\t%d\t%s\t%s\t%s\n", photos.m_ID, photos.m_OPERATORE.c_str(), photos.m_RULLINO,
+                photos.m_CONTATORE, bx::odbc::CanonicalDateText(photos.m_DATA).value_or("").c_str(),
+                photos.m_NOME_FILE.c_str(), photos.m_EVENTO.c_str());
+  }
+}
+
+bool Layouts(const std::string& connection, const Arguments& arguments) {
+  const bx::ProfileStore profile("BXGrabber" + arguments.instance);
+  CLayoutList list({SettingsFor(connection),
+                    bx::layout::ApplicationFolder(profile.GetString("Program Settings", "Application Path", "")),
+                    static_cast<float>(profile.GetInt("Program Settings", "Default Aspect Ratio", 1370)) / 1000.0f,
+                    false});
+  const bool complete = list.Load("", true);
+  for (std::size_t category = 0; category < list.CategoryCount(); ++category) {
+    list.SetCurrentCategory(category);
+    std::printf("%s\n", list.CategoryName(category).c_str());
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+      const CLayoutObject layout = list.At(i);
+      std::printf("  %ld\t%s%s\n", layout.id, layout.id < -1 ? "(built-in)" : layout.layoutName.c_str(),
+                  layout.unusable.empty() ? "" : ("\tunusable: " + layout.unusable).c_str());
+    }
+  }
+  return complete;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const auto arguments = Parse(argc, argv);
   if (!arguments) return Usage();
   try {
-    bx::odbc::OdbcSession session(ConnectionString(*arguments));
+    const std::string connection = ConnectionString(*arguments);
+    bx::odbc::OdbcSession session(connection);
     const std::string& command = arguments->command[0];
-    if (command == "check") {
+    if (command == "photos") {
+      Photos(connection, *arguments);
+    } else if (command == "layouts") {
+      if (!Layouts(connection, *arguments)) throw CDBException(-1, "the Layout table could not be read");
+    } else if (command == "check") {
       Check(session);
     } else if (command == "schema") {
       CreateMissingTables(session);

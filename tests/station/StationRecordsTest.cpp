@@ -1,0 +1,145 @@
+// The station's photo rows while its database goes away and comes back, on SQLite
+// and on PostgreSQL: every shot is saved, and every row arrives once, in order.
+#include "../records/TestDatabase.h"
+#include "RecordingHost.h"
+#include "StationApp.h"
+#include "StationFixture.h"
+
+#include "app/LogTrace.h"
+#include "app/station/CGrabberDlg.h"
+#include "platform/ProfileStore.h"
+#include "pylon/TlFactory.h"
+#include "pylon/sim/Simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using bx::odbc::SqlDialect;
+
+class StationRecordsTest : public ::testing::TestWithParam<SqlDialect> {
+protected:
+    void SetUp() override
+    {
+        Pylon::SSimulatorConfig config;
+        config.sensorWidth = 160;
+        config.sensorHeight = 120;
+        Pylon::CTlFactory::GetInstance().Simulator().Configure(config);
+        m_folder.WriteProfile(m_folder.PhotoFolder().string() + "/",
+                              "ODBC Default Connection=" + StationConnection() +
+                                  "\nOperatorName=D'Angelo\n");
+        StartStation();
+    }
+
+    void StartStation()
+    {
+        m_station.reset();
+        m_app = MakeStationApp(m_folder);
+        TheLog().SetFileName((m_folder.StateFolder() / "BXGrabber.log").string());
+        TheLog().Enable(true, false);
+        m_station = std::make_unique<CGrabberDlg>(m_app->App(), m_host);
+        ASSERT_TRUE(m_station->OnInitDialog());
+    }
+
+    void TearDown() override { TheLog().Enable(false, false); }
+
+    bool Shoot()
+    {
+        const size_t before = m_host.Images().size();
+        m_station->SoftwareShot(false);
+        return m_host.WaitForImages(before + 1);
+    }
+
+    // Points the station at a database of the same driver that is not there, or back.
+    void SetDatabaseReachable(bool reachable)
+    {
+        const std::string gone = GetParam() == SqlDialect::PostgreSQL
+                                     ? std::string("ODBC;") + kPostgreSqlConnection + ";Database=" +
+                                           m_database.Name() + "_gone"
+                                     : "ODBC;DSN=Data;UID=sa;PWD=;Database=" + (m_folder.Root() / "gone.sqlite").string() +
+                                           ";NoCreat=1";
+        bx::ProfileStore(m_folder.ConfigFolder().string(), "BXGrabber")
+            .WriteString("Database Settings", "ODBC Default Connection",
+                         reachable ? StationConnection() : gone);
+    }
+
+    // The test's database in the form the station's probe reads: data source, user, password first.
+    std::string StationConnection() const
+    {
+        std::string connection = m_database.Settings().storedConnection;
+        if (GetParam() == SqlDialect::SQLite)
+            connection.insert(std::string("ODBC;DSN=Data;").size(), "UID=sa;PWD=;");
+        return connection;
+    }
+
+    std::string Log() const
+    {
+        std::ifstream log(m_folder.StateFolder() / "BXGrabber.log");
+        std::stringstream text;
+        text << log.rdbuf();
+        return text.str();
+    }
+
+    TestDatabase m_database{GetParam()};
+    StationFolder m_folder;
+    RecordingHost m_host;
+    std::unique_ptr<StationApp> m_app;
+    std::unique_ptr<CGrabberDlg> m_station;
+};
+
+TEST_P(StationRecordsTest, AnOutageLosesNeitherPhotosNorRows)
+{
+    constexpr int kShots = 30;
+    for (int shot = 1; shot <= kShots; ++shot) {
+        if (shot == 11)
+            SetDatabaseReachable(false);
+        if (shot == 21)
+            SetDatabaseReachable(true);
+        ASSERT_TRUE(Shoot()) << shot;
+        if (shot == 20) {
+            EXPECT_EQ(m_station->Status(), "Ko");
+            EXPECT_NE(Log().find("The database has not taken 20 records yet"), std::string::npos) << Log();
+        }
+    }
+    EXPECT_EQ(m_station->Status(), "Ok");
+    EXPECT_EQ(m_station->SavedCount(), kShots);
+    EXPECT_EQ(m_folder.SavedPhotos().size(), static_cast<size_t>(kShots));
+    EXPECT_EQ(m_database.Scalar("SELECT COUNT(*) FROM \"Fotografie\" WHERE \"OPERATORE\" = 'D''Angelo'"),
+              std::to_string(kShots));
+    EXPECT_EQ(m_database.Scalar("SELECT COUNT(DISTINCT \"CONTATORE\") FROM \"Fotografie\""), std::to_string(kShots));
+    EXPECT_EQ(m_database.Scalar("SELECT COUNT(*) FROM \"Fotografie\" a, \"Fotografie\" b "
+                                "WHERE a.\"ID\" < b.\"ID\" AND a.\"CONTATORE\" > b.\"CONTATORE\""),
+              "0");
+    EXPECT_EQ(m_database.Scalar("SELECT SUM(\"IMPORTATE\") FROM \"Story\""), std::to_string(kShots));
+    int xmlFiles = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(m_folder.PhotoFolder()))
+        xmlFiles += entry.path().extension() == ".xml" && entry.path().parent_path().filename() == "data";
+    EXPECT_EQ(xmlFiles, kShots);
+}
+
+TEST_P(StationRecordsTest, PhotosTakeTheSelectedLayout)
+{
+    CLayoutObject layout;
+    layout.layoutName = "Gold frame";
+    layout.params.rotation = 33;
+    layout.params.text = "Anna's party";
+    const long id = layout.SaveToDb(m_database.Settings(), m_folder.Root().string() + "/");
+    ASSERT_GT(id, 0);
+    bx::ProfileStore profile(m_folder.ConfigFolder().string(), "BXGrabber");
+    profile.WriteInt("Program Settings", "Last Layout ID", id);
+    profile.WriteString("Program Settings", "Application Path", m_folder.Root().string());
+    StartStation();
+    ASSERT_TRUE(Shoot());
+    EXPECT_EQ(m_database.Scalar("SELECT \"ROTATION\" || ' ' || \"TEXT\" FROM \"Fotografie\""), "33 Anna's party");
+    EXPECT_TRUE(fs::exists(m_folder.Root() / "Layout" / (std::to_string(id) + ".xml")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, StationRecordsTest, ::testing::Values(SqlDialect::SQLite, SqlDialect::PostgreSQL),
+                         [](const auto& info) { return DialectName(info.param); });
+
+}  // namespace
