@@ -14,15 +14,16 @@ PixelView ViewOf(CxImage& image);
 // widths above the plain Create limit are accepted too.
 bool CreateCodecImage(CxImage& image, int width, int height, int channels);
 
-// Decode target that (re)creates a CxImage and records the file's resolution
-// and whether it carried an alpha channel.
+// Decode target that (re)creates a CxImage, tiled when asked, and records the
+// file's resolution and whether it carried an alpha channel.
 class ImageDecodeTarget : public DecodeTarget {
  public:
-  explicit ImageDecodeTarget(CxImage& image) : m_image(image) {}
+  explicit ImageDecodeTarget(CxImage& image, bool tiled = false) : m_image(image), m_tiled(tiled) {}
   bool Create(const DecodedImageInfo& info, PixelView& view) override;
 
  private:
   CxImage& m_image;
+  bool m_tiled;
 };
 
 }  // namespace pixcodec

@@ -14,20 +14,28 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ImgDiagnostics.cpp
   ${CMAKE_CURRENT_LIST_DIR}/IplErrorHandler.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JfifDensity.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/JoyFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JpegDestination.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JpegErrorTrap.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JpegFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JpegSource.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LibraryKey.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LoadDispatch.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LongerSideScaling.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PcxFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PhotoCdFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProfileConversion.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Rc4Filter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ReplacingFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SystemJpegEncoder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TgaFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Thumbnail.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ThumbnailSection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TiffFile.cpp)
+# Joy files (scrambled JPEG container) and image signing.
+list(APPEND PIXLIB_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/joy/Crc32.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/joy/ImageSignature.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/joy/JoyContainer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/joy/JoyConversion.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/joy/JoyFile.cpp)
 list(APPEND PIXLIB_LIBRARIES PkgConfig::PIXLIB_JPEG)

@@ -3,6 +3,7 @@
 #include "pixlib/codecs/FileType.h"
 #include "pixlib/codecs/StdioFile.h"
 #include "pixlib/codecs/ThumbnailSection.h"
+#include "pixlib/codecs/joy/ImageSignature.h"
 #include "tools/pixtool/PnmFile.h"
 #include "tools/pixtool/Subcommand.h"
 
@@ -42,6 +43,8 @@ void PrintTrailer(const std::string& path) {
                 info.trailer.Flags(), info.trailer.Has(ImageTrailer::kThumbnail),
                 info.trailer.Has(ImageTrailer::kSigned), info.trailer.Has(ImageTrailer::kScrambled),
                 info.sectionStart);
+  if (info.kind == TrailerInfo::Kind::Current && info.trailer.Has(ImageTrailer::kSigned))
+    std::printf("signature: %s\n", IsImageFileSigned(path.c_str()) != 0 ? "matches" : "does not match");
   ThumbnailRecord record;
   switch (ReadThumbnailRecord(file.get(), info, record)) {
     case RecordStatus::Read:
