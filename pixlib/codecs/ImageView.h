@@ -7,7 +7,8 @@ class CxImage;
 
 namespace pixcodec {
 
-// The pixels of an (untiled) image as the codecs address them.
+// The pixels of an image as the codecs address them; those of a tiled image
+// through its rows.
 PixelView ViewOf(CxImage& image);
 
 // Creates `image` as 8-bit BGR or BGRA at the default origin; heights and
@@ -20,6 +21,7 @@ class ImageDecodeTarget : public DecodeTarget {
  public:
   explicit ImageDecodeTarget(CxImage& image, bool tiled = false) : m_image(image), m_tiled(tiled) {}
   bool Create(const DecodedImageInfo& info, PixelView& view) override;
+  bool OnDisk() const override { return m_tiled; }
 
  private:
   CxImage& m_image;
