@@ -106,6 +106,12 @@ class PIXLIB_API CxImage {
   int Copy(CFRect src, CFPoint at, float scale, CxImage& target);
   float CalcScale(const CxImage& other) const;
 
+  // Colour: applies the 4x4 matrix m (see ColorMatrix.h) from this image's
+  // ROI into the target's, then, when lut is given, the table to the
+  // target's colour channels. The matrix goes through 24-bit fixed point;
+  // 0 when an entry is NaN or the images do not fit each other.
+  int ApplyColorTwist(const float* m, CxImage& target, IplLUT* lut = nullptr);
+
   // Tiled images: the pixels live in a swap file and are reached through the
   // tile engine's cache (TileEngine.h), by rows or by the IPL tile callback.
   // CreateTiled is 0 when the swap file cannot be made or the disk has no

@@ -1,7 +1,10 @@
-# Image object, its geometry types, bitmaps, device context and resources.
+# Image object, its geometry types, colour tables and matrices, bitmaps,
+# device context and resources.
 list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/BitmapResources.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ColorMatrix.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CxImage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CxImageColor.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CxImageDC.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CxImageGeometry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CxImageRegion.cpp
@@ -10,6 +13,7 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/DibHeader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DibSection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FGeometry.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Lut.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ScreenDevice.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SwapFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TileEngine.cpp)
