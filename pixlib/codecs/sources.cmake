@@ -22,7 +22,6 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/LoadDispatch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LongerSideScaling.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PcxFile.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/PhotoCdFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProfileConversion.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Rc4Filter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReplacingFile.cpp
@@ -38,4 +37,9 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/joy/JoyContainer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/joy/JoyConversion.cpp
   ${CMAKE_CURRENT_LIST_DIR}/joy/JoyFile.cpp)
+# Photo CD image packs.
+list(APPEND PIXLIB_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/photocd/PhotoCdFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/photocd/PhotoCdPack.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/photocd/PhotoYccConverter.cpp)
 list(APPEND PIXLIB_LIBRARIES PkgConfig::PIXLIB_JPEG)
