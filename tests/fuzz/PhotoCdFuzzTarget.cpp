@@ -10,20 +10,23 @@ namespace fuzzing {
 
 namespace {
 
-constexpr std::size_t kHeaderOffset = 2048;
+constexpr std::size_t kSector = 2048;
+constexpr std::size_t kFirstRecordSector = 4;
 constexpr char kSignature[] = "PCD_IPI";
 
 }  // namespace
 
 int FuzzPhotoCdReader(const std::uint8_t* data, std::size_t size) {
-  std::vector<std::uint8_t> pack(data, data + size);
-  if (pack.size() >= kHeaderOffset + 7) std::memcpy(&pack[kHeaderOffset], kSignature, 7);
+  std::vector<std::uint8_t> pack(kFirstRecordSector * kSector, 0);
+  std::memcpy(&pack[kSector], kSignature, 7);
+  pack.insert(pack.end(), data, data + size);
   FuzzInputFile input(pack.data(), pack.size(), ".pcd");
   int width = 0, height = 0;
   IsPhotoCdFile(input.Path(), width, height, nullptr);
-  for (int reduction : {1, 2, 4, 8, 16}) {
+  const int mode = size > 0 ? data[0] % 3 : 0;
+  for (int reduction : {1, 2, 4, 8}) {
     CxImage image;
-    LoadPhotoCdFile(image, input.Path(), reduction % 3, reduction, 0, nullptr);
+    LoadPhotoCdFile(image, input.Path(), mode, reduction, 0, nullptr);
   }
   return 0;
 }

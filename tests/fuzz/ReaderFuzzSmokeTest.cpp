@@ -60,8 +60,8 @@ TEST(ReaderFuzzSmokeTest, JoyContainerAndSignatures) {
 }
 
 TEST(ReaderFuzzSmokeTest, PhotoCdPacks) {
-  // The pack up to the end of its smallest stored image (sector 23).
-  Bytes pack(23 * 2048);
+  // The records of the smallest stored image and the start of the next.
+  Bytes pack(20 * 2048);
   for (std::size_t i = 0; i < pack.size(); ++i) pack[i] = static_cast<unsigned char>(i * 31 / 7);
   RunOverMutations(fuzzing::FuzzPhotoCdReader, {pack});
 }

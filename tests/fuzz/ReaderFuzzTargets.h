@@ -10,8 +10,8 @@ namespace fuzzing {
 // signature checks. Returns 0 (libFuzzer's convention).
 int FuzzJoyReader(const std::uint8_t* data, std::size_t size);
 
-// The Photo CD reader on one input made into a pack (the header signature
-// is put in place so that the records are reached), at every reduction.
+// The Photo CD reader on one input made into a pack: the pack header, then
+// the input from the first record sector on; read at every reduction.
 int FuzzPhotoCdReader(const std::uint8_t* data, std::size_t size);
 
 }  // namespace fuzzing
