@@ -39,6 +39,7 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/joy/JoyFile.cpp)
 # Photo CD image packs.
 list(APPEND PIXLIB_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/photocd/FourBaseCorrections.cpp
   ${CMAKE_CURRENT_LIST_DIR}/photocd/PhotoCdFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/photocd/PhotoCdPack.cpp
   ${CMAKE_CURRENT_LIST_DIR}/photocd/PhotoYccConverter.cpp)

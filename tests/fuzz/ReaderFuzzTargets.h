@@ -11,7 +11,9 @@ namespace fuzzing {
 int FuzzJoyReader(const std::uint8_t* data, std::size_t size);
 
 // The Photo CD reader on one input made into a pack: the pack header, then
-// the input from the first record sector on; read at every reduction.
+// the input from the first record sector on (or, for one input in eight,
+// from the Huffman table of the 1536 x 1024 corrections on); read at every
+// reduction.
 int FuzzPhotoCdReader(const std::uint8_t* data, std::size_t size);
 
 }  // namespace fuzzing

@@ -5,6 +5,7 @@
 #include "pixlib/codecs/ImageView.h"
 #include "pixlib/codecs/ImgDiagnostics.h"
 #include "pixlib/codecs/StdioFile.h"
+#include "pixlib/codecs/photocd/FourBaseCorrections.h"
 #include "pixlib/codecs/photocd/PhotoCdPack.h"
 #include "pixlib/codecs/photocd/PhotoYccConverter.h"
 #include "pixlib/core/CxImage.h"
@@ -23,11 +24,7 @@ bool ReadPack(std::FILE* file, int reduction, YccImage& ycc) {
     return false;
   }
   PackReader pack(file);
-  if (reduction == 1) {
-    ReportFatal("Can't read this resolution in overskip-mode\n");
-    return false;
-  }
-  return ReadBaseImage(pack, reduction, ycc);
+  return reduction == 1 ? ReadFourBaseImage(pack, ycc) : ReadBaseImage(pack, reduction, ycc);
 }
 
 // Rows from the top of the picture to the top of the image, whatever its

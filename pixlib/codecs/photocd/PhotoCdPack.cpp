@@ -17,14 +17,16 @@ constexpr StoredResolution kStored[] = {{8, 4, 192, 128}, {4, 23, 384, 256}, {2,
 constexpr char kSignature[] = "PCD_IPI";
 
 // Samples of one record: two luminance rows and the two chroma rows of a
-// pair of image rows. Chroma goes to the even pixels of the pair's first row.
-void PlaceRecord(const std::uint8_t* record, int pair, YccImage& image) {
-  const int w = image.width, half = w / 2;
-  const std::size_t top = std::size_t(2 * pair) * w;
-  std::memcpy(&image.y[top], record, 2 * std::size_t(w));
+// pair of stored rows `w` wide. Chroma goes to the even pixels of the pair's
+// first row; everything `scale` pixels apart.
+void PlaceRecord(const std::uint8_t* record, int w, int pair, int scale, YccImage& image) {
+  const int half = w / 2;
+  auto at = [&](int x, int y) { return std::size_t(y) * scale * image.width + std::size_t(x) * scale; };
+  for (int row = 0; row < 2; ++row)
+    for (int x = 0; x < w; ++x) image.y[at(x, 2 * pair + row)] = record[row * w + x];
   for (int i = 0; i < half; ++i) {
-    image.c1[top + 2 * i] = record[2 * w + i];
-    image.c2[top + 2 * i] = record[2 * w + half + i];
+    image.c1[at(2 * i, 2 * pair)] = record[2 * w + i];
+    image.c2[at(2 * i, 2 * pair)] = record[2 * w + half + i];
   }
 }
 
@@ -46,6 +48,12 @@ bool PackReader::SeekSector(long sector) {
   return true;
 }
 
+std::size_t PackReader::ReadUpTo(std::uint8_t* bytes, std::size_t count) {
+  const std::size_t read = std::fread(bytes, 1, count, m_file);
+  m_position += static_cast<long>(read);
+  return read;
+}
+
 bool PackReader::Read(std::uint8_t* bytes, std::size_t count) {
   if (std::fread(bytes, 1, count, m_file) != count) {
     ReportFatal("Error while reading.\n");
@@ -62,7 +70,7 @@ bool HasPackHeader(std::FILE* file) {
          std::memcmp(signature, kSignature, sizeof signature) == 0;
 }
 
-bool ReadBaseImage(PackReader& pack, int reduction, YccImage& image) {
+bool ReadBaseImage(PackReader& pack, int reduction, YccImage& image, int scale) {
   const StoredResolution* stored = nullptr;
   for (const StoredResolution& s : kStored)
     if (s.reduction == reduction) stored = &s;
@@ -70,20 +78,23 @@ bool ReadBaseImage(PackReader& pack, int reduction, YccImage& image) {
     ReportFatal("Error in Arguments !\n\n");
     return false;
   }
-  image.width = stored->width;
-  image.height = stored->height;
+  image.width = stored->width * scale;
+  image.height = stored->height * scale;
   const std::size_t pixels = std::size_t(image.width) * image.height;
   image.y.assign(pixels, 0);
   image.c1.assign(pixels, 0);
   image.c2.assign(pixels, 0);
-  std::vector<std::uint8_t> record(3 * std::size_t(image.width));
+  std::vector<std::uint8_t> record(3 * std::size_t(stored->width));
   if (!pack.SeekSector(stored->sector)) return false;
-  for (int pair = 0; pair < image.height / 2; ++pair) {
+  for (int pair = 0; pair < stored->height / 2; ++pair) {
     if (!pack.Read(record.data(), record.size())) return false;
-    PlaceRecord(record.data(), pair, image);
+    PlaceRecord(record.data(), stored->width, pair, scale, image);
   }
-  HalveSpacing(image.c1, image.width, image.height, 2);
-  HalveSpacing(image.c2, image.width, image.height, 2);
+  if (scale == 2) HalveSpacing(image.y, image.width, image.height, 2);
+  for (int step = 2 * scale; step >= 2; step /= 2) {
+    HalveSpacing(image.c1, image.width, image.height, step);
+    HalveSpacing(image.c2, image.width, image.height, step);
+  }
   return true;
 }
 

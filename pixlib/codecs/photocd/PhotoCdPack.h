@@ -24,6 +24,8 @@ class PackReader {
   explicit PackReader(std::FILE* file) : m_file(file) {}
   bool SeekSector(long sector);
   bool Read(std::uint8_t* bytes, std::size_t count);
+  // Reads what there is, up to `count` bytes; the number read.
+  std::size_t ReadUpTo(std::uint8_t* bytes, std::size_t count);
 
  private:
   std::FILE* m_file;
@@ -37,8 +39,11 @@ void ReportFatal(const char* message);
 bool HasPackHeader(std::FILE* file);
 
 // Reads the stored resolution for `reduction` (2: 768 x 512, 4: 384 x 256,
-// 8: 192 x 128) with its chroma interpolated. False after a fatal condition.
-bool ReadBaseImage(PackReader& pack, int reduction, YccImage& image);
+// 8: 192 x 128) with its chroma interpolated. With `scale` 2 the samples go
+// to every second pixel of every second row of an image twice the size, and
+// the luminance between them is interpolated too. False after a fatal
+// condition.
+bool ReadBaseImage(PackReader& pack, int reduction, YccImage& image, int scale = 1);
 
 // Fills the samples of `plane` that lie between those at multiples of
 // `step` (a power of two) for one halving of the spacing: along rows the
