@@ -88,9 +88,10 @@ class PhotoCdFourBaseTest : public ::testing::Test {
   // A pack of ImageMagick's (Base and smaller) with the corrections after it.
   std::vector<unsigned char> WritePack(const std::vector<Code>& codes, std::size_t padding) {
     const std::string base = dir.Path("base.pcd");
-    if (!std::filesystem::exists(base))
+    if (!std::filesystem::exists(base)) {
       EXPECT_TRUE(RunCommand(std::string(kConvert) + " -size 768x512 gradient:white-black -fill red"
                                                      " -draw 'rectangle 20,20 300,200' PCD:" + base));
+    }
     std::vector<unsigned char> bytes = ReadBytes(base);
     bytes.resize(388 * kSector, 0);
     const std::vector<unsigned char> corrections = FourBaseSectors(codes, 3);
