@@ -7,21 +7,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <stdexcept>
 
 namespace tiletest {
 
-TempFolder::TempFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tiles-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  m_path = pattern;
-}
-
-TempFolder::~TempFolder() { std::filesystem::remove_all(m_path); }
-
-std::vector<std::string> TempFolder::Names() const {
+std::vector<std::string> FolderNames(const std::string& folder) {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(m_path))
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
     names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;

@@ -8,17 +8,8 @@
 
 namespace tiletest {
 
-// A temporary folder removed with everything in it.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  const std::string& Path() const { return m_path; }
-  std::vector<std::string> Names() const;
-
- private:
-  std::string m_path;
-};
+// The names in a folder, sorted.
+std::vector<std::string> FolderNames(const std::string& folder);
 
 // Engine parameters for one test, put back afterwards.
 class EngineParams {

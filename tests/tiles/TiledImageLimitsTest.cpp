@@ -8,6 +8,7 @@
 
 #include "pixlib/core/CxImage.h"
 #include "pixlib/core/SwapFile.h"
+#include "tests/codecs/CodecTestSupport.h"
 #include "tests/tiles/TileTestSupport.h"
 
 using namespace tiletest;
@@ -29,9 +30,9 @@ int LargeImageRoundTrip(const std::string& swapPath) {
 }
 
 TEST(TiledImageLimitsTest, LargeImageStaysWithinItsMemory) {
-  TempFolder swap;
-  if (!HasRoomFor(swap.Path(), 1100LL << 20)) GTEST_SKIP() << "less than 1.1 GB free in " << swap.Path();
-  ASSERT_EQ(0, InChild(LargeImageRoundTrip, swap.Path()));
+  codectest::TempDir swap;
+  if (!HasRoomFor(swap.Path(""), 1100LL << 20)) GTEST_SKIP() << "less than 1.1 GB free in " << swap.Path("");
+  ASSERT_EQ(0, InChild(LargeImageRoundTrip, swap.Path("")));
   const long peak = ChildrenPeakKiB();
   std::printf("peak resident memory: %ld KiB\n", peak);
 #if defined(__SANITIZE_ADDRESS__)
@@ -39,7 +40,7 @@ TEST(TiledImageLimitsTest, LargeImageStaysWithinItsMemory) {
 #else
   EXPECT_LT(peak, kPeakLimitKiB);
 #endif
-  EXPECT_TRUE(swap.Names().empty());
+  EXPECT_TRUE(FolderNames(swap.Path("")).empty());
 }
 
 // Rows in the first and in the last tile row of a swap file of about 5 GiB,
@@ -55,9 +56,9 @@ int FarOffsets(const std::string& swapPath) {
 }
 
 TEST(TiledImageLimitsTest, SwapFilesBeyondFourGigabytes) {
-  TempFolder swap;
-  if (!HasRoomFor(swap.Path(), 5400LL << 20)) GTEST_SKIP() << "less than 5.4 GB free in " << swap.Path();
-  EXPECT_EQ(0, InChild(FarOffsets, swap.Path()));
+  codectest::TempDir swap;
+  if (!HasRoomFor(swap.Path(""), 5400LL << 20)) GTEST_SKIP() << "less than 5.4 GB free in " << swap.Path("");
+  EXPECT_EQ(0, InChild(FarOffsets, swap.Path("")));
 }
 
 int BusyImage(const std::string& swapPath) {
@@ -76,12 +77,12 @@ int BusyImage(const std::string& swapPath) {
 
 // Two processes at once: their swap files in the same folder never meet.
 TEST(TiledImageLimitsTest, TwoProcessesAtOnce) {
-  TempFolder swap;
+  codectest::TempDir swap;
   std::fflush(nullptr);
   pid_t children[2];
   for (pid_t& child : children) {
     child = fork();
-    if (child == 0) _exit(BusyImage(swap.Path()));
+    if (child == 0) _exit(BusyImage(swap.Path("")));
     ASSERT_GT(child, 0);
   }
   for (pid_t child : children) {
@@ -89,7 +90,7 @@ TEST(TiledImageLimitsTest, TwoProcessesAtOnce) {
     ASSERT_EQ(child, waitpid(child, &status, 0));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   }
-  EXPECT_TRUE(swap.Names().empty());
+  EXPECT_TRUE(FolderNames(swap.Path("")).empty());
 }
 
 }  // namespace

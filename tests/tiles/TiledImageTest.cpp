@@ -11,6 +11,7 @@
 
 #include "pixlib/core/CxImage.h"
 #include "platform/ProfileStore.h"
+#include "tests/codecs/CodecTestSupport.h"
 #include "tests/tiles/TileTestSupport.h"
 
 using namespace tiletest;
@@ -19,12 +20,12 @@ namespace {
 
 class TiledImageTest : public ::testing::Test {
  protected:
-  TempFolder swap;
-  EngineParams params{8, CSize{64, 32}, swap.Path()};
+  codectest::TempDir swap;
+  EngineParams params{8, CSize{64, 32}, swap.Path("")};
 };
 
 TEST_F(TiledImageTest, TileWidthFollowsTheChannelCount) {
-  EngineParams defaults{128, CSize{512, 512}, swap.Path()};
+  EngineParams defaults{128, CSize{512, 512}, swap.Path("")};
   CxImage colour, grey, alpha;
   ASSERT_TRUE(CreateTiledImage(colour, 1000, 700, 3));
   ASSERT_EQ(1, grey.CreateTiled(1000, 700, 1, 0, "GRAY", "GRAY", IPL_ORIGIN_BL));
@@ -85,7 +86,7 @@ TEST_F(TiledImageTest, UnwrittenTilesReadAsZeroAndCleanUpLeavesNothing) {
     ASSERT_EQ(1, empty.GetRow(y, row.data()));
     ASSERT_TRUE(std::all_of(row.begin(), row.end(), [](unsigned char b) { return b == 0; })) << y;
   }
-  EXPECT_TRUE(swap.Names().empty());  // swap files have no name once open
+  EXPECT_TRUE(FolderNames(swap.Path("")).empty());  // swap files have no name once open
   full.CleanUp();
   empty.CleanUp();
   EXPECT_TRUE(CTileEngine::m_lruList.empty());
@@ -148,23 +149,23 @@ int FillBeyondTheFileLimit(const std::string& swapPath) {
 }
 
 TEST_F(TiledImageTest, FailedWriteBackIsReported) {
-  EXPECT_EQ(0, InChild(FillBeyondTheFileLimit, swap.Path()));
+  EXPECT_EQ(0, InChild(FillBeyondTheFileLimit, swap.Path("")));
 }
 
 TEST_F(TiledImageTest, ImagesBeyondTheDiskOrTheTileIndexAreRefused) {
-  EngineParams defaults{8, CSize{512, 512}, swap.Path()};
+  EngineParams defaults{8, CSize{512, 512}, swap.Path("")};
   CxImage image;
   // 31250 x 63 tiles of 1 MiB: about 2 PiB of swap file.
   EXPECT_EQ(0, image.CreateTiled(16000000, 32000, 4, 4, "RGBA", "BGRA", IPL_ORIGIN_BL));
   EXPECT_EQ(0, image.CreateTiled(1 << 30, 100, 4, 4, "RGBA", "BGRA", IPL_ORIGIN_BL));
   EXPECT_EQ(0, image.CreateTiled(100, 0, 3, 0, "RGB", "BGR", IPL_ORIGIN_BL));
   EXPECT_EQ(0, image.IsValid());
-  EXPECT_TRUE(swap.Names().empty());
+  EXPECT_TRUE(FolderNames(swap.Path("")).empty());
 }
 
 TEST_F(TiledImageTest, SettingsAreReadWrittenBackAndChecked) {
-  TempFolder config;
-  setenv("BX_CONFIG_DIR", config.Path().c_str(), 1);
+  codectest::TempDir config;
+  setenv("BX_CONFIG_DIR", config.Path("").c_str(), 1);
   bx::ProfileStore profile(program_invocation_short_name);
   CTileEngine::LoadEngineParams();
   EXPECT_EQ(128, CTileEngine::m_maxTiles);
@@ -177,11 +178,11 @@ TEST_F(TiledImageTest, SettingsAreReadWrittenBackAndChecked) {
   profile.WriteInt("Tile Engine", "Max Tiles", 12);
   profile.WriteInt("Tile Engine", "Tile Size X", 128);
   profile.WriteInt("Tile Engine", "Tile Size Y", 64);
-  profile.WriteString("Tile Engine", "Swap Path", swap.Path());
+  profile.WriteString("Tile Engine", "Swap Path", swap.Path(""));
   CTileEngine::LoadEngineParams();
   EXPECT_EQ(12, CTileEngine::m_maxTiles);
   EXPECT_EQ((CSize{128, 64}), CTileEngine::m_tileSize);
-  EXPECT_EQ(swap.Path(), CTileEngine::m_swapPath);
+  EXPECT_EQ(swap.Path(""), CTileEngine::m_swapPath);
 
   for (int bad : {0, -5, 1 << 30}) {
     profile.WriteInt("Tile Engine", "Max Tiles", bad);
@@ -191,7 +192,7 @@ TEST_F(TiledImageTest, SettingsAreReadWrittenBackAndChecked) {
     EXPECT_EQ((CSize{512, 512}), CTileEngine::m_tileSize) << bad;
   }
   // A swap path that is no folder falls back to the temporary folder.
-  profile.WriteString("Tile Engine", "Swap Path", swap.Path() + "/missing");
+  profile.WriteString("Tile Engine", "Swap Path", swap.Path("") + "/missing");
   CTileEngine::LoadEngineParams();
   CTileEngine::m_tileSize = CSize{64, 32};
   CxImage image;

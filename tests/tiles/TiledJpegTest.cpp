@@ -29,9 +29,9 @@ bool SameRows(CxImage& tiled, CxImage& plain) {
 
 class TiledJpegTest : public ::testing::Test {
  protected:
-  TempFolder swap;
+  codectest::TempDir swap;
   codectest::TempDir dir;
-  EngineParams params{5, CSize{64, 16}, swap.Path()};  // fewer tiles than a row of them
+  EngineParams params{5, CSize{64, 16}, swap.Path("")};  // fewer tiles than a row of them
 };
 
 TEST_F(TiledJpegTest, TiledLoadEqualsTheUntiledOne) {
