@@ -60,6 +60,9 @@ bool WriteJpegIjg(const PixelView& view, const IjgWriteOptions& options, ByteSin
   const bool written = c.trap.Guarded([&] {
     SetParameters(c.info, options, withAlpha);
     jpeg_start_compress(&c.info, TRUE);
+    if (options.iccProfile != nullptr && !options.iccProfile->empty())
+      jpeg_write_icc_profile(&c.info, options.iccProfile->data(),
+                             static_cast<unsigned>(options.iccProfile->size()));
     const long total = view.height;
     ImgProgress(0, total, kWritingJpeg);
     for (int row = 0; row < view.height; ++row) {

@@ -6,9 +6,13 @@
 #include <filesystem>
 #include <utility>
 
+#include <jpeglib.h>
+
 #include "pixlib/codecs/FileType.h"
 #include "pixlib/codecs/ImageFormats.h"
+#include "pixlib/codecs/IjgJpegWriter.h"
 #include "pixlib/codecs/ImageTrailer.h"
+#include "pixlib/codecs/ImageView.h"
 #include "pixlib/codecs/Rc4Filter.h"
 #include "pixlib/codecs/Thumbnail.h"
 #include "pixlib/codecs/joy/JoyFiles.h"
@@ -43,6 +47,27 @@ std::vector<unsigned char> Keystream(const unsigned char* key, std::size_t count
 
 void PutLe32(std::vector<unsigned char>& bytes, std::size_t at, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+// The colour profile at the start of a file (the preview of a Joy file),
+// read by libjpeg itself.
+std::vector<unsigned char> EmbeddedProfile(const std::string& path) {
+  std::vector<unsigned char> profile;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  jpeg_decompress_struct info{};
+  jpeg_error_mgr errors{};
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_decompress(&info);
+  jpeg_stdio_src(&info, file);
+  jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
+  jpeg_read_header(&info, TRUE);
+  JOCTET* data = nullptr;
+  unsigned length = 0;
+  if (jpeg_read_icc_profile(&info, &data, &length)) profile.assign(data, data + length);
+  std::free(data);
+  jpeg_destroy_decompress(&info);
+  std::fclose(file);
+  return profile;
 }
 
 class JoyFileTest : public ::testing::Test {
@@ -270,6 +295,27 @@ TEST_F(JoyFileTest, KeysFromTheCallerTheLibraryOrBuiltIn) {
   EXPECT_EQ(1, loaded.Load(own.c_str(), 0, 1, 0, 0, nullptr));
   EXPECT_EQ(256, loaded.Width());  // only the preview opens
   EXPECT_EQ(0, LoadJoyFile(loaded, Path("missing.joy").c_str(), 0, 1, 0, nullptr));
+}
+
+TEST_F(JoyFileTest, PreviewCarriesTheSourcesColourProfile) {
+  CxImage image;
+  MakePattern(image, 500, 400);
+  std::vector<unsigned char> profile(3000);
+  for (std::size_t i = 0; i < profile.size(); ++i) profile[i] = static_cast<unsigned char>(i * 7);
+  const std::string source = Path("profiled.jpg");
+  std::FILE* file = std::fopen(source.c_str(), "wb");
+  pixcodec::FileSink sink(file);
+  pixcodec::IjgWriteOptions options;
+  options.iccProfile = &profile;
+  ASSERT_TRUE(pixcodec::WriteJpegIjg(pixcodec::ViewOf(image), options, sink));
+  std::fclose(file);
+  ASSERT_EQ(profile, EmbeddedProfile(source));
+
+  const std::string joy = Path("profiled.joy");
+  ASSERT_EQ(1, Jpeg2JoyFile(source.c_str(), joy.c_str(), 1, kRfcKey));
+  EXPECT_EQ(profile, EmbeddedProfile(joy));
+  ASSERT_EQ(1, Jpeg2JoyFile(PlainJpeg("plain.jpg", 300, 200).c_str(), joy.c_str(), 0, kRfcKey));
+  EXPECT_TRUE(EmbeddedProfile(joy).empty());
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 // Jpeg2JoyFile and JoyFile2Jpeg: plain JPEG to Joy file and back.
 #include <algorithm>
+#include <cstdlib>
+#include <vector>
 
 #include "pixlib/codecs/IjgJpegReader.h"
 #include "pixlib/codecs/IjgJpegWriter.h"
+#include "pixlib/codecs/JpegCodecObjects.h"
+#include "pixlib/codecs/JpegSource.h"
 #include "pixlib/codecs/ImageFormats.h"
 #include "pixlib/codecs/ImageView.h"
 #include "pixlib/codecs/ImgDiagnostics.h"
@@ -54,14 +58,35 @@ bool LoadWithin(const char* path, int longer, int limit, int size, int channelMo
          image.FitInto(size);
 }
 
-// The preview goes through the system encoder (the IJG writer when that
-// fails) at 72 dpi, without alpha.
-bool WritePreview(CxImage& preview, std::FILE* file) {
+// The colour profile embedded in a JPEG file; empty when it has none.
+std::vector<unsigned char> IccProfileOf(const char* path) {
+  std::vector<unsigned char> profile;
+  StdioFile file = OpenFile(path, "rb");
+  IjgDecompressor d;
+  if (!file || !d.Create()) return profile;
+  JpegSource source(file.get(), nullptr);
+  source.Attach(&d.info);
+  d.trap.Guarded([&] {
+    jpeg_save_markers(&d.info, JPEG_APP0 + 2, 0xFFFF);
+    jpeg_read_header(&d.info, TRUE);
+    JOCTET* data = nullptr;
+    unsigned length = 0;
+    if (jpeg_read_icc_profile(&d.info, &data, &length)) profile.assign(data, data + length);
+    std::free(data);
+  });
+  return profile;
+}
+
+// The preview goes through the system encoder at 72 dpi, without alpha; the
+// IJG writer writes it when the source has a colour profile to carry over
+// (the system encoder cannot embed one) or when the system encoder fails.
+bool WritePreview(CxImage& preview, const std::vector<unsigned char>& profile, std::FILE* file) {
   FileSink sink(file);
   const PixelView view = ViewOf(preview);
-  if (EncodeJpegSystem(view, kQuality, kPreviewDpi, kPreviewDpi, sink)) return true;
-  return std::fseek(file, 0, SEEK_SET) == 0 &&
-         WriteJpegIjg(view, IjgWriteOptions{kQuality, false, kPreviewDpi, kPreviewDpi, nullptr}, sink);
+  if (profile.empty() && EncodeJpegSystem(view, kQuality, kPreviewDpi, kPreviewDpi, sink)) return true;
+  IjgWriteOptions options{kQuality, false, kPreviewDpi, kPreviewDpi, nullptr};
+  options.iccProfile = &profile;
+  return std::fseek(file, 0, SEEK_SET) == 0 && WriteJpegIjg(view, options, sink);
 }
 
 bool FileLength(std::FILE* file, long& length) {
@@ -74,7 +99,9 @@ bool WriteJoyContainer(const char* source, const char* target, CxImage& preview,
   StdioFile from = OpenFile(source, "rb");
   ReplacingFile to(target);
   long length = 0;
-  if (!from || !to || !FileLength(from.get(), length) || !WritePreview(preview, to.get())) return false;
+  if (!from || !to || !FileLength(from.get(), length) ||
+      !WritePreview(preview, IccProfileOf(source), to.get()))
+    return false;
   const long streamBegin = std::ftell(to.get());
   Rc4Filter scrambler(JoyKeyOrDefault(key));
   if (!CopyFiltered(from.get(), 0, length, to.get(), scrambler) ||
