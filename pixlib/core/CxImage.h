@@ -168,6 +168,9 @@ class PIXLIB_API CxImage {
   void Finish();
   void TakeOver(CxImage& other);
   void CleanUpTiles();
+  // Whole-image operations go through IPL, which cannot reach the pixels of
+  // a tiled image: they refuse those.
+  bool InMemory() const { return m_image != nullptr && !m_tiled; }
   std::uint64_t TileOffset(int x, int y) const;
   int CopyRegion(CFRect src, CFRect dst, CxImage& target, bool roundSizes);
 

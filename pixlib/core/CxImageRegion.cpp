@@ -75,7 +75,7 @@ int CxImage::PutRow(int y, const unsigned char* src) {
 }
 
 int CxImage::Set(int value) {
-  if (!m_image) return 0;
+  if (!InMemory()) return 0;
   iplSet(m_image, value);
   return 1;
 }

@@ -114,6 +114,27 @@ TEST_F(TiledImageTest, TileCallbackHandsOutTilesToReadAndWrite) {
   EXPECT_EQ(0x5A, row.back());
 }
 
+// Whole-image operations work on pixels in memory: they refuse tiled images
+// and leave them as they were.
+TEST_F(TiledImageTest, WholeImageOperationsRefuseTiledImages) {
+  CxImage tiled, plain;
+  ASSERT_TRUE(CreateTiledImage(tiled, 120, 80, 3));
+  ASSERT_TRUE(PutRows(tiled, 7));
+  ASSERT_EQ(1, plain.Create(60, 40, 0));
+  EXPECT_EQ(0, tiled.Resize(plain, 2));
+  EXPECT_EQ(0, plain.Resize(tiled, 2));
+  EXPECT_EQ(0, tiled.Rotate90(90));
+  EXPECT_EQ(0, tiled.Mirror(0));
+  EXPECT_EQ(0, tiled.Rotate90(plain, 180));
+  EXPECT_EQ(0, tiled.Copy(CFRect{1.0f, 0.0f, 0.0f, 1.0f}, CFRect{1.0f, 0.0f, 0.0f, 1.0f}, plain));
+  EXPECT_EQ(0, tiled.Set(9));
+  const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  EXPECT_EQ(0, tiled.ApplyColorTwist(identity, plain));
+  EXPECT_EQ(1, tiled.Tiled());
+  EXPECT_EQ(120, tiled.Width());
+  EXPECT_TRUE(RowsMatch(tiled, 7));
+}
+
 TEST_F(TiledImageTest, ThreadsShareTheCache) {
   CTileEngine::m_maxTiles = 3;
   std::vector<std::thread> threads;
