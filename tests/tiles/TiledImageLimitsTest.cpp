@@ -35,11 +35,7 @@ TEST(TiledImageLimitsTest, LargeImageStaysWithinItsMemory) {
   ASSERT_EQ(0, InChild(LargeImageRoundTrip, swap.Path("")));
   const long peak = ChildrenPeakKiB();
   std::printf("peak resident memory: %ld KiB\n", peak);
-#if defined(__SANITIZE_ADDRESS__)
-  RecordProperty("peak_kib", static_cast<int>(peak));  // the sanitizer's own memory blurs the figure
-#else
-  EXPECT_LT(peak, kPeakLimitKiB);
-#endif
+  EXPECT_LT(peak, kPeakLimitKiB);  // about 70 MB, 86 MB with the sanitizers
   EXPECT_TRUE(FolderNames(swap.Path("")).empty());
 }
 
