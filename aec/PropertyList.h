@@ -7,7 +7,7 @@
 
 class IPropertyHost;
 
-enum class PropertyKind { Section, Choice, Integer };
+enum class PropertyKind { Section, Choice, Integer, Bool, Float };
 
 struct CPropertyChoice {
     std::string label;
@@ -20,9 +20,12 @@ struct CProperty {
     std::string label{};
     std::string comment{};
     IPropertyHost* host = nullptr;
-    int* value = nullptr;
+    int* value = nullptr;  // Choice, Integer and Bool (0 or 1)
     int min = 0;
     int max = 0;
+    float* real = nullptr;  // Float
+    double realMin = 0.0;
+    double realMax = 0.0;
     std::vector<CPropertyChoice> choices{};
 };
 
@@ -33,6 +36,10 @@ public:
                    std::vector<CPropertyChoice> choices);
     void AddInteger(IPropertyHost* host, std::string label, int* value, int min, int max,
                     std::string comment);
+
+    void AddBool(IPropertyHost* host, std::string label, int* value, std::string comment);
+    void AddFloat(IPropertyHost* host, std::string label, float* value, double min, double max,
+                  std::string comment);
 
     const std::vector<CProperty>& Items() const { return m_items; }
     // The field bound to the member at `id`, or null.

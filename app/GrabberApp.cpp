@@ -156,6 +156,11 @@ std::string CGrabberApp::GetProfileString(const std::string& section, const std:
   return value;
 }
 
+std::optional<std::string> CGrabberApp::FindProfileValue(const std::string& section,
+                                                         const std::string& key) const {
+  return profile_->Find(section, key);
+}
+
 bool CGrabberApp::WriteProfileInt(const std::string& section, const std::string& key, int value) {
   return profile_->WriteInt(section, key, value);
 }

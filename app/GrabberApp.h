@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,8 @@ class CGrabberApp {
   int GetProfileInt(const std::string& section, const std::string& key, int defaultValue);
   std::string GetProfileString(const std::string& section, const std::string& key,
                                const std::string& defaultValue);
+  // The stored text of a setting; nothing when absent. Never writes.
+  std::optional<std::string> FindProfileValue(const std::string& section, const std::string& key) const;
   bool WriteProfileInt(const std::string& section, const std::string& key, int value);
   bool WriteProfileString(const std::string& section, const std::string& key,
                           const std::string& value);

@@ -20,14 +20,6 @@ void ReadTexts(CGrabberApp& app, const char* section, TextDefaults defaults) {
 
 }  // namespace
 
-std::string DefaultConnectionString(int databaseType) {
-  switch (databaseType) {
-    case 0: return "ODBC;DSN=Data;UID=sa;PWD=";
-    case 1: return "ODBC;DSN=Data_pg;UID=postgres;PWD=qarmivodel";
-    default: return "";
-  }
-}
-
 void ReadStartupSettings(CGrabberApp& app) {
   const char* program = CGrabberApp::kSectionProgram;
   ReadInts(app, program,

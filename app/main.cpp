@@ -1,5 +1,4 @@
-// BXGrabber: the capture station.
-//   BXGrabber [-dMS] [-tSERVER] [-p] [-iN] [--headless] [--shots N] [--interval MS]
+// BXGrabber: the capture station. "BXGrabber --help" lists the options.
 #include <clocale>
 #include <csignal>
 #include <iostream>
@@ -10,6 +9,7 @@
 #include "app/GrabberApp.h"
 #include "app/LogTrace.h"
 #include "app/station/StationLauncher.h"
+#include "app/station/StationOptions.h"
 #include "platform/MessageSink.h"
 
 namespace {
@@ -56,6 +56,13 @@ class HeadlessMessageSink final : public bx::MessageSink {
 int main(int argc, char** argv) {
   std::setlocale(LC_TIME, "");
   std::vector<std::string> arguments(argv, argv + argc);
+  const StationOptions options = StationOptions::Parse(arguments);
+  if (options.help) {
+    std::cout << StationOptions::Usage();
+    return 0;
+  }
+  for (const std::string& unknown : options.unknown)
+    std::cerr << "BXGrabber: unknown option " << unknown << " ignored (see --help)\n";
   std::string crash;
   for (const std::string& argument : arguments) {
     if (argument == "--test-crash") crash = "signal";

@@ -50,6 +50,21 @@ void convertYCrCb(const char* func, IplImage* from, IplImage* to, const IplImage
   });
 }
 
+// True when every channel of both images is processed (no COI, no alpha
+// channel) and the tables of all channels are the same.
+bool oneTableForEveryChannel(const IplImage* src, const IplImage* dst, const cv::Mat& table) {
+  const int planes = table.channels();
+  if (planes != src->nChannels || planes != dst->nChannels ||
+      static_cast<int>(ipl::activeChannels(src, true).size()) != planes ||
+      static_cast<int>(ipl::activeChannels(dst, true).size()) != planes)
+    return false;
+  const uint8_t* t = table.ptr<uint8_t>(0);
+  for (int v = 0; v < 256; ++v)
+    for (int i = 1; i < planes; ++i)
+      if (t[v * planes + i] != t[v * planes]) return false;
+  return true;
+}
+
 }  // namespace
 
 extern "C" {
@@ -110,6 +125,13 @@ void iplContrastStretch(IplImage* src, IplImage* dst, IplLUT** luts) {
     }
     cv::Mat s, target;
     ipl::commonRoiViews(src, dst, s, target);
+    if (oneTableForEveryChannel(src, dst, table)) {
+      // The samples as one plane: OpenCV's fastest lookup.
+      cv::Mat flatTable, from = s.reshape(1), to = target.reshape(1);
+      cv::extractChannel(table, flatTable, 0);
+      cv::LUT(from, flatTable, to);
+      return;
+    }
     ipl::applyToChannels(src, s, dst, target, true,
                          [&](const cv::Mat& a, cv::Mat& b) { cv::LUT(a, table, b); });
   });

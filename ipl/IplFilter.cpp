@@ -46,6 +46,11 @@ cv::Mat floatKernel(const IplConvKernel* k) {
 }
 
 cv::Mat combine(const std::vector<cv::Mat>& results, int method) {
+  if (method == IPL_SUMSQROOT && results.size() == 2) {  // a gradient's magnitude, in one pass
+    cv::Mat out;
+    cv::magnitude(results[0], results[1], out);
+    return out;
+  }
   cv::Mat out = results[0].clone();
   if (method == IPL_SUMSQ || method == IPL_SUMSQROOT) out = out.mul(out);
   for (size_t i = 1; i < results.size(); ++i) {

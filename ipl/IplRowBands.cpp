@@ -8,8 +8,10 @@
 namespace ipl {
 namespace {
 
-constexpr int kMinBandRows = 32;
-constexpr int kBandsPerThread = 4;  // a few more bands than cores evens out the load
+// Bands of about half a megabyte stay in a core's cache between the steps
+// an operation chains on them.
+constexpr long long kBandBytes = 512 * 1024;
+constexpr int kMinBandRows = 8;
 
 // A copy of the header whose ROI is rows [first, first + rows) of its ROI.
 struct BandHeader {
@@ -34,7 +36,9 @@ void forEachRowBand(const IplImage* a, const IplImage* b, const BandOp& op) {
     fail("forEachRowBand", IPL_BadROISize, "empty ROI");
     return;
   }
-  const int bands = std::clamp(height / kMinBandRows, 1, kBandsPerThread * std::max(1, cv::getNumThreads()));
+  const long long rowBytes = std::max(a->widthStep, b->widthStep);
+  const int bandRows = static_cast<int>(std::max<long long>(kMinBandRows, kBandBytes / std::max(1LL, rowBytes)));
+  const int bands = std::max(1, height / bandRows);
   std::atomic<int> firstFailure{IPL_StsOk};
   const auto runBands = [&](const cv::Range& range) {
     for (int band = range.start; band < range.end; ++band) {

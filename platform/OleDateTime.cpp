@@ -10,7 +10,7 @@ constexpr double kMaxDays = 2958465.99999999;     // 31 December 9999, end of da
 constexpr long long kSecondsPerDay = 86400;
 
 // Days from 1 January 1970 of a proleptic Gregorian date.
-long long DaysFromCivil(long long y, unsigned m, unsigned d) {
+constexpr long long DaysFromCivil(long long y, unsigned m, unsigned d) {
   y -= m <= 2;
   const long long era = (y >= 0 ? y : y - 399) / 400;
   const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -38,7 +38,8 @@ int DaysInMonth(int year, int month) {
   return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
 }
 
-const long long kEpochDays = DaysFromCivil(1899, 12, 30);
+// A constant expression, so that dates built before main (static objects) are right.
+constexpr long long kEpochDays = DaysFromCivil(1899, 12, 30);
 
 }  // namespace
 

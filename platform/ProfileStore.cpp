@@ -73,16 +73,17 @@ bool ReplaceFile(const std::string& folder, const std::string& path, const std::
   return true;
 }
 
-std::optional<int> ParseInt(const std::string& text) {
+}  // namespace
+
+std::optional<int> ParseProfileInt(const std::string& text, bool whole) {
   const char* begin = text.c_str();
   char* end = nullptr;
   errno = 0;
   const long long value = std::strtoll(begin, &end, 0 == text.rfind("0x", 0) ? 16 : 10);
   if (end == begin || errno == ERANGE || value < INT32_MIN || value > UINT32_MAX) return std::nullopt;
+  if (whole && std::string_view(end).find_first_not_of(" \t") != std::string_view::npos) return std::nullopt;
   return static_cast<int>(static_cast<uint32_t>(value));
 }
-
-}  // namespace
 
 ProfileStore::ProfileStore(std::string applicationName)
     : ProfileStore(StatePaths::ConfigFolder(), std::move(applicationName)) {}
@@ -99,7 +100,7 @@ std::optional<std::string> ProfileStore::Find(std::string_view section, std::str
 
 int ProfileStore::GetInt(std::string_view section, std::string_view key, int defaultValue) const {
   const auto text = Find(section, key);
-  const auto value = text ? ParseInt(*text) : std::nullopt;
+  const auto value = text ? ParseProfileInt(*text) : std::nullopt;
   return value.value_or(defaultValue);
 }
 

@@ -34,4 +34,9 @@ class ProfileStore {
   std::string filePath_;
 };
 
+// An integer setting's text as GetInt reads it: decimal, or hexadecimal after
+// "0x", up to the first other character (with `whole`, only blanks may
+// follow); nothing when it is not a number or out of range.
+std::optional<int> ParseProfileInt(const std::string& text, bool whole = false);
+
 }  // namespace bx

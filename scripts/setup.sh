@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project needs (only the missing ones), then
-# configures and builds one build folder.
+# Installs the Debian packages the project needs (only the missing ones), sets up
+# the station's databases and their ODBC data sources, then configures and builds
+# one build folder.
 #   scripts/setup.sh [--packages-only] [--sanitize] [--build-dir DIR] [--build-type TYPE]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -34,6 +35,7 @@ install_missing_packages() {
 }
 
 install_missing_packages
+"$root/scripts/setup-database.sh"
 [ $packages_only -eq 1 ] && exit 0
 
 cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" -DBX_SANITIZE="$sanitize" >/dev/null

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the services the tests use when they are installed and not running:
-# the PostgreSQL cluster of Debian 12.
+# the PostgreSQL cluster of Debian 12, then makes sure the station's PostgreSQL
+# role and database exist.
 set -uo pipefail
 if command -v pg_ctlcluster >/dev/null 2>&1 && [ -d /etc/postgresql ]; then
   for cluster in /etc/postgresql/*/main; do
@@ -12,4 +13,5 @@ if command -v pg_ctlcluster >/dev/null 2>&1 && [ -d /etc/postgresql ]; then
     fi
   done
 fi
+"$(dirname "$0")/setup-database.sh" || echo "The station's databases could not be set up" >&2
 exit 0

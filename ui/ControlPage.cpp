@@ -81,6 +81,7 @@ void ControlPage::PowerButton(int shutdownCode)
 void ControlPage::Refresh()
 {
     m_status->setText(QString::fromStdString(m_core.Status()));
+    m_status->setToolTip(QString::fromStdString(m_core.SaveProblem()));  // why a photo was not saved
     m_saved->setText(QString::number(m_core.SavedCount()));
     const QSignalBlocker presetBlocker(m_preset);
     m_preset->setCurrentIndex(m_core.GetPreset());

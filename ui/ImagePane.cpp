@@ -1,6 +1,6 @@
 #include "ui/ImagePane.h"
 
-#include "pixlib/core/CxImage.h"
+#include "ui/QtDisplayDevice.h"
 
 #include <QMetaObject>
 #include <QPainter>
@@ -13,10 +13,9 @@ ImagePane::ImagePane(QWidget* parent) : QWidget(parent)
 
 void ImagePane::SetImage(const CxImage& image)
 {
-    QImage copy = ToQImage(image);
     {
         std::lock_guard lock(m_lock);
-        m_image = std::move(copy);
+        m_image.Create(static_cast<IplImage*>(image), CF_COPY);
     }
     QMetaObject::invokeMethod(this, qOverload<>(&QWidget::update), Qt::QueuedConnection);
 }
@@ -24,20 +23,22 @@ void ImagePane::SetImage(const CxImage& image)
 QImage ImagePane::CurrentImage() const
 {
     std::lock_guard lock(m_lock);
-    return m_image;
+    return ToQImage(m_image);
 }
 
 void ImagePane::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    const QImage image = CurrentImage();
-    if (image.isNull())
+    std::lock_guard lock(m_lock);
+    if (!m_image.IsValid())
         return;
-    const QSize fitted = image.size().scaled(size(), Qt::KeepAspectRatio);
-    const QRect target(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(target, image);
+    const QSize fitted = QSize(m_image.Width(), m_image.Height()).scaled(size(), Qt::KeepAspectRatio);
+    const QPoint corner((width() - fitted.width()) / 2, (height() - fitted.height()) / 2);
+    QtDisplayDevice device(painter);
+    CDC dc(&device);
+    m_image.StretchBits(&dc, corner.x(), corner.y(), fitted.width(), fitted.height(), 0, 0, m_image.Width(),
+                        m_image.Height(), SRCCOPY, 1);
 }
 
 QImage ToQImage(const CxImage& image)

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "pixlib/core/CxImage.h"
+
 #include <QImage>
 #include <QWidget>
 
 #include <mutex>
 
-class CxImage;
-
-// Shows the last image handed to it. The image is copied under a lock when it is
+// Shows the last image handed to it, scaled to fit, drawn through the imaging
+// library's display functions. The image is copied under a lock when it is
 // handed over, so painting never sees a frame that is still being written.
 class ImagePane : public QWidget {
     Q_OBJECT
@@ -23,7 +24,7 @@ protected:
 
 private:
     mutable std::mutex m_lock;
-    QImage m_image;
+    CxImage m_image;
 };
 
 // A BGR (or BGRA) image of the imaging library as a Qt image, top row first.

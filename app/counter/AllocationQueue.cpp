@@ -1,5 +1,27 @@
 #include "app/counter/AllocationQueue.h"
 
+#include "app/LogTrace.h"
+
+#include <exception>
+
+namespace {
+
+// A commit that throws grants nothing, and the queue must go on serving.
+bool CommitCatching(const AllocationQueue::Commit& commit,
+                    const std::vector<PendingAllocation*>& batch) {
+  try {
+    commit(batch);
+    return true;
+  } catch (const std::exception& error) {
+    TheLog().WriteLine(std::string("Counter: allocation failed: ") + error.what());
+  } catch (...) {
+    TheLog().WriteLine("Counter: allocation failed");
+  }
+  return false;
+}
+
+}  // namespace
+
 void AllocationQueue::Submit(PendingAllocation& allocation, const Commit& commit) {
   std::unique_lock lock(m_mutex);
   m_waiting.push_back(&allocation);
@@ -10,7 +32,8 @@ void AllocationQueue::Submit(PendingAllocation& allocation, const Commit& commit
   std::vector<PendingAllocation*> batch;
   batch.swap(m_waiting);
   lock.unlock();
-  commit(batch);
+  if (!CommitCatching(commit, batch))
+    for (PendingAllocation* failed : batch) failed->granted = false;
   lock.lock();
   for (PendingAllocation* committed : batch) committed->done = true;
   m_committing = false;

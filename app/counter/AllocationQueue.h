@@ -21,6 +21,7 @@ class AllocationQueue {
   using Commit = std::function<void(const std::vector<PendingAllocation*>&)>;
 
   // Returns once `allocation` has been committed, by this thread or another.
+  // A commit that throws leaves every allocation of its batch not granted.
   void Submit(PendingAllocation& allocation, const Commit& commit);
 
  private:

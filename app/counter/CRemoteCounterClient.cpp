@@ -5,7 +5,9 @@
 #include <cstring>
 #include <limits>
 
+#include "app/counter/CounterLock.h"
 #include "app/counter/CounterSettingNames.h"
+#include "app/counter/StoredCounter.h"
 #include "app/counter/SocketHandle.h"
 #include "platform/OleDateTime.h"
 
@@ -37,9 +39,8 @@ std::optional<CounterMessage> CRemoteCounterClient::Transact(const CounterMessag
   return reply;
 }
 
-// (Next - 1) x Delta + Offset; nothing when it does not fit an int.
-std::optional<int> CRemoteCounterClient::LocalFilmNumber() {
-  const std::int64_t next = m_settings.GetProfileInt(kFilmSettings, kNextFilmNumber, 1);
+// (Next - 1) x Delta + Offset for a stored Next; nothing when it does not fit an int.
+std::optional<int> CRemoteCounterClient::LocalFilmNumber(std::int64_t next) {
   const std::int64_t delta = m_settings.GetProfileInt(kFilmSettings, kDeltaFilmNumber, 1);
   const std::int64_t offset = m_settings.GetProfileInt(kFilmSettings, kOffsetFilmNumber, 1);
   const std::int64_t number = (next - 1) * delta + offset;
@@ -51,7 +52,9 @@ std::optional<int> CRemoteCounterClient::LocalFilmNumber() {
 bool CRemoteCounterClient::GetFilmNumber(int* number, const char* server) {
   const CounterServerAddress address = AddressOf(server);
   if (address.local) {
-    const std::optional<int> local = LocalFilmNumber();
+    std::lock_guard lock(CounterLock());
+    const std::optional<int> next = ReadStoredCounter(m_settings, 1);
+    const std::optional<int> local = next ? LocalFilmNumber(*next) : std::nullopt;
     if (local) *number = *local;
     return local.has_value();
   }
@@ -64,11 +67,13 @@ bool CRemoteCounterClient::GetFilmNumber(int* number, const char* server) {
 bool CRemoteCounterClient::AllocateFilmNumbers(int* first, int count, const char* server) {
   const CounterServerAddress address = AddressOf(server);
   if (address.local) {
-    const std::optional<int> local = LocalFilmNumber();
-    const std::int64_t next =
-        std::int64_t{m_settings.GetProfileInt(kFilmSettings, kNextFilmNumber, 1)} + count;
-    if (!local || next > std::numeric_limits<int>::max() || next < std::numeric_limits<int>::min())
-      return false;
+    // The same lock as the served counter of this process, which counts in the same setting.
+    std::lock_guard lock(CounterLock());
+    const std::optional<int> stored = ReadStoredCounter(m_settings, 1);
+    if (!stored || count < 1) return false;
+    const std::optional<int> local = LocalFilmNumber(*stored);
+    const std::int64_t next = std::int64_t{*stored} + count;
+    if (!local || next > std::numeric_limits<int>::max()) return false;
     if (!m_settings.WriteProfileInt(kFilmSettings, kNextFilmNumber, static_cast<int>(next))) return false;
     *first = *local;
     return true;
@@ -83,7 +88,10 @@ bool CRemoteCounterClient::AllocateFilmNumbers(int* first, int count, const char
 
 bool CRemoteCounterClient::SetFilmNumber(int number, const char* server) {
   const CounterServerAddress address = AddressOf(server);
-  if (address.local) return m_settings.WriteProfileInt(kFilmSettings, kNextFilmNumber, number);
+  if (address.local) {
+    std::lock_guard lock(CounterLock());
+    return m_settings.WriteProfileInt(kFilmSettings, kNextFilmNumber, number);
+  }
   CounterMessage request = CounterMessage::Request(CounterCommand::SetNumber);
   request.SetValue(number);
   const auto reply = Transact(request, address);

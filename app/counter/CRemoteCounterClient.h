@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 
 #include "app/counter/CounterMessage.h"
@@ -35,7 +36,7 @@ class CRemoteCounterClient {
   // Sends the request; the reply when 24 bytes came back, valid or not.
   std::optional<CounterMessage> Transact(const CounterMessage& request,
                                          const CounterServerAddress& address);
-  std::optional<int> LocalFilmNumber();
+  std::optional<int> LocalFilmNumber(std::int64_t next);
 
   ICounterSettings& m_settings;
   std::chrono::milliseconds m_timeout;

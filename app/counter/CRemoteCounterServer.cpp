@@ -1,5 +1,6 @@
 #include "app/counter/CRemoteCounterServer.h"
 
+#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
@@ -8,6 +9,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <memory>
 #include <system_error>
 #include <thread>
 
@@ -38,8 +40,29 @@ constexpr std::chrono::milliseconds kBackOff{50};
 
 using State = CRemoteCounterServer::State;
 
+// A listening socket on the interface of one address (the first of a host
+// name's addresses that can be bound).
+SocketHandle OpenAddressListener(const std::string& host, int port) {
+  addrinfo hints{};
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+  addrinfo* found = nullptr;
+  if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return {};
+  std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> addresses(found, &::freeaddrinfo);
+  const int on = 1;
+  for (const addrinfo* address = found; address != nullptr; address = address->ai_next) {
+    SocketHandle socket(::socket(address->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!socket.IsValid()) continue;
+    ::setsockopt(socket.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+    if (::bind(socket.Get(), address->ai_addr, address->ai_addrlen) == 0 &&
+        ::listen(socket.Get(), SOMAXCONN) == 0)
+      return socket;
+  }
+  return {};
+}
+
 // A listening socket on every interface: IPv6 accepting IPv4 too, or IPv4 alone.
-SocketHandle OpenListener(int port) {
+SocketHandle OpenAnyInterfaceListener(int port) {
   SocketHandle socket(::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0));
   const int on = 1, off = 0;
   if (socket.IsValid()) {
@@ -66,6 +89,11 @@ SocketHandle OpenListener(int port) {
   return socket;
 }
 
+SocketHandle OpenListener(const std::string& listenAddress, int port) {
+  if (listenAddress.empty() || listenAddress == "*") return OpenAnyInterfaceListener(port);
+  return OpenAddressListener(listenAddress, port);
+}
+
 // Bytes beyond the message already waiting: the message was too long.
 bool HasPendingBytes(int fd) {
   int pending = 0;
@@ -74,7 +102,7 @@ bool HasPendingBytes(int fd) {
 
 // One connection: request, reply, until the client leaves, idles too long,
 // breaks the protocol or the server stops.
-void ServeClient(const std::shared_ptr<State>& state, SocketHandle connection) {
+void ServeClient(const std::shared_ptr<State>& state, SocketHandle connection, const CounterPeer& peer) {
   while (state->running) {
     CounterMessage message;
     const Deadline idleLimit = std::chrono::steady_clock::now() + state->options.idleTimeout;
@@ -82,13 +110,13 @@ void ServeClient(const std::shared_ptr<State>& state, SocketHandle connection) {
         ReadExactly(connection.Get(), message.bytes(), idleLimit, state->stopSignal.Get());
     if (read == IoResult::TimedOut) TheLog().WriteLine("Counter client timed out");
     if (read != IoResult::Done || !message.HasMagic() || HasPendingBytes(connection.Get())) break;
-    if (!state->handler.Perform(message)) break;
+    if (!state->handler.Perform(message, peer)) break;
     if (WriteAll(connection.Get(), message.bytes(), idleLimit) != IoResult::Done) break;
   }
 }
 
-void RunClientThread(std::shared_ptr<State> state, SocketHandle connection) {
-  ServeClient(state, std::move(connection));
+void RunClientThread(std::shared_ptr<State> state, SocketHandle connection, CounterPeer peer) {
+  ServeClient(state, std::move(connection), peer);
   state->clients.Decrement();
 }
 
@@ -102,7 +130,10 @@ void RunListener(std::shared_ptr<State> state) {
       TheLog().WriteLine("Counter server: listener failed");
       break;
     }
-    SocketHandle connection(::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC));
+    sockaddr_storage address{};
+    socklen_t length = sizeof(address);
+    SocketHandle connection(
+        ::accept4(listener, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC));
     if (!connection.IsValid()) {
       // Out of descriptors: give running clients a moment to finish.
       if (errno == EMFILE || errno == ENFILE) std::this_thread::sleep_for(kBackOff);
@@ -113,11 +144,16 @@ void RunListener(std::shared_ptr<State> state) {
       continue;
     }
     try {
-      std::thread(RunClientThread, state, std::move(connection)).detach();
+      const auto* peerAddress = reinterpret_cast<const sockaddr*>(&address);
+      CounterPeer peer{PeerAddressText(peerAddress), state->options.allowedClients.Allows(peerAddress)};
+      std::thread(RunClientThread, state, std::move(connection), std::move(peer)).detach();
     } catch (const std::system_error&) {
       state->clients.Decrement();
     }
   }
+  // The port is free once the server's destructor returns, even while a client
+  // thread still holds the shared state for a moment.
+  state->listener.Close();
   state->clients.WaitForZero();
 }
 
@@ -127,7 +163,7 @@ CRemoteCounterServer::CRemoteCounterServer(const char* suffix, ICounterSettings&
                                            bx::MachinePower& power, CounterServerOptions options)
     : m_state(std::make_shared<State>(settings, power, options)) {
   m_state->port = CounterServerPort(options.basePort, suffix ? suffix : "");
-  if (m_state->port) m_state->listener = OpenListener(*m_state->port);
+  if (m_state->port) m_state->listener = OpenListener(options.listenAddress, *m_state->port);
   m_state->stopSignal = SocketHandle(::eventfd(0, EFD_CLOEXEC));
   if (!m_state->listener.IsValid() || !m_state->stopSignal.IsValid()) {
     TheLog().WriteLine(m_state->port ? "Counter server: cannot listen on port " +

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/counter/CounterAccessList.h"
 #include "app/counter/CounterCommandHandler.h"
 #include "app/counter/CounterSettingNames.h"
 
@@ -15,11 +16,17 @@ struct CounterServerOptions {
   std::chrono::milliseconds idleTimeout{10000};
   // Connections beyond this many are closed at once.
   int maxClients = 64;
+  // "Counter Listen Address": empty (or "*") for every interface, else the
+  // address or host name whose interface alone is listened on.
+  std::string listenAddress;
+  // "Counter Allowed Clients": who may set the counter and power off.
+  CounterAccessList allowedClients;
 };
 
-// The film-number server: listens on every interface at base port +
-// atoi(suffix), as the named pipe it stands in for is open to every user of
-// the network, and serves each connected client on a thread of its own.
+// The film-number server: listens at base port + atoi(suffix), on every
+// interface unless a listen address is given, and serves each connected client
+// on a thread of its own. Clients outside the allowed list may read and
+// allocate numbers but not set the counter or power the machine off.
 class CRemoteCounterServer {
  public:
   CRemoteCounterServer(const char* suffix, ICounterSettings& settings, bx::MachinePower& power,

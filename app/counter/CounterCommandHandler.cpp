@@ -4,7 +4,10 @@
 #include <limits>
 #include <mutex>
 
+#include "app/LogTrace.h"
+#include "app/counter/CounterLock.h"
 #include "app/counter/CounterSettingNames.h"
+#include "app/counter/StoredCounter.h"
 #include "platform/MachinePower.h"
 #include "platform/OleDateTime.h"
 
@@ -14,10 +17,7 @@ namespace {
 constexpr int kForcedShutdown = 0;
 
 // The one lock of the service: counter access and the payload handler.
-std::mutex& ServerLock() {
-  static std::mutex lock;
-  return lock;
-}
+std::mutex& ServerLock() { return CounterLock(); }
 
 CounterPayloadHandler& InstalledPayloadHandler() {
   static CounterPayloadHandler handler;
@@ -31,41 +31,57 @@ void CounterCommandHandler::SetPayloadHandler(CounterPayloadHandler handler) {
   InstalledPayloadHandler() = std::move(handler);
 }
 
-bool CounterCommandHandler::Perform(CounterMessage& message) {
+bool CounterCommandHandler::Perform(CounterMessage& message, const CounterPeer& peer) {
   const bool allocation = message.Code() == static_cast<std::uint8_t>(CounterCommand::Allocate);
-  if (!(allocation ? Allocate(message) : PerformUnderLock(message))) return false;
+  if (!(allocation ? Allocate(message) : PerformUnderLock(message, peer))) return false;
   message.SetCode(kCounterReplyMark);
   return true;
 }
 
-bool CounterCommandHandler::PerformUnderLock(CounterMessage& message) {
+bool CounterCommandHandler::PerformUnderLock(CounterMessage& message, const CounterPeer& peer) {
   std::lock_guard lock(ServerLock());
   switch (static_cast<CounterCommand>(message.Code())) {
-    case CounterCommand::GetNumber:
-      message.SetValue(m_settings.GetProfileInt(kFilmSettings, kNextFilmNumber, 0));
+    case CounterCommand::GetNumber: {
+      const std::optional<int> next = ReadStoredCounter(m_settings, 0);
+      if (!next) return false;
+      message.SetValue(*next);
       break;
+    }
     case CounterCommand::Allocate:  // committed in groups by Allocate
       break;
     case CounterCommand::SetNumber:
-      if (!m_settings.WriteProfileInt(kFilmSettings, kNextFilmNumber, message.Value()))
+      if (!Permitted("set the counter to " + std::to_string(message.Value()), peer) ||
+          !m_settings.WriteProfileInt(kFilmSettings, kNextFilmNumber, message.Value()))
         return false;
       break;
     case CounterCommand::GetTime:
       message.SetDate(bx::OleDateTime::Now().Value());
       break;
     case CounterCommand::Shutdown:
+      if (!Permitted("power off", peer)) return false;
       m_power.Shutdown(kForcedShutdown);
       break;
     case CounterCommand::Exchange:
+      TheLog().WriteLine("Counter: preset request " + std::to_string(message.Value()) + " from " +
+                         peer.address);
       if (InstalledPayloadHandler()) InstalledPayloadHandler()(message.Payload());
       break;
   }
   return true;
 }
 
+// Logs a control request with the peer's address; false when the peer may not control.
+bool CounterCommandHandler::Permitted(const std::string& request, const CounterPeer& peer) {
+  TheLog().WriteLine("Counter: request to " + request + " from " + peer.address +
+                     (peer.mayControl ? "" : " refused: not an allowed client"));
+  return peer.mayControl;
+}
+
 bool CounterCommandHandler::Allocate(CounterMessage& message) {
   PendingAllocation allocation;
   allocation.count = message.Value();
+  // A count below one would hand out a number again or rewind the counter.
+  if (allocation.count < 1) return false;
   m_allocations.Submit(allocation, [this](const std::vector<PendingAllocation*>& batch) {
     std::lock_guard lock(ServerLock());
     CommitAllocations(batch);
@@ -78,7 +94,9 @@ bool CounterCommandHandler::Allocate(CounterMessage& message) {
 // value once; a number handed out must survive a crash, so nothing is granted
 // unless the store was written.
 void CounterCommandHandler::CommitAllocations(const std::vector<PendingAllocation*>& batch) {
-  std::int64_t next = m_settings.GetProfileInt(kFilmSettings, kNextFilmNumber, 0);
+  const std::optional<int> stored = ReadStoredCounter(m_settings, 0);
+  if (!stored) return;
+  std::int64_t next = *stored;
   for (PendingAllocation* allocation : batch) {
     const std::int64_t after = next + allocation->count;
     if (after > std::numeric_limits<std::int32_t>::max() ||

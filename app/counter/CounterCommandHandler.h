@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <span>
+#include <string>
 
 #include "app/counter/AllocationQueue.h"
 #include "app/counter/CounterMessage.h"
@@ -14,6 +15,13 @@ class MachinePower;
 // Receives the 16 payload bytes of command 5 and may rewrite them.
 using CounterPayloadHandler = std::function<void(std::span<std::uint8_t, kCounterPayloadSize>)>;
 
+// Who sent a request: the address logged with control requests, and whether
+// the peer may set the counter or power the machine off.
+struct CounterPeer {
+  std::string address = "this process";
+  bool mayControl = true;
+};
+
 // Performs the commands of the film-number service on the serving station's
 // settings, all under one process-wide lock.
 class CounterCommandHandler {
@@ -25,11 +33,14 @@ class CounterCommandHandler {
   static void SetPayloadHandler(CounterPayloadHandler handler);
 
   // Turns a request into its reply in place. False when the request cannot be
-  // honoured (the counter would overflow or cannot be stored): no reply is sent.
-  bool Perform(CounterMessage& message);
+  // honoured (a count below one, a counter that would overflow, is corrupt or
+  // cannot be stored, a control request from a peer that may not control):
+  // no reply is sent.
+  bool Perform(CounterMessage& message, const CounterPeer& peer = {});
 
  private:
-  bool PerformUnderLock(CounterMessage& message);
+  bool PerformUnderLock(CounterMessage& message, const CounterPeer& peer);
+  static bool Permitted(const std::string& request, const CounterPeer& peer);
   bool Allocate(CounterMessage& message);
   void CommitAllocations(const std::vector<PendingAllocation*>& batch);
 

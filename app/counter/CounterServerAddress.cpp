@@ -49,3 +49,13 @@ std::optional<int> CounterServerPort(int basePort, std::string_view suffix) {
   if (port < 1 || port > 65535) return std::nullopt;
   return static_cast<int>(port);
 }
+
+std::string CounterServerFor(const std::string& serverName, const std::string& instance,
+                             const std::string& listenAddress) {
+  if (!serverName.empty()) return serverName;
+  // "host:suffix" cannot carry an IPv6 address: with one, loopback is asked.
+  const bool specific = !listenAddress.empty() && listenAddress != "*" &&
+                        listenAddress.find(':') == std::string::npos;
+  const std::string host = specific ? listenAddress : "127.0.0.1";
+  return instance.empty() ? host : host + ":" + instance;
+}

@@ -8,3 +8,5 @@ inline constexpr char kOffsetFilmNumber[] = "Offset Film Number";
 inline constexpr char kDatabaseSettings[] = "Database Settings";
 inline constexpr char kCounterPort[] = "Counter Port";
 inline constexpr int kDefaultCounterPort = 47900;
+inline constexpr char kCounterListenAddress[] = "Counter Listen Address";
+inline constexpr char kCounterAllowedClients[] = "Counter Allowed Clients";

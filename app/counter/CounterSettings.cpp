@@ -22,3 +22,24 @@ bool ProfileCounterSettings::WriteProfileInt(const std::string& section, const s
                                              int value) {
   return m_store.WriteInt(section, key, value);
 }
+
+std::string AppCounterSettings::GetProfileString(const std::string& section, const std::string& key,
+                                                 const std::string& defaultValue) {
+  return m_app.GetProfileString(section, key, defaultValue);
+}
+
+std::optional<std::string> AppCounterSettings::FindProfileValue(const std::string& section,
+                                                                const std::string& key) {
+  return m_app.FindProfileValue(section, key);
+}
+
+std::string ProfileCounterSettings::GetProfileString(const std::string& section,
+                                                     const std::string& key,
+                                                     const std::string& defaultValue) {
+  return m_store.GetString(section, key, defaultValue);
+}
+
+std::optional<std::string> ProfileCounterSettings::FindProfileValue(const std::string& section,
+                                                                    const std::string& key) {
+  return m_store.Find(section, key);
+}

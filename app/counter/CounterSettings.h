@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 class CGrabberApp;
@@ -15,6 +16,11 @@ class ICounterSettings {
                             int defaultValue) = 0;
   virtual bool WriteProfileInt(const std::string& section, const std::string& key,
                                int value) = 0;
+  virtual std::string GetProfileString(const std::string& section, const std::string& key,
+                                       const std::string& defaultValue) = 0;
+  // The stored text, as it is; nothing when absent. Reading it never writes.
+  virtual std::optional<std::string> FindProfileValue(const std::string& section,
+                                                      const std::string& key) = 0;
 };
 
 // The station's settings through the application object, whose rule writes a
@@ -25,6 +31,10 @@ class AppCounterSettings final : public ICounterSettings {
   int GetProfileInt(const std::string& section, const std::string& key,
                     int defaultValue) override;
   bool WriteProfileInt(const std::string& section, const std::string& key, int value) override;
+  std::string GetProfileString(const std::string& section, const std::string& key,
+                               const std::string& defaultValue) override;
+  std::optional<std::string> FindProfileValue(const std::string& section,
+                                              const std::string& key) override;
 
  private:
   CGrabberApp& m_app;
@@ -37,6 +47,10 @@ class ProfileCounterSettings final : public ICounterSettings {
   int GetProfileInt(const std::string& section, const std::string& key,
                     int defaultValue) override;
   bool WriteProfileInt(const std::string& section, const std::string& key, int value) override;
+  std::string GetProfileString(const std::string& section, const std::string& key,
+                               const std::string& defaultValue) override;
+  std::optional<std::string> FindProfileValue(const std::string& section,
+                                              const std::string& key) override;
 
  private:
   bx::ProfileStore& m_store;

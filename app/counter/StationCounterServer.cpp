@@ -1,5 +1,6 @@
 #include "app/counter/StationCounterServer.h"
 
+#include "app/LogTrace.h"
 #include "app/counter/CounterSettingNames.h"
 
 StationCounterServer::StationCounterServer(CGrabberApp& app, const std::string& suffix,
@@ -14,5 +15,11 @@ StationCounterServer::~StationCounterServer() { CRemoteCounterServer::SetPayload
 CounterServerOptions StationCounterServer::OptionsFor(ICounterSettings& settings) {
   CounterServerOptions options;
   options.basePort = settings.GetProfileInt(kDatabaseSettings, kCounterPort, kDefaultCounterPort);
+  options.listenAddress = settings.GetProfileString(kDatabaseSettings, kCounterListenAddress, "");
+  std::vector<std::string> unusable;
+  options.allowedClients =
+      CounterAccessList::Parse(settings.GetProfileString(kDatabaseSettings, kCounterAllowedClients, ""), &unusable);
+  for (const std::string& entry : unusable)
+    TheLog().WriteLine("\"Counter Allowed Clients\": \"" + entry + "\" is no host, address or range: left out");
   return options;
 }

@@ -2,6 +2,18 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <system_error>
+
+namespace {
+
+bool IsFolder(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+}  // namespace
+
 std::string PhotoFileName(int counter) { return "img" + std::to_string(counter) + ".jpg"; }
 
 ImageTreePaths ImageTreePaths::For(const std::string& databasePath,
@@ -14,7 +26,28 @@ ImageTreePaths ImageTreePaths::For(const std::string& databasePath,
   return paths;
 }
 
-void ImageTreePaths::CreateFolders() const {
-  for (const std::string* folder : {&imagesFolder, &operatorFolder, &filmFolder})
-    ::mkdir(folder->c_str(), 0777);
+std::string ImageTreePaths::RootFolder(const std::string& databasePath) {
+  const std::size_t slash = databasePath.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : databasePath.substr(0, slash);
+}
+
+bool ImageTreePaths::IsSafeOperatorName(const std::string& operatorName) {
+  return operatorName.find('/') == std::string::npos && operatorName != "." && operatorName != "..";
+}
+
+std::optional<std::string> ImageTreePaths::MissingRoot(const std::string& databasePath) {
+  const std::string root = RootFolder(databasePath);
+  if (IsFolder(root)) return std::nullopt;
+  return "folder " + root + " (\"DatabasePath\") does not exist";
+}
+
+std::optional<std::string> ImageTreePaths::CreateFolders() const {
+  if (auto missing = MissingRoot(imagesFolder)) return missing;
+  for (const std::string* folder : {&imagesFolder, &operatorFolder, &filmFolder}) {
+    if (::mkdir(folder->c_str(), 0777) == 0) continue;
+    const std::error_code reason(errno, std::generic_category());
+    if (!IsFolder(*folder)) return "cannot create folder " + *folder + ": " + reason.message();
+  }
+  return std::nullopt;
 }

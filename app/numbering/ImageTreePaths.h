@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 // The folders and the file of one photo below "DatabasePath":
@@ -14,9 +15,19 @@ struct ImageTreePaths {
   static ImageTreePaths For(const std::string& databasePath, const std::string& operatorName,
                             int filmNumber, int counter);
 
-  // Creates the three folders in order; errors are ignored, as an existing
-  // folder is normal and a missing one makes the save itself fail.
-  void CreateFolders() const;
+  // The folder "DatabasePath" names: the one "images" is created in.
+  static std::string RootFolder(const std::string& databasePath);
+  // Why photos cannot go below "DatabasePath" when its folder is missing (an
+  // unmounted mount point is never created); nothing when it exists.
+  static std::optional<std::string> MissingRoot(const std::string& databasePath);
+  // False for a name that would leave its place in the tree: one containing
+  // "/" or one that is "." or "..".
+  static bool IsSafeOperatorName(const std::string& operatorName);
+
+  // Creates the missing folders one level at a time, below the root, which
+  // must exist already (it may be a mount point that is not mounted). The
+  // reason, naming the folder, when one of them is not there afterwards.
+  std::optional<std::string> CreateFolders() const;
 };
 
 // "img%d.jpg" with the counter.

@@ -4,14 +4,17 @@
 #include "app/counter/CounterSettings.h"
 #include "app/counter/PresetExchange.h"
 #include "app/numbering/CPhotoNumbering.h"
+#include "app/numbering/ImageTreePaths.h"
 #include "app/station/CxImageRefList.h"
 #include "app/station/PeriodicTimer.h"
 #include "camera/PylonCamera.h"
+#include "color/ColorTransformer.h"
 #include "platform/Event.h"
 #include "pixlib/core/CxImage.h"
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -62,6 +65,8 @@ public:
 
     // What the pages show.
     std::string Status() const;
+    // Why the last photo was not saved; empty once one was.
+    std::string SaveProblem() const;
     int SavedCount() const { return m_savedCount; }
     int QueuedFrames() const { return m_frameQueue.GetCount(); }
     bool IsCameraConnected() const { return m_cameraConnected; }
@@ -71,6 +76,11 @@ public:
     bool IsCaptureMode() const { return m_captureMode; }
     bool IsReconnecting() const { return m_reconnectTimer.IsRunning(); }
     std::string Title() const;
+
+    // The applied colour settings (a copy), and the colour page's transformer:
+    // the settings being edited, used for the frames of set-up pages 2 and 3.
+    CColorTransformer GetColorTransformer() const;
+    void SetPageColorTransformer(const CColorTransformer& transformer);
 
     void OnNewImage(IplImage* frame, ImageOwnership kind) override;
     void OnDeviceRemoved() override;
@@ -94,6 +104,11 @@ private:
     void QueueFrame(IplImage* frame, ImageOwnership kind);
     void ShowLiveFrame(IplImage* frame, ImageOwnership kind);
     void SetStatus(const std::string& status);
+    // Status "Ko", the reason logged and kept for SaveProblem.
+    void RefuseSave(const std::string& reason);
+    // Writes m_outputImage with its thumbnail to the photo's place in the tree;
+    // the reason when it could not.
+    std::optional<std::string> WritePhotoFile(const ImageTreePaths& paths);
     int ReadInt(const char* section, const char* key, int defaultValue);
     std::string ReadString(const char* section, const char* key, const std::string& defaultValue);
     std::string PropertiesFileName() const;
@@ -118,6 +133,8 @@ private:
     void LoadExternalFunctions();
     bool OpenDatabase(const std::string& dsn, const std::string& user, const std::string& password);
     void ResetExternalCounter();
+    // Where the numbers come from: "ServerName", or this station's own server when it is empty.
+    std::string CounterServer(const std::string& serverName);
     void CallPreSave();
     void LoadLayoutList();
     void InsertPhotoRecord();
@@ -156,7 +173,11 @@ private:
     std::mutex m_connectLock;
     std::atomic<int> m_savedCount{0};
     std::atomic<int> m_activePage{ControlPage};
+    mutable std::mutex m_colorLock;  // both transformers; a frame works on a copy
+    CColorTransformer m_colorTransformer;
+    CColorTransformer m_pageColorTransformer;
     mutable std::mutex m_stateLock;  // m_status and the title, read by the host's thread
     std::string m_title;
+    std::string m_saveProblem;
     std::atomic<bool> m_destroyed{false};
 };

@@ -4,7 +4,6 @@
 #include "app/station/FrameRotation.h"
 #include "app/station/IStationHost.h"
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -128,10 +127,13 @@ void CGrabberDlg::RotateCurrentImage()
     m_currentImage = RotateFrame(m_currentImage, GetRotation());
 }
 
-void CGrabberDlg::ApplyColour(bool /*final*/)
+void CGrabberDlg::ApplyColour(bool final)
 {
-    // The colour transformer is not built yet: the frame passes through unchanged.
-    const int rowBytes = std::min(m_outputImage.GetRowBytes(), m_currentImage->GetRowBytes());
-    for (int y = 0; y < m_currentImage->Height(); ++y)
-        std::memcpy(m_outputImage.GetRowPtr(y), m_currentImage->GetRowPtr(y), rowBytes);
+    // A copy, so that a preset load or a page edit never changes the settings mid-frame.
+    CColorTransformer transformer;
+    {
+        std::lock_guard lock(m_colorLock);
+        transformer = final ? m_colorTransformer : m_pageColorTransformer;
+    }
+    transformer.Transform(*m_currentImage, m_outputImage, final);
 }

@@ -1,11 +1,21 @@
 // The save sequence of one captured photo and the database probe.
 #include "app/station/CGrabberDlg.h"
 
-#include "app/StartupSettings.h"
+#include "app/GrabberApp.h"
+#include "app/counter/CounterServerAddress.h"
 #include "app/numbering/ImageTreePaths.h"
+#include "platform/ProfileStore.h"
+#include "records/odbc/DatabaseSettings.h"
 
+#include "app/LogTrace.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <sstream>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -31,6 +41,24 @@ bool ReadConnectionField(const std::string& part, const std::string& prefix, std
     return true;
 }
 
+// ".img%d.jpg.partial" beside the photo: hidden, and not a ".jpg" file.
+std::string PartialPhotoPath(const ImageTreePaths& paths)
+{
+    return paths.filmFolder + "/." + paths.filePath.substr(paths.filmFolder.size() + 1) + ".partial";
+}
+
+// Why no file can be created in `folder`, or nothing when one can.
+std::optional<std::string> FolderWriteProblem(const std::string& folder)
+{
+    const std::string probe = folder + "/.write-probe";
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return std::error_code(errno, std::generic_category()).message();
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return std::nullopt;
+}
+
 }  // namespace
 
 void CGrabberDlg::SaveImage()
@@ -38,39 +66,82 @@ void CGrabberDlg::SaveImage()
     const int filmNumber = CPhotoNumbering::FilmNumberOf(m_numberingClock.Now());
     std::string databasePath, operatorName, serverName, databaseFile;
     GetDatabaseSettings(serverName, databasePath, operatorName, databaseFile);
-    if (databasePath.empty()) {
-        SetStatus("Ko");
-        return;
-    }
+    // Checked before a counter is taken, so that a station without its photo
+    // folder does not use up numbers.
+    if (databasePath.empty())
+        return RefuseSave("\"DatabasePath\" is empty");
+    if (const auto missing = ImageTreePaths::MissingRoot(databasePath))
+        return RefuseSave(*missing);
+    if (!ImageTreePaths::IsSafeOperatorName(operatorName))
+        return RefuseSave("operator name \"" + operatorName + "\" cannot name a folder");
     LoadLayoutList();
-    const auto number = m_numbering.NumberPhoto(serverName, m_showDelay);
-    if (!number) {
-        // No counter could be obtained; the numbering has logged why.
-        SetStatus("Ko");
-        return;
-    }
+    const auto number = m_numbering.NumberPhoto(CounterServer(serverName), m_showDelay);
+    if (!number)
+        return RefuseSave("no counter could be obtained");  // the numbering logged why
     SetStatus("Ok");
     CallPreSave();
-    if (!TestDatabaseConnection()) {
-        SetStatus("Ko");
-        return;
-    }
+    if (!TestDatabaseConnection())
+        return RefuseSave("the database cannot be reached; counter " + std::to_string(number->counter) +
+                          " skipped");
     const ImageTreePaths paths = ImageTreePaths::For(databasePath, operatorName, filmNumber, number->counter);
-    paths.CreateFolders();
-    const int quality = ReadInt("Program settings", "JPEG Quality", 90);
-    if (!m_outputImage.Save(paths.filePath.c_str(), kJpegFileType, 0, quality, nullptr, 1))
-        return;
-    m_outputImage.LoadThumbnail(paths.filePath.c_str(), 1, 1, kThumbnailSize, 1, 0, nullptr);
+    if (const auto problem = WritePhotoFile(paths)) {
+        return RefuseSave("photo " + paths.filePath + " not saved: " + *problem + "; counter " +
+                          std::to_string(number->counter) + " skipped");
+    }
+    {
+        std::lock_guard lock(m_stateLock);
+        m_saveProblem.clear();
+    }
     ++m_savedCount;
     InsertPhotoRecord();
     InsertStoryEntry();
+}
+
+// The JPEG and its thumbnail go to a hidden file beside the photo, which is
+// renamed into place once complete: a reader, or the station after a crash,
+// never finds a partial photo, and a failure leaves an older photo as it was.
+std::optional<std::string> CGrabberDlg::WritePhotoFile(const ImageTreePaths& paths)
+{
+    if (const auto problem = paths.CreateFolders())
+        return problem;
+    const std::string partial = PartialPhotoPath(paths);
+    const int quality = ReadInt("Program settings", "JPEG Quality", 90);
+    if (!m_outputImage.Save(partial.c_str(), kJpegFileType, 0, quality, nullptr, 1))
+        return FolderWriteProblem(paths.filmFolder).value_or("the JPEG could not be written");
+    m_outputImage.LoadThumbnail(partial.c_str(), 1, 1, kThumbnailSize, 1, 0, nullptr);
+    if (std::rename(partial.c_str(), paths.filePath.c_str()) != 0) {
+        const std::error_code reason(errno, std::generic_category());
+        std::remove(partial.c_str());
+        return reason.message();
+    }
+    return std::nullopt;
+}
+
+void CGrabberDlg::RefuseSave(const std::string& reason)
+{
+    SetStatus("Ko");
+    TheLog().WriteLine("Photo not saved: " + reason);
+    std::lock_guard lock(m_stateLock);
+    m_saveProblem = reason;
+}
+
+std::string CGrabberDlg::SaveProblem() const
+{
+    std::lock_guard lock(m_stateLock);
+    return m_saveProblem;
 }
 
 void CGrabberDlg::ResetExternalCounter()
 {
     std::string server, path, op, file;
     GetDatabaseSettings(server, path, op, file);
-    m_numbering.ResetExternalCounter(server);
+    m_numbering.ResetExternalCounter(CounterServer(server));
+}
+
+std::string CGrabberDlg::CounterServer(const std::string& serverName)
+{
+    return CounterServerFor(serverName, m_app.m_instance,
+                            ReadString("Database Settings", "Counter Listen Address", ""));
 }
 
 void CGrabberDlg::PulseExternalCounter(int n)
@@ -80,9 +151,8 @@ void CGrabberDlg::PulseExternalCounter(int n)
 
 bool CGrabberDlg::TestDatabaseConnection()
 {
-    const int databaseType = ReadInt("Database Settings", "Database Type", 0);
     const std::string connection =
-        ReadString("Database Settings", "ODBC Default Connection", DefaultConnectionString(databaseType));
+        DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())).ConnectionString();
     const std::vector<std::string> parts = SplitAt(connection, ';');
     std::string dsn, user, password;
     if (parts.size() < 4 || !ReadConnectionField(parts[1], "DSN=", dsn) ||

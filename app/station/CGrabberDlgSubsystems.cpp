@@ -2,6 +2,23 @@
 // place and order the capture workflow gives it and says what is still missing.
 #include "app/station/CGrabberDlg.h"
 
+#include "app/GrabberApp.h"
+#include "app/LogTrace.h"
+#include "platform/ProfileStore.h"
+#include "records/CStorySet.h"
+#include "records/odbc/OdbcConnection.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// A record that fails is tried again this often, this far apart.
+constexpr int kRecordAttempts = 5;
+constexpr auto kRecordRetryPause = std::chrono::milliseconds(1000);
+
+}  // namespace
+
 bool CGrabberDlg::StartTriggerEngine()
 {
     // Missing: the trigger engine (serial, named-event, camera-line and video sources); nothing starts.
@@ -56,10 +73,6 @@ void CGrabberDlg::SetFlash(bool /*on*/)
     // Missing: switching the flash and the camera output "Out1".
 }
 
-void CGrabberDlg::LoadPresetColour(int /*preset*/)
-{
-    // Missing: the colour transformer's per-preset settings.
-}
 
 void CGrabberDlg::LoadExternalFunctions()
 {
@@ -71,11 +84,15 @@ void CGrabberDlg::CallPreSave()
     // Missing: the external functions library's "PreSave" hook on the photo data.
 }
 
-bool CGrabberDlg::OpenDatabase(const std::string& /*dsn*/, const std::string& /*user*/,
-                               const std::string& /*password*/)
+bool CGrabberDlg::OpenDatabase(const std::string& dsn, const std::string& user, const std::string& password)
 {
-    // Missing: opening and closing the ODBC connection; a well-formed connection string passes.
-    return true;
+    try {
+        easyodbc::OdbcConnection connection;
+        connection.Open(dsn, user, password);
+        return true;
+    } catch (const easyodbc::EasyODBCException&) {
+        return false;
+    }
 }
 
 void CGrabberDlg::LoadLayoutList()
@@ -90,5 +107,14 @@ void CGrabberDlg::InsertPhotoRecord()
 
 void CGrabberDlg::InsertStoryEntry()
 {
-    // Missing: the operator's daily tally in the story table (5 attempts, 1 s apart).
+    std::string server, path, op, file;
+    GetDatabaseSettings(server, path, op, file);
+    for (int attempt = 1; attempt <= kRecordAttempts; ++attempt) {
+        CStorySet story(DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())));
+        if (story.AddCountsForOperators(op, 1, 0, 0, "", true))
+            return;
+        if (attempt < kRecordAttempts && !m_destroyed)
+            std::this_thread::sleep_for(kRecordRetryPause);
+    }
+    TheLog().WriteLine("The daily tally of " + op + " could not be recorded");
 }

@@ -1,8 +1,11 @@
 #include "app/station/HeadlessRunner.h"
 
+#include "app/GrabberApp.h"
 #include "app/LogTrace.h"
 #include "app/station/CGrabberDlg.h"
 #include "app/station/HeadlessHost.h"
+#include "camera/CameraTransport.h"
+#include "platform/ProfileStore.h"
 
 #include <atomic>
 #include <csignal>
@@ -22,19 +25,45 @@ void Report(const std::string& line)
     std::fflush(stdout);
 }
 
-bool TakeShots(CGrabberDlg& station, HeadlessHost& host, const HeadlessOptions& options)
+void ReportError(const std::string& line)
 {
+    TheLog().WriteLine(line);
+    std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+// What the control page would show, with the reason of a failed save.
+std::string StatusLine(const CGrabberDlg& station)
+{
+    std::string line = "status " + station.Status();
+    const std::string problem = station.SaveProblem();
+    if (!problem.empty())
+        line += " (" + problem + ")";
+    return line + ", photos saved " + std::to_string(station.SavedCount());
+}
+
+std::string NoCameraLine(const CGrabberApp& app)
+{
+    bx::ProfileStore profile(app.ApplicationName());
+    return "No camera connected on transport \"" + ConfiguredCameraTransport(profile) +
+           "\" (\"Camera Transport\" of \"Camera Settings\": aravis or sim); trying again every " +
+           std::to_string(CGrabberDlg::kReconnectPeriodMs / 1000) + " s";
+}
+
+// Takes the shots; how many photos they saved.
+int TakeShots(CGrabberDlg& station, HeadlessHost& host, const HeadlessOptions& options)
+{
+    const int savedBefore = station.SavedCount();
     for (int shot = 1; shot <= options.shots; ++shot) {
         const int before = host.ImagesShown();
         station.SoftwareShot(false);
         if (!host.WaitForImages(before + 1, std::chrono::milliseconds(options.shotTimeoutMs))) {
             Report("Shot " + std::to_string(shot) + " produced no image");
-            return false;
+            break;
         }
         if (shot < options.shots)
             std::this_thread::sleep_for(std::chrono::milliseconds(options.intervalMs));
     }
-    return true;
+    return station.SavedCount() - savedBefore;
 }
 
 void WaitForStopSignal()
@@ -51,16 +80,23 @@ int RunHeadless(CGrabberApp& app, const HeadlessOptions& options)
 {
     HeadlessHost host(Report);
     CGrabberDlg station(app, host);
-    host.SetStatusQuery([&station] {
-        return "status " + station.Status() + ", photos saved " + std::to_string(station.SavedCount());
-    });
-    if (!station.OnInitDialog())
-        return 0;
-    bool complete = true;
-    if (options.shots == HeadlessOptions::kUntilStopped)
+    host.SetStatusQuery([&station] { return StatusLine(station); });
+    if (!station.OnInitDialog()) {
+        ReportError("No camera connected and \"Restart\" is set: the station ends and the machine restarts");
+        return 1;
+    }
+    if (!station.IsCameraConnected())
+        ReportError(NoCameraLine(app));
+    int exitCode = 0;
+    if (options.shots == HeadlessOptions::kUntilStopped) {
         WaitForStopSignal();
-    else
-        complete = TakeShots(station, host, options);
+    } else {
+        const int saved = TakeShots(station, host, options);
+        if (saved != options.shots) {
+            ReportError(std::to_string(saved) + " of " + std::to_string(options.shots) + " photos saved");
+            exitCode = 1;
+        }
+    }
     station.OnDestroy();
-    return complete ? 0 : 1;
+    return exitCode;
 }

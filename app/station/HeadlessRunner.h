@@ -12,5 +12,6 @@ struct HeadlessOptions {
 
 // Runs the station core without a window: connects the camera, takes the shots
 // (or waits for a stop signal), then shuts the core down. Returns the process's
-// exit code: 0, or 1 when a shot produced no image in time.
+// exit code: 0, or 1 when the station could not start or not every shot saved
+// its photo.
 int RunHeadless(CGrabberApp& app, const HeadlessOptions& options);

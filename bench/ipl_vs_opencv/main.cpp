@@ -3,13 +3,13 @@
 // median times and their ratio (goal: at most 1.10). A plain image copy is
 // compared with memcpy the same way.
 
+#include "bench/common/AlternatingRuns.h"
 #include "ipl/Ipl.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -33,34 +33,10 @@ struct Image {
   ~Image() { iplDeallocate(ipl, IPL_IMAGE_HEADER | IPL_IMAGE_DATA); }
 };
 
-double millis(const std::function<void()>& f) {
-  const auto start = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 void compare(const char* name, const std::function<void()>& ours, const std::function<void()>& reference) {
-  ours();
-  reference();  // warm both up
-  std::vector<double> a, b;
-  for (int i = 0; i < kRounds; ++i) {
-    // Alternate which side runs first so neither inherits a warmer cache.
-    if (i % 2) {
-      a.push_back(millis(ours));
-      b.push_back(millis(reference));
-    } else {
-      b.push_back(millis(reference));
-      a.push_back(millis(ours));
-    }
-  }
-  const double ma = median(a), mb = median(b);
-  std::printf("%-22s ipl %8.3f ms   reference %8.3f ms   ratio %.3f %s\n", name, ma, mb, ma / mb,
-              ma / mb <= 1.10 ? "" : "(above 1.10)");
+  const bench::MedianPair m = bench::AlternatingMedians(kRounds, ours, reference);
+  std::printf("%-22s ipl %8.3f ms   reference %8.3f ms   ratio %.3f %s\n", name, m.ours, m.reference, m.Ratio(),
+              m.Ratio() <= 1.10 ? "" : "(above 1.10)");
 }
 
 struct DirectLut {

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -28,7 +29,6 @@ namespace {
 
 constexpr int kLatencyShots = 15;
 constexpr int kRateShots = 30;
-constexpr int kRateIntervalsMs[] = {60, 50, 45, 40, 35, 30, 25};
 
 // Notes when each frame reaches the station from the camera.
 class TimedStation : public CGrabberDlg {
@@ -89,35 +89,79 @@ bool TimeShot(TimedStation& station, HeadlessHost& host, Latencies& latencies)
     return true;
 }
 
-// Shots at a fixed interval: the interval holds when every shot is saved and
-// the last one no later than twice the single-shot latency after it, so no
-// backlog built up in the frame queue.
-bool HoldsInterval(CGrabberDlg& station, HeadlessHost& host, int intervalMs, double latencyMs)
+// When each photo was shown, i.e. saved: the host's report of each image.
+class CompletionTimes {
+public:
+    void Note(const std::string& line)
+    {
+        if (line.rfind("Image ", 0) != 0)
+            return;
+        std::lock_guard lock(m_lock);
+        m_times.push_back(Clock::now());
+    }
+    std::vector<Clock::time_point> Since(size_t first) const
+    {
+        std::lock_guard lock(m_lock);
+        return {m_times.begin() + std::min(first, m_times.size()), m_times.end()};
+    }
+    size_t Count() const
+    {
+        std::lock_guard lock(m_lock);
+        return m_times.size();
+    }
+
+private:
+    mutable std::mutex m_lock;
+    std::vector<Clock::time_point> m_times;
+};
+
+double Median(std::vector<double> values) { return Percentile(std::move(values), 0.5); }
+
+// Shots at a fixed interval. The interval holds when every shot is saved and
+// the backlog does not grow: the lag from shot to saved photo of the last third
+// of the shots exceeds that of the first third by less than one interval (a
+// station that cannot keep up falls further behind with every shot).
+bool HoldsInterval(CGrabberDlg& station, HeadlessHost& host, const CompletionTimes& completions, int intervalMs)
 {
     const int before = host.ImagesShown();
+    const size_t firstCompletion = completions.Count();
     const int savedBefore = station.SavedCount();
-    Clock::time_point lastShot;
+    std::vector<Clock::time_point> shots;
+    const auto start = Clock::now();
     for (int shot = 0; shot < kRateShots; ++shot) {
-        lastShot = Clock::now();
+        std::this_thread::sleep_until(start + shot * std::chrono::milliseconds(intervalMs));
+        shots.push_back(Clock::now());
         station.SoftwareShot(false);
-        std::this_thread::sleep_until(lastShot + std::chrono::milliseconds(intervalMs));
     }
     host.WaitForImages(before + kRateShots, std::chrono::seconds(30));
-    const double backlog = Milliseconds(Clock::now() - lastShot);
     const int saved = station.SavedCount() - savedBefore;
-    std::printf("  every %d ms: %d of %d saved, last %.0f ms after its shot\n", intervalMs, saved, kRateShots,
-                backlog);
-    return saved == kRateShots && backlog <= 2 * latencyMs;
+    const auto done = completions.Since(firstCompletion);
+    if (saved != kRateShots || done.size() != shots.size()) {
+        std::printf("  every %3d ms: %d of %d saved\n", intervalMs, saved, kRateShots);
+        return false;
+    }
+    std::vector<double> firstLags, lastLags;
+    const size_t third = shots.size() / 3;
+    for (size_t shot = 0; shot < third; ++shot) {
+        firstLags.push_back(Milliseconds(done[shot] - shots[shot]));
+        lastLags.push_back(Milliseconds(done[shots.size() - third + shot] - shots[shots.size() - third + shot]));
+    }
+    const double growth = Median(lastLags) - Median(firstLags);
+    const bool holds = growth < intervalMs;
+    std::printf("  every %3d ms: %d of %d saved, lag %.0f ms at first, %.0f ms at last: %s\n", intervalMs, saved,
+                kRateShots, Median(firstLags), Median(lastLags), holds ? "holds" : "falls behind");
+    return holds;
 }
 
-// The fastest of the tried intervals that holds, in photos per second (0 if none).
-double SustainedRate(CGrabberDlg& station, HeadlessHost& host, double latencyMs)
+// The fastest interval that holds, in photos per second (0 if none), among
+// intervals from twice the save-alone time down to half of it.
+double SustainedRate(CGrabberDlg& station, HeadlessHost& host, const CompletionTimes& completions, double saveMs)
 {
     double rate = 0;
-    for (int intervalMs : kRateIntervalsMs) {
-        if (!HoldsInterval(station, host, intervalMs, latencyMs))
-            break;
-        rate = 1000.0 / intervalMs;
+    for (double factor : {2.0, 1.6, 1.3, 1.15, 1.0, 0.85, 0.7, 0.5}) {
+        const int intervalMs = std::max(1, static_cast<int>(factor * saveMs + 0.5));
+        if (HoldsInterval(station, host, completions, intervalMs))
+            rate = std::max(rate, 1000.0 / intervalMs);
     }
     return rate;
 }
@@ -156,7 +200,8 @@ int main()
     bx::RecordingMachinePower power;
     bx::RecordingProgramRestart restart;
     CGrabberApp app(power, restart);
-    HeadlessHost host([](const std::string&) {});
+    CompletionTimes completions;
+    HeadlessHost host([&completions](const std::string& line) { completions.Note(line); });
     TimedStation station(app, host);
     if (!station.OnInitDialog() || !station.IsCameraConnected()) {
         std::fprintf(stderr, "station_latency: the simulated camera did not connect\n");
@@ -171,7 +216,7 @@ int main()
     double rate = 0;
     if (measured) {
         std::printf("sustained shot rate, %d shots per interval:\n", kRateShots);
-        rate = SustainedRate(station, host, Percentile(latencies.shotToDisk, 0.5));
+        rate = SustainedRate(station, host, completions, Percentile(saves, 0.5));
     }
     station.OnDestroy();
     fs::remove_all(root);

@@ -8,6 +8,7 @@
 #include "pixlib/codecs/ImageView.h"
 #include "pixlib/codecs/ImgDiagnostics.h"
 #include "pixlib/codecs/Rc4Filter.h"
+#include "pixlib/codecs/ReplacingFile.h"
 #include "pixlib/codecs/StdioFile.h"
 #include "pixlib/codecs/SystemJpegEncoder.h"
 #include "pixlib/core/CxImage.h"
@@ -53,17 +54,17 @@ bool LoadJpegIjg(CxImage& image, const char* path, int channelMode, int reductio
 }
 
 bool WriteWithSystemEncoder(CxImage& image, const char* path, int quality) {
-  StdioFile file = OpenFile(path, "wb");
-  if (!file) return false;
-  FileSink sink(file.get());
+  ReplacingFile file(path);
+  if (!file.Get()) return false;
+  FileSink sink(file.Get());
   const CSize dpi = image.Resolution();
-  return EncodeJpegSystem(ViewOf(image), quality, dpi.cx, dpi.cy, sink);
+  return EncodeJpegSystem(ViewOf(image), quality, dpi.cx, dpi.cy, sink) && file.Commit();
 }
 
 bool WriteWithIjg(CxImage& image, const char* path, int quality, int keepAlpha,
                   unsigned char* key) {
-  StdioFile file = OpenFile(path, "wb");
-  if (!file) {
+  ReplacingFile file(path);
+  if (!file.Get()) {
     ImgWarning("Can't open file %s\n", path);
     return false;
   }
@@ -72,8 +73,8 @@ bool WriteWithIjg(CxImage& image, const char* path, int quality, int keepAlpha,
   const CSize dpi = image.Resolution();
   const IjgWriteOptions options{quality, keepAlpha != 0, dpi.cx, dpi.cy,
                                 scrambler ? &*scrambler : nullptr};
-  FileSink sink(file.get());
-  return WriteJpegIjg(ViewOf(image), options, sink);
+  FileSink sink(file.Get());
+  return WriteJpegIjg(ViewOf(image), options, sink) && file.Commit();
 }
 
 }  // namespace

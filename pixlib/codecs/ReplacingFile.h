@@ -1,34 +1,31 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
-
-#include "pixlib/codecs/StdioFile.h"
 
 namespace pixcodec {
 
-// A new file written beside its target and renamed over it by Commit, so the
-// target is either left as it was or replaced whole, and the old target can
-// still be read while its replacement is written. A file not committed is
-// removed. Created with the usual permissions (0666 less the umask).
+// A file written beside its destination under a hidden temporary name and
+// renamed over the destination only when complete: a reader never sees a
+// partial file, and a failed write leaves the previous file as it was.
 class ReplacingFile {
  public:
-  explicit ReplacingFile(const char* target);
-  ~ReplacingFile();
+  explicit ReplacingFile(const char* destination);
+  ~ReplacingFile();  // removes the temporary file unless committed
   ReplacingFile(const ReplacingFile&) = delete;
   ReplacingFile& operator=(const ReplacingFile&) = delete;
 
-  explicit operator bool() const { return m_file != nullptr; }
-  std::FILE* get() const { return m_file.get(); }
-  // Where the replacement is being written, for operations that take a path.
+  // The open temporary file, or null when it could not be created.
+  std::FILE* Get() const { return m_file; }
+  // Where the new file is being written, for operations that take a path.
   const std::string& TemporaryPath() const { return m_temporary; }
-
-  // Flushes, syncs and renames the replacement over the target.
+  // Closes the temporary file and renames it over the destination.
   bool Commit();
 
  private:
-  std::string m_target;
+  std::string m_destination;
   std::string m_temporary;
-  StdioFile m_file;
+  std::FILE* m_file = nullptr;
 };
 
 }  // namespace pixcodec

@@ -2,11 +2,14 @@
 
 #include <unistd.h>
 
+#include "pixlib/codecs/JpegExtent.h"
+
 namespace pixcodec {
 
 namespace {
 
 constexpr long kRecordHeader = 8;
+constexpr std::uint32_t kLargestSide = 65535;
 
 bool ReadAt(std::FILE* file, long offset, unsigned char* bytes, std::size_t count) {
   return std::fseek(file, offset, SEEK_SET) == 0 && std::fread(bytes, 1, count, file) == count;
@@ -27,17 +30,30 @@ bool StartsAsPlainJpeg(std::FILE* file, const TrailerInfo& info) {
   return ReadAt(file, 0, start, 2) && start[0] == 0xFF && start[1] == 0xD8;
 }
 
-// The thumbnail section may only begin where the base image ends: inside the
-// file, after its start, and for a plain JPEG right after an end marker. A
-// trailer that says otherwise is corrupt, and cutting or writing there would
-// destroy the image; a JPEG without its end marker is truncated, and data
-// appended to it would be read as part of its scan.
+// A thumbnail record visibly begins at the section start: plausible
+// dimensions, then the start of its JPEG.
+bool RecordBeginsAt(std::FILE* file, const TrailerInfo& info) {
+  unsigned char header[kRecordHeader + 2];
+  if (info.sectionEnd - info.sectionStart < static_cast<long>(sizeof header) ||
+      !ReadAt(file, info.sectionStart, header, sizeof header))
+    return false;
+  const std::uint32_t width = ReadLe32(header), height = ReadLe32(header + 4);
+  return width >= 1 && width <= kLargestSide && height >= 1 && height <= kLargestSide &&
+         header[kRecordHeader] == 0xFF && header[kRecordHeader + 1] == 0xD8;
+}
+
+// One rule for every format: a thumbnail section is cut or written only where
+// it cannot reach into the base image. A plain JPEG must end (its end marker,
+// padding may follow) at or before the section start; a truncated one takes
+// nothing, as data appended to it would be read as part of its scan. Of other
+// formats this library cannot find the end, so the section must be an
+// existing thumbnail record, or the file's end (or its trailer) when there is
+// none yet. A trailer that points anywhere else is corrupt.
 bool SectionFollowsBaseImage(std::FILE* file, const TrailerInfo& info) {
   if (!info.SectionInsideFile() || info.sectionStart <= 0) return false;
-  if (!StartsAsPlainJpeg(file, info)) return true;
-  unsigned char end[2];
-  return info.sectionStart >= 4 && ReadAt(file, info.sectionStart - 2, end, 2) && end[0] == 0xFF &&
-         end[1] == 0xD9;
+  if (StartsAsPlainJpeg(file, info)) return JpegImageEnd(file, info.sectionStart).has_value();
+  if (info.hasThumbnail) return RecordBeginsAt(file, info);
+  return info.sectionStart == info.sectionEnd;
 }
 
 }  // namespace

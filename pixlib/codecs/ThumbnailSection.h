@@ -22,13 +22,15 @@ enum class RecordStatus { Absent, Read, Broken };
 RecordStatus ReadThumbnailRecord(std::FILE* file, const TrailerInfo& info, ThumbnailRecord& record);
 
 // Cuts a broken thumbnail section and its trailer off the file. Refused (false)
-// when the section would not begin right after the base image: outside the
-// file, at its start, or, for a plain JPEG, not right after its end marker.
+// when that could reach into the base image: a section outside the file or at
+// its start; for a plain JPEG, one before the end of its stream; for other
+// formats, one where no thumbnail record begins.
 bool CutThumbnailSection(std::FILE* file, const TrailerInfo& info);
 
 // Where a new thumbnail record goes: over an older thumbnail section, or at the
-// end of a file without trailer. False, as for the cut, when that is not right
-// after the base image (a corrupt trailer, a truncated JPEG).
+// end of a file without trailer (after any padding). False, by the same rule
+// as the cut, when that could reach into the base image (a corrupt trailer, a
+// truncated JPEG).
 bool ThumbnailWritePosition(std::FILE* file, const TrailerInfo& info, long& position);
 
 // Writes `record` at the write position followed by the trailer (flags read

@@ -16,6 +16,7 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/JfifDensity.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JpegDestination.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JpegErrorTrap.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/JpegExtent.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JpegFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JpegSource.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LibraryKey.cpp

@@ -6,6 +6,7 @@
 // No operation throws; results are reported by return value.
 
 #include "ipl/IplTypes.h"
+#include "pixlib/core/AffineTransform.h"
 #include "pixlib/core/BitmapResources.h"
 #include "pixlib/core/DeviceContext.h"
 #include "pixlib/core/DibHeader.h"
@@ -111,6 +112,37 @@ class PIXLIB_API CxImage {
   // target's colour channels. The matrix goes through 24-bit fixed point;
   // 0 when an entry is NaN or the images do not fit each other.
   int ApplyColorTwist(const float* m, CxImage& target, IplLUT* lut = nullptr);
+  // Affine placement in float units (pixlib/core/CxImageWarp.cpp). Angles are
+  // in radians; non-finite input is refused (0), and so is a matrix that
+  // cannot be inverted.
+  static int TransformMatrix(float sx, float sy, float angle, float tx, float ty, double m[2][3]);
+  int GetTransformBoundsRect(float sx, float sy, float angle, CFRect& out) const;
+  int Warp(CxImage& target);
+  int WarpOver(CxImage& target);
+  // Both rewrite m into the pixel matrix they used.
+  int Warp(double m[2][3], CxImage& target);
+  int WarpOver(double m[2][3], CxImage& target);
+  int Zoom(CFRect r, float scale, CxImage& target);
+
+  // Text on the image's device context (pixlib/core/CxImageText.cpp). Text
+  // is UTF-8 (Latin-1 bytes are accepted); sizes are in image heights and
+  // angles in radians. style: bit 0 bold, bit 1 italic, bit 2 underline.
+  int CreateFont(const char* faceName, float size, float angle, int style, CFont& font) const;
+  // (x, y) is the block's centre from the image centre in image heights, y
+  // upwards; align 0 left, 1 centred, 2 right; caret a character index or -1.
+  // Colours and background mode are the device context's (GetDC).
+  int DrawText(const std::string& text, float x, float y, CFont& font, int align, int caret);
+  // The rotated text block's bounds in pixels, top the largest y.
+  int GetTextBoundsRect(const std::string& text, CFont& font, CFRect& out);
+
+  // Display on a device context (pixlib/core/CxImageDisplay.cpp). Source
+  // coordinates count stored rows, as the DIB's; the source rectangle is
+  // cut to the image and the destination in proportion. The raster
+  // operation reaches only printers. StretchBits with `resample` scales
+  // with cubic interpolation here and hands the device an unscaled bitmap.
+  int SetBits(CDC* dc, int xDst, int yDst, int width, int height, int xSrc, int ySrc, unsigned long rop);
+  int StretchBits(CDC* dc, int xDst, int yDst, int wDst, int hDst, int xSrc, int ySrc, int wSrc, int hSrc,
+                  unsigned long rop, int resample);
 
   // Tiled images: the pixels live in a swap file and are reached through the
   // tile engine's cache (TileEngine.h), by rows or by the IPL tile callback.
@@ -155,6 +187,12 @@ class PIXLIB_API CxImage {
 
  protected:
   int AllocateImage();
+  // Selects the font into dc with left/top alignment and measures the text
+  // block: lines split at CR, LF or CRLF, each line's width when lineWidths
+  // is given (one entry per line), the line height |font height| and the
+  // font's angle in radians.
+  static void CalcTextParams(CDC* dc, const std::string& text, CFont& font, int& maxWidth, int& totalHeight,
+                             int* lineWidths, int& lineHeight, float& angle);
   static int PaletteDevice();
 
  private:
@@ -173,6 +211,8 @@ class PIXLIB_API CxImage {
   bool InMemory() const { return m_image != nullptr && !m_tiled; }
   std::uint64_t TileOffset(int x, int y) const;
   int CopyRegion(CFRect src, CFRect dst, CxImage& target, bool roundSizes);
+  int CompositeOver(CxImage& layer, CxImage& target);
+  CxImage* WithAlpha(CxImage& opaque);
 
   IplImage* m_image = nullptr;
   CDC* m_dc = nullptr;

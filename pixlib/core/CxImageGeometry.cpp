@@ -3,42 +3,9 @@
 #include "pixlib/core/CxImage.h"
 
 #include "ipl/Ipl.h"
+#include "pixlib/core/IplScaling.h"
 
 #include <algorithm>
-
-namespace {
-
-// Clears both alpha indices for the lifetime of the object, so IPL scales
-// the alpha channel like any other.
-class AlphaAsChannel {
- public:
-  AlphaAsChannel(IplImage* a, IplImage* b) : m_a(a), m_b(b), m_alphaA(a->alphaChannel), m_alphaB(b->alphaChannel) {
-    a->alphaChannel = b->alphaChannel = 0;
-  }
-  ~AlphaAsChannel() {
-    m_a->alphaChannel = m_alphaA;
-    m_b->alphaChannel = m_alphaB;
-  }
-
- private:
-  IplImage* m_a;
-  IplImage* m_b;
-  int m_alphaA, m_alphaB;
-};
-
-// Decimation when the target is no larger in either direction, zoom when
-// it is larger in both, resize otherwise.
-void scaleInto(IplImage* src, IplImage* dst, int xDst, int xSrc, int yDst, int ySrc, int interpolation) {
-  if (xDst <= xSrc && yDst <= ySrc) {
-    iplDecimate(src, dst, xDst, xSrc, yDst, ySrc, interpolation);
-  } else if (xDst > xSrc && yDst > ySrc) {
-    iplZoom(src, dst, xDst, xSrc, yDst, ySrc, interpolation);
-  } else {
-    iplResize(src, dst, xDst, xSrc, yDst, ySrc, interpolation);
-  }
-}
-
-}  // namespace
 
 int CxImage::Resize(CxImage& dst, int interpolation) {
   if (!InMemory() || !dst.InMemory()) return 0;
@@ -46,7 +13,7 @@ int CxImage::Resize(CxImage& dst, int interpolation) {
   dst.SetCOI(0);
   AlphaAsChannel alpha(m_image, dst.m_image);
   iplSetErrStatus(IPL_StsOk);
-  scaleInto(m_image, dst.m_image, dst.Width(), Width(), dst.Height(), Height(), interpolation);
+  ScaleInto(m_image, dst.m_image, dst.Width(), Width(), dst.Height(), Height(), interpolation);
   return iplGetErrStatus() == IPL_StsOk;
 }
 

@@ -94,10 +94,4 @@ TEST_F(GrabberAppTest, ShutdownCodeIsPerformedWhenTheApplicationEnds) {
   EXPECT_EQ(power_.ShutdownCodes(), (std::vector<int>{0, 1, 2, 3}));
 }
 
-TEST_F(GrabberAppTest, RestartGoesThroughTheRestartInterface) {
-  CGrabberApp app(power_, restart_);
-  RestartProgram();
-  EXPECT_EQ(restart_.restarts, 1);
-}
-
 }  // namespace

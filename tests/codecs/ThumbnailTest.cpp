@@ -167,6 +167,81 @@ TEST_F(ThumbnailTest, ThumbnailIsNotWrittenWhereItWouldDamageThePhoto) {
   EXPECT_EQ(pointing, ReadBytes(photo));
 }
 
+// Padding after the end marker belongs to the photo: the thumbnail follows it.
+TEST_F(ThumbnailTest, APaddedJpegTakesItsThumbnailAfterThePadding) {
+  SavePhoto(300, 200);
+  base.insert(base.end(), 700, 0x00);
+  WriteBytes(photo, base);
+  CxImage thumb, read;
+  MakePattern(thumb, 30, 20);
+  ASSERT_NE(0, WriteThumbNail(thumb, photo.c_str()));
+  EXPECT_TRUE(StartsWithBase());
+  EXPECT_EQ(base.size(), Trailer().ThumbnailOffset());
+  ASSERT_EQ(1, LoadThumbNail(read, photo.c_str(), 0, 1024));
+  EXPECT_EQ(30, read.Width());
+}
+
+// An end marker inside an embedded preview is not the photo's end.
+TEST_F(ThumbnailTest, AnEndMarkerInsideAMetadataSegmentIsNotThePhotosEnd) {
+  SavePhoto(300, 200);
+  const std::vector<unsigned char> preview{0xFF, 0xD8, 0xFF, 0xD9};
+  std::vector<unsigned char> bytes(base.begin(), base.begin() + 2);
+  const std::vector<unsigned char> app1{0xFF, 0xE1, 0x00, static_cast<unsigned char>(2 + preview.size())};
+  bytes.insert(bytes.end(), app1.begin(), app1.end());
+  bytes.insert(bytes.end(), preview.begin(), preview.end());
+  bytes.insert(bytes.end(), base.begin() + 2, base.end());
+  ImageTrailer trailer;
+  trailer.SetThumbnailOffset(static_cast<std::uint32_t>(2 + app1.size() + preview.size()));
+  trailer.SetFlags(ImageTrailer::kThumbnail);
+  bytes.insert(bytes.end(), trailer.Bytes().begin(), trailer.Bytes().end());
+  WriteBytes(photo, bytes);
+
+  CxImage thumb, read;
+  MakePattern(thumb, 30, 20);
+  EXPECT_EQ(0, LoadThumbNail(read, photo.c_str(), 0, 1024));
+  EXPECT_EQ(0, WriteThumbNail(thumb, photo.c_str()));
+  EXPECT_EQ(bytes, ReadBytes(photo));
+  CxImage full;
+  EXPECT_EQ(1, full.Load(photo.c_str(), 0, 1, 0, 0, nullptr));
+}
+
+// Files that are not plain JPEGs (TIFF, BMP, scrambled) follow the same rule:
+// only a visible thumbnail record or the end of the file is ever cut or written.
+TEST_F(ThumbnailTest, OtherFormatsAreNeverCutWhereATrailerPointsIntoThem) {
+  std::vector<unsigned char> tiff{'I', 'I', 42, 0};
+  for (int i = 0; i < 4000; ++i) tiff.push_back(static_cast<unsigned char>(i * 7));
+  const std::string file = dir.Path("scan.tif");
+  CxImage thumb, read;
+  MakePattern(thumb, 40, 30);
+
+  // A corrupt trailer pointing into the image: neither read, cut nor written.
+  for (std::uint32_t flags : {ImageTrailer::kThumbnail, ImageTrailer::kSigned}) {
+    ImageTrailer trailer;
+    trailer.SetThumbnailOffset(1000);
+    trailer.SetFlags(flags);
+    std::vector<unsigned char> pointing = tiff;
+    pointing.insert(pointing.end(), trailer.Bytes().begin(), trailer.Bytes().end());
+    WriteBytes(file, pointing);
+    EXPECT_EQ(0, LoadThumbNail(read, file.c_str(), 0, 1024)) << flags;
+    EXPECT_EQ(0, WriteThumbNail(thumb, file.c_str())) << flags;
+    EXPECT_EQ(pointing, ReadBytes(file)) << flags;
+  }
+
+  // Without a trailer the thumbnail goes at the end and can be replaced; a
+  // broken one is cut back to the image.
+  WriteBytes(file, tiff);
+  ASSERT_NE(0, WriteThumbNail(thumb, file.c_str()));
+  ASSERT_NE(0, WriteThumbNail(thumb, file.c_str()));
+  ASSERT_EQ(1, LoadThumbNail(read, file.c_str(), 0, 1024));
+  EXPECT_EQ(40, read.Width());
+  std::vector<unsigned char> bytes = ReadBytes(file);
+  ASSERT_TRUE(std::equal(tiff.begin(), tiff.end(), bytes.begin()));
+  for (std::size_t i = tiff.size() + 12; i < tiff.size() + 60; ++i) bytes[i] = 0x55;
+  WriteBytes(file, bytes);
+  EXPECT_EQ(0, LoadThumbNail(read, file.c_str(), 0, 1024));
+  EXPECT_EQ(tiff, ReadBytes(file));
+}
+
 TEST_F(ThumbnailTest, PreferredSizePicksThePowerOfTwo) {
   SavePhoto(3000, 2000);
   CxImage image;

@@ -88,6 +88,38 @@ TEST(ConcurrentAllocation, EightProcessesGetDistinctNumbersWithoutGaps) {
             kProcesses * kAllocationsEach);
 }
 
+// A station counting locally ("localhost") in the same settings its own
+// server hands out from: both count in "Next Film Number" under one lock.
+TEST(ConcurrentAllocation, LocalCountingAndTheServedCounterOfOneProcessNeverRepeatANumber) {
+  constexpr int kLocalThreads = 8;
+  constexpr int kEach = 150;
+  ServedCounter served(OptionsOnFreePort());
+  ASSERT_TRUE(served.server->Port().has_value());
+  served.store.WriteInt("Film Settings", "Next Film Number", 1);  // local 1 = served 1
+  std::vector<std::vector<int>> numbers(kLocalThreads + 1);
+  std::vector<std::thread> threads;
+  for (int t = 0; t <= kLocalThreads; ++t) {
+    threads.emplace_back([&, t] {
+      CRemoteCounterClient client(served.settings);
+      const char* server = t == kLocalThreads ? "127.0.0.1" : "localhost";
+      for (int i = 0; i < kEach; ++i) {
+        int first = -1;
+        if (client.AllocateFilmNumbers(&first, 1, server)) numbers[t].push_back(first);
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  std::set<int> distinct;
+  std::size_t total = 0;
+  for (const auto& list : numbers) {
+    EXPECT_EQ(list.size(), static_cast<std::size_t>(kEach));
+    total += list.size();
+    distinct.insert(list.begin(), list.end());
+  }
+  EXPECT_EQ(distinct.size(), total);
+  EXPECT_EQ(served.store.GetInt("Film Settings", "Next Film Number", -1), 1 + static_cast<int>(total));
+}
+
 TEST(CounterTool, PrintsRepliesAndFailsWhenTheServerIsAway) {
   ServedCounter served(OptionsOnFreePort());
   const std::string output = served.folder.Path() + "tool-out";

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <memory>
 #include <cstring>
-#include <thread>
+#include <memory>
 
 #include "app/counter/CRemoteCounterClient.h"
 #include "platform/OleDateTime.h"
@@ -47,30 +45,32 @@ TEST_F(CounterServiceTest, FreshServedCounterStartsAtZeroAndStoresTheCount) {
   EXPECT_EQ(current, 100);
 }
 
-TEST_F(CounterServiceTest, PresetExchangeReportsOrAppliesThePreset) {
-  std::atomic<int> active = 2;
-  CRemoteCounterServer::SetPayloadHandler([&](std::span<std::uint8_t, kCounterPayloadSize> payload) {
-    int preset = 0;
-    std::memcpy(&preset, payload.data(), sizeof(preset));
-    if (preset >= 0) {
-      active = preset;
-    } else {
-      preset = active;
-      std::memcpy(payload.data(), &preset, sizeof(preset));
-    }
-  });
-  int preset = -1;
-  ASSERT_TRUE(client.ExchangeInt(&preset, server));
-  EXPECT_EQ(preset, 2);
-  preset = 1;
-  ASSERT_TRUE(client.ExchangeInt(&preset, server));
-  EXPECT_EQ(active, 1);
-
-  // Without a handler the payload comes back as sent.
+TEST_F(CounterServiceTest, WithoutAPayloadHandlerThePayloadComesBackAsSent) {
   CRemoteCounterServer::SetPayloadHandler({});
   char payload[20] = "sixteen bytes ok";
   ASSERT_TRUE(client.Exchange(payload, sizeof(payload), server));
   EXPECT_STREQ(payload, "sixteen bytes ok");
+}
+
+TEST_F(CounterServiceTest, CountsBelowOneAreRefusedAndTheCounterStays) {
+  ASSERT_TRUE(client.SetFilmNumber(10, server));
+  int first = -1;
+  EXPECT_FALSE(client.AllocateFilmNumbers(&first, 0, server));
+  EXPECT_FALSE(client.AllocateFilmNumbers(&first, -5, server));
+  ASSERT_TRUE(client.AllocateFilmNumbers(&first, 1, server));
+  EXPECT_EQ(first, 10);
+  EXPECT_EQ(served.store.GetInt("Film Settings", "Next Film Number", -1), 11);
+}
+
+TEST_F(CounterServiceTest, ACorruptCounterStopsAllocationUntilItIsSet) {
+  served.store.WriteString("Film Settings", "Next Film Number", "12x4?");
+  int number = -1;
+  EXPECT_FALSE(client.AllocateFilmNumbers(&number, 1, server));
+  EXPECT_FALSE(client.GetFilmNumber(&number, server));
+  EXPECT_EQ(served.store.Find("Film Settings", "Next Film Number"), "12x4?");  // left for the operator
+  ASSERT_TRUE(client.SetFilmNumber(1204, server));
+  ASSERT_TRUE(client.AllocateFilmNumbers(&number, 1, server));
+  EXPECT_EQ(number, 1204);
 }
 
 TEST_F(CounterServiceTest, ShutdownGoesThroughMachinePower) {
@@ -137,9 +137,7 @@ TEST(CounterServerLimits, StopWakesTheListenerAndConnectedClients) {
   const int port = *served.server->Port();
   RawConnection idle(port);
   ASSERT_TRUE(WaitUntil([&] { return served.server->ConnectedClients() == 1; }));
-  const auto start = std::chrono::steady_clock::now();
   served.server.reset();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::minutes(1));
   EXPECT_TRUE(idle.ClosedWithoutReply());
   EXPECT_FALSE(RawConnection(port).IsConnected());
 }
@@ -154,11 +152,8 @@ TEST(CounterServerLimits, PortInUseLeavesTheServerNotListening) {
 }
 
 TEST(CounterAddressing, SuffixSelectsTheServerPortAndLocalhostWithSuffixIsNotLocal) {
-  const int port = FindFreePort();
-  CounterServerOptions options;
-  options.basePort = port - 2;
-  ServedCounter served(options, "2");
-  ASSERT_EQ(served.server->Port(), port);
+  ServedCounter served(OptionsOnFreePort(), "2");
+  ASSERT_EQ(served.server->Port(), served.basePort + 2);
   CRemoteCounterClient client(served.settings);
   int first = -1;
   ASSERT_TRUE(client.AllocateFilmNumbers(&first, 1, "localhost:2"));
@@ -169,18 +164,24 @@ TEST(CounterAddressing, SuffixSelectsTheServerPortAndLocalhostWithSuffixIsNotLoc
 }
 
 TEST(CounterAddressing, UnreachableServerFails) {
-  FastTempFolder folder;
-  bx::ProfileStore store(folder.Path(), "BXGrabber");
-  store.WriteInt("Database Settings", "Counter Port", FindFreePort());
-  ProfileCounterSettings settings(store);
-  CRemoteCounterClient client(settings);
+  CounterSettingsFolder folder(FindFreePort());
+  CRemoteCounterClient client(folder.settings);
   int number = 77;
   bx::OleDateTime date;
   EXPECT_FALSE(client.GetFilmNumber(&number, "127.0.0.1"));
   EXPECT_FALSE(client.AllocateFilmNumbers(&number, 1, "127.0.0.1"));
   EXPECT_FALSE(client.GetServerTime(&date, "127.0.0.1"));
-  EXPECT_FALSE(client.ShutdownServer("no-such-host.invalid"));
+  EXPECT_FALSE(client.ShutdownServer("127.0.0.1"));
   EXPECT_EQ(number, 77);
+}
+
+TEST(CounterAddressing, AnEmptyServerNameIsTheStationsOwnServer) {
+  EXPECT_EQ(CounterServerFor("", "", ""), "127.0.0.1");
+  EXPECT_EQ(CounterServerFor("", "3", "*"), "127.0.0.1:3");
+  EXPECT_EQ(CounterServerFor("", "3", "192.168.7.2"), "192.168.7.2:3");
+  EXPECT_EQ(CounterServerFor("", "", "::1"), "127.0.0.1");
+  EXPECT_EQ(CounterServerFor("localhost", "3", ""), "localhost");
+  EXPECT_EQ(CounterServerFor("hub:1", "3", ""), "hub:1");
 }
 
 }  // namespace

@@ -38,14 +38,24 @@ int FindFreePort() {
 
 CounterServerOptions OptionsOnFreePort() {
   CounterServerOptions options;
-  options.basePort = FindFreePort();
+  options.basePort = 0;  // picked when the counter starts
   return options;
 }
 
 ServedCounter::ServedCounter(CounterServerOptions options, const char* suffix)
     : store(folder.Path(), "BXGrabber"), basePort(options.basePort) {
+  const bool pickPort = options.basePort == 0;
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    if (pickPort) options.basePort = FindFreePort() - std::atoi(suffix);
+    basePort = options.basePort;
+    store.WriteInt("Database Settings", "Counter Port", basePort);
+    server.emplace(suffix, settings, power, options);
+    if (server->Port() || !pickPort) return;
+  }
+}
+
+CounterSettingsFolder::CounterSettingsFolder(int basePort) : store(folder.Path(), "BXGrabber") {
   store.WriteInt("Database Settings", "Counter Port", basePort);
-  server.emplace(suffix, settings, power, options);
 }
 
 RawConnection::RawConnection(int port)

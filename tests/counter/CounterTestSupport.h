@@ -31,8 +31,10 @@ class FastTempFolder {
 int FindFreePort();
 
 // A served counter on a free port of this machine, with its own settings.
+// With base port 0 in `options` a free one is picked, again when another
+// process took it first.
 struct ServedCounter {
-  explicit ServedCounter(CounterServerOptions options = {}, const char* suffix = "");
+  explicit ServedCounter(CounterServerOptions options, const char* suffix = "");
 
   std::string Address() const { return "127.0.0.1"; }
 
@@ -44,7 +46,16 @@ struct ServedCounter {
   std::optional<CRemoteCounterServer> server;
 };
 
+// Options whose base port ServedCounter picks.
 CounterServerOptions OptionsOnFreePort();
+
+// Settings in a fresh folder whose "Counter Port" is `basePort`.
+struct CounterSettingsFolder {
+  explicit CounterSettingsFolder(int basePort);
+  FastTempFolder folder;
+  bx::ProfileStore store;
+  ProfileCounterSettings settings{store};
+};
 
 // Polls `condition` until it holds or `limit` passes; its last value.
 template <typename Condition>

@@ -58,6 +58,15 @@ int BreakPulses(const bx::SimulatedSerialPort& port) {
   return static_cast<int>(std::count(changes.begin(), changes.end(), false));
 }
 
+// The counter of a numbered photo; a failure, never a crash, when there is none.
+int CounterOf(const std::optional<PhotoNumber>& number) {
+  if (!number) {
+    ADD_FAILURE() << "the photo got no number";
+    return -1;
+  }
+  return number->counter;
+}
+
 class LocalNumberingTest : public ::testing::Test {
  protected:
   FastTempFolder folder;
@@ -83,7 +92,7 @@ TEST_F(LocalNumberingTest, DeltaAndOffsetSpaceTheLocalNumbers) {
   store.WriteInt("Film Settings", "Delta Film Number", 2);
   store.WriteInt("Film Settings", "Offset Film Number", 2);
   std::vector<int> counters;
-  for (int i = 0; i < 3; ++i) counters.push_back(numbering.NumberPhoto("localhost", 0)->counter);
+  for (int i = 0; i < 3; ++i) counters.push_back(CounterOf(numbering.NumberPhoto("localhost", 0)));
   EXPECT_EQ(counters, (std::vector<int>{2, 4, 6}));
 }
 
@@ -91,7 +100,7 @@ TEST_F(LocalNumberingTest, ChunkIsUsedUpBeforeTheNextIsAllocated) {
   store.WriteInt("Database Settings", "Chunk Allocation", 10);
   std::vector<int> counters;
   for (int i = 0; i < 11; ++i) {  // ten photos within "Max Chunk Time" (20 s)
-    counters.push_back(numbering.NumberPhoto("localhost", 0)->counter);
+    counters.push_back(CounterOf(numbering.NumberPhoto("localhost", 0)));
     if (i == 0) {
       EXPECT_EQ(NextFilmNumber(), 11);
     }
@@ -106,23 +115,23 @@ TEST_F(LocalNumberingTest, ChunkOlderThanMaxChunkTimeIsAbandoned) {
   store.WriteInt("Database Settings", "Chunk Allocation", 10);
   std::vector<int> counters;
   for (int i = 0; i < 3; ++i) {
-    counters.push_back(numbering.NumberPhoto("localhost", 0)->counter);
+    counters.push_back(CounterOf(numbering.NumberPhoto("localhost", 0)));
     clock.Advance(30s);
   }
   EXPECT_EQ(counters, (std::vector<int>{1, 11, 21}));
 
   // Exactly "Max Chunk Time" seconds later the chunk is still open.
   clock.Advance(20s - 30s);
-  EXPECT_EQ(numbering.NumberPhoto("localhost", 0)->counter, 22);
+  EXPECT_EQ(CounterOf(numbering.NumberPhoto("localhost", 0)), 22);
   clock.Advance(20s);
-  EXPECT_EQ(numbering.NumberPhoto("localhost", 0)->counter, 31);
+  EXPECT_EQ(CounterOf(numbering.NumberPhoto("localhost", 0)), 31);
 }
 
 TEST_F(LocalNumberingTest, ChangedChunkSizeNeverUsesNumbersBeyondTheAllocation) {
   store.WriteInt("Database Settings", "Chunk Allocation", 2);
-  EXPECT_EQ(numbering.NumberPhoto("localhost", 0)->counter, 1);
+  EXPECT_EQ(CounterOf(numbering.NumberPhoto("localhost", 0)), 1);
   store.WriteInt("Database Settings", "Chunk Allocation", 5);
-  EXPECT_EQ(numbering.NumberPhoto("localhost", 0)->counter, 3);  // new chunk 3..7
+  EXPECT_EQ(CounterOf(numbering.NumberPhoto("localhost", 0)), 3);  // new chunk 3..7
   EXPECT_EQ(NextFilmNumber(), 8);
 }
 
@@ -131,10 +140,22 @@ TEST_F(LocalNumberingTest, WithoutAutoIncreaseEveryPhotoReusesTheLastCounter) {
   store.WriteInt("Database Settings", "Auto Increase", 0);
   for (int i = 0; i < 2; ++i) {
     const auto number = numbering.NumberPhoto("localhost", 0);
+    ASSERT_TRUE(number.has_value());
     EXPECT_EQ(number->counter, 7);
     EXPECT_EQ(number->fileName, "img7.jpg");
   }
   EXPECT_EQ(NextFilmNumber(), 8);
+}
+
+TEST_F(LocalNumberingTest, ACorruptStoredCounterGivesNoNumberUntilItIsSet) {
+  store.WriteString("Film Settings", "Next Film Number", "8O");  // a letter O typed for a zero
+  EXPECT_FALSE(numbering.NumberPhoto("localhost", 0).has_value());
+  store.WriteInt("Database Settings", "Auto Increase", 0);
+  EXPECT_FALSE(numbering.NumberPhoto("localhost", 0).has_value());
+  EXPECT_EQ(store.Find("Film Settings", "Next Film Number"), "8O");
+  ASSERT_TRUE(client.SetFilmNumber(80, "localhost"));
+  store.WriteInt("Database Settings", "Auto Increase", 1);
+  EXPECT_EQ(CounterOf(numbering.NumberPhoto("localhost", 0)), 80);
 }
 
 TEST_F(LocalNumberingTest, ExternalCounterIsPulsedOncePerPhotoAndResetAtStart) {
@@ -173,11 +194,11 @@ TEST(PhotoNumberingServed, UnreachableServerReportsFailureAndNeverReusesACounter
   const int port = served.basePort;
   served.store.WriteInt("Database Settings", "Chunk Allocation", 3);
 
-  EXPECT_EQ(numbering.NumberPhoto("127.0.0.1", 0)->counter, 0);
-  EXPECT_EQ(numbering.NumberPhoto("127.0.0.1", 0)->counter, 1);
+  EXPECT_EQ(CounterOf(numbering.NumberPhoto("127.0.0.1", 0)), 0);
+  EXPECT_EQ(CounterOf(numbering.NumberPhoto("127.0.0.1", 0)), 1);
   served.server.reset();
   // The open chunk still holds number 2; after it, nothing can be allocated.
-  EXPECT_EQ(numbering.NumberPhoto("127.0.0.1", 0)->counter, 2);
+  EXPECT_EQ(CounterOf(numbering.NumberPhoto("127.0.0.1", 0)), 2);
   EXPECT_FALSE(numbering.NumberPhoto("127.0.0.1", 0).has_value());
   EXPECT_FALSE(numbering.NumberPhoto("127.0.0.1", 0).has_value());
   served.store.WriteInt("Database Settings", "Chunk Allocation", 0);
@@ -190,7 +211,7 @@ TEST(PhotoNumberingServed, UnreachableServerReportsFailureAndNeverReusesACounter
   served.server.emplace("", served.settings, served.power, options);
   served.store.WriteInt("Database Settings", "Auto Increase", 1);
   served.store.WriteInt("Database Settings", "Chunk Allocation", 3);
-  EXPECT_EQ(numbering.NumberPhoto("127.0.0.1", 0)->counter, 3);
+  EXPECT_EQ(CounterOf(numbering.NumberPhoto("127.0.0.1", 0)), 3);
 }
 
 TEST(PhotoNumberingServed, DateIsTheServerDatePlusShowDelayOrTheLocalClock) {
@@ -210,7 +231,7 @@ TEST(PhotoNumberingServed, DateIsTheServerDatePlusShowDelayOrTheLocalClock) {
 // Answers every request with value 42, except date requests, which it drops.
 class DatelessServer {
  public:
-  DatelessServer() : m_port(FindFreePort()), m_listener(OpenListener(m_port)) {
+  DatelessServer() : m_listener(OpenListener(m_port)) {
     m_thread = std::thread([this] { Serve(); });
   }
   ~DatelessServer() {
@@ -221,15 +242,18 @@ class DatelessServer {
   int Port() const { return m_port; }
 
  private:
-  static SocketHandle OpenListener(int port) {
+  // A listener on a port the system picks; `port` receives it.
+  static SocketHandle OpenListener(int& port) {
     SocketHandle socket(::socket(AF_INET, SOCK_STREAM, 0));
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    socklen_t length = sizeof(address);
     if (::bind(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::listen(socket.Get(), 8) != 0)
+        ::listen(socket.Get(), 8) != 0 ||
+        ::getsockname(socket.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
       return {};
+    port = ntohs(address.sin_port);
     return socket;
   }
   void Serve() {
@@ -246,7 +270,7 @@ class DatelessServer {
     }
   }
 
-  int m_port;
+  int m_port = 0;
   SocketHandle m_listener;
   std::atomic<bool> m_stop{false};
   std::thread m_thread;
@@ -283,11 +307,23 @@ TEST(ImageTree, FolderAndFileFollowRootOperatorWeekdayAndCounter) {
   EXPECT_EQ(ImageTreePaths::For("/data/Photos", "anna", 3, 1).filePath,
             "/data/Photosimages/anna/3/img1.jpg");
 
+  EXPECT_EQ(ImageTreePaths::RootFolder("/data/Photos/"), "/data/Photos");
+  EXPECT_EQ(ImageTreePaths::RootFolder("/data/Photos"), "/data");
+  EXPECT_EQ(ImageTreePaths::RootFolder("Photos"), ".");
+
   FastTempFolder root;
   const auto created = ImageTreePaths::For(root.Path(), "anna", 3, 1234);
-  created.CreateFolders();
-  created.CreateFolders();  // existing folders are normal
+  EXPECT_EQ(created.CreateFolders(), std::nullopt);
+  EXPECT_EQ(created.CreateFolders(), std::nullopt);  // existing folders are normal
   EXPECT_TRUE(std::filesystem::is_directory(created.filmFolder));
+  const auto unmounted = ImageTreePaths::For(root.Path() + "mnt/", "anna", 3, 1);
+  EXPECT_EQ(unmounted.CreateFolders(), "folder " + root.Path() + "mnt (\"DatabasePath\") does not exist");
+  EXPECT_FALSE(std::filesystem::exists(root.Path() + "mnt"));
+
+  for (const char* name : {"anna", "Anna Maria", "..anna", "a..b"})
+    EXPECT_TRUE(ImageTreePaths::IsSafeOperatorName(name)) << name;
+  for (const char* name : {"..", ".", "../x", "a/b", "/abs"})
+    EXPECT_FALSE(ImageTreePaths::IsSafeOperatorName(name)) << name;
 }
 
 }  // namespace

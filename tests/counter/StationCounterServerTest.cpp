@@ -19,13 +19,15 @@ class PresetWindow final : public IPresetHost {
 // base port + instance, answers the preset command once the window registered.
 TEST(StationCounterServer, StartUpServesTheInstanceCounterAndItsPresets) {
   FreshFolders folders;
-  const int port = FindFreePort();
   bx::ProfileStore store("BXGrabber2");
-  store.WriteInt("Database Settings", "Counter Port", port - 2);
   bx::RecordingMachinePower power;
   bx::RecordingProgramRestart restart;
   CGrabberApp app(power, restart);
-  app.InitInstance({"BXGrabber", "-i2"});
+  // Another process may take the port between its choice and the start-up.
+  for (int attempt = 0; attempt < 20 && !(app.m_counterServer && app.m_counterServer->IsServing()); ++attempt) {
+    store.WriteInt("Database Settings", "Counter Port", FindFreePort() - 2);
+    app.InitInstance({"BXGrabber", "-i2"});
+  }
   ASSERT_NE(app.m_counterServer, nullptr);
   ASSERT_TRUE(app.m_counterServer->IsServing());
 

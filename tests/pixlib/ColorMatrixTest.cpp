@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -158,29 +159,36 @@ TEST(ApplyColorTwist, MatchesTheMatrixOnEveryPixel) {
         ASSERT_NEAR(target.GetRowPtr(y)[3 * x + c], std::clamp(expected[c], 0.0f, 255.0f), 1.0f)
             << x << "," << y << " channel " << c;
     }
+  // In place gives the same pixels.
+  ASSERT_EQ(source.ApplyColorTwist(m, source), 1);
+  EXPECT_EQ(std::memcmp(source.GetBits(), target.GetBits(), static_cast<size_t>(source.GetRowBytes()) * 257), 0);
 }
 
 TEST(ApplyColorTwist, LookupTableInPlaceRoisAndAlpha) {
-  CxImage image;
-  ASSERT_TRUE(image.Create(64, 80, 1));
-  fillGradient(image);
-  CxImage original;
-  ASSERT_TRUE(original.Create(64, 80, 1));
-  std::memcpy(original.GetBits(), image.GetBits(), static_cast<size_t>(image.GetRowBytes()) * 80);
+  for (const int alpha : {1, 0}) {
+    const int n = alpha ? 4 : 3;
+    CxImage image, original;
+    ASSERT_TRUE(image.Create(63, 80, alpha));
+    ASSERT_TRUE(original.Create(63, 80, alpha));
+    fillGradient(image);
+    std::memcpy(original.GetBits(), image.GetBits(), static_cast<size_t>(image.GetRowBytes()) * 80);
 
-  CLut threshold;
-  ContrastLUT(1.0f, threshold);
-  ASSERT_TRUE(image.SetROI(0, 8, 10, 20, 30));
-  ASSERT_EQ(image.ApplyColorTwist(kIdentity, image, threshold), 1);  // in place
-  for (int y = 0; y < 80; ++y)
-    for (int x = 0; x < 64; ++x) {
-      const bool inside = x >= 8 && x < 28 && y >= 10 && y < 40;
-      const unsigned char* before = original.GetRowPtr(y) + 4 * x;
-      const unsigned char* after = image.GetRowPtr(y) + 4 * x;
-      for (int c = 0; c < 3; ++c)
-        ASSERT_EQ(after[c], inside ? (before[c] <= 127 ? 0 : 255) : before[c]) << x << "," << y;
-      ASSERT_EQ(after[3], before[3]) << "alpha carried at " << x << "," << y;
-    }
+    CLut threshold;
+    ContrastLUT(1.0f, threshold);
+    ASSERT_TRUE(image.SetROI(0, 8, 10, 20, 30));
+    ASSERT_EQ(image.ApplyColorTwist(kIdentity, image, threshold), 1);  // in place
+    for (int y = 0; y < 80; ++y)
+      for (int x = 0; x < 63; ++x) {
+        const bool inside = x >= 8 && x < 28 && y >= 10 && y < 40;
+        const unsigned char* before = original.GetRowPtr(y) + n * x;
+        const unsigned char* after = image.GetRowPtr(y) + n * x;
+        for (int c = 0; c < 3; ++c)
+          ASSERT_EQ(after[c], inside ? (before[c] <= 127 ? 0 : 255) : before[c]) << x << "," << y << " " << n;
+        if (alpha) {
+          ASSERT_EQ(after[3], before[3]) << "alpha carried at " << x << "," << y;
+        }
+      }
+  }
 }
 
 TEST(ApplyColorTwist, RefusesWhatItCannotApply) {

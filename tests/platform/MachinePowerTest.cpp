@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/RecordingMachinePower.h"
 
 namespace {
 
@@ -20,15 +19,6 @@ TEST(MachinePower, ShutdownCodesMapToPowerOffOrReboot) {
   // A server name cannot smuggle in an option.
   EXPECT_TRUE(SystemMachinePower::ClockSyncCommand("-b").empty());
   EXPECT_TRUE(SystemMachinePower::ClockSyncCommand("").empty());
-}
-
-TEST(MachinePower, RecordingFakeKeepsRequests) {
-  bx::RecordingMachinePower power;
-  EXPECT_TRUE(power.Shutdown(3));
-  EXPECT_FALSE(power.Shutdown(7));
-  power.SyncClock("server");
-  EXPECT_EQ(power.ShutdownCodes(), (std::vector<int>{3, 7}));
-  EXPECT_EQ(power.ClockServers(), (Command{"server"}));
 }
 
 }  // namespace

@@ -4,9 +4,7 @@
 #include <pty.h>
 #include <unistd.h>
 
-#include <thread>
 
-#include "platform/SimulatedSerialPort.h"
 
 namespace {
 
@@ -45,53 +43,6 @@ TEST(SerialPort, TermiosPortOpensTerminalsOnlyAndFailsCleanlyWithoutModemLines) 
   EXPECT_FALSE(port.IsOpen());
   close(master);
   close(slave);
-}
-
-TEST(SimulatedSerialPort, ReportsEveryDsrChangeAndStopsOnRequest) {
-  bx::SimulatedSerialPort port;
-  bx::Event stop;
-  EXPECT_EQ(port.WaitForDsrChange(stop), WaitResult::Failed);
-  ASSERT_TRUE(port.Open("COM1"));
-  port.DriveDsr(true);   // before anybody waits
-  port.DriveDsr(true);   // no change
-  port.DriveDsr(false);
-  EXPECT_EQ(port.WaitForDsrChange(stop), WaitResult::Changed);
-  EXPECT_EQ(port.WaitForDsrChange(stop), WaitResult::Changed);
-  EXPECT_EQ(port.Dsr(), false);
-
-  std::thread driver([&] { port.DriveDsr(true); });
-  EXPECT_EQ(port.WaitForDsrChange(stop), WaitResult::Changed);
-  driver.join();
-  EXPECT_EQ(port.Dsr(), true);
-
-  std::thread stopper([&] { stop.Set(); });
-  EXPECT_EQ(port.WaitForDsrChange(stop), WaitResult::Stopped);
-  stopper.join();
-}
-
-TEST(SimulatedSerialPort, RecordsOutputLinesWhileOpen) {
-  bx::SimulatedSerialPort port;
-  EXPECT_FALSE(port.SetRts(true));
-  port.SetOpenFails(true);
-  EXPECT_FALSE(port.Open("COM1"));
-  port.SetOpenFails(false);
-  ASSERT_TRUE(port.Open("COM3"));
-  EXPECT_EQ(port.OpenedName(), "COM3");
-  port.SetRts(true);
-  port.SetBreak(true);
-  port.SetBreak(false);
-  using Line = bx::SimulatedSerialPort::Line;
-  const auto changes = port.Changes();
-  ASSERT_EQ(changes.size(), 4u);
-  EXPECT_EQ(changes[0].line, Line::Dtr);  // cleared on opening
-  EXPECT_FALSE(changes[0].on);
-  EXPECT_EQ(changes[1].line, Line::Rts);
-  EXPECT_EQ(changes[2].line, Line::Break);
-  EXPECT_TRUE(changes[2].on);
-  EXPECT_FALSE(changes[3].on);
-  EXPECT_LT(changes[3].tick - changes[0].tick, 10000u);  // stamped in order, now
-  port.Close();
-  EXPECT_FALSE(port.Dsr());
 }
 
 }  // namespace

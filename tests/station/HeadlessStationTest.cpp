@@ -3,12 +3,19 @@
 
 #include "pixlib/codecs/Thumbnail.h"
 #include "pixlib/core/CxImage.h"
+#include "records/CStorySet.h"
+#include "records/DatabaseSchema.h"
+#include "records/odbc/OdbcSession.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <csignal>
+#include <thread>
 #include <cstdio>
 #include <fstream>
 
@@ -21,11 +28,9 @@ struct RunResult {
     std::string output;
 };
 
-RunResult RunHeadless(const StationFolder& folder, int shots)
+// Runs a shell command line; its exit code and its output and error lines.
+RunResult RunCommand(const std::string& command)
 {
-    const std::string command = "BX_CONFIG_DIR='" + folder.ConfigFolder().string() + "' BX_STATE_DIR='" +
-                                folder.StateFolder().string() + "' '" BX_GRABBER_PATH "' --headless --shots " +
-                                std::to_string(shots) + " --interval 0 2>&1";
     RunResult result;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe)
@@ -36,6 +41,19 @@ RunResult RunHeadless(const StationFolder& folder, int shots)
     const int status = ::pclose(pipe);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+std::string Environment(const StationFolder& folder)
+{
+    return "BX_CONFIG_DIR='" + folder.ConfigFolder().string() + "' BX_STATE_DIR='" + folder.StateFolder().string() +
+           "' ";
+}
+
+// `prefix` goes before the program, e.g. to run it as another user.
+RunResult RunHeadless(const StationFolder& folder, int shots, const std::string& prefix = "")
+{
+    return RunCommand(Environment(folder) + prefix + "'" BX_GRABBER_PATH "' --headless --shots " + std::to_string(shots) +
+               " --interval 0 2>&1");
 }
 
 std::string LastImageLine(const std::string& output)
@@ -68,15 +86,193 @@ TEST(HeadlessStationTest, TwentyShotsGiveTwentyPhotosWithThumbnails)
     }
 }
 
-TEST(HeadlessStationTest, WithoutAPhotoFolderNothingIsSaved)
+TEST(HeadlessStationTest, WithoutAPhotoFolderNothingIsSavedAndTheRunFails)
 {
     StationFolder folder;
     folder.WriteProfile("");
-    const RunResult run = RunHeadless(folder, 2);
-    ASSERT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_NE(LastImageLine(run.output).find("status Ko, photos saved 0"), std::string::npos) << run.output;
-    EXPECT_TRUE(folder.SavedPhotos().empty());
+    RunResult run = RunHeadless(folder, 2);
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(LastImageLine(run.output).find("status Ko (\"DatabasePath\" is empty), photos saved 0"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("0 of 2 photos saved"), std::string::npos) << run.output;
     EXPECT_TRUE(fs::is_empty(folder.PhotoFolder()));
+
+    const std::string missing = (folder.Root() / "unmounted").string();
+    folder.WriteProfile(missing + "/");
+    run = RunHeadless(folder, 3);
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(run.output.find("folder " + missing + " (\"DatabasePath\") does not exist"), std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("0 of 3 photos saved"), std::string::npos) << run.output;
+    EXPECT_FALSE(fs::exists(missing));
+}
+
+// Permissions do not bind root: the station then runs as an unprivileged user.
+TEST(HeadlessStationTest, AReadOnlyImageFolderFailsEveryShot)
+{
+    std::string asUser;
+    if (::geteuid() == 0) {
+        if (::access("/usr/bin/setpriv", X_OK) != 0)
+            GTEST_SKIP() << "running as root without /usr/bin/setpriv to drop privileges";
+        asUser = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    }
+    StationFolder folder;
+    folder.WriteProfile(folder.PhotoFolder().string() + "/");
+    const fs::path images = folder.PhotoFolder() / "images";
+    fs::create_directories(images);
+    for (const fs::path& writable : {folder.Root(), folder.ConfigFolder(), folder.StateFolder()})
+        fs::permissions(writable, fs::perms::all);
+    fs::permissions(folder.PhotoFolder(), fs::perms::all);
+    fs::permissions(images, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                fs::perms::others_exec | fs::perms::group_read | fs::perms::group_exec);
+    const RunResult run = RunHeadless(folder, 2, asUser);
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(LastImageLine(run.output).find("cannot create folder " + images.string() + "/Operatore: Permission denied"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("0 of 2 photos saved"), std::string::npos) << run.output;
+    EXPECT_TRUE(fs::is_empty(images));
+}
+
+TEST(HeadlessStationTest, HelpListsTheOptionsAndUnknownOptionsAreReported)
+{
+    for (const char* help : {"--help", "-h"}) {
+        const RunResult run = RunCommand("'" BX_GRABBER_PATH "' " + std::string(help) + " 2>&1");
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        for (const char* option : {"-dMS", "-tSERVER", "-p ", "-iN", "--headless", "--shots N", "--interval MS",
+                                   "BX_CONFIG_DIR", "BX_STATE_DIR"})
+            EXPECT_NE(run.output.find(option), std::string::npos) << option << "\n" << run.output;
+        EXPECT_EQ(run.output.find("Title:"), std::string::npos) << "the station started:\n" << run.output;
+    }
+    StationFolder folder;
+    folder.WriteProfile("");
+    const RunResult run = RunCommand(Environment(folder) + "'" BX_GRABBER_PATH "' --headless --shots 0 --frobnicate --style=fusion 2>&1");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("unknown option --frobnicate"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("--style"), std::string::npos) << "the window's own option:\n" << run.output;
+}
+
+// A station profile of the test's own: "ServerName" only when given.
+void WriteStationProfile(const StationFolder& folder, const std::string& application, const std::string& lines)
+{
+    std::ofstream(folder.ConfigFolder() / (application + ".ini"))
+        << "[Camera Settings]\nCamera Transport=sim\nNum Buffers=4\n[Database Settings]\nDatabasePath="
+        << folder.PhotoFolder().string() << "/\n"
+        << lines;
+}
+
+std::vector<std::string> PhotoNames(const StationFolder& folder)
+{
+    std::vector<std::string> names;
+    for (const fs::path& photo : folder.SavedPhotos())
+        names.push_back(photo.filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(HeadlessStationTest, AnEmptyServerNameNumbersFromTheStationsOwnServerAndLocalhostCountsLocally)
+{
+    StationFolder folder;
+    const std::string portLine = "Counter Port=" + std::to_string(FreePort() - 4) + "\n";
+    WriteStationProfile(folder, "BXGrabber4", portLine);
+    const std::string command = Environment(folder) + "BX_SIM_SENSOR=320x240 '" BX_GRABBER_PATH
+                                "' -i4 --headless --interval 0 --shots ";
+    RunResult run = RunCommand(command + "5 2>&1");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(PhotoNames(folder),
+              (std::vector<std::string>{"img0.jpg", "img1.jpg", "img2.jpg", "img3.jpg", "img4.jpg"}));
+
+    // Local counting spaces its numbers by "Delta Film Number"; the served counter does not.
+    WriteStationProfile(folder, "BXGrabber4",
+                        portLine + "ServerName=localhost\n[Film Settings]\nNext Film Number=5\nDelta Film Number=10\n");
+    run = RunCommand(command + "2 2>&1");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const auto names = PhotoNames(folder);
+    EXPECT_NE(std::find(names.begin(), names.end(), "img41.jpg"), names.end()) << run.output;
+    EXPECT_NE(std::find(names.begin(), names.end(), "img51.jpg"), names.end()) << run.output;
+}
+
+TEST(HeadlessStationTest, AStationWithoutACameraSaysWhy)
+{
+    StationFolder folder;
+    std::ofstream(folder.ConfigFolder() / "BXGrabber.ini") << "[Camera Settings]\nCamera Transport=gige\n";
+    const RunResult run = RunHeadless(folder, 0);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("No camera connected on transport \"gige\""), std::string::npos) << run.output;
+}
+
+// A complete photo: a JPEG whose end marker sits right before its thumbnail section.
+bool IsCompletePhoto(const fs::path& photo)
+{
+    ImageTrailer trailer;
+    if (!ReadImageTrailer(photo, trailer) || trailer.thumbnailOffset < 4)
+        return false;
+    std::ifstream file(photo, std::ios::binary);
+    std::array<unsigned char, 2> start{}, end{};
+    file.read(reinterpret_cast<char*>(start.data()), 2);
+    file.seekg(trailer.thumbnailOffset - 2);
+    file.read(reinterpret_cast<char*>(end.data()), 2);
+    return file && start == std::array<unsigned char, 2>{0xFF, 0xD8} && end == std::array<unsigned char, 2>{0xFF, 0xD9};
+}
+
+TEST(HeadlessStationTest, KillingTheStationWhileSavingNeverLeavesAPartialPhoto)
+{
+    StationFolder folder;
+    WriteStationProfile(folder, "BXGrabber", "ServerName=localhost\n");
+    const std::string environment = Environment(folder) + "BX_SIM_SENSOR=1600x1200 ";
+    for (int round = 1; round <= 4; ++round) {
+        const pid_t station = ::fork();
+        ASSERT_GE(station, 0);
+        if (station == 0) {
+            ::execl("/bin/sh", "sh", "-c",
+                    ("exec env " + environment + "'" BX_GRABBER_PATH "' --headless --shots 100 --interval 0 >/dev/null 2>&1")
+                        .c_str(),
+                    nullptr);
+            ::_exit(127);
+        }
+        // Saves follow one another without pause: whenever the tree grows, one is under way.
+        const size_t target = folder.SavedPhotos().size() + 1 + 2 * round;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (folder.SavedPhotos().size() < target && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ::kill(station, SIGKILL);
+        int status = 0;
+        ::waitpid(station, &status, 0);
+        ASSERT_GE(folder.SavedPhotos().size(), target) << "round " << round;
+        for (const fs::path& photo : folder.SavedPhotos())
+            EXPECT_TRUE(IsCompletePhoto(photo)) << photo << " after kill " << round;
+    }
 }
 
 }  // namespace
+
+TEST(HeadlessStationTest, EverySavedShotCountsInTheOperatorsDailyTally)
+{
+    StationFolder folder;
+    const std::string database = (folder.Root() / "tally.sqlite").string();
+    DatabaseSettings settings;
+    settings.storedConnection = "ODBC;DSN=Data;UID=sa;PWD=;Database=" + database + ";NoCreat=0";
+    {
+        bx::odbc::OdbcSession session(settings.ConnectionString());
+        CreateMissingTables(session);
+    }
+    folder.WriteProfile(folder.PhotoFolder().string() + "/",
+                        "ODBC Default Connection=" + settings.storedConnection + "\nOperatorName=O'Brien\n");
+    const RunResult run = RunHeadless(folder, 3);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(folder.SavedPhotos().size(), 3u);
+    EXPECT_EQ(CStorySet(settings).CountImported("O'Brien", "", ""), 3);
+}
+
+TEST(HeadlessStationTest, WithoutADatabaseConnectionNothingIsSaved)
+{
+    StationFolder folder;
+    folder.WriteProfile(folder.PhotoFolder().string() + "/", "Database Type=2\n");
+    const RunResult run = RunHeadless(folder, 2);
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    const std::string last = LastImageLine(run.output);
+    EXPECT_NE(last.find("status Ko (the database cannot be reached"), std::string::npos) << run.output;
+    EXPECT_NE(last.find("photos saved 0"), std::string::npos) << run.output;
+    EXPECT_TRUE(folder.SavedPhotos().empty());
+}

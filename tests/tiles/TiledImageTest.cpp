@@ -128,6 +128,8 @@ TEST_F(TiledImageTest, WholeImageOperationsRefuseTiledImages) {
   EXPECT_EQ(0, tiled.Rotate90(plain, 180));
   EXPECT_EQ(0, tiled.Copy(CFRect{1.0f, 0.0f, 0.0f, 1.0f}, CFRect{1.0f, 0.0f, 0.0f, 1.0f}, plain));
   EXPECT_EQ(0, tiled.Set(9));
+  EXPECT_EQ(0, tiled.Warp(plain));
+  EXPECT_EQ(0, tiled.Zoom(CFRect{1.0f, 0.0f, 0.0f, 1.0f}, 1.0f, plain));
   const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
   EXPECT_EQ(0, tiled.ApplyColorTwist(identity, plain));
   EXPECT_EQ(1, tiled.Tiled());

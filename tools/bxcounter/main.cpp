@@ -3,7 +3,7 @@
 //             get | alloc N | set N | time | preset [P] | shutdown
 // Prints each reply on a line of its own; exits 1 when a request fails and 2
 // on a usage error. The base port is "Counter Port" of the station's settings;
-// the server defaults to its "ServerName", else this machine.
+// the server defaults to its "ServerName", else the station's own service.
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/counter/CRemoteCounterClient.h"
+#include "app/counter/CounterServerAddress.h"
 #include "platform/OleDateTime.h"
 #include "platform/ProfileStore.h"
 
@@ -25,12 +26,30 @@ struct Arguments {
   std::optional<int> value;
 };
 
+constexpr char kUsage[] =
+    "usage: bxcounter [--server HOST[:SUFFIX]] [--instance N] [--repeat N]\n"
+    "                 get | alloc N | set N | time | preset [P] | shutdown\n"
+    "\n"
+    "  get        print the next film number without taking it\n"
+    "  alloc N    take N numbers and print the first\n"
+    "  set N      make N the next film number (a corrupt counter is repaired so)\n"
+    "  time       print the server's date and time\n"
+    "  preset [P] apply preset P on the station, or print the active one\n"
+    "  shutdown   power the serving machine off\n"
+    "\n"
+    "The server defaults to \"ServerName\" of the station's settings (BX_CONFIG_DIR),\n"
+    "else the station's own service on this machine; the port is \"Counter Port\"\n"
+    "plus the instance (suffix). Exit codes: 0 done, 1 the request failed, 2 usage.\n";
+
 int Usage() {
-  std::fputs(
-      "usage: bxcounter [--server HOST[:SUFFIX]] [--instance N] [--repeat N]\n"
-      "                 get | alloc N | set N | time | preset [P] | shutdown\n",
-      stderr);
+  std::fputs(kUsage, stderr);
   return 2;
+}
+
+bool AsksForHelp(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") return true;
+  return false;
 }
 
 std::optional<long> ParseNumber(const std::string& text) {
@@ -103,6 +122,10 @@ bool IsCommand(const std::string& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (AsksForHelp(argc, argv)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   const auto arguments = Parse(std::vector<std::string>(argv + 1, argv + argc));
   if (!arguments || !IsCommand(arguments->command)) return Usage();
   const std::string application = arguments->instance.empty()
@@ -110,15 +133,18 @@ int main(int argc, char** argv) {
                                       : "BXGrabber" + std::to_string(std::atoi(arguments->instance.c_str()));
   bx::ProfileStore store(application);
   std::string server = arguments->server;
-  if (server.empty()) server = store.GetString("Database Settings", "ServerName", "");
-  if (server.empty()) server = "127.0.0.1";
+  if (server.empty())
+    server = CounterServerFor(store.GetString("Database Settings", "ServerName", ""), arguments->instance,
+                              store.GetString("Database Settings", "Counter Listen Address", ""));
   ProfileCounterSettings settings(store);
   CRemoteCounterClient client(settings);
   for (long i = 0; i < arguments->repeat; ++i) {
     const auto reply = Run(client, *arguments, server.c_str());
     if (!reply) {
-      std::fprintf(stderr, "bxcounter: %s failed (server %s)\n", arguments->command.c_str(),
-                   server.c_str());
+      std::fprintf(stderr,
+                   "bxcounter: %s failed: server %s unreachable, or it refused the request "
+                   "(its log says why)\n",
+                   arguments->command.c_str(), server.c_str());
       return 1;
     }
     std::printf("%s\n", reply->c_str());

@@ -14,8 +14,14 @@ constexpr int kTimedOut = 1;
 constexpr int kUsage = 2;
 constexpr int kUnavailable = 3;
 
+constexpr char kUsageText[] =
+    "usage: bxevent set|reset|pulse|wait NAME [--timeout MS]\n"
+    "\n"
+    "Drives a named event shared with the station (\"BXRiseEvent\", \"BXFallEvent\").\n"
+    "Exit codes: 0 done (wait: signalled), 1 wait timed out, 2 usage, 3 event unavailable.\n";
+
 int Usage() {
-  std::cerr << "usage: bxevent set|reset|pulse|wait NAME [--timeout MS]\n";
+  std::cerr << kUsageText;
   return kUsage;
 }
 
@@ -30,6 +36,10 @@ bool ParseTimeout(const std::string& text, uint32_t& timeoutMs) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::cout << kUsageText;
+    return kDone;
+  }
   if (argc != 3 && argc != 5) return Usage();
   const std::string action = argv[1];
   const std::string name = argv[2];

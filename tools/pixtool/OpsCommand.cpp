@@ -4,7 +4,12 @@
 #include "tools/pixtool/PnmFile.h"
 #include "tools/pixtool/Subcommand.h"
 
+#include "color/ColorTransformer.h"
 #include "ipl/IplTypes.h"
+#include "pixlib/core/CannyFilter.h"
+#include "pixlib/core/Lut.h"
+
+#include <tinyxml.h>
 
 #include <charconv>
 #include <cstdio>
@@ -86,6 +91,112 @@ std::string copy(Pipeline& p, Args a) {
   return "";
 }
 
+// Applies a 4x4 colour matrix given row by row (channels in stored B, G, R order).
+std::string twist(Pipeline& p, Args a) {
+  if (auto e = needImage(p); !e.empty()) return e;
+  float m[16];
+  for (int i = 0; i < 16; ++i) m[i] = toFloat(a[i]);
+  return p.image->ApplyColorTwist(m, *p.image) ? "" : "the matrix cannot be applied";
+}
+
+// The contrast curve with argument B (0.5 leaves the image as it is).
+std::string contrast(Pipeline& p, Args a) {
+  if (auto e = needImage(p); !e.empty()) return e;
+  const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  CLut curve;
+  ContrastLUT(toFloat(a[0]), curve);
+  return p.image->ApplyColorTwist(identity, *p.image, curve) ? "" : "contrast failed";
+}
+
+// Automatic levels per colour channel.
+std::string levels(Pipeline& p, Args) {
+  if (auto e = needImage(p); !e.empty()) return e;
+  auto target = std::make_unique<CxImage>();
+  CColorTransformer().AutoLevels(*p.image, *target);
+  if (!target->IsValid()) return "levels failed";
+  p.image = std::move(target);
+  return "";
+}
+
+// The whole colour transformer with the settings of an XML file: its
+// "ColorTransformer" element at the top or below the root element.
+std::string colour(Pipeline& p, Args a) {
+  if (auto e = needImage(p); !e.empty()) return e;
+  TiXmlBase::SetCondenseWhiteSpace(true);
+  TiXmlDocument document;
+  if (!document.LoadFile(a[0].c_str())) return "cannot read " + a[0];
+  CColorTransformer transformer;
+  if (!transformer.Load(&document) && !transformer.Load(&document, document.RootElement()))
+    return "no ColorTransformer element in " + a[0];
+  auto target = std::make_unique<CxImage>();
+  if (!target->Create(p.image->Width(), p.image->Height(), p.image->HasAlphaChannel(), 1, 0)) return "out of memory";
+  transformer.Transform(*p.image, *target, true);
+  p.image = std::move(target);
+  return "";
+}
+
+// Scales the ROI onto a new W x H image.
+std::string warp(Pipeline& p, Args a) {
+  if (auto e = needImage(p); !e.empty()) return e;
+  auto target = std::make_unique<CxImage>();
+  if (!target->Create(toInt(a[0]), toInt(a[1]), p.image->HasAlphaChannel(), 1, 0)) return "bad target size";
+  if (!p.image->Warp(*target)) return "warp failed";
+  p.image = std::move(target);
+  return "";
+}
+
+// Places the image by scale, angle (radians) and offset (target heights) on
+// a new black W x H image.
+std::string transform(Pipeline& p, Args a) {
+  if (auto e = needImage(p); !e.empty()) return e;
+  double m[2][3];
+  if (!CxImage::TransformMatrix(toFloat(a[0]), toFloat(a[1]), toFloat(a[2]), toFloat(a[3]), toFloat(a[4]), m))
+    return "the matrix needs finite values";
+  auto target = std::make_unique<CxImage>();
+  if (!target->Create(toInt(a[5]), toInt(a[6]), p.image->HasAlphaChannel(), 1, 0)) return "bad target size";
+  if (!p.image->Warp(m, *target)) return "the matrix cannot be inverted";
+  p.image = std::move(target);
+  return "";
+}
+
+std::string zoom(Pipeline& p, Args a) {
+  if (auto e = needImage(p); !e.empty()) return e;
+  const CFRect r(toFloat(a[0]), toFloat(a[1]), toFloat(a[2]), toFloat(a[3]));
+  auto target = std::make_unique<CxImage>();
+  if (!p.image->Zoom(r, toFloat(a[4]), *target)) return "the rectangle or scale gives no image";
+  p.image = std::move(target);
+  return "";
+}
+
+std::string canny(Pipeline& p, Args a) {
+  if (auto e = needImage(p); !e.empty()) return e;
+  auto edges = std::make_unique<CxImage>();
+  if (!edges->Create(p.image->Width(), p.image->Height(), p.image->HasAlphaChannel(), 1, 0) ||
+      !CannyFilter(*p.image, *edges, toFloat(a[0]), toInt(a[1]), toInt(a[2])))
+    return "edge filter failed";
+  p.image = std::move(edges);
+  return "";
+}
+
+// Draws TEXT in FACE (size in image heights, angle in radians, style bits
+// bold/italic/underline) centred at X, Y image heights from the centre, in
+// colour RRGGBB, without background.
+std::string text(Pipeline& p, Args a) {
+  if (auto e = needImage(p); !e.empty()) return e;
+  unsigned long rgb = 0;
+  const auto [end, ec] = std::from_chars(a[7].data(), a[7].data() + a[7].size(), rgb, 16);
+  if (ec != std::errc() || end != a[7].data() + a[7].size() || a[7].size() != 6) return "colour must be RRGGBB";
+  CFont font;
+  if (!p.image->CreateFont(a[0].c_str(), toFloat(a[1]), toFloat(a[2]), toInt(a[3]), font)) return "bad font";
+  CDC* dc = p.image->GetDC();
+  if (!dc) return "the image cannot be drawn on";
+  dc->SetTextColor(RGB(static_cast<int>(rgb >> 16), static_cast<int>(rgb >> 8), static_cast<int>(rgb)));
+  dc->SetBkMode(TRANSPARENT);
+  const int drawn = p.image->DrawText(a[8], toFloat(a[4]), toFloat(a[5]), font, toInt(a[6]), -1);
+  p.image->ReleaseDC();
+  return drawn ? "" : "the image cannot be drawn on";
+}
+
 std::string write(Pipeline& p, Args a) {
   std::string error;
   return WritePnm(a[0], *p.image, error) ? "" : error;
@@ -94,7 +205,9 @@ std::string write(Pipeline& p, Args a) {
 const std::map<std::string, Step>& steps() {
   static const std::map<std::string, Step> table = {
       {"load", {1, load}},       {"load-raw", {4, loadRaw}}, {"resize", {2, resize}}, {"rotate90", {1, rotate90}},
-      {"mirror", {1, mirror}},   {"copy", {6, copy}},        {"write", {1, write}},
+      {"mirror", {1, mirror}},   {"copy", {6, copy}},        {"warp", {2, warp}},     {"transform", {7, transform}},
+      {"zoom", {5, zoom}},       {"canny", {3, canny}},      {"text", {9, text}},     {"write", {1, write}},
+      {"twist", {16, twist}},    {"contrast", {1, contrast}}, {"levels", {0, levels}}, {"colour", {1, colour}},
   };
   return table;
 }

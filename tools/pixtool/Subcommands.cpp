@@ -6,7 +6,10 @@ std::span<const Subcommand> Subcommands() {
   static const std::array<Subcommand, 7> list = {{
       {"info", "info FILE", RunInfo},
       {"ops", "ops STEP... (load FILE | load-raw FILE W H C | resize W H | rotate90 DEG | mirror AXIS |\n"
-              "              copy LEFT TOP RIGHT BOTTOM W H | write FILE)",
+              "              copy LEFT TOP RIGHT BOTTOM W H | warp W H | transform SX SY ANGLE TX TY W H |\n"
+              "              zoom LEFT TOP RIGHT BOTTOM SCALE | canny SIGMA LOW HIGH |\n"
+              "              text FACE SIZE ANGLE STYLE X Y ALIGN RRGGBB TEXT |\n"
+              "              twist M00 ... M33 (B, G, R order) | contrast B | levels | colour SETTINGS.xml | write FILE)",
        RunOps},
       {"convert", "convert IN OUT [--reduce R] [--mode M] [--quality Q]   (OUT: .jpg or .pnm/.ppm/.pgm)",
        RunConvert},

@@ -6,10 +6,14 @@
 
 namespace {
 
-int usage() {
-  std::fprintf(stderr, "usage:\n");
+void PrintUsage(std::FILE* stream) {
+  std::fprintf(stream, "usage:\n");
   for (const Subcommand& s : Subcommands())
-    std::fprintf(stderr, "  pixtool %.*s\n", static_cast<int>(s.usage.size()), s.usage.data());
+    std::fprintf(stream, "  pixtool %.*s\n", static_cast<int>(s.usage.size()), s.usage.data());
+}
+
+int usage() {
+  PrintUsage(stderr);
   return 2;
 }
 
@@ -18,6 +22,10 @@ int usage() {
 int main(int argc, char** argv) {
   if (argc < 2) return usage();
   const std::string name = argv[1];
+  if (name == "--help" || name == "-h") {
+    PrintUsage(stdout);
+    return 0;
+  }
   const std::vector<std::string> args(argv + 2, argv + argc);
   for (const Subcommand& s : Subcommands())
     if (s.name == name) return s.run(args);

@@ -59,7 +59,7 @@ bool CopyWholeFile(const char* source, const char* target) {
   const long length = std::ftell(from.get());
   ReplacingFile to(target);
   NoFilter unchanged;
-  return length >= 0 && to && CopyFiltered(from.get(), 0, length, to.get(), unchanged) &&
+  return length >= 0 && to.Get() != nullptr && CopyFiltered(from.get(), 0, length, to.Get(), unchanged) &&
          to.Commit();
 }
 

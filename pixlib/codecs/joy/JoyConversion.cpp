@@ -99,13 +99,13 @@ bool WriteJoyContainer(const char* source, const char* target, CxImage& preview,
   StdioFile from = OpenFile(source, "rb");
   ReplacingFile to(target);
   long length = 0;
-  if (!from || !to || !FileLength(from.get(), length) ||
-      !WritePreview(preview, IccProfileOf(source), to.get()))
+  if (!from || to.Get() == nullptr || !FileLength(from.get(), length) ||
+      !WritePreview(preview, IccProfileOf(source), to.Get()))
     return false;
-  const long streamBegin = std::ftell(to.get());
+  const long streamBegin = std::ftell(to.Get());
   Rc4Filter scrambler(JoyKeyOrDefault(key));
-  if (!CopyFiltered(from.get(), 0, length, to.get(), scrambler) ||
-      !WriteJoyTrailer(to.get(), streamBegin) || std::fflush(to.get()) != 0)
+  if (!CopyFiltered(from.get(), 0, length, to.Get(), scrambler) ||
+      !WriteJoyTrailer(to.Get(), streamBegin) || std::fflush(to.Get()) != 0)
     return false;
   if (thumbnail != nullptr && WriteThumbNail(*thumbnail, to.TemporaryPath().c_str()) == 0) return false;
   return to.Commit();
@@ -137,7 +137,7 @@ int ComponentsOf(const char* path) {
 bool Reencode(const char* source, const char* target, unsigned char* key) {
   CxImage image;
   ReplacingFile to(target);
-  return to && image.Load(source, 0, 1, 0, 0, key) != 0 &&
+  return to.Get() != nullptr && image.Load(source, 0, 1, 0, 0, key) != 0 &&
          image.Save(to.TemporaryPath().c_str(), kJpegType, 0, kQuality, nullptr, 1) != 0 &&
          to.Commit();
 }
@@ -150,7 +150,8 @@ bool Descramble(const char* source, const char* target, unsigned char* key) {
   if (!from || ReadJoyLayout(from.get(), layout) != JoyTrailer::Joy) return false;
   ReplacingFile to(target);
   Rc4Filter descrambler(JoyKeyOrDefault(key));
-  return to && CopyFiltered(from.get(), layout.streamBegin, layout.streamEnd, to.get(), descrambler) &&
+  return to.Get() != nullptr &&
+         CopyFiltered(from.get(), layout.streamBegin, layout.streamEnd, to.Get(), descrambler) &&
          to.Commit();
 }
 

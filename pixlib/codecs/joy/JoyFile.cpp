@@ -96,17 +96,17 @@ int LoadJoyFile(CxImage& image, const char* path, int channelMode, int reduction
 int WriteJoyFile(CxImage& image, const char* path, int quality, int keepAlpha, unsigned char* key) {
   if (!image.IsValid() || path == nullptr) return 0;
   ReplacingFile file(path);
-  if (!file) {
+  if (file.Get() == nullptr) {
     ImgWarning("Can't open file %s\n", path);
     return 0;
   }
-  FileSink sink(file.get());
+  FileSink sink(file.Get());
   if (!WritePreview(image, sink)) return 0;
-  const long streamBegin = std::ftell(file.get());
+  const long streamBegin = std::ftell(file.Get());
   Rc4Filter scrambler(JoyKeyOrDefault(key));
   const CSize dpi = image.Resolution();
   const IjgWriteOptions options{quality, keepAlpha != 0, dpi.cx, dpi.cy, &scrambler};
-  return WriteJpegIjg(ViewOf(image), options, sink) && WriteJoyTrailer(file.get(), streamBegin) &&
+  return WriteJpegIjg(ViewOf(image), options, sink) && WriteJoyTrailer(file.Get(), streamBegin) &&
                  file.Commit()
              ? 1
              : 0;

@@ -1,0 +1,15 @@
+#include "app/counter/StoredCounter.h"
+
+#include "app/LogTrace.h"
+#include "app/counter/CounterSettingNames.h"
+#include "platform/ProfileStore.h"
+
+std::optional<int> ReadStoredCounter(ICounterSettings& settings, int defaultValue) {
+  const std::optional<std::string> stored = settings.FindProfileValue(kFilmSettings, kNextFilmNumber);
+  if (stored && !bx::ParseProfileInt(*stored, true)) {
+    TheLog().WriteLine("\"Next Film Number\" holds \"" + *stored +
+                       "\", not a number: no film number is given out until it is set (bxcounter set N)");
+    return std::nullopt;
+  }
+  return settings.GetProfileInt(kFilmSettings, kNextFilmNumber, defaultValue);
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/OleDateTime.h"
+#include "records/odbc/CRecordset.h"
+
+// The table Fotografie: one row per saved shot, with its identity and the layout
+// parameters it is to be composed with. Auto-levels is stored as SATURATION + 1000.
+class CFotoSet : public CRecordset {
+ public:
+  explicit CFotoSet(DatabaseSettings settings);
+
+  std::string GetDefaultSQL() const override { return "\"Fotografie\""; }
+  void DoFieldExchange(CFieldExchange& fx) override;
+  std::string KeyColumn() const override { return "[ID]"; }
+
+  std::int32_t m_ID = 0;
+  std::string m_OPERATORE;
+  bx::OleDateTime m_DATA;
+  std::int32_t m_RULLINO = 0;
+  std::int32_t m_CONTATORE = 0;
+  std::string m_NOME_FILE;
+  std::int32_t m_POSIZIONE = 0;
+  std::string m_FG_IMAGE_NAME;
+  std::string m_BG_IMAGE_NAME;
+  std::string m_ICON_IMAGE_NAME;
+  float m_ASPECT_RATIO = 0.0f;
+  std::int32_t m_IMAGEX = 0;
+  std::int32_t m_IMAGEY = 0;
+  std::int32_t m_CROPLEFT = 0;
+  std::int32_t m_CROPTOP = 0;
+  std::int32_t m_CROPRIGHT = 0;
+  std::int32_t m_CROPBOTTOM = 0;
+  std::int32_t m_ZOOM = 0;
+  std::int32_t m_ROTATION = 0;
+  std::int32_t m_RED = 0;
+  std::int32_t m_GREEN = 0;
+  std::int32_t m_BLUE = 0;
+  std::int32_t m_CONTRAST = 0;
+  std::int32_t m_BRIGHTNESS = 0;
+  std::int32_t m_SATURATION = 0;
+  std::int32_t m_ICONX = 0;
+  std::int32_t m_ICONY = 0;
+  std::int32_t m_ICONZOOM = 0;
+  std::int32_t m_ICONROTATION = 0;
+  std::string m_TEXT;
+  std::int32_t m_TEXTX = 0;
+  std::int32_t m_TEXTY = 0;
+  std::int32_t m_TEXTZOOM = 0;
+  std::int32_t m_TEXTROTATION = 0;
+  std::int32_t m_TEXTALIGN = 0;
+  std::int32_t m_TEXTCOLOR = 0;
+  std::int32_t m_FONTSTYLE = 0;
+  std::string m_FONTNAME;
+  std::string m_EVENTO;
+  std::string m_PAGE;
+};

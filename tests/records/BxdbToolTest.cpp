@@ -1,0 +1,61 @@
+// The bxdb tool on both data sources, as an integrator runs it.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+struct ToolRun {
+  int exitCode = -1;
+  std::string output;
+};
+
+// Runs bxdb with the arguments (already quoted for the shell); standard error joins the output.
+ToolRun Bxdb(const std::string& arguments) {
+  ToolRun run;
+  FILE* pipe = ::popen(("BX_CONFIG_DIR=/nonexistent '" BXDB_PATH "' " + arguments + " 2>&1").c_str(), "r");
+  if (!pipe) return run;
+  std::array<char, 512> buffer{};
+  while (std::fgets(buffer.data(), buffer.size(), pipe)) run.output += buffer.data();
+  const int status = ::pclose(pipe);
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+TEST(BxdbToolTest, CheckNamesTheDriverAndTheServerOfEachDatabaseType) {
+  const ToolRun embedded = Bxdb("check");
+  EXPECT_EQ(embedded.exitCode, 0) << embedded.output;
+  EXPECT_NE(embedded.output.find("driver: sqlite3odbc"), std::string::npos) << embedded.output;
+  EXPECT_NE(embedded.output.find("server: SQLite 3."), std::string::npos) << embedded.output;
+  const ToolRun server = Bxdb("--type 1 check");
+  EXPECT_EQ(server.exitCode, 0) << server.output;
+  EXPECT_NE(server.output.find("server: PostgreSQL 15"), std::string::npos) << server.output;
+}
+
+TEST(BxdbToolTest, AStoppedServerFailsWithTheDriversMessage) {
+  // A server socket folder where no server runs.
+  const ToolRun run = Bxdb("--connect 'DSN=Data_pg;UID=postgres;PWD=qarmivodel;Servername=/nonexistent' check");
+  EXPECT_EQ(run.exitCode, 1) << run.output;
+  EXPECT_NE(run.output.find("bxdb: connection to server on socket \"/nonexistent/"), std::string::npos) << run.output;
+}
+
+TEST(BxdbToolTest, QueryPrintsRowsAndUsageErrorsExitWithTwo) {
+  const ToolRun rows = Bxdb("--type 1 query \"SELECT 'O''Brien' AS name, NULL AS nothing\"");
+  EXPECT_EQ(rows.exitCode, 0) << rows.output;
+  EXPECT_EQ(rows.output, "name\tnothing\nO'Brien\tNULL\n");
+  const ToolRun changed = Bxdb("--type 1 query \"CREATE TEMPORARY TABLE t (n INTEGER)\"");
+  EXPECT_EQ(changed.output, "done\n");
+  const ToolRun inserted = Bxdb("--type 1 query \"INSERT INTO \\\"Barcode\\\" SELECT * FROM \\\"Barcode\\\" WHERE 1=0\"");
+  EXPECT_EQ(inserted.output, "0 rows changed\n");
+  EXPECT_EQ(Bxdb("query").exitCode, 2);
+  EXPECT_EQ(Bxdb("--type 3 check").exitCode, 2);
+  const ToolRun bad = Bxdb("query 'SELEC 1'");
+  EXPECT_EQ(bad.exitCode, 1);
+  EXPECT_NE(bad.output.find("bxdb: "), std::string::npos);
+}
+
+}  // namespace
