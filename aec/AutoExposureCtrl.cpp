@@ -51,11 +51,12 @@ CAutoExposure* CAutoExposureCtrl::SelectedAlgorithm() const
 
 void CAutoExposureCtrl::Run(IplImage* image)
 {
+    std::lock_guard lock(m_lock);
     CAutoExposure* algorithm = SelectedAlgorithm();
     if (!algorithm || !m_exposureNode.IsValid() || !image)
         return;
     try {
-        const auto exposure = static_cast<float>(m_exposureNode->GetValue());
+        const auto exposure = static_cast<float>(m_exposureNode.Get());
         const float proposed =
             algorithm->Compute(*image, m_settings.m_underLevel, m_settings.m_overLevel, exposure);
         if (std::isnan(proposed))
@@ -65,7 +66,7 @@ void CAutoExposureCtrl::Run(IplImage* image)
             limited = m_settings.m_shutterMin;
         else if (limited > static_cast<double>(m_settings.m_shutterMax))
             limited = m_settings.m_shutterMax;
-        m_exposureNode->SetValue(static_cast<int64_t>(limited), true);
+        m_exposureNode.Set(static_cast<int64_t>(limited));
     } catch (const GenICam::OutOfRangeException&) {
         // The camera refused the value; the next frame tries again.
     }
@@ -73,9 +74,41 @@ void CAutoExposureCtrl::Run(IplImage* image)
 
 void CAutoExposureCtrl::BindNodes(GenApi::INodeMap* nodeMap)
 {
-    m_exposureNode = nodeMap ? nodeMap->GetNode("ExposureTimeRaw") : nullptr;
+    std::lock_guard lock(m_lock);
+    BindAndLimit(nodeMap);
+}
+
+// A raw exposure step is the camera's time base, 20 microseconds without one;
+// a raw gain step 0.0359 dB.
+void CAutoExposureCtrl::BindAndLimit(GenApi::INodeMap* nodeMap)
+{
+    constexpr double kMicrosecondsPerStep = 20.0;
+    constexpr double kDecibelsPerStep = 0.0359;
+    m_exposureNode.Bind(nodeMap, "ExposureTimeRaw", {"ExposureTime", "ExposureTimeAbs"}, "ExposureTimeBaseAbs",
+                        kMicrosecondsPerStep);
     m_gainSelectorNode = nodeMap ? nodeMap->GetNode("GainSelector") : nullptr;
-    m_gainNode = nodeMap ? nodeMap->GetNode("GainRaw") : nullptr;
+    m_gainNode.Bind(nodeMap, "GainRaw", {"Gain"}, nullptr, kDecibelsPerStep);
+    // Unbinding keeps the limits: the same camera may come back.
+    if (nodeMap)
+        LimitSettings();
+}
+
+void CAutoExposureCtrl::LimitSettings()
+{
+    const Range shutter = ShutterRange();
+    LimitInto(m_settings.m_shutterMax, shutter.min, shutter.max);
+    LimitInto(m_settings.m_shutterMin, shutter.min, shutter.max);
+    const Range gain = GainRange();
+    LimitInto(m_settings.m_gainMax, gain.min, gain.max);
+    LimitInto(m_settings.m_gainMin, gain.min, gain.max);
+}
+
+std::string CAutoExposureCtrl::BoundNodes() const
+{
+    std::lock_guard lock(m_lock);
+    const std::string exposure = m_exposureNode.IsValid() ? m_exposureNode.Name() : "none";
+    const std::string gain = m_gainNode.IsValid() ? m_gainNode.Name() : "none";
+    return "exposure " + exposure + ", gain " + gain;
 }
 
 void CAutoExposureCtrl::SelectAllGains()
@@ -83,10 +116,27 @@ void CAutoExposureCtrl::SelectAllGains()
     m_gainSelectorNode->FromString("All");
 }
 
+CAutoExposureCtrl::Range CAutoExposureCtrl::ShutterRange() const
+{
+    if (!m_exposureNode.IsValid())
+        return {0, kUnboundShutterMax};
+    return {ToInt(m_exposureNode.Min()), ToInt(m_exposureNode.Max())};
+}
+
+CAutoExposureCtrl::Range CAutoExposureCtrl::GainRange()
+{
+    if (!HasGainNodes())
+        return {0, kUnboundGainMax};
+    SelectAllGains();
+    return {ToInt(m_gainNode.Min()), ToInt(m_gainNode.Max())};
+}
+
 void CAutoExposureCtrl::GetProperties(IPropertyHost* camera, GenApi::INodeMap* nodeMap,
                                       CPropertyList& list)
 {
-    BindNodes(nodeMap);
+    std::lock_guard lock(m_lock);
+    BindAndLimit(nodeMap);
+    LimitSettings();
 
     list.AddSection("AEC");
     std::vector<CPropertyChoice> types{{"None", -1, "No AEC, AEC is disabled"}};
@@ -94,44 +144,31 @@ void CAutoExposureCtrl::GetProperties(IPropertyHost* camera, GenApi::INodeMap* n
         types.push_back({m_algorithms[i]->GetName(), static_cast<int>(i), m_algorithms[i]->GetDescription()});
     list.AddChoice(camera, "Type", &m_settings.m_type, "Select the desired AEC type", std::move(types));
 
-    LimitShutterRange(list, camera);
-    LimitGainRange(list, camera);
+    AddShutterRange(list, camera);
+    AddGainRange(list, camera);
 
     for (const auto& algorithm : m_algorithms)
         algorithm->GetProperties(camera, list);
 }
 
-void CAutoExposureCtrl::LimitShutterRange(CPropertyList& list, IPropertyHost* camera)
+void CAutoExposureCtrl::AddShutterRange(CPropertyList& list, IPropertyHost* camera)
 {
-    int min = 0, max = kUnboundShutterMax;
-    if (m_exposureNode.IsValid()) {
-        min = ToInt(m_exposureNode->GetMin());
-        max = ToInt(m_exposureNode->GetMax());
-    }
-    LimitInto(m_settings.m_shutterMax, min, max);
-    LimitInto(m_settings.m_shutterMin, min, max);
-    list.AddInteger(camera, "Shutter Max", &m_settings.m_shutterMax, min, max,
+    const Range range = ShutterRange();
+    list.AddInteger(camera, "Shutter Max", &m_settings.m_shutterMax, range.min, range.max,
                     "Set the maximum value for shutter speed\nif max is reached than gain is incremented");
-    list.AddInteger(camera, "Shutter Min", &m_settings.m_shutterMin, min, max,
+    list.AddInteger(camera, "Shutter Min", &m_settings.m_shutterMin, range.min, range.max,
                     "Set the minimum value for shutter speed\nif min is reached than gain is decremented");
 }
 
-void CAutoExposureCtrl::LimitGainRange(CPropertyList& list, IPropertyHost* camera)
+void CAutoExposureCtrl::AddGainRange(CPropertyList& list, IPropertyHost* camera)
 {
-    int min = 0, max = kUnboundGainMax;
-    if (m_gainNode.IsValid() && m_gainSelectorNode.IsValid()) {
-        SelectAllGains();
-        min = ToInt(m_gainNode->GetMin());
-        max = ToInt(m_gainNode->GetMax());
-    }
-    m_settings.m_gainRef = (max - min) / 2;
-    LimitInto(m_settings.m_gainMax, min, max);
-    LimitInto(m_settings.m_gainMin, min, max);
-    list.AddInteger(camera, "Gain Ref", &m_settings.m_gainRef, min, max,
+    const Range range = GainRange();
+    m_settings.m_gainRef = (range.max - range.min) / 2;
+    list.AddInteger(camera, "Gain Ref", &m_settings.m_gainRef, range.min, range.max,
                     "Set the reference value for gain in AEC mode");
-    list.AddInteger(camera, "Gain Max", &m_settings.m_gainMax, min, max,
+    list.AddInteger(camera, "Gain Max", &m_settings.m_gainMax, range.min, range.max,
                     "Set the maximum value for gain when incrementing");
-    list.AddInteger(camera, "Gain Min", &m_settings.m_gainMin, min, max,
+    list.AddInteger(camera, "Gain Min", &m_settings.m_gainMin, range.min, range.max,
                     "Set the minimum value for gain when decrementing");
 }
 
@@ -149,6 +186,7 @@ bool CAutoExposureCtrl::IsPropertyEnabled(const void*, bool& result)
 
 bool CAutoExposureCtrl::Load(const TiXmlElement& element)
 {
+    std::lock_guard lock(m_lock);
     const TiXmlElement* aec = element.FirstChildElement("AEC");
     if (!aec)
         return false;
@@ -165,6 +203,7 @@ bool CAutoExposureCtrl::Load(const TiXmlElement& element)
 
 bool CAutoExposureCtrl::Save(TiXmlElement& element)
 {
+    std::lock_guard lock(m_lock);
     TiXmlElement& aec = ChildElement(element, "AEC");
     WriteValue(aec, "Type", m_settings.m_type);
     WriteValue(aec, "ShutterMax", m_settings.m_shutterMax);
@@ -179,12 +218,13 @@ bool CAutoExposureCtrl::Save(TiXmlElement& element)
 
 void CAutoExposureCtrl::Snapshot()
 {
+    std::lock_guard lock(m_lock);
     if (m_exposureNode.IsValid())
-        m_keptExposure = m_exposureNode->GetValue();
-    if (m_gainNode.IsValid() && m_gainSelectorNode.IsValid()) {
+        m_keptExposure = m_exposureNode.Get();
+    if (HasGainNodes()) {
         if (m_gainSelectorNode->GetIntValue() != 0)
             SelectAllGains();
-        m_keptGain = m_gainNode->GetValue();
+        m_keptGain = m_gainNode.Get();
     }
     m_keptSettings = m_settings;
     for (const auto& algorithm : m_algorithms)
@@ -193,26 +233,36 @@ void CAutoExposureCtrl::Snapshot()
 
 void CAutoExposureCtrl::Restore()
 {
+    std::lock_guard lock(m_lock);
     if (!m_keptSettings)
         return; // nothing was kept
-    if (m_exposureNode.IsValid() && m_keptExposure)
-        m_exposureNode->SetValue(*m_keptExposure, true);
-    if (m_gainNode.IsValid() && m_gainSelectorNode.IsValid() && m_keptGain) {
-        if (m_gainSelectorNode->GetIntValue() != 0)
-            SelectAllGains();
-        m_gainNode->SetValue(*m_keptGain, true);
-    }
+    // The settings come back first: a camera that refuses the values below
+    // still gets the kept exposure control.
     m_settings = *m_keptSettings;
     for (const auto& algorithm : m_algorithms)
         algorithm->Restore();
+    if (m_exposureNode.IsValid() && m_keptExposure)
+        m_exposureNode.Set(*m_keptExposure);
+    if (HasGainNodes() && m_keptGain) {
+        if (m_gainSelectorNode->GetIntValue() != 0)
+            SelectAllGains();
+        m_gainNode.Set(*m_keptGain);
+    }
+}
+
+void CAutoExposureCtrl::SelectAlgorithm(int type)
+{
+    std::lock_guard lock(m_lock);
+    m_settings.m_type = type;
 }
 
 void CAutoExposureCtrl::MaximiseGain()
 {
-    if (!m_gainNode.IsValid() || !m_gainSelectorNode.IsValid())
+    std::lock_guard lock(m_lock);
+    if (!HasGainNodes())
         return;
     SelectAllGains();
-    m_gainNode->SetValue(m_gainNode->GetMax(), true);
+    m_gainNode.Set(m_gainNode.Max());
 }
 
 } // namespace AEC

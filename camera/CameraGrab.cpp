@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "camera/GenPylonCamera.h"
+#include "platform/ThreadName.h"
 
 using namespace Pylon;
 
@@ -129,6 +130,7 @@ void CGenPylonCamera::ReleaseBuffers() {
 // An SDK failure (a lost device, a refused command) ends the thread quietly, as
 // an empty retrieve does; acquisition stays flagged running until StopGrab.
 void CGenPylonCamera::GrabLoop() {
+    bx::NameThisThread("bx-grab");
     try {
         WaitForFrames();
     } catch (const GenICam::GenericException& error) {

@@ -42,6 +42,7 @@ void CGenPylonCamera::ProcessImage(IplImage*) {}
 bool CGenPylonCamera::OnCustomPropertyChanged(PropertyId, const PropertyValue&, bool&) { return false; }
 bool CGenPylonCamera::IsCustomPropertyEnabled(PropertyId, bool&) { return false; }
 void CGenPylonCamera::AddCustomProperties(CPropertyList&) {}
+void CGenPylonCamera::BindCustomNodes(GenApi::INodeMap*) {}
 bool CGenPylonCamera::LoadCustomProperties(TiXmlElement*) { return true; }
 bool CGenPylonCamera::SaveCustomProperties(TiXmlElement*) { return true; }
 
@@ -113,6 +114,7 @@ void CGenPylonCamera::BindNodes() {
     m_lineStatusAll = m_nodeMap->GetNode("LineStatusAll");
     m_userOutputValueAll = m_nodeMap->GetNode("UserOutputValueAll");
     m_lineDebouncerTimeAbs = m_nodeMap->GetNode("LineDebouncerTimeAbs");
+    BindCustomNodes(m_nodeMap);
 }
 
 void CGenPylonCamera::ClearNodes() {
@@ -126,6 +128,7 @@ void CGenPylonCamera::ClearNodes() {
     m_lineStatusAll = {};
     m_userOutputValueAll = {};
     m_lineDebouncerTimeAbs = {};
+    BindCustomNodes(nullptr);
 }
 
 // Takes the device out of the camera; whoever takes it releases it.

@@ -66,7 +66,23 @@ public:
 
     static void ReleaseImage(IplImage* image, ImageOwnership ownership);
 
+    // "TriggerMode" Off (the camera runs free) or On (each frame waits for a trigger).
+    void SetFreeRunning(bool freeRun);
+    // One software trigger through "TriggerSource" and "TriggerSoftware"; false
+    // when the camera lacks them.
+    bool ExecuteSoftwareTrigger();
+    // Mask 0: one software trigger; otherwise the user outputs in the mask go
+    // high and low again (nothing when the camera has no "UserOutputValueAll").
+    void FireOutputs(int mask);
+
 protected:
+    // Holds off open, close, grab start and stop and the removal of the device,
+    // so that the nodes stay valid while it is held.
+    std::unique_lock<std::recursive_mutex> LockLifecycle() { return std::unique_lock(m_lifecycle); }
+    // Called under the lifecycle lock with the node map after every open, and
+    // with null once the device's nodes are gone (close, release, removal).
+    virtual void BindCustomNodes(GenApi::INodeMap* nodeMap);
+
     // True once StopGrab has asked the grab thread to end.
     bool IsTerminationRequested() const { return m_terminate.Wait(0); }
 

@@ -71,8 +71,11 @@ bool CPylonCamera::IsCustomPropertyEnabled(PropertyId id, bool& result) {
 
 void CPylonCamera::AddCustomProperties(CPropertyList& list) {
     list.AddInteger(this, "Rotation", &m_rotation, -1800, 1800, "");
+    const auto lifecycle = LockLifecycle();
     CAutoExposureCtrl::GetProperties(this, GetNodeMap(), list);
 }
+
+void CPylonCamera::BindCustomNodes(GenApi::INodeMap* nodeMap) { CAutoExposureCtrl::BindNodes(nodeMap); }
 
 bool CPylonCamera::SaveCustomProperties(TiXmlElement* element) {
     if (!element) return false;

@@ -41,6 +41,10 @@ public:
     bool UsePostGamma() const;
 
 protected:
+    // The exposure controller follows the camera's nodes: bound after every
+    // open, unbound before the device goes.
+    void BindCustomNodes(GenApi::INodeMap* nodeMap) override;
+
     float m_postGamma = 1.0f;
     int m_rotation = 0;
     std::string m_outputLine = "Out1";

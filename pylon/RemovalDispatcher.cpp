@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ThreadName.h"
 #include "pylon/DeviceBase.h"
 
 namespace Pylon {
@@ -42,6 +43,7 @@ void CRemovalDispatcher::Shutdown() {
 }
 
 void CRemovalDispatcher::Run() {
+    bx::NameThisThread("pylon-removal");
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         m_changed.wait(lock, [this] { return m_stopping || !m_pending.empty(); });

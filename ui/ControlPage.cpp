@@ -52,10 +52,7 @@ ControlPage::ControlPage(CGrabberDlg& core, PowerAction power, ShiftQuery shiftH
 
     connect(m_shot, &QPushButton::clicked, this, [this] { m_core.ShotButton(); });
     connect(m_restartTrigger, &QPushButton::clicked, this, [this] { m_core.RestartTrigger(); });
-    connect(m_grabbing, &QCheckBox::toggled, this, [this](bool on) {
-        m_core.SetCameraConnected(on);
-        m_core.StartStop();
-    });
+    connect(m_grabbing, &QCheckBox::toggled, this, [this](bool on) { m_core.SetGrabbing(on); });
     connect(m_preset, &QComboBox::activated, this, [this](int index) { m_core.ApplyPreset(index); });
     Refresh();
 }

@@ -18,15 +18,15 @@ void SetFirstInt(std::span<std::uint8_t, kCounterPayloadSize> payload, std::int3
 
 }  // namespace
 
-CounterPayloadHandler MakePresetPayloadHandler(std::function<IPresetHost*()> host) {
-  return [host = std::move(host)](std::span<std::uint8_t, kCounterPayloadSize> payload) {
-    IPresetHost* target = host();
-    if (target == nullptr) return;
+CounterPayloadHandler MakePresetPayloadHandler(PresetHostAccess withHost) {
+  return [withHost = std::move(withHost)](std::span<std::uint8_t, kCounterPayloadSize> payload) {
     const std::int32_t preset = FirstInt(payload);
-    if (preset >= 0) {
-      target->ApplyPreset(preset);
-    } else {
-      SetFirstInt(payload, target->GetPreset());
-    }
+    withHost([&](IPresetHost& host) {
+      if (preset >= 0) {
+        host.ApplyPreset(preset);
+      } else {
+        SetFirstInt(payload, host.GetPreset());
+      }
+    });
   };
 }

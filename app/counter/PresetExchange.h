@@ -12,7 +12,12 @@ class IPresetHost {
   virtual int GetPreset() = 0;
 };
 
+using PresetCall = std::function<void(IPresetHost&)>;
+// Runs a call on the current host, if there is one, and keeps the host from
+// going away until the call has returned.
+using PresetHostAccess = std::function<void(const PresetCall&)>;
+
 // The payload handler of a station. The payload's first int32 p: p >= 0
-// applies preset p, p < 0 is replaced by the active preset. `host` gives the
-// current host; while there is none the payload comes back unchanged.
-CounterPayloadHandler MakePresetPayloadHandler(std::function<IPresetHost*()> host);
+// applies preset p, p < 0 is replaced by the active preset. While there is no
+// host the payload comes back unchanged.
+CounterPayloadHandler MakePresetPayloadHandler(PresetHostAccess withHost);

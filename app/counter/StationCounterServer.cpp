@@ -7,7 +7,15 @@ StationCounterServer::StationCounterServer(CGrabberApp& app, const std::string& 
                                            bx::MachinePower& power)
     : m_settings(app), m_server(suffix.c_str(), m_settings, power, OptionsFor(m_settings)) {
   CRemoteCounterServer::SetPayloadHandler(
-      MakePresetPayloadHandler([this] { return m_presetHost.load(); }));
+      MakePresetPayloadHandler([this](const PresetCall& call) {
+        std::lock_guard lock(m_presetLock);
+        if (m_presetHost != nullptr) call(*m_presetHost);
+      }));
+}
+
+void StationCounterServer::SetPresetHost(IPresetHost* host) {
+  std::lock_guard lock(m_presetLock);
+  m_presetHost = host;
 }
 
 StationCounterServer::~StationCounterServer() { CRemoteCounterServer::SetPayloadHandler({}); }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <atomic>
+#include <mutex>
 #include <string>
 
 #include "app/counter/CRemoteCounterServer.h"
@@ -18,13 +18,16 @@ class StationCounterServer {
   StationCounterServer& operator=(const StationCounterServer&) = delete;
 
   bool IsServing() const { return m_server.Port().has_value(); }
-  // The main window, or null when it goes away.
-  void SetPresetHost(IPresetHost* host) { m_presetHost = host; }
+  // The main window, or null when it goes away. Returns once no preset
+  // command runs on the previous host any more.
+  void SetPresetHost(IPresetHost* host);
 
  private:
   static CounterServerOptions OptionsFor(ICounterSettings& settings);
 
   AppCounterSettings m_settings;
-  std::atomic<IPresetHost*> m_presetHost{nullptr};
+  // Held while a preset command runs on the host.
+  std::mutex m_presetLock;
+  IPresetHost* m_presetHost = nullptr;
   CRemoteCounterServer m_server;
 };

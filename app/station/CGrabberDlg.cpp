@@ -25,6 +25,16 @@ constexpr int kRestartShutdownCode = 3;
 
 }  // namespace
 
+template <class Call>
+void CGrabberDlg::TryOnCamera(const char* what, Call call)
+{
+    try {
+        call();
+    } catch (const GenICam::GenericException& error) {
+        TheLog().WriteLine(std::string(what) + " failed: " + error.what());
+    }
+}
+
 CGrabberDlg::CGrabberDlg(CGrabberApp& app, IStationHost& host)
     : CPylonCamera(app.ApplicationName()),
       m_app(app),
@@ -62,11 +72,16 @@ bool CGrabberDlg::OnInitDialog()
 
 void CGrabberDlg::OnDestroy()
 {
-    if (m_destroyed.exchange(true))
-        return;
+    {
+        std::lock_guard timer(m_timerLock);
+        if (m_destroyed.exchange(true))
+            return;
+    }
+    // Waits for a preset command in progress: none reaches the core after this.
     if (m_app.m_counterServer)
         m_app.m_counterServer->SetPresetHost(nullptr);
     m_reconnectTimer.Kill();
+    std::lock_guard connecting(m_connectLock);
     StopGrab();
     StopTriggerEngine();
     StopProcessing();
@@ -95,6 +110,7 @@ bool CGrabberDlg::ConnectCamera()
     LoadPresetFlash(m_preset);
     SetFlash(FlashState());
     LoadSettings();
+    LogExposureNodes();
     m_cameraConnected = true;
     StartStop();
     m_host.RefreshPages();
@@ -103,9 +119,20 @@ bool CGrabberDlg::ConnectCamera()
 
 void CGrabberDlg::OnDeviceRemoved()
 {
+    std::lock_guard timer(m_timerLock);
     if (m_destroyed || m_reconnectTimer.IsRunning())
         return;
-    m_reconnectTimer.Start(kReconnectPeriodMs, [this] { ConnectCamera(); });
+    m_reconnectTimer.Start(m_reconnectPeriodMs, [this] { ConnectCamera(); });
+}
+
+// Once per kind of camera: a reconnect of the same camera says nothing new.
+void CGrabberDlg::LogExposureNodes()
+{
+    const std::string nodes = BoundNodes();
+    if (nodes == m_loggedExposureNodes)
+        return;
+    m_loggedExposureNodes = nodes;
+    TheLog().WriteLine("Exposure control on " + nodes);
 }
 
 void CGrabberDlg::LoadSettings()
@@ -131,25 +158,36 @@ void CGrabberDlg::LoadSettings()
 
 void CGrabberDlg::StartStop()
 {
+    std::lock_guard connecting(m_connectLock);
     if (!m_cameraConnected) {
         StopGrab();
         StopTriggerEngine();
         StopProcessing();
     } else {
+        // A reconnect finds the previous run's thread still waiting on the
+        // queue: it ends before the new run's frames can arrive.
+        StopProcessing();
         if (!m_app.m_noTriggerThread)
             m_triggerThread = StartTriggerEngine();
         if (ReadInt("Program Settings", "External Counter", 0) != 0)
             ResetExternalCounter();
         SetFreeRunning(false);
-        m_cameraConnected = PrepareGrab(ReadInt("Camera Settings", "Num Buffers", 1));
-        // A reconnect restarts acquisition while the previous run's thread still
-        // waits on the queue: end that run first so that one thread consumes frames.
-        StopProcessing();
+        const int buffers = ReadInt("Camera Settings", "Num Buffers", 1);
+        bool grabbing = false;
+        TryOnCamera("Starting acquisition", [&] { grabbing = PrepareGrab(buffers); });
+        m_cameraConnected = grabbing;
         m_frameQueue.RemoveAll(false);
         StartProcessing();
         ArmVideoTrigger();
     }
     m_host.RefreshPages();
+}
+
+void CGrabberDlg::SetGrabbing(bool on)
+{
+    std::lock_guard connecting(m_connectLock);
+    m_cameraConnected = on;
+    StartStop();
 }
 
 void CGrabberDlg::ApplyPreset(int preset)
@@ -169,21 +207,25 @@ void CGrabberDlg::ApplyPreset(int preset)
     SetTriggerSuspended(suspended);
 }
 
+// The lifecycle lock comes first: the grab thread takes m_lock without it, and
+// the removal thread holds it while it waits for the grab thread.
 void CGrabberDlg::SetLiveMode(bool on)
 {
+    const auto lifecycle = LockLifecycle();
+    std::lock_guard lock(m_lock);
     if (on == m_liveMode)
         return;
     if (on) {
         m_liveMode = true;
-        Snapshot();
+        TryOnCamera("Keeping exposure and gain", [this] { Snapshot(); });
         m_savedFlashState = FlashState();
         SetFlash(false);
-        MaximiseGain();
+        TryOnCamera("Raising the gain for live mode", [this] { MaximiseGain(); });
         SetFreeRunning(true);
     } else {
         SetFreeRunning(false);
         SetFlash(m_savedFlashState);
-        Restore();
+        TryOnCamera("Restoring exposure and gain", [this] { Restore(); });
         m_liveMode = false;
     }
 }
@@ -193,23 +235,20 @@ void CGrabberDlg::SoftwareShot(bool flag)
     std::lock_guard connecting(m_connectLock);
     const bool wasLive = m_liveMode;
     if (wasLive) {
-        {
-            std::lock_guard lock(m_lock);
-            SetLiveMode(false);
-        }
+        SetLiveMode(false);
         m_frameEvent.Wait(500);
         // Only the shot's own frame may end the second wait; a stale signal
         // would re-enter live mode before that frame arrives and lose it.
         m_frameEvent.Reset();
     }
-    try {
-        FireOutputs(flag ? 2 : 0);
-    } catch (const GenICam::GenericException& error) {
-        TheLog().WriteLine(std::string("Software trigger failed: ") + error.what());
-    }
+    TryOnCamera("Software trigger", [this, flag] {
+        if (flag)
+            FireOutputs(2);
+        else if (!ExecuteSoftwareTrigger())
+            TheLog().WriteLine("Software trigger: the camera is not connected or has no software trigger");
+    });
     if (wasLive) {
         m_frameEvent.Wait(500);
-        std::lock_guard lock(m_lock);
         SetLiveMode(true);
     }
 }
@@ -247,10 +286,7 @@ void CGrabberDlg::OnPageActivated(int page)
     case CameraSetupPage:
         m_captureMode = false;
         SetTriggerSuspended(true);
-        {
-            std::lock_guard lock(m_lock);
-            SetLiveMode(false);
-        }
+        SetLiveMode(false);
         break;
     default:
         break;

@@ -30,6 +30,8 @@ public:
     enum Preset { PresetNormal = 0, PresetLowLight, PresetHighLight };
     static constexpr int kQueueLimit = 100;
     static constexpr int kReconnectPeriodMs = 5000;
+    // How long closing waits for the captured frames still queued to be saved.
+    static constexpr int kDrainLimitMs = 10000;
 
     CGrabberDlg(CGrabberApp& app, IStationHost& host);
     ~CGrabberDlg() override;
@@ -41,10 +43,16 @@ public:
     void OnDestroy();
 
     bool ConnectCamera();
+    // Every start and stop (the reconnect, the grabbing switch, closing) runs
+    // under one lock, so two of them never meet.
     void StartStop();
+    // The grabbing switch: sets the connected flag and starts or stops accordingly.
+    void SetGrabbing(bool on);
     // Also reached from the film-number service's preset command.
     void ApplyPreset(int preset) override;
     int GetPreset() override { return m_preset; }
+    // Holds the camera's lifecycle lock and m_lock; a setting the camera
+    // refuses is logged, never thrown to the caller.
     void SetLiveMode(bool on);
     void SoftwareShot(bool flag);
     // The control page's shot button: lifts the "-p" suppression, then shoots.
@@ -70,8 +78,6 @@ public:
     int SavedCount() const { return m_savedCount; }
     int QueuedFrames() const { return m_frameQueue.GetCount(); }
     bool IsCameraConnected() const { return m_cameraConnected; }
-    // The start/stop control: StartStop then starts or stops acquisition accordingly.
-    void SetCameraConnected(bool connected) { m_cameraConnected = connected; }
     bool IsLiveMode() const { return m_liveMode; }
     bool IsCaptureMode() const { return m_captureMode; }
     bool IsReconnecting() const { return m_reconnectTimer.IsRunning(); }
@@ -86,6 +92,9 @@ public:
     void OnDeviceRemoved() override;
 
 protected:
+    // The reconnect timer's period; tests shorten it.
+    int m_reconnectPeriodMs = kReconnectPeriodMs;
+
     // Hands a frame the core does not keep back to the camera.
     virtual void ReleaseFrame(IplImage* frame, ImageOwnership kind);
     // The colour stage of each frame: writes m_outputImage from m_currentImage.
@@ -101,6 +110,7 @@ private:
     void ProcessFrame(CxImage* frame);
     bool ShrinkForSetup(CxImage*& frame);
     void RotateCurrentImage();
+    bool PrepareOutputImage();
     void QueueFrame(IplImage* frame, ImageOwnership kind);
     void ShowLiveFrame(IplImage* frame, ImageOwnership kind);
     void SetStatus(const std::string& status);
@@ -113,10 +123,10 @@ private:
     std::string ReadString(const char* section, const char* key, const std::string& defaultValue);
     std::string PropertiesFileName() const;
 
-    // "TriggerMode" Off (free-running) or On (one frame per trigger).
-    void SetFreeRunning(bool freeRun);
-    // Mask 0: one software trigger; otherwise a pulse on the user outputs in the mask.
-    void FireOutputs(int mask);
+    // Runs a camera call from the dialog's side; the SDK's exceptions are logged with `what`.
+    template <class Call>
+    void TryOnCamera(const char* what, Call call);
+    void LogExposureNodes();
 
     // Seams for subsystems that later work builds.
     bool StartTriggerEngine();
@@ -145,13 +155,13 @@ private:
 
     std::string m_serverName;
     std::string m_status = "Idle";
-    int m_showDelay = 0;
-    int m_triggerDelay = 0;
+    std::atomic<int> m_showDelay{0};
+    std::atomic<int> m_triggerDelay{0};
     std::string m_operatorName;
     std::string m_databasePath;
     std::string m_databaseFile;
     std::atomic<bool> m_cameraConnected{false};
-    bool m_triggerThread = false;
+    std::atomic<bool> m_triggerThread{false};
     CxImageRefList m_frameQueue;
     CxImage* m_currentImage = nullptr;
     CxImage m_outputImage;
@@ -160,6 +170,7 @@ private:
     std::atomic<bool> m_liveMode{false};
     bool m_savedFlashState = false;
     std::thread m_processingThread;
+    bx::Event m_processingEnded{bx::Event::ResetMode::Manual, true};
     std::mutex m_lock;
     bx::Event m_frameEvent{bx::Event::ResetMode::Manual, true};
     std::atomic<int> m_preset{PresetNormal};
@@ -169,8 +180,12 @@ private:
     CPhotoNumbering m_numbering;
     PeriodicTimer m_reconnectTimer;
     // The reconnect runs on the timer's thread: a shot waits until it is over, so
-    // that it never reaches a camera that is open but not yet grabbing.
-    std::mutex m_connectLock;
+    // that it never reaches a camera that is open but not yet grabbing. Held by
+    // every start and stop.
+    std::recursive_mutex m_connectLock;
+    // Starting the reconnect timer against closing, which kills it for good.
+    std::mutex m_timerLock;
+    std::string m_loggedExposureNodes;
     std::atomic<int> m_savedCount{0};
     std::atomic<int> m_activePage{ControlPage};
     mutable std::mutex m_colorLock;  // both transformers; a frame works on a copy

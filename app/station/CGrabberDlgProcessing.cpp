@@ -1,8 +1,10 @@
 // The frame path: the grab thread's callback and the processing thread.
 #include "app/station/CGrabberDlg.h"
 
+#include "app/LogTrace.h"
 #include "app/station/FrameRotation.h"
 #include "app/station/IStationHost.h"
+#include "platform/ThreadName.h"
 
 #include <cstring>
 #include <memory>
@@ -72,26 +74,37 @@ void CGrabberDlg::ShowLiveFrame(IplImage* frame, ImageOwnership kind)
 
 void CGrabberDlg::StartProcessing()
 {
+    m_processingEnded.Reset();
     m_processingThread = std::thread(&CGrabberDlg::ProcessFrames, this);
 }
 
+// Captured frames still queued are shots not yet saved: in capture mode they
+// are saved first, for up to kDrainLimitMs. The rest is dropped and logged.
 void CGrabberDlg::StopProcessing()
 {
-    m_frameQueue.RemoveAll(true);
+    if (m_processingThread.joinable() && m_captureMode) {
+        m_frameQueue.StopAfterQueued();
+        m_processingEnded.Wait(kDrainLimitMs);
+    }
+    const int dropped = m_frameQueue.RemoveAll(true);
+    if (dropped > 0)
+        TheLog().WriteLine("Processing stopped: " + std::to_string(dropped) + " queued frames dropped");
     if (m_processingThread.joinable())
         m_processingThread.join();
 }
 
 void CGrabberDlg::ProcessFrames()
 {
+    bx::NameThisThread("bx-processing");
     for (;;) {
         CxImage* frame = m_frameQueue.RemoveHead();
         delete m_currentImage;
         m_currentImage = nullptr;
         if (frame == nullptr)
-            return;
+            break;
         ProcessFrame(frame);
     }
+    m_processingEnded.Set();
 }
 
 void CGrabberDlg::ProcessFrame(CxImage* frame)
@@ -102,13 +115,27 @@ void CGrabberDlg::ProcessFrame(CxImage* frame)
         return;
     m_currentImage = frame;
     RotateCurrentImage();
-    if (m_outputImage.Width() != m_currentImage->Width() || m_outputImage.Height() != m_currentImage->Height())
-        m_outputImage.Create(m_currentImage->Width(), m_currentImage->Height(), 0, 0, 0, nullptr);
+    if (!PrepareOutputImage())
+        return;
     const int page = m_activePage;
     ApplyColour(page != CameraSetupPage && page != ColorSetupPage);
     if (capture)
         SaveImage();
     m_host.ShowOutputImage(m_outputImage);
+}
+
+// The output image takes the current image's size; without memory for it the frame is dropped.
+bool CGrabberDlg::PrepareOutputImage()
+{
+    const int width = m_currentImage->Width();
+    const int height = m_currentImage->Height();
+    if ((m_outputImage.Width() == width && m_outputImage.Height() == height) ||
+        m_outputImage.Create(width, height, 0, 0, 0, nullptr))
+        return true;
+    TheLog().WriteLine("Frame dropped: no output image of " + std::to_string(width) + "x" +
+                       std::to_string(height) + " could be created");
+    SetStatus("Ko");
+    return false;
 }
 
 bool CGrabberDlg::ShrinkForSetup(CxImage*& frame)

@@ -7,8 +7,9 @@
 class CxImage;
 
 // Bounded hand-over of frames from the grab thread to the processing thread.
-// Owns the images it holds. The "event" is signalled while entries are queued,
-// and also after RemoveAll(true), which makes a waiting RemoveHead return null.
+// Owns the images it holds. A stop is a state the list keeps: once stopped,
+// RemoveHead returns null (also for images queued afterwards) until
+// RemoveAll(false) opens the list for the next run.
 class CxImageRefList {
 public:
     CxImageRefList() = default;
@@ -18,14 +19,22 @@ public:
 
     int GetCount() const;
     void AddTail(CxImage* image);
-    // Blocks until an image is queued or the list is woken; returns null when woken empty.
+    // Blocks until an image is queued or the list is stopped; null when stopped.
     CxImage* RemoveHead();
-    // Deletes every queued image; wake = true releases a waiting RemoveHead with null.
-    void RemoveAll(bool wake);
+    // Deletes every queued image. wake = true stops the list, which releases a
+    // waiting RemoveHead with null; wake = false opens it for a new run.
+    // Returns how many images were deleted.
+    int RemoveAll(bool wake);
+    // The images queued now are still handed out; then the list stops as
+    // RemoveAll(true) would. Images added meanwhile stay queued, unhanded.
+    void StopAfterQueued();
 
 private:
+    enum class State { Open, Draining, Stopped };
+
     mutable std::mutex m_lock;
     std::condition_variable m_changed;
     std::list<CxImage*> m_images;
-    bool m_signalled = false;
+    State m_state = State::Open;
+    size_t m_drainLeft = 0;  // images RemoveHead still hands out while draining
 };

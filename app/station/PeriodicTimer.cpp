@@ -1,5 +1,7 @@
 #include "app/station/PeriodicTimer.h"
 
+#include "platform/ThreadName.h"
+
 #include <chrono>
 
 PeriodicTimer::~PeriodicTimer() { Kill(); }
@@ -37,6 +39,7 @@ bool PeriodicTimer::IsRunning() const
 
 void PeriodicTimer::Run(int periodMs, std::function<void()> tick)
 {
+    bx::NameThisThread("bx-timer");
     std::unique_lock lock(m_lock);
     while (m_running) {
         if (m_wake.wait_for(lock, std::chrono::milliseconds(periodMs), [this] { return !m_running; }))

@@ -1,12 +1,15 @@
-# Image file codecs: format detection, load and save dispatch, thumbnails, JPEG.
+# Image file codecs: format detection, load and save dispatch, thumbnails, JPEG,
+# BMP, PCX, TGA and TIFF.
 pkg_check_modules(PIXLIB_JPEG REQUIRED IMPORTED_TARGET libjpeg libturbojpeg)
+pkg_check_modules(PIXLIB_TIFF REQUIRED IMPORTED_TARGET libtiff-4)
 list(APPEND PIXLIB_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/BmpFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ByteReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ChannelLayout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CxImageFiles.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CxImageThumbnail.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FastJpegReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FileType.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FormatVariant.cpp
   ${CMAKE_CURRENT_LIST_DIR}/IjgJpegReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/IjgJpegWriter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ImageTrailer.cpp
@@ -22,15 +25,29 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/LibraryKey.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LoadDispatch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LongerSideScaling.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/PcxFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProfileConversion.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/RasterReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Rc4Filter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReplacingFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/RowConverters.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SystemJpegEncoder.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/TgaFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Thumbnail.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ThumbnailSection.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/TiffFile.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/bmp/BmpDecoder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/bmp/BmpFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/bmp/BmpHeader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/bmp/BmpWriter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pcx/PcxDecoder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pcx/PcxFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pcx/PcxHeader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tga/TgaDecoder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tga/TgaFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tga/TgaHeader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffDecoders.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffHandle.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffLayout.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffReader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffWriter.cpp)
 # Joy files (scrambled JPEG container) and image signing.
 list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/joy/Crc32.cpp
@@ -44,4 +61,4 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/photocd/PhotoCdFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/photocd/PhotoCdPack.cpp
   ${CMAKE_CURRENT_LIST_DIR}/photocd/PhotoYccConverter.cpp)
-list(APPEND PIXLIB_LIBRARIES PkgConfig::PIXLIB_JPEG)
+list(APPEND PIXLIB_LIBRARIES PkgConfig::PIXLIB_JPEG PkgConfig::PIXLIB_TIFF)

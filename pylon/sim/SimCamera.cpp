@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "platform/ThreadName.h"
 #include "pylon/DeviceBase.h"
 #include "pylon/GenericException.h"
 
@@ -607,6 +608,7 @@ uint64_t CSimCamera::FramesLost() const {
 }
 
 void CSimCamera::RunFrames() {
+    bx::NameThisThread("sim-camera");
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_stop) {
         m_dirty = false;

@@ -103,11 +103,11 @@ TEST_F(CameraGrab, FrameDividerDeliversEveryNthFrame) {
     UseSoftwareTrigger(camera);
     camera.SetFrameDivider(3);
     EXPECT_EQ(camera.GetFrameDivider(), 3);
-    ASSERT_TRUE(camera.PrepareGrab(6));
-    for (int shot = 0; shot < 6; ++shot) Execute(camera, "TriggerSoftware");
-    ASSERT_TRUE(camera.WaitForFrames(2));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // room for a wrong third frame
-    EXPECT_EQ(camera.FrameCount(), 2u);
+    ASSERT_TRUE(camera.PrepareGrab(9));
+    for (int shot = 0; shot < 9; ++shot) Execute(camera, "TriggerSoftware");
+    ASSERT_TRUE(camera.WaitForFrames(3));
+    camera.StopGrab(); // nothing is delivered after this
+    EXPECT_EQ(camera.FrameCount(), 3u);
     EXPECT_EQ(Simulator().FramesLost(Serial(0)), 0u);
     camera.SetFrameDivider(1000);
     EXPECT_EQ(camera.GetFrameDivider(), 100);
@@ -192,7 +192,13 @@ TEST_F(CameraGrab, RemovedDeviceIsReportedOnceAndTheCameraCanBeOpenedAgain) {
                                 " has been fired\n"),
               1u);
     Simulator().Unplug(Serial(0));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Removals are reported in order: once another camera's is in, a second
+    // report of the first would have come too.
+    CRecordingCamera other("CameraTest");
+    ASSERT_TRUE(other.OpenBySerial(Serial(1)));
+    Simulator().Unplug(Serial(1));
+    ASSERT_TRUE(other.WaitForRemovals(1));
+    Simulator().Replug(Serial(1));
     EXPECT_EQ(camera.Removals(), 1);
 
     EXPECT_FALSE(camera.OpenBySerial(Serial(0)));

@@ -3,12 +3,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+#include <gtest/gtest.h>
 
 #include "pixlib/codecs/ImageView.h"
 
@@ -86,6 +89,56 @@ void WritePpm(const std::string& path, CxImage& image) {
       const char rgb[3] = {char(p[2]), char(p[1]), char(p[0])};
       out.write(rgb, 3);
     }
+}
+
+int DifferenceFromPnm(CxImage& image, const Pnm& pnm) {
+  if (image.Width() != pnm.width || image.Height() != pnm.height) return 256;
+  const pixcodec::PixelView view = pixcodec::ViewOf(image);
+  int worst = 0;
+  for (int y = 0; y < pnm.height; ++y)
+    for (int x = 0; x < pnm.width; ++x) {
+      const unsigned char* ours = view.TopRow(y) + x * view.channels;
+      const unsigned char* theirs = &pnm.pixels[(std::size_t(y) * pnm.width + x) * pnm.channels];
+      for (int c = 0; c < 3; ++c) {
+        const int expected = pnm.channels == 1 ? theirs[0] : theirs[2 - c];
+        worst = std::max(worst, std::abs(ours[c] - expected));
+      }
+    }
+  return worst;
+}
+
+Pnm ReducedPnm(const Pnm& pnm, int reduction, bool bottomFirst) {
+  Pnm out;
+  out.width = std::max(1, pnm.width / reduction);
+  out.height = std::max(1, pnm.height / reduction);
+  out.channels = pnm.channels;
+  for (int y = 0; y < out.height; ++y) {
+    const int fileRow = (bottomFirst ? out.height - 1 - y : y) * reduction;
+    const int sourceRow = bottomFirst ? pnm.height - 1 - fileRow : fileRow;
+    for (int x = 0; x < out.width; ++x) {
+      const auto* p = &pnm.pixels[(std::size_t(sourceRow) * pnm.width + x * reduction) * pnm.channels];
+      out.pixels.insert(out.pixels.end(), p, p + pnm.channels);
+    }
+  }
+  return out;
+}
+
+int LoadFileBytes(const std::vector<unsigned char>& bytes, CxImage& image, int channelMode,
+                  int reduction, std::string* warnings) {
+  TempDir dir;
+  const std::string path = dir.Path("image");
+  WriteBytes(path, bytes);
+  testing::internal::CaptureStdout();
+  const int result = image.Load(path.c_str(), channelMode, reduction, 0, 0, nullptr);
+  const std::string output = testing::internal::GetCapturedStdout();
+  if (warnings != nullptr) *warnings = output;
+  return result;
+}
+
+std::vector<int> PixelAt(CxImage& image, int x, int topRow) {
+  std::vector<int> pixel;
+  for (int c = 0; c < image.SamplesPerPixel(); ++c) pixel.push_back(SampleAt(image, x, topRow, c));
+  return pixel;
 }
 
 bool RunCommand(const std::string& command) { return std::system(command.c_str()) == 0; }

@@ -46,6 +46,22 @@ struct Pnm {
 bool ReadPnm(const std::string& path, Pnm& pnm);
 void WritePpm(const std::string& path, CxImage& image);
 
+// Largest difference between the colour of our image and a top-down PNM
+// (256 when the sizes differ).
+int DifferenceFromPnm(CxImage& image, const Pnm& pnm);
+
+// The pixels a reader keeps at 1/reduction: every reduction-th pixel of file
+// rows 0, r, 2r, ...; `bottomFirst` files store the bottom row first.
+Pnm ReducedPnm(const Pnm& pnm, int reduction, bool bottomFirst);
+
+// Writes `bytes` to a temporary file and loads it through CxImage::Load;
+// the library's warnings (standard output) go to `warnings` when given.
+int LoadFileBytes(const std::vector<unsigned char>& bytes, CxImage& image, int channelMode = 0,
+                  int reduction = 1, std::string* warnings = nullptr);
+
+// B, G, R (and A) of the pixel at (x, row from the top).
+std::vector<int> PixelAt(CxImage& image, int x, int topRow);
+
 // Runs a shell command; true when it exits with 0.
 bool RunCommand(const std::string& command);
 bool ToolPresent(const char* path);

@@ -2,7 +2,6 @@
 // libjpeg-turbo's own command-line decoder gives.
 #include <gtest/gtest.h>
 
-#include "pixlib/codecs/ImageView.h"
 #include "tests/codecs/CodecTestSupport.h"
 
 using namespace codectest;
@@ -11,23 +10,6 @@ namespace {
 
 constexpr const char* kCjpeg = "/usr/bin/cjpeg";
 constexpr const char* kDjpeg = "/usr/bin/djpeg";
-
-// Largest difference between our decoded image and a top-down PNM.
-int DifferenceFromPnm(CxImage& image, const Pnm& pnm) {
-  if (image.Width() != pnm.width || image.Height() != pnm.height) return 256;
-  const pixcodec::PixelView view = pixcodec::ViewOf(image);
-  int worst = 0;
-  for (int y = 0; y < pnm.height; ++y)
-    for (int x = 0; x < pnm.width; ++x) {
-      const unsigned char* ours = view.TopRow(y) + x * view.channels;
-      const unsigned char* theirs = &pnm.pixels[(std::size_t(y) * pnm.width + x) * pnm.channels];
-      for (int c = 0; c < 3; ++c) {
-        const int expected = pnm.channels == 1 ? theirs[0] : theirs[2 - c];
-        worst = std::max(worst, std::abs(ours[c] - expected));
-      }
-    }
-  return worst;
-}
 
 class ExternalEncoderTest : public ::testing::Test {
  protected:

@@ -54,14 +54,36 @@ TEST(PixtoolFilesTest, ConvertThumbAndInfo) {
   EXPECT_NE(std::string::npos, r.output.find("stored 300 x 200")) << r.output;
 }
 
+// BMP and TIFF written by extension read back as the same pixels, and info
+// names each file's variant.
+TEST(PixtoolFilesTest, ConvertsToBmpAndTiffAndNamesVariants) {
+  TempDir dir;
+  CxImage source;
+  MakePattern(source, 41, 23);
+  WritePpm(dir.Path("in.ppm"), source);
+  const std::pair<const char*, const char*> outputs[] = {
+      {"out.bmp", "variant: Windows 40-byte header, 24 bits, uncompressed, bottom-up"},
+      {"out.tif", "variant: 8 bits x 3 samples, RGB, uncompressed, strips, orientation 1"}};
+  for (const auto& [name, variant] : outputs) {
+    const std::string path = dir.Path(name);
+    Result r = Pixtool("convert " + dir.Path("in.ppm") + " " + path);
+    ASSERT_EQ(0, r.status) << r.output;
+    CxImage back;
+    ASSERT_EQ(1, back.Load(path.c_str(), 0, 1, 0, 0, nullptr));
+    EXPECT_EQ(0, MaxDifference(source, back)) << name;
+    r = Pixtool("info " + path);
+    EXPECT_NE(std::string::npos, r.output.find(variant)) << r.output;
+  }
+}
+
 TEST(PixtoolFilesTest, BadRequestsFailWithoutWriting) {
   TempDir dir;
   CxImage source;
   MakePattern(source, 20, 10);
   const std::string jpeg = dir.Path("in.jpg");
   ASSERT_EQ(1, source.Save(jpeg.c_str(), 2, 0, 90, nullptr, 1));
-  EXPECT_EQ(1, Pixtool("convert " + jpeg + " " + dir.Path("out.bmp")).status);
-  EXPECT_FALSE(std::filesystem::exists(dir.Path("out.bmp")));
+  EXPECT_EQ(1, Pixtool("convert " + jpeg + " " + dir.Path("out.gif")).status);
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("out.gif")));
   EXPECT_EQ(2, Pixtool("convert " + jpeg + " " + dir.Path("o.jpg") + " --reduce x").status);
   EXPECT_EQ(1, Pixtool("convert " + dir.Path("missing.jpg") + " " + dir.Path("o.jpg")).status);
   EXPECT_EQ(1, Pixtool("info " + dir.Path("missing.jpg")).status);

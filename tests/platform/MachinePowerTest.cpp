@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 using Command = std::vector<std::string>;
@@ -19,6 +18,15 @@ TEST(MachinePower, ShutdownCodesMapToPowerOffOrReboot) {
   // A server name cannot smuggle in an option.
   EXPECT_TRUE(SystemMachinePower::ClockSyncCommand("-b").empty());
   EXPECT_TRUE(SystemMachinePower::ClockSyncCommand("").empty());
+}
+
+// Only requests that can never reach the system's commands: nothing is run.
+TEST(MachinePower, UnknownCodesAndOptionLikeServersAreRefusedWithoutRunningAnything) {
+  bx::SystemMachinePower power;
+  EXPECT_FALSE(power.Shutdown(7));
+  EXPECT_FALSE(power.Shutdown(-1));
+  EXPECT_FALSE(power.SyncClock("-b"));
+  EXPECT_FALSE(power.SyncClock(""));
 }
 
 }  // namespace

@@ -4,11 +4,27 @@
 
 #include <cstring>
 
+namespace {
+
+double MeanGreen(const CxImage& image)
+{
+    if (image.SamplesPerPixel() != 3 || image.Width() == 0)
+        return 0;
+    double sum = 0;
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x)
+            sum += image.GetRowPtr(y)[3 * x + 1];
+    return sum / (static_cast<double>(image.Width()) * image.Height());
+}
+
+}  // namespace
+
 void RecordingHost::ShowOutputImage(const CxImage& image)
 {
+    const Shown shown{image.Width(), image.Height(), MeanGreen(image)};
     {
         std::lock_guard lock(m_lock);
-        m_images.push_back({image.Width(), image.Height()});
+        m_images.push_back(shown);
     }
     m_changed.notify_all();
 }

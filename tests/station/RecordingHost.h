@@ -13,6 +13,7 @@ public:
     struct Shown {
         int width = 0;
         int height = 0;
+        double meanGreen = 0;  // of a three-channel image
     };
 
     void ShowOutputImage(const CxImage& image) override;

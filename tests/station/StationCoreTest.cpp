@@ -1,20 +1,15 @@
 // The station core in-process: frame queue bound, live preview, modes, rotation,
 // live-mode shots, reconnection and shutdown, on the simulated camera.
-#include "RecordingHost.h"
-#include "StationApp.h"
-#include "StationFixture.h"
+#include "StationTestBase.h"
 
 #include "app/counter/CRemoteCounterClient.h"
-#include "app/counter/StationCounterServer.h"
-#include "app/station/CGrabberDlg.h"
-#include "ipl/Ipl.h"
 #include "pylon/TlFactory.h"
+#include "pixlib/core/CxImage.h"
 #include "pylon/sim/Simulator.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstring>
+#include <algorithm>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -22,76 +17,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int kSensorWidth = 640;
-constexpr int kSensorHeight = 480;
-
-// Counts the frames the core hands back to the camera.
-class CountingStation : public CGrabberDlg {
-public:
-    using CGrabberDlg::CGrabberDlg;
-    std::atomic<int> released{0};
-
-protected:
-    void ReleaseFrame(IplImage* frame, ImageOwnership kind) override
-    {
-        ++released;
-        CGrabberDlg::ReleaseFrame(frame, kind);
-    }
-};
-
-// A camera-owned BGR frame whose pixel (x, y) of memory row y holds x + 7y in every channel.
-IplImage* PatternFrame(int width, int height)
-{
-    IplImage* frame = iplCreateImageHeader(3, 0, IPL_DEPTH_8U, "RGB", "BGR", IPL_DATA_ORDER_PIXEL, IPL_ORIGIN_BL,
-                                           IPL_ALIGN_4BYTES, width, height, nullptr, nullptr, nullptr, nullptr);
-    iplAllocateImage(frame, 0, 0);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            std::memset(frame->imageData + y * frame->widthStep + 3 * x, (x + 7 * y) % 256, 3);
-    return frame;
-}
-
-int ThreadCount()
-{
-    return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
-}
-
-class StationCoreTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        Pylon::SSimulatorConfig config;
-        config.sensorWidth = kSensorWidth;
-        config.sensorHeight = kSensorHeight;
-        Pylon::CTlFactory::GetInstance().Simulator().Configure(config);
-    }
-
-    // The station over a profile; DatabasePath empty unless `withPhotos`.
-    CountingStation& Start(bool withPhotos, bool connect = true)
-    {
-        m_folder.WriteProfile(withPhotos ? m_folder.PhotoFolder().string() + "/" : "");
-        m_app = MakeStationApp(m_folder);
-        m_station = std::make_unique<CountingStation>(m_app->App(), m_host);
-        if (connect) {
-            EXPECT_TRUE(m_station->OnInitDialog());
-            EXPECT_TRUE(m_station->IsCameraConnected());
-        }
-        return *m_station;
-    }
-
-    // One software shot; true when its image was shown.
-    bool Shoot(CGrabberDlg& station)
-    {
-        const size_t before = m_host.Images().size();
-        station.SoftwareShot(false);
-        return m_host.WaitForImages(before + 1);
-    }
-
-    StationFolder m_folder;
-    RecordingHost m_host;
-    std::unique_ptr<StationApp> m_app;
-    std::unique_ptr<CountingStation> m_station;
-};
+using StationCoreTest = StationTest;
 
 TEST_F(StationCoreTest, TheHundredAndFirstQueuedFrameIsDroppedAndReturned)
 {
@@ -176,38 +102,84 @@ TEST_F(StationCoreTest, ASoftwareShotFromLiveModeReturnsToLiveMode)
 TEST_F(StationCoreTest, AnUnpluggedCameraIsReconnectedAndGrabsAgain)
 {
     CountingStation& station = Start(true);
+    station.SetReconnectPeriod(20);
     auto& simulator = Pylon::CTlFactory::GetInstance().Simulator();
-    const std::string serial = simulator.Serials().front();
-    const auto unplugged = std::chrono::steady_clock::now();
-    simulator.Unplug(serial);
-    while (!station.IsReconnecting() && std::chrono::steady_clock::now() - unplugged < 2s)
-        std::this_thread::sleep_for(10ms);
-    ASSERT_TRUE(station.IsReconnecting());
-    simulator.Replug(serial);
-    while (station.IsReconnecting() && std::chrono::steady_clock::now() - unplugged < 6s)
-        std::this_thread::sleep_for(50ms);
-    EXPECT_FALSE(station.IsReconnecting());
+    simulator.Unplug(CameraSerial());
+    ASSERT_TRUE(Eventually([&] { return station.IsReconnecting(); }));
+    simulator.Replug(CameraSerial());
+    ASSERT_TRUE(Eventually([&] { return !station.IsReconnecting(); }));
     EXPECT_TRUE(station.IsCameraConnected());
     ASSERT_TRUE(Shoot(station));
     EXPECT_EQ(m_folder.SavedPhotos().size(), 1u);
 }
 
-TEST_F(StationCoreTest, ShutdownJoinsEveryThread)
+bool HasThreadStartingWith(const std::string& prefix)
 {
-    // The camera layer keeps one process-wide thread once a device was used:
-    // a first run starts it, the second run must leave nothing behind.
-    int before = 0;
+    const std::vector<std::string> names = ThreadNames();
+    return std::any_of(names.begin(), names.end(), [&](const std::string& name) { return name.starts_with(prefix); });
+}
+
+TEST_F(StationCoreTest, ShutdownJoinsEveryThreadOfTheStation)
+{
+    // Libraries start thread pools of their own on first use, named after the
+    // thread that used them: a first run starts them, the second must leave
+    // the process with the same threads it found.
+    std::vector<std::string> before;
     for (int run = 0; run < 2; ++run) {
-        before = ThreadCount();
+        before = ThreadNames();
         CountingStation& station = Start(true);
+        station.SetReconnectPeriod(60000);
         ASSERT_TRUE(Shoot(station));
-        station.SetLiveMode(true);
-        ASSERT_TRUE(m_host.WaitForPreviews(1));
-        EXPECT_GT(ThreadCount(), before);
+        EXPECT_TRUE(HasThreadStartingWith("bx-processing"));
+        EXPECT_TRUE(HasThreadStartingWith("bx-grab"));
+        Pylon::CTlFactory::GetInstance().Simulator().Unplug(CameraSerial());
+        ASSERT_TRUE(Eventually([&] { return station.IsReconnecting(); }));
+        EXPECT_TRUE(Eventually([] { return HasThreadStartingWith("bx-timer"); }));
         m_station.reset();
-        m_app.reset();
+        Pylon::CTlFactory::GetInstance().Simulator().Replug(CameraSerial());
     }
-    EXPECT_EQ(ThreadCount(), before);
+    std::vector<std::string> after = ThreadNames();
+    std::sort(before.begin(), before.end());
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(after, before);
+}
+
+TEST_F(StationCoreTest, ClosingSavesTheShotsStillQueued)
+{
+    CountingStation& station = Start(true);
+    constexpr int kQueued = 5;
+    for (int frame = 0; frame < kQueued; ++frame)
+        station.OnNewImage(PatternFrame(kSensorWidth, kSensorHeight), OwnershipHeaderAndData);
+    station.OnDestroy();
+    EXPECT_EQ(station.SavedCount(), kQueued);
+    EXPECT_EQ(m_folder.SavedPhotos().size(), static_cast<size_t>(kQueued));
+}
+
+TEST_F(StationCoreTest, AFrameWithoutRoomForItsOutputIsDroppedAsKo)
+{
+    CountingStation& station = Start(true);
+    // Wider than any image can be created: the output image cannot take its size.
+    station.OnNewImage(PatternFrame(CxImage::kMaxCreateSize + 1, 1), OwnershipHeaderAndData);
+    EXPECT_TRUE(Eventually([&] { return station.Status() == "Ko"; }));
+    EXPECT_TRUE(m_host.Images().empty());
+    ASSERT_TRUE(Shoot(station));  // the next frame is processed as usual
+    EXPECT_EQ(m_host.Images().size(), 1u);
+    EXPECT_EQ(m_folder.SavedPhotos().size(), 1u);
+    EXPECT_EQ(station.SavedCount(), 1);
+}
+
+TEST_F(StationCoreTest, AStartTheCameraRefusesLeavesGrabbingOffWithoutThrowing)
+{
+    CountingStation& station = Start(false);
+    auto& simulator = Pylon::CTlFactory::GetInstance().Simulator();
+    simulator.RefuseValue(CameraSerial(), "PixelFormat");
+    station.SetGrabbing(false);
+    EXPECT_NO_THROW(station.SetGrabbing(true));
+    EXPECT_FALSE(station.IsCameraConnected());
+    simulator.RefuseValue(CameraSerial(), "PixelFormat", false);
+    station.SetGrabbing(true);
+    EXPECT_TRUE(station.IsCameraConnected());
+    EXPECT_TRUE(Shoot(station));
 }
 
 TEST_F(StationCoreTest, PresetsSetTheTitleAndUnknownPresetsAreIgnored)
@@ -225,11 +197,7 @@ TEST_F(StationCoreTest, PresetsSetTheTitleAndUnknownPresetsAreIgnored)
 
 TEST_F(StationCoreTest, TheFilmNumberServiceReadsAndAppliesThePreset)
 {
-    m_folder.WriteProfile("");
-    m_app = MakeStationApp(m_folder);
-    CGrabberApp& app = m_app->App();
-    app.m_counterServer = std::make_unique<StationCounterServer>(app, "", m_app->Power());
-    ASSERT_TRUE(app.m_counterServer->IsServing());
+    CGrabberApp& app = StartCounterServer();
     m_station = std::make_unique<CountingStation>(app, m_host);
     m_station->ApplyPreset(CGrabberDlg::PresetLowLight);
 
@@ -242,8 +210,6 @@ TEST_F(StationCoreTest, TheFilmNumberServiceReadsAndAppliesThePreset)
     ASSERT_TRUE(client.ExchangeInt(&preset, "127.0.0.1"));
     EXPECT_EQ(m_station->GetPreset(), 2);
     EXPECT_EQ(m_host.Title(), "Brightcap Grabber  active preset Hight Light");
-    m_station.reset();
-    app.m_counterServer.reset();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // pixtool info FILE: what the library makes of a file.
 
 #include "pixlib/codecs/FileType.h"
+#include "pixlib/codecs/FormatVariant.h"
 #include "pixlib/codecs/StdioFile.h"
 #include "pixlib/codecs/ThumbnailSection.h"
 #include "pixlib/codecs/joy/ImageSignature.h"
@@ -65,6 +66,8 @@ int PrintImageFileInfo(const std::string& path) {
   }
   std::printf("file: %s\n", path.c_str());
   std::printf("type: %d (%s)\n", type, TypeName(type));
+  const std::string variant = pixcodec::DescribeFileVariant(path.c_str(), type);
+  if (!variant.empty()) std::printf("variant: %s\n", variant.c_str());
   std::printf("width: %d\nheight: %d\n", width, height);
   // Channels and resolution do not depend on the size read: the smallest
   // is the quickest, and the one every Photo CD pack stores.

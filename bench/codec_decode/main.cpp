@@ -1,0 +1,149 @@
+// Decoding a 2448 x 2048 photo stored as BMP, TGA, PCX and TIFF (plain and
+// LZW): in-process load time as a ratio to a memcpy of the pixels and to
+// ImageMagick's whole-process convert of the same file to PPM, all measured
+// in the same run; a plain read of each file shows what the kernel's page
+// cache alone costs (on virtual machines it varies from file to file). Files are read from the page cache (all are written and
+// synced before timing); the processor caches are evicted before every timed
+// decode and copy, as a file freshly opened is not in them.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "bench/codec_decode/BenchFiles.h"
+#include "bench/save_sequence/SaveSequence.h"
+#include "pixlib/codecs/ImageFormats.h"
+#include "pixlib/core/CxImage.h"
+
+namespace {
+
+constexpr int kWidth = 2448;
+constexpr int kHeight = 2048;
+constexpr int kRuns = 15;
+constexpr int kConvertRuns = 5;
+constexpr const char* kConvert = "/usr/bin/convert";
+
+using Loader = int (*)(CxImage&, const char*, int, int, int, unsigned char*);
+
+struct Format {
+  const char* name;
+  const char* file;
+  std::function<bool(CxImage&, const std::string&)> write;
+  Loader load;
+  double goalVsMemcpy;  // 0: no goal
+};
+
+double Seconds(const std::function<void()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void EvictCaches() {
+  static std::vector<unsigned char> evictor(64 << 20);
+  for (std::size_t i = 0; i < evictor.size(); i += 64) ++evictor[i];
+}
+
+double MedianOf(int runs, const std::function<void()>& work) {
+  std::vector<double> times;
+  for (int run = 0; run < runs; ++run) {
+    EvictCaches();
+    times.push_back(Seconds(work));
+  }
+  return bxbench::Median(times);
+}
+
+// Writes the file again in one piece, as a new file, so that every format's file lies in the
+// page cache the same way (how a file was written, row by row or at once,
+// changes how fast the kernel hands it back by a factor of ten here).
+bool Rewrite(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  in.close();
+  const std::string copy = path + ".copy";
+  std::ofstream out(copy, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return !bytes.empty() && bool(out) && std::rename(copy.c_str(), path.c_str()) == 0;
+}
+
+// Reading the whole file into memory: what the kernel alone costs.
+double ReadTime(const std::string& path) {
+  std::vector<unsigned char> bytes(std::filesystem::file_size(path));
+  return MedianOf(kRuns, [&] {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return;
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    std::fclose(file);
+  });
+}
+
+double MemcpyTime(const CxImage& photo) {
+  const std::size_t bytes = std::size_t(photo.GetRowBytes()) * photo.Height();
+  std::vector<unsigned char> copy(bytes, 1);
+  volatile unsigned char sink = 0;
+  const double time = MedianOf(kRuns, [&] { std::memcpy(copy.data(), photo.GetBits(), bytes); });
+  sink = copy[bytes / 2];
+  (void)sink;
+  return time;
+}
+
+}  // namespace
+
+int main() {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "bx-codec-decode";
+  std::filesystem::create_directories(dir);
+  CxImage photo;
+  bxbench::MakePhoto(photo, kWidth, kHeight);
+  const Format formats[] = {
+      {"BMP 24-bit", "p.bmp", bxbench::WriteBmp, LoadBmpFile, 2.0},
+      {"TGA 24-bit raw", "p.tga", bxbench::WriteTga, LoadTgaFile, 2.0},
+      {"PCX 24-bit RLE", "p.pcx", bxbench::WritePcx, LoadPcxFile, 0},
+      {"TIFF uncompressed", "p.tif", [](CxImage& p, const std::string& f) { return bxbench::WriteTiff(p, f, false); },
+       LoadTiffFile, 0},
+      {"TIFF LZW", "l.tif", [](CxImage& p, const std::string& f) { return bxbench::WriteTiff(p, f, true); },
+       LoadTiffFile, 0},
+  };
+  const bool haveConvert = access(kConvert, X_OK) == 0;
+  const double memcpyTime = MemcpyTime(photo);
+  std::printf("%d x %d BGR, medians of %d runs (convert: %d runs); memcpy of the pixels %.2f ms\n",
+              kWidth, kHeight, kRuns, kConvertRuns, memcpyTime * 1e3);
+  std::printf("%-18s %9s %9s %9s %9s %11s %9s\n", "format", "load ms", "x memcpy", "read ms", "x read",
+              "convert ms", "convert/load");
+  int failures = 0;
+  for (const Format& format : formats)
+    failures += !format.write(photo, (dir / format.file).string()) || !Rewrite((dir / format.file).string());
+  sync();
+  for (const Format& format : formats) {
+    const std::string path = (dir / format.file).string();
+    CxImage image;
+    if (format.load(image, path.c_str(), 0, 1, 0, nullptr) != 1) {
+      std::printf("%-18s could not be written or read\n", format.name);
+      ++failures;
+      continue;
+    }
+    const double load = MedianOf(kRuns, [&] { format.load(image, path.c_str(), 0, 1, 0, nullptr); });
+    const double read = ReadTime(path);
+    double convert = 0;
+    if (haveConvert) {
+      const std::string command = std::string(kConvert) + " " + path + " ppm:/dev/null";
+      convert = MedianOf(kConvertRuns, [&] { failures += std::system(command.c_str()) != 0; });
+    }
+    std::printf("%-18s %9.2f %9.2f %9.2f %9.2f %11.1f %9.1f", format.name, load * 1e3, load / memcpyTime,
+                read * 1e3, load / read, convert * 1e3, convert / load);
+    if (format.goalVsMemcpy > 0) std::printf("   (goals: <= %.0f x memcpy, >= 10 x convert)", format.goalVsMemcpy);
+    else std::printf("   (goal: >= 10 x convert)");
+    std::printf("\n");
+  }
+  if (!haveConvert) std::printf("%s not installed: no ImageMagick comparison\n", kConvert);
+  std::filesystem::remove_all(dir);
+  return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+namespace pixcodec {
+
+// A row decoder of a raster file: hands out the file's rows one at a time, in
+// file order, as the source pixels the row converters take.
+class Decoder {
+ public:
+  virtual ~Decoder() = default;
+  // Decodes the next row of `pixels` pixels into `buffer`; returns the status.
+  virtual int ReadRow(unsigned char* buffer, int pixels) = 0;
+  // Goes back to the first row (when the decoder can); returns the status.
+  virtual int Restart() { return m_status; }
+  virtual int Finish() { return m_status; }
+  // 0 while good; otherwise the decoder's own code.
+  virtual short Status() const { return m_status; }
+  // Status of a row that ended the image on purpose (BMP's end-of-bitmap
+  // code): the rows after it stay blank. Any other non-zero status means the
+  // data ran out or is broken.
+  static constexpr short kEndOfImage = 1;
+
+ protected:
+  short m_status = 0;
+};
+
+}  // namespace pixcodec

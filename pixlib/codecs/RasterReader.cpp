@@ -1,0 +1,109 @@
+#include "pixlib/codecs/RasterReader.h"
+
+#include <cstring>
+#include <new>
+
+#include "pixlib/codecs/ChannelLayout.h"
+#include "pixlib/codecs/DecodeTarget.h"
+#include "pixlib/codecs/ImageView.h"
+#include "pixlib/codecs/ImgDiagnostics.h"
+#include "pixlib/codecs/StdioFile.h"
+
+namespace pixcodec {
+
+namespace {
+constexpr unsigned char kMissingDataGrey = 128;
+}
+
+bool CreateRasterImage(CxImage& image, const RasterFormat& format, int channelMode,
+                       int reduction, PixelView& view) {
+  DecodedImageInfo info;
+  info.width = FloorReducedSize(format.width, reduction);
+  info.height = FloorReducedSize(format.height, reduction);
+  info.components = format.fileHasAlpha ? 4 : 3;
+  ChannelLayout layout;
+  ChannelLayout::Choose(info.components, channelMode, layout);
+  info.channels = layout.channels;
+  info.dpiX = format.dpiX;
+  info.dpiY = format.dpiY;
+  // The decoders' row buffers hold up to four bytes per file pixel.
+  if (static_cast<long long>(info.width) * info.height * info.channels > kMaxDecodedBytes ||
+      static_cast<long long>(format.width) * 4 > kMaxDecodedBytes) {
+    ImgWarning("Image too large: %d x %d\n", info.width, info.height);
+    return false;
+  }
+  ImageDecodeTarget target(image);
+  return target.Create(info, view);
+}
+
+void FillTopRows(const PixelView& view, int firstTopRow, int endTopRow, unsigned char level) {
+  for (int row = firstTopRow; row < endTopRow; ++row) {
+    unsigned char* dst = view.TopRow(row);
+    if (view.channels != 4) {
+      std::memset(dst, level, std::size_t(view.width) * view.channels);
+      continue;
+    }
+    for (int x = 0; x < view.width; ++x, dst += 4) {
+      dst[0] = dst[1] = dst[2] = level;
+      dst[3] = 255;
+    }
+  }
+}
+
+RasterEnd ReadRaster(const RasterSource& source, const PixelView& view, int reduction) {
+  const RowConverter convert = ChooseConverter(source.pixels, view.channels);
+  std::vector<unsigned char> row(std::size_t(source.width) * SourceBytes(source.pixels));
+  const int rowBytes = view.width * view.channels;
+  ImgProgress(0, view.height, source.progressText);
+  int kept = 0;
+  RasterEnd end = RasterEnd::Complete;
+  // Rows that need no conversion are decoded straight into the image.
+  const bool direct = reduction == 1 && SourceBytes(source.pixels) == view.channels &&
+                      (source.pixels == SourcePixels::Bgr || source.pixels == SourcePixels::Bgra);
+  for (int fileRow = 0; kept < view.height && fileRow < source.height; ++fileRow) {
+    unsigned char* target = view.TopRow(source.topFirst ? kept : view.height - 1 - kept);
+    const bool keep = fileRow % reduction == 0;
+    const int status = source.decoder.ReadRow(direct ? target : row.data(), source.width);
+    if (status != 0 && status != Decoder::kEndOfImage) {
+      end = RasterEnd::Truncated;
+      break;
+    }
+    if (keep) {
+      if (!direct) convert(row.data(), target, source.palette, source.width, rowBytes, reduction);
+      ImgProgress(++kept, view.height, nullptr);
+    }
+    if (status == Decoder::kEndOfImage) {
+      end = RasterEnd::EndOfImage;
+      break;
+    }
+  }
+  if (kept < view.height) {
+    if (end == RasterEnd::Complete) end = RasterEnd::Truncated;
+    const unsigned char level = end == RasterEnd::Truncated ? kMissingDataGrey : 0;
+    if (source.topFirst)
+      FillTopRows(view, kept, view.height, level);
+    else
+      FillTopRows(view, 0, view.height - kept, level);
+  }
+  return end;
+}
+
+int LoadFromFile(const char* path, const char* notFound, const std::function<int(std::FILE*)>& load) {
+  StdioFile file = OpenFile(path, "rb");
+  if (!file) {
+    ImgWarning("%s\n", notFound);
+    return 0;
+  }
+  try {
+    return load(file.get());
+  } catch (const std::bad_alloc&) {
+    ImgWarning("Insufficient memory to load image\n");
+    return 0;
+  }
+}
+
+void WarnTruncated(const char* format, RasterEnd end) {
+  if (end == RasterEnd::Truncated) ImgWarning("Premature end of %s file: image incomplete\n", format);
+}
+
+}  // namespace pixcodec

@@ -1,0 +1,59 @@
+#pragma once
+
+// Byte-exact BMP, PCX and TGA files for the variants no outside tool writes
+// (and for the fuzzers' seeds): headers as the formats define them, pixel
+// data as given.
+
+#include <cstdint>
+#include <vector>
+
+namespace codectest {
+
+using Bytes = std::vector<unsigned char>;
+
+struct BmpSpec {
+  int headerSize = 40;  // 40 (Windows) or 12 (OS/2)
+  int width = 0;
+  int height = 0;       // negative: top-down
+  int bits = 24;
+  int compression = 0;
+  std::vector<std::uint32_t> masks{};  // R, G, B, written after the header when given
+  Bytes palette{};                     // B, G, R, 0 quads (B, G, R triples for 12-byte headers)
+  std::uint32_t coloursUsed = 0;
+  std::int32_t pixelsPerMetre = 2835;
+  Bytes pixels{};                      // rows as stored, padding included
+};
+Bytes BuildBmp(const BmpSpec& spec);
+
+struct TgaSpec {
+  int idLength = 0;
+  int mapType = 0;
+  int imageType = 2;
+  int mapFirst = 0;
+  int mapLength = 0;
+  int mapEntryBits = 0;
+  int width = 0;
+  int height = 0;
+  int depth = 24;
+  int descriptor = 0;
+  Bytes map{};     // entries as stored
+  Bytes pixels{};  // as stored (raw or packets)
+};
+Bytes BuildTga(const TgaSpec& spec);
+
+struct PcxSpec {
+  int bitsPerPixel = 8;
+  int planes = 1;
+  int width = 0;
+  int height = 0;
+  int bytesPerLine = 0;
+  Bytes headerPalette{};  // up to 16 R, G, B entries
+  Bytes data{};           // run-length coded scan lines
+  Bytes endPalette{};     // 256 R, G, B entries after the 12 marker, when given
+};
+Bytes BuildPcx(const PcxSpec& spec);
+
+// Run-length codes `line` the PCX way (runs of up to 63, bytes from 0xC0 escaped).
+void AppendPcxRuns(const Bytes& line, Bytes& out);
+
+}  // namespace codectest

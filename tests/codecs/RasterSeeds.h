@@ -1,0 +1,20 @@
+#pragma once
+
+#include <vector>
+
+#include "tests/codecs/RasterFileBuilders.h"
+
+namespace codectest {
+
+// A small valid file of one of the raster formats and its type code.
+struct RasterSeed {
+  Bytes bytes;
+  int type = -1;
+};
+
+// Small BMP (24-bit, RLE8, RLE4, 16-bit masks, 1-bit), PCX (8-bit palette,
+// 24-bit, 4 planes), TGA (RLE true colour, colour-mapped, right-to-left) and
+// TIFF (RGB, RGBA) files: the seeds of the mutation tests and the fuzzers.
+std::vector<RasterSeed> RasterSeeds();
+
+}  // namespace codectest

@@ -1,0 +1,154 @@
+// TGA variants built byte by byte: origins, colour maps, packets across rows,
+// 15/16-bit pixels, damaged files and headers that are no TGA.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "pixlib/codecs/FileType.h"
+#include "pixlib/codecs/ImageView.h"
+#include "tests/codecs/CodecTestSupport.h"
+#include "tests/codecs/RasterFileBuilders.h"
+
+using namespace codectest;
+
+namespace {
+
+// 3 x 2 true colour pixels, B = 10 * row + x, stored in the given row order.
+TgaSpec TrueColour(bool topFirst, bool rightToLeft) {
+  TgaSpec spec;
+  spec.width = 3;
+  spec.height = 2;
+  spec.descriptor = (topFirst ? 0x20 : 0) | (rightToLeft ? 0x10 : 0);
+  for (int stored = 0; stored < 2; ++stored) {
+    const int row = topFirst ? stored : 1 - stored;
+    for (int i = 0; i < 3; ++i) {
+      const int x = rightToLeft ? 2 - i : i;
+      spec.pixels.insert(spec.pixels.end(), {static_cast<unsigned char>(10 * row + x), 1, 2});
+    }
+  }
+  return spec;
+}
+
+// The worked example: a top-left file and a bottom-left one of the same
+// picture end up the same in memory; right-to-left rows are turned round.
+TEST(TgaReaderTest, EveryOriginGivesTheSamePicture) {
+  CxImage reference;
+  ASSERT_EQ(1, LoadFileBytes(BuildTga(TrueColour(false, false)), reference));
+  EXPECT_EQ(12, SampleAt(reference, 2, 1, 0));
+  for (const auto& [top, right] : {std::pair{true, false}, {false, true}, {true, true}}) {
+    CxImage image;
+    ASSERT_EQ(1, LoadFileBytes(BuildTga(TrueColour(top, right)), image));
+    EXPECT_EQ(0, MaxDifference(reference, image)) << top << right;
+    const pixcodec::PixelView a = pixcodec::ViewOf(reference), b = pixcodec::ViewOf(image);
+    EXPECT_EQ(0, std::memcmp(a.data, b.data, std::size_t(a.step) * a.height));
+  }
+}
+
+// Map entries start at the first-entry index; indices outside the map are black.
+TEST(TgaReaderTest, ColourMapFromItsFirstIndex) {
+  TgaSpec spec;
+  spec.mapType = 1;
+  spec.imageType = 1;
+  spec.mapFirst = 10;
+  spec.mapLength = 2;
+  spec.mapEntryBits = 24;
+  spec.map = {1, 2, 3, 4, 5, 6};
+  spec.width = 3;
+  spec.height = 1;
+  spec.depth = 8;
+  spec.pixels = {10, 11, 12};
+  CxImage image;
+  ASSERT_EQ(1, LoadFileBytes(BuildTga(spec), image));
+  EXPECT_EQ((std::vector<int>{1, 2, 3}), PixelAt(image, 0, 0));
+  EXPECT_EQ((std::vector<int>{4, 5, 6}), PixelAt(image, 1, 0));
+  EXPECT_EQ((std::vector<int>{0, 0, 0}), PixelAt(image, 2, 0));
+
+  spec.mapEntryBits = 15;  // 5-bit fields, shifted to the top of each byte
+  spec.map = {0xFF, 0x7F, 0x1F, 0x00};
+  ASSERT_EQ(1, LoadFileBytes(BuildTga(spec), image));
+  EXPECT_EQ((std::vector<int>{248, 248, 248}), PixelAt(image, 0, 0));
+  EXPECT_EQ((std::vector<int>{248, 0, 0}), PixelAt(image, 1, 0));
+}
+
+// A true-colour file that carries a map anyway: the map is skipped.
+TEST(TgaReaderTest, MapOfATrueColourFileIsSkipped) {
+  TgaSpec spec = TrueColour(true, false);
+  spec.mapType = 1;
+  spec.mapLength = 3;
+  spec.mapEntryBits = 32;
+  spec.map = Bytes(12, 0xEE);
+  CxImage image, plain;
+  ASSERT_EQ(1, LoadFileBytes(BuildTga(spec), image));
+  ASSERT_EQ(1, LoadFileBytes(BuildTga(TrueColour(true, false)), plain));
+  EXPECT_EQ(0, MaxDifference(plain, image));
+}
+
+// Packets may cross rows; 16-bit pixels expand by shifting; 32 bits keep alpha.
+TEST(TgaReaderTest, RunLengthPacketsAndPixelDepths) {
+  TgaSpec spec;
+  spec.imageType = 10;
+  spec.width = 2;
+  spec.height = 2;
+  spec.depth = 16;
+  spec.descriptor = 0x20;
+  spec.pixels = {0x82, 0xFF, 0x7F,   // three white pixels: row 0 and the start of row 1
+                 0x00, 0x00, 0x7C};  // one red literal
+  CxImage image;
+  ASSERT_EQ(1, LoadFileBytes(BuildTga(spec), image));
+  EXPECT_EQ((std::vector<int>{248, 248, 248}), PixelAt(image, 0, 1));
+  EXPECT_EQ((std::vector<int>{0, 0, 248}), PixelAt(image, 1, 1));
+
+  spec.depth = 32;
+  spec.pixels = {0x83, 1, 2, 3, 4};
+  ASSERT_EQ(1, LoadFileBytes(BuildTga(spec), image, 1));
+  EXPECT_EQ((std::vector<int>{1, 2, 3, 4}), PixelAt(image, 1, 1));
+  EXPECT_EQ(1, image.FileHasAlpha());
+}
+
+TEST(TgaReaderTest, TruncatedPacketsLoadWithGrey) {
+  TgaSpec spec;
+  spec.imageType = 11;
+  spec.width = 4;
+  spec.height = 4;
+  spec.depth = 8;
+  spec.descriptor = 0x20;
+  spec.pixels = {0x87, 60};  // two rows of 60, then nothing
+  CxImage image;
+  std::string warnings;
+  ASSERT_EQ(1, LoadFileBytes(BuildTga(spec), image, 0, 1, &warnings));
+  EXPECT_NE(std::string::npos, warnings.find("Premature end of TGA file")) << warnings;
+  EXPECT_EQ((std::vector<int>{60, 60, 60}), PixelAt(image, 3, 1));
+  EXPECT_EQ((std::vector<int>{128, 128, 128}), PixelAt(image, 0, 2));
+}
+
+TEST(TgaReaderTest, HeadersThatAreNoTga) {
+  TgaSpec good = TrueColour(false, false);
+  CxImage image;
+  int width = 0, height = 0;
+  TempDir dir;
+  const std::string path = dir.Path("t");
+  const auto type = [&](const TgaSpec& spec) {
+    WriteBytes(path, BuildTga(spec));
+    return GetFileType(path.c_str(), width, height, nullptr);
+  };
+  EXPECT_EQ(IMG_TYPE_TGA, type(good));
+  for (int imageType : {0, 4, 32, 33}) {
+    TgaSpec bad = good;
+    bad.imageType = imageType;
+    EXPECT_EQ(IMG_TYPE_UNKNOWN, type(bad)) << imageType;
+  }
+  TgaSpec bad = good;
+  bad.depth = 7;
+  EXPECT_EQ(IMG_TYPE_UNKNOWN, type(bad));
+  bad = good;
+  bad.mapType = 2;
+  EXPECT_EQ(IMG_TYPE_UNKNOWN, type(bad));
+  bad = good;
+  bad.width = 0;
+  EXPECT_EQ(IMG_TYPE_UNKNOWN, type(bad));
+  bad = good;
+  bad.imageType = 3;  // grey needs 8 bits
+  EXPECT_EQ(IMG_TYPE_UNKNOWN, type(bad));
+}
+
+}  // namespace
