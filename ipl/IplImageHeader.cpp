@@ -83,8 +83,10 @@ IplImage* iplCreateImageHeader(int nChannels, int alphaChannel, int depth, const
   if (dataOrder != IPL_DATA_ORDER_PIXEL) return ipl::fail(func, IPL_BadOrder, "plane order"), nullptr;
   if (origin != IPL_ORIGIN_TL && origin != IPL_ORIGIN_BL)
     return ipl::fail(func, IPL_BadOrigin, "origin"), nullptr;
+  // A tiled image keeps its pixels in tiles: no pixel block, whatever its size.
   const int step = alignedStep(width, nChannels, depth, align);
-  if (step == 0 || static_cast<long long>(step) * height > std::numeric_limits<int>::max())
+  const long long size = tileInfo ? 0 : static_cast<long long>(step) * height;
+  if (step == 0 || size > std::numeric_limits<int>::max())
     return ipl::fail(func, IPL_BadImageSize, "image too large"), nullptr;
   auto* image = static_cast<IplImage*>(std::calloc(1, sizeof(IplImage)));
   if (!image) return ipl::fail(func, IPL_StsNoMem, "out of memory"), nullptr;
@@ -104,7 +106,7 @@ IplImage* iplCreateImageHeader(int nChannels, int alphaChannel, int depth, const
   image->imageId = imageId;
   image->tileInfo = tileInfo;
   image->widthStep = step;
-  image->imageSize = step * height;
+  image->imageSize = static_cast<int>(size);
   return image;
 }
 

@@ -3,6 +3,7 @@
 
 #include "pixlib/codecs/FileType.h"
 #include "pixlib/codecs/LoadDispatch.h"
+#include "pixlib/codecs/LongerSideScaling.h"
 #include "pixlib/codecs/ProfileConversion.h"
 #include "pixlib/codecs/Thumbnail.h"
 #include "pixlib/core/CxImage.h"
@@ -12,18 +13,7 @@ using namespace pixcodec;
 namespace {
 
 constexpr int kMadeThumbnailSize = 1024;
-constexpr int kCubic = 2;
 constexpr int kLargestReduction = 8;
-
-// Scales `source` into `target` with `size` on the longer side.
-int ScaleToLongerSide(CxImage& source, CxImage& target, int size) {
-  const int w = source.Width(), h = source.Height();
-  if (w <= 0 || h <= 0) return 0;
-  const int tw = w > h ? size : std::max(1, size * w / h);
-  const int th = w > h ? std::max(1, size * h / w) : size;
-  if (target.Create(tw, th, source.HasAlphaChannel() != 0 ? 1 : 0) == 0) return 0;
-  return source.Resize(target, kCubic);
-}
 
 // How a thumbnail is made from the image itself.
 struct MakePlan {

@@ -20,6 +20,9 @@ class DecodeTarget {
   virtual ~DecodeTarget() = default;
   // False when the image cannot be created; `view` then stays unused.
   virtual bool Create(const DecodedImageInfo& info, PixelView& view) = 0;
+  // A target whose pixels live on disk takes images beyond kMaxDecodedBytes
+  // (it checks the disk's room when it creates them).
+  virtual bool OnDisk() const { return false; }
 };
 
 // Reductions the decoders apply: 2, 4 and 8 as asked, larger powers of two at

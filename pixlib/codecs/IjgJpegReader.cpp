@@ -43,21 +43,29 @@ bool PrepareDecode(IjgDecompressor& d, const IjgReadOptions& options, ChannelLay
   return true;
 }
 
+// Each scanline goes to its row of the image, or through a row buffer into
+// the rows of a tiled image.
 bool DecodeRows(IjgDecompressor& d, const ChannelLayout& layout, const PixelView& view,
                 unsigned char* cmykRow) {
-  return d.trap.Guarded([&] {
+  std::vector<unsigned char> rowBuffer(view.data != nullptr ? 0 : view.rows.rowBytes);
+  bool stored = true;
+  const bool decoded = d.trap.Guarded([&] {
     jpeg_start_decompress(&d.info);
     const long total = view.height;
     ImgProgress(0, total, kLoadingJpeg);
-    while (d.info.output_scanline < d.info.output_height) {
-      unsigned char* dst = view.TopRow(static_cast<int>(d.info.output_scanline));
+    while (d.info.output_scanline < d.info.output_height && stored) {
+      const int line = static_cast<int>(d.info.output_scanline);
+      unsigned char* dst = view.data != nullptr ? view.TopRow(line) : rowBuffer.data();
       JSAMPROW row = layout.fromFourComponents ? cmykRow : dst;
       jpeg_read_scanlines(&d.info, &row, 1);
       if (layout.fromFourComponents) ConvertCmykRow(cmykRow, dst, view.width, view.channels);
+      if (view.data == nullptr) stored = view.rows.put(view.rows.owner, view.StoredRow(line), dst);
     }
+    if (!stored) return;
     ImgProgress(total, total, nullptr);
     jpeg_finish_decompress(&d.info);
   });
+  return decoded && stored;
 }
 
 }  // namespace
@@ -85,7 +93,8 @@ bool ReadJpegIjg(std::FILE* file, const IjgReadOptions& options, DecodeTarget& t
     ImgWarning("Error reading the file");
     return false;
   }
-  if (static_cast<long long>(info.width) * info.height * info.channels > kMaxDecodedBytes) {
+  if (!target.OnDisk() &&
+      static_cast<long long>(info.width) * info.height * info.channels > kMaxDecodedBytes) {
     ImgWarning("Image too large: %d x %d\n", info.width, info.height);
     return false;
   }

@@ -43,12 +43,15 @@ void SetParameters(jpeg_compress_struct& info, const IjgWriteOptions& options, b
 }  // namespace
 
 bool WriteJpegIjg(const PixelView& view, const IjgWriteOptions& options, ByteSink& sink) {
-  if (view.width <= 0 || view.height <= 0 || view.data == nullptr) return false;
+  if (view.width <= 0 || view.height <= 0 || (view.data == nullptr && view.rows.get == nullptr))
+    return false;
   const bool withAlpha = view.channels == 4 && options.keepAlpha;
   IjgCompressor c;
   JpegDestination destination(sink, options.filter);
   std::vector<unsigned char> cmykRow(withAlpha ? std::size_t(view.width) * 4 : 0);
+  std::vector<unsigned char> rowBuffer(view.data != nullptr ? 0 : view.rows.rowBytes);
   unsigned char* cmyk = cmykRow.data();
+  bool fetched = true;
   if (!c.Create()) return false;
   destination.Attach(&c.info);
   c.info.image_width = static_cast<JDIMENSION>(view.width);
@@ -57,10 +60,15 @@ bool WriteJpegIjg(const PixelView& view, const IjgWriteOptions& options, ByteSin
   const bool written = c.trap.Guarded([&] {
     SetParameters(c.info, options, withAlpha);
     jpeg_start_compress(&c.info, TRUE);
+    if (options.iccProfile != nullptr && !options.iccProfile->empty())
+      jpeg_write_icc_profile(&c.info, options.iccProfile->data(),
+                             static_cast<unsigned>(options.iccProfile->size()));
     const long total = view.height;
     ImgProgress(0, total, kWritingJpeg);
     for (int row = 0; row < view.height; ++row) {
-      JSAMPROW source = view.TopRow(row);
+      JSAMPROW source = view.data != nullptr ? view.TopRow(row) : rowBuffer.data();
+      if (view.data == nullptr && !(fetched = view.rows.get(view.rows.owner, view.StoredRow(row), source)))
+        break;
       if (withAlpha) {
         ConvertRowToCmyk(source, cmyk, view.width, 4);
         source = cmyk;
@@ -68,10 +76,11 @@ bool WriteJpegIjg(const PixelView& view, const IjgWriteOptions& options, ByteSin
       jpeg_write_scanlines(&c.info, &source, 1);
       ImgProgress(row + 1, total, nullptr);
     }
-    jpeg_finish_compress(&c.info);
+    if (fetched) jpeg_finish_compress(&c.info);
   });
   if (!written) ImgWarning("Error writing JPEG: %s\n", c.trap.Message());
-  return written;
+  if (!fetched) ImgWarning("Error writing JPEG: a row of the image could not be read\n");
+  return written && fetched;
 }
 
 }  // namespace pixcodec

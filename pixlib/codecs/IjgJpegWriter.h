@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "pixlib/codecs/JpegDestination.h"
 #include "pixlib/codecs/PixelView.h"
 #include "pixlib/codecs/StreamFilter.h"
@@ -12,6 +14,7 @@ struct IjgWriteOptions {
   int dpiX = 72;
   int dpiY = 72;
   StreamFilter* filter = nullptr;  // scrambles the stream when set
+  const std::vector<unsigned char>* iccProfile = nullptr;  // embedded when set and not empty
 };
 
 // Writes `view` (1, 3 or 4 channels) as a JPEG through the IJG library, top of

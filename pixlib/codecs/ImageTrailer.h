@@ -25,7 +25,9 @@ class ImageTrailer {
   std::uint32_t Flags() const { return Field(12); }
   void SetFlags(std::uint32_t v) { SetField(12, v); }
   std::uint32_t Signature() const { return Field(16); }
+  void SetSignature(std::uint32_t v) { SetField(16, v); }
   std::uint32_t ScrambledOffset() const { return Field(32); }
+  void SetScrambledOffset(std::uint32_t v) { SetField(32, v); }
   bool Has(Flag f) const { return (Flags() & f) != 0; }
 
   const std::array<unsigned char, kSize>& Bytes() const { return m_bytes; }

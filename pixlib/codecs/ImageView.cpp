@@ -6,13 +6,32 @@
 namespace pixcodec {
 
 namespace {
+
 constexpr int kDefaultDpi = 72;
+
+bool GetStoredRow(void* image, int row, unsigned char* dst) {
+  return static_cast<CxImage*>(image)->GetRow(row, dst) != 0;
 }
+
+bool PutStoredRow(void* image, int row, const unsigned char* src) {
+  return static_cast<CxImage*>(image)->PutRow(row, src) != 0;
+}
+
+bool CreateImage(CxImage& image, int width, int height, int channels, bool tiled) {
+  if (!tiled) return CreateCodecImage(image, width, height, channels);
+  const bool alpha = channels == 4;
+  return image.CreateTiled(width, height, channels, alpha ? 4 : 0, alpha ? "RGBA" : "RGB",
+                           alpha ? "BGRA" : "BGR", CxImage::DefaultImageOrigin()) != 0;
+}
+
+}  // namespace
 
 PixelView ViewOf(CxImage& image) {
   PixelView view;
   const IplImage* header = image;
   if (header == nullptr) return view;
+  if (image.Tiled())
+    view.rows = RowAccess{&image, GetStoredRow, PutStoredRow, static_cast<std::size_t>(image.GetRowBytes())};
   view.data = static_cast<unsigned char*>(image.GetBits());
   view.width = image.Width();
   view.height = image.Height();
@@ -29,7 +48,7 @@ bool CreateCodecImage(CxImage& image, int width, int height, int channels) {
 }
 
 bool ImageDecodeTarget::Create(const DecodedImageInfo& info, PixelView& view) {
-  if (!CreateCodecImage(m_image, info.width, info.height, info.channels)) {
+  if (!CreateImage(m_image, info.width, info.height, info.channels, m_tiled)) {
     ImgWarning("Error allocating image %d x %d\n", info.width, info.height);
     return false;
   }
@@ -39,7 +58,7 @@ bool ImageDecodeTarget::Create(const DecodedImageInfo& info, PixelView& view) {
     m_image.Resolution(kDefaultDpi);
   m_image.SetFileHasAlpha(info.components == 4 ? 1 : 0);
   view = ViewOf(m_image);
-  return view.data != nullptr;
+  return view.data != nullptr || view.rows.owner != nullptr;
 }
 
 }  // namespace pixcodec

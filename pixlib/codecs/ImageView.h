@@ -7,22 +7,25 @@ class CxImage;
 
 namespace pixcodec {
 
-// The pixels of an (untiled) image as the codecs address them.
+// The pixels of an image as the codecs address them; those of a tiled image
+// through its rows.
 PixelView ViewOf(CxImage& image);
 
 // Creates `image` as 8-bit BGR or BGRA at the default origin; heights and
 // widths above the plain Create limit are accepted too.
 bool CreateCodecImage(CxImage& image, int width, int height, int channels);
 
-// Decode target that (re)creates a CxImage and records the file's resolution
-// and whether it carried an alpha channel.
+// Decode target that (re)creates a CxImage, tiled when asked, and records the
+// file's resolution and whether it carried an alpha channel.
 class ImageDecodeTarget : public DecodeTarget {
  public:
-  explicit ImageDecodeTarget(CxImage& image) : m_image(image) {}
+  explicit ImageDecodeTarget(CxImage& image, bool tiled = false) : m_image(image), m_tiled(tiled) {}
   bool Create(const DecodedImageInfo& info, PixelView& view) override;
+  bool OnDisk() const override { return m_tiled; }
 
  private:
   CxImage& m_image;
+  bool m_tiled;
 };
 
 }  // namespace pixcodec

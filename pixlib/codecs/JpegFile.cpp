@@ -40,7 +40,7 @@ bool LoadJpegFast(CxImage& image, const char* path, int channelMode, int reducti
 }
 
 bool LoadJpegIjg(CxImage& image, const char* path, int channelMode, int reduction,
-                 unsigned char* key) {
+                 unsigned char* key, bool tiled) {
   StdioFile file = OpenFile(path, "rb");
   if (!file) {
     ImgWarning("Can't open file %s\n", path);
@@ -48,7 +48,7 @@ bool LoadJpegIjg(CxImage& image, const char* path, int channelMode, int reductio
   }
   std::optional<Rc4Filter> descrambler;
   if (key != nullptr) descrambler.emplace(key);
-  ImageDecodeTarget target(image);
+  ImageDecodeTarget target(image, tiled);
   const IjgReadOptions options{channelMode, reduction, descrambler ? &*descrambler : nullptr};
   return ReadJpegIjg(file.get(), options, target);
 }
@@ -90,14 +90,10 @@ int IsJpegFile(const char* path, int& width, int& height, unsigned char*) {
 
 int LoadJpegFile(CxImage& image, const char* path, int channelMode, int reduction, int tiled,
                  unsigned char* key) {
-  if (tiled != 0) {
-    // Tiled images are not available yet: the tile engine that would receive
-    // the decoded rows is still to be built.
-    ImgWarning("Tiled images are not supported\n");
-    return 0;
-  }
-  if (key == nullptr && LoadJpegFast(image, path, channelMode, reduction)) return 1;
-  return LoadJpegIjg(image, path, channelMode, reduction, key) ? 1 : 0;
+  // A tiled image receives its rows from the scanline reader; the fast reader
+  // needs the whole image in memory.
+  if (key == nullptr && tiled == 0 && LoadJpegFast(image, path, channelMode, reduction)) return 1;
+  return LoadJpegIjg(image, path, channelMode, reduction, key, tiled != 0) ? 1 : 0;
 }
 
 int WriteJpegFile(CxImage& image, const char* path, int quality, int keepAlpha, unsigned char* key,

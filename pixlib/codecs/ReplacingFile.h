@@ -17,6 +17,8 @@ class ReplacingFile {
 
   // The open temporary file, or null when it could not be created.
   std::FILE* Get() const { return m_file; }
+  // Where the new file is being written, for operations that take a path.
+  const std::string& TemporaryPath() const { return m_temporary; }
   // Closes the temporary file and renames it over the destination.
   bool Commit();
 

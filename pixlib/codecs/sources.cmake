@@ -17,7 +17,6 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ImgDiagnostics.cpp
   ${CMAKE_CURRENT_LIST_DIR}/IplErrorHandler.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JfifDensity.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/JoyFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JpegDestination.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JpegErrorTrap.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JpegExtent.cpp
@@ -25,7 +24,7 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/JpegSource.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LibraryKey.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LoadDispatch.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/PhotoCdFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LongerSideScaling.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProfileConversion.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RasterReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Rc4Filter.cpp
@@ -49,4 +48,17 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffLayout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffWriter.cpp)
+# Joy files (scrambled JPEG container) and image signing.
+list(APPEND PIXLIB_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/joy/Crc32.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/joy/ImageSignature.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/joy/JoyContainer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/joy/JoyConversion.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/joy/JoyFile.cpp)
+# Photo CD image packs.
+list(APPEND PIXLIB_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/photocd/FourBaseCorrections.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/photocd/PhotoCdFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/photocd/PhotoCdPack.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/photocd/PhotoYccConverter.cpp)
 list(APPEND PIXLIB_LIBRARIES PkgConfig::PIXLIB_JPEG PkgConfig::PIXLIB_TIFF)

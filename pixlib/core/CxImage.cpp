@@ -33,6 +33,7 @@ void CxImage::CleanUp() {
   m_savedRoi = nullptr;
   m_flags = 0;
   m_roi = IplROI{};
+  CleanUpTiles();
 }
 
 // Steps, in order: a bitmap with its own bits; a bitmap over a shared memory

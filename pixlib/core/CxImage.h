@@ -13,10 +13,15 @@
 #include "pixlib/core/DibSection.h"
 #include "pixlib/core/Export.h"
 #include "pixlib/core/FGeometry.h"
+#include "pixlib/core/SwapFile.h"
+#include "pixlib/core/TileEngine.h"
 #include "pixlib/core/WinTypes.h"
 
 #include <atomic>
+#include <cstddef>
+#include <list>
 #include <string>
+#include <unordered_map>
 
 // How a Create overload treats the caller's header or pixels.
 enum CreationFlag { CF_REFERENCE = 0, CF_COPY = 1, CF_ATTACH = 2 };
@@ -65,14 +70,16 @@ class PIXLIB_API CxImage {
   int HasAlphaChannel() const { return m_image ? m_image->alphaChannel : 0; }
   int FileHasAlpha() const { return m_fileHasAlpha; }
   void SetFileHasAlpha(int hasAlpha) { m_fileHasAlpha = hasAlpha; }  // for loaders
-  int GetRowBytes() const { return m_image ? m_image->widthStep : -1; }
+  // The row step; for a tiled image tiles across x tile width x channels.
+  int GetRowBytes() const;
   int PixelStride() const { return m_image ? m_image->widthStep / m_image->width : -1; }
   int Id() const { return m_id; }
   int OwnershipFlags() const { return m_flags; }
 
-  // Row y's start (null when empty); no range check.
+  // Row y's start (null when empty or tiled); no range check.
   unsigned char* GetRowPtr(int y) const;
-  // Copy GetRowBytes() bytes of row y out or in; 0 when y is outside the image.
+  // Copy GetRowBytes() bytes of row y out or in, through the tiles of a tiled
+  // image; 0 when y is outside the image (or a tile cannot be had).
   int GetRow(int y, unsigned char* dst) const;
   int PutRow(int y, const unsigned char* src);
   // Sets every sample within ROI and COI.
@@ -137,6 +144,22 @@ class PIXLIB_API CxImage {
   int StretchBits(CDC* dc, int xDst, int yDst, int wDst, int hDst, int xSrc, int ySrc, int wSrc, int hSrc,
                   unsigned long rop, int resample);
 
+  // Tiled images: the pixels live in a swap file and are reached through the
+  // tile engine's cache (TileEngine.h), by rows or by the IPL tile callback.
+  // CreateTiled is 0 when the swap file cannot be made or the disk has no
+  // room for the image.
+  int CreateTiled(int width, int height, int nChannels, int alphaChannel, const char* colorModel,
+                  const char* channelSeq, int origin);
+  // Tile (x, y) of the swap file, tile size x 4 bytes: ReadTile is 1 only
+  // when all were read (the rest reads as 0), WriteTile 1 when all were written.
+  int ReadTile(int x, int y, unsigned char* buffer);
+  int WriteTile(int x, int y, const unsigned char* buffer);
+  CSize NumTiles() const { return m_numTiles; }  // tiles across and down
+  int Tiled() const { return m_tiled; }
+  // Non-zero once a tile could not be written to or read from the swap file:
+  // the pixels are no longer whole, and row access fails.
+  int TileError() const { return m_tileError; }
+
   // The memory device context over the pixels; calls nest.
   CDC* GetDC();
   void ReleaseDC(int force = 0);
@@ -182,6 +205,11 @@ class PIXLIB_API CxImage {
   void Adopt(IplImage* image, int flags);
   void Finish();
   void TakeOver(CxImage& other);
+  void CleanUpTiles();
+  // Whole-image operations go through IPL, which cannot reach the pixels of
+  // a tiled image: they refuse those.
+  bool InMemory() const { return m_image != nullptr && !m_tiled; }
+  std::uint64_t TileOffset(int x, int y) const;
   int CopyRegion(CFRect src, CFRect dst, CxImage& target, bool roundSizes);
   int CompositeOver(CxImage& layer, CxImage& target);
   CxImage* WithAlpha(CxImage& opaque);
@@ -201,4 +229,13 @@ class PIXLIB_API CxImage {
   float m_fWidth = 0.0f;
   float m_fHeight = 0.0f;
   std::string m_targetProfile;
+
+  friend class CTileEngine;
+  CSwapFile m_swapFile;
+  IplTileInfo m_tileInfo{};
+  std::unordered_map<int, std::list<CTile>::iterator> m_tiles;
+  CSize m_numTiles{};
+  int m_tiled = 0;
+  int m_tileError = 0;
+  std::size_t m_tileBytes = 0;  // bytes of one tile in memory and in the swap file
 };

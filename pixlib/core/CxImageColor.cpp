@@ -30,7 +30,7 @@ bool twistData(const float* m, int data[16]) {
 }  // namespace
 
 int CxImage::ApplyColorTwist(const float* m, CxImage& target, IplLUT* lut) {
-  if (!m_image || !target.m_image || !m) return 0;
+  if (!InMemory() || !target.InMemory() || !m) return 0;
   // The library's error handler keeps only out-of-memory failures, so the
   // layouts the twist refuses are checked here.
   if (SamplesPerPixel() < 3 || SamplesPerPixel() != target.SamplesPerPixel() ||

@@ -8,7 +8,7 @@
 #include <algorithm>
 
 int CxImage::Resize(CxImage& dst, int interpolation) {
-  if (!m_image || !dst.m_image) return 0;
+  if (!InMemory() || !dst.InMemory()) return 0;
   SetCOI(0);
   dst.SetCOI(0);
   AlphaAsChannel alpha(m_image, dst.m_image);
@@ -32,7 +32,7 @@ int CxImage::Rotate90(int degrees) {
 // The target keeps this image's alpha for every angle: a target without it
 // could not receive a four-channel rotation.
 int CxImage::Rotate90(CxImage& dst, int degrees) {
-  if (!m_image || &dst == this) return 0;
+  if (!InMemory() || &dst == this) return 0;
   if (degrees != 90 && degrees != -90 && degrees != 180) return 0;
   const bool quarter = degrees != 180;
   const int width = quarter ? Height() : Width(), height = quarter ? Width() : Height();
@@ -54,7 +54,7 @@ int CxImage::Rotate90(CxImage& dst, int degrees) {
 }
 
 int CxImage::Mirror(int axis) {
-  if (!m_image || axis < -1 || axis > 1) return 0;
+  if (!InMemory() || axis < -1 || axis > 1) return 0;
   iplSetErrStatus(IPL_StsOk);
   iplMirror(m_image, m_image, axis);
   return iplGetErrStatus() == IPL_StsOk;
@@ -78,7 +78,7 @@ int CxImage::Copy(CFRect src, CFPoint at, float scale, CxImage& target) {
 // the target in proportion, and both are turned into pixels by their image's
 // height.
 int CxImage::CopyRegion(CFRect src, CFRect dst, CxImage& target, bool roundSizes) {
-  if (!m_image || !target.m_image) return 0;
+  if (!InMemory() || !target.InMemory()) return 0;
   src.Normalize();
   dst.Normalize();
   if (src.Width() <= 0.0f || src.Height() <= 0.0f) return 0;

@@ -49,25 +49,33 @@ int CxImage::SetCOI(int coi) {
   return 1;
 }
 
+int CxImage::GetRowBytes() const {
+  if (!m_image) return -1;
+  return m_tiled ? m_numTiles.cx * m_tileInfo.width * m_image->nChannels : m_image->widthStep;
+}
+
 unsigned char* CxImage::GetRowPtr(int y) const {
-  if (!m_image) return nullptr;
+  if (!m_image || !m_image->imageData) return nullptr;
   return reinterpret_cast<unsigned char*>(m_image->imageData) + static_cast<ptrdiff_t>(y) * m_image->widthStep;
 }
 
 int CxImage::GetRow(int y, unsigned char* dst) const {
   if (!m_image || !dst || y < 0 || y >= m_image->height) return 0;
+  // Loading tiles changes only the cache, not the picture.
+  if (m_tiled) return CTileEngine::ReadRow(const_cast<CxImage&>(*this), y, dst);
   std::memcpy(dst, GetRowPtr(y), static_cast<size_t>(GetRowBytes()));
   return 1;
 }
 
 int CxImage::PutRow(int y, const unsigned char* src) {
   if (!m_image || !src || y < 0 || y >= m_image->height) return 0;
+  if (m_tiled) return CTileEngine::WriteRow(*this, y, src);
   std::memcpy(GetRowPtr(y), src, static_cast<size_t>(GetRowBytes()));
   return 1;
 }
 
 int CxImage::Set(int value) {
-  if (!m_image) return 0;
+  if (!InMemory()) return 0;
   iplSet(m_image, value);
   return 1;
 }

@@ -65,7 +65,7 @@ int CxImage::GetTransformBoundsRect(float sx, float sy, float angle, CFRect& out
 
 // This image's ROI onto the target's ROI, alpha scaled as a channel.
 int CxImage::Warp(CxImage& target) {
-  if (!m_image || !target.m_image) return 0;
+  if (!InMemory() || !target.InMemory()) return 0;
   AlphaAsChannel alpha(m_image, target.m_image);
   return IplSucceeds([&] {
     iplResize(m_image, target.m_image, target.m_roi.width, m_roi.width, target.m_roi.height, m_roi.height,
@@ -74,7 +74,7 @@ int CxImage::Warp(CxImage& target) {
 }
 
 int CxImage::WarpOver(CxImage& target) {
-  if (!m_image || !target.m_image) return 0;
+  if (!InMemory() || !target.InMemory()) return 0;
   CxImage opaque, layer;
   CxImage* source = WithAlpha(opaque);
   if (!source || !layer.Create(target.m_roi.width, target.m_roi.height, 1, 1, 0)) return 0;
@@ -84,7 +84,7 @@ int CxImage::WarpOver(CxImage& target) {
 // The ROI's centre lands on the target's centre moved by (m02, m12) target
 // heights; a unit scale maps the ROI's height onto the target's height.
 int CxImage::Warp(double m[2][3], CxImage& target) {
-  if (!m_image || !target.m_image || !affine::Invertible(m)) return 0;
+  if (!InMemory() || !target.InMemory() || !affine::Invertible(m)) return 0;
   double p[2][3];
   CopyMatrix(m, p);
   const double tx = p[0][2], ty = p[1][2], targetHeight = target.Height();
@@ -105,7 +105,7 @@ int CxImage::Warp(double m[2][3], CxImage& target) {
 // target heights from the target's centre. Only the bounding box of the
 // warped ROI is drawn, and the target's ROI is left on that box.
 int CxImage::WarpOver(double m[2][3], CxImage& target) {
-  if (!m_image || !target.m_image || !affine::Invertible(m)) return 0;
+  if (!InMemory() || !target.InMemory() || !affine::Invertible(m)) return 0;
   double p[2][3];
   CopyMatrix(m, p);
   const double targetWidth = target.Width(), targetHeight = target.Height();
@@ -143,7 +143,7 @@ int CxImage::WarpOver(double m[2][3], CxImage& target) {
 
 // The rectangle is read with y upwards from its bottom edge, as Copy reads it.
 int CxImage::Zoom(CFRect r, float scale, CxImage& target) {
-  if (!m_image || &target == this || !std::isfinite(scale) || scale <= 0.0f) return 0;
+  if (!InMemory() || &target == this || !std::isfinite(scale) || scale <= 0.0f) return 0;
   r.Normalize();
   r.left = std::max(r.left, 0.0f), r.right = std::min(r.right, FWidth());
   r.bottom = std::max(r.bottom, 0.0f), r.top = std::min(r.top, 1.0f);

@@ -89,4 +89,43 @@ TEST(PixtoolFilesTest, BadRequestsFailWithoutWriting) {
   EXPECT_EQ(1, Pixtool("info " + dir.Path("missing.jpg")).status);
 }
 
+TEST(PixtoolFilesTest, JoySignAndVerify) {
+  TempDir dir;
+  CxImage source;
+  MakePattern(source, 600, 400);
+  const std::string jpeg = dir.Path("photo.jpg"), joy = dir.Path("photo.joy");
+  ASSERT_EQ(1, source.Save(jpeg.c_str(), 2, 0, 90, nullptr, 1));
+  const std::string key = " --key 0102030405060708";
+
+  Result r = Pixtool("joy write " + jpeg + " " + joy + " --thumbnail 1" + key);
+  ASSERT_EQ(0, r.status) << r.output;
+  r = Pixtool("info " + joy);
+  EXPECT_NE(std::string::npos, r.output.find("type: 9 (Joy (preview only))")) << r.output;
+  EXPECT_EQ(1, Pixtool("joy extract " + joy + " " + dir.Path("x.jpg")).status);
+  EXPECT_EQ(2, Pixtool("joy extract " + joy + " " + dir.Path("x.jpg") + " --key 01020304").status);
+  r = Pixtool("joy extract " + joy + " " + dir.Path("back.jpg") + key);
+  ASSERT_EQ(0, r.status) << r.output;
+  EXPECT_EQ(ReadBytes(jpeg), ReadBytes(dir.Path("back.jpg")));
+
+  // Any image the tool reads is encoded into a Joy file.
+  WritePpm(dir.Path("in.ppm"), source);
+  ASSERT_EQ(0, Pixtool("joy write " + dir.Path("in.ppm") + " " + dir.Path("p.joy")).status);
+  r = Pixtool("info " + dir.Path("p.joy"));
+  EXPECT_NE(std::string::npos, r.output.find("type: 7")) << r.output;
+
+  EXPECT_EQ(1, Pixtool("verify " + jpeg).status);
+  r = Pixtool("sign " + jpeg + " " + joy);
+  ASSERT_EQ(0, r.status) << r.output;
+  r = Pixtool("verify " + jpeg + " " + joy);
+  EXPECT_EQ(0, r.status) << r.output;
+  EXPECT_NE(std::string::npos, r.output.find("signature matches")) << r.output;
+  std::vector<unsigned char> bytes = ReadBytes(jpeg);
+  bytes[33 * 20] ^= 0x10;
+  WriteBytes(jpeg, bytes);
+  r = Pixtool("verify " + joy + " " + jpeg);
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(std::string::npos, r.output.find("photo.jpg: not signed or changed")) << r.output;
+  EXPECT_NE(std::string::npos, Pixtool("info " + jpeg).output.find("signature: does not match"));
+}
+
 }  // namespace

@@ -48,3 +48,22 @@ bool LoadAnyImage(const std::string& path, int mode, int reduction, CxImage& ima
   error = "not an image file the library reads";
   return false;
 }
+
+bool TakeKeyOption(std::vector<std::string>& args, std::optional<std::array<unsigned char, 8>>& key,
+                   std::string& error) {
+  const auto option = std::find(args.begin(), args.end(), "--key");
+  if (option == args.end()) return true;
+  const std::string hex = option + 1 != args.end() ? *(option + 1) : "";
+  std::array<unsigned char, 8> bytes{};
+  const bool wellFormed = hex.size() == 2 * bytes.size() &&
+                          std::all_of(hex.begin(), hex.end(), [](unsigned char c) { return std::isxdigit(c); });
+  if (!wellFormed) {
+    error = "option --key needs 16 hexadecimal digits";
+    return false;
+  }
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    std::from_chars(hex.data() + 2 * i, hex.data() + 2 * i + 2, bytes[i], 16);
+  key = bytes;
+  args.erase(option, option + 2);
+  return true;
+}

@@ -3,7 +3,9 @@
 
 #include "pixlib/core/CxImage.h"
 
+#include <array>
 #include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -21,3 +23,8 @@ bool HasExtension(const std::string& path, std::initializer_list<const char*> ex
 // Loads a PNM file, or any image file the library reads (channel mode, reduction).
 bool LoadAnyImage(const std::string& path, int mode, int reduction, CxImage& image,
                   std::string& error);
+
+// Takes "--key HEX" (16 hexadecimal digits, an 8-byte key) out of `args`;
+// false (with a message) when the value is malformed.
+bool TakeKeyOption(std::vector<std::string>& args, std::optional<std::array<unsigned char, 8>>& key,
+                   std::string& error);

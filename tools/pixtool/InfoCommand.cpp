@@ -4,6 +4,7 @@
 #include "pixlib/codecs/FormatVariant.h"
 #include "pixlib/codecs/StdioFile.h"
 #include "pixlib/codecs/ThumbnailSection.h"
+#include "pixlib/codecs/joy/ImageSignature.h"
 #include "tools/pixtool/PnmFile.h"
 #include "tools/pixtool/Subcommand.h"
 
@@ -43,6 +44,8 @@ void PrintTrailer(const std::string& path) {
                 info.trailer.Flags(), info.trailer.Has(ImageTrailer::kThumbnail),
                 info.trailer.Has(ImageTrailer::kSigned), info.trailer.Has(ImageTrailer::kScrambled),
                 info.sectionStart);
+  if (info.kind == TrailerInfo::Kind::Current && info.trailer.Has(ImageTrailer::kSigned))
+    std::printf("signature: %s\n", IsImageFileSigned(path.c_str()) != 0 ? "matches" : "does not match");
   ThumbnailRecord record;
   switch (ReadThumbnailRecord(file.get(), info, record)) {
     case RecordStatus::Read:
@@ -66,8 +69,10 @@ int PrintImageFileInfo(const std::string& path) {
   const std::string variant = pixcodec::DescribeFileVariant(path.c_str(), type);
   if (!variant.empty()) std::printf("variant: %s\n", variant.c_str());
   std::printf("width: %d\nheight: %d\n", width, height);
+  // Channels and resolution do not depend on the size read: the smallest
+  // is the quickest, and the one every Photo CD pack stores.
   CxImage image;
-  if (image.Load(path.c_str(), 1, 1, 0, 0, nullptr) != 0) {
+  if (image.Load(path.c_str(), 1, 8, 0, 0, nullptr) != 0) {
     std::printf("channels: %d\nfile alpha: %d\n", image.SamplesPerPixel(), image.FileHasAlpha());
     std::printf("resolution: %d x %d dpi\n", image.Resolution().cx, image.Resolution().cy);
   }

@@ -18,3 +18,6 @@ int RunInfo(std::span<const std::string> args);
 int RunOps(std::span<const std::string> args);
 int RunConvert(std::span<const std::string> args);
 int RunThumb(std::span<const std::string> args);
+int RunJoy(std::span<const std::string> args);
+int RunSign(std::span<const std::string> args);
+int RunVerify(std::span<const std::string> args);

@@ -3,7 +3,7 @@
 #include <array>
 
 std::span<const Subcommand> Subcommands() {
-  static const std::array<Subcommand, 4> list = {{
+  static const std::array<Subcommand, 7> list = {{
       {"info", "info FILE", RunInfo},
       {"ops", "ops STEP... (load FILE | load-raw FILE W H C | resize W H | rotate90 DEG | mirror AXIS |\n"
               "              copy LEFT TOP RIGHT BOTTOM W H | warp W H | transform SX SY ANGLE TX TY W H |\n"
@@ -14,6 +14,11 @@ std::span<const Subcommand> Subcommands() {
       {"convert", "convert IN OUT [--reduce R] [--mode M] [--quality Q]   (OUT: .jpg or .pnm/.ppm/.pgm)",
        RunConvert},
       {"thumb", "thumb FILE [--size N]   (embeds the station's thumbnail, reads it back)", RunThumb},
+      {"joy", "joy write IN OUT [--thumbnail 0|1] [--quality Q] [--key HEX]   (JPEG kept as it is)\n"
+              "  pixtool joy extract IN OUT [--flag 0|1] [--key HEX]   (the plain JPEG inside)",
+       RunJoy},
+      {"sign", "sign FILE...   (signs image files in place)", RunSign},
+      {"verify", "verify FILE...   (exit status 0 when every signature matches)", RunVerify},
   }};
   return list;
 }
