@@ -27,16 +27,16 @@ std::vector<int> Entry(int i) { return i == 0 ? std::vector<int>{9, 9, 9} : std:
 // Runs clipped at the row end, a literal of an odd byte count followed by its
 // word pad, end of line and end of bitmap.
 TEST(BmpReaderTest, Rle4RunsAndLiteralsStayInsideTheRow) {
-  BmpSpec spec;
-  spec.width = 6;
-  spec.height = 2;
-  spec.bits = 4;
-  spec.compression = 2;
-  spec.palette = RampPalette(16);
-  spec.pixels = {0x03, 0x12, 0x00, 0x05, 0x34, 0x56, 0x70, 0x00, 0x00, 0x00,  // bottom row
+  BmpRecipe recipe;
+  recipe.width = 6;
+  recipe.height = 2;
+  recipe.bits = 4;
+  recipe.compression = 2;
+  recipe.palette = RampPalette(16);
+  recipe.pixels = {0x03, 0x12, 0x00, 0x05, 0x34, 0x56, 0x70, 0x00, 0x00, 0x00,  // bottom row
                  0x10, 0x67, 0x00, 0x00, 0x00, 0x01};                          // top row
   CxImage image;
-  ASSERT_EQ(1, LoadFileBytes(BuildBmp(spec), image));
+  ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image));
   const int bottom[] = {1, 2, 1, 3, 4, 5}, top[] = {6, 7, 6, 7, 6, 7};
   for (int x = 0; x < 6; ++x) {
     EXPECT_EQ(Entry(bottom[x]), PixelAt(image, x, 1)) << x;
@@ -47,18 +47,18 @@ TEST(BmpReaderTest, Rle4RunsAndLiteralsStayInsideTheRow) {
 // A delta moves on without drawing; after the end-of-bitmap code the rows
 // stay black as created, without a warning.
 TEST(BmpReaderTest, Rle8DeltaAndEndOfBitmap) {
-  BmpSpec spec;
-  spec.width = 4;
-  spec.height = 4;
-  spec.bits = 8;
-  spec.compression = 1;
-  spec.palette = RampPalette(16);
-  spec.pixels = {0x02, 0x05, 0x00, 0x02, 0x01, 0x01,  // row 0: two 5s, then right 1 and up 1
+  BmpRecipe recipe;
+  recipe.width = 4;
+  recipe.height = 4;
+  recipe.bits = 8;
+  recipe.compression = 1;
+  recipe.palette = RampPalette(16);
+  recipe.pixels = {0x02, 0x05, 0x00, 0x02, 0x01, 0x01,  // row 0: two 5s, then right 1 and up 1
                  0x01, 0x07, 0x00, 0x00,              // row 1 from x = 3
                  0x00, 0x01};                         // end of bitmap in row 2
   CxImage image;
   std::string warnings;
-  ASSERT_EQ(1, LoadFileBytes(BuildBmp(spec), image, 0, 1, &warnings));
+  ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image, 0, 1, &warnings));
   EXPECT_EQ("", warnings);
   EXPECT_EQ(Entry(5), PixelAt(image, 1, 3));
   EXPECT_EQ(Entry(0), PixelAt(image, 2, 3));
@@ -68,98 +68,98 @@ TEST(BmpReaderTest, Rle8DeltaAndEndOfBitmap) {
 }
 
 TEST(BmpReaderTest, SixteenBitPixelsThroughTheirMasks) {
-  BmpSpec spec;
-  spec.width = 2;
-  spec.height = 1;
-  spec.bits = 16;
-  spec.pixels = {0xFF, 0x7F, 0x1F, 0x00};  // 5-5-5 without masks: white, blue
+  BmpRecipe recipe;
+  recipe.width = 2;
+  recipe.height = 1;
+  recipe.bits = 16;
+  recipe.pixels = {0xFF, 0x7F, 0x1F, 0x00};  // 5-5-5 without masks: white, blue
   CxImage image;
-  ASSERT_EQ(1, LoadFileBytes(BuildBmp(spec), image));
+  ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image));
   EXPECT_EQ((std::vector<int>{248, 248, 248}), PixelAt(image, 0, 0));
   EXPECT_EQ((std::vector<int>{248, 0, 0}), PixelAt(image, 1, 0));
 
-  spec.compression = 3;
-  spec.masks = {0xF800, 0x07E0, 0x001F};  // 5-6-5
-  spec.pixels = {0xFF, 0xFF, 0xE0, 0x07};
-  ASSERT_EQ(1, LoadFileBytes(BuildBmp(spec), image));
+  recipe.compression = 3;
+  recipe.masks = {0xF800, 0x07E0, 0x001F};  // 5-6-5
+  recipe.pixels = {0xFF, 0xFF, 0xE0, 0x07};
+  ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image));
   EXPECT_EQ((std::vector<int>{248, 252, 248}), PixelAt(image, 0, 0));
   EXPECT_EQ((std::vector<int>{0, 252, 0}), PixelAt(image, 1, 0));
 
   // Compression 3 with the masks left out (the pixels follow the header): 5-5-5.
-  spec.masks.clear();
-  spec.pixels = {0xFF, 0x7F, 0x00, 0x7C};
-  ASSERT_EQ(1, LoadFileBytes(BuildBmp(spec), image));
+  recipe.masks.clear();
+  recipe.pixels = {0xFF, 0x7F, 0x00, 0x7C};
+  ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image));
   EXPECT_EQ((std::vector<int>{248, 248, 248}), PixelAt(image, 0, 0));
   EXPECT_EQ((std::vector<int>{0, 0, 248}), PixelAt(image, 1, 0));
 }
 
 TEST(BmpReaderTest, ThirtyTwoBitMasksAreHonouredAndBadOnesRefused) {
-  BmpSpec spec;
-  spec.width = 1;
-  spec.height = 1;
-  spec.bits = 32;
-  spec.compression = 3;
-  spec.masks = {0x000000FF, 0x0000FF00, 0x00FF0000};  // R, G, B in the low bytes
-  spec.pixels = {10, 20, 30, 40};
+  BmpRecipe recipe;
+  recipe.width = 1;
+  recipe.height = 1;
+  recipe.bits = 32;
+  recipe.compression = 3;
+  recipe.masks = {0x000000FF, 0x0000FF00, 0x00FF0000};  // R, G, B in the low bytes
+  recipe.pixels = {10, 20, 30, 40};
   CxImage image;
-  ASSERT_EQ(1, LoadFileBytes(BuildBmp(spec), image, 1));
+  ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image, 1));
   EXPECT_EQ((std::vector<int>{30, 20, 10, 255}), PixelAt(image, 0, 0));
 
-  spec.masks = {0, 0x0000FF00, 0x00FF0000};  // no red field: red reads 0
-  ASSERT_EQ(1, LoadFileBytes(BuildBmp(spec), image));
+  recipe.masks = {0, 0x0000FF00, 0x00FF0000};  // no red field: red reads 0
+  ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image));
   EXPECT_EQ((std::vector<int>{30, 20, 0}), PixelAt(image, 0, 0));
 
-  spec.masks = {0x00FF00FF, 0x0000FF00, 0xFF000000};  // red split in two
+  recipe.masks = {0x00FF00FF, 0x0000FF00, 0xFF000000};  // red split in two
   std::string warnings;
-  EXPECT_EQ(0, LoadFileBytes(BuildBmp(spec), image, 0, 1, &warnings));
+  EXPECT_EQ(0, LoadFileBytes(BuildBmp(recipe), image, 0, 1, &warnings));
   EXPECT_NE(std::string::npos, warnings.find("Error reading DWORD")) << warnings;
 }
 
 // Plain 32-bit pixels carry alpha in their fourth byte; the channel mode decides.
 TEST(BmpReaderTest, ChannelModes) {
-  BmpSpec spec;
-  spec.width = 1;
-  spec.height = 1;
-  spec.bits = 32;
-  spec.pixels = {1, 2, 3, 4};
+  BmpRecipe recipe;
+  recipe.width = 1;
+  recipe.height = 1;
+  recipe.bits = 32;
+  recipe.pixels = {1, 2, 3, 4};
   CxImage image;
-  ASSERT_EQ(1, LoadFileBytes(BuildBmp(spec), image, 0));
+  ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image, 0));
   EXPECT_EQ((std::vector<int>{1, 2, 3}), PixelAt(image, 0, 0));
-  ASSERT_EQ(1, LoadFileBytes(BuildBmp(spec), image, 1));
+  ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image, 1));
   EXPECT_EQ((std::vector<int>{1, 2, 3, 4}), PixelAt(image, 0, 0));
   EXPECT_EQ(1, image.FileHasAlpha());
-  spec.bits = 24;
-  spec.pixels = {1, 2, 3, 0};
-  ASSERT_EQ(1, LoadFileBytes(BuildBmp(spec), image, 1));
+  recipe.bits = 24;
+  recipe.pixels = {1, 2, 3, 0};
+  ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image, 1));
   EXPECT_EQ((std::vector<int>{1, 2, 3}), PixelAt(image, 0, 0));
-  ASSERT_EQ(1, LoadFileBytes(BuildBmp(spec), image, 2));
+  ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image, 2));
   EXPECT_EQ((std::vector<int>{1, 2, 3, 255}), PixelAt(image, 0, 0));
 }
 
 TEST(BmpReaderTest, TopDownRowsAndShortPalettes) {
-  BmpSpec spec;
-  spec.width = 2;
-  spec.height = -2;
-  spec.pixels = {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0};
+  BmpRecipe recipe;
+  recipe.width = 2;
+  recipe.height = -2;
+  recipe.pixels = {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0};
   CxImage image;
-  ASSERT_EQ(1, LoadFileBytes(BuildBmp(spec), image));
+  ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image));
   EXPECT_EQ(2, image.Height());
   EXPECT_EQ((std::vector<int>{1, 2, 3}), PixelAt(image, 0, 0));
   EXPECT_EQ((std::vector<int>{10, 11, 12}), PixelAt(image, 1, 1));
 
-  spec.bits = 8;
-  spec.compression = 1;  // run-length rows cannot run top-down
-  EXPECT_EQ(0, LoadFileBytes(BuildBmp(spec), image));
+  recipe.bits = 8;
+  recipe.compression = 1;  // run-length rows cannot run top-down
+  EXPECT_EQ(0, LoadFileBytes(BuildBmp(recipe), image));
 
   // Two palette entries for an 8-bit file: used as written; index 2 is black.
-  spec = BmpSpec{};
-  spec.width = 3;
-  spec.height = 1;
-  spec.bits = 8;
-  spec.coloursUsed = 2;
-  spec.palette = {10, 20, 30, 0, 40, 50, 60, 0};
-  spec.pixels = {1, 0, 2, 0};
-  ASSERT_EQ(1, LoadFileBytes(BuildBmp(spec), image));
+  recipe = BmpRecipe{};
+  recipe.width = 3;
+  recipe.height = 1;
+  recipe.bits = 8;
+  recipe.coloursUsed = 2;
+  recipe.palette = {10, 20, 30, 0, 40, 50, 60, 0};
+  recipe.pixels = {1, 0, 2, 0};
+  ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image));
   EXPECT_EQ((std::vector<int>{40, 50, 60}), PixelAt(image, 0, 0));
   EXPECT_EQ((std::vector<int>{10, 20, 30}), PixelAt(image, 1, 0));
   EXPECT_EQ((std::vector<int>{0, 0, 0}), PixelAt(image, 2, 0));
@@ -168,47 +168,47 @@ TEST(BmpReaderTest, TopDownRowsAndShortPalettes) {
 TEST(BmpReaderTest, ResolutionInDotsPerInch) {
   const std::pair<int, int> cases[] = {{2835, 72}, {3780, 96}, {11811, 300}, {0, 72}};
   for (const auto& [perMetre, dpi] : cases) {
-    BmpSpec spec;
-    spec.width = 1;
-    spec.height = 1;
-    spec.pixelsPerMetre = perMetre;
-    spec.pixels = {0, 0, 0, 0};
+    BmpRecipe recipe;
+    recipe.width = 1;
+    recipe.height = 1;
+    recipe.pixelsPerMetre = perMetre;
+    recipe.pixels = {0, 0, 0, 0};
     CxImage image;
-    ASSERT_EQ(1, LoadFileBytes(BuildBmp(spec), image));
+    ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image));
     EXPECT_EQ(dpi, image.Resolution().cx) << perMetre;
   }
 }
 
 TEST(BmpReaderTest, ReductionDividesAndKeepsAtLeastOnePixel) {
-  BmpSpec spec;
-  spec.width = 101;
-  spec.height = 51;
-  spec.pixels.assign(std::size_t(304) * 51, 0);
+  BmpRecipe recipe;
+  recipe.width = 101;
+  recipe.height = 51;
+  recipe.pixels.assign(std::size_t(304) * 51, 0);
   const std::pair<int, std::pair<int, int>> cases[] = {{2, {50, 25}}, {4, {25, 12}}, {8, {12, 6}}};
   for (const auto& [reduction, size] : cases) {
     CxImage image;
-    ASSERT_EQ(1, LoadFileBytes(BuildBmp(spec), image, 0, reduction));
+    ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image, 0, reduction));
     EXPECT_EQ(size.first, image.Width());
     EXPECT_EQ(size.second, image.Height());
   }
-  spec.width = 3;
-  spec.height = 1;
-  spec.pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0};
+  recipe.width = 3;
+  recipe.height = 1;
+  recipe.pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0};
   CxImage image;
-  ASSERT_EQ(1, LoadFileBytes(BuildBmp(spec), image, 0, 8));
+  ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image, 0, 8));
   EXPECT_EQ((std::vector<int>{1, 2, 3}), PixelAt(image, 0, 0));
   EXPECT_EQ(1, image.Width());
 }
 
 // Missing pixel data: the rows read, grey where the data is missing, a warning.
 TEST(BmpReaderTest, TruncatedDataLoadsWithGreyAndAWarning) {
-  BmpSpec spec;
-  spec.width = 4;
-  spec.height = 4;
-  spec.pixels.assign(12 * 2, 77);  // the two bottom rows only
+  BmpRecipe recipe;
+  recipe.width = 4;
+  recipe.height = 4;
+  recipe.pixels.assign(12 * 2, 77);  // the two bottom rows only
   CxImage image;
   std::string warnings;
-  ASSERT_EQ(1, LoadFileBytes(BuildBmp(spec), image, 0, 1, &warnings));
+  ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image, 0, 1, &warnings));
   EXPECT_NE(std::string::npos, warnings.find("Premature end of BMP file")) << warnings;
   EXPECT_EQ((std::vector<int>{128, 128, 128}), PixelAt(image, 3, 0));
   EXPECT_EQ((std::vector<int>{128, 128, 128}), PixelAt(image, 0, 1));
@@ -216,14 +216,14 @@ TEST(BmpReaderTest, TruncatedDataLoadsWithGreyAndAWarning) {
 }
 
 TEST(BmpReaderTest, HeadersThatAreNoBmpAreRefused) {
-  BmpSpec spec;
-  spec.width = 1;
-  spec.height = 1;
-  spec.pixels = {0, 0, 0, 0};
+  BmpRecipe recipe;
+  recipe.width = 1;
+  recipe.height = 1;
+  recipe.pixels = {0, 0, 0, 0};
   TempDir dir;
   const std::string path = dir.Path("x.bmp");
   int width = 0, height = 0;
-  Bytes bytes = BuildBmp(spec);
+  Bytes bytes = BuildBmp(recipe);
   WriteBytes(path, bytes);
   EXPECT_EQ(IMG_TYPE_BMP, GetFileType(path.c_str(), width, height, nullptr));
   bytes[1] = 'X';  // no "BM"
@@ -231,18 +231,18 @@ TEST(BmpReaderTest, HeadersThatAreNoBmpAreRefused) {
   EXPECT_EQ(IMG_TYPE_UNKNOWN, GetFileType(path.c_str(), width, height, nullptr));
 
   CxImage image;
-  spec.headerSize = 12;
-  spec.bits = 7;
-  EXPECT_EQ(0, LoadFileBytes(BuildBmp(spec), image));
-  spec = BmpSpec{};
-  spec.width = 0x7FFFFFFF;  // would need gigabytes
-  spec.height = 1;
+  recipe.headerSize = 12;
+  recipe.bits = 7;
+  EXPECT_EQ(0, LoadFileBytes(BuildBmp(recipe), image));
+  recipe = BmpRecipe{};
+  recipe.width = 0x7FFFFFFF;  // would need gigabytes
+  recipe.height = 1;
   std::string warnings;
-  EXPECT_EQ(0, LoadFileBytes(BuildBmp(spec), image, 0, 1, &warnings));
+  EXPECT_EQ(0, LoadFileBytes(BuildBmp(recipe), image, 0, 1, &warnings));
   EXPECT_NE(std::string::npos, warnings.find("too large")) << warnings;
-  spec.width = 1;
-  spec.height = INT32_MIN;
-  EXPECT_EQ(0, LoadFileBytes(BuildBmp(spec), image));
+  recipe.width = 1;
+  recipe.height = INT32_MIN;
+  EXPECT_EQ(0, LoadFileBytes(BuildBmp(recipe), image));
 }
 
 }  // namespace

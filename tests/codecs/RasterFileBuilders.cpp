@@ -16,7 +16,7 @@ void Put32(Bytes& b, std::uint32_t v) {
 
 }  // namespace
 
-Bytes BuildBmp(const BmpSpec& s) {
+Bytes BuildBmp(const BmpRecipe& s) {
   const std::uint32_t offset =
       14 + s.headerSize + 4 * static_cast<std::uint32_t>(s.masks.size()) + s.palette.size();
   Bytes b{'B', 'M'};
@@ -47,7 +47,7 @@ Bytes BuildBmp(const BmpSpec& s) {
   return b;
 }
 
-Bytes BuildTga(const TgaSpec& s) {
+Bytes BuildTga(const TgaRecipe& s) {
   Bytes b{static_cast<unsigned char>(s.idLength), static_cast<unsigned char>(s.mapType),
           static_cast<unsigned char>(s.imageType)};
   Put16(b, s.mapFirst);
@@ -65,7 +65,7 @@ Bytes BuildTga(const TgaSpec& s) {
   return b;
 }
 
-Bytes BuildPcx(const PcxSpec& s) {
+Bytes BuildPcx(const PcxRecipe& s) {
   Bytes b{10, 5, 1, static_cast<unsigned char>(s.bitsPerPixel)};
   Put16(b, 0);
   Put16(b, 0);

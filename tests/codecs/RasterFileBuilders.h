@@ -11,7 +11,7 @@ namespace codectest {
 
 using Bytes = std::vector<unsigned char>;
 
-struct BmpSpec {
+struct BmpRecipe {
   int headerSize = 40;  // 40 (Windows) or 12 (OS/2)
   int width = 0;
   int height = 0;       // negative: top-down
@@ -23,9 +23,9 @@ struct BmpSpec {
   std::int32_t pixelsPerMetre = 2835;
   Bytes pixels{};                      // rows as stored, padding included
 };
-Bytes BuildBmp(const BmpSpec& spec);
+Bytes BuildBmp(const BmpRecipe& recipe);
 
-struct TgaSpec {
+struct TgaRecipe {
   int idLength = 0;
   int mapType = 0;
   int imageType = 2;
@@ -39,9 +39,9 @@ struct TgaSpec {
   Bytes map{};     // entries as stored
   Bytes pixels{};  // as stored (raw or packets)
 };
-Bytes BuildTga(const TgaSpec& spec);
+Bytes BuildTga(const TgaRecipe& recipe);
 
-struct PcxSpec {
+struct PcxRecipe {
   int bitsPerPixel = 8;
   int planes = 1;
   int width = 0;
@@ -51,7 +51,7 @@ struct PcxSpec {
   Bytes data{};           // run-length coded scan lines
   Bytes endPalette{};     // 256 R, G, B entries after the 12 marker, when given
 };
-Bytes BuildPcx(const PcxSpec& spec);
+Bytes BuildPcx(const PcxRecipe& recipe);
 
 // Run-length codes `line` the PCX way (runs of up to 63, bytes from 0xC0 escaped).
 void AppendPcxRuns(const Bytes& line, Bytes& out);

@@ -14,19 +14,19 @@ using namespace codectest;
 namespace {
 
 // 3 x 2 true colour pixels, B = 10 * row + x, stored in the given row order.
-TgaSpec TrueColour(bool topFirst, bool rightToLeft) {
-  TgaSpec spec;
-  spec.width = 3;
-  spec.height = 2;
-  spec.descriptor = (topFirst ? 0x20 : 0) | (rightToLeft ? 0x10 : 0);
+TgaRecipe TrueColour(bool topFirst, bool rightToLeft) {
+  TgaRecipe recipe;
+  recipe.width = 3;
+  recipe.height = 2;
+  recipe.descriptor = (topFirst ? 0x20 : 0) | (rightToLeft ? 0x10 : 0);
   for (int stored = 0; stored < 2; ++stored) {
     const int row = topFirst ? stored : 1 - stored;
     for (int i = 0; i < 3; ++i) {
       const int x = rightToLeft ? 2 - i : i;
-      spec.pixels.insert(spec.pixels.end(), {static_cast<unsigned char>(10 * row + x), 1, 2});
+      recipe.pixels.insert(recipe.pixels.end(), {static_cast<unsigned char>(10 * row + x), 1, 2});
     }
   }
-  return spec;
+  return recipe;
 }
 
 // The worked example: a top-left file and a bottom-left one of the same
@@ -46,98 +46,98 @@ TEST(TgaReaderTest, EveryOriginGivesTheSamePicture) {
 
 // Map entries start at the first-entry index; indices outside the map are black.
 TEST(TgaReaderTest, ColourMapFromItsFirstIndex) {
-  TgaSpec spec;
-  spec.mapType = 1;
-  spec.imageType = 1;
-  spec.mapFirst = 10;
-  spec.mapLength = 2;
-  spec.mapEntryBits = 24;
-  spec.map = {1, 2, 3, 4, 5, 6};
-  spec.width = 3;
-  spec.height = 1;
-  spec.depth = 8;
-  spec.pixels = {10, 11, 12};
+  TgaRecipe recipe;
+  recipe.mapType = 1;
+  recipe.imageType = 1;
+  recipe.mapFirst = 10;
+  recipe.mapLength = 2;
+  recipe.mapEntryBits = 24;
+  recipe.map = {1, 2, 3, 4, 5, 6};
+  recipe.width = 3;
+  recipe.height = 1;
+  recipe.depth = 8;
+  recipe.pixels = {10, 11, 12};
   CxImage image;
-  ASSERT_EQ(1, LoadFileBytes(BuildTga(spec), image));
+  ASSERT_EQ(1, LoadFileBytes(BuildTga(recipe), image));
   EXPECT_EQ((std::vector<int>{1, 2, 3}), PixelAt(image, 0, 0));
   EXPECT_EQ((std::vector<int>{4, 5, 6}), PixelAt(image, 1, 0));
   EXPECT_EQ((std::vector<int>{0, 0, 0}), PixelAt(image, 2, 0));
 
-  spec.mapEntryBits = 15;  // 5-bit fields, shifted to the top of each byte
-  spec.map = {0xFF, 0x7F, 0x1F, 0x00};
-  ASSERT_EQ(1, LoadFileBytes(BuildTga(spec), image));
+  recipe.mapEntryBits = 15;  // 5-bit fields, shifted to the top of each byte
+  recipe.map = {0xFF, 0x7F, 0x1F, 0x00};
+  ASSERT_EQ(1, LoadFileBytes(BuildTga(recipe), image));
   EXPECT_EQ((std::vector<int>{248, 248, 248}), PixelAt(image, 0, 0));
   EXPECT_EQ((std::vector<int>{248, 0, 0}), PixelAt(image, 1, 0));
 }
 
 // A true-colour file that carries a map anyway: the map is skipped.
 TEST(TgaReaderTest, MapOfATrueColourFileIsSkipped) {
-  TgaSpec spec = TrueColour(true, false);
-  spec.mapType = 1;
-  spec.mapLength = 3;
-  spec.mapEntryBits = 32;
-  spec.map = Bytes(12, 0xEE);
+  TgaRecipe recipe = TrueColour(true, false);
+  recipe.mapType = 1;
+  recipe.mapLength = 3;
+  recipe.mapEntryBits = 32;
+  recipe.map = Bytes(12, 0xEE);
   CxImage image, plain;
-  ASSERT_EQ(1, LoadFileBytes(BuildTga(spec), image));
+  ASSERT_EQ(1, LoadFileBytes(BuildTga(recipe), image));
   ASSERT_EQ(1, LoadFileBytes(BuildTga(TrueColour(true, false)), plain));
   EXPECT_EQ(0, MaxDifference(plain, image));
 }
 
 // Packets may cross rows; 16-bit pixels expand by shifting; 32 bits keep alpha.
 TEST(TgaReaderTest, RunLengthPacketsAndPixelDepths) {
-  TgaSpec spec;
-  spec.imageType = 10;
-  spec.width = 2;
-  spec.height = 2;
-  spec.depth = 16;
-  spec.descriptor = 0x20;
-  spec.pixels = {0x82, 0xFF, 0x7F,   // three white pixels: row 0 and the start of row 1
+  TgaRecipe recipe;
+  recipe.imageType = 10;
+  recipe.width = 2;
+  recipe.height = 2;
+  recipe.depth = 16;
+  recipe.descriptor = 0x20;
+  recipe.pixels = {0x82, 0xFF, 0x7F,   // three white pixels: row 0 and the start of row 1
                  0x00, 0x00, 0x7C};  // one red literal
   CxImage image;
-  ASSERT_EQ(1, LoadFileBytes(BuildTga(spec), image));
+  ASSERT_EQ(1, LoadFileBytes(BuildTga(recipe), image));
   EXPECT_EQ((std::vector<int>{248, 248, 248}), PixelAt(image, 0, 1));
   EXPECT_EQ((std::vector<int>{0, 0, 248}), PixelAt(image, 1, 1));
 
-  spec.depth = 32;
-  spec.pixels = {0x83, 1, 2, 3, 4};
-  ASSERT_EQ(1, LoadFileBytes(BuildTga(spec), image, 1));
+  recipe.depth = 32;
+  recipe.pixels = {0x83, 1, 2, 3, 4};
+  ASSERT_EQ(1, LoadFileBytes(BuildTga(recipe), image, 1));
   EXPECT_EQ((std::vector<int>{1, 2, 3, 4}), PixelAt(image, 1, 1));
   EXPECT_EQ(1, image.FileHasAlpha());
 }
 
 TEST(TgaReaderTest, TruncatedPacketsLoadWithGrey) {
-  TgaSpec spec;
-  spec.imageType = 11;
-  spec.width = 4;
-  spec.height = 4;
-  spec.depth = 8;
-  spec.descriptor = 0x20;
-  spec.pixels = {0x87, 60};  // two rows of 60, then nothing
+  TgaRecipe recipe;
+  recipe.imageType = 11;
+  recipe.width = 4;
+  recipe.height = 4;
+  recipe.depth = 8;
+  recipe.descriptor = 0x20;
+  recipe.pixels = {0x87, 60};  // two rows of 60, then nothing
   CxImage image;
   std::string warnings;
-  ASSERT_EQ(1, LoadFileBytes(BuildTga(spec), image, 0, 1, &warnings));
+  ASSERT_EQ(1, LoadFileBytes(BuildTga(recipe), image, 0, 1, &warnings));
   EXPECT_NE(std::string::npos, warnings.find("Premature end of TGA file")) << warnings;
   EXPECT_EQ((std::vector<int>{60, 60, 60}), PixelAt(image, 3, 1));
   EXPECT_EQ((std::vector<int>{128, 128, 128}), PixelAt(image, 0, 2));
 }
 
 TEST(TgaReaderTest, HeadersThatAreNoTga) {
-  TgaSpec good = TrueColour(false, false);
+  TgaRecipe good = TrueColour(false, false);
   CxImage image;
   int width = 0, height = 0;
   TempDir dir;
   const std::string path = dir.Path("t");
-  const auto type = [&](const TgaSpec& spec) {
-    WriteBytes(path, BuildTga(spec));
+  const auto type = [&](const TgaRecipe& recipe) {
+    WriteBytes(path, BuildTga(recipe));
     return GetFileType(path.c_str(), width, height, nullptr);
   };
   EXPECT_EQ(IMG_TYPE_TGA, type(good));
   for (int imageType : {0, 4, 32, 33}) {
-    TgaSpec bad = good;
+    TgaRecipe bad = good;
     bad.imageType = imageType;
     EXPECT_EQ(IMG_TYPE_UNKNOWN, type(bad)) << imageType;
   }
-  TgaSpec bad = good;
+  TgaRecipe bad = good;
   bad.depth = 7;
   EXPECT_EQ(IMG_TYPE_UNKNOWN, type(bad));
   bad = good;
