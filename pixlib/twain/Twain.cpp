@@ -33,8 +33,7 @@ CTwain::CTwain() {
 CTwain::~CTwain() { DropToState(TWS_SM_LOADED, nullptr); }
 
 void CTwain::XferReady(MSG*) {
-  // Each round transfers one picture; a source that keeps reporting pending
-  // pictures is still bounded by its own count, which ENDXFER lowers.
+  // One picture a round, while the source reports more (ENDXFER lowers its count).
   bool gaveImage = true;
   do {
     CxImage* target = TargetImage();

@@ -9,8 +9,7 @@ void CTwainCollector::SetCapability(TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32
 }
 
 CxImage* CTwainCollector::TargetImage() {
-  const int wanted = m_maxImages < 0 ? -1 : m_maxImages;
-  if (wanted >= 0 && static_cast<int>(m_images.size()) >= wanted) return nullptr;
+  if (m_maxImages >= 0 && static_cast<int>(m_images.size()) >= m_maxImages) return nullptr;
   m_images.push_back(std::make_unique<CxImage>());
   return m_images.back().get();
 }

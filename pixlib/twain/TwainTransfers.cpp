@@ -2,7 +2,6 @@
 // sizes, block offsets, row counts) is checked against what it announced
 // before a byte is copied.
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>

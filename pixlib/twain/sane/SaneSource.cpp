@@ -180,12 +180,18 @@ bool SaneSource::ReadPicture(ScannedPage& page) {
     }
     if (p.depth != 1 && p.depth != 8 && p.depth != 16) return false;
     if (separate && p.depth == 1) return false;
-    if (!ReadFrame(bytes)) return false;
     const std::size_t lineBytes = static_cast<std::size_t>(p.bytes_per_line);
+    if (!ReadFrame(bytes, p.lines > 0 ? lineBytes * std::size_t(p.lines) : 0)) return false;
     const std::size_t lines = bytes.size() / lineBytes;
     if (frame == 0) {
       page.height = static_cast<int>(p.lines >= 0 ? std::min<std::size_t>(lines, std::size_t(p.lines)) : lines);
       if (page.height < 1) return false;
+      if (!separate && lineBytes == page.RowBytes()) {
+        // Rows as the page keeps them: no copy.
+        page.pixels = std::move(bytes);
+        page.pixels.resize(page.RowBytes() * std::size_t(page.height));
+        return true;
+      }
       page.pixels.assign(page.RowBytes() * std::size_t(page.height), 0);
     }
     const std::size_t rows = std::min(lines, std::size_t(page.height));
@@ -208,16 +214,21 @@ bool SaneSource::ReadPicture(ScannedPage& page) {
   }
 }
 
-bool SaneSource::ReadFrame(std::vector<SANE_Byte>& bytes) {
-  bytes.clear();
+// Reads into one allocation of the expected size when the device knows it;
+// a device that does not (a hand scanner) grows the buffer as it goes.
+bool SaneSource::ReadFrame(std::vector<SANE_Byte>& bytes, std::size_t expected) {
+  bytes.resize(expected + kReadChunk);  // room for the read that reports the end
+  std::size_t used = 0;
   for (;;) {
-    const std::size_t used = bytes.size();
-    bytes.resize(used + kReadChunk);
+    if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+    const std::size_t room = std::min(bytes.size() - used, kReadChunk);
     SANE_Int got = 0;
-    const SANE_Status status = sane_read(m_device, bytes.data() + used, static_cast<SANE_Int>(kReadChunk), &got);
-    bytes.resize(used + static_cast<std::size_t>(std::max<SANE_Int>(got, 0)));
-    if (status == SANE_STATUS_EOF) return true;
-    if (status != SANE_STATUS_GOOD) return false;
+    const SANE_Status status = sane_read(m_device, bytes.data() + used, static_cast<SANE_Int>(room), &got);
+    used += static_cast<std::size_t>(std::max<SANE_Int>(got, 0));
+    if (status != SANE_STATUS_GOOD) {
+      bytes.resize(used);
+      return status == SANE_STATUS_EOF;
+    }
   }
 }
 

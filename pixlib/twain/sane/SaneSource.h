@@ -31,7 +31,7 @@ class SaneSource : public twainsource::DataSource {
   // Reads the frames of one picture (one, or three for a three-pass
   // device) into page; false on a device error.
   bool ReadPicture(twainsource::ScannedPage& page);
-  bool ReadFrame(std::vector<SANE_Byte>& bytes);
+  bool ReadFrame(std::vector<SANE_Byte>& bytes, std::size_t expected);
 
   SANE_Handle m_device = nullptr;
   bool m_scanning = false;

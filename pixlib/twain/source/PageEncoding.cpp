@@ -5,6 +5,7 @@
 
 #include "ipl/IplTypes.h"
 #include "pixlib/codecs/PixelView.h"
+#include "pixlib/codecs/RowConverters.h"
 #include "pixlib/codecs/bmp/BmpWriter.h"
 #include "pixlib/twain/TwainHandle.h"
 
@@ -43,6 +44,14 @@ int IndexAt(const std::uint8_t* row, int x, int bits) {
 void EightBitRow(const ScannedPage& page, const std::vector<RGBQUAD>& palette, int y, std::uint8_t* out) {
   const std::uint8_t* row = page.Row(y);
   const int samples = page.samplesPerPixel;
+  if (palette.empty() && page.bitsPerSample == 8) {
+    if (samples == 3) {
+      pixcodec::SwapRow3(row, out, nullptr, page.width, 3 * page.width, 1);
+    } else {
+      std::memcpy(out, row, std::size_t(page.width));
+    }
+    return;
+  }
   for (int x = 0; x < page.width; ++x) {
     if (!palette.empty()) {
       const RGBQUAD& q = palette[std::size_t(IndexAt(row, x, page.bitsPerSample))];
