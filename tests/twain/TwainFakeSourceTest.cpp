@@ -70,7 +70,12 @@ TEST_F(TwainFakeSource, WalksEveryStateUpAndBackDown) {
   EXPECT_EQ(twain.ConditionCode(), TWCC_SEQERROR);  // no session yet
   ASSERT_EQ(twain.Sources(nullptr).size(), 1u);
   EXPECT_STREQ(twain.Sources(nullptr)[0].ProductName, "Fake Source");
+  EXPECT_TRUE(twain.SelectSource(nullptr));  // the default, and back where it was called
   EXPECT_EQ(twain.State(), TWS_PRESESSION);
+  {
+    twaintest::ScopedEnv unknown("BX_TWAIN_DEFAULT", "No Such Source");
+    EXPECT_FALSE(twain.SelectSource(nullptr));
+  }
 
   twain.transferOnReady = false;
   twain.states.clear();
