@@ -105,6 +105,15 @@ TEST_F(TwainFakeSource, WalksEveryStateUpAndBackDown) {
   EXPECT_EQ(twain.states, (std::vector<int>{2, 3, 4, 5, 6, 7, 6, 7, 5, 4, 3, 2, 1}));
   ASSERT_EQ(twain.Images().size(), 2u);
   EXPECT_EQ(twain.Images()[1]->Resolution(), (CSize{150, 150}));
+
+  // With the manager library kept loaded, the sources are listed afresh for
+  // each session and the chosen one is still found.
+  ASSERT_TRUE(twain.LoadSourceManager());
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_TRUE(twain.ModalAcquire(TWSX_MEMORY, nullptr));
+    EXPECT_EQ(twain.State(), TWS_SM_LOADED);
+  }
+  EXPECT_EQ(twain.Images().size(), 6u);
 }
 
 TEST_F(TwainFakeSource, EveryPixelTypeArrivesUprightThroughEachMechanism) {

@@ -214,11 +214,13 @@ std::pair<SourceModule*, TW_IDENTITY*> SourceManager::DefaultSource() {
   return listed.front();
 }
 
-// By id when one is given, else by product name, else the default.
+// By product name when one is given (ids change when the sources are
+// loaded again), else by id, else the default.
 std::pair<SourceModule*, TW_IDENTITY*> SourceManager::FindSource(const TW_IDENTITY& wanted) {
-  if (wanted.Id == 0 && wanted.ProductName[0] == '\0') return DefaultSource();
+  const bool named = wanted.ProductName[0] != '\0';
+  if (!named && wanted.Id == 0) return DefaultSource();
   for (auto [module, identity] : Listed())
-    if (wanted.Id != 0 ? identity->Id == wanted.Id : SameName(*identity, wanted)) return {module, identity};
+    if (named ? SameName(*identity, wanted) : identity->Id == wanted.Id) return {module, identity};
   return {nullptr, nullptr};
 }
 
