@@ -38,6 +38,10 @@ bool CTwainCollector::ApplySettings() {
     accepted = custom.hData != nullptr && DS(DG_CONTROL, DAT_CUSTOMDSDATA, MSG_SET, &custom);
     TwainFreeHandle(custom.hData);
   }
+  if (m_hasFrame) {
+    TW_IMAGELAYOUT layout{m_frame, 1, 1, 1};
+    accepted = DS(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout) && accepted;
+  }
   for (const Setting& setting : m_settings) {
     TW_CAPABILITY cap{setting.cap, TWON_ONEVALUE, MakeOneValue(setting.type, setting.value)};
     accepted = cap.hContainer != nullptr && DS(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &cap) && accepted;

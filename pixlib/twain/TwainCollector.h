@@ -12,6 +12,8 @@ class PIXLIB_API CTwainCollector : public CTwain {
  public:
   // A one-value capability set before the source is enabled.
   void SetCapability(TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 value);
+  // The scan area in inches, set before the capabilities.
+  void SetFrame(const TW_FRAME& frame) { m_frame = frame, m_hasFrame = true; }
   // Source-specific settings (DAT_CUSTOMDSDATA), sent before the capabilities.
   void SetCustomData(const std::string& data) { m_customData = data; }
   // Pictures beyond this many are skipped (the rest cancelled).
@@ -39,6 +41,8 @@ class PIXLIB_API CTwainCollector : public CTwain {
   };
   std::vector<Setting> m_settings;
   std::string m_customData;
+  TW_FRAME m_frame{};
+  bool m_hasFrame = false;
   int m_maxImages = -1;
   bool m_configured = false;
   bool m_settingsAccepted = true;

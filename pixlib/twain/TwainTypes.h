@@ -135,6 +135,20 @@ struct TW_PALETTE8 {
   TW_ELEMENT8 Colors[256];
 };
 
+struct TW_FRAME {
+  TW_FIX32 Left;
+  TW_FIX32 Top;
+  TW_FIX32 Right;
+  TW_FIX32 Bottom;
+};
+
+struct TW_IMAGELAYOUT {
+  TW_FRAME Frame;
+  TW_UINT32 DocumentNumber;
+  TW_UINT32 PageNumber;
+  TW_UINT32 FrameNumber;
+};
+
 struct TW_CUSTOMDSDATA {
   TW_UINT32 InfoLength;
   TW_HANDLE hData;
@@ -145,6 +159,13 @@ struct TW_CUSTOMDSDATA {
 static_assert(sizeof(TW_IDENTITY) == 156, "the identity record is 156 bytes in the protocol");
 static_assert(sizeof(TW_ONEVALUE) == 6);
 static_assert(sizeof(TW_FIX32) == 4);
+
+// Fixed-point values (whole part and 1/65536ths) to and from doubles.
+inline double FromFix32(TW_FIX32 fix) { return fix.Whole + fix.Frac / 65536.0; }
+inline TW_FIX32 ToFix32(double value) {
+  const auto scaled = static_cast<TW_INT32>(value * 65536.0 + (value < 0 ? -0.5 : 0.5));
+  return TW_FIX32{static_cast<TW_INT16>(scaled >> 16), static_cast<TW_UINT16>(scaled & 0xFFFF)};
+}
 
 using DSMENTRYPROC = TW_UINT16 (*)(pTW_IDENTITY origin, pTW_IDENTITY dest, TW_UINT32 dg, TW_UINT16 dat,
                                    TW_UINT16 msg, TW_MEMREF data);
@@ -176,6 +197,7 @@ inline constexpr TW_UINT16 DAT_USERINTERFACE = 0x0009;
 inline constexpr TW_UINT16 DAT_CUSTOMDSDATA = 0x000c;
 inline constexpr TW_UINT16 DAT_ENTRYPOINT = 0x0403;
 inline constexpr TW_UINT16 DAT_IMAGEINFO = 0x0101;
+inline constexpr TW_UINT16 DAT_IMAGELAYOUT = 0x0102;
 inline constexpr TW_UINT16 DAT_IMAGEMEMXFER = 0x0103;
 inline constexpr TW_UINT16 DAT_IMAGENATIVEXFER = 0x0104;
 inline constexpr TW_UINT16 DAT_IMAGEFILEXFER = 0x0105;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -34,8 +35,7 @@ class TwainSane : public ::testing::Test {
 
   // Pictures from test:0 through the library, with SANE options as "name=value" lines.
   std::vector<std::unique_ptr<CxImage>> Acquire(unsigned short mechanism, const std::string& options,
-                                               int count = 1) {
-    RecordingTwain twain;
+                                               int count = 1, RecordingTwain&& twain = RecordingTwain()) {
     CTwain::ChooseSource("test:0");
     twain.SetCustomData(kDefaults + options);
     twain.SetCapability(CAP_XFERCOUNT, TWTY_INT16, static_cast<TW_UINT32>(count));
@@ -103,6 +103,22 @@ TEST_F(TwainSane, FeederDeliversSeveralPicturesAndStopsWhenEmpty) {
   }
   // Asking for all: the test feeder holds ten sheets.
   EXPECT_EQ(Acquire(TWSX_MEMORY, options + "resolution=10\n", -1).size(), 10u);
+}
+
+TEST_F(TwainSane, CapabilitiesAndAreaMapToTheDeviceOptions) {
+  const codectest::Pnm reference =
+      Reference("--mode Gray --depth 8 --resolution 75 -l 12.7 -t 5.08 -x 48.26 -y 68.58 --test-picture 'Color pattern'");
+  RecordingTwain twain;
+  TW_UINT32 resolution = 0;
+  const TW_FIX32 dpi = ToFix32(75);
+  std::memcpy(&resolution, &dpi, sizeof dpi);
+  twain.SetCapability(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_GRAY);
+  twain.SetCapability(ICAP_XRESOLUTION, TWTY_FIX32, resolution);
+  twain.SetFrame(TW_FRAME{ToFix32(0.5), ToFix32(0.2), ToFix32(2.4), ToFix32(2.9)});
+  auto images = Acquire(TWSX_MEMORY, "test-picture=Color pattern\n", 1, std::move(twain));
+  ASSERT_EQ(images.size(), 1u);
+  EXPECT_EQ(codectest::DifferenceFromPnm(*images[0], reference), 0);
+  EXPECT_EQ(images[0]->Resolution(), (CSize{75, 75}));
 }
 
 TEST_F(TwainSane, PixtoolListsAndScans) {

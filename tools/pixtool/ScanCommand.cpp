@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "pixlib/twain/TwainCollector.h"
@@ -17,6 +18,7 @@ struct ScanArgs {
   std::string source;
   unsigned short mechanism = TWSX_NATIVE;
   std::string customData;  // "name=value" lines
+  std::optional<TW_FRAME> area;  // inches
   int count = 1;
   int timeoutSeconds = 60;
   std::string out;
@@ -24,7 +26,8 @@ struct ScanArgs {
 
 int Usage(const std::string& error) {
   std::fprintf(stderr, "%s%susage: pixtool scan [--source NAME] [--mode native|memory|file] [--option NAME=VALUE]...\n"
-               "                    [--count N] [--timeout SECONDS] OUT   (OUT holds %%d when N > 1)\n"
+               "                    [--area L,T,R,B] [--count N] [--timeout SECONDS] OUT\n"
+               "       (area in inches; OUT holds %%d when N > 1)\n"
                "       pixtool scan --list\n",
                error.c_str(), error.empty() ? "" : "\n");
   return 2;
@@ -55,6 +58,11 @@ bool ParseScanArgs(std::span<const std::string> args, ScanArgs& parsed, std::str
     } else if (arg == "--option") {
       if (value.find('=') == std::string::npos) return error = "--option needs NAME=VALUE", false;
       parsed.customData += value + "\n";
+    } else if (arg == "--area") {
+      double edges[4] = {};
+      if (std::sscanf(value.c_str(), "%lf,%lf,%lf,%lf", &edges[0], &edges[1], &edges[2], &edges[3]) != 4)
+        return error = "--area needs LEFT,TOP,RIGHT,BOTTOM in inches", false;
+      parsed.area = TW_FRAME{ToFix32(edges[0]), ToFix32(edges[1]), ToFix32(edges[2]), ToFix32(edges[3])};
     } else if (arg == "--count" || arg == "--timeout") {
       const int number = std::atoi(value.c_str());
       if (number < 1) return error = arg + " needs a positive number", false;
@@ -98,6 +106,7 @@ int RunScan(std::span<const std::string> args) {
   twain.SetShowUI(0);
   twain.SetModalTimeout(static_cast<unsigned>(parsed.timeoutSeconds) * 1000u);
   twain.SetCustomData(parsed.customData);
+  if (parsed.area) twain.SetFrame(*parsed.area);
   twain.SetCapability(CAP_XFERCOUNT, TWTY_INT16, static_cast<TW_UINT32>(parsed.count));
   twain.SetMaxImages(parsed.count);
   CTwain::ChooseSource(parsed.source.c_str());

@@ -19,7 +19,8 @@ std::span<const Subcommand> Subcommands() {
        RunJoy},
       {"sign", "sign FILE...   (signs image files in place)", RunSign},
       {"verify", "verify FILE...   (exit status 0 when every signature matches)", RunVerify},
-      {"scan", "scan [--source NAME] [--mode native|memory|file] [--option NAME=VALUE]... [--count N] OUT\n"
+      {"scan", "scan [--source NAME] [--mode native|memory|file] [--option NAME=VALUE]...\n"
+               "       [--area L,T,R,B] [--count N] OUT   (area in inches)\n"
                "  pixtool scan --list   (TWAIN sources)",
        RunScan},
   }};

@@ -62,13 +62,15 @@ std::string SaneOptions::Get(const std::string& name) const {
     case SANE_TYPE_INT:
       return std::to_string(word);
     case SANE_TYPE_FIXED:
-      return std::to_string(static_cast<long>(std::lround(SANE_UNFIX(word))));
+      return std::to_string(SANE_UNFIX(word));
     case SANE_TYPE_STRING:
       return buffer.data();
     default:
       return {};
   }
 }
+
+double SaneOptions::Number(const std::string& name) const { return std::strtod(Get(name).c_str(), nullptr); }
 
 std::vector<std::string> SaneOptions::Choices(const std::string& name) const {
   const SANE_Option_Descriptor* d = nullptr;

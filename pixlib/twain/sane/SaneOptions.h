@@ -16,6 +16,8 @@ class SaneOptions {
   bool Set(const std::string& name, const std::string& value);
   // The current value as text; empty when there is no such option.
   std::string Get(const std::string& name) const;
+  // The current value of a number option, in its unit; 0 when there is none.
+  double Number(const std::string& name) const;
   // The strings an option may take (empty for other constraints).
   std::vector<std::string> Choices(const std::string& name) const;
 

@@ -3,6 +3,7 @@
 #include <sane/saneopts.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "pixlib/twain/TwainHandle.h"
@@ -18,17 +19,21 @@ constexpr std::size_t kReadChunk = 256 * 1024;
 
 bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
-TW_UINT32 FixItem(int whole) {
-  const TW_FIX32 fix{static_cast<TW_INT16>(whole), 0};
+int ResolutionOf(const SaneOptions& options) {
+  return static_cast<int>(std::lround(options.Number(SANE_NAME_SCAN_RESOLUTION)));
+}
+
+TW_UINT32 FixItem(double value) {
+  const TW_FIX32 fix = ToFix32(value);
   TW_UINT32 item = 0;
   std::memcpy(&item, &fix, sizeof fix);
   return item;
 }
 
-int FixWhole(TW_UINT32 item) {
+double FixValue(TW_UINT32 item) {
   TW_FIX32 fix{};
   std::memcpy(&fix, &item, sizeof fix);
-  return fix.Whole + (fix.Frac >= 0x8000 ? 1 : 0);
+  return FromFix32(fix);
 }
 
 }  // namespace
@@ -97,7 +102,7 @@ TW_UINT16 SaneSource::DeviceCapability(TW_UINT16 msg, TW_CAPABILITY& cap) {
       case CAP_FEEDERENABLED: type = TWTY_BOOL, item = FeederEnabled(); break;
       case ICAP_XRESOLUTION:
       case ICAP_YRESOLUTION:
-        type = TWTY_FIX32, item = FixItem(std::atoi(options.Get(SANE_NAME_SCAN_RESOLUTION).c_str()));
+        type = TWTY_FIX32, item = FixItem(ResolutionOf(options));
         break;
       default:
         return Fail(TWCC_CAPUNSUPPORTED);
@@ -115,7 +120,7 @@ TW_UINT16 SaneSource::DeviceCapability(TW_UINT16 msg, TW_CAPABILITY& cap) {
     case CAP_FEEDERENABLED: done = SetFeeder(one->Item != 0); break;
     case ICAP_XRESOLUTION:
     case ICAP_YRESOLUTION:
-      done = SaneOptions(m_device).Set(SANE_NAME_SCAN_RESOLUTION, std::to_string(FixWhole(one->Item)));
+      done = SaneOptions(m_device).Set(SANE_NAME_SCAN_RESOLUTION, std::to_string(FixValue(one->Item)));
       break;
     default:
       return Fail(TWCC_CAPUNSUPPORTED);
@@ -142,6 +147,25 @@ TW_UINT16 SaneSource::CustomData(TW_UINT16 msg, TW_CUSTOMDSDATA& data) {
   return TWRC_SUCCESS;
 }
 
+// The area is kept in millimetres by SANE devices and given in inches here.
+TW_UINT16 SaneSource::Layout(TW_UINT16 msg, TW_IMAGELAYOUT& layout) {
+  constexpr double kMmPerInch = 25.4;
+  const char* names[4] = {SANE_NAME_SCAN_TL_X, SANE_NAME_SCAN_TL_Y, SANE_NAME_SCAN_BR_X, SANE_NAME_SCAN_BR_Y};
+  TW_FIX32* edges[4] = {&layout.Frame.Left, &layout.Frame.Top, &layout.Frame.Right, &layout.Frame.Bottom};
+  SaneOptions options(m_device);
+  if (msg == MSG_GET) {
+    for (int i = 0; i < 4; ++i) *edges[i] = ToFix32(options.Number(names[i]) / kMmPerInch);
+    layout.DocumentNumber = layout.PageNumber = layout.FrameNumber = 1;
+    return TWRC_SUCCESS;
+  }
+  if (FromFix32(layout.Frame.Right) <= FromFix32(layout.Frame.Left) ||
+      FromFix32(layout.Frame.Bottom) <= FromFix32(layout.Frame.Top))
+    return Fail(TWCC_BADVALUE);
+  for (int i = 0; i < 4; ++i)
+    if (!options.Set(names[i], std::to_string(FromFix32(*edges[i]) * kMmPerInch))) return Fail(TWCC_BADVALUE);
+  return TWRC_SUCCESS;
+}
+
 SaneSource::PageResult SaneSource::NextPage(ScannedPage& page, int index) {
   // A flatbed holds one picture; a feeder gives pictures until it is empty.
   if (index > 0 && !FeederEnabled()) {
@@ -149,6 +173,7 @@ SaneSource::PageResult SaneSource::NextPage(ScannedPage& page, int index) {
     m_scanning = false;
     return PageResult::NoMore;
   }
+  const int dpi = std::max(1, ResolutionOf(SaneOptions(m_device)));  // options cannot be read while scanning
   const SANE_Status status = sane_start(m_device);
   m_scanning = true;
   if (status != SANE_STATUS_GOOD) {
@@ -156,6 +181,7 @@ SaneSource::PageResult SaneSource::NextPage(ScannedPage& page, int index) {
     m_scanning = false;
     return status == SANE_STATUS_NO_DOCS ? PageResult::NoMore : PageResult::Failed;
   }
+  page.dpi = dpi;
   if (ReadPicture(page)) return PageResult::Ready;
   sane_cancel(m_device);
   m_scanning = false;
@@ -176,7 +202,6 @@ bool SaneSource::ReadPicture(ScannedPage& page) {
       page.samplesPerPixel = p.format == SANE_FRAME_GRAY ? 1 : 3;
       page.pixelType = page.samplesPerPixel == 3 ? TWPT_RGB : p.depth == 1 ? TWPT_BW : TWPT_GRAY;
       page.pixelFlavor = TWPF_VANILLA;
-      page.dpi = std::max(1, std::atoi(SaneOptions(m_device).Get(SANE_NAME_SCAN_RESOLUTION).c_str()));
     }
     if (p.depth != 1 && p.depth != 8 && p.depth != 16) return false;
     if (separate && p.depth == 1) return false;

@@ -1,6 +1,7 @@
 #pragma once
 // A data source over one SANE device: the pixel type, bit depth,
-// resolution and feeder capabilities map to the device's options, and any
+// resolution and feeder capabilities and the scan area map to the device's
+// options, and any
 // other option is set by name through custom source data ("name=value"
 // lines). A flatbed gives one picture per enable, a feeder until it runs
 // empty.
@@ -21,6 +22,7 @@ class SaneSource : public twainsource::DataSource {
   PageResult NextPage(twainsource::ScannedPage& page, int index) override;
   TW_UINT16 DeviceCapability(TW_UINT16 msg, TW_CAPABILITY& cap) override;
   TW_UINT16 CustomData(TW_UINT16 msg, TW_CUSTOMDSDATA& data) override;
+  TW_UINT16 Layout(TW_UINT16 msg, TW_IMAGELAYOUT& layout) override;
 
  private:
   TW_INT16 PixelType() const;

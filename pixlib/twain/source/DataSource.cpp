@@ -81,6 +81,10 @@ TW_UINT16 DataSource::Image(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
   if (dat == DAT_IMAGEMEMXFER && get) return MemoryTransfer(static_cast<TW_IMAGEMEMXFER*>(data));
   if (dat == DAT_IMAGEFILEXFER && get) return FileTransfer();
   if (dat == DAT_PALETTE8 && get) return Palette(static_cast<TW_PALETTE8*>(data));
+  if (dat == DAT_IMAGELAYOUT && (get || msg == MSG_SET)) {
+    if (msg == MSG_SET && m_state != 4) return Fail(TWCC_SEQERROR);
+    return Layout(msg, *static_cast<TW_IMAGELAYOUT*>(data));
+  }
   return Fail(TWCC_BADPROTOCOL);
 }
 
@@ -113,6 +117,8 @@ TW_UINT16 DataSource::Capability(TW_UINT16 msg, TW_CAPABILITY* cap) {
 TW_UINT16 DataSource::DeviceCapability(TW_UINT16, TW_CAPABILITY&) { return Fail(TWCC_CAPUNSUPPORTED); }
 
 TW_UINT16 DataSource::CustomData(TW_UINT16, TW_CUSTOMDSDATA&) { return Fail(TWCC_BADPROTOCOL); }
+
+TW_UINT16 DataSource::Layout(TW_UINT16, TW_IMAGELAYOUT&) { return Fail(TWCC_BADPROTOCOL); }
 
 TW_UINT16 DataSource::UserInterface(TW_UINT16 msg) {
   if (msg == MSG_ENABLEDS) {

@@ -30,6 +30,8 @@ class DataSource {
   // Device capabilities (MSG_GET / MSG_SET on a one-value container).
   virtual TW_UINT16 DeviceCapability(TW_UINT16 msg, TW_CAPABILITY& cap);
   virtual TW_UINT16 CustomData(TW_UINT16 msg, TW_CUSTOMDSDATA& data);
+  // The scan area in inches (MSG_GET / MSG_SET).
+  virtual TW_UINT16 Layout(TW_UINT16 msg, TW_IMAGELAYOUT& layout);
   // Whether the source asks to be closed once its pictures are done.
   bool m_postsCloseRequest = true;
 
