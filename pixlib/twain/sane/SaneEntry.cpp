@@ -1,6 +1,7 @@
 // The SANE data source library: one source identity per local SANE device.
 // One of its devices is open at a time.
 
+#include <dlfcn.h>
 #include <sane/sane.h>
 
 #include <cstring>
@@ -12,18 +13,17 @@
 
 namespace {
 
-// SANE stays initialised while the library is loaded.
-struct SaneLibrary {
-  SaneLibrary() { ready = sane_init(nullptr, nullptr) == SANE_STATUS_GOOD; }
-  ~SaneLibrary() {
-    if (ready) sane_exit();
-  }
-  bool ready = false;
-};
-
-SaneLibrary& Sane() {
-  static SaneLibrary library;
-  return library;
+// SANE is set up once per process and this library stays loaded from then
+// on: SANE's backends keep state (and reader threads) that do not survive
+// being unloaded and loaded again.
+bool SaneReady() {
+  static const bool ready = [] {
+    Dl_info self{};
+    if (dladdr(reinterpret_cast<void*>(&SaneReady), &self) != 0 && self.dli_fname != nullptr)
+      dlopen(self.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    return sane_init(nullptr, nullptr) == SANE_STATUS_GOOD;
+  }();
+  return ready;
 }
 
 std::unique_ptr<twainsource::DataSource> g_source;
@@ -38,7 +38,7 @@ void Copy(char* to, const char* from) {
 
 TW_UINT16 ListDevice(TW_UINT16 msg, TW_IDENTITY* identity) {
   const SANE_Device** devices = nullptr;
-  if (!Sane().ready || sane_get_devices(&devices, SANE_TRUE) != SANE_STATUS_GOOD) return TWRC_FAILURE;
+  if (!SaneReady() || sane_get_devices(&devices, SANE_TRUE) != SANE_STATUS_GOOD) return TWRC_FAILURE;
   if (msg == MSG_GETFIRST) g_listed = 0;
   for (std::size_t i = 0; i < g_listed; ++i)
     if (devices[i] == nullptr) return TWRC_ENDOFLIST;
@@ -63,6 +63,6 @@ extern "C" __attribute__((visibility("default"))) TW_UINT16 DS_Entry(pTW_IDENTIT
                                                                      TW_MEMREF data) {
   if (dat == DAT_IDENTITY && (msg == MSG_GETFIRST || msg == MSG_GETNEXT) && origin == nullptr)
     return data ? ListDevice(msg, static_cast<TW_IDENTITY*>(data)) : TWRC_FAILURE;
-  if (!Sane().ready) return TWRC_FAILURE;
+  if (!SaneReady()) return TWRC_FAILURE;
   return twainsource::RouteToSource(g_source, &MakeSource, origin, dg, dat, msg, data);
 }

@@ -97,7 +97,7 @@ TW_HANDLE MakePackedDib(const ScannedPage& page) {
   info.biXPelsPerMeter = info.biYPelsPerMeter = static_cast<std::int32_t>(page.dpi * 10000LL / 254);
   info.biClrUsed = static_cast<std::uint32_t>(palette.size());
   std::memcpy(bytes, &info, sizeof info);
-  std::memcpy(bytes + sizeof info, palette.data(), palette.size() * sizeof(RGBQUAD));
+  if (!palette.empty()) std::memcpy(bytes + sizeof info, palette.data(), palette.size() * sizeof(RGBQUAD));
   const std::vector<RGBQUAD> noPalette;
   for (int y = 0; y < page.height; ++y) {
     unsigned char* out = bytes + header + std::size_t(page.height - 1 - y) * stride;
