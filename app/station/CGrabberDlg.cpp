@@ -387,6 +387,8 @@ std::string CGrabberDlg::PropertiesFileName() const
     return m_app.GetExeFolder() + "Properties" + m_app.m_instance + ".xml";
 }
 
+std::string CGrabberDlg::PresetSet(int preset) { return "Set" + std::to_string(preset); }
+
 int CGrabberDlg::ReadInt(const char* section, const char* key, int defaultValue)
 {
     return m_app.GetProfileInt(section, key, defaultValue);

@@ -63,6 +63,10 @@ public:
     // Also reached from the film-number service's preset command.
     void ApplyPreset(int preset) override;
     int GetPreset() override { return m_preset; }
+    // Stores the camera's features, post gamma, rotation and exposure settings
+    // in the active preset's set of the properties file; false (and logged)
+    // when the file cannot be read or written.
+    bool SavePresetCameraSettings();
     // Holds the camera's lifecycle lock and m_lock; a setting the camera
     // refuses is logged, never thrown to the caller.
     void SetLiveMode(bool on);
@@ -157,6 +161,8 @@ private:
     int ReadInt(const char* section, const char* key, int defaultValue);
     std::string ReadString(const char* section, const char* key, const std::string& defaultValue);
     std::string PropertiesFileName() const;
+    // The preset's element in the properties file.
+    static std::string PresetSet(int preset);
 
     // Runs a camera call from the dialog's side; the SDK's exceptions are logged with `what`.
     template <class Call>

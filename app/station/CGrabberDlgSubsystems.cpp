@@ -20,11 +20,6 @@ bool CGrabberDlg::VideoDetectsMotion(const CxImage& /*preview*/)
     return false;
 }
 
-void CGrabberDlg::LoadPresetCameraProperties(int /*preset*/)
-{
-    // Missing: loading the preset's camera features from the properties file ("Set%d").
-}
-
 void CGrabberDlg::CallPreSave(CFoto& /*photo*/)
 {
     // Missing: the external functions library's "PreSave" hook on the photo data.

@@ -83,7 +83,7 @@ void CGrabberDlg::TriggeredShot(bool flag)
 
 void CGrabberDlg::LoadPresetFlash(int preset)
 {
-    m_flash.Load(PropertiesFileName(), "Set" + std::to_string(preset));
+    m_flash.Load(PropertiesFileName(), PresetSet(preset));
 }
 
 bool CGrabberDlg::FlashState() const { return m_flash.Get() != 0; }
