@@ -41,6 +41,7 @@ CPylonProperties::~CPylonProperties()
 {
     std::lock_guard lock(m_lock);
     m_properties.clear();
+    m_retired.clear();
 }
 
 void CPylonProperties::SetVisibilityLimit(EVisibility limit) { g_visibilityLimit = limit; }
@@ -50,9 +51,7 @@ EVisibility CPylonProperties::VisibilityLimit() { return g_visibilityLimit; }
 void CPylonProperties::Build(IPropertyHost* host, INodeMap* nodeMap, CPropertyList& list)
 {
     std::lock_guard lock(m_lock);
-    m_byId.clear();
-    m_properties.clear();
-    m_selectors.clear();
+    Retire();
     m_host = host;
     INode* root = nodeMap ? nodeMap->GetNode(kRoot) : nullptr;
     if (!root)
@@ -67,12 +66,20 @@ void CPylonProperties::Clear()
     {
         std::lock_guard lock(m_lock);
         hadProperties = !m_properties.empty();
-        m_byId.clear();
-        m_properties.clear();
-        m_selectors.clear();
+        Retire();
     }
     if (hadProperties)
         NotifyRebuild();
+}
+
+void CPylonProperties::Retire()
+{
+    for (const auto& property : m_properties)
+        property->Detach();
+    m_retired = std::move(m_properties);
+    m_properties.clear();
+    m_byId.clear();
+    m_selectors.clear();
 }
 
 void CPylonProperties::CollectSelectors(INode* node)
@@ -106,7 +113,7 @@ void CPylonProperties::AddNode(INode* node, CPropertyList& list)
         list.EndGroup();
 }
 
-// A feature the camera cannot describe (its range or entries unreadable) is left out.
+// A feature whose access or selector the camera cannot tell is left out.
 void CPylonProperties::AddFeature(INode* node, CPropertyList& list)
 {
     try {
@@ -115,7 +122,7 @@ void CPylonProperties::AddFeature(INode* node, CPropertyList& list)
         if (auto selector = m_selectors.find(node); selector != m_selectors.end())
             AddSelectedFeature(node, selector->second, list);
         else
-            AddProperty(node, {}, 0, node->GetName()).AddTo(list, m_host, node->GetName(), node->GetDescription());
+            AddProperty(node, {}, 0, node->GetName(), list, node->GetName(), node->GetDescription());
     } catch (const GenICam::GenericException&) {
     }
 }
@@ -127,29 +134,31 @@ void CPylonProperties::AddSelectedFeature(INode* node, CEnumerationPtr selector,
     if (entries.size() > 1) {
         list.BeginGroup(name);
         for (IEnumEntry* entry : entries)
-            AddProperty(node, selector, entry->GetValue(), name + entry->GetSymbolic())
-                .AddTo(list, m_host, entry->GetSymbolic(), "");
+            AddProperty(node, selector, entry->GetValue(), name + entry->GetSymbolic(), list, entry->GetSymbolic(), "");
         list.EndGroup();
         return;
     }
     IEnumEntry* current = selector->GetCurrentEntry();
-    if (!current) {
-        AddProperty(node, {}, 0, name).AddTo(list, m_host, name, node->GetDescription());
-        return;
-    }
-    AddProperty(node, selector, current->GetValue(), name + current->GetSymbolic())
-        .AddTo(list, m_host, name, node->GetDescription());
+    if (current)
+        AddProperty(node, selector, current->GetValue(), name + current->GetSymbolic(), list, name,
+                    node->GetDescription());
+    else
+        AddProperty(node, {}, 0, name, list, name, node->GetDescription());
 }
 
-CPylonProperty& CPylonProperties::AddProperty(INode* node, CEnumerationPtr selector, int64_t selectorValue,
-                                              std::string name)
+// A property enters the map only once its field is in the list; one the camera
+// cannot describe (its range or entries unreadable) is left out.
+void CPylonProperties::AddProperty(INode* node, CEnumerationPtr selector, int64_t selectorValue, std::string name,
+                                   CPropertyList& list, std::string label, std::string comment)
 {
-    auto property = std::make_unique<CPylonProperty>(node, selector, selectorValue, std::move(name),
-                                                     [this](PropertyId id) { Notify(id); });
-    CPylonProperty& added = *property;
-    m_properties.push_back(std::move(property));
-    m_byId[added.Id()] = &added;
-    return added;
+    try {
+        auto property = std::make_unique<CPylonProperty>(node, selector, selectorValue, std::move(name),
+                                                         [this](PropertyId id) { Notify(id); });
+        property->AddTo(list, m_host, std::move(label), std::move(comment));
+        m_byId[property->Id()] = property.get();
+        m_properties.push_back(std::move(property));
+    } catch (const GenICam::GenericException&) {
+    }
 }
 
 CPylonProperty* CPylonProperties::Find(PropertyId id) const

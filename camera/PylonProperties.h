@@ -56,14 +56,20 @@ private:
     void AddNode(GenApi::INode* node, CPropertyList& list);
     void AddFeature(GenApi::INode* node, CPropertyList& list);
     void AddSelectedFeature(GenApi::INode* node, GenApi::CEnumerationPtr selector, CPropertyList& list);
-    CPylonProperty& AddProperty(GenApi::INode* node, GenApi::CEnumerationPtr selector, int64_t selectorValue,
-                                std::string name);
+    void AddProperty(GenApi::INode* node, GenApi::CEnumerationPtr selector, int64_t selectorValue, std::string name,
+                     CPropertyList& list, std::string label, std::string comment);
+    // Under m_lock: the properties leave the camera (see m_retired).
+    void Retire();
     CPylonProperty* Find(PropertyId id) const;
     void Notify(PropertyId id);
 
     mutable std::mutex m_lock;  // the properties; taken before the node map's lock
     IPropertyHost* m_host = nullptr;
     std::vector<std::unique_ptr<CPylonProperty>> m_properties;  // tree order
+    // The properties the last Build or Clear replaced: detached from the
+    // camera, but kept until the next one, so that a grid that has not yet
+    // acted on the rebuild notice still reads valid values.
+    std::vector<std::unique_ptr<CPylonProperty>> m_retired;
     std::map<PropertyId, CPylonProperty*> m_byId;
     std::map<GenApi::INode*, GenApi::CEnumerationPtr> m_selectors;  // feature -> its selector
     std::vector<std::string> m_refusals;

@@ -85,7 +85,13 @@ CPylonProperty::CPylonProperty(INode* node, CEnumerationPtr selector, int64_t se
     }
 }
 
-CPylonProperty::~CPylonProperty() { Deregister(m_callback); }
+CPylonProperty::~CPylonProperty() { Detach(); }
+
+void CPylonProperty::Detach()
+{
+    Deregister(m_callback);
+    m_callback = nullptr;
+}
 
 bool CPylonProperty::IsShownType(INode* node)
 {

@@ -51,6 +51,8 @@ public:
     void WriteText(const std::string& text);
     // The value variable as stored text.
     std::string ValueText() const;
+    // Stops following the node; the value variable stays readable.
+    void Detach();
 
 private:
     void OnNodeChanged(GenApi::INode* node);
