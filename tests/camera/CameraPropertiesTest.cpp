@@ -6,12 +6,12 @@
 
 #include <fstream>
 #include <mutex>
-#include <sstream>
 #include <vector>
 
 #include "PropertyListSearch.h"
 #include "RecordingCamera.h"
 #include "SimCameraFixture.h"
+#include "tests/app/AppTestSupport.h"
 
 using namespace Pylon;
 
@@ -30,14 +30,6 @@ int64_t Integer(CGenPylonCamera& camera, const char* feature)
     return GenApi::CIntegerPtr(camera.GetNodeMap()->GetNode(feature))->GetValue();
 }
 
-std::string ReadText(const std::filesystem::path& file)
-{
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class CameraProperties : public SimCameraTest {
 protected:
     void SetUp() override
@@ -45,8 +37,6 @@ protected:
         SimCameraTest::SetUp();
         m_file = (m_settings / "Properties.xml").string();
     }
-
-    void WriteFile(const std::string& xml) const { std::ofstream(m_file) << xml; }
 
     TiXmlElement* SavedFeatures(TiXmlDocument& document, const char* set) const
     {
@@ -212,7 +202,7 @@ TEST_F(CameraProperties, EachSelectorEntryIsSavedAndLoadedOnItsOwn)
 
 TEST_F(CameraProperties, SavingKeepsOtherPresetsAndNeverRewritesACorruptFile)
 {
-    WriteFile("<Set0><Flash><Enabled value=\"1\"/></Flash><PylonCamera><CustomProperties>"
+    WriteFile(m_file, "<Set0><Flash><Enabled value=\"1\"/></Flash><PylonCamera><CustomProperties>"
               "<Rotation value=\"900\"/></CustomProperties></PylonCamera></Set0>");
     CRecordingCamera camera("CameraTest");
     ASSERT_TRUE(camera.OpenByIndex(0));
@@ -226,9 +216,9 @@ TEST_F(CameraProperties, SavingKeepsOtherPresetsAndNeverRewritesACorruptFile)
                  "900");
 
     const std::string corrupt = "<Set0><Flash><Enabled value=\"1\"/></Flash><PylonCamera>";
-    WriteFile(corrupt);
+    WriteFile(m_file, corrupt);
     EXPECT_FALSE(camera.SaveCameraSettings(m_file, "Set1"));
-    EXPECT_EQ(ReadText(m_file), corrupt);
+    EXPECT_EQ(ReadFile(m_file), corrupt);
     EXPECT_FALSE(camera.LoadCameraSettings(m_file, "Set0"));
     size_t files = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(m_settings))
@@ -240,7 +230,7 @@ TEST_F(CameraProperties, SavingKeepsOtherPresetsAndNeverRewritesACorruptFile)
 // camera refuses is noted and skipped, and the features after it still load.
 TEST_F(CameraProperties, LoadingAppliesEveryFeatureTheCameraTakes)
 {
-    WriteFile("<Set0><PylonCamera><CameraProperties>"
+    WriteFile(m_file, "<Set0><PylonCamera><CameraProperties>"
               "<ExposureTimeRaw value=\"200\"/><GainRawAll value=\"300\"/>"
               "<BalanceRatioAbsRed value=\"99\"/><BalanceRatioAbsGreen value=\"0.75\"/>"
               "<DeviceUserID value=\"left door\"/>"

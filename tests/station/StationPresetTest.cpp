@@ -4,21 +4,12 @@
 
 #include "../camera/PropertyListSearch.h"
 #include "app/LogTrace.h"
+#include "tests/app/AppTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 
 namespace {
-
-std::string ReadText(const std::filesystem::path& file)
-{
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class StationPresetTest : public StationTest {
 protected:
@@ -27,7 +18,7 @@ protected:
 
     CountingStation& StartWith(const std::string& properties)
     {
-        std::ofstream(Properties()) << properties;
+        WriteFile(Properties().string(), properties);
         TheLog().SetFileName(LogFile().string());
         TheLog().Enable(true, false);
         return Start(false, true, "[Program Settings]\nProperties File Name=" + Properties().string() + "\n");
@@ -59,7 +50,7 @@ TEST_F(StationPresetTest, PresetsLoadAndSaveTheCameraSettings)
     // Connecting loads the active preset: the refused ratio is logged, the gain after it applied.
     EXPECT_EQ(Integer("ExposureTimeRaw"), 300);
     EXPECT_EQ(Integer("GainRaw"), 100);
-    EXPECT_NE(ReadText(LogFile()).find("Camera settings Set0: the camera refused BalanceRatioAbsRed: "),
+    EXPECT_NE(ReadFile(LogFile().string()).find("Camera settings Set0: the camera refused BalanceRatioAbsRed: "),
               std::string::npos);
     station->ApplyPreset(CGrabberDlg::PresetLowLight);
     EXPECT_EQ(Integer("ExposureTimeRaw"), 700);
@@ -78,18 +69,18 @@ TEST_F(StationPresetTest, PresetsLoadAndSaveTheCameraSettings)
     // A restarted station connects with preset 0 and finds preset 1 as saved.
     GenApi::CIntegerPtr(station->GetNodeMap()->GetNode("ExposureTimeRaw"))->SetValue(555);
     m_station.reset();
-    station = &StartWith(ReadText(Properties()));
+    station = &StartWith(ReadFile(Properties().string()));
     EXPECT_EQ(Integer("ExposureTimeRaw"), 300);
     station->ApplyPreset(CGrabberDlg::PresetLowLight);
     EXPECT_EQ(Integer("ExposureTimeRaw"), 850);
-    EXPECT_NE(ReadText(Properties()).find("<Flash>"), std::string::npos);
+    EXPECT_NE(ReadFile(Properties().string()).find("<Flash>"), std::string::npos);
 
     // A file that does not parse is never replaced.
     const std::string corrupt = properties.substr(0, properties.size() / 2);
-    std::ofstream(Properties()) << corrupt;
+    WriteFile(Properties().string(), corrupt);
     EXPECT_FALSE(station->SavePresetCameraSettings());
-    EXPECT_EQ(ReadText(Properties()), corrupt);
-    EXPECT_NE(ReadText(LogFile()).find("Camera settings of Set1 not saved"), std::string::npos);
+    EXPECT_EQ(ReadFile(Properties().string()), corrupt);
+    EXPECT_NE(ReadFile(LogFile().string()).find("Camera settings of Set1 not saved"), std::string::npos);
     station->ApplyPreset(CGrabberDlg::PresetNormal);  // nothing to load: logged, no exception
     EXPECT_EQ(station->GetPreset(), CGrabberDlg::PresetNormal);
 }
