@@ -37,7 +37,6 @@ public:
     void Kick();
     void Unregister();
 
-    std::chrono::milliseconds Tick() const { return m_tick; }
     bool IsWatching() const;
 
 private:

@@ -305,7 +305,8 @@ void CGrabberDlg::OnPageActivated(int page)
     case ControlPage:
         m_captureMode = true;
         SetTriggerSuspended(false);
-        SetFreeRunning(false);
+        // The video trigger's live preview keeps the camera running free.
+        SetFreeRunning(m_liveMode);
         break;
     case GeneralSetupPage:
     case ColorSetupPage:

@@ -167,8 +167,10 @@ TEST_F(VideoTriggerTest, OtherSourcesIgnoreThePreviewAndAMissingDeviceIsLogged)
     StartEngine();
     CxImage preview;
     ASSERT_TRUE(preview.Create(8, 8, 0, 0, 0, nullptr));
-    for (uint8_t value : {0, 255})
-        FillImage(preview, value), EXPECT_FALSE(serial.DetectLiveMotion(preview));
+    for (uint8_t value : {0, 255}) {
+        FillImage(preview, value);
+        EXPECT_FALSE(serial.DetectLiveMotion(preview));
+    }
     serial.ArmVideo();
     EXPECT_TRUE(host.Changes().empty());
     serial.Stop();
@@ -213,8 +215,9 @@ protected:
             EXPECT_TRUE(m_source->Feed(frame));
         const int triggers = Triggers() - before;
         EXPECT_TRUE(PulsesTaken());
-        if (triggers > 0)
+        if (triggers > 0) {
             EXPECT_TRUE(m_engine->WaitForShots(1));
+        }
         m_engine->Stop();
         return triggers;
     }

@@ -38,6 +38,7 @@ const char* UsageText() {
            "                                and prints the exposure it writes\n"
            "  video list                    position, device node, name and driver of each\n"
            "                                V4L2 video capture device\n"
+           "  video controls [-d N]         the controls of the capture device at position N\n"
            "  video grab [-d N] -n COUNT -o DIR\n"
            "                                frames of the capture device at position N into\n"
            "                                DIR as frame_NNNN.ppm\n"
@@ -96,8 +97,9 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
         return std::nullopt;
     }
     const bool videoGrab = options.command == "video" && options.arguments[0] == "grab";
-    if (options.command == "video" && !videoGrab && options.arguments[0] != "list") {
-        error = "video takes list or grab";
+    if (options.command == "video" && !videoGrab && options.arguments[0] != "list" &&
+        options.arguments[0] != "controls") {
+        error = "video takes list, controls or grab";
         return std::nullopt;
     }
     if ((options.command == "grab" || videoGrab) && options.outputDir.empty()) {

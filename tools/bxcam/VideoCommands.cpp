@@ -79,6 +79,11 @@ int RunVideoCommand(const Options& options, std::ostream& out, std::ostream& err
         return 1;
     }
     out << source.Path() << ": " << source.Width() << "x" << source.Height() << " " << source.FormatName() << '\n';
+    if (options.arguments[0] == "controls") {
+        const std::string controls = source.Properties();
+        out << controls << (controls.ends_with('\n') ? "" : "\n");
+        return 0;
+    }
     std::error_code made;
     std::filesystem::create_directories(options.outputDir, made);
     const int written = GrabVideoFrames(source, options, out, error);

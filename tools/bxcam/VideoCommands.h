@@ -1,6 +1,6 @@
 #pragma once
 // bxcam video: the V4L2 capture devices the motion trigger can use, listed in
-// the order of "Video Device Index", and frames grabbed from one of them.
+// the order of "Video Device Index"; the controls of one and frames grabbed from it.
 #include <ostream>
 
 #include "tools/bxcam/Options.h"

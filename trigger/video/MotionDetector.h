@@ -28,7 +28,6 @@ public:
     // The next kArmingFrames frames do not trigger.
     void Arm() { m_arming = kArmingFrames; }
     void Forget() { m_hasReference = false; }
-    int ArmingLeft() const { return m_arming; }
 
 private:
     // One pass: difference into the frame, frame into the reference; returns the sum.

@@ -36,9 +36,3 @@ bool SimulatedVideoSource::Feed(const VideoFrame& frame)
     m_callback(copy.View());
     return true;
 }
-
-bool SimulatedVideoSource::IsRunning() const
-{
-    std::lock_guard lock(m_mutex);
-    return static_cast<bool>(m_callback);
-}

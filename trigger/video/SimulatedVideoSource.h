@@ -17,7 +17,6 @@ public:
 
     // Delivers a copy of the frame; false when nothing is running.
     bool Feed(const VideoFrame& frame);
-    bool IsRunning() const;
 
 private:
     const int m_devices;
