@@ -5,6 +5,7 @@
 
 #include "app/LogTrace.h"
 #include "app/station/CGrabberDlg.h"
+#include "pylon/PylonIncludes.h"
 #include "trigger/video/SimulatedVideoSource.h"
 
 #include <gtest/gtest.h>
@@ -106,6 +107,30 @@ TEST_F(StationVideoTest, EachTriggerOfTheSecondVideoDeviceSavesOnePhoto)
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(m_folder.SavedPhotos().size(), 2u);
     EXPECT_FALSE(station.IsLiveMode()); // a second device leaves the camera triggered
+}
+
+// The camera's own previews: live mode from the start, a brighter scene
+// leaves it for one photo (the live frames still on their way are not saved),
+// and live mode returns after the dead time.
+TEST_F(StationVideoTest, TheCamerasLivePreviewReleasesOnePhotoPerTriggerAndReturnsToLiveMode)
+{
+    const auto started = std::chrono::steady_clock::now();
+    VideoStation& station = Start("[Trigger Settings]\nTrigger Source=3\nVideo Device Index=-1\nMinDelay=500\n");
+    ASSERT_TRUE(station.IsLiveMode());
+    GenApi::CIntegerPtr exposure(station.GetNodeMap()->GetNode("ExposureTimeRaw"));
+    ASSERT_TRUE(exposure.IsValid());
+    // Live mode raises the gain to its maximum: the shortest exposure keeps the scene dark.
+    exposure->SetValue(exposure->GetMin());
+    ASSERT_TRUE(m_host.WaitForPreviews(CMotionDetector::kArmingFrames + 5)); // armed, and dark for a while
+    std::this_thread::sleep_until(started + 600ms);
+    EXPECT_EQ(station.SavedCount(), 0);
+    exposure->SetValue(exposure->GetMin() * 4);
+    ASSERT_TRUE(WaitForSaved(1)) << Log();
+    for (int i = 0; i < 300 && !station.IsLiveMode(); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(station.IsLiveMode());
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(m_folder.SavedPhotos().size(), 1u) << Log();
 }
 
 TEST_F(StationVideoTest, AProcessingThreadThatStopsReportingRestartsTheProgramAndIsNamed)

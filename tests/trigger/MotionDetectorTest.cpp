@@ -69,7 +69,7 @@ TEST(MotionDetector, TheTwentyFramesAfterArmingNeverTrigger)
     detector.Arm();
     int triggers = 0;
     for (int frame = 1; frame <= CMotionDetector::kArmingFrames; ++frame)
-        triggers += Examine(detector, Filled(16, 16, frame % 2 ? 0 : 255)).triggered;
+        triggers += Examine(detector, Filled(16, 16, frame % 2 ? 255 : 0)).triggered;
     EXPECT_EQ(triggers, 0);
     EXPECT_TRUE(Examine(detector, Filled(16, 16, 255)).triggered); // the 21st, brighter than the 20th
 }
