@@ -32,6 +32,16 @@ int Ioctl(int fd, unsigned long request, void* argument)
 
 std::string ErrorText(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
+// A capture buffer mapped from the driver, as the buffer ioctls take it.
+v4l2_buffer MappedBuffer(unsigned index = 0)
+{
+    v4l2_buffer buffer{};
+    buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    buffer.memory = V4L2_MEMORY_MMAP;
+    buffer.index = index;
+    return buffer;
+}
+
 } // namespace
 
 V4l2VideoSource::~V4l2VideoSource() { Close(); }
@@ -95,10 +105,7 @@ bool V4l2VideoSource::MapBuffers(std::string& error)
         return false;
     }
     for (unsigned i = 0; i < request.count; ++i) {
-        v4l2_buffer buffer{};
-        buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-        buffer.memory = V4L2_MEMORY_MMAP;
-        buffer.index = i;
+        v4l2_buffer buffer = MappedBuffer(i);
         if (Ioctl(m_fd, VIDIOC_QUERYBUF, &buffer) < 0) {
             error = ErrorText("VIDIOC_QUERYBUF");
             return false;
@@ -121,10 +128,7 @@ bool V4l2VideoSource::Run(FrameCallback callback, std::string& error)
     }
     Stop();
     for (unsigned i = 0; i < m_buffers.size(); ++i) {
-        v4l2_buffer buffer{};
-        buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-        buffer.memory = V4L2_MEMORY_MMAP;
-        buffer.index = i;
+        v4l2_buffer buffer = MappedBuffer(i);
         if (Ioctl(m_fd, VIDIOC_QBUF, &buffer) < 0) {
             error = ErrorText("VIDIOC_QBUF");
             return false;
@@ -165,12 +169,12 @@ void V4l2VideoSource::StreamFrames(const FrameCallback& callback)
 
 bool V4l2VideoSource::DeliverOne(const FrameCallback& callback, VideoFrame& frame)
 {
-    v4l2_buffer buffer{};
-    buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    buffer.memory = V4L2_MEMORY_MMAP;
+    v4l2_buffer buffer = MappedBuffer();
     if (Ioctl(m_fd, VIDIOC_DQBUF, &buffer) < 0)
         return errno == EAGAIN;
-    const auto* data = static_cast<const uint8_t*>(m_buffers.at(buffer.index).start);
+    if (buffer.index >= m_buffers.size())
+        return false;
+    const auto* data = static_cast<const uint8_t*>(m_buffers[buffer.index].start);
     const size_t used = std::min<size_t>(buffer.bytesused, m_buffers[buffer.index].length);
     // A frame the driver marked bad, or that does not decode, is skipped.
     const bool decoded = (buffer.flags & V4L2_BUF_FLAG_ERROR) == 0 &&
