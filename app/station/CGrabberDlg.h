@@ -9,6 +9,7 @@
 #include "app/station/CxImageRefList.h"
 #include "app/station/PeriodicTimer.h"
 #include "camera/PylonCamera.h"
+#include "camera/WatchDogTimer.h"
 #include "color/ColorTransformer.h"
 #include "platform/Event.h"
 #include "platform/ProfileStore.h"
@@ -118,6 +119,8 @@ protected:
     virtual void ReleaseFrame(IplImage* frame, ImageOwnership kind);
     // The colour stage of each frame: writes m_outputImage from m_currentImage.
     virtual void ApplyColour(bool final);
+    // The motion trigger's second video source ("Video Device Index" 0 or more).
+    virtual std::unique_ptr<IVideoSource> MakeVideoSource();
 
 private:
     // What the engine reaches of the station: its shots give up while the engine stops.
@@ -125,7 +128,14 @@ private:
     public:
         explicit TriggerHost(CGrabberDlg& station) : m_station(station) {}
         void SoftwareShot(bool flag) override { m_station.TriggeredShot(flag); }
-        void SetLiveMode(bool on) override { m_station.SetLiveMode(on); }
+        // The engine leaves live mode only for the shot its video trigger releases.
+        void SetLiveMode(bool on) override
+        {
+            if (on)
+                m_station.SetLiveMode(true);
+            else
+                m_station.LeaveLiveModeForShot();
+        }
         bool IsLiveMode() const override { return m_station.IsLiveMode(); }
 
     private:
@@ -175,7 +185,15 @@ private:
     bool IsTriggerSuspended() const;
     void SetTriggerSuspended(bool suspended);
     void ArmVideoTrigger();
-    bool VideoDetectsMotion(const CxImage& preview);
+    // True when the preview triggered the video motion trigger; it then shows the difference.
+    bool VideoDetectsMotion(CxImage& preview);
+    // Live frames still on their way when live mode ends are no shots: they are
+    // dropped until the shot's software trigger.
+    void LeaveLiveModeForShot();
+    // The watchdog, or none when "Watchdog Tolerance" is 0.
+    std::unique_ptr<CWatchDogTimer> MakeWatchdog();
+    // A unit of work of one of the station's threads, watched for "Watchdog Tolerance".
+    CWatchedSection WatchSection(const char* thread);
     void LoadPresetCameraProperties(int preset);
     void LoadPresetFlash(int preset);
     bool FlashState() const;
@@ -252,4 +270,7 @@ private:
     mutable std::mutex m_layoutLock;
     std::unique_ptr<CLayoutList> m_layoutList;
     CLayoutObject m_layout;
+    std::atomic<bool> m_discardUntilShot{false};
+    unsigned m_watchTicks = 0;
+    std::unique_ptr<CWatchDogTimer> m_watchdog;
 };
