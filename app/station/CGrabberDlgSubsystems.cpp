@@ -55,11 +55,7 @@ void CGrabberDlg::LoadLayoutList()
         bx::layout::ApplicationFolder(ReadString(CGrabberApp::kSectionProgram, "Application Path", "")), aspectRatio});
     if (!list->Load("", true))
         return;  // tried again at the next shot
-    CLayoutObject layout = list->FindById(ReadInt(CGrabberApp::kSectionProgram, "Last Layout ID", -1));
-    if (!layout.unusable.empty()) {
-        TheLog().WriteLine("Layout " + layout.layoutName + " is not used: " + layout.unusable);
-        layout = CLayoutObject(aspectRatio);
-    }
+    CLayoutObject layout = UsableLayout(*list, ReadInt(CGrabberApp::kSectionProgram, "Last Layout ID", -1));
     std::lock_guard lock(m_layoutLock);
     m_layoutList = std::move(list);
     m_layout = layout;
