@@ -131,14 +131,16 @@ TEST_F(ProfileConversionTest, SrgbTaggedUntaggedAndUnusableTargetsStayAsLoaded) 
   ASSERT_TRUE(missingTarget.Load(linear.c_str(), 0, 1, 1, 0, nullptr));
   EXPECT_EQ(MaxDifference(missingTarget, plain), 0);
 
-  // A grey image with an RGB profile: the spaces do not fit, nothing changes.
-  const std::string grey = dir_.Path("grey.jpg");
-  ASSERT_TRUE(RunCommand("/usr/bin/convert " + plain_ + " -colorspace Gray -type Grayscale -profile " + linearIcc_ +
-                         " " + grey));
-  CxImage greyConverted, greyPlain;
-  ASSERT_TRUE(greyConverted.Load(grey.c_str(), 0, 1, 1, 0, nullptr));
-  ASSERT_TRUE(greyPlain.Load(grey.c_str(), 0, 1, 0, 0, nullptr));
-  EXPECT_EQ(MaxDifference(greyConverted, greyPlain), 0);
+  // A colour image tagged with a grey profile: the spaces do not fit, nothing changes.
+  cmsToneCurve* gamma = cmsBuildGamma(nullptr, 1.8);
+  const std::string greyIcc = dir_.Path("grey.icc");
+  SaveProfile(cmsCreateGrayProfile(cmsD50_xyY(), gamma), greyIcc);
+  cmsFreeToneCurve(gamma);
+  const std::string greyTagged = dir_.Path("grey-tagged.jpg");
+  WriteBytes(greyTagged, WithSegments(ReadBytes(untagged), {IccSegment(ReadBytes(greyIcc), 1, 1)}));
+  ASSERT_TRUE(converted.Load(greyTagged.c_str(), 0, 1, 1, 0, nullptr));
+  ASSERT_TRUE(plain.Load(untagged.c_str(), 0, 1, 0, 0, nullptr));
+  EXPECT_EQ(MaxDifference(converted, plain), 0);
 }
 
 TEST_F(ProfileConversionTest, TargetsAdobeRgbAndAProfileFile) {

@@ -1,9 +1,12 @@
 // Composition of layouts into pictures: canvas, layers, colour, icons, caption.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <tuple>
@@ -176,6 +179,36 @@ TEST_F(CompositionTest, LayersStackAndMissingOnesAreSkipped) {
   // A photo that does not load keeps the background under it.
   picture.params.bgImageName = FlatFile("blue", 40, 30, {200, 0, 0, 255});
   EXPECT_EQ(CountInColumn(Render(picture), 64, {200, 0, 0, 255}), 128);
+}
+
+// Left, top, right, bottom (from the top) of the pixels near the colour.
+std::array<int, 4> Box(const CxImage& image, Bgra colour) {
+  std::array<int, 4> box{image.Width(), image.Height(), -1, -1};
+  for (int y = 0; y < image.Height(); ++y)
+    for (int x = 0; x < image.Width(); ++x)
+      if (Is(image, x, y, colour, 40))
+        box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x), std::max(box[3], y)};
+  return box;
+}
+
+TEST_F(CompositionTest, PlacementMatchesAnImageMagickCompositeOfTheSameLayers) {
+  if (!std::filesystem::exists("/usr/bin/convert")) GTEST_SKIP() << "ImageMagick's /usr/bin/convert is not installed";
+  CProcessedImage picture;
+  picture.params.aspectRatio = 1.5f;
+  picture.name = FlatFile("photo", 60, 40, {0, 0, 200, 255});
+  picture.params.zoom = -35;       // half the canvas height: 96 x 64
+  picture.params.imageX = 250;     // centre 32 px right of the middle
+  picture.params.imageY = -125;    // and 16 px below it
+  const auto canvas = Render(picture, 192);
+  const std::string reference = folder_.Path() + "/reference.tif";
+  ASSERT_EQ(std::system(("/usr/bin/convert -size 192x128 xc:white \\( " + picture.name +
+                         " -resize 96x64! \\) -geometry +80+48 -composite -depth 8 " + reference)
+                            .c_str()),
+            0);
+  CxImage expected;
+  ASSERT_TRUE(expected.Load(reference.c_str(), 0, 1, 0, 0, nullptr));
+  const std::array<int, 4> ours = Box(*canvas, {0, 0, 200, 255}), theirs = Box(expected, {0, 0, 200, 255});
+  for (int edge = 0; edge < 4; ++edge) EXPECT_NEAR(ours[edge], theirs[edge], 1) << edge;
 }
 
 TEST_F(CompositionTest, EmptyOrRefusedCropsUseTheWholePhoto) {
