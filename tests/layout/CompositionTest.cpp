@@ -338,6 +338,14 @@ TEST_F(CompositionTest, PrepareComposesAtThePhotosSizeAndGetComposedKeepsIt) {
   ASSERT_TRUE(copy.GetComposed(128, options_, composed));
   EXPECT_EQ(composed.Width(), 128);
 
+  // Without compose only the photo itself is loaded, reduced to the size.
+  CProcessedImage photoOnly = picture;
+  photoOnly.Unload();
+  ASSERT_TRUE(photoOnly.Prepare(false, 64, options_));
+  ASSERT_TRUE(photoOnly.GetComposed(128, options_, composed));
+  EXPECT_EQ(composed.Width(), 64);
+  EXPECT_NEAR(composed.Height(), 43, 1);
+
   picture.params.aspectRatio = std::numeric_limits<float>::quiet_NaN();
   picture.Unload();
   EXPECT_FALSE(picture.GetComposed(128, options_, composed));
