@@ -57,6 +57,8 @@ void CGrabberDlg::LoadLayoutList()
         return;  // tried again at the next shot
     CLayoutObject layout = UsableLayout(*list, ReadInt(CGrabberApp::kSectionProgram, "Last Layout ID", -1));
     std::lock_guard lock(m_layoutLock);
+    if (m_layoutList)
+        return;  // the other thread loaded it meanwhile; pages may hold that list
     m_layoutList = std::move(list);
     m_layout = layout;
 }

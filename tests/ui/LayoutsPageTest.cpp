@@ -1,7 +1,6 @@
 // The layout selector page over a station with an SQLite layout table.
 #include "../records/TestDatabase.h"
-#include "StationApp.h"
-#include "StationFixture.h"
+#include "StationWindowFixture.h"
 
 #include "app/station/CGrabberDlg.h"
 #include "layout/CLayoutObject.h"
@@ -9,9 +8,7 @@
 #include "pylon/TlFactory.h"
 #include "pylon/sim/Simulator.h"
 #include "ui/ImagePane.h"
-#include "ui/StationWindow.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -20,30 +17,10 @@
 
 #include <gtest/gtest.h>
 
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig\n";
-}
-
 namespace {
 
-class LayoutsPageTest : public ::testing::Test {
+class LayoutsPageTest : public StationWindowFixture {
 protected:
-    static void SetUpTestSuite()
-    {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        static int argc = 1;
-        static char name[] = "ui_layouts_page_test";
-        static char* argv[] = {name, nullptr};
-        s_application = new QApplication(argc, argv);
-    }
-
-    static void TearDownTestSuite()
-    {
-        delete s_application;
-        s_application = nullptr;
-    }
-
     void SetUp() override
     {
         SimulateSmallCamera();
@@ -60,39 +37,17 @@ protected:
             m_ids.push_back(layout.SaveToDb(m_database.Settings(), m_folder.Root().string() + "/"));
             ASSERT_GT(m_ids.back(), 0);
         }
-        m_app = MakeStationApp(m_folder);
-        m_window = std::make_unique<StationWindow>(m_app->App(), [](int) {}, [this] { return m_shift; });
-        m_window->show();
-        ASSERT_TRUE(m_window->Start());
+        StartWindow();
     }
 
-    void TearDown() override
-    {
-        m_shift = true;
-        m_window->close();
-        m_window.reset();
-    }
-
-    template <class Widget>
-    Widget* Find(const char* name) const
-    {
-        return m_window->findChild<Widget*>(name);
-    }
-    QTabWidget* Pages() const { return m_window->findChild<QTabWidget*>(); }
     QString Category() const { return Find<QLabel>("category")->text(); }
     QString Slot(int slot) const { return Find<QToolButton>(QString("layout%1").arg(slot).toUtf8())->text(); }
     void Click(const char* name) { QTest::mouseClick(Find<QPushButton>(name), Qt::LeftButton); }
 
     TestDatabase m_database{bx::odbc::SqlDialect::SQLite};
-    StationFolder m_folder;
     std::vector<long> m_ids;
-    std::unique_ptr<StationApp> m_app;
-    std::unique_ptr<StationWindow> m_window;
-    bool m_shift = false;
-    static QApplication* s_application;
 };
 
-QApplication* LayoutsPageTest::s_application = nullptr;
 
 TEST_F(LayoutsPageTest, ShowsPreviewsPagesThroughCategoriesAndPicksALayout)
 {
