@@ -2,7 +2,6 @@
 // image file and writes it as JPEG, TIFF, BMP or PNM, chosen by OUT's extension.
 
 #include "tools/pixtool/ImageFileArgs.h"
-#include "tools/pixtool/PnmFile.h"
 #include "tools/pixtool/Subcommand.h"
 
 #include <cstdio>
@@ -29,7 +28,7 @@ int RunConvert(std::span<const std::string> args) {
   const std::string& out = files[1];
   CxImage image;
   if (!LoadAnyImage(in, options["mode"], options["reduce"], image, error)) return Fail(in, error);
-  if (!WriteImageFile(out, image, options["quality"], error)) return Fail(out, error);
+  if (!SaveByExtension(out, image, options["quality"], error)) return Fail(out, error);
   std::printf("%s: %d x %d, %d channels\n", out.c_str(), image.Width(), image.Height(),
               image.SamplesPerPixel());
   return 0;

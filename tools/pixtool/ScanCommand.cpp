@@ -124,7 +124,7 @@ int RunScan(std::span<const std::string> args) {
   for (std::size_t i = 0; i < twain.Images().size(); ++i) {
     CxImage& image = *twain.Images()[i];
     const std::string out = OutputName(parsed.out, static_cast<int>(i) + 1);
-    if (!WriteImageFile(out, image, 90, error)) {
+    if (!SaveByExtension(out, image, 90, error)) {
       std::fprintf(stderr, "pixtool: %s: %s\n", out.c_str(), error.c_str());
       return 1;
     }

@@ -18,6 +18,8 @@ std::span<const Subcommand> Subcommands() {
               "  pixtool joy extract IN OUT [--flag 0|1] [--key HEX]   (the plain JPEG inside)",
        RunJoy},
       {"sign", "sign FILE...   (signs image files in place)", RunSign},
+      {"compose", "compose LAYOUT.xml PHOTO OUT [--size N] [--embedded-profile 0|1]   (size 0: the photo's)",
+       RunCompose},
       {"verify", "verify FILE...   (exit status 0 when every signature matches)", RunVerify},
       {"scan", "scan [--source NAME] [--mode native|memory|file] [--option NAME=VALUE]...\n"
                "       [--area L,T,R,B] [--count N] OUT   (area in inches)\n"
