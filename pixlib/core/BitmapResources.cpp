@@ -50,4 +50,4 @@ const CResourceModule kModule(kBitmaps);
 
 }  // namespace
 
-HINSTANCE PixlibResources() { return &kModule; }
+HRESMODULE PixlibResources() { return &kModule; }

@@ -1,7 +1,7 @@
 #pragma once
 // Bitmap resources: tables of packed DIBs (header, palette, bits) compiled
 // into a module and found by name or number. A module's table is its
-// HINSTANCE.
+// HRESMODULE.
 
 #include "ipl/IplTypes.h"
 #include "pixlib/core/Export.h"
@@ -27,10 +27,12 @@ class PIXLIB_API CResourceModule {
   std::span<const CBitmapResource> m_bitmaps;
 };
 
-typedef const CResourceModule* HINSTANCE;
+// A module handle. Not named HINSTANCE: unixODBC's sqltypes.h declares that as
+// void*, and both headers meet in the database code.
+typedef const CResourceModule* HRESMODULE;
 
 // The imaging library's own resources.
-PIXLIB_API HINSTANCE PixlibResources();
+PIXLIB_API HRESMODULE PixlibResources();
 
 // Number and name of the library's transparency backdrop: a 16x16 grey
 // checkerboard drawn behind images with alpha.

@@ -241,11 +241,11 @@ int CxImage::CreateFromResource(const CBitmapResource* resource) {
   return ok;
 }
 
-int CxImage::Create(const char* resourceName, HINSTANCE module) {
+int CxImage::Create(const char* resourceName, HRESMODULE module) {
   return CreateFromResource((module ? module : PixlibResources())->FindBitmap(resourceName));
 }
 
-int CxImage::Create(unsigned short resourceId, HINSTANCE module) {
+int CxImage::Create(unsigned short resourceId, HRESMODULE module) {
   return CreateFromResource((module ? module : PixlibResources())->FindBitmap(resourceId));
 }
 

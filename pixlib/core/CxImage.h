@@ -53,8 +53,8 @@ class PIXLIB_API CxImage {
   int Create(BITMAPINFOHEADER* header, void* bits, CreationFlag how);
   int Create(BITMAPINFOHEADER* header, CreationFlag how);
   // Bitmap resources of a module (the library's own when module is null).
-  int Create(const char* resourceName, HINSTANCE module = nullptr);
-  int Create(unsigned short resourceId, HINSTANCE module = nullptr);
+  int Create(const char* resourceName, HRESMODULE module = nullptr);
+  int Create(unsigned short resourceId, HRESMODULE module = nullptr);
 
   // Access
   operator IplImage*() const { return m_image; }

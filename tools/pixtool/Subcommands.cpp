@@ -3,7 +3,7 @@
 #include <array>
 
 std::span<const Subcommand> Subcommands() {
-  static const std::array<Subcommand, 8> list = {{
+  static const std::array<Subcommand, 9> list = {{
       {"info", "info FILE", RunInfo},
       {"ops", "ops STEP... (load FILE | load-raw FILE W H C | resize W H | rotate90 DEG | mirror AXIS |\n"
               "              copy LEFT TOP RIGHT BOTTOM W H | warp W H | transform SX SY ANGLE TX TY W H |\n"
