@@ -7,9 +7,11 @@
 #include <utility>
 
 #include "platform/FileReplace.h"
+#include "layout/ApplicationPath.h"
 #include "records/CBarcodeSet.h"
 #include "records/PhotoXml.h"
 #include "records/odbc/DateText.h"
+#include "records/odbc/NumberText.h"
 
 CFotoSet::CFotoSet(DatabaseSettings settings) : CRecordset(std::move(settings)) { m_nFields = 40; }
 
@@ -190,6 +192,7 @@ bool CFotoSet::InsertNewPhoto(const std::string& operatorName, const std::string
 void CFotoSet::InsertCurrentRowOnce(bool firstAttempt) {
   if (!m_DATA.IsValid()) throw CDBException(-1, "The photo has no valid date");
   CFotoSet existing(m_settings);
+  existing.UseSession(SharedSession());
   if (firstAttempt ||
       existing.FirstId(existing.ShotCondition(m_OPERATORE, m_RULLINO, m_CONTATORE, m_DATA, m_NOME_FILE)) < 0)
     Update();
@@ -289,6 +292,23 @@ long CFotoSet::FindId(const std::string& operatorName, const std::string& event,
   return id;
 }
 
+bool CFotoSet::EventsOfFile(const std::string& imagePath, std::string& eventsText) {
+  const std::filesystem::path path(imagePath);
+  const std::string fileName = path.filename().string();
+  const std::string filmText = path.parent_path().filename().string();
+  const std::string operatorName = path.parent_path().parent_path().filename().string();
+  int film = 0;
+  if (!bx::odbc::ReadNumber(filmText, film)) return false;
+  bool found = false;
+  Attempt(false, [&] {
+    m_strFilter = bx::odbc::LikeCondition(Dialect(), "[OPERATORE]", operatorName) +
+                  " AND [RULLINO] = " + std::to_string(film) + " AND [NOME_FILE] = " + bx::odbc::QuoteText(fileName);
+    Open();
+    if ((found = !IsEOF())) eventsText = m_EVENTO;
+  });
+  return found;
+}
+
 int CFotoSet::LastCounter(const std::string& operatorName, int film, const bx::OleDateTime& date) {
   int counter = 0;
   Attempt(false, [&] {
@@ -376,6 +396,36 @@ bool CFotoSet::ImportXml(const std::string& xmlPath, const std::string& fileName
     m_NOME_FILE = fileName;
     WriteRowXml();
     Update();
+    imported = true;
+  });
+  return done && imported;
+}
+
+bool CFotoSet::ImportLayoutXml(const std::string& xmlPath, const std::string& operatorName,
+                               const std::string& eventsText, int film, int counter, const bx::OleDateTime& date,
+                               const std::string& fileName) {
+  std::ifstream in(xmlPath, std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  bool imported = false;
+  const bool done = Attempt(true, [&] {
+    if (!bx::records::IsPlainName(operatorName) || !bx::records::IsPlainName(fileName)) return;
+    AddNew();
+    ResetLayoutColumns();
+    CFoto identity(m_defaultAspectRatio);
+    identity.operatorName = operatorName;
+    identity.film = film;
+    identity.counter = counter;
+    identity.date = date;
+    identity.name = fileName;
+    identity.events.SetFromText(eventsText);
+    SetIdentityColumns(identity);
+    if (!in || !bx::records::ReadLayoutXml(text, *this)) return;
+    m_FG_IMAGE_NAME = bx::layout::FromPlaceholder(m_FG_IMAGE_NAME, m_applicationFolder);
+    m_BG_IMAGE_NAME = bx::layout::FromPlaceholder(m_BG_IMAGE_NAME, m_applicationFolder);
+    m_ICON_IMAGE_NAME = bx::layout::FromPlaceholder(m_ICON_IMAGE_NAME, m_applicationFolder);
+    m_PAGE = bx::layout::PageFromPlaceholder(m_PAGE, m_applicationFolder);
+    WriteRowXml();
+    InsertCurrentRowOnce(true);
     imported = true;
   });
   return done && imported;

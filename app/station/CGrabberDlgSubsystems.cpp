@@ -25,11 +25,6 @@ void CGrabberDlg::LoadPresetCameraProperties(int /*preset*/)
     // Missing: loading the preset's camera features from the properties file ("Set%d").
 }
 
-void CGrabberDlg::CallPreSave(CFoto& /*photo*/)
-{
-    // Missing: the external functions library's "PreSave" hook on the photo data.
-}
-
 bool CGrabberDlg::OpenDatabase(const std::string& dsn, const std::string& user, const std::string& password)
 {
     try {
@@ -39,6 +34,12 @@ bool CGrabberDlg::OpenDatabase(const std::string& dsn, const std::string& user, 
     } catch (const easyodbc::EasyODBCException&) {
         return false;
     }
+}
+
+bool CGrabberDlg::IsLayoutListLoaded() const
+{
+    std::lock_guard lock(m_layoutLock);
+    return m_layoutList != nullptr;
 }
 
 void CGrabberDlg::LoadLayoutList()
