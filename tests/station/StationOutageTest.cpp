@@ -33,18 +33,18 @@ struct Outage {
     std::function<void()> end;
 };
 
-struct Run {
+struct StationRun {
     int exitCode = -1;
     std::string output;
 };
 
 // Starts the station and drives the outage from the photos that appear on disk.
-Run ShootThroughOutage(const StationFolder& folder, const Outage& outage)
+StationRun ShootThroughOutage(const StationFolder& folder, const Outage& outage)
 {
     const std::string command = "BX_CONFIG_DIR='" + folder.ConfigFolder().string() + "' BX_STATE_DIR='" +
                                 folder.StateFolder().string() + "' BX_SIM_SENSOR=640x480 '" BX_GRABBER_PATH
                                 "' --headless --shots " + std::to_string(kShots) + " --interval 200 2>&1";
-    Run run;
+    StationRun run;
     std::atomic<bool> finished{false};
     std::thread station([&] {
         FILE* pipe = ::popen(command.c_str(), "r");
@@ -83,7 +83,7 @@ std::string Scalar(const std::string& connection, const std::string& sql)
     return statement.Fetch() ? statement.Text(1).value_or("NULL") : "";
 }
 
-void ExpectEveryShotOnceInOrder(const StationFolder& folder, const std::string& connection, const Run& run)
+void ExpectEveryShotOnceInOrder(const StationFolder& folder, const std::string& connection, const StationRun& run)
 {
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_EQ(folder.SavedPhotos().size(), static_cast<size_t>(kShots));
@@ -122,7 +122,7 @@ TEST(StationOutageTest, PostgreSqlStoppedAndStartedDuringTheShoot)
     ASSERT_TRUE(server.Start());
     StationFolder folder;
     WriteStationProfile(folder, server.ConnectionString());
-    const Run run = ShootThroughOutage(folder, {[&] { ASSERT_TRUE(server.Stop()); },
+    const StationRun run = ShootThroughOutage(folder, {[&] { ASSERT_TRUE(server.Stop()); },
                                                 [&] { ASSERT_TRUE(server.Start()); }});
     ExpectEveryShotOnceInOrder(folder, server.ConnectionString(), run);
 }
@@ -136,7 +136,7 @@ TEST(StationOutageTest, SQLiteLockedAgainstWritesDuringTheShoot)
                                    ";NoCreat=0;Timeout=500";
     WriteStationProfile(folder, connection);
     std::unique_ptr<bx::odbc::OdbcSession> locker;
-    const Run run = ShootThroughOutage(
+    const StationRun run = ShootThroughOutage(
         folder, {[&] {
                      locker = std::make_unique<bx::odbc::OdbcSession>(connection);
                      bx::odbc::OdbcStatement(*locker, "BEGIN EXCLUSIVE").Execute();
