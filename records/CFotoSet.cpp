@@ -161,19 +161,25 @@ bool CFotoSet::InsertRowText(const std::string& rowText, bool silent, bool first
   });
 }
 
+CFoto CFotoSet::Shot(const std::string& operatorName, const std::string& eventsText, int film, int counter,
+                     const bx::OleDateTime& date, const std::string& fileName) const {
+  CFoto photo(m_defaultAspectRatio);
+  photo.operatorName = operatorName;
+  photo.film = film;
+  photo.counter = counter;
+  photo.date = date;
+  photo.name = fileName;
+  photo.events.SetFromText(eventsText);
+  return photo;
+}
+
 bool CFotoSet::InsertNewPhoto(const std::string& operatorName, const std::string& eventsText, int film,
                               int counter, const bx::OleDateTime& date, int orientation,
                               const std::string& fileName, const CProcessedImage* layout, bool silent) {
   return Attempt(silent, [&] {
     AddNew();
     ResetLayoutColumns();
-    CFoto photo(m_defaultAspectRatio);
-    photo.operatorName = operatorName;
-    photo.film = film;
-    photo.counter = counter;
-    photo.date = date;
-    photo.name = fileName;
-    photo.events.SetFromText(eventsText);
+    CFoto photo = Shot(operatorName, eventsText, film, counter, date, fileName);
     SetIdentityColumns(photo);
     if (layout) {
       photo.CopyParameters(*layout);
@@ -411,14 +417,7 @@ bool CFotoSet::ImportLayoutXml(const std::string& xmlPath, const std::string& op
     if (!bx::records::IsPlainName(operatorName) || !bx::records::IsPlainName(fileName)) return;
     AddNew();
     ResetLayoutColumns();
-    CFoto identity(m_defaultAspectRatio);
-    identity.operatorName = operatorName;
-    identity.film = film;
-    identity.counter = counter;
-    identity.date = date;
-    identity.name = fileName;
-    identity.events.SetFromText(eventsText);
-    SetIdentityColumns(identity);
+    SetIdentityColumns(Shot(operatorName, eventsText, film, counter, date, fileName));
     if (!in || !bx::records::ReadLayoutXml(text, *this)) return;
     m_FG_IMAGE_NAME = bx::layout::FromPlaceholder(m_FG_IMAGE_NAME, m_applicationFolder);
     m_BG_IMAGE_NAME = bx::layout::FromPlaceholder(m_BG_IMAGE_NAME, m_applicationFolder);

@@ -131,6 +131,9 @@ class CFotoSet : public CRecordset {
 
  private:
   void ResetLayoutColumns();
+  // A photo of the identity and events given, with the default parameters.
+  CFoto Shot(const std::string& operatorName, const std::string& eventsText, int film, int counter,
+             const bx::OleDateTime& date, const std::string& fileName) const;
   void InsertCurrentRowOnce(bool firstAttempt);
   void SetIdentityColumns(const CFoto& photo);
   void SetLayoutColumns(const CFoto& photo);

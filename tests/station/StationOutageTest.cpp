@@ -1,7 +1,7 @@
 // The program headless on the simulated camera, 200 shots at 5 a second, while its
 // database goes away after shot 50 and comes back after shot 120: every photo is
 // saved, and every row and XML copy arrives exactly once, in counter order.
-#include "../records/PostgreSqlInstance.h"
+#include "PostgreSqlInstance.h"
 #include "StationFixture.h"
 
 #include "records/DatabaseSchema.h"

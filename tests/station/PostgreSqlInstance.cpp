@@ -1,8 +1,8 @@
 #include "PostgreSqlInstance.h"
 
-#include <netinet/in.h>
+#include "StationFixture.h"
+
 #include <pwd.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -22,17 +22,6 @@ std::string ServerBinaries() {
   return found.empty() ? "" : found + "/bin/";
 }
 
-int FreeLoopbackPort() {
-  const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(socket);
-  return ntohs(address.sin_port);
-}
 
 }  // namespace
 
@@ -57,7 +46,7 @@ PostgreSqlInstance::PostgreSqlInstance() {
     }
     asOwner_ = "/usr/sbin/runuser -u postgres -- ";
   }
-  port_ = FreeLoopbackPort();
+  port_ = FreePort();
   available_ = Run(binaries_ + "initdb -D " + (folder_ / "data").string() + " -A trust -U postgres");
   if (!available_) problem_ = "initdb failed: see " + (folder_ / "server.log").string();
 }
