@@ -15,8 +15,9 @@ class OdbcSession;
 // Records each saved shot in the database: its photo row (with the XML copy) and
 // one picture on its operators' tally of the day. A shot goes to the station's
 // journal first and is written from there, in order and once, so that no shot is
-// lost while the database is out. The journal is written on one thread at a time;
-// the database work keeps one connection open between calls.
+// lost while the database is out. Journal and ReplayPending may run on two threads
+// at once; ReplayPending runs on one thread at a time, as it keeps its connection
+// open between calls.
 class ShotRecorder {
  public:
   struct Target {
