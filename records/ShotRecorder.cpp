@@ -103,7 +103,10 @@ bool ShotRecorder::RetryOrSetAside(const Target& target, const std::string& reco
   session_.reset();
   if (!Session(target)) return false;
   if (WriteRecord(target, record)) return true;
-  return AcceptsWrites(target) && rejected_.Append({record});
+  if (!AcceptsWrites(target)) return false;
+  // The database may have become writable just now (a lock let go): only a record
+  // that fails again while the database takes writes is set aside.
+  return WriteRecord(target, record) || rejected_.Append({record});
 }
 
 std::size_t ShotRecorder::ReplayPending(const Target& target) {
