@@ -3,6 +3,7 @@
 #include "app/station/CGrabberDlg.h"
 #include "ui/ControlPage.h"
 #include "ui/ImagePane.h"
+#include "ui/LayoutsPage.h"
 #include "ui/SetupPages.h"
 
 #include <QCloseEvent>
@@ -49,7 +50,7 @@ void StationWindow::BuildPages()
     m_pages->addTab(new GeneralSetupPage(*m_core, m_pages), "General set-up");
     m_pages->addTab(new CameraSetupPage(*m_core, m_pages), "Camera set-up");
     m_pages->addTab(new ColorSetupPage(*m_core, m_pages), "Colour set-up");
-    m_pages->addTab(new LayoutSelectorPage(m_pages), "Layouts");
+    m_pages->addTab(new LayoutsPage(*m_core, m_pages), "Layouts");
     m_pane = new ImagePane(this);
     m_pane->setObjectName("imagePane");
     connect(m_pages, &QTabWidget::currentChanged, this, [this](int index) {

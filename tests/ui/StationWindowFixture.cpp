@@ -1,0 +1,44 @@
+#include "StationWindowFixture.h"
+
+#include <cstdlib>
+
+// The system's font configuration keeps a cache for the life of the process.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig\n";
+}
+
+QApplication* StationWindowFixture::s_application = nullptr;
+
+void StationWindowFixture::SetUpTestSuite()
+{
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int argc = 1;
+    static char name[] = "station_window_test";
+    static char* argv[] = {name, nullptr};
+    s_application = new QApplication(argc, argv);
+}
+
+void StationWindowFixture::TearDownTestSuite()
+{
+    delete s_application;
+    s_application = nullptr;
+}
+
+void StationWindowFixture::StartWindow()
+{
+    m_app = MakeStationApp(m_folder);
+    m_window = std::make_unique<StationWindow>(
+        m_app->App(), [this](int code) { m_powerCodes.push_back(code); }, [this] { return m_shift; });
+    m_window->show();
+    ASSERT_TRUE(m_window->Start());
+}
+
+void StationWindowFixture::TearDown()
+{
+    m_shift = true;
+    if (!m_window)
+        return;
+    m_window->close();
+    m_window.reset();
+}
