@@ -7,9 +7,11 @@
 #include <utility>
 
 #include "platform/FileReplace.h"
+#include "layout/ApplicationPath.h"
 #include "records/CBarcodeSet.h"
 #include "records/PhotoXml.h"
 #include "records/odbc/DateText.h"
+#include "records/odbc/NumberText.h"
 
 CFotoSet::CFotoSet(DatabaseSettings settings) : CRecordset(std::move(settings)) { m_nFields = 40; }
 
@@ -159,19 +161,25 @@ bool CFotoSet::InsertRowText(const std::string& rowText, bool silent, bool first
   });
 }
 
+CFoto CFotoSet::Shot(const std::string& operatorName, const std::string& eventsText, int film, int counter,
+                     const bx::OleDateTime& date, const std::string& fileName) const {
+  CFoto photo(m_defaultAspectRatio);
+  photo.operatorName = operatorName;
+  photo.film = film;
+  photo.counter = counter;
+  photo.date = date;
+  photo.name = fileName;
+  photo.events.SetFromText(eventsText);
+  return photo;
+}
+
 bool CFotoSet::InsertNewPhoto(const std::string& operatorName, const std::string& eventsText, int film,
                               int counter, const bx::OleDateTime& date, int orientation,
                               const std::string& fileName, const CProcessedImage* layout, bool silent) {
   return Attempt(silent, [&] {
     AddNew();
     ResetLayoutColumns();
-    CFoto photo(m_defaultAspectRatio);
-    photo.operatorName = operatorName;
-    photo.film = film;
-    photo.counter = counter;
-    photo.date = date;
-    photo.name = fileName;
-    photo.events.SetFromText(eventsText);
+    CFoto photo = Shot(operatorName, eventsText, film, counter, date, fileName);
     SetIdentityColumns(photo);
     if (layout) {
       photo.CopyParameters(*layout);
@@ -190,6 +198,7 @@ bool CFotoSet::InsertNewPhoto(const std::string& operatorName, const std::string
 void CFotoSet::InsertCurrentRowOnce(bool firstAttempt) {
   if (!m_DATA.IsValid()) throw CDBException(-1, "The photo has no valid date");
   CFotoSet existing(m_settings);
+  existing.UseSession(SharedSession());
   if (firstAttempt ||
       existing.FirstId(existing.ShotCondition(m_OPERATORE, m_RULLINO, m_CONTATORE, m_DATA, m_NOME_FILE)) < 0)
     Update();
@@ -289,6 +298,23 @@ long CFotoSet::FindId(const std::string& operatorName, const std::string& event,
   return id;
 }
 
+bool CFotoSet::EventsOfFile(const std::string& imagePath, std::string& eventsText) {
+  const std::filesystem::path path(imagePath);
+  const std::string fileName = path.filename().string();
+  const std::string filmText = path.parent_path().filename().string();
+  const std::string operatorName = path.parent_path().parent_path().filename().string();
+  int film = 0;
+  if (!bx::odbc::ReadNumber(filmText, film)) return false;
+  bool found = false;
+  Attempt(false, [&] {
+    m_strFilter = bx::odbc::LikeCondition(Dialect(), "[OPERATORE]", operatorName) +
+                  " AND [RULLINO] = " + std::to_string(film) + " AND [NOME_FILE] = " + bx::odbc::QuoteText(fileName);
+    Open();
+    if ((found = !IsEOF())) eventsText = m_EVENTO;
+  });
+  return found;
+}
+
 int CFotoSet::LastCounter(const std::string& operatorName, int film, const bx::OleDateTime& date) {
   int counter = 0;
   Attempt(false, [&] {
@@ -376,6 +402,29 @@ bool CFotoSet::ImportXml(const std::string& xmlPath, const std::string& fileName
     m_NOME_FILE = fileName;
     WriteRowXml();
     Update();
+    imported = true;
+  });
+  return done && imported;
+}
+
+bool CFotoSet::ImportLayoutXml(const std::string& xmlPath, const std::string& operatorName,
+                               const std::string& eventsText, int film, int counter, const bx::OleDateTime& date,
+                               const std::string& fileName) {
+  std::ifstream in(xmlPath, std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  bool imported = false;
+  const bool done = Attempt(true, [&] {
+    if (!bx::records::IsPlainName(operatorName) || !bx::records::IsPlainName(fileName)) return;
+    AddNew();
+    ResetLayoutColumns();
+    SetIdentityColumns(Shot(operatorName, eventsText, film, counter, date, fileName));
+    if (!in || !bx::records::ReadLayoutXml(text, *this)) return;
+    m_FG_IMAGE_NAME = bx::layout::FromPlaceholder(m_FG_IMAGE_NAME, m_applicationFolder);
+    m_BG_IMAGE_NAME = bx::layout::FromPlaceholder(m_BG_IMAGE_NAME, m_applicationFolder);
+    m_ICON_IMAGE_NAME = bx::layout::FromPlaceholder(m_ICON_IMAGE_NAME, m_applicationFolder);
+    m_PAGE = bx::layout::PageFromPlaceholder(m_PAGE, m_applicationFolder);
+    WriteRowXml();
+    InsertCurrentRowOnce(true);
     imported = true;
   });
   return done && imported;

@@ -54,6 +54,9 @@ class CFotoSet : public CRecordset {
   // The ID of the shot taken on the date's day, or -1.
   long FindId(const std::string& operatorName, const std::string& event, int film, int counter,
               const bx::OleDateTime& date, const std::string& fileName);
+  // The events text of the row of an image given by its full path
+  // (".../<operator>/<film>/<file>"); false when no row has it.
+  bool EventsOfFile(const std::string& imagePath, std::string& eventsText);
   // The highest counter of the operator's film within a day of the date; 0 when none.
   int LastCounter(const std::string& operatorName, int film, const bx::OleDateTime& date);
   // Deletes the photos the bracketed filter selects with their image, thumbnail
@@ -67,11 +70,19 @@ class CFotoSet : public CRecordset {
   // Inserts the row a photo XML file describes, under the given file name; refused
   // when the operator's film has rows already, unless forced.
   bool ImportXml(const std::string& xmlPath, const std::string& fileName, bool force);
+  // Inserts a shot with the given identity whose layout columns come from an XML
+  // file (a layout file or a photo's), "<AP>" becoming the application folder; the
+  // columns the file lacks keep their defaults. False when the file does not read
+  // or after a database error.
+  bool ImportLayoutXml(const std::string& xmlPath, const std::string& operatorName, const std::string& eventsText,
+                       int film, int counter, const bx::OleDateTime& date, const std::string& fileName);
   // Copies the current row into the photo, the name becoming the image's full path.
   void ReadPhoto(CFoto& photo) const;
 
   // The folder that holds "images" (the station's "DatabasePath").
   std::string m_imageRoot;
+  // The "Application Path" setting as a folder, for "<AP>" in imported layouts.
+  std::string m_applicationFolder;
   float m_defaultAspectRatio = CProcessedImage::kDefaultAspectRatio;
   std::int32_t m_defaultZoom = 0;
   // Why the last XML copy was not written; empty when it was (or was not asked for).
@@ -120,6 +131,9 @@ class CFotoSet : public CRecordset {
 
  private:
   void ResetLayoutColumns();
+  // A photo of the identity and events given, with the default parameters.
+  CFoto Shot(const std::string& operatorName, const std::string& eventsText, int film, int counter,
+             const bx::OleDateTime& date, const std::string& fileName) const;
   void InsertCurrentRowOnce(bool firstAttempt);
   void SetIdentityColumns(const CFoto& photo);
   void SetLayoutColumns(const CFoto& photo);

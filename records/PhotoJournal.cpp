@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -40,14 +41,18 @@ bool WriteDurably(const std::string& path, const std::string& data, int mode) {
 
 PhotoJournal::PhotoJournal(std::string path) : path_(std::move(path)) {}
 
-bool PhotoJournal::Append(const std::string& line) {
-  if (line.find('\n') != std::string::npos) return false;
+bool PhotoJournal::Append(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) {
+    if (line.find('\n') != std::string::npos) return false;
+    text += line + '\n';
+  }
   std::lock_guard guard(lock_);
   const std::filesystem::path folder = std::filesystem::path(path_).parent_path();
   std::error_code error;
   if (!folder.empty()) std::filesystem::create_directories(folder, error);
   const bool created = !std::filesystem::exists(path_);
-  if (!WriteDurably(path_, line + '\n', O_APPEND)) return false;
+  if (!WriteDurably(path_, text, O_APPEND)) return false;
   if (created) SyncFolder(folder.empty() ? "." : folder);
   return true;
 }
@@ -74,12 +79,18 @@ bool PhotoJournal::Rewrite(const std::vector<std::string>& lines) const {
 }
 
 std::size_t PhotoJournal::Replay(const std::function<bool(const std::string&)>& write) {
-  std::lock_guard guard(lock_);
-  std::vector<std::string> lines = ReadLines();
+  std::lock_guard replaying(replayLock_);
+  std::vector<std::string> lines;
+  {
+    std::lock_guard guard(lock_);
+    lines = ReadLines();
+  }
   std::size_t written = 0;
   while (written < lines.size() && write(lines[written])) ++written;
+  std::lock_guard guard(lock_);
+  lines = ReadLines();  // with the lines appended meanwhile
   if (written > 0) {
-    lines.erase(lines.begin(), lines.begin() + static_cast<long>(written));
+    lines.erase(lines.begin(), lines.begin() + static_cast<long>(std::min(written, lines.size())));
     Rewrite(lines);
   }
   return lines.size();

@@ -78,6 +78,26 @@ bool ReadValue(const std::string& text, CFotoSet& row, const Member& member) {
       member);
 }
 
+const char* ElementValue(const TiXmlElement& root, const char* name) {
+  const TiXmlElement* element = root.FirstChildElement(name);
+  return element ? element->Attribute("Value") : nullptr;
+}
+
+// Reads the fields present from `first` on, EVENTO only when asked.
+bool ReadFields(const TiXmlElement& root, CFotoSet& row, std::size_t first, bool withEvents) {
+  for (std::size_t i = first; i < kFields.size(); ++i) {
+    if (!withEvents && kFields[i].member == Member(&CFotoSet::m_EVENTO)) continue;
+    const char* value = ElementValue(root, kFields[i].name);
+    if (value && !ReadValue(value, row, kFields[i].member)) return false;
+  }
+  return true;
+}
+
+const TiXmlElement* ParsedRoot(TiXmlDocument& document, const std::string& text) {
+  document.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
+  return document.Error() ? nullptr : document.RootElement();
+}
+
 }  // namespace
 
 std::string PhotoXmlText(const CFotoSet& row, bool oneLine) {
@@ -98,14 +118,20 @@ std::string PhotoXmlText(const CFotoSet& row, bool oneLine) {
 
 bool ReadPhotoXml(const std::string& text, CFotoSet& row) {
   TiXmlDocument document;
-  document.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
-  const TiXmlElement* root = document.RootElement();
-  if (document.Error() || !root || std::string(root->Value()) != "Foto") return false;
-  for (const XmlField& field : kFields) {
-    const TiXmlElement* element = root->FirstChildElement(field.name);
-    const char* value = element ? element->Attribute("Value") : nullptr;
-    if (value && !ReadValue(value, row, field.member)) return false;
-  }
+  const TiXmlElement* root = ParsedRoot(document, text);
+  if (!root || std::string(root->Value()) != "Foto") return false;
+  return ReadFields(*root, row, 0, true);
+}
+
+bool ReadLayoutXml(const std::string& text, CFotoSet& row) {
+  constexpr std::size_t kFirstLayoutField = 5;  // POSIZIONE
+  TiXmlDocument document;
+  const TiXmlElement* root = ParsedRoot(document, text);
+  if (!root || !ReadFields(*root, row, kFirstLayoutField, false)) return false;
+  int autoLevels = 0;
+  const char* flag = ElementValue(*root, "AUTOLEVELS");
+  if (flag && !ReadNumber(std::string(flag), autoLevels)) return false;
+  if (autoLevels != 0) row.m_SATURATION += CProcessedImage::kAutoLevelsOffset;
   return true;
 }
 

@@ -16,6 +16,12 @@ std::string PhotoXmlText(const CFotoSet& row, bool oneLine = false);
 // "Foto" document or a number in it does not read.
 bool ReadPhotoXml(const std::string& text, CFotoSet& row);
 
+// Reads the layout columns present (POSIZIONE to PAGE, but EVENTO) from a photo or
+// layout document, whatever its root; a layout file's plain SATURATION with its
+// AUTOLEVELS flag becomes the stored form. False when the text does not parse or a
+// number in it does not read.
+bool ReadLayoutXml(const std::string& text, CFotoSet& row);
+
 // False for a name that could leave its folder: empty, "." or "..", or holding
 // "/", "\" or "..". Names read from the database or a file pass this first.
 bool IsPlainName(const std::string& name);

@@ -6,8 +6,8 @@
 #include "records/CFotoSet.h"
 #include "records/CStorySet.h"
 #include "records/OperatorList.h"
-#include "records/odbc/OdbcSession.h"
 #include "records/odbc/DateText.h"
+#include "records/odbc/OdbcSession.h"
 
 namespace {
 
@@ -34,60 +34,84 @@ std::vector<std::string> TallyRecords(const CFoto& photo) {
   return records;
 }
 
-bool WriteTally(const ShotRecorder::Target& target, const std::string& fields) {
+bool WriteTally(const ShotRecorder::Target& target, bx::odbc::OdbcSession& session, const std::string& fields) {
   const auto tab = fields.find('\t');
   const auto day = bx::odbc::ParseDateText(fields.substr(0, tab));
   if (tab == std::string::npos || !day) return true;  // nothing a retry could write
-  return CStorySet(target.settings).AddCountsOnDay(*day, fields.substr(tab + 1), 1, 0, 0, "", true);
-}
-
-bool DatabaseAnswers(const ShotRecorder::Target& target) {
-  try {
-    bx::odbc::OdbcSession session(target.settings.ConnectionString());
-    return true;
-  } catch (const CDBException&) {
-    return false;
-  }
+  CStorySet story(target.settings);
+  story.UseSession(&session);
+  return story.AddCountsOnDay(*day, fields.substr(tab + 1), 1, 0, 0, "", true);
 }
 
 }  // namespace
 
-ShotRecorder::ShotRecorder(std::string journalPath, Pause pause)
-    : journal_(journalPath), rejected_(journalPath + ".rejected"), pause_(std::move(pause)) {}
+ShotRecorder::ShotRecorder(std::string journalPath)
+    : journal_(journalPath), rejected_(journalPath + ".rejected") {}
 
-bool ShotRecorder::WriteRecord(const Target& target, const std::string& record, bool firstAttempt) {
-  if (StartsWith(record, kTallyRecord)) return WriteTally(target, record.substr(std::string(kTallyRecord).size()));
-  if (!StartsWith(record, kPhotoRecord)) return true;  // unknown: skipped rather than blocking the rest
-  CFotoSet photos(target.settings);
-  Configure(photos, target);
-  return photos.InsertRowText(record.substr(std::string(kPhotoRecord).size()), true, firstAttempt);
-}
+ShotRecorder::~ShotRecorder() = default;
 
-bool ShotRecorder::WriteWithRetries(const Target& target, const std::string& record) {
-  for (int attempt = 1;; ++attempt) {
-    if (WriteRecord(target, record, attempt == 1)) return true;
-    if (attempt == kAttempts || !pause_(kRetryPause)) return false;
-  }
-}
-
-bool ShotRecorder::Record(const Target& target, const CFoto& photo, bool databaseReachable) {
+bool ShotRecorder::Journal(const Target& target, const CFoto& photo) {
   CFotoSet photos(target.settings);
   Configure(photos, target);
   std::vector<std::string> records{kPhotoRecord + photos.PrepareRow(photo)};
   for (std::string& tally : TallyRecords(photo)) records.push_back(std::move(tally));
-  const bool direct = databaseReachable && ReplayPending(target) == 0;
-  bool journaled = true;
-  for (const std::string& record : records) {
-    // Once one record waits in the journal, the next follows it there, so order holds.
-    if (direct && journal_.PendingCount() == 0 && WriteWithRetries(target, record)) continue;
-    journaled = journal_.Append(record) && journaled;
+  return journal_.Append(records);
+}
+
+bx::odbc::OdbcSession* ShotRecorder::Session(const Target& target) {
+  const std::string connection = target.settings.ConnectionString();
+  if (session_ && sessionConnection_ == connection) return session_.get();
+  session_.reset();
+  try {
+    session_ = std::make_unique<bx::odbc::OdbcSession>(connection);
+    sessionConnection_ = connection;
+  } catch (const CDBException&) {
   }
-  return journaled;
+  return session_.get();
+}
+
+bool ShotRecorder::WriteRecord(const Target& target, const std::string& record) {
+  bx::odbc::OdbcSession* session = Session(target);
+  if (!session) return false;
+  if (StartsWith(record, kTallyRecord))
+    return WriteTally(target, *session, record.substr(std::string(kTallyRecord).size()));
+  if (!StartsWith(record, kPhotoRecord)) return true;  // unknown: skipped rather than blocking the rest
+  CFotoSet photos(target.settings);
+  Configure(photos, target);
+  photos.UseSession(session);
+  // Never the first attempt: a replay after a crash may find the row already there.
+  return photos.InsertRowText(record.substr(std::string(kPhotoRecord).size()), true, false);
+}
+
+bool ShotRecorder::AcceptsWrites(const Target& target) {
+  bx::odbc::OdbcSession* session = Session(target);
+  if (!session) return false;
+  try {
+    // Takes the write lock without changing a row: fails while another holds it
+    // or the database is read-only.
+    CFotoSet photos(target.settings);
+    photos.UseSession(session);
+    photos.ExecuteSQL("DELETE FROM " + photos.TableName() + " WHERE 1 = 0");
+    return true;
+  } catch (const CDBException&) {
+    session_.reset();
+    return false;
+  }
+}
+
+bool ShotRecorder::RetryOrSetAside(const Target& target, const std::string& record) {
+  session_.reset();
+  if (!Session(target)) return false;
+  if (WriteRecord(target, record)) return true;
+  if (!AcceptsWrites(target)) return false;
+  // The database may have become writable just now (a lock let go): only a record
+  // that fails again while the database takes writes is set aside.
+  return WriteRecord(target, record) || rejected_.Append({record});
 }
 
 std::size_t ShotRecorder::ReplayPending(const Target& target) {
   return journal_.Replay([&](const std::string& record) {
-    if (WriteRecord(target, record, false)) return true;
-    return DatabaseAnswers(target) && rejected_.Append(record);
+    if (!Session(target)) return false;  // the database is out
+    return WriteRecord(target, record) || RetryOrSetAside(target, record);
   });
 }

@@ -1,18 +1,23 @@
 #pragma once
 
-#include <chrono>
 #include <cstddef>
-#include <functional>
+#include <memory>
 #include <string>
 
 #include "records/CFoto.h"
 #include "records/PhotoJournal.h"
 #include "records/odbc/DatabaseSettings.h"
 
+namespace bx::odbc {
+class OdbcSession;
+}
+
 // Records each saved shot in the database: its photo row (with the XML copy) and
-// one picture on its operators' tally of the day. What the database does not take
-// goes to the station's journal and is written later, in order and once, so that
-// no shot is lost while the database is out.
+// one picture on its operators' tally of the day. A shot goes to the station's
+// journal first and is written from there, in order and once, so that no shot is
+// lost while the database is out. Journal and ReplayPending may run on two threads
+// at once; ReplayPending runs on one thread at a time, as it keeps its connection
+// open between calls.
 class ShotRecorder {
  public:
   struct Target {
@@ -21,34 +26,34 @@ class ShotRecorder {
     float defaultAspectRatio = CProcessedImage::kDefaultAspectRatio;
     int defaultZoom = 0;
   };
-  // Waits between attempts; returns false when the station is closing.
-  using Pause = std::function<bool(std::chrono::milliseconds)>;
 
-  static constexpr int kAttempts = 5;
-  static constexpr std::chrono::milliseconds kRetryPause{1000};
+  explicit ShotRecorder(std::string journalPath);
+  ~ShotRecorder();
 
-  ShotRecorder(std::string journalPath, Pause pause);
-
-  // databaseReachable: the probe before the shot succeeded. Then the journal is
-  // written first and the shot tried up to kAttempts times; otherwise, or when
-  // records are still pending, the shot goes straight to the journal. False when
-  // the shot could not even be journaled.
-  bool Record(const Target& target, const CFoto& photo, bool databaseReachable);
+  // Writes the photo's XML copy and appends its row and tally lines to the journal.
+  // False when the shot could not be journaled.
+  bool Journal(const Target& target, const CFoto& photo);
   // Writes the journal's records to the database, oldest first, stopping at the
   // first that fails while the database is out; the number still pending. A record
-  // the database refuses while it answers (a text too long for its column, say)
-  // would block every later one: it moves to the rejected file instead.
+  // the database refuses while it takes other writes (a text too long for its
+  // column, say) would block every later one: it moves to the rejected file instead.
   std::size_t ReplayPending(const Target& target);
   std::size_t PendingCount() const { return journal_.PendingCount(); }
   const std::string& Path() const { return journal_.Path(); }
   const std::string& RejectedPath() const { return rejected_.Path(); }
 
  private:
-  // firstAttempt: the record never reached the database, so no copy can be there.
-  bool WriteRecord(const Target& target, const std::string& record, bool firstAttempt);
-  bool WriteWithRetries(const Target& target, const std::string& record);
+  // The open connection to the target's database, opened when there is none or the
+  // target changed; null when the database cannot be reached.
+  bx::odbc::OdbcSession* Session(const Target& target);
+  bool WriteRecord(const Target& target, const std::string& record);
+  // A record that failed: once more on a fresh connection (the old one may have
+  // broken), then moved aside when the database takes writes but not this record.
+  bool RetryOrSetAside(const Target& target, const std::string& record);
+  bool AcceptsWrites(const Target& target);
 
   PhotoJournal journal_;
   PhotoJournal rejected_;
-  Pause pause_;
+  std::unique_ptr<bx::odbc::OdbcSession> session_;
+  std::string sessionConnection_;
 };

@@ -95,3 +95,17 @@ std::function<int()> CExternalFunctions::PreTrigger(const Logger& log) const
         }
     };
 }
+
+std::function<void(BxPhotoData&)> CExternalFunctions::PreSave(const Logger& log) const
+{
+    auto* preSave = m_library ? m_library->Find<BxPreSaveFunction>("PreSave") : nullptr;
+    if (!preSave)
+        return {};
+    return [preSave, log](BxPhotoData& photo) {
+        try {
+            preSave(&photo);
+        } catch (...) {
+            log("PreSave failed");
+        }
+    };
+}

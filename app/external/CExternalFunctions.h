@@ -29,6 +29,8 @@ public:
                   bool timestamps) const;
     // The "PreTrigger" entry wrapped for the trigger engine, or empty without one.
     std::function<int()> PreTrigger(const Logger& log) const;
+    // The "PreSave" entry wrapped for the save sequence, or empty without one.
+    std::function<void(BxPhotoData&)> PreSave(const Logger& log) const;
 
 private:
     const bx::DynamicLibrary* m_library = nullptr; // never closed

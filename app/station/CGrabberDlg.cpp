@@ -49,11 +49,8 @@ CGrabberDlg::CGrabberDlg(CGrabberApp& app, IStationHost& host, std::unique_ptr<b
       m_triggerProfile(app.ApplicationName()),
       m_triggerHost(std::make_unique<TriggerHost>(*this)),
       m_trigger(MakeTrigger()),
-      m_shotRecorder(bx::StatePaths::StateFolder() + "/" + app.ApplicationName() + ".records",
-                     [this](std::chrono::milliseconds pause) {
-                         std::this_thread::sleep_for(pause);
-                         return !m_destroyed;
-                     }),
+      m_recordWriter(bx::StatePaths::StateFolder() + "/" + app.ApplicationName() + ".records",
+                     [this](std::size_t pending) { OnRecordBacklog(pending); }),
       m_watchdog(MakeWatchdog())
 {
     if (m_app.m_counterServer)
@@ -72,6 +69,9 @@ bool CGrabberDlg::OnInitDialog()
 {
     OpenSerialPort();
     LoadLayoutList();
+    std::string server, databasePath, op, file;
+    GetDatabaseSettings(server, databasePath, op, file);
+    m_recordWriter.Resume(RecordTarget(databasePath));
     if (!ConnectCamera())
         OnDeviceRemoved();
     OnPageActivated(ControlPage);
@@ -97,6 +97,7 @@ void CGrabberDlg::OnDestroy()
     StopGrab();
     StopTriggerEngine();
     StopProcessing();
+    m_recordWriter.Stop(std::chrono::milliseconds(kDrainLimitMs));
 }
 
 bool CGrabberDlg::ConnectCamera()

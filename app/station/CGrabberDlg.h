@@ -17,7 +17,7 @@
 #include "pixlib/core/CxImage.h"
 #include "layout/CLayoutList.h"
 #include "records/CFoto.h"
-#include "records/ShotRecorder.h"
+#include "records/RecordWriter.h"
 #include "trigger/CFlash.h"
 #include "trigger/CPylonTrigger.h"
 
@@ -222,9 +222,14 @@ private:
     CLayoutObject UsableLayout(const CLayoutList& list, long id);
     // The record of a numbered shot: its identity and the default layout parameters.
     CFoto NewPhotoRecord(const std::string& operatorName, int film, const PhotoNumber& number);
-    // The photo row and the tally of a saved shot, or the journal while the database
-    // is out; status "Ko" while records are pending.
-    void RecordShot(const CFoto& photo, const std::string& databasePath, bool databaseReachable);
+    // Where the records of shots go: the database settings and the photo folder.
+    ShotRecorder::Target RecordTarget(const std::string& databasePath);
+    // Hands the photo row and the tally of a saved shot to the record writer; status
+    // "Ko" while the writer is behind.
+    void RecordShot(const CFoto& photo, const std::string& databasePath);
+    // The record writer fell behind (records pending) or caught up (0).
+    void OnRecordBacklog(std::size_t pending);
+    bool IsLayoutListLoaded() const;
 
     CGrabberApp& m_app;
     IStationHost& m_host;
@@ -275,10 +280,13 @@ private:
     std::atomic<bool> m_destroyed{false};
     CFlash m_flash;
     CExternalFunctions m_externalFunctions;
+    // The library's "PreSave", set on the UI thread and called on the processing thread.
+    std::mutex m_preSaveLock;
+    std::function<void(BxPhotoData&)> m_preSave;
     bx::ProfileStore m_triggerProfile;
     std::unique_ptr<TriggerHost> m_triggerHost;
     std::unique_ptr<CPylonTrigger> m_trigger;
-    ShotRecorder m_shotRecorder;
+    RecordWriter m_recordWriter;
     // The layout list and the layout copied into every photo; the processing thread
     // and the pages both use them.
     mutable std::mutex m_layoutLock;

@@ -3,6 +3,7 @@
 
 #include "app/GrabberApp.h"
 #include "app/counter/CounterServerAddress.h"
+#include "app/external/PhotoDataBlock.h"
 #include "app/numbering/ImageTreePaths.h"
 #include "platform/ProfileStore.h"
 #include "records/odbc/DatabaseSettings.h"
@@ -13,6 +14,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <memory>
 #include <cstdio>
 #include <sstream>
 #include <system_error>
@@ -79,13 +82,13 @@ void CGrabberDlg::SaveImage()
         return RefuseSave("no counter could be obtained");  // the numbering logged why
     SetStatus("Ok");
     // A station with a database keeps shooting while it is out: the rows wait in the
-    // journal. Only a station configured without one saves nothing.
-    const bool databaseReachable = TestDatabaseConnection();
-    if (databaseReachable)
+    // journal. The database is probed until the layout list could be loaded; after
+    // that the record writer knows whether the database takes the rows.
+    if (!IsLayoutListLoaded() && !m_recordWriter.IsBehind() && TestDatabaseConnection())
         LoadLayoutList();
     CFoto photo = NewPhotoRecord(operatorName, filmNumber, *number);
     CallPreSave(photo);
-    if (!databaseReachable && DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())).ConnectionString().empty())
+    if (DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())).ConnectionString().empty())
         return RefuseSave("the database cannot be reached; counter " + std::to_string(number->counter) +
                           " skipped");
     if (!ImageTreePaths::IsSafeOperatorName(photo.operatorName) || photo.name != PhotoFileName(photo.counter))
@@ -102,7 +105,7 @@ void CGrabberDlg::SaveImage()
         m_lastPhotoPath = paths.filePath;
     }
     ++m_savedCount;
-    RecordShot(photo, databasePath, databaseReachable);
+    RecordShot(photo, databasePath);
 }
 
 CFoto CGrabberDlg::NewPhotoRecord(const std::string& operatorName, int film, const PhotoNumber& number)
@@ -119,19 +122,50 @@ CFoto CGrabberDlg::NewPhotoRecord(const std::string& operatorName, int film, con
     return photo;
 }
 
-void CGrabberDlg::RecordShot(const CFoto& photo, const std::string& databasePath, bool databaseReachable)
+void CGrabberDlg::CallPreSave(CFoto& photo)
 {
-    ShotRecorder::Target target{DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())), databasePath,
-                                photo.params.aspectRatio,
-                                ReadInt(CGrabberApp::kSectionProgram, "Default Zoom Factor", 0)};
-    if (!m_shotRecorder.Record(target, photo, databaseReachable))
-        TheLog().WriteLine("The record of " + photo.name + " could not be kept in " + m_shotRecorder.Path());
-    const std::size_t pending = m_shotRecorder.PendingCount();
-    if (pending == 0)
+    std::function<void(BxPhotoData&)> preSave;
+    {
+        std::lock_guard lock(m_preSaveLock);
+        preSave = m_preSave;
+    }
+    if (!preSave)
         return;
+    auto data = std::make_unique<BxPhotoData>();  // too large for the stack
+    bx::external::FillPhotoData(photo, *data);
+    TheLog().WriteLine("PreSave");
+    preSave(*data);
+    TheLog().WriteLine("PreSave result=" + std::string(data->resultText, ::strnlen(data->resultText, sizeof data->resultText)));
+    bx::external::ReadPhotoData(*data, photo);
+}
+
+ShotRecorder::Target CGrabberDlg::RecordTarget(const std::string& databasePath)
+{
+    return ShotRecorder::Target{
+        DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())), databasePath,
+        static_cast<float>(ReadInt(CGrabberApp::kSectionProgram, "Default Aspect Ratio", 1370)) / 1000.0f,
+        ReadInt(CGrabberApp::kSectionProgram, "Default Zoom Factor", 0)};
+}
+
+void CGrabberDlg::RecordShot(const CFoto& photo, const std::string& databasePath)
+{
+    if (!m_recordWriter.Record(RecordTarget(databasePath), photo))
+        TheLog().WriteLine("The record of " + photo.name + " could not be kept in " + m_recordWriter.Path());
+    if (m_recordWriter.IsBehind())
+        OnRecordBacklog(m_recordWriter.PendingCount());
+}
+
+void CGrabberDlg::OnRecordBacklog(std::size_t pending)
+{
+    if (pending == 0) {
+        TheLog().WriteLine("The database has taken every waiting record");
+        if (SaveProblem().empty())
+            SetStatus("Ok");
+        return;
+    }
     SetStatus("Ko");
     TheLog().WriteLine("The database has not taken " + std::to_string(pending) + " records yet; they wait in " +
-                       m_shotRecorder.Path());
+                       m_recordWriter.Path());
 }
 
 // The JPEG and its thumbnail go to a hidden file beside the photo, which is

@@ -9,11 +9,6 @@
 #include "records/odbc/DatabaseSettings.h"
 #include "records/odbc/OdbcConnection.h"
 
-void CGrabberDlg::CallPreSave(CFoto& /*photo*/)
-{
-    // Missing: the external functions library's "PreSave" hook on the photo data.
-}
-
 bool CGrabberDlg::OpenDatabase(const std::string& dsn, const std::string& user, const std::string& password)
 {
     try {
@@ -23,6 +18,12 @@ bool CGrabberDlg::OpenDatabase(const std::string& dsn, const std::string& user, 
     } catch (const easyodbc::EasyODBCException&) {
         return false;
     }
+}
+
+bool CGrabberDlg::IsLayoutListLoaded() const
+{
+    std::lock_guard lock(m_layoutLock);
+    return m_layoutList != nullptr;
 }
 
 void CGrabberDlg::LoadLayoutList()

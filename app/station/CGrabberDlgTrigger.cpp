@@ -105,7 +105,12 @@ std::string CGrabberDlg::ExternalFunctionsPath()
 
 void CGrabberDlg::LoadExternalFunctions()
 {
-    if (!m_externalFunctions.Load(ExternalFunctionsPath(), Log))
+    const bool loaded = m_externalFunctions.Load(ExternalFunctionsPath(), Log);
+    {
+        std::lock_guard lock(m_preSaveLock);
+        m_preSave = m_externalFunctions.PreSave(Log);
+    }
+    if (!loaded)
         return;
     const CLogTrace& log = TheLog();
     m_externalFunctions.CallInit(nullptr, m_app.ApplicationName(), log.IsEnabled(), log.FileName(), true);

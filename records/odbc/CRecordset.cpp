@@ -35,6 +35,7 @@ CRecordset::CRecordset(DatabaseSettings settings) : m_nDefaultType(settings.setT
 CRecordset::~CRecordset() { Close(); }
 
 bx::odbc::OdbcSession& CRecordset::Session() {
+  if (m_sharedSession) return *m_sharedSession;
   if (!m_session) m_session = std::make_unique<bx::odbc::OdbcSession>(GetDefaultConnect());
   return *m_session;
 }
@@ -146,7 +147,7 @@ void CRecordset::Insert(const std::vector<CFieldExchange::Column>& columns) {
   }
   std::string sql = "INSERT INTO " + GetDefaultSQL() + " (" + Join(names, ", ") + ") VALUES (" +
                     Join(markers, ", ") + ")";
-  const bool ownConnection = !m_session;
+  const bool ownConnection = NeedsOwnConnection();
   try {
     m_lastInsertedKey = -1;
     // The key comes from the statement's own connection, so that a row another
@@ -202,7 +203,7 @@ void CRecordset::Delete() {
 }
 
 long CRecordset::ExecuteSQL(const std::string& sql, const std::vector<bx::odbc::SqlValue>& parameters) {
-  const bool ownConnection = !m_session;
+  const bool ownConnection = NeedsOwnConnection();
   long changed = 0;
   try {
     bx::odbc::OdbcStatement statement(Session(), sql);

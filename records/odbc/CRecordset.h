@@ -57,6 +57,11 @@ class CRecordset {
   void Update();
   void Delete();
 
+  // Works on the caller's open connection instead of one of its own; the connection
+  // stays open on Close. Null returns the set to connections of its own.
+  void UseSession(bx::odbc::OdbcSession* session) { m_sharedSession = session; }
+  bx::odbc::OdbcSession* SharedSession() const { return m_sharedSession; }
+
   // The key the database gave the row the last Update inserted; -1 when none.
   long LastInsertedKey() const { return m_lastInsertedKey; }
 
@@ -79,6 +84,8 @@ class CRecordset {
  private:
   enum class EditMode { None, Adding, Editing };
   bx::odbc::OdbcSession& Session();
+  // True when no connection is open for the set: a statement then opens one for itself.
+  bool NeedsOwnConnection() const { return !m_session && !m_sharedSession; }
   std::vector<CFieldExchange::Column> Collect(CFieldExchange::Operation operation);
   std::string SelectStatement();
   void LoadCurrentRow();
@@ -88,6 +95,7 @@ class CRecordset {
   const bx::odbc::SqlValue& KeyValue(const std::vector<CFieldExchange::Column>& columns) const;
 
   std::unique_ptr<bx::odbc::OdbcSession> m_session;
+  bx::odbc::OdbcSession* m_sharedSession = nullptr;
   std::vector<std::vector<std::optional<std::string>>> m_rows;
   long m_position = 0;
   bool m_open = false;

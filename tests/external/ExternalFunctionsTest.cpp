@@ -1,11 +1,14 @@
 // Loading the external functions library and calling its entry points.
 #include "app/external/CExternalFunctions.h"
+#include "app/external/PhotoDataBlock.h"
 
 #include "tests/platform/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <vector>
 
@@ -79,3 +82,49 @@ TEST(ExternalFunctionsTest, TheExampleReceivesTheLogAndRefusesEveryOtherShot)
 }
 
 } // namespace
+
+// The block carries the record there and back; what a library leaves malformed
+// comes back bounded and without events the text form cannot hold.
+TEST(ExternalFunctionsTest, ThePhotoDataBlockCarriesTheRecordBothWays)
+{
+    CFoto photo;
+    photo.name = "img12.jpg";
+    photo.operatorName = "Niccolò";
+    photo.date = bx::OleDateTime(2011, 3, 7, 9, 5, 0);
+    photo.film = 2;
+    photo.counter = 12;
+    photo.events.AddFromText("wedding|table 4");
+    photo.params.text = "Anna's party";
+    photo.params.page = "a.png;1;2;3;4";
+    photo.params.autoLevels = true;
+    photo.params.saturation = -20;
+    photo.params.cropRight = 2147483647;
+    photo.params.aspectRatio = 0.75f;
+    auto data = std::make_unique<BxPhotoData>();
+    bx::external::FillPhotoData(photo, *data);
+    EXPECT_STREQ(data->resultText, "Anna's party");
+    EXPECT_EQ(data->eventCount, 2);
+    CFoto back;
+    bx::external::ReadPhotoData(*data, back);
+    EXPECT_EQ(back.name, photo.name);
+    EXPECT_EQ(back.operatorName, photo.operatorName);
+    EXPECT_EQ(back.date, photo.date);
+    EXPECT_EQ(back.counter, 12);
+    EXPECT_EQ(back.events.ToText(), "|wedding|table 4|");
+    EXPECT_EQ(back.params.page, photo.params.page);
+    EXPECT_EQ(back.StoredSaturation(), 980);
+    EXPECT_EQ(back.params.cropRight, 2147483647);
+    EXPECT_FLOAT_EQ(back.params.aspectRatio, 0.75f);
+
+    photo.operatorName = std::string(254, 'a') + "ò";  // the last character does not fit whole
+    bx::external::FillPhotoData(photo, *data);
+    EXPECT_EQ(std::strlen(data->operatorName), 254u);
+    std::memset(data->fileName, 'x', sizeof data->fileName);  // no terminating zero
+    std::strcpy(data->events[1], "a|b");
+    data->eventCount = 1000;
+    data->dateValid = 0;
+    bx::external::ReadPhotoData(*data, back);
+    EXPECT_EQ(back.name, std::string(BX_PHOTO_NAME_SIZE, 'x'));
+    EXPECT_EQ(back.events.ToText(), "|wedding|");
+    EXPECT_FALSE(back.date.IsValid());
+}

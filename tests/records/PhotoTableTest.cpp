@@ -166,6 +166,48 @@ TEST_P(PhotoTableTest, RowsReadBackIntoPhotosAndImportFromXml) {
   EXPECT_EQ(Rows(), "2");
 }
 
+TEST_P(PhotoTableTest, EventsOfAnImageFileComeFromItsRow) {
+  CFoto photo = Shot("D'Angelo", 7);
+  photo.events.AddFromText("wedding|table 4");
+  ASSERT_TRUE(Photos()->InsertPhoto(photo, false));
+  std::string events;
+  EXPECT_TRUE(Photos()->EventsOfFile(images_.Path() + "/images/D'Angelo/12/img7.jpg", events));
+  EXPECT_EQ(events, "|wedding|table 4|");
+  events = "untouched";
+  EXPECT_FALSE(Photos()->EventsOfFile(images_.Path() + "/images/D'Angelo/13/img7.jpg", events));
+  EXPECT_FALSE(Photos()->EventsOfFile(images_.Path() + "/images/D'Angelo/twelve/img7.jpg", events));
+  EXPECT_FALSE(Photos()->EventsOfFile("img7.jpg", events));
+  EXPECT_EQ(events, "untouched");
+  EXPECT_TRUE(messages_.Messages().empty());
+}
+
+// A layout file imported as a shot: its layout columns with "<AP>" made the
+// application folder and auto-levels kept, the identity as given, the rest default.
+TEST_P(PhotoTableTest, ImportLayoutXmlTakesTheLayoutColumnsAndTheGivenIdentity) {
+  const std::string layout = images_.Path() + "/7.xml";
+  std::ofstream(layout) << "<Layout><ID Value=\"7\"/><NOME Value=\"Gold\"/>"
+                           "<BG_IMAGE_NAME Value=\"&lt;AP&gt;frames/gold.png\"/><ZOOM Value=\"-4\"/>"
+                           "<SATURATION Value=\"-50\"/><AUTOLEVELS Value=\"1\"/><EVENTO Value=\"|ignored|\"/>"
+                           "<PAGE Value=\"&lt;AP&gt;a.png;1;2;3;4|/srv/b.png;5;6;7;8\"/></Layout>";
+  auto photos = Photos();
+  photos->m_applicationFolder = "/opt/station/";
+  ASSERT_TRUE(photos->ImportLayoutXml(layout, "Anna", "|party|", 12, 9, kShotTime, "img9.jpg"));
+  const long id = Photos()->FindId("Anna", "|party|", 12, 9, kShotTime, "img9.jpg");
+  ASSERT_GT(id, 0);
+  EXPECT_EQ(Column("BG_IMAGE_NAME", id), "/opt/station/frames/gold.png");
+  EXPECT_EQ(Column("PAGE", id), "/opt/station/a.png;1;2;3;4|/srv/b.png;5;6;7;8");
+  EXPECT_EQ(Column("ZOOM", id), "-4");
+  EXPECT_EQ(Column("SATURATION", id), "950");
+  EXPECT_EQ(Column("CROPRIGHT", id), "2147483647");  // not in the file: the row's default
+  EXPECT_EQ(Column("FONTNAME", id), "Times New Roman");
+  EXPECT_TRUE(std::filesystem::exists(XmlPath("Anna", "img9.jpg")));
+
+  std::ofstream(images_.Path() + "/broken.xml") << "<Layout><ZOOM Value=\"x\"/></Layout>";
+  EXPECT_FALSE(Photos()->ImportLayoutXml(images_.Path() + "/broken.xml", "Anna", "", 12, 10, kShotTime, "a.jpg"));
+  EXPECT_FALSE(Photos()->ImportLayoutXml(images_.Path() + "/none.xml", "Anna", "", 12, 10, kShotTime, "a.jpg"));
+  EXPECT_EQ(Rows(), "1");
+}
+
 TEST_P(PhotoTableTest, UnreachableDatabaseStillWritesTheXml) {
   auto photos = Photos();
   DatabaseSettings dead = Settings();

@@ -82,8 +82,8 @@ TEST(PhotoJournalTest, ReplaysInOrderAndForgetsOnlyWhatWasWritten) {
   TempFolder folder;
   PhotoJournal journal(folder.Path() + "/state/journal");
   EXPECT_EQ(journal.PendingCount(), 0u);
-  for (const char* line : {"one", "two", "three"}) ASSERT_TRUE(journal.Append(line));
-  EXPECT_FALSE(journal.Append("broken\nline"));
+  for (const char* line : {"one", "two", "three"}) ASSERT_TRUE(journal.Append({line}));
+  EXPECT_FALSE(journal.Append({"broken\nline"}));
 
   std::vector<std::string> seen;
   EXPECT_EQ(journal.Replay([&](const std::string& line) {

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "../platform/TempFolder.h"
 #include "TestDatabase.h"
 #include "platform/MessageSink.h"
 #include "records/CFotoSet.h"
+#include "records/RecordWriter.h"
 #include "records/ShotRecorder.h"
 
 namespace {
@@ -44,26 +48,19 @@ class ShotRecorderTest : public ::testing::TestWithParam<SqlDialect> {
   TestDatabase database_{GetParam()};
   TempFolder folder_;
   bx::RecordingMessageSink messages_;
-  int pauses_ = 0;
-  ShotRecorder recorder_{folder_.Path() + "/state/records.journal", [this](std::chrono::milliseconds) {
-                           ++pauses_;
-                           return true;
-                         }};
+  ShotRecorder recorder_{folder_.Path() + "/state/records.journal"};
 };
 
 TEST_P(ShotRecorderTest, OutageLosesNoRowAndReplaysInOrderOnce) {
   constexpr int kShots = 30;
   for (int counter = 1; counter <= kShots; ++counter) {
     const bool up = counter <= 10 || counter > 20;
-    // Shot 11's probe passes but the insert fails: it is retried, then journaled.
-    const bool probe = up || counter == 11;
-    ASSERT_TRUE(recorder_.Record(Target(up), Shot(counter), probe)) << counter;
-    if (counter == 20) {
-      EXPECT_EQ(recorder_.PendingCount(), 20u);  // a photo and a tally line per shot
-    }
+    ASSERT_TRUE(recorder_.Journal(Target(up), Shot(counter))) << counter;
+    const std::size_t pending = recorder_.ReplayPending(Target(up));
+    // A photo and a tally line per shot wait while the database is out.
+    EXPECT_EQ(pending, up ? 0u : 2u * static_cast<unsigned>(counter - 10)) << counter;
   }
   EXPECT_EQ(recorder_.PendingCount(), 0u);
-  EXPECT_EQ(pauses_, ShotRecorder::kAttempts - 1);
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM \"Fotografie\""), std::to_string(kShots));
   EXPECT_EQ(Scalar("SELECT COUNT(DISTINCT \"CONTATORE\") FROM \"Fotografie\""), std::to_string(kShots));
   // The ids follow the counters: the journal went first when the database came back.
@@ -79,7 +76,7 @@ TEST_P(ShotRecorderTest, OutageLosesNoRowAndReplaysInOrderOnce) {
 }
 
 TEST_P(ShotRecorderTest, RowTakenBeforeAFailureIsNotWrittenTwice) {
-  ASSERT_TRUE(recorder_.Record(Target(false), Shot(1), false));
+  ASSERT_TRUE(recorder_.Journal(Target(false), Shot(1)));
   // The database took the row although the station saw an error (a lost reply).
   CFotoSet photos(Target(true).settings);
   photos.m_imageRoot = folder_.Path();
@@ -93,12 +90,46 @@ TEST_P(ShotRecorderTest, RowTakenBeforeAFailureIsNotWrittenTwice) {
 TEST_P(ShotRecorderTest, ARecordTheDatabaseRefusesDoesNotBlockTheOthers) {
   CFoto refused = Shot(1);
   refused.params.text = std::string(70000, 'x');  // longer than the column
-  ASSERT_TRUE(recorder_.Record(Target(false), refused, false));
-  ASSERT_TRUE(recorder_.Record(Target(false), Shot(2), false));
+  ASSERT_TRUE(recorder_.Journal(Target(false), refused));
+  ASSERT_TRUE(recorder_.Journal(Target(false), Shot(2)));
   EXPECT_EQ(recorder_.ReplayPending(Target(true)), 0u);
   EXPECT_EQ(Scalar("SELECT \"CONTATORE\" FROM \"Fotografie\""), "2");
   EXPECT_EQ(PhotoJournal(recorder_.RejectedPath()).PendingCount(), 1u);
   EXPECT_EQ(Scalar("SELECT SUM(\"IMPORTATE\") FROM \"Story\""), "2");
+}
+
+// The writer thread: a shot returns once journaled; the writer reports falling
+// behind and catching up, and stopping writes what is pending.
+TEST_P(ShotRecorderTest, WriterCatchesUpInOrderAndReportsItsBacklog) {
+  std::mutex lock;
+  std::vector<std::size_t> reports;
+  RecordWriter writer(
+      folder_.Path() + "/state/writer.journal",
+      [&](std::size_t pending) {
+        std::lock_guard guard(lock);
+        reports.push_back(pending);
+      },
+      std::chrono::milliseconds(20));
+  ASSERT_TRUE(writer.Record(Target(false), Shot(1)));
+  for (int wait = 0; wait < 500 && !writer.IsBehind(); ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_TRUE(writer.IsBehind());
+  ASSERT_TRUE(writer.Record(Target(false), Shot(2)));
+  ASSERT_TRUE(writer.Record(Target(true), Shot(3)));
+  for (int wait = 0; wait < 500 && writer.PendingCount() > 0; ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(writer.Record(Target(true), Shot(4)));
+  writer.Stop(std::chrono::seconds(10));
+  EXPECT_EQ(writer.PendingCount(), 0u);
+  EXPECT_FALSE(writer.IsBehind());
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM \"Fotografie\" a, \"Fotografie\" b "
+                   "WHERE a.\"ID\" < b.\"ID\" AND a.\"CONTATORE\" > b.\"CONTATORE\""),
+            "0");
+  EXPECT_EQ(Scalar("SELECT COUNT(*) || ' ' || SUM(\"CONTATORE\") FROM \"Fotografie\""), "4 10");
+  std::lock_guard guard(lock);
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_GT(reports[0], 0u);
+  EXPECT_EQ(reports[1], 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, ShotRecorderTest,

@@ -106,7 +106,9 @@ TEST_P(StationRecordsTest, AnOutageLosesNeitherPhotosNorRows)
             EXPECT_NE(Log().find("The database has not taken 20 records yet"), std::string::npos) << Log();
         }
     }
+    m_station->OnDestroy();  // writes what is still pending
     EXPECT_EQ(m_station->Status(), "Ok");
+    EXPECT_NE(Log().find("The database has taken every waiting record"), std::string::npos);
     EXPECT_EQ(m_station->SavedCount(), kShots);
     EXPECT_EQ(m_folder.SavedPhotos().size(), static_cast<size_t>(kShots));
     EXPECT_EQ(m_database.Scalar("SELECT COUNT(*) FROM \"Fotografie\" WHERE \"OPERATORE\" = 'D''Angelo'"),
@@ -135,8 +137,25 @@ TEST_P(StationRecordsTest, PhotosTakeTheSelectedLayout)
     profile.WriteString("Program Settings", "Application Path", m_folder.Root().string());
     StartStation();
     ASSERT_TRUE(Shoot());
+    m_station->OnDestroy();
     EXPECT_EQ(m_database.Scalar("SELECT \"ROTATION\" || ' ' || \"TEXT\" FROM \"Fotografie\""), "33 Anna's party");
     EXPECT_TRUE(fs::exists(m_folder.Root() / "Layout" / (std::to_string(id) + ".xml")));
+}
+
+// The external functions library sees the numbered photo and rewrites its caption
+// before the photo is saved; the row and the log show what it did.
+TEST_P(StationRecordsTest, PreSaveRewritesThePhotoBeforeItIsRecorded)
+{
+    bx::ProfileStore(m_folder.ConfigFolder().string(), "BXGrabber")
+        .WriteString("Program Settings", "External Functions", EXAMPLE_FUNCTIONS_PATH);
+    StartStation();
+    ASSERT_TRUE(Shoot());
+    m_station->OnDestroy();
+    const std::string counter = m_database.Scalar("SELECT \"CONTATORE\" FROM \"Fotografie\"");
+    const std::string caption = "Photo " + counter + " (img" + counter + ".jpg)";
+    EXPECT_EQ(m_database.Scalar("SELECT \"TEXT\" FROM \"Fotografie\""), caption);
+    EXPECT_NE(Log().find("\nPreSave\n"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("\nPreSave result=" + caption + "\n"), std::string::npos) << Log();
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, StationRecordsTest, ::testing::Values(SqlDialect::SQLite, SqlDialect::PostgreSQL),

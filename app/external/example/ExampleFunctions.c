@@ -1,6 +1,7 @@
 /* An example external functions library. It writes what it is given to its own
- * file beside the station's log and refuses every other shot, beginning with the
- * first: a site replaces the rule with its own (a door contact, a payment, ...). */
+ * file beside the station's log, refuses every other shot, beginning with the
+ * first, and captions every photo with its file name and counter: a site replaces
+ * the rules with its own (a door contact, a payment, a customer's name, ...). */
 #include "app/external/ExternalFunctionsApi.h"
 
 #include <stdio.h>
@@ -36,4 +37,12 @@ int PreTrigger(void)
     const int allowed = g_triggers++ % 2 == 1;
     Note(allowed ? "PreTrigger allow" : "PreTrigger refuse");
     return allowed;
+}
+
+void PreSave(struct BxPhotoData* photo)
+{
+    char line[BX_PHOTO_NAME_SIZE + 32];
+    snprintf(photo->resultText, sizeof photo->resultText, "Photo %d (%s)", photo->counter, photo->fileName);
+    snprintf(line, sizeof line, "PreSave %s", photo->fileName);
+    Note(line);
 }
