@@ -17,6 +17,7 @@
 #include "layout/CLayoutList.h"
 #include "records/CFoto.h"
 #include "records/ShotRecorder.h"
+#include "records/odbc/DatabaseSettings.h"
 #include "trigger/CFlash.h"
 #include "trigger/CPylonTrigger.h"
 
@@ -30,6 +31,7 @@
 
 class CGrabberApp;
 class IStationHost;
+class TiXmlNode;
 
 // The station's core: the camera itself (it receives the frames), the owner of
 // the frame queue and the processing thread, and the state the pages show. It
@@ -102,6 +104,19 @@ public:
     // the settings being edited, used for the frames of set-up pages 2 and 3.
     CColorTransformer GetColorTransformer() const;
     void SetPageColorTransformer(const CColorTransformer& transformer);
+    // The colour page's settings become the applied ones and are saved with the
+    // active preset; false when the properties file could not be written.
+    bool StoreColorSettings(const CColorTransformer& transformer);
+    // Processes the last set-up frame again with the colour page's settings and
+    // shows it; false when no set-up frame was taken yet.
+    bool PreviewPageColour();
+    // The camera page's settings (the camera's features, rotation, post gamma and
+    // exposure control) saved with the active preset.
+    bool SavePresetCameraSettings();
+
+    // The general set-up page's database fields: "Database Type" and "ODBC Default Connection".
+    DatabaseSettings GetDatabaseConnection() const;
+    void SetDatabaseConnection(int databaseType, const std::string& connection);
 
     void OnNewImage(IplImage* frame, ImageOwnership kind) override;
     void OnDeviceRemoved() override;
@@ -157,6 +172,11 @@ private:
     int ReadInt(const char* section, const char* key, int defaultValue);
     std::string ReadString(const char* section, const char* key, const std::string& defaultValue);
     std::string PropertiesFileName() const;
+    // Loads the properties file for editing, lets `write` change the active
+    // preset's set and saves the file; a file that does not parse is left as it is.
+    bool SaveToPresetSet(const char* what, const std::function<void(TiXmlNode& set)>& write);
+    // The frame of a set-up page before colour processing, for PreviewPageColour.
+    void KeepSetupFrame(const CxImage& frame);
 
     // Runs a camera call from the dialog's side; the SDK's exceptions are logged with `what`.
     template <class Call>
@@ -231,6 +251,8 @@ private:
     mutable std::mutex m_colorLock;  // both transformers; a frame works on a copy
     CColorTransformer m_colorTransformer;
     CColorTransformer m_pageColorTransformer;
+    mutable std::mutex m_setupFrameLock;
+    CxImage m_setupFrame;
     mutable std::mutex m_stateLock;  // m_status and the title, read by the host's thread
     std::string m_title;
     std::string m_saveProblem;

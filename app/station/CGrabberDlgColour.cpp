@@ -34,3 +34,42 @@ void CGrabberDlg::SetPageColorTransformer(const CColorTransformer& transformer)
     std::lock_guard lock(m_colorLock);
     m_pageColorTransformer = transformer;
 }
+
+bool CGrabberDlg::StoreColorSettings(const CColorTransformer& transformer)
+{
+    {
+        std::lock_guard lock(m_colorLock);
+        m_colorTransformer.m_settings = transformer.m_settings;
+        m_pageColorTransformer.m_settings = transformer.m_settings;
+    }
+    return SaveToPresetSet("Colour settings", [&transformer](TiXmlNode& set) {
+        SaveColorSettings(set, transformer.m_settings);
+    });
+}
+
+void CGrabberDlg::KeepSetupFrame(const CxImage& frame)
+{
+    std::lock_guard lock(m_setupFrameLock);
+    m_setupFrame.Create(static_cast<IplImage*>(frame), CF_COPY);
+}
+
+bool CGrabberDlg::PreviewPageColour()
+{
+    CxImage source;
+    {
+        std::lock_guard lock(m_setupFrameLock);
+        if (!m_setupFrame.IsValid() || !source.Create(static_cast<IplImage*>(m_setupFrame), CF_COPY))
+            return false;
+    }
+    CxImage preview;
+    if (!preview.Create(source.Width(), source.Height(), 0, 0, 0, nullptr))
+        return false;
+    CColorTransformer transformer;
+    {
+        std::lock_guard lock(m_colorLock);
+        transformer = m_pageColorTransformer;
+    }
+    transformer.Transform(source, preview, false);
+    m_host.ShowOutputImage(preview);
+    return true;
+}

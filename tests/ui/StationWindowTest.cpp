@@ -1,90 +1,20 @@
 // The main window on the offscreen platform, over the simulated camera.
-#include "StationApp.h"
-#include "StationFixture.h"
+#include "StationWindowFixture.h"
 
 #include "app/station/CGrabberDlg.h"
-#include "pylon/TlFactory.h"
-#include "pylon/sim/Simulator.h"
 #include "ui/ImagePane.h"
-#include "ui/StationWindow.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTabWidget>
+#include <QSpinBox>
 #include <QTest>
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 
-// The system's font configuration keeps a cache for the life of the process.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig\n";
-}
-
 namespace {
-
-class StationWindowTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        static int argc = 1;
-        static char name[] = "ui_station_window_test";
-        static char* argv[] = {name, nullptr};
-        s_application = new QApplication(argc, argv);
-    }
-
-    static void TearDownTestSuite()
-    {
-        delete s_application;
-        s_application = nullptr;
-    }
-
-    void SetUp() override
-    {
-        Pylon::SSimulatorConfig config;
-        config.sensorWidth = 1280;
-        config.sensorHeight = 1024;
-        Pylon::CTlFactory::GetInstance().Simulator().Configure(config);
-        m_folder.WriteProfile(m_folder.PhotoFolder().string() + "/");
-        m_app = MakeStationApp(m_folder);
-        m_window = std::make_unique<StationWindow>(
-            m_app->App(), [this](int code) { m_powerCodes.push_back(code); }, [this] { return m_shift; });
-        m_window->show();
-        ASSERT_TRUE(m_window->Start());
-    }
-
-    void TearDown() override
-    {
-        m_shift = true;
-        m_window->close();
-        m_window.reset();
-    }
-
-    template <class Widget>
-    Widget* Find(const char* name) const
-    {
-        return m_window->findChild<Widget*>(name);
-    }
-
-    QTabWidget* Pages() const { return m_window->findChild<QTabWidget*>(); }
-
-    StationFolder m_folder;
-    std::unique_ptr<StationApp> m_app;
-    std::unique_ptr<StationWindow> m_window;
-    std::vector<int> m_powerCodes;
-    bool m_shift = false;
-    static QApplication* s_application;
-};
-
-QApplication* StationWindowTest::s_application = nullptr;
 
 TEST_F(StationWindowTest, TheShotButtonShowsTheNewPhotoInThePane)
 {

@@ -1,0 +1,67 @@
+#include "StationWindowFixture.h"
+
+#include "platform/ProfileStore.h"
+#include "pylon/TlFactory.h"
+#include "pylon/sim/Simulator.h"
+
+#include <cstdlib>
+
+// The system's font configuration keeps a cache for the life of the process.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig\n";
+}
+
+QApplication* StationWindowTest::s_application = nullptr;
+
+void StationWindowTest::SetUpTestSuite()
+{
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int argc = 1;
+    static char name[] = "ui_station_window_test";
+    static char* argv[] = {name, nullptr};
+    s_application = new QApplication(argc, argv);
+}
+
+void StationWindowTest::TearDownTestSuite()
+{
+    delete s_application;
+    s_application = nullptr;
+}
+
+void StationWindowTest::SetUp()
+{
+    Pylon::SSimulatorConfig config;
+    config.sensorWidth = 1280;
+    config.sensorHeight = 1024;
+    Pylon::CTlFactory::GetInstance().Simulator().Configure(config);
+    m_folder.WriteProfile(m_folder.PhotoFolder().string() + "/");
+    bx::ProfileStore(m_folder.ConfigFolder().string(), "BXGrabber")
+        .WriteString("Program Settings", "Properties File Name", PropertiesFile());
+    OpenWindow();
+}
+
+void StationWindowTest::TearDown()
+{
+    CloseWindow();
+}
+
+void StationWindowTest::OpenWindow()
+{
+    m_app = MakeStationApp(m_folder);
+    m_window = std::make_unique<StationWindow>(
+        m_app->App(), [this](int code) { m_powerCodes.push_back(code); }, [this] { return m_shift; });
+    m_window->show();
+    ASSERT_TRUE(m_window->Start());
+}
+
+void StationWindowTest::CloseWindow()
+{
+    const bool shift = m_shift;
+    m_shift = true;
+    if (m_window)
+        m_window->close();
+    m_window.reset();
+    m_app.reset();
+    m_shift = shift;
+}
