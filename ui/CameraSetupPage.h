@@ -17,7 +17,6 @@ public:
     // The page became active: the camera may have been opened again since.
     void Refresh() override;
     void PresetChanged() override;
-    PropertyGrid& Grid() { return *m_grid; }
 
 private:
     void Save();

@@ -20,7 +20,6 @@ public:
     // The page became active: it edits the settings now applied.
     void Refresh() override;
     void PresetChanged() override;
-    PropertyGrid& Grid() { return *m_grid; }
 
 private:
     void Edited();
