@@ -5,6 +5,7 @@
 #include "ui/SaveProblemLabel.h"
 #include "ui/TestShotButton.h"
 
+#include <QPushButton>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QSignalBlocker>

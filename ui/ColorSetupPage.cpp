@@ -5,6 +5,7 @@
 #include "ui/SaveProblemLabel.h"
 #include "ui/TestShotButton.h"
 
+#include <QPushButton>
 #include <QVBoxLayout>
 
 ColorSetupPage::ColorSetupPage(CGrabberDlg& core, QWidget* parent)

@@ -5,6 +5,7 @@
 #include "ui/TestShotButton.h"
 #include "ui/TriggerSettingsBox.h"
 
+#include <QPushButton>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>

@@ -2,6 +2,7 @@
 // the colour page's transformer for the set-up pages.
 #include "app/station/CGrabberDlg.h"
 
+#include "app/station/IStationHost.h"
 #include "camera/PropertiesFile.h"
 
 #include <tinyxml.h>

@@ -93,8 +93,9 @@ protected:
     // With BX_PAGES_SCREENSHOTS=FOLDER, the window as it is now into FOLDER/NAME.png.
     void Screenshot(const char* name)
     {
-        if (const char* folder = std::getenv("BX_PAGES_SCREENSHOTS"))
+        if (const char* folder = std::getenv("BX_PAGES_SCREENSHOTS")) {
             EXPECT_TRUE(m_window->grab().save(QString(folder) + "/" + name + ".png"));
+        }
     }
 };
 
@@ -171,7 +172,9 @@ TEST_F(SetupPagesTest, GeneralPageSavesTheDatabaseConnection)
     QWidget* page = ShowPage(CGrabberDlg::GeneralSetupPage);
     auto* connection = page->findChild<QLineEdit*>("odbcConnection");
     EXPECT_EQ(connection->text().toStdString(), DefaultConnectionString(0));
-    emit page->findChild<QComboBox*>("databaseType")->activated(1);  // a built-in string follows the type
+    auto* type = page->findChild<QComboBox*>("databaseType");
+    type->setCurrentIndex(1);
+    emit type->activated(1);  // a built-in string follows the type
     EXPECT_EQ(connection->text().toStdString(), DefaultConnectionString(1));
     page->findChild<QLineEdit*>("operatorName")->setText("anna");
     Screenshot("general-setup");
