@@ -16,7 +16,8 @@ QApplication* StationWindowTest::s_application = nullptr;
 
 void StationWindowTest::SetUpTestSuite()
 {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Screenshots for people keep the caller's platform (a display under Xvfb).
+    ::setenv("QT_QPA_PLATFORM", "offscreen", std::getenv("BX_PAGES_SCREENSHOTS") ? 0 : 1);
     static int argc = 1;
     static char name[] = "ui_station_window_test";
     static char* argv[] = {name, nullptr};
