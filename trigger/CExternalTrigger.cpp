@@ -142,6 +142,8 @@ bool CExternalTrigger::Start()
     m_decision.Start();
     m_running = true;
     m_thread = std::thread([this] { ThreadMain(); });
+    if (source == SourceVideo)
+        StartVideoDevice(GetSettings().videoDevice);
     return true;
 }
 
@@ -154,6 +156,7 @@ void CExternalTrigger::Stop()
 void CExternalTrigger::StopLocked()
 {
     m_running = false;
+    StopVideo();
     m_stop.Set();
     m_decision.Stop();
     if (m_thread.joinable())

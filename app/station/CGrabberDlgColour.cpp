@@ -2,6 +2,7 @@
 // the colour page's transformer for the set-up pages.
 #include "app/station/CGrabberDlg.h"
 
+#include "app/LogTrace.h"
 #include "app/station/IStationHost.h"
 #include "camera/PropertiesFile.h"
 
@@ -15,7 +16,7 @@ void CGrabberDlg::LoadPresetColour(int preset)
     CColorTransformer loaded;
     TiXmlDocument document;
     if (PropertiesFile::LoadForReading(document, PropertiesFileName())) {
-        if (TiXmlNode* set = PropertiesFile::FindSet(document, "Set" + std::to_string(preset)))
+        if (TiXmlNode* set = PropertiesFile::FindSet(document, PresetSet(preset)))
             loaded.Load(&document, set->ToElement());
     }
     std::lock_guard lock(m_colorLock);
@@ -43,9 +44,18 @@ bool CGrabberDlg::StoreColorSettings(const CColorTransformer& transformer)
         m_colorTransformer.m_settings = transformer.m_settings;
         m_pageColorTransformer.m_settings = transformer.m_settings;
     }
-    return SaveToPresetSet("Colour settings", [&transformer](TiXmlNode& set) {
-        SaveColorSettings(set, transformer.m_settings);
-    });
+    // A file that does not parse is left as it is: it holds the other presets.
+    const std::string file = PropertiesFileName();
+    TiXmlDocument document;
+    if (!PropertiesFile::LoadForEditing(document, file)) {
+        TheLog().WriteLine("Colour settings not saved: " + file + " cannot be read or does not parse");
+        return false;
+    }
+    SaveColorSettings(PropertiesFile::SetNode(document, PresetSet(m_preset)), transformer.m_settings);
+    if (PropertiesFile::Save(document, file))
+        return true;
+    TheLog().WriteLine("Colour settings not saved: " + file + " cannot be written");
+    return false;
 }
 
 void CGrabberDlg::KeepSetupFrame(const CxImage& frame)

@@ -4,6 +4,7 @@
 
 #include "app/station/CGrabberDlg.h"
 #include "platform/ProfileStore.h"
+#include "pylon/NodePointer.h"
 #include "records/odbc/DefaultConnection.h"
 #include "ui/ImagePane.h"
 #include "ui/PropertyGrid.h"
@@ -187,4 +188,29 @@ TEST_F(SetupPagesTest, GeneralPageSavesTheDatabaseConnection)
     Screenshot("control");
 }
 
+
+TEST_F(SetupPagesTest, CameraFeaturesFromTheGridReachTheCameraPerPresetAndPersist)
+{
+    const auto exposure = [this] {
+        return GenApi::CIntegerPtr(m_window->Core().GetNodeMap()->GetNode("ExposureTimeRaw"))->GetValue();
+    };
+    ShowPage(CGrabberDlg::CameraSetupPage);
+    PropertyGrid* grid = Grid(CGrabberDlg::CameraSetupPage, "cameraProperties");
+    Enter(grid, "ExposureTimeRaw", "1234");
+    EXPECT_EQ(exposure(), 1234);
+    ChoosePreset(CGrabberDlg::PresetLowLight);
+    ShowPage(CGrabberDlg::CameraSetupPage);
+    Enter(grid, "ExposureTimeRaw", "777");
+    ChoosePreset(CGrabberDlg::PresetNormal);
+    EXPECT_EQ(exposure(), 1234);
+    ShowPage(CGrabberDlg::CameraSetupPage);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Shown(grid, "ExposureTimeRaw") == "1234"; }, 2000));
+
+    CloseWindow();
+    OpenWindow();
+    EXPECT_EQ(exposure(), 1234);
+    ShowPage(CGrabberDlg::CameraSetupPage);
+    grid = Grid(CGrabberDlg::CameraSetupPage, "cameraProperties");
+    EXPECT_EQ(Shown(grid, "ExposureTimeRaw"), "1234");
+}
 }  // namespace
