@@ -3,10 +3,15 @@
 #include <cstdint>
 #include <string>
 
+#include "layout/CNamedImage.h"
+#include "layout/CompositionOptions.h"
+#include "layout/IconList.h"
+
 // An image name with the parameters a picture is composed with: the images around
 // it, the canvas aspect ratio, placement, crop, zoom, rotation, colour corrections,
 // the caption and the icon list. Layouts carry them, and each photo a copy.
-class CProcessedImage {
+// The name is the photo's file; the composition renders them into a picture.
+class CProcessedImage : public CNamedImage {
  public:
   static constexpr float kDefaultAspectRatio = 1.37f;
   // Auto-levels has no column: it is stored as SATURATION + 1000.
@@ -29,7 +34,22 @@ class CProcessedImage {
   }
   void SetStoredSaturation(std::int32_t stored);
 
-  std::string name;
+  // The icons of the icon list, or the single icon when the list names none.
+  CIconParamsList Icons() const;
+
+  // Composes the picture into canvas, its long side `size` pixels: background,
+  // photo (cropped, colour-corrected, zoomed, rotated, placed), foreground,
+  // icons, caption. loadSize 0 loads every image whole, else reduced to about
+  // loadSize. False, with the canvas empty, when no canvas can be made; a layer
+  // that cannot be loaded or placed is left out.
+  bool Render(int size, CxImage& canvas, int loadSize, const CompositionOptions& options) const;
+  // compose: renders into the object's own image (size 0: the photo file's
+  // long side, whole loads). Otherwise loads the photo alone when the image is
+  // not valid yet. True when the image is valid afterwards.
+  bool Prepare(bool compose, int size, const CompositionOptions& options);
+  // The composition at that size, made once and kept; copied into out. False
+  // (out emptied) when none can be made.
+  bool GetComposed(int size, const CompositionOptions& options, CxImage& out);
 
   struct Parameters {
     std::string fgImageName;

@@ -6,6 +6,7 @@
 #include "ui/ControlPage.h"
 #include "ui/GeneralSetupPage.h"
 #include "ui/ImagePane.h"
+#include "ui/LayoutsPage.h"
 #include "ui/SetupPages.h"
 
 #include <QCloseEvent>
@@ -57,7 +58,7 @@ void StationWindow::BuildPages()
     m_pages->addTab(new GeneralSetupPage(*m_core, m_pages), "General set-up");
     m_pages->addTab(new CameraSetupPage(*m_core, m_pages), "Camera set-up");
     m_pages->addTab(new ColorSetupPage(*m_core, m_pages), "Colour set-up");
-    m_pages->addTab(new LayoutSelectorPage(m_pages), "Layouts");
+    m_pages->addTab(new LayoutsPage(*m_core, m_pages), "Layouts");
     m_pane = new ImagePane(this);
     m_pane->setObjectName("imagePane");
     connect(m_pages, &QTabWidget::currentChanged, this, [this](int index) {

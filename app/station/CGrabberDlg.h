@@ -119,6 +119,17 @@ public:
     DatabaseSettings GetDatabaseConnection() const;
     void SetDatabaseConnection(int databaseType, const std::string& connection);
 
+    // The layout selector page. The list, loaded when first asked for once the
+    // database answers (null before; then kept for the life of the station);
+    // the layout given to new photos; the operator's choice, remembered as
+    // "Last Layout ID"; the settings compositions are made with.
+    CLayoutList* LayoutList();
+    CLayoutObject SelectedLayout() const;
+    void SelectLayout(long id);
+    CompositionOptions ReadCompositionOptions() const;
+    // The file of the last photo saved, or "".
+    std::string LastPhotoPath() const;
+
     void OnNewImage(IplImage* frame, ImageOwnership kind) override;
     void OnDeviceRemoved() override;
 
@@ -220,6 +231,8 @@ private:
     void CallPreSave(CFoto& photo);
     // Once the database answers: the layout list and the selected layout ("Last Layout ID").
     void LoadLayoutList();
+    // The list's layout of that id, or a default layout when it cannot be composed.
+    CLayoutObject UsableLayout(const CLayoutList& list, long id);
     // The record of a numbered shot: its identity and the default layout parameters.
     CFoto NewPhotoRecord(const std::string& operatorName, int film, const PhotoNumber& number);
     // The photo row and the tally of a saved shot, or the journal while the database
@@ -273,6 +286,7 @@ private:
     mutable std::mutex m_stateLock;  // m_status and the title, read by the host's thread
     std::string m_title;
     std::string m_saveProblem;
+    std::string m_lastPhotoPath;
     std::atomic<bool> m_destroyed{false};
     CFlash m_flash;
     CExternalFunctions m_externalFunctions;

@@ -99,6 +99,7 @@ void CGrabberDlg::SaveImage()
     {
         std::lock_guard lock(m_stateLock);
         m_saveProblem.clear();
+        m_lastPhotoPath = paths.filePath;
     }
     ++m_savedCount;
     RecordShot(photo, databasePath, databaseReachable);

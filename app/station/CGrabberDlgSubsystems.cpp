@@ -39,12 +39,10 @@ void CGrabberDlg::LoadLayoutList()
         bx::layout::ApplicationFolder(ReadString(CGrabberApp::kSectionProgram, "Application Path", "")), aspectRatio});
     if (!list->Load("", true))
         return;  // tried again at the next shot
-    CLayoutObject layout = list->FindById(ReadInt(CGrabberApp::kSectionProgram, "Last Layout ID", -1));
-    if (!layout.unusable.empty()) {
-        TheLog().WriteLine("Layout " + layout.layoutName + " is not used: " + layout.unusable);
-        layout = CLayoutObject(aspectRatio);
-    }
+    CLayoutObject layout = UsableLayout(*list, ReadInt(CGrabberApp::kSectionProgram, "Last Layout ID", -1));
     std::lock_guard lock(m_layoutLock);
+    if (m_layoutList)
+        return;  // the other thread loaded it meanwhile; pages may hold that list
     m_layoutList = std::move(list);
     m_layout = layout;
 }

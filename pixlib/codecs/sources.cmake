@@ -2,6 +2,7 @@
 # BMP, PCX, TGA and TIFF.
 pkg_check_modules(PIXLIB_JPEG REQUIRED IMPORTED_TARGET libjpeg libturbojpeg)
 pkg_check_modules(PIXLIB_TIFF REQUIRED IMPORTED_TARGET libtiff-4)
+pkg_check_modules(PIXLIB_LCMS REQUIRED IMPORTED_TARGET lcms2)
 list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ByteReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ChannelLayout.cpp
@@ -26,6 +27,8 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/LoadDispatch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LongerSideScaling.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProfileConversion.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/icc/EmbeddedProfile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/icc/IccTransform.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RasterReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Rc4Filter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReplacingFile.cpp
@@ -61,4 +64,4 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/photocd/PhotoCdFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/photocd/PhotoCdPack.cpp
   ${CMAKE_CURRENT_LIST_DIR}/photocd/PhotoYccConverter.cpp)
-list(APPEND PIXLIB_LIBRARIES PkgConfig::PIXLIB_JPEG PkgConfig::PIXLIB_TIFF)
+list(APPEND PIXLIB_LIBRARIES PkgConfig::PIXLIB_JPEG PkgConfig::PIXLIB_TIFF PkgConfig::PIXLIB_LCMS)

@@ -167,3 +167,18 @@ TEST_F(Pixtool, TransformAgreesWithImageMagickAffineProjection) {
   EXPECT_NEAR(ours.top, theirs.top, 1);
   EXPECT_NEAR(ours.bottom, theirs.bottom, 1);
 }
+
+TEST_F(Pixtool, ComposeRendersALayoutFileAroundAPhoto) {
+  fs::create_directories(dir / "Layout");
+  ASSERT_EQ(run("convert " + path("in.ppm") + " " + path("photo.tif")), 0);
+  std::ofstream(path("Layout/3.xml")) << "<Layout><ID Value=\"3\"/><ASPECT_RATIO Value=\"1.500000\"/>"
+                                         "<BG_IMAGE_NAME Value=\"&lt;AP&gt;photo.tif\"/></Layout>";
+  ASSERT_EQ(run("compose " + path("Layout/3.xml") + " " + path("photo.tif") + " " + path("out.ppm") + " --size 60"), 0);
+  EXPECT_EQ(read(path("out.ppm")).substr(0, 12), "P6\n60 40\n255");
+  ASSERT_EQ(run("compose " + path("Layout/3.xml") + " " + path("photo.tif") + " " + path("full.ppm")), 0);
+  EXPECT_EQ(read(path("full.ppm")).substr(0, 10), "P6\n7 5\n255");  // the photo's long side
+  std::ofstream(path("Layout/4.xml")) << "<Layout><ASPECT_RATIO Value=\"-1\"/></Layout>";
+  EXPECT_EQ(run("compose " + path("Layout/4.xml") + " " + path("photo.tif") + " " + path("bad.ppm")), 1);
+  EXPECT_EQ(run("compose " + path("in.ppm") + " " + path("photo.tif") + " " + path("bad.ppm")), 1);  // no layout
+  EXPECT_EQ(run("compose " + path("Layout/3.xml") + " " + path("photo.tif")), 2);
+}

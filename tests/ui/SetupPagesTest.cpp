@@ -5,6 +5,8 @@
 #include "app/station/CGrabberDlg.h"
 #include "platform/ProfileStore.h"
 #include "pylon/NodePointer.h"
+#include "pylon/TlFactory.h"
+#include "pylon/sim/Simulator.h"
 #include "records/odbc/DefaultConnection.h"
 #include "ui/ImagePane.h"
 #include "ui/PropertyGrid.h"
@@ -60,8 +62,32 @@ bool IsGrey(const QImage& image)
     return true;
 }
 
-class SetupPagesTest : public StationWindowTest {
+class SetupPagesTest : public StationWindowFixture {
 protected:
+    void SetUp() override
+    {
+        Pylon::SSimulatorConfig config;
+        config.sensorWidth = 1280;
+        config.sensorHeight = 1024;
+        Pylon::CTlFactory::GetInstance().Simulator().Configure(config);
+        m_folder.WriteProfile(m_folder.PhotoFolder().string() + "/");
+        bx::ProfileStore(m_folder.ConfigFolder().string(), "BXGrabber")
+            .WriteString("Program Settings", "Properties File Name", PropertiesFile());
+        StartWindow();
+    }
+
+    // Closes the window as the operator would (with Shift), and the application with it.
+    void CloseWindow()
+    {
+        m_shift = true;
+        m_window->close();
+        m_window.reset();
+        m_app.reset();
+        m_shift = false;
+    }
+
+    std::string PropertiesFile() const { return (m_folder.Root() / "Properties.xml").string(); }
+
     QWidget* ShowPage(int page)
     {
         Pages()->setCurrentIndex(page);
@@ -127,7 +153,7 @@ TEST_F(SetupPagesTest, ColourEditsApplyPreviewAndPersistPerPreset)
     EXPECT_EQ(Shown(grid, "Contrast"), "0");
 
     CloseWindow();
-    OpenWindow();
+    StartWindow();
     grid = Grid(CGrabberDlg::ColorSetupPage, "colourProperties");
     EXPECT_EQ(m_window->Core().GetColorTransformer().m_settings.m_saturation, -100);
     ShowPage(CGrabberDlg::ColorSetupPage);
@@ -207,7 +233,7 @@ TEST_F(SetupPagesTest, CameraFeaturesFromTheGridReachTheCameraPerPresetAndPersis
     ASSERT_TRUE(QTest::qWaitFor([&] { return Shown(grid, "ExposureTimeRaw") == "1234"; }, 2000));
 
     CloseWindow();
-    OpenWindow();
+    StartWindow();
     EXPECT_EQ(exposure(), 1234);
     ShowPage(CGrabberDlg::CameraSetupPage);
     grid = Grid(CGrabberDlg::CameraSetupPage, "cameraProperties");

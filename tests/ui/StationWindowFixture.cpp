@@ -1,9 +1,5 @@
 #include "StationWindowFixture.h"
 
-#include "platform/ProfileStore.h"
-#include "pylon/TlFactory.h"
-#include "pylon/sim/Simulator.h"
-
 #include <cstdlib>
 
 // The system's font configuration keeps a cache for the life of the process.
@@ -12,42 +8,25 @@ extern "C" const char* __lsan_default_suppressions()
     return "leak:libfontconfig\n";
 }
 
-QApplication* StationWindowTest::s_application = nullptr;
+QApplication* StationWindowFixture::s_application = nullptr;
 
-void StationWindowTest::SetUpTestSuite()
+void StationWindowFixture::SetUpTestSuite()
 {
     // Screenshots for people keep the caller's platform (a display under Xvfb).
     ::setenv("QT_QPA_PLATFORM", "offscreen", std::getenv("BX_PAGES_SCREENSHOTS") ? 0 : 1);
     static int argc = 1;
-    static char name[] = "ui_station_window_test";
+    static char name[] = "station_window_test";
     static char* argv[] = {name, nullptr};
     s_application = new QApplication(argc, argv);
 }
 
-void StationWindowTest::TearDownTestSuite()
+void StationWindowFixture::TearDownTestSuite()
 {
     delete s_application;
     s_application = nullptr;
 }
 
-void StationWindowTest::SetUp()
-{
-    Pylon::SSimulatorConfig config;
-    config.sensorWidth = 1280;
-    config.sensorHeight = 1024;
-    Pylon::CTlFactory::GetInstance().Simulator().Configure(config);
-    m_folder.WriteProfile(m_folder.PhotoFolder().string() + "/");
-    bx::ProfileStore(m_folder.ConfigFolder().string(), "BXGrabber")
-        .WriteString("Program Settings", "Properties File Name", PropertiesFile());
-    OpenWindow();
-}
-
-void StationWindowTest::TearDown()
-{
-    CloseWindow();
-}
-
-void StationWindowTest::OpenWindow()
+void StationWindowFixture::StartWindow()
 {
     m_app = MakeStationApp(m_folder);
     m_window = std::make_unique<StationWindow>(
@@ -56,13 +35,11 @@ void StationWindowTest::OpenWindow()
     ASSERT_TRUE(m_window->Start());
 }
 
-void StationWindowTest::CloseWindow()
+void StationWindowFixture::TearDown()
 {
-    const bool shift = m_shift;
     m_shift = true;
-    if (m_window)
-        m_window->close();
+    if (!m_window)
+        return;
+    m_window->close();
     m_window.reset();
-    m_app.reset();
-    m_shift = shift;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The main window on the offscreen platform, over the simulated camera, in a
-// fresh station folder.
+// The station's main window on the offscreen platform, over a test's station
+// folder: one QApplication for the suite, a window per test.
 #include "StationApp.h"
 #include "StationFixture.h"
 
@@ -12,20 +12,17 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <string>
 #include <vector>
 
-class StationWindowTest : public ::testing::Test {
+class StationWindowFixture : public ::testing::Test {
 protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
-    void SetUp() override;
-    void TearDown() override;
 
-    // Opens the window (and the application) over the station folder.
-    void OpenWindow();
-    // Closes the window as the operator would (with Shift) and the application with it.
-    void CloseWindow();
+    // Creates and starts the window over the folder's profile, written by then.
+    void StartWindow();
+    // Closes it whatever the Shift key says.
+    void TearDown() override;
 
     template <class Widget>
     Widget* Find(const char* name) const
@@ -33,12 +30,13 @@ protected:
         return m_window->findChild<Widget*>(name);
     }
     QTabWidget* Pages() const { return m_window->findChild<QTabWidget*>(); }
-    std::string PropertiesFile() const { return (m_folder.Root() / "Properties.xml").string(); }
 
     StationFolder m_folder;
     std::unique_ptr<StationApp> m_app;
     std::unique_ptr<StationWindow> m_window;
     std::vector<int> m_powerCodes;
     bool m_shift = false;
+
+private:
     static QApplication* s_application;
 };

@@ -2,19 +2,39 @@
 #include "StationWindowFixture.h"
 
 #include "app/station/CGrabberDlg.h"
+#include "pylon/TlFactory.h"
+#include "pylon/sim/Simulator.h"
 #include "ui/ImagePane.h"
+#include "ui/StationWindow.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
+#include <QTabWidget>
 #include <QTest>
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 
 namespace {
+
+class StationWindowTest : public StationWindowFixture {
+protected:
+    void SetUp() override
+    {
+        Pylon::SSimulatorConfig config;
+        config.sensorWidth = 1280;
+        config.sensorHeight = 1024;
+        Pylon::CTlFactory::GetInstance().Simulator().Configure(config);
+        m_folder.WriteProfile(m_folder.PhotoFolder().string() + "/");
+        StartWindow();
+    }
+};
 
 TEST_F(StationWindowTest, TheShotButtonShowsTheNewPhotoInThePane)
 {

@@ -1,5 +1,8 @@
 #include "tools/pixtool/ImageFileArgs.h"
 
+#include "pixlib/codecs/FileType.h"
+#include "pixlib/codecs/ImageView.h"
+#include "pixlib/codecs/bmp/BmpWriter.h"
 #include "tools/pixtool/PnmFile.h"
 
 #include <algorithm>
@@ -49,6 +52,25 @@ bool LoadAnyImage(const std::string& path, int mode, int reduction, CxImage& ima
   return false;
 }
 
+bool SaveByExtension(const std::string& path, CxImage& image, int quality, std::string& error) {
+  if (HasExtension(path, {"jpg", "jpeg", "jpe"})) {
+    if (image.Save(path.c_str(), IMG_TYPE_JPEG, 1, quality, nullptr, 1) != 0) return true;
+    error = "cannot write JPEG";
+  } else if (HasExtension(path, {"tif", "tiff"})) {
+    if (image.Save(path.c_str(), IMG_TYPE_TIFF, 1, 0, nullptr, 0) != 0) return true;
+    error = "cannot write TIFF";
+  } else if (HasExtension(path, {"bmp"})) {
+    const CSize dpi = image.Resolution();
+    if (pixcodec::WriteBmpFile(pixcodec::ViewOf(image), path.c_str(), dpi.cx, dpi.cy)) return true;
+    error = "cannot write BMP";
+  } else if (HasExtension(path, {"pnm", "ppm", "pgm"})) {
+    return WritePnm(path, image, error);
+  } else {
+    error = "unknown output type (use .jpg, .tif, .bmp or .pnm/.ppm/.pgm)";
+  }
+  return false;
+}
+
 bool TakeKeyOption(std::vector<std::string>& args, std::optional<std::array<unsigned char, 8>>& key,
                    std::string& error) {
   const auto option = std::find(args.begin(), args.end(), "--key");
@@ -67,3 +89,4 @@ bool TakeKeyOption(std::vector<std::string>& args, std::optional<std::array<unsi
   args.erase(option, option + 2);
   return true;
 }
+

@@ -21,3 +21,5 @@ int RunThumb(std::span<const std::string> args);
 int RunJoy(std::span<const std::string> args);
 int RunSign(std::span<const std::string> args);
 int RunVerify(std::span<const std::string> args);
+int RunScan(std::span<const std::string> args);
+int RunCompose(std::span<const std::string> args);
