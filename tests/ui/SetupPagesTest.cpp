@@ -5,8 +5,6 @@
 #include "app/station/CGrabberDlg.h"
 #include "platform/ProfileStore.h"
 #include "pylon/NodePointer.h"
-#include "pylon/TlFactory.h"
-#include "pylon/sim/Simulator.h"
 #include "records/odbc/DefaultConnection.h"
 #include "ui/ImagePane.h"
 #include "ui/PropertyGrid.h"
@@ -66,11 +64,7 @@ class SetupPagesTest : public StationWindowFixture {
 protected:
     void SetUp() override
     {
-        Pylon::SSimulatorConfig config;
-        config.sensorWidth = 1280;
-        config.sensorHeight = 1024;
-        Pylon::CTlFactory::GetInstance().Simulator().Configure(config);
-        m_folder.WriteProfile(m_folder.PhotoFolder().string() + "/");
+        PrepareStation();
         bx::ProfileStore(m_folder.ConfigFolder().string(), "BXGrabber")
             .WriteString("Program Settings", "Properties File Name", PropertiesFile());
         StartWindow();

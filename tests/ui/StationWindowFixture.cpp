@@ -1,5 +1,8 @@
 #include "StationWindowFixture.h"
 
+#include "pylon/TlFactory.h"
+#include "pylon/sim/Simulator.h"
+
 #include <cstdlib>
 
 // The system's font configuration keeps a cache for the life of the process.
@@ -24,6 +27,15 @@ void StationWindowFixture::TearDownTestSuite()
 {
     delete s_application;
     s_application = nullptr;
+}
+
+void StationWindowFixture::PrepareStation()
+{
+    Pylon::SSimulatorConfig config;
+    config.sensorWidth = 1280;
+    config.sensorHeight = 1024;
+    Pylon::CTlFactory::GetInstance().Simulator().Configure(config);
+    m_folder.WriteProfile(m_folder.PhotoFolder().string() + "/");
 }
 
 void StationWindowFixture::StartWindow()
