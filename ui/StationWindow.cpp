@@ -1,7 +1,10 @@
 #include "ui/StationWindow.h"
 
 #include "app/station/CGrabberDlg.h"
+#include "ui/CameraSetupPage.h"
+#include "ui/ColorSetupPage.h"
 #include "ui/ControlPage.h"
+#include "ui/GeneralSetupPage.h"
 #include "ui/ImagePane.h"
 #include "ui/LayoutsPage.h"
 #include "ui/SetupPages.h"
@@ -37,7 +40,12 @@ StationWindow::StationWindow(CGrabberApp& app, PowerAction power, ShiftQuery shi
 
 StationWindow::~StationWindow()
 {
-    // The core's threads show images through the panes: end them while the panes live.
+    // The core's threads show images through the panes: end them while the panes
+    // live. The pages observe the core, so they go before it.
+    m_core->OnDestroy();
+    delete m_pages;
+    m_pages = nullptr;
+    m_controlPage = nullptr;
     m_core.reset();
 }
 
@@ -110,9 +118,10 @@ void StationWindow::ShowOutputImage(const CxImage& image)
     RefreshPages();
 }
 
+// On a set-up page (the camera page's live view) the big pane shows the preview.
 void StationWindow::ShowPreview(const CxImage& preview)
 {
-    m_controlPage->SmallPane().SetImage(preview);
+    (m_core->ActivePage() == CGrabberDlg::ControlPage ? m_controlPage->SmallPane() : *m_pane).SetImage(preview);
 }
 
 void StationWindow::SetTitle(const std::string& title)
@@ -127,9 +136,14 @@ void StationWindow::RefreshPages()
     QMetaObject::invokeMethod(this, [this] { m_controlPage->Refresh(); }, Qt::QueuedConnection);
 }
 
+// May come from the film-number service's thread.
 void StationWindow::ActivePresetChanged(int)
 {
-    RefreshPages();
+    QMetaObject::invokeMethod(this, [this] {
+        for (int index = 0; index < m_pages->count(); ++index)
+            static_cast<StationPage*>(m_pages->widget(index))->PresetChanged();
+        m_controlPage->Refresh();
+    }, Qt::QueuedConnection);
 }
 
 bool StationWindow::IsShiftHeld() const

@@ -350,6 +350,17 @@ void CGrabberDlg::SetDatabaseSettings(const std::string& server, const std::stri
     m_app.WriteProfileString("Database Settings", "OperatorName", op);
 }
 
+DatabaseSettings CGrabberDlg::GetDatabaseConnection() const
+{
+    return DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName()));
+}
+
+void CGrabberDlg::SetDatabaseConnection(int databaseType, const std::string& connection)
+{
+    m_app.WriteProfileInt(DatabaseSettings::kSection, "Database Type", databaseType);
+    m_app.WriteProfileString(DatabaseSettings::kSection, "ODBC Default Connection", connection);
+}
+
 std::string CGrabberDlg::Status() const
 {
     std::lock_guard lock(m_stateLock);

@@ -18,6 +18,8 @@
 #include "layout/CLayoutList.h"
 #include "records/CFoto.h"
 #include "records/RecordWriter.h"
+#include "records/ShotRecorder.h"
+#include "records/odbc/DatabaseSettings.h"
 #include "trigger/CFlash.h"
 #include "trigger/CPylonTrigger.h"
 
@@ -107,6 +109,16 @@ public:
     // the settings being edited, used for the frames of set-up pages 2 and 3.
     CColorTransformer GetColorTransformer() const;
     void SetPageColorTransformer(const CColorTransformer& transformer);
+    // The colour page's settings become the applied ones and are saved with the
+    // active preset; false when the properties file could not be written.
+    bool StoreColorSettings(const CColorTransformer& transformer);
+    // Processes the last set-up frame again with the colour page's settings and
+    // shows it; false when no set-up frame was taken yet.
+    bool PreviewPageColour();
+
+    // The general set-up page's database fields: "Database Type" and "ODBC Default Connection".
+    DatabaseSettings GetDatabaseConnection() const;
+    void SetDatabaseConnection(int databaseType, const std::string& connection);
 
     // The layout selector page. The list, loaded when first asked for once the
     // database answers (null before; then kept for the life of the station);
@@ -182,6 +194,8 @@ private:
     int ReadInt(const char* section, const char* key, int defaultValue);
     std::string ReadString(const char* section, const char* key, const std::string& defaultValue);
     std::string PropertiesFileName() const;
+    // The frame of a set-up page before colour processing, for PreviewPageColour.
+    void KeepSetupFrame(const CxImage& frame);
     // The preset's element in the properties file.
     static std::string PresetSet(int preset);
 
@@ -273,6 +287,8 @@ private:
     mutable std::mutex m_colorLock;  // both transformers; a frame works on a copy
     CColorTransformer m_colorTransformer;
     CColorTransformer m_pageColorTransformer;
+    mutable std::mutex m_setupFrameLock;
+    CxImage m_setupFrame;
     mutable std::mutex m_stateLock;  // m_status and the title, read by the host's thread
     std::string m_title;
     std::string m_saveProblem;

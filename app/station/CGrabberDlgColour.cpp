@@ -2,6 +2,8 @@
 // the colour page's transformer for the set-up pages.
 #include "app/station/CGrabberDlg.h"
 
+#include "app/LogTrace.h"
+#include "app/station/IStationHost.h"
 #include "camera/PropertiesFile.h"
 
 #include <tinyxml.h>
@@ -33,4 +35,52 @@ void CGrabberDlg::SetPageColorTransformer(const CColorTransformer& transformer)
 {
     std::lock_guard lock(m_colorLock);
     m_pageColorTransformer = transformer;
+}
+
+bool CGrabberDlg::StoreColorSettings(const CColorTransformer& transformer)
+{
+    {
+        std::lock_guard lock(m_colorLock);
+        m_colorTransformer.m_settings = transformer.m_settings;
+        m_pageColorTransformer.m_settings = transformer.m_settings;
+    }
+    // A file that does not parse is left as it is: it holds the other presets.
+    const std::string file = PropertiesFileName();
+    TiXmlDocument document;
+    if (!PropertiesFile::LoadForEditing(document, file)) {
+        TheLog().WriteLine("Colour settings not saved: " + file + " cannot be read or does not parse");
+        return false;
+    }
+    SaveColorSettings(PropertiesFile::SetNode(document, PresetSet(m_preset)), transformer.m_settings);
+    if (PropertiesFile::Save(document, file))
+        return true;
+    TheLog().WriteLine("Colour settings not saved: " + file + " cannot be written");
+    return false;
+}
+
+void CGrabberDlg::KeepSetupFrame(const CxImage& frame)
+{
+    std::lock_guard lock(m_setupFrameLock);
+    m_setupFrame.Create(static_cast<IplImage*>(frame), CF_COPY);
+}
+
+bool CGrabberDlg::PreviewPageColour()
+{
+    CxImage source;
+    {
+        std::lock_guard lock(m_setupFrameLock);
+        if (!m_setupFrame.IsValid() || !source.Create(static_cast<IplImage*>(m_setupFrame), CF_COPY))
+            return false;
+    }
+    CxImage preview;
+    if (!preview.Create(source.Width(), source.Height(), 0, 0, 0, nullptr))
+        return false;
+    CColorTransformer transformer;
+    {
+        std::lock_guard lock(m_colorLock);
+        transformer = m_pageColorTransformer;
+    }
+    transformer.Transform(source, preview, false);
+    m_host.ShowOutputImage(preview);
+    return true;
 }

@@ -120,6 +120,8 @@ void CGrabberDlg::ProcessFrame(CxImage* frame)
     RotateCurrentImage();
     if (!PrepareOutputImage())
         return;
+    if (!capture)
+        KeepSetupFrame(*m_currentImage);
     const int page = m_activePage;
     ApplyColour(page != CameraSetupPage && page != ColorSetupPage);
     if (capture)

@@ -1,5 +1,8 @@
 #include "StationWindowFixture.h"
 
+#include "pylon/TlFactory.h"
+#include "pylon/sim/Simulator.h"
+
 #include <cstdlib>
 
 // The system's font configuration keeps a cache for the life of the process.
@@ -12,7 +15,8 @@ QApplication* StationWindowFixture::s_application = nullptr;
 
 void StationWindowFixture::SetUpTestSuite()
 {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Screenshots for people keep the caller's platform (a display under Xvfb).
+    ::setenv("QT_QPA_PLATFORM", "offscreen", std::getenv("BX_PAGES_SCREENSHOTS") ? 0 : 1);
     static int argc = 1;
     static char name[] = "station_window_test";
     static char* argv[] = {name, nullptr};
@@ -23,6 +27,15 @@ void StationWindowFixture::TearDownTestSuite()
 {
     delete s_application;
     s_application = nullptr;
+}
+
+void StationWindowFixture::PrepareStation()
+{
+    Pylon::SSimulatorConfig config;
+    config.sensorWidth = 1280;
+    config.sensorHeight = 1024;
+    Pylon::CTlFactory::GetInstance().Simulator().Configure(config);
+    m_folder.WriteProfile(m_folder.PhotoFolder().string() + "/");
 }
 
 void StationWindowFixture::StartWindow()

@@ -19,6 +19,8 @@ protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
 
+    // A simulated camera of 1280 x 1024 and the folder's profile for it.
+    void PrepareStation();
     // Creates and starts the window over the folder's profile, written by then.
     void StartWindow();
     // Closes it whatever the Shift key says.

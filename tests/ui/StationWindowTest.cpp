@@ -27,11 +27,7 @@ class StationWindowTest : public StationWindowFixture {
 protected:
     void SetUp() override
     {
-        Pylon::SSimulatorConfig config;
-        config.sensorWidth = 1280;
-        config.sensorHeight = 1024;
-        Pylon::CTlFactory::GetInstance().Simulator().Configure(config);
-        m_folder.WriteProfile(m_folder.PhotoFolder().string() + "/");
+        PrepareStation();
         StartWindow();
     }
 };
