@@ -84,7 +84,7 @@ std::vector<Bytes> PhotoCdSeeds() {
 TEST(ReaderFuzzSmokeTest, PhotoCdPacks) {
   const std::vector<Bytes> seeds = PhotoCdSeeds();
   fuzzing::WriteSeedCorpus("photocd", seeds);
-  RunOverMutations(fuzzing::FuzzPhotoCdReader, seeds, 1500);
+  RunOverMutations(fuzzing::FuzzPhotoCdReader, seeds, 400);
 }
 
 }  // namespace
