@@ -10,20 +10,36 @@ CGenPylonCamera::CGenPylonCamera() = default;
 
 CGenPylonCamera::~CGenPylonCamera() { ReleaseDevice(); }
 
-void CGenPylonCamera::GetProperties(CPropertyList& list) { AddCustomProperties(list); }
+void CGenPylonCamera::GetProperties(CPropertyList& list) {
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lifecycle);
+        Build(this, m_device ? m_nodeMap : nullptr, list);
+    }
+    AddCustomProperties(list);
+}
 
-// The mirrored camera features would be offered the id first; an id nobody owns
-// is accepted.
+// The mirrored camera features are offered the id first; an id nobody owns is
+// accepted.
 bool CGenPylonCamera::OnPropertyChanged(PropertyId id, const PropertyValue& newValue) {
     bool result = true;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lifecycle);
+        if (CPylonProperties::OnPropertyChanged(id, newValue, result)) return result;
+    }
     return OnCustomPropertyChanged(id, newValue, result) ? result : true;
 }
 
 // An id nobody owns is disabled.
 bool CGenPylonCamera::IsPropertyEnabled(PropertyId id) {
     bool result = false;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lifecycle);
+        if (CPylonProperties::IsPropertyEnabled(id, result)) return result;
+    }
     return IsCustomPropertyEnabled(id, result) ? result : false;
 }
+
+void CGenPylonCamera::SetPropertyObserver(Observer observer) { SetObserver(std::move(observer)); }
 
 void CGenPylonCamera::OnNewImage(IplImage* image, ImageOwnership ownership) {
     ReleaseImage(image, ownership);
@@ -86,6 +102,7 @@ void CGenPylonCamera::OpenDevice(const CDeviceInfo& info) {
         m_removalCallback = RegisterRemovalCallback(m_device, *this, &CGenPylonCamera::OnRemoval);
         m_nodeMap = m_device->GetNodeMap();
         BindNodes();
+        NotifyRebuild();
     } catch (const GenICam::GenericException&) {
         IPylonDevice* device = DetachDevice();
         if (device) factory.DestroyDevice(device);
@@ -115,6 +132,9 @@ void CGenPylonCamera::BindNodes() {
     m_userOutputValueAll = m_nodeMap->GetNode("UserOutputValueAll");
     m_lineDebouncerTimeAbs = m_nodeMap->GetNode("LineDebouncerTimeAbs");
     BindCustomNodes(m_nodeMap);
+    // The settings file is loaded into the mirrored features, grid or not.
+    CPropertyList features;
+    Build(this, m_nodeMap, features);
 }
 
 void CGenPylonCamera::ClearNodes() {
@@ -129,6 +149,7 @@ void CGenPylonCamera::ClearNodes() {
     m_userOutputValueAll = {};
     m_lineDebouncerTimeAbs = {};
     BindCustomNodes(nullptr);
+    Clear();
 }
 
 // Takes the device out of the camera; whoever takes it releases it.
@@ -154,6 +175,7 @@ void CGenPylonCamera::Close() {
         std::lock_guard<std::recursive_mutex> lock(m_lifecycle);
         if (m_device) {
             StopGrab();
+            ClearNodes();
             try {
                 if (m_removalCallback) m_device->DeregisterRemovalCallback(m_removalCallback);
                 m_removalCallback = nullptr;
@@ -163,7 +185,6 @@ void CGenPylonCamera::Close() {
             }
             // A closed device's node map is gone.
             m_nodeMap = nullptr;
-            ClearNodes();
         }
     }
     ReleaseDevice();

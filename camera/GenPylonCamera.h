@@ -32,6 +32,7 @@ public:
     void GetProperties(CPropertyList& list) override;
     bool OnPropertyChanged(PropertyId id, const PropertyValue& newValue) override;
     bool IsPropertyEnabled(PropertyId id) override;
+    void SetPropertyObserver(Observer observer) override;
     // A converted frame; the default releases it as the ownership says.
     virtual void OnNewImage(IplImage* image, ImageOwnership ownership);
     virtual void OnDeviceRemoved();
@@ -51,6 +52,14 @@ public:
     void Close();
     bool PrepareGrab(int bufferCount);
     void StopGrab();
+
+    // The camera settings file: "PylonCamera" below the element `parent` (the
+    // document itself when empty) holds the writable features, then the custom
+    // properties. Saving keeps every other element of the file and refuses a
+    // file that does not parse; loading needs the file, `parent` and
+    // "PylonCamera", and applies every feature the camera accepts.
+    bool SaveCameraSettings(const std::string& path, const std::string& parent);
+    bool LoadCameraSettings(const std::string& path, const std::string& parent);
 
     void SetRequestedPixelType(Pylon::EPixelType type) { m_requestedPixelType = type; }
     void SetOutputPixelType(Pylon::EPixelType type) { m_outputPixelType = type; }

@@ -2,7 +2,11 @@
 
 #include <tinyxml.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "camera/GammaTable.h"
+#include "pylon/GenericException.h"
 
 namespace {
 
@@ -43,8 +47,20 @@ void CPylonCamera::SetPostGamma(float gamma) {
     if (UsePostGamma()) ProgramGammaTable();
 }
 
+// A preset's post gamma reaches a grabbing camera at once.
+void CPylonCamera::LoadPostGamma(float gamma) {
+    if (std::isfinite(gamma) && gamma != m_postGamma) SetPostGamma(std::clamp(gamma, 0.0f, 10.0f));
+}
+
+// A camera that refuses the table keeps grabbing with the one it has.
 void CPylonCamera::ProgramGammaTable() {
-    if (GetDevice() && GetNodeMap()) WriteGammaTable(*GetNodeMap(), m_postGamma);
+    const auto lifecycle = LockLifecycle();
+    if (!GetDevice() || !GetNodeMap()) return;
+    try {
+        WriteGammaTable(*GetNodeMap(), m_postGamma);
+    } catch (const GenICam::GenericException& error) {
+        Trace("Gamma table %g: %s\n", double(m_postGamma), error.what());
+    }
 }
 
 bool CPylonCamera::OnCustomPropertyChanged(PropertyId id, const PropertyValue& newValue, bool& result) {
@@ -70,7 +86,9 @@ bool CPylonCamera::IsCustomPropertyEnabled(PropertyId id, bool& result) {
 }
 
 void CPylonCamera::AddCustomProperties(CPropertyList& list) {
-    list.AddInteger(this, "Rotation", &m_rotation, -1800, 1800, "");
+    list.AddSection("Custom Properties");
+    if (UsePostGamma()) list.AddFloat(this, "PostGamma", &m_postGamma, 0.0, 10.0, "");
+    list.AddInteger(this, "Rotation", &m_rotation, kMinRotation, kMaxRotation, "");
     const auto lifecycle = LockLifecycle();
     CAutoExposureCtrl::GetProperties(this, GetNodeMap(), list);
 }
@@ -83,7 +101,7 @@ bool CPylonCamera::SaveCustomProperties(TiXmlElement* element) {
     if (UsePostGamma())
         ChildElement(*custom, "PostGamma")->SetDoubleAttribute("value", double(m_postGamma));
     ChildElement(*custom, "Rotation")->SetAttribute("value", m_rotation);
-    return Save(*element);
+    return CAutoExposureCtrl::Save(*element);
 }
 
 bool CPylonCamera::LoadCustomProperties(TiXmlElement* element) {
@@ -93,11 +111,14 @@ bool CPylonCamera::LoadCustomProperties(TiXmlElement* element) {
         if (const TiXmlElement* gamma = custom->FirstChildElement("PostGamma")) {
             double value = m_postGamma;
             gamma->QueryDoubleAttribute("value", &value);
-            m_postGamma = float(value);
+            LoadPostGamma(float(value));
         }
     }
-    if (const TiXmlElement* rotation = custom->FirstChildElement("Rotation"))
-        rotation->QueryIntAttribute("value", &m_rotation);
-    Load(*element);
+    if (const TiXmlElement* rotation = custom->FirstChildElement("Rotation")) {
+        int value = m_rotation;
+        rotation->QueryIntAttribute("value", &value);
+        m_rotation = std::clamp(value, kMinRotation, kMaxRotation);
+    }
+    CAutoExposureCtrl::Load(*element);
     return true;
 }

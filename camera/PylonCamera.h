@@ -50,7 +50,11 @@ protected:
     std::string m_outputLine = "Out1";
 
 private:
+    static constexpr int kMinRotation = -1800;
+    static constexpr int kMaxRotation = 1800;
+
     void ProgramGammaTable();
+    void LoadPostGamma(float gamma);
 
     mutable bx::ProfileStore m_profile; // an absent setting is written back on reading
 };

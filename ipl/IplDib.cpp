@@ -102,9 +102,13 @@ void convertInto(const DibLayout& dib, IplImage* image, const char* func) {
   const int width = std::min(dib.width, image->width);
   const int height = std::min(dib.height, image->height);
   std::vector<uint8_t> row(static_cast<size_t>(width) * image->nChannels);
+  // 24 and 32-bit rows already hold the image's samples in its order.
+  const bool sameLayout = dib.bits == 8 * image->nChannels && dib.bits >= 24;
   for (int y = 0; y < height; ++y) {
-    expandRow(dib, dibRowFor(dib, y, image->origin), row.data(), image->nChannels, width);
-    std::memcpy(image->imageData + static_cast<size_t>(y) * image->widthStep, row.data(), row.size());
+    const uint8_t* source = dibRowFor(dib, y, image->origin);
+    if (!sameLayout) expandRow(dib, source, row.data(), image->nChannels, width);
+    std::memcpy(image->imageData + static_cast<size_t>(y) * image->widthStep, sameLayout ? source : row.data(),
+                row.size());
   }
 }
 

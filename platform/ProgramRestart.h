@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,7 @@ class ExecProgramRestart final : public ProgramRestart {
 class RecordingProgramRestart final : public ProgramRestart {
  public:
   void Restart() override { ++restarts; }
-  int restarts = 0;
+  std::atomic<int> restarts{0};  // the watchdog restarts from a thread of its own
 };
 
 }  // namespace bx

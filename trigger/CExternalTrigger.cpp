@@ -149,6 +149,8 @@ bool CExternalTrigger::Start()
     m_decision.Start();
     m_running = true;
     m_thread = std::thread([this] { ThreadMain(); });
+    if (source == SourceVideo)
+        StartVideoDevice(GetSettings().videoDevice);
     return true;
 }
 
@@ -161,6 +163,7 @@ void CExternalTrigger::Stop()
 void CExternalTrigger::StopLocked()
 {
     m_running = false;
+    StopVideo();
     m_stop.Set();
     m_decision.Stop();
     if (m_thread.joinable())

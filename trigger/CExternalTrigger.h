@@ -19,6 +19,10 @@
 #include "trigger/TriggerDecision.h"
 #include "trigger/TriggerSettings.h"
 #include "trigger/TriggerTiming.h"
+#include "trigger/video/MotionDetector.h"
+#include "trigger/video/VideoSource.h"
+
+class CxImage;
 
 namespace bx {
 class ProfileStore;
@@ -35,6 +39,8 @@ struct TriggerServices {
     ITriggerClock* clock = nullptr;
     IShotScheduler* scheduler = nullptr;
     ISoundPlayer* sound = nullptr;
+    // The second video source of the motion trigger; empty takes V4L2.
+    std::function<std::unique_ptr<IVideoSource>()> makeVideoSource;
     std::string riseEventName = "BXRiseEvent";
     std::string fallEventName = "BXFallEvent";
 };
@@ -72,6 +78,17 @@ public:
     void PlaySound() override;
     int NextDelay() { return m_decision.NextDelay(); }
 
+    // The motion test on one frame: true when the frame shows no trigger (the
+    // caller may display it), false when it triggered. The frame's colour
+    // channels are replaced by the difference to the previous frame.
+    bool DetectMotion(CxImage* image);
+    // The station's live preview: tested only while the engine follows the
+    // camera's own frames (source 3, device -1) and is not suspended. True
+    // when it triggered.
+    bool DetectLiveMotion(CxImage& preview);
+    // For the camera's own frames: the next frames only arm, and live mode starts.
+    void ArmVideo();
+
     // The edge logic, for callers that deliver edges themselves.
     CTriggerDecision& Decision() { return m_decision; }
 
@@ -97,6 +114,13 @@ private:
     // Lets other programs follow the trigger signal of sources 0 and 2.
     void MirrorLevel(bool high);
     bool StopRequestedWithin(uint32_t ms) { return m_stop.Wait(ms); }
+    // The video side: the second device, the detector, and the pulse a trigger sends.
+    void StartVideoDevice(int index);
+    void StopVideo();
+    bool ExamineVideoFrame(const VideoFrameView& frame);
+    void OnVideoMotion(double motion, bool liveCamera);
+    void ScheduleVideoWork(uint32_t delayMs, std::function<void()> work);
+    void PulseVideoEdge();
 
     bx::ProfileStore& m_profile;
     TriggerServices m_services;
@@ -119,4 +143,14 @@ private:
     std::atomic<bool> m_suspended{false};
     bool m_lineState = false;
     bool m_startLevel = false;
+
+    // The detector runs on the grab or streaming thread; Stop drops its reference.
+    std::mutex m_videoMutex;
+    CMotionDetector m_detector;
+    std::unique_ptr<IVideoSource> m_videoSource;
+    // Held while a video timer runs, so that Stop waits for it and none runs after.
+    std::mutex m_videoWorkMutex;
+    bool m_videoActive = false;
+    // Last: its thread ends before anything its callbacks reach.
+    bx::TimerQueue m_videoTimers;
 };

@@ -129,7 +129,10 @@ void CTriggerDecision::OnFall()
                 m_lastShot = m_fallTime;
             }
         } else if (m_riseTime - m_lastShot > minDelay) {
-            if (m_settings.filterMs > 0 && pulse < static_cast<uint32_t>(m_settings.filterMs)) {
+            // The video detector's pulse is short by design: it is never a glitch.
+            const bool glitch = m_settings.filterMs > 0 && pulse < static_cast<uint32_t>(m_settings.filterMs) &&
+                                m_settings.EffectiveSource() != SourceVideo;
+            if (glitch) {
                 // A glitch: the shot it asked for is cancelled while still pending.
                 if (m_pendingTimer != 0 && m_scheduler.Cancel(m_pendingTimer)) {
                     m_timers.erase(m_pendingTimer);

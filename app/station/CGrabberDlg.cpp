@@ -53,7 +53,8 @@ CGrabberDlg::CGrabberDlg(CGrabberApp& app, IStationHost& host, std::unique_ptr<b
                      [this](std::chrono::milliseconds pause) {
                          std::this_thread::sleep_for(pause);
                          return !m_destroyed;
-                     })
+                     }),
+      m_watchdog(MakeWatchdog())
 {
     if (m_app.m_counterServer)
         m_app.m_counterServer->SetPresetHost(this);
@@ -232,6 +233,7 @@ void CGrabberDlg::SetLiveMode(bool on)
     if (on == m_liveMode)
         return;
     if (on) {
+        m_discardUntilShot = false;
         m_liveMode = true;
         TryOnCamera("Keeping exposure and gain", [this] { Snapshot(); });
         m_savedFlashState = FlashState();
@@ -262,12 +264,13 @@ void CGrabberDlg::Shoot(bool flag, const std::function<bool()>& giveUp)
     }
     const bool wasLive = m_liveMode;
     if (wasLive) {
-        SetLiveMode(false);
+        LeaveLiveModeForShot();
         m_frameEvent.Wait(500);
         // Only the shot's own frame may end the second wait; a stale signal
         // would re-enter live mode before that frame arrives and lose it.
         m_frameEvent.Reset();
     }
+    m_discardUntilShot = false;
     TryOnCamera("Software trigger", [this, flag] {
         if (flag)
             FireOutputs(2);
@@ -302,7 +305,8 @@ void CGrabberDlg::OnPageActivated(int page)
     case ControlPage:
         m_captureMode = true;
         SetTriggerSuspended(false);
-        SetFreeRunning(false);
+        // The video trigger's live preview keeps the camera running free.
+        SetFreeRunning(m_liveMode);
         break;
     case GeneralSetupPage:
     case ColorSetupPage:
@@ -386,6 +390,8 @@ std::string CGrabberDlg::PropertiesFileName() const
         return configured;
     return m_app.GetExeFolder() + "Properties" + m_app.m_instance + ".xml";
 }
+
+std::string CGrabberDlg::PresetSet(int preset) { return "Set" + std::to_string(preset); }
 
 int CGrabberDlg::ReadInt(const char* section, const char* key, int defaultValue)
 {

@@ -9,6 +9,7 @@
 #include "app/station/CxImageRefList.h"
 #include "app/station/PeriodicTimer.h"
 #include "camera/PylonCamera.h"
+#include "camera/WatchDogTimer.h"
 #include "color/ColorTransformer.h"
 #include "platform/Event.h"
 #include "platform/ProfileStore.h"
@@ -63,6 +64,10 @@ public:
     // Also reached from the film-number service's preset command.
     void ApplyPreset(int preset) override;
     int GetPreset() override { return m_preset; }
+    // Stores the camera's features, post gamma, rotation and exposure settings
+    // in the active preset's set of the properties file; false (and logged)
+    // when the file cannot be read or written.
+    bool SavePresetCameraSettings();
     // Holds the camera's lifecycle lock and m_lock; a setting the camera
     // refuses is logged, never thrown to the caller.
     void SetLiveMode(bool on);
@@ -114,6 +119,8 @@ protected:
     virtual void ReleaseFrame(IplImage* frame, ImageOwnership kind);
     // The colour stage of each frame: writes m_outputImage from m_currentImage.
     virtual void ApplyColour(bool final);
+    // The motion trigger's second video source ("Video Device Index" 0 or more).
+    virtual std::unique_ptr<IVideoSource> MakeVideoSource();
 
 private:
     // What the engine reaches of the station: its shots give up while the engine stops.
@@ -121,7 +128,14 @@ private:
     public:
         explicit TriggerHost(CGrabberDlg& station) : m_station(station) {}
         void SoftwareShot(bool flag) override { m_station.TriggeredShot(flag); }
-        void SetLiveMode(bool on) override { m_station.SetLiveMode(on); }
+        // The engine leaves live mode only for the shot its video trigger releases.
+        void SetLiveMode(bool on) override
+        {
+            if (on)
+                m_station.SetLiveMode(true);
+            else
+                m_station.LeaveLiveModeForShot();
+        }
         bool IsLiveMode() const override { return m_station.IsLiveMode(); }
 
     private:
@@ -157,6 +171,8 @@ private:
     int ReadInt(const char* section, const char* key, int defaultValue);
     std::string ReadString(const char* section, const char* key, const std::string& defaultValue);
     std::string PropertiesFileName() const;
+    // The preset's element in the properties file.
+    static std::string PresetSet(int preset);
 
     // Runs a camera call from the dialog's side; the SDK's exceptions are logged with `what`.
     template <class Call>
@@ -169,7 +185,15 @@ private:
     bool IsTriggerSuspended() const;
     void SetTriggerSuspended(bool suspended);
     void ArmVideoTrigger();
-    bool VideoDetectsMotion(const CxImage& preview);
+    // True when the preview triggered the video motion trigger; it then shows the difference.
+    bool VideoDetectsMotion(CxImage& preview);
+    // Live frames still on their way when live mode ends are no shots: they are
+    // dropped until the shot's software trigger.
+    void LeaveLiveModeForShot();
+    // The watchdog, or none when "Watchdog Tolerance" is 0.
+    std::unique_ptr<CWatchDogTimer> MakeWatchdog();
+    // A unit of work of one of the station's threads, watched for "Watchdog Tolerance".
+    CWatchedSection WatchSection(const char* thread);
     void LoadPresetCameraProperties(int preset);
     void LoadPresetFlash(int preset);
     bool FlashState() const;
@@ -246,4 +270,7 @@ private:
     mutable std::mutex m_layoutLock;
     std::unique_ptr<CLayoutList> m_layoutList;
     CLayoutObject m_layout;
+    std::atomic<bool> m_discardUntilShot{false};
+    unsigned m_watchTicks = 0;
+    std::unique_ptr<CWatchDogTimer> m_watchdog;
 };

@@ -14,7 +14,7 @@ void CGrabberDlg::LoadPresetColour(int preset)
     CColorTransformer loaded;
     TiXmlDocument document;
     if (PropertiesFile::LoadForReading(document, PropertiesFileName())) {
-        if (TiXmlNode* set = PropertiesFile::FindSet(document, "Set" + std::to_string(preset)))
+        if (TiXmlNode* set = PropertiesFile::FindSet(document, PresetSet(preset)))
             loaded.Load(&document, set->ToElement());
     }
     std::lock_guard lock(m_colorLock);

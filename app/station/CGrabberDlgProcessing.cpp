@@ -17,6 +17,7 @@ constexpr int kPreviewDecimation = 4;
 
 void CGrabberDlg::OnNewImage(IplImage* frame, ImageOwnership kind)
 {
+    const CWatchedSection watched = WatchSection("grab thread");
     std::lock_guard lock(m_lock);
     if (m_liveMode)
         ShowLiveFrame(frame, kind);
@@ -32,7 +33,8 @@ void CGrabberDlg::ReleaseFrame(IplImage* frame, ImageOwnership kind)
 void CGrabberDlg::QueueFrame(IplImage* frame, ImageOwnership kind)
 {
     // A frame the converter could not convert carries no pixels: nothing to queue.
-    if (frame == nullptr || frame->imageData == nullptr || m_frameQueue.GetCount() >= kQueueLimit) {
+    if (frame == nullptr || frame->imageData == nullptr || m_frameQueue.GetCount() >= kQueueLimit ||
+        m_discardUntilShot) {
         ReleaseFrame(frame, kind);
     } else {
         auto image = std::make_unique<CxImage>();
@@ -109,6 +111,7 @@ void CGrabberDlg::ProcessFrames()
 
 void CGrabberDlg::ProcessFrame(CxImage* frame)
 {
+    const CWatchedSection watched = WatchSection("processing thread");
     // One mode for the whole frame, even if a page switches while it is processed.
     const bool capture = m_captureMode;
     if (!capture && !ShrinkForSetup(frame))

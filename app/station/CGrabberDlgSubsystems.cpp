@@ -9,22 +9,6 @@
 #include "records/odbc/DatabaseSettings.h"
 #include "records/odbc/OdbcConnection.h"
 
-void CGrabberDlg::ArmVideoTrigger()
-{
-    // Missing: arming the video motion trigger (live mode on the camera's own frames).
-}
-
-bool CGrabberDlg::VideoDetectsMotion(const CxImage& /*preview*/)
-{
-    // Missing: the video motion detector; every live frame is shown, none triggers.
-    return false;
-}
-
-void CGrabberDlg::LoadPresetCameraProperties(int /*preset*/)
-{
-    // Missing: loading the preset's camera features from the properties file ("Set%d").
-}
-
 void CGrabberDlg::CallPreSave(CFoto& /*photo*/)
 {
     // Missing: the external functions library's "PreSave" hook on the photo data.

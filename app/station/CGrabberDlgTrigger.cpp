@@ -32,6 +32,7 @@ std::unique_ptr<CPylonTrigger> CGrabberDlg::MakeTrigger()
         functions.Load(ExternalFunctionsPath(), Log);
         return functions.PreTrigger(Log);
     };
+    services.makeVideoSource = [this] { return MakeVideoSource(); };
     services.riseEventName = EventName("BX_RISE_EVENT", "BXRiseEvent");
     services.fallEventName = EventName("BX_FALL_EVENT", "BXFallEvent");
     return std::make_unique<CPylonTrigger>(m_triggerProfile, std::move(services));
@@ -78,12 +79,13 @@ TriggerSettings CGrabberDlg::GetTriggerSettings() const { return m_trigger->GetS
 
 void CGrabberDlg::TriggeredShot(bool flag)
 {
+    const CWatchedSection watched = WatchSection("trigger thread");
     Shoot(flag, [this] { return m_trigger->IsStopping(); });
 }
 
 void CGrabberDlg::LoadPresetFlash(int preset)
 {
-    m_flash.Load(PropertiesFileName(), "Set" + std::to_string(preset));
+    m_flash.Load(PropertiesFileName(), PresetSet(preset));
 }
 
 bool CGrabberDlg::FlashState() const { return m_flash.Get() != 0; }

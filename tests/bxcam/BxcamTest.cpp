@@ -53,11 +53,16 @@ TEST(BxcamOptions, AcceptsTheDocumentedFormsAndRejectsTheRest) {
     ASSERT_TRUE(set);
     EXPECT_EQ(set->transport, "aravis"); // real cameras unless asked otherwise
     EXPECT_EQ(set->arguments, (std::vector<std::string>{"ExposureTimeRaw", "300"}));
+    auto video = Parse({"video", "grab", "-d", "2", "-n", "5", "-o", "frames"}, error);
+    ASSERT_TRUE(video) << error;
+    EXPECT_EQ(video->arguments, std::vector<std::string>{"grab"});
+    EXPECT_EQ(video->device, 2u);
+    EXPECT_TRUE(Parse({"video", "list"}, error));
 
     for (const auto& bad : std::vector<std::vector<std::string>>{
              {"--transport", "usb", "list"}, {"grab", "-n", "0", "-o", "x"}, {"grab", "-n", "2"},
              {"get"}, {"set", "Width"}, {"frobnicate"}, {}, {"grab", "-o", "x", "--set", "Width"},
-             {"list", "-d", "-1"}}) {
+             {"list", "-d", "-1"}, {"video"}, {"video", "grab", "-n", "2"}, {"video", "record", "-o", "x"}}) {
         error.clear();
         EXPECT_FALSE(Parse(bad, error)) << bad.size();
         EXPECT_FALSE(error.empty());

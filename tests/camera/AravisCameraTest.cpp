@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
+#include "PropertyListSearch.h"
 #include "RecordingCamera.h"
 #include "pylon/TlFactory.h"
 
@@ -15,6 +18,7 @@ using namespace Pylon;
 namespace {
 
 const char* const kFakeCamera = "/usr/bin/arv-fake-gv-camera-0.8";
+const char* const kArvTool = "/usr/bin/arv-tool-0.8";
 
 // The Aravis fake GigE Vision camera on loopback, as a child process.
 class CFakeGigECamera {
@@ -46,6 +50,22 @@ bool OpenWhenDiscovered(CGenPylonCamera& camera, const std::string& serial) {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
     return false;
+}
+
+// The value Aravis's own tool reads from the fake camera ("NAME = VALUE min:...").
+std::string ToolValue(const std::string& feature) {
+    const std::string command = std::string(kArvTool) + " -a 127.0.0.1 control " + feature + " 2>&1";
+    FILE* tool = ::popen(command.c_str(), "r");
+    if (!tool) return "";
+    std::string output;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, tool)) output += buffer;
+    ::pclose(tool);
+    const std::string prefix = feature + " = ";
+    const size_t start = output.find(prefix);
+    if (start == std::string::npos) return output;
+    const size_t value = start + prefix.size();
+    return output.substr(value, output.find_first_of(" \n", value) - value);
 }
 
 } // namespace
@@ -106,5 +126,46 @@ TEST(AravisCamera, TriggerConfigurationOnTheFakeGigECamera) {
     GenApi::CCommandPtr(camera.GetNodeMap()->GetNode("TriggerSoftware"))->Execute();
     EXPECT_TRUE(camera.WaitForFrames(1));
     camera.Close();
+    CTlFactory::GetInstance().SelectTransport("sim");
+}
+
+// Settings saved from one connection are loaded into a fresh one and reach the
+// camera itself, as Aravis's own tool reads it.
+TEST(AravisCamera, SavedFeaturesReachTheCameraThroughAFreshConnection) {
+    if (::access(kFakeCamera, X_OK) != 0 || ::access(kArvTool, X_OK) != 0)
+        GTEST_SKIP() << kFakeCamera << " or " << kArvTool << " is missing (aravis-tools, aravis-tools-cli)";
+    const std::string serial = "BXSET" + std::to_string(::getpid());
+    const std::string file =
+        (std::filesystem::temp_directory_path() / ("aravis-settings-" + serial + ".xml")).string();
+    CFakeGigECamera fake(serial);
+    CTlFactory::GetInstance().SelectTransport("aravis");
+    {
+        CRecordingCamera camera("CameraTest");
+        ASSERT_TRUE(OpenWhenDiscovered(camera, serial));
+        CPropertyList list;
+        camera.GetProperties(list);
+        const CProperty* exposure = Field(list, "AcquisitionControl", "ExposureTimeAbs");
+        const CProperty* width = Field(list, "ImageFormatControl", "Width");
+        ASSERT_NE(exposure, nullptr);
+        ASSERT_NE(width, nullptr);
+        EXPECT_EQ(width->kind, PropertyKind::Int64);
+        ASSERT_TRUE(camera.OnPropertyChanged(exposure->Id(), PropertyValue(25000.0)));
+        ASSERT_TRUE(camera.OnPropertyChanged(width->Id(), PropertyValue(std::int64_t{256})));
+        ASSERT_TRUE(camera.SaveCameraSettings(file, "Set0"));
+        // Other values before the next connection loads the saved ones.
+        ASSERT_TRUE(camera.OnPropertyChanged(exposure->Id(), PropertyValue(12000.0)));
+        ASSERT_TRUE(camera.OnPropertyChanged(width->Id(), PropertyValue(std::int64_t{512})));
+        camera.Close();
+    }
+    {
+        CRecordingCamera camera("CameraTest");
+        ASSERT_TRUE(OpenWhenDiscovered(camera, serial));
+        ASSERT_TRUE(camera.LoadCameraSettings(file, "Set0"));
+        for (const std::string& refusal : camera.LoadRefusals()) ADD_FAILURE() << refusal;
+        camera.Close();
+    }
+    EXPECT_EQ(ToolValue("ExposureTimeAbs"), "25000");
+    EXPECT_EQ(ToolValue("Width"), "256");
+    std::filesystem::remove(file);
     CTlFactory::GetInstance().SelectTransport("sim");
 }

@@ -66,15 +66,41 @@ int MaxDifference(CxImage& a, CxImage& b) {
   return worst;
 }
 
+// Skips white space and "#" comments before the next header field.
+static std::istream& SkipComments(std::istream& in) {
+  while (in >> std::ws && in.peek() == '#') in.ignore(1 << 20, '\n');
+  return in;
+}
+
 bool ReadPnm(const std::string& path, Pnm& pnm) {
   std::ifstream in(path, std::ios::binary);
   std::string magic;
-  int maxValue = 0;
-  if (!(in >> magic >> pnm.width >> pnm.height >> maxValue) || maxValue != 255) return false;
-  if (magic != "P6" && magic != "P5") return false;
+  int maxValue = 1;
+  if (!(in >> magic) || !(SkipComments(in) >> pnm.width) || !(SkipComments(in) >> pnm.height)) return false;
+  if (magic != "P4" && !(SkipComments(in) >> maxValue)) return false;
+  if ((magic != "P6" && magic != "P5" && magic != "P4") || (maxValue != 1 && maxValue != 255 && maxValue != 65535))
+    return false;
   pnm.channels = magic == "P6" ? 3 : 1;
   in.get();
-  pnm.pixels.resize(std::size_t(pnm.width) * pnm.height * pnm.channels);
+  const std::size_t samples = std::size_t(pnm.width) * pnm.height * pnm.channels;
+  pnm.pixels.resize(samples);
+  if (magic == "P4") {
+    // Bit 1 is black; rows start on a byte.
+    const std::size_t rowBytes = (std::size_t(pnm.width) + 7) / 8;
+    std::vector<unsigned char> bits(rowBytes * pnm.height);
+    in.read(reinterpret_cast<char*>(bits.data()), static_cast<std::streamsize>(bits.size()));
+    for (int y = 0; y < pnm.height; ++y)
+      for (int x = 0; x < pnm.width; ++x)
+        pnm.pixels[std::size_t(y) * pnm.width + x] = (bits[y * rowBytes + x / 8] >> (7 - x % 8) & 1) ? 0 : 255;
+    return bool(in);
+  }
+  if (maxValue == 65535) {
+    // Big-endian 16-bit samples: the high byte is the 8-bit sample.
+    std::vector<unsigned char> wide(2 * samples);
+    in.read(reinterpret_cast<char*>(wide.data()), static_cast<std::streamsize>(wide.size()));
+    for (std::size_t i = 0; i < samples; ++i) pnm.pixels[i] = wide[2 * i];
+    return bool(in);
+  }
   in.read(reinterpret_cast<char*>(pnm.pixels.data()), static_cast<std::streamsize>(pnm.pixels.size()));
   return bool(in);
 }

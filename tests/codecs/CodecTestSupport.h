@@ -36,7 +36,8 @@ int MaxDifference(CxImage& a, CxImage& b);
 // Sample `channel` of the pixel at (x, row from the top).
 int SampleAt(CxImage& image, int x, int topRow, int channel);
 
-// Top-down 8-bit pixels read from a binary PPM (P6, RGB) or PGM (P5) file.
+// Top-down 8-bit pixels read from a binary PPM (P6, RGB), PGM (P5) or PBM
+// (P4, as 0 and 255) file; 16-bit samples give their high byte.
 struct Pnm {
   int width = 0;
   int height = 0;

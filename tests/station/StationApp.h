@@ -14,6 +14,7 @@ public:
     explicit StationApp(const StationFolder& folder);
     CGrabberApp& App() { return m_app; }
     bx::RecordingMachinePower& Power() { return m_power; }
+    bx::RecordingProgramRestart& Restart() { return m_restart; }
 
 private:
     bx::RecordingMachinePower m_power;

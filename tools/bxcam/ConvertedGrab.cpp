@@ -44,7 +44,8 @@ private:
     std::deque<SConvertedFrame> m_frames;
 };
 
-// P6 rows from the top of the picture down, whatever the image's origin.
+} // namespace
+
 bool WritePpm(const IplImage& image, std::ostream& file) {
     file << "P6\n" << image.width << ' ' << image.height << "\n255\n";
     std::vector<char> row(size_t(image.width) * 3);
@@ -60,6 +61,8 @@ bool WritePpm(const IplImage& image, std::ostream& file) {
     }
     return bool(file);
 }
+
+namespace {
 
 void SetSymbol(GenApi::INodeMap& nodes, const char* name, const char* symbol) {
     GenApi::CEnumerationPtr node(nodes.GetNode(name));

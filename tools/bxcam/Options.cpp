@@ -14,6 +14,7 @@ bool ParseCount(const std::string& text, long min, long& value) {
 size_t ExpectedArguments(const std::string& command) {
     if (command == "get") return 1;
     if (command == "set") return 2;
+    if (command == "video") return 1;
     return 0;
 }
 
@@ -35,6 +36,12 @@ const char* UsageText() {
            "                                --aec runs the exposure algorithm NAME (\"Global\",\n"
            "                                \"Global Mean\", ..., \"Spot Median\") on every frame\n"
            "                                and prints the exposure it writes\n"
+           "  video list                    position, device node, name and driver of each\n"
+           "                                V4L2 video capture device\n"
+           "  video controls [-d N]         the controls of the capture device at position N\n"
+           "  video grab [-d N] -n COUNT -o DIR\n"
+           "                                frames of the capture device at position N into\n"
+           "                                DIR as frame_NNNN.ppm\n"
            "The default transport is aravis (real cameras). Simulated cameras (sim) live inside\n"
            "this process: a value written by 'bxcam set' to one of them is lost when bxcam ends.\n"
            "BX_SIM_CAMERAS, BX_SIM_FPS and BX_SIM_SENSOR configure the simulated cameras.\n";
@@ -80,7 +87,7 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
     }
     const bool known = options.command == "list" || options.command == "features" ||
                        options.command == "get" || options.command == "set" ||
-                       options.command == "grab";
+                       options.command == "grab" || options.command == "video";
     if (!known) {
         error = options.command.empty() ? "no command given" : "unknown command '" + options.command + "'";
         return std::nullopt;
@@ -89,7 +96,13 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
         error = "wrong number of arguments for " + options.command;
         return std::nullopt;
     }
-    if (options.command == "grab" && options.outputDir.empty()) {
+    const bool videoGrab = options.command == "video" && options.arguments[0] == "grab";
+    if (options.command == "video" && !videoGrab && options.arguments[0] != "list" &&
+        options.arguments[0] != "controls") {
+        error = "video takes list, controls or grab";
+        return std::nullopt;
+    }
+    if ((options.command == "grab" || videoGrab) && options.outputDir.empty()) {
         error = "grab needs -o DIR";
         return std::nullopt;
     }

@@ -9,9 +9,9 @@ namespace bxcam {
 
 struct Options {
     std::string transport = "aravis";
-    std::string command; // list, features, get, set, grab
+    std::string command; // list, features, get, set, grab, video
     unsigned device = 0;
-    std::vector<std::string> arguments; // NAME / NAME VALUE
+    std::vector<std::string> arguments; // NAME / NAME VALUE / list, controls or grab of video
     int count = 1;
     std::string outputDir;
     std::vector<std::pair<std::string, std::string>> settings; // --set NAME=VALUE

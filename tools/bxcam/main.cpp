@@ -4,6 +4,7 @@
 #include "tools/bxcam/ConvertedGrab.h"
 #include "tools/bxcam/FeatureCommands.h"
 #include "tools/bxcam/GrabCommand.h"
+#include "tools/bxcam/VideoCommands.h"
 
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
         std::cerr << "bxcam: " << error << '\n' << bxcam::UsageText();
         return 2;
     }
+    if (options->command == "video") return bxcam::RunVideoCommand(*options, std::cout, std::cerr);
     Pylon::PylonAutoInitTerm sdk;
     try {
         Pylon::CTlFactory::GetInstance().SelectTransport(options->transport);

@@ -1,8 +1,6 @@
 // pixtool convert IN OUT [--reduce R] [--mode M] [--quality Q]: reads any
 // image file and writes it as JPEG, TIFF, BMP or PNM, chosen by OUT's extension.
 
-#include "pixlib/codecs/ImageView.h"
-#include "pixlib/codecs/bmp/BmpWriter.h"
 #include "tools/pixtool/ImageFileArgs.h"
 #include "tools/pixtool/PnmFile.h"
 #include "tools/pixtool/Subcommand.h"
@@ -10,9 +8,6 @@
 #include <cstdio>
 
 namespace {
-
-constexpr short kJpegType = 2;
-constexpr short kTiffType = 4;
 
 int Fail(const std::string& path, const std::string& error) {
   std::fprintf(stderr, "pixtool: %s: %s\n", path.c_str(), error.c_str());
@@ -34,20 +29,7 @@ int RunConvert(std::span<const std::string> args) {
   const std::string& out = files[1];
   CxImage image;
   if (!LoadAnyImage(in, options["mode"], options["reduce"], image, error)) return Fail(in, error);
-  if (HasExtension(out, {"jpg", "jpeg", "jpe"})) {
-    if (image.Save(out.c_str(), kJpegType, 1, options["quality"], nullptr, 1) == 0)
-      return Fail(out, "cannot write JPEG");
-  } else if (HasExtension(out, {"tif", "tiff"})) {
-    if (image.Save(out.c_str(), kTiffType, 1, 0, nullptr, 0) == 0) return Fail(out, "cannot write TIFF");
-  } else if (HasExtension(out, {"bmp"})) {
-    const CSize dpi = image.Resolution();
-    if (!pixcodec::WriteBmpFile(pixcodec::ViewOf(image), out.c_str(), dpi.cx, dpi.cy))
-      return Fail(out, "cannot write BMP");
-  } else if (HasExtension(out, {"pnm", "ppm", "pgm"})) {
-    if (!WritePnm(out, image, error)) return Fail(out, error);
-  } else {
-    return Fail(out, "unknown output type (use .jpg, .tif, .bmp or .pnm/.ppm/.pgm)");
-  }
+  if (!WriteImageFile(out, image, options["quality"], error)) return Fail(out, error);
   std::printf("%s: %d x %d, %d channels\n", out.c_str(), image.Width(), image.Height(),
               image.SamplesPerPixel());
   return 0;

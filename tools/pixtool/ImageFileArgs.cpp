@@ -1,5 +1,7 @@
 #include "tools/pixtool/ImageFileArgs.h"
 
+#include "pixlib/codecs/ImageView.h"
+#include "pixlib/codecs/bmp/BmpWriter.h"
 #include "tools/pixtool/PnmFile.h"
 
 #include <algorithm>
@@ -66,4 +68,25 @@ bool TakeKeyOption(std::vector<std::string>& args, std::optional<std::array<unsi
   key = bytes;
   args.erase(option, option + 2);
   return true;
+}
+
+bool WriteImageFile(const std::string& path, CxImage& image, int quality, std::string& error) {
+  constexpr short kJpegType = 2;
+  constexpr short kTiffType = 4;
+  if (HasExtension(path, {"jpg", "jpeg", "jpe"})) {
+    if (image.Save(path.c_str(), kJpegType, 1, quality, nullptr, 1) != 0) return true;
+    error = "cannot write JPEG";
+  } else if (HasExtension(path, {"tif", "tiff"})) {
+    if (image.Save(path.c_str(), kTiffType, 1, 0, nullptr, 0) != 0) return true;
+    error = "cannot write TIFF";
+  } else if (HasExtension(path, {"bmp"})) {
+    const CSize dpi = image.Resolution();
+    if (pixcodec::WriteBmpFile(pixcodec::ViewOf(image), path.c_str(), dpi.cx, dpi.cy)) return true;
+    error = "cannot write BMP";
+  } else if (HasExtension(path, {"pnm", "ppm", "pgm"})) {
+    return WritePnm(path, image, error);
+  } else {
+    error = "unknown output type (use .jpg, .tif, .bmp or .pnm/.ppm/.pgm)";
+  }
+  return false;
 }

@@ -24,6 +24,10 @@ bool HasExtension(const std::string& path, std::initializer_list<const char*> ex
 bool LoadAnyImage(const std::string& path, int mode, int reduction, CxImage& image,
                   std::string& error);
 
+// Writes `image` as JPEG (at `quality`), TIFF, BMP or PNM, chosen by the
+// extension of `path`; false with a message on failure.
+bool WriteImageFile(const std::string& path, CxImage& image, int quality, std::string& error);
+
 // Takes "--key HEX" (16 hexadecimal digits, an 8-byte key) out of `args`;
 // false (with a message) when the value is malformed.
 bool TakeKeyOption(std::vector<std::string>& args, std::optional<std::array<unsigned char, 8>>& key,

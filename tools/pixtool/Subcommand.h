@@ -21,3 +21,4 @@ int RunThumb(std::span<const std::string> args);
 int RunJoy(std::span<const std::string> args);
 int RunSign(std::span<const std::string> args);
 int RunVerify(std::span<const std::string> args);
+int RunScan(std::span<const std::string> args);

@@ -3,7 +3,7 @@
 #include <array>
 
 std::span<const Subcommand> Subcommands() {
-  static const std::array<Subcommand, 7> list = {{
+  static const std::array<Subcommand, 8> list = {{
       {"info", "info FILE", RunInfo},
       {"ops", "ops STEP... (load FILE | load-raw FILE W H C | resize W H | rotate90 DEG | mirror AXIS |\n"
               "              copy LEFT TOP RIGHT BOTTOM W H | warp W H | transform SX SY ANGLE TX TY W H |\n"
@@ -19,6 +19,10 @@ std::span<const Subcommand> Subcommands() {
        RunJoy},
       {"sign", "sign FILE...   (signs image files in place)", RunSign},
       {"verify", "verify FILE...   (exit status 0 when every signature matches)", RunVerify},
+      {"scan", "scan [--source NAME] [--mode native|memory|file] [--option NAME=VALUE]...\n"
+               "       [--area L,T,R,B] [--count N] OUT   (area in inches)\n"
+               "  pixtool scan --list   (TWAIN sources)",
+       RunScan},
   }};
   return list;
 }
