@@ -16,6 +16,8 @@ fi
 CC=clang CXX=clang++ cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DBX_FUZZ=ON -DBX_BUILD_UI=OFF >/dev/null
 cmake --build "$build_dir" -j "$(nproc)" --target fuzz_bmp fuzz_pcx fuzz_tga fuzz_tiff fuzz_joy fuzz_photocd \
-  fuzz_smoke_tests
-BX_FUZZ_CORPUS=$build_dir/corpus "$build_dir/bin/fuzz_smoke_tests" >/dev/null
+  fuzz_smoke_tests reader_fuzz_smoke_tests
+for smoke in fuzz_smoke_tests reader_fuzz_smoke_tests; do
+  BX_FUZZ_CORPUS=$build_dir/corpus "$build_dir/bin/$smoke" >/dev/null 2>&1
+done
 echo "fuzzers in $build_dir/bin, seed corpus in $build_dir/corpus"

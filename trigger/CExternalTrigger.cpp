@@ -2,6 +2,7 @@
 
 #include "platform/ProfileStore.h"
 #include "platform/SerialPort.h"
+#include "platform/ThreadPriority.h"
 
 #include <algorithm>
 #include <exception>
@@ -91,6 +92,12 @@ TriggerSettings CExternalTrigger::GetSettings() const
     return m_settings;
 }
 
+std::string CExternalTrigger::SoundName() const
+{
+    std::lock_guard lock(m_settingsMutex);
+    return m_settings.soundName;
+}
+
 int CExternalTrigger::Mode() const
 {
     std::lock_guard lock(m_settingsMutex);
@@ -165,7 +172,7 @@ void CExternalTrigger::StopLocked()
 
 void CExternalTrigger::PlaySound()
 {
-    const std::string name = GetSettings().soundName;
+    const std::string name = SoundName();
     if (!name.empty() && m_services.sound)
         m_services.sound->Play(name);
 }
@@ -186,7 +193,9 @@ void CExternalTrigger::Fail(const std::string& what)
 void CExternalTrigger::ThreadMain()
 {
     try {
-        ApplyThreadPriority(GetSettings().threadPriority);
+        // The time-critical level asks for real-time scheduling; without the
+        // privilege the thread keeps the normal policy.
+        bx::SetThreadRealtimeLevel(GetSettings().threadPriority);
         RunEdgeLoop();
     } catch (const std::exception& error) {
         Fail(error.what());

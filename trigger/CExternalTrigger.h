@@ -96,6 +96,8 @@ protected:
     ITriggerHost* Host() const { return m_host; }
     int Mode() const;
     void Log(const std::string& line) override;
+    // "SoundName" alone, read without copying the other settings (the shot waits for it).
+    std::string SoundName() const;
 
 private:
     void Shoot() override { Fire(); }
@@ -104,7 +106,6 @@ private:
     void StopLocked();
     void ThreadMain();
     void RunEdgeLoop();
-    void ApplyThreadPriority(int priority);
     // One edge of the selected source: the new level, or nothing (stopped, no edge).
     std::optional<bool> WaitEdge(int source, bool level);
     std::optional<bool> WaitSerialEdge(bool level);

@@ -6,6 +6,11 @@
 
 namespace {
 
+// The lines logged on the way to a shot, made once: no allocation per edge.
+const std::string kRiseEdgeLine = "Trigger Rise Edge";
+const std::string kPreTriggerLine = "PreTrigger";
+const std::string kShotLine = "Trigger";
+
 const char* PreTriggerText(int result)
 {
     switch (result) {
@@ -69,7 +74,7 @@ void CTriggerDecision::OnEdge(bool rising)
 
 void CTriggerDecision::OnRise()
 {
-    m_actions.Log("Trigger Rise Edge");
+    m_actions.Log(kRiseEdgeLine);
     PreTriggerHook hook;
     {
         std::lock_guard lock(m_mutex);
@@ -77,7 +82,7 @@ void CTriggerDecision::OnRise()
     }
     std::optional<bool> allowed;
     if (hook) {
-        m_actions.Log("PreTrigger");
+        m_actions.Log(kPreTriggerLine);
         const int result = hook();
         m_actions.Log(std::string("PreTrigger result=") + PreTriggerText(result));
         allowed = result != 0;
@@ -234,7 +239,7 @@ void CTriggerDecision::Fire()
         }
     } inFlight{*this};
     m_actions.Shoot();
-    m_actions.Log("Trigger");
+    m_actions.Log(kShotLine);
     bool queued = false;
     {
         std::lock_guard lock(m_mutex);

@@ -3,9 +3,6 @@
 
 #include "platform/SerialPort.h"
 
-#include <pthread.h>
-#include <sched.h>
-
 #include <algorithm>
 
 namespace {
@@ -16,17 +13,6 @@ constexpr int kMinLinePollMs = 1;
 constexpr uint32_t kSuspendedLinePollMs = 500;
 
 } // namespace
-
-void CExternalTrigger::ApplyThreadPriority(int priority)
-{
-    // The time-critical level asks for real-time scheduling; without the privilege
-    // the thread keeps the normal policy.
-    if (priority <= 0)
-        return;
-    sched_param param{};
-    param.sched_priority = std::min(sched_get_priority_max(SCHED_FIFO), sched_get_priority_min(SCHED_FIFO) + priority);
-    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
-}
 
 std::optional<bool> CExternalTrigger::WaitEdge(int source, bool level)
 {

@@ -15,7 +15,8 @@ namespace {
 
 struct Variant {
   const char* name;
-  const char* write;      // shell command; {in} = source PPM, {q16}/{q256} = quantised sources, {out}
+  const char* write;      // shell command; {in} = source PPM, {q16}/{q256} = quantised sources,
+                          // {photo} = a larger noisy one, {out}
   const char* reference;  // shell command decoding {out} to a PNM on standard output
   int type;
   bool bottomFirst;       // rows stored from the bottom up (decides the reduced rows)
@@ -25,7 +26,7 @@ std::string Expand(std::string command, const TempDir& dir, const std::string& o
   const std::pair<std::string, std::string> names[] = {
       {"{in}", dir.Path("in.ppm")}, {"{q16}", dir.Path("q16.ppm")},
       {"{q2}", dir.Path("q2.ppm")}, {"{q256}", dir.Path("q256.ppm")},
-      {"{grey}", dir.Path("grey.pgm")}, {"{out}", out}};
+      {"{grey}", dir.Path("grey.pgm")}, {"{photo}", dir.Path("photo.ppm")}, {"{out}", out}};
   for (const auto& [key, value] : names)
     for (std::size_t at; (at = command.find(key)) != std::string::npos;) command.replace(at, key.size(), value);
   return command;
@@ -46,6 +47,12 @@ class RasterExternalTest : public ::testing::Test {
     ASSERT_TRUE(RunCommand(Expand("/usr/bin/convert {in} +dither -colors 200 ppm:{q256}", dir, "")));
     ASSERT_TRUE(RunCommand(Expand("/usr/bin/convert {in} +dither -monochrome ppm:{q2}", dir, "")));
     ASSERT_TRUE(RunCommand(Expand("/usr/bin/convert {in} -colorspace gray pgm:{grey}", dir, "")));
+    // Wider than the run decoders' fast paths need and larger than one read
+    // buffer: noise (literals and bright bytes coded as runs of one) beside a
+    // flat bright band (the longest runs).
+    ASSERT_TRUE(RunCommand(Expand("/usr/bin/convert -size 900x120 gradient:black-white -seed 5 -attenuate 0.4"
+                                  " +noise Uniform -fill '#f4e8d0' -draw 'rectangle 600,0 899,119' ppm:{photo}",
+                                  dir, "")));
   }
 
   // Writes the variant, then checks every reduction against its reference.
@@ -100,6 +107,8 @@ TEST_F(RasterExternalTest, PcxOfEveryPlaneLayout) {
       {"planes4.pcx", "/usr/bin/ppmtopcx -planes=4 {q16} > {out}", kPcxRef, 1, false},
       {"packed.pcx", "/usr/bin/ppmtopcx -packed {q16} > {out}", kPcxRef, 1, false},
       {"im24.pcx", "/usr/bin/convert {in} PCX:{out}", kPcxRef, 1, false},
+      {"photo24.pcx", "/usr/bin/ppmtopcx -24bit {photo} > {out}", kPcxRef, 1, false},
+      {"im-photo24.pcx", "/usr/bin/convert {photo} PCX:{out}", kPcxRef, 1, false},
       {"im8.pcx", "/usr/bin/convert {q256} -type Palette PCX:{out}", kPcxRef, 1, false},
       // Four planes with alpha: pcxtoppm blends the alpha in, so the colour
       // planes are compared with ImageMagick's reading.

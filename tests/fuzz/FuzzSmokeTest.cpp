@@ -7,12 +7,11 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <random>
 
 #include "tests/codecs/CodecTestSupport.h"
 #include "tests/codecs/RasterSeeds.h"
+#include "tests/fuzz/FuzzCorpus.h"
 #include "tests/fuzz/FuzzReaders.h"
 
 using namespace codectest;
@@ -52,14 +51,11 @@ void Mutate(Bytes& bytes, std::mt19937& random) {
 }
 
 void WriteCorpus(const std::vector<RasterSeed>& seeds) {
-  const char* root = std::getenv("BX_FUZZ_CORPUS");
-  if (root == nullptr) return;
   for (const Target& target : kTargets) {
-    const std::filesystem::path folder = std::filesystem::path(root) / target.name;
-    std::filesystem::create_directories(folder);
-    int n = 0;
+    std::vector<Bytes> own;
     for (const RasterSeed& seed : seeds)
-      if (seed.type == target.type) WriteBytes((folder / ("seed-" + std::to_string(n++))).string(), seed.bytes);
+      if (seed.type == target.type) own.push_back(seed.bytes);
+    fuzzing::WriteSeedCorpus(target.name, own);
   }
 }
 

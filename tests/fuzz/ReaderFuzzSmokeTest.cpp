@@ -2,12 +2,15 @@
 // so that every build runs them; the long runs use libFuzzer (BX_FUZZ).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "pixlib/codecs/ImageFormats.h"
 #include "pixlib/codecs/Thumbnail.h"
 #include "pixlib/codecs/joy/ImageSignature.h"
 #include "tests/codecs/CodecTestSupport.h"
+#include "tests/codecs/PhotoCdCorrections.h"
+#include "tests/fuzz/FuzzCorpus.h"
 #include "tests/fuzz/ReaderFuzzTargets.h"
 
 using namespace codectest;
@@ -56,15 +59,32 @@ TEST(ReaderFuzzSmokeTest, JoyContainerAndSignatures) {
   ASSERT_EQ(1, WriteThumbNail(thumb, joy.c_str()));
   ASSERT_EQ(1, image.Save(signedJpeg.c_str(), 2, 0, 80, nullptr, 1));
   ASSERT_EQ(1, SignImageFile(signedJpeg.c_str()));
-  RunOverMutations(fuzzing::FuzzJoyReader, {ReadBytes(joy), ReadBytes(signedJpeg)}, 1500);
+  const std::vector<Bytes> seeds = {ReadBytes(joy), ReadBytes(signedJpeg)};
+  fuzzing::WriteSeedCorpus("joy", seeds);
+  RunOverMutations(fuzzing::FuzzJoyReader, seeds, 1500);
+}
+
+// One seed per stored image the harness can pick (its first byte), whole
+// and cut short, and corrections with a table and two coded rows.
+std::vector<Bytes> PhotoCdSeeds() {
+  Bytes pattern(40 * 2048);
+  for (std::size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<unsigned char>(i * 31 / 7);
+  auto seed = [](std::uint8_t selector, const Bytes& payload, std::size_t size) {
+    Bytes bytes{selector};
+    bytes.insert(bytes.end(), payload.begin(), payload.begin() + static_cast<long>(std::min(size, payload.size())));
+    return bytes;
+  };
+  const Bytes corrections = FourBaseSectors(kCodes, 5, 2);
+  return {seed(1, pattern, pattern.size()),  seed(0x80 | 8 | 2, pattern, 20000), seed(16 | 3, pattern, 100),
+          seed(4, pattern, pattern.size()),  seed(0x80 | 5, pattern, 5000),      seed(8 | 6, pattern, 3000),
+          seed(16 | 7, pattern, 0),          seed(0, corrections, corrections.size()),
+          seed(0x80 | 8, corrections, corrections.size() - 50)};
 }
 
 TEST(ReaderFuzzSmokeTest, PhotoCdPacks) {
-  // The records of the smallest stored image and the start of the next.
-  Bytes pack(20 * 2048);
-  for (std::size_t i = 0; i < pack.size(); ++i) pack[i] = static_cast<unsigned char>(i * 31 / 7);
-  // Inputs for the corrections make whole packs: fewer of them.
-  RunOverMutations(fuzzing::FuzzPhotoCdReader, {pack}, 300);
+  const std::vector<Bytes> seeds = PhotoCdSeeds();
+  fuzzing::WriteSeedCorpus("photocd", seeds);
+  RunOverMutations(fuzzing::FuzzPhotoCdReader, seeds, 400);
 }
 
 }  // namespace

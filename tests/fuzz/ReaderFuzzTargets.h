@@ -11,9 +11,9 @@ namespace fuzzing {
 int FuzzJoyReader(const std::uint8_t* data, std::size_t size);
 
 // The Photo CD reader on one input made into a pack: the pack header, then
-// the input from the first record sector on (or, for one input in eight,
-// from the Huffman table of the 1536 x 1024 corrections on); read at every
-// reduction.
+// the input from the first sector of the stored image its first byte picks
+// (or from the Huffman table of the 1536 x 1024 corrections); read at that
+// image's reduction.
 int FuzzPhotoCdReader(const std::uint8_t* data, std::size_t size);
 
 }  // namespace fuzzing

@@ -1,13 +1,54 @@
 #include "pixlib/codecs/pcx/PcxDecoder.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace pixcodec {
 
 namespace {
+
 constexpr int kRunFlag = 0xC0;
+constexpr int kLongestRun = 63;
+
+// Decodes codes while every one of them fits: eight input bytes and the
+// byte after them (the value of a run code that is the eighth) are there,
+// and any run fits in the output. Literals are found
+// eight at a time (a run code has both top bits set) and copied as a word;
+// a run writes 16 bytes of its value at once, of which only its own count
+// stays (a run of 0 writes nothing that stays).
+void DecodeWithRoom(const unsigned char* in, std::size_t available, unsigned char* out, std::size_t size,
+                    std::size_t& used, std::size_t& filled) {
+  static_assert(std::endian::native == std::endian::little, "literal words are read little-endian");
+  constexpr std::size_t kShortRun = 16;
+  constexpr std::uint64_t kTopBits = 0x8080808080808080u;
+  std::size_t i = used, o = filled;
+  while (i + 9 <= available && o + kLongestRun + kShortRun <= size) {
+    std::uint64_t word;
+    std::memcpy(&word, in + i, 8);
+    std::memcpy(out + o, &word, 8);
+    const std::uint64_t runCodes = word & (word << 1) & kTopBits;
+    if (runCodes == 0) {
+      i += 8;
+      o += 8;
+      continue;
+    }
+    const std::size_t literals = static_cast<std::size_t>(std::countr_zero(runCodes)) / 8;
+    i += literals;
+    o += literals;
+    const std::size_t count = in[i] & ~kRunFlag;
+    const unsigned char value = in[i + 1];
+    std::memset(out + o, value, kShortRun);
+    if (count > kShortRun) std::memset(out + o, value, count);
+    o += count;
+    i += 2;
+  }
+  used = i;
+  filled = o;
 }
+
+}  // namespace
 
 PcxDecoder::PcxDecoder(ByteReader& reader, const PcxHeader& header)
     : m_reader(reader), m_header(header),
@@ -49,6 +90,7 @@ bool PcxDecoder::DecodeScanLine() {
     const unsigned char* in = m_reader.Peek(available);
     if (in == nullptr) return false;
     std::size_t used = 0;
+    DecodeWithRoom(in, available, out, size, used, filled);
     while (used < available && filled < size) {
       const unsigned char byte = in[used];
       if (byte < kRunFlag) {

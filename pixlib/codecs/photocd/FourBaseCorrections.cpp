@@ -131,7 +131,9 @@ bool AddCorrections(BitReader& bits, HuffmanTable& table, YccImage& image) {
 }  // namespace
 
 bool ReadFourBaseImage(PackReader& pack, YccImage& image) {
-  if (!ReadBaseImage(pack, 2, image, 2)) return false;
+  // The table is read before any interpolation, and the chroma interpolated
+  // after the corrections, so that a broken pack costs little.
+  if (!ReadBaseSamples(pack, 2, image, 2)) return false;
   std::array<std::uint8_t, kSectorSize> sector{};
   if (!pack.SeekSector(kTableSector) || !pack.Read(sector.data(), sector.size())) return false;
   auto table = std::make_unique<HuffmanTable>();
@@ -139,8 +141,11 @@ bool ReadFourBaseImage(PackReader& pack, YccImage& image) {
     ReportFatal("Error in Huffman-Code-Table\n");
     return false;
   }
+  InterpolateLuminance(image, 2);
   BitReader bits(pack);
-  return AddCorrections(bits, *table, image);
+  if (!AddCorrections(bits, *table, image)) return false;
+  InterpolateChroma(image, 2);
+  return true;
 }
 
 }  // namespace pixcodec::photocd

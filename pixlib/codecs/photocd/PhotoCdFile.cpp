@@ -32,12 +32,8 @@ bool ReadPack(std::FILE* file, int reduction, YccImage& ycc) {
 void StorePixels(const YccImage& ycc, const PixelView& view) {
   static const PhotoYccConverter converter;
   for (int row = 0; row < ycc.height; ++row) {
-    unsigned char* dst = view.TopRow(row);
     const std::size_t start = std::size_t(row) * ycc.width;
-    for (int x = 0; x < ycc.width; ++x, dst += view.channels) {
-      converter.Convert(ycc.y[start + x], ycc.c1[start + x], ycc.c2[start + x], dst);
-      if (view.channels == 4) dst[3] = 255;
-    }
+    converter.ConvertRow(&ycc.y[start], &ycc.c1[start], &ycc.c2[start], ycc.width, view.TopRow(row), view.channels);
   }
 }
 

@@ -30,6 +30,15 @@ void PlaceRecord(const std::uint8_t* record, int w, int pair, int scale, YccImag
   }
 }
 
+// Fills row[x] for x = half, half + step, ... with the rounded mean of the
+// samples `half` left and right of it (the left one again past the end).
+void FillBetween(std::uint8_t* row, int width, int step) {
+  const int half = step / 2;
+  int x = half;
+  for (; x + half < width; x += step) row[x] = static_cast<std::uint8_t>((row[x - half] + row[x + half] + 1) / 2);
+  if (x < width) row[x] = row[x - half];
+}
+
 }  // namespace
 
 void ReportFatal(const char* message) { std::fputs(message, stderr); }
@@ -70,7 +79,7 @@ bool HasPackHeader(std::FILE* file) {
          std::memcmp(signature, kSignature, sizeof signature) == 0;
 }
 
-bool ReadBaseImage(PackReader& pack, int reduction, YccImage& image, int scale) {
+bool ReadBaseSamples(PackReader& pack, int reduction, YccImage& image, int scale) {
   const StoredResolution* stored = nullptr;
   for (const StoredResolution& s : kStored)
     if (s.reduction == reduction) stored = &s;
@@ -90,28 +99,41 @@ bool ReadBaseImage(PackReader& pack, int reduction, YccImage& image, int scale) 
     if (!pack.Read(record.data(), record.size())) return false;
     PlaceRecord(record.data(), stored->width, pair, scale, image);
   }
+  return true;
+}
+
+void InterpolateLuminance(YccImage& image, int scale) {
   if (scale == 2) HalveSpacing(image.y, image.width, image.height, 2);
+}
+
+void InterpolateChroma(YccImage& image, int scale) {
   for (int step = 2 * scale; step >= 2; step /= 2) {
     HalveSpacing(image.c1, image.width, image.height, step);
     HalveSpacing(image.c2, image.width, image.height, step);
   }
+}
+
+bool ReadBaseImage(PackReader& pack, int reduction, YccImage& image, int scale) {
+  if (!ReadBaseSamples(pack, reduction, image, scale)) return false;
+  InterpolateLuminance(image, scale);
+  InterpolateChroma(image, scale);
   return true;
 }
 
 void HalveSpacing(std::vector<std::uint8_t>& plane, int width, int height, int step) {
   const int half = step / 2;
-  auto at = [&](int x, int y) -> std::uint8_t& { return plane[std::size_t(y) * width + x]; };
-  // The known neighbour `half` away, or the near one at the edge.
-  auto far = [&](int v, int size) { return v + half < size ? v + half : v - half; };
-  for (int y = 0; y < height; y += step)
-    for (int x = half; x < width; x += step) at(x, y) = (at(x - half, y) + at(far(x, width), y) + 1) / 2;
+  auto row = [&](int y) { return plane.data() + std::size_t(y) * width; };
+  // The known neighbour `half` below, or the one above at the bottom edge.
+  auto below = [&](int y) { return y + half < height ? y + half : y - half; };
+  for (int y = 0; y < height; y += step) FillBetween(row(y), width, step);
   for (int y = half; y < height; y += step) {
-    const int above = y - half, below = far(y, height);
-    for (int x = 0; x < width; x += step) at(x, y) = (at(x, above) + at(x, below) + 1) / 2;
-    for (int x = half; x < width; x += step) {
-      const int left = x - half, right = far(x, width);
-      at(x, y) = (at(left, above) + at(right, above) + at(left, below) + at(right, below) + 2) / 4;
-    }
+    const std::uint8_t *a = row(y - half), *b = row(below(y));
+    std::uint8_t* out = row(y);
+    for (int x = 0; x < width; x += step) out[x] = static_cast<std::uint8_t>((a[x] + b[x] + 1) / 2);
+    int x = half;
+    for (; x + half < width; x += step)
+      out[x] = static_cast<std::uint8_t>((a[x - half] + a[x + half] + b[x - half] + b[x + half] + 2) / 4);
+    if (x < width) out[x] = static_cast<std::uint8_t>((2 * a[x - half] + 2 * b[x - half] + 2) / 4);
   }
 }
 

@@ -45,6 +45,13 @@ bool HasPackHeader(std::FILE* file);
 // condition.
 bool ReadBaseImage(PackReader& pack, int reduction, YccImage& image, int scale = 1);
 
+// ReadBaseImage in its steps: the stored samples placed `scale` pixels apart
+// (chroma on the even pixels of every second row), the rest zero; then the
+// luminance between them (scale 2); then the chroma.
+bool ReadBaseSamples(PackReader& pack, int reduction, YccImage& image, int scale);
+void InterpolateLuminance(YccImage& image, int scale);
+void InterpolateChroma(YccImage& image, int scale);
+
 // Fills the samples of `plane` that lie between those at multiples of
 // `step` (a power of two) for one halving of the spacing: along rows the
 // rounded mean of left and right, between rows the mean of above and below,

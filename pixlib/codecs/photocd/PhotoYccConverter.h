@@ -14,7 +14,10 @@ namespace pixcodec::photocd {
 class PhotoYccConverter {
  public:
   PhotoYccConverter();
-  void Convert(std::uint8_t y, std::uint8_t c1, std::uint8_t c2, std::uint8_t* bgr) const;
+  // Converts `count` pixels of the three sample rows to pixels of `channels`
+  // bytes (B, G, R, then an opaque alpha when there are four).
+  void ConvertRow(const std::uint8_t* y, const std::uint8_t* c1, const std::uint8_t* c2, int count,
+                  std::uint8_t* dst, int channels) const;
 
  private:
   static constexpr int kFraction = 12;  // fixed-point bits of the tables
@@ -23,6 +26,10 @@ class PhotoYccConverter {
   std::array<std::array<std::array<std::int32_t, 256>, 3>, 3> m_term{};
   std::array<std::uint8_t, 4096> m_curve{};  // clamped value, scaled to 0 ... 4095, to 8 bits
   int m_maximum = 0;  // largest channel value, in table units
+  // value * 4095 / m_maximum (rounded down) as (value * m_multiplier) >> m_shift:
+  // exact for every clamped value, and no division per sample.
+  std::uint64_t m_multiplier = 0;
+  int m_shift = 0;
 };
 
 }  // namespace pixcodec::photocd
