@@ -1,7 +1,7 @@
 #pragma once
 
 #include "color/ColorTransformer.h"
-#include "ui/SetupPages.h"
+#include "ui/StationPage.h"
 
 class CGrabberDlg;
 class PropertyGrid;

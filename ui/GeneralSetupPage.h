@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/SetupPages.h"
+#include "ui/StationPage.h"
 
 class CGrabberDlg;
 class QComboBox;

@@ -7,7 +7,7 @@
 #include "ui/GeneralSetupPage.h"
 #include "ui/ImagePane.h"
 #include "ui/LayoutsPage.h"
-#include "ui/SetupPages.h"
+#include "ui/StationPage.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

@@ -13,10 +13,3 @@ public:
     // The station loaded another preset.
     virtual void PresetChanged() {}
 };
-
-// Page 4: the layout list, filled once layouts can be read from the database.
-class LayoutSelectorPage : public StationPage {
-    Q_OBJECT
-public:
-    explicit LayoutSelectorPage(QWidget* parent = nullptr);
-};
