@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::size_t kAlignment = 32;
 constexpr std::size_t kLargeBlock = std::size_t(1) << 20;
-constexpr std::size_t kKeptBlocks = 4;
+constexpr std::size_t kKeptBlocks = 12;  // a shot frees several large blocks besides its frame
 constexpr std::size_t kKeptBytes = std::size_t(256) << 20;  // a few full frames, never a huge scan
 constexpr std::uint64_t kMark = 0x6b636f6c42786950ULL;  // "PixBlock"
 

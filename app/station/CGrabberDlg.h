@@ -24,6 +24,7 @@
 
 #include <atomic>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -81,7 +82,6 @@ public:
     // The general set-up page's trigger fields.
     void SetTriggerSettings(const TriggerSettings& settings, bool save);
     TriggerSettings GetTriggerSettings() const;
-    void SaveImage();
     bool TestDatabaseConnection();
 
     // A page became active: sets the capture/set-up mode flags as that page asks.
@@ -187,9 +187,20 @@ private:
     void SetStatus(const std::string& status);
     // Status "Ko", the reason logged and kept for SaveProblem.
     void RefuseSave(const std::string& reason);
-    // Writes m_outputImage with its thumbnail to the photo's place in the tree;
-    // the reason when it could not.
-    std::optional<std::string> WritePhotoFile(const ImageTreePaths& paths);
+    // A save begun before the colour stage: the settings checked, the counter asked for.
+    struct PendingSave {
+        int filmNumber = 0;
+        std::string databasePath;
+        std::string operatorName;
+        std::future<std::optional<PhotoNumber>> number;
+    };
+    // Nothing when the save is refused before a counter is taken.
+    std::optional<PendingSave> BeginSave();
+    // The rest of the save sequence, from the counter on.
+    void FinishSave(PendingSave& save);
+    // Writes m_outputImage with its thumbnail to the photo's place in the tree,
+    // running `journal` alongside; the reason when it could not.
+    std::optional<std::string> WritePhotoFile(const ImageTreePaths& paths, const std::function<void()>& journal);
     int ReadInt(const char* section, const char* key, int defaultValue);
     std::string ReadString(const char* section, const char* key, const std::string& defaultValue);
     std::string PropertiesFileName() const;
@@ -237,9 +248,8 @@ private:
     CFoto NewPhotoRecord(const std::string& operatorName, int film, const PhotoNumber& number);
     // Where the records of shots go: the database settings and the photo folder.
     ShotRecorder::Target RecordTarget(const std::string& databasePath);
-    // Hands the photo row and the tally of a saved shot to the record writer; status
-    // "Ko" while the writer is behind.
-    void RecordShot(const CFoto& photo, const std::string& databasePath);
+    // Hands the photo row and the tally of a shot to the record writer's journal.
+    void JournalShot(const CFoto& photo, const std::string& databasePath);
     // The record writer fell behind (records pending) or caught up (0).
     void OnRecordBacklog(std::size_t pending);
     bool IsLayoutListLoaded() const;
@@ -259,6 +269,7 @@ private:
     CxImageRefList m_frameQueue;
     CxImage* m_currentImage = nullptr;
     CxImage m_outputImage;
+    CxImage m_thumbnailImage;  // of the last photo saved, shown in its place
     CxImage m_previewImage;
     std::atomic<bool> m_captureMode{true};
     std::atomic<bool> m_liveMode{false};

@@ -123,10 +123,12 @@ void CGrabberDlg::ProcessFrame(CxImage* frame)
     if (!capture)
         KeepSetupFrame(*m_currentImage);
     const int page = m_activePage;
+    std::optional<PendingSave> save = capture ? BeginSave() : std::nullopt;
     ApplyColour(page != CameraSetupPage && page != ColorSetupPage);
-    if (capture)
-        SaveImage();
-    m_host.ShowOutputImage(m_outputImage);
+    m_thumbnailImage.CleanUp();
+    if (save)
+        FinishSave(*save);
+    m_host.ShowOutputImage(m_thumbnailImage.IsValid() ? m_thumbnailImage : m_outputImage);
 }
 
 // The output image takes the current image's size; without memory for it the frame is dropped.

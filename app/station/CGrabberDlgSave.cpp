@@ -17,6 +17,7 @@
 #include <cstring>
 #include <memory>
 #include <cstdio>
+#include <future>
 #include <sstream>
 #include <system_error>
 #include <vector>
@@ -64,20 +65,36 @@ std::optional<std::string> FolderWriteProblem(const std::string& folder)
 
 }  // namespace
 
-void CGrabberDlg::SaveImage()
+// Checked before a counter is taken, so that a station without its photo folder
+// does not use up numbers. The counter is asked for on a thread of its own: the
+// request waits for the counter's durable update, which the colour stage overlaps.
+std::optional<CGrabberDlg::PendingSave> CGrabberDlg::BeginSave()
 {
-    const int filmNumber = CPhotoNumbering::FilmNumberOf(m_numberingClock.Now());
-    std::string databasePath, operatorName, serverName, databaseFile;
-    GetDatabaseSettings(serverName, databasePath, operatorName, databaseFile);
-    // Checked before a counter is taken, so that a station without its photo
-    // folder does not use up numbers.
-    if (databasePath.empty())
-        return RefuseSave("\"DatabasePath\" is empty");
-    if (const auto missing = ImageTreePaths::MissingRoot(databasePath))
-        return RefuseSave(*missing);
-    if (!ImageTreePaths::IsSafeOperatorName(operatorName))
-        return RefuseSave("operator name \"" + operatorName + "\" cannot name a folder");
-    const auto number = m_numbering.NumberPhoto(CounterServer(serverName), m_showDelay);
+    PendingSave save;
+    save.filmNumber = CPhotoNumbering::FilmNumberOf(m_numberingClock.Now());
+    std::string serverName, databaseFile;
+    GetDatabaseSettings(serverName, save.databasePath, save.operatorName, databaseFile);
+    if (save.databasePath.empty()) {
+        RefuseSave("\"DatabasePath\" is empty");
+        return std::nullopt;
+    }
+    if (const auto missing = ImageTreePaths::MissingRoot(save.databasePath)) {
+        RefuseSave(*missing);
+        return std::nullopt;
+    }
+    if (!ImageTreePaths::IsSafeOperatorName(save.operatorName)) {
+        RefuseSave("operator name \"" + save.operatorName + "\" cannot name a folder");
+        return std::nullopt;
+    }
+    save.number = std::async(std::launch::async, [this, server = CounterServer(serverName)] {
+        return m_numbering.NumberPhoto(server, m_showDelay);
+    });
+    return save;
+}
+
+void CGrabberDlg::FinishSave(PendingSave& save)
+{
+    const auto number = save.number.get();
     if (!number)
         return RefuseSave("no counter could be obtained");  // the numbering logged why
     SetStatus("Ok");
@@ -86,7 +103,7 @@ void CGrabberDlg::SaveImage()
     // that the record writer knows whether the database takes the rows.
     if (!IsLayoutListLoaded() && !m_recordWriter.IsBehind() && TestDatabaseConnection())
         LoadLayoutList();
-    CFoto photo = NewPhotoRecord(operatorName, filmNumber, *number);
+    CFoto photo = NewPhotoRecord(save.operatorName, save.filmNumber, *number);
     CallPreSave(photo);
     if (DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())).ConnectionString().empty())
         return RefuseSave("the database cannot be reached; counter " + std::to_string(number->counter) +
@@ -94,8 +111,9 @@ void CGrabberDlg::SaveImage()
     if (!ImageTreePaths::IsSafeOperatorName(photo.operatorName) || photo.name != PhotoFileName(photo.counter))
         return RefuseSave("the photo record names no place in the tree; counter " +
                           std::to_string(number->counter) + " skipped");
-    const ImageTreePaths paths = ImageTreePaths::For(databasePath, photo.operatorName, photo.film, photo.counter);
-    if (const auto problem = WritePhotoFile(paths)) {
+    const ImageTreePaths paths = ImageTreePaths::For(save.databasePath, photo.operatorName, photo.film, photo.counter);
+    const auto journal = [&] { JournalShot(photo, save.databasePath); };
+    if (const auto problem = WritePhotoFile(paths, journal)) {
         return RefuseSave("photo " + paths.filePath + " not saved: " + *problem + "; counter " +
                           std::to_string(number->counter) + " skipped");
     }
@@ -105,7 +123,8 @@ void CGrabberDlg::SaveImage()
         m_lastPhotoPath = paths.filePath;
     }
     ++m_savedCount;
-    RecordShot(photo, databasePath);
+    if (m_recordWriter.IsBehind())
+        OnRecordBacklog(m_recordWriter.PendingCount());
 }
 
 CFoto CGrabberDlg::NewPhotoRecord(const std::string& operatorName, int film, const PhotoNumber& number)
@@ -147,12 +166,10 @@ ShotRecorder::Target CGrabberDlg::RecordTarget(const std::string& databasePath)
         ReadInt(CGrabberApp::kSectionProgram, "Default Zoom Factor", 0)};
 }
 
-void CGrabberDlg::RecordShot(const CFoto& photo, const std::string& databasePath)
+void CGrabberDlg::JournalShot(const CFoto& photo, const std::string& databasePath)
 {
     if (!m_recordWriter.Record(RecordTarget(databasePath), photo))
         TheLog().WriteLine("The record of " + photo.name + " could not be kept in " + m_recordWriter.Path());
-    if (m_recordWriter.IsBehind())
-        OnRecordBacklog(m_recordWriter.PendingCount());
 }
 
 void CGrabberDlg::OnRecordBacklog(std::size_t pending)
@@ -171,7 +188,10 @@ void CGrabberDlg::OnRecordBacklog(std::size_t pending)
 // The JPEG and its thumbnail go to a hidden file beside the photo, which is
 // renamed into place once complete: a reader, or the station after a crash,
 // never finds a partial photo, and a failure leaves an older photo as it was.
-std::optional<std::string> CGrabberDlg::WritePhotoFile(const ImageTreePaths& paths)
+// Once the JPEG is written, `journal` runs on another thread while the thumbnail
+// is made; the photo takes its name only after it returned, so every photo in
+// the tree has its record journaled.
+std::optional<std::string> CGrabberDlg::WritePhotoFile(const ImageTreePaths& paths, const std::function<void()>& journal)
 {
     if (const auto problem = paths.CreateFolders())
         return problem;
@@ -179,7 +199,9 @@ std::optional<std::string> CGrabberDlg::WritePhotoFile(const ImageTreePaths& pat
     const int quality = ReadInt("Program settings", "JPEG Quality", 90);
     if (!m_outputImage.Save(partial.c_str(), kJpegFileType, 0, quality, nullptr, 1))
         return FolderWriteProblem(paths.filmFolder).value_or("the JPEG could not be written");
-    m_outputImage.LoadThumbnail(partial.c_str(), 1, 1, kThumbnailSize, 1, 0, nullptr);
+    auto journaled = std::async(std::launch::async, journal);
+    m_thumbnailImage.LoadThumbnail(partial.c_str(), 1, 1, kThumbnailSize, 1, 0, nullptr);
+    journaled.get();
     if (std::rename(partial.c_str(), paths.filePath.c_str()) != 0) {
         const std::error_code reason(errno, std::generic_category());
         std::remove(partial.c_str());

@@ -27,6 +27,20 @@ bool twistData(const float* m, int data[16]) {
   return true;
 }
 
+// True when the twist changes no 8-bit value: over the whole 0..255 cube each
+// colour channel stays within 0.45 of its input, less than the half level the
+// rounding needs, with room for the float arithmetic of the pass.
+bool keepsEveryLevel(const int data[16]) {
+  const double unit = std::ldexp(1.0, -kTwistScale);
+  for (int row = 0; row < 3; ++row) {
+    double drift = std::abs(data[4 * row + 3] * unit);
+    for (int column = 0; column < 3; ++column)
+      drift += 255.0 * std::abs(data[4 * row + column] * unit - (row == column ? 1.0 : 0.0));
+    if (drift >= 0.45) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int CxImage::ApplyColorTwist(const float* m, CxImage& target, IplLUT* lut) {
@@ -41,10 +55,15 @@ int CxImage::ApplyColorTwist(const float* m, CxImage& target, IplLUT* lut) {
   IplColorTwist* twist = iplCreateColorTwist(data, kTwistScale);
   if (!twist) return 0;
   IplLUT* luts[4] = {lut, lut, lut, lut};
+  // A twist that changes no value (the default colour settings) is a copy.
+  const bool copy = keepsEveryLevel(data);
   // The twist carries a fourth channel through unchanged, so an alpha
   // channel arrives in the target with the colours.
   ipl::forEachRowBand(m_image, target.m_image, [&](IplImage* from, IplImage* to) {
-    iplApplyColorTwist(from, to, twist, 0);
+    if (!copy)
+      iplApplyColorTwist(from, to, twist, 0);
+    else if (from->imageData != to->imageData)
+      iplCopy(from, to);
     if (lut && iplGetErrStatus() == IPL_StsOk) iplContrastStretch(to, to, luts);
   });
   iplDeleteColorTwist(twist);

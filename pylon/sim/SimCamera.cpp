@@ -713,7 +713,8 @@ void CSimCamera::ExposeFrame(const FrameSettings& settings) {
             result.m_errorDescription = "The buffer is smaller than the payload";
         } else {
             if (!m_scene) m_scene = CSimScene::ForSensor(m_config.sensorWidth, m_config.sensorHeight);
-            m_scene->Render(settings.format, settings.geometry, exposure, buffer);
+            m_frameCache.Render(*m_scene, settings.format, settings.geometry, exposure, buffer,
+                                size_t(settings.payloadSize));
             result.m_status = Grabbed;
         }
     });

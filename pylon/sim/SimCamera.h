@@ -16,6 +16,7 @@
 
 #include "pylon/DeviceInfo.h"
 #include "pylon/MemoryNodes.h"
+#include "pylon/sim/SimFrameCache.h"
 #include "pylon/sim/SimScene.h"
 #include "pylon/sim/SimStreamGrabber.h"
 
@@ -103,6 +104,7 @@ private:
 
     SSimCameraConfig m_config;
     std::shared_ptr<const CSimScene> m_scene; // made by the frame thread for its first frame
+    CSimFrameCache m_frameCache;              // used by the frame thread only
     GenApi::CNodeMapBase m_nodes;
     CSimStreamGrabber m_grabber;
 
