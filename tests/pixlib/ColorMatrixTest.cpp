@@ -215,3 +215,40 @@ TEST(ApplyColorTwist, RefusesWhatItCannotApply) {
   EXPECT_EQ(target.GetRowPtr(3)[3], 255);
   EXPECT_EQ(target.GetRowPtr(3)[4], 0);
 }
+
+// A twist that moves no value by half a level is taken as a copy; one that does
+// must still move it.
+TEST(ApplyColorTwist, TwistsUnderHalfALevelKeepEveryPixelAndLargerOnesApply) {
+  CxImage source, target;
+  ASSERT_TRUE(source.Create(97, 61, 1));
+  ASSERT_TRUE(target.Create(97, 61, 1));
+  fillGradient(source);
+  const size_t bytes = static_cast<size_t>(source.GetRowBytes()) * 61;
+  float nearIdentity[16];
+  std::memcpy(nearIdentity, kIdentity, sizeof nearIdentity);
+  nearIdentity[0] = 1.0008f;  // 0.2 of a level at 255
+  nearIdentity[1] = 0.0004f;
+  nearIdentity[7] = 0.2f;
+  ASSERT_EQ(source.ApplyColorTwist(nearIdentity, target), 1);
+  EXPECT_EQ(std::memcmp(source.GetBits(), target.GetBits(), bytes), 0) << "colours and alpha kept";
+
+  float lifted[16];
+  std::memcpy(lifted, kIdentity, sizeof lifted);
+  lifted[3] = 0.6f;  // the first channel rises by one level
+  ASSERT_EQ(source.ApplyColorTwist(lifted, target), 1);
+  float swapped[16] = {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1};
+  CxImage swappedTarget;
+  ASSERT_TRUE(swappedTarget.Create(97, 61, 1));
+  ASSERT_EQ(source.ApplyColorTwist(swapped, swappedTarget), 1);
+  for (int y = 0; y < 61; ++y)
+    for (int x = 0; x < 97; ++x) {
+      const unsigned char* s = source.GetRowPtr(y) + 4 * x;
+      const unsigned char* t = target.GetRowPtr(y) + 4 * x;
+      const unsigned char* w = swappedTarget.GetRowPtr(y) + 4 * x;
+      ASSERT_EQ(t[0], std::min(255, s[0] + 1)) << x << "," << y;
+      ASSERT_EQ(t[1], s[1]);
+      ASSERT_EQ(w[0], s[2]) << x << "," << y;
+      ASSERT_EQ(w[2], s[0]);
+      ASSERT_EQ(w[3], s[3]) << "alpha carried";
+    }
+}

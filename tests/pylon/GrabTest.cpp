@@ -182,6 +182,31 @@ TEST_F(GrabTest, BrightnessFollowsExposureAndGainAndSaturates) {
     EXPECT_LT(meanAt("1", "0"), 2.0);
 }
 
+// Frames with unchanged settings are delivered from the last rendering; a
+// changed setting must reach the very next frame.
+TEST_F(GrabTest, EachFrameFollowsTheSettingsAtItsTrigger) {
+    SoftwareTriggered();
+    Set("PixelFormat", "BGR8Packed");
+    GrabSession session(device, 1);
+    Execute("AcquisitionStart");
+    auto grab = [&](const char* exposure, const char* gain) {
+        Set("ExposureTimeRaw", exposure);
+        Set("GainRaw", gain);
+        Execute("TriggerSoftware");
+        GrabResult result;
+        EXPECT_TRUE(session.Next(result));
+        std::vector<uint8_t> frame = session.buffers[0];
+        session.Requeue(result);
+        return frame;
+    };
+    const std::vector<uint8_t> nominal = grab("500", "0");
+    EXPECT_EQ(grab("500", "0"), nominal);
+    const std::vector<uint8_t> half = grab("250", "0");
+    EXPECT_NEAR(PatchColour(half, kWidth, kHeight, "white").g, 118, 2);
+    EXPECT_NE(grab("250", "100"), half);
+    EXPECT_EQ(grab("500", "0"), nominal);
+}
+
 TEST_F(GrabTest, BayerFramesHaveTheirPhaseInEveryPattern) {
     SoftwareTriggered();
     for (const char* format : {"BayerBG8", "BayerRG8", "BayerGR8", "BayerGB8"}) {

@@ -124,6 +124,31 @@ TEST_P(StationRecordsTest, AnOutageLosesNeitherPhotosNorRows)
     EXPECT_EQ(xmlFiles, kShots);
 }
 
+// A photo takes its name only once its row is in the journal: sampled while the
+// database is out (the journal only grows), the tree never holds more photos.
+TEST_P(StationRecordsTest, NoPhotoAppearsBeforeItsRowIsJournaled)
+{
+    SetDatabaseReachable(false);
+    const auto journaledPhotos = [this] {
+        std::ifstream journal(m_folder.StateFolder() / "BXGrabber.records");
+        size_t rows = 0;
+        for (std::string line; std::getline(journal, line);)
+            rows += line.rfind("photo\t", 0) == 0;
+        return rows;
+    };
+    constexpr size_t kShots = 8;
+    for (size_t shot = 1; shot <= kShots; ++shot) {
+        const size_t before = m_host.Images().size();
+        m_station->SoftwareShot(false);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (m_host.Images().size() == before && std::chrono::steady_clock::now() < deadline) {
+            const size_t photos = m_folder.SavedPhotos().size();
+            ASSERT_LE(photos, journaledPhotos()) << shot;
+        }
+        ASSERT_EQ(m_folder.SavedPhotos().size(), shot);
+    }
+}
+
 TEST_P(StationRecordsTest, PhotosTakeTheSelectedLayout)
 {
     CLayoutObject layout;
