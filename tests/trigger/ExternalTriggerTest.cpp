@@ -88,7 +88,8 @@ TEST_F(ExternalTriggerTest, EdgesMadeWhileAShotIsFiredAreAllCounted)
     };
     StartEngine();
     port.DriveDsr(true);
-    firstShotBusy.wait(); // the trigger thread is inside the first shot
+    // The trigger thread is inside the first shot.
+    ASSERT_EQ(firstShotBusy.wait_for(5s), std::future_status::ready) << LogText();
     std::this_thread::sleep_for(2ms); // the next rise comes beyond the dead time of 0 ms
     port.DriveDsr(false); // a whole pulse and a fall, all while the shot is busy
     port.DriveDsr(true);
