@@ -29,6 +29,8 @@ class RecordWriter {
 
   // Journals the shot and wakes the writer; false when it could not be journaled.
   bool Record(const ShotRecorder::Target& target, const CFoto& photo);
+  // Journals the shot only: the writer takes it at the next Resume or Record.
+  bool Journal(const ShotRecorder::Target& target, const CFoto& photo);
   // Wakes the writer for the records a previous run left in the journal.
   void Resume(const ShotRecorder::Target& target);
   // Writes what the database takes of the pending records, for at most `limit`,

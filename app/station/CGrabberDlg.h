@@ -248,8 +248,8 @@ private:
     CFoto NewPhotoRecord(const std::string& operatorName, int film, const PhotoNumber& number);
     // Where the records of shots go: the database settings and the photo folder.
     ShotRecorder::Target RecordTarget(const std::string& databasePath);
-    // Hands the photo row and the tally of a shot to the record writer's journal.
-    void JournalShot(const CFoto& photo, const std::string& databasePath);
+    // Puts the photo row and the tally of a shot in the record writer's journal.
+    void JournalShot(const CFoto& photo, const ShotRecorder::Target& records);
     // The record writer fell behind (records pending) or caught up (0).
     void OnRecordBacklog(std::size_t pending);
     bool IsLayoutListLoaded() const;

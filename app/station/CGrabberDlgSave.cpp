@@ -112,7 +112,8 @@ void CGrabberDlg::FinishSave(PendingSave& save)
         return RefuseSave("the photo record names no place in the tree; counter " +
                           std::to_string(number->counter) + " skipped");
     const ImageTreePaths paths = ImageTreePaths::For(save.databasePath, photo.operatorName, photo.film, photo.counter);
-    const auto journal = [&] { JournalShot(photo, save.databasePath); };
+    const ShotRecorder::Target records = RecordTarget(save.databasePath);
+    const auto journal = [&] { JournalShot(photo, records); };
     if (const auto problem = WritePhotoFile(paths, journal)) {
         return RefuseSave("photo " + paths.filePath + " not saved: " + *problem + "; counter " +
                           std::to_string(number->counter) + " skipped");
@@ -123,6 +124,8 @@ void CGrabberDlg::FinishSave(PendingSave& save)
         m_lastPhotoPath = paths.filePath;
     }
     ++m_savedCount;
+    // The database gets the row only once the photo is in place.
+    m_recordWriter.Resume(records);
     if (m_recordWriter.IsBehind())
         OnRecordBacklog(m_recordWriter.PendingCount());
 }
@@ -166,9 +169,9 @@ ShotRecorder::Target CGrabberDlg::RecordTarget(const std::string& databasePath)
         ReadInt(CGrabberApp::kSectionProgram, "Default Zoom Factor", 0)};
 }
 
-void CGrabberDlg::JournalShot(const CFoto& photo, const std::string& databasePath)
+void CGrabberDlg::JournalShot(const CFoto& photo, const ShotRecorder::Target& records)
 {
-    if (!m_recordWriter.Record(RecordTarget(databasePath), photo))
+    if (!m_recordWriter.Journal(records, photo))
         TheLog().WriteLine("The record of " + photo.name + " could not be kept in " + m_recordWriter.Path());
 }
 
