@@ -58,6 +58,17 @@ protected:
         Set("TriggerMode", "On");
         Set("TriggerSource", "Software");
     }
+    // One software-triggered frame at this exposure and gain (one buffer queued).
+    std::vector<uint8_t> FrameAt(GrabSession& session, const char* exposure, const char* gain) {
+        Set("ExposureTimeRaw", exposure);
+        Set("GainRaw", gain);
+        Execute("TriggerSoftware");
+        GrabResult result;
+        EXPECT_TRUE(session.Next(result));
+        std::vector<uint8_t> frame = session.buffers[0];
+        session.Requeue(result);
+        return frame;
+    }
 };
 
 TEST_F(GrabTest, SoftwareTriggerDeliversOneGrabbedFramePerTrigger) {
@@ -164,14 +175,7 @@ TEST_F(GrabTest, BrightnessFollowsExposureAndGainAndSaturates) {
     GrabSession session(device, 1);
     Execute("AcquisitionStart");
     auto meanAt = [&](const char* exposure, const char* gain) {
-        Set("ExposureTimeRaw", exposure);
-        Set("GainRaw", gain);
-        Execute("TriggerSoftware");
-        GrabResult result;
-        EXPECT_TRUE(session.Next(result));
-        const double mean = Mean(session.buffers[0].data(), kWidth * kHeight);
-        session.Requeue(result);
-        return mean;
+        return Mean(FrameAt(session, exposure, gain).data(), kWidth * kHeight);
     };
     const double nominal = meanAt("500", "0");
     const double half = meanAt("250", "0");
@@ -189,16 +193,7 @@ TEST_F(GrabTest, EachFrameFollowsTheSettingsAtItsTrigger) {
     Set("PixelFormat", "BGR8Packed");
     GrabSession session(device, 1);
     Execute("AcquisitionStart");
-    auto grab = [&](const char* exposure, const char* gain) {
-        Set("ExposureTimeRaw", exposure);
-        Set("GainRaw", gain);
-        Execute("TriggerSoftware");
-        GrabResult result;
-        EXPECT_TRUE(session.Next(result));
-        std::vector<uint8_t> frame = session.buffers[0];
-        session.Requeue(result);
-        return frame;
-    };
+    auto grab = [&](const char* exposure, const char* gain) { return FrameAt(session, exposure, gain); };
     const std::vector<uint8_t> nominal = grab("500", "0");
     EXPECT_EQ(grab("500", "0"), nominal);
     const std::vector<uint8_t> half = grab("250", "0");
