@@ -1,0 +1,153 @@
+#include "pixlib/codecs/tiff/TiffLzwDecoder.h"
+
+#include <opencv2/core/utility.hpp>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "pixlib/codecs/tiff/LzwStripDecoder.h"
+
+namespace pixcodec {
+
+namespace {
+
+// Strips handed to one parallel task at a time (strips are often one row).
+constexpr int kTasksPerThread = 4;
+
+std::uint64_t FileBytes(TIFF* tiff) {
+  struct stat info {};
+  const int fd = TIFFFileno(tiff);
+  return fd >= 0 && fstat(fd, &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+}
+
+// Reads the bytes at [offset, offset + count) that lie inside the file.
+std::size_t ReadAt(int fd, std::uint64_t offset, unsigned char* dst, std::size_t count) {
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t got = pread(fd, dst + done, count - done, static_cast<off_t>(offset + done));
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
+}  // namespace
+
+bool TiffLzwDecoder::Handles(TIFF* tiff, const TiffLayout& layout) {
+  std::uint16_t predictor = PREDICTOR_NONE;
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_PREDICTOR, &predictor);
+  const bool rgb = layout.photometric == PHOTOMETRIC_RGB &&
+                   (layout.samplesPerPixel == 3 || layout.samplesPerPixel == 4);
+  const bool grey = layout.photometric == PHOTOMETRIC_MINISBLACK && layout.samplesPerPixel == 1;
+  return layout.compression == COMPRESSION_LZW && layout.bitsPerSample == 8 && !layout.tiled &&
+         (rgb || grey) && (predictor == PREDICTOR_NONE || predictor == PREDICTOR_HORIZONTAL) &&
+         TIFFFileno(tiff) >= 0;
+}
+
+TiffLzwDecoder::TiffLzwDecoder(TIFF* tiff, const TiffLayout& layout)
+    : m_tiff(tiff), m_layout(layout), m_rowBytes(std::size_t(layout.width) * layout.samplesPerPixel) {
+  std::uint16_t predictor = PREDICTOR_NONE;
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_PREDICTOR, &predictor);
+  m_predictor = predictor;
+  const std::uint32_t height = static_cast<std::uint32_t>(layout.height);
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &m_rowsPerStrip);
+  if (m_rowsPerStrip == 0 || m_rowsPerStrip > height) m_rowsPerStrip = height;
+  // Strips the image needs; those the file lacks leave their rows missing.
+  const std::uint32_t needed = (height + m_rowsPerStrip - 1) / m_rowsPerStrip;
+  m_strips.resize(std::min(needed, TIFFNumberOfStrips(tiff)));
+  for (std::size_t i = 0; i < m_strips.size(); ++i) {
+    m_strips[i].firstRow = static_cast<std::uint32_t>(i) * m_rowsPerStrip;
+    m_strips[i].expectedBytes = std::min(m_rowsPerStrip, height - m_strips[i].firstRow) * m_rowBytes;
+  }
+  for (int v = 0; v < kPaletteEntries; ++v)
+    std::fill_n(&m_greyRamp[3 * std::size_t(v)], 3, static_cast<unsigned char>(v));
+}
+
+SourcePixels TiffLzwDecoder::Pixels() const {
+  if (m_layout.samplesPerPixel == 1) return SourcePixels::Index;
+  return m_layout.samplesPerPixel == 4 ? SourcePixels::Rgba : SourcePixels::Rgb;
+}
+
+const unsigned char* TiffLzwDecoder::Palette() const {
+  return m_layout.samplesPerPixel == 1 ? m_greyRamp.data() : nullptr;
+}
+
+void TiffLzwDecoder::DecodeStrip(std::size_t index, std::vector<unsigned char>& codes) {
+  Strip& strip = m_strips[index];
+  const std::uint64_t offset = TIFFGetStrileOffset(m_tiff, static_cast<std::uint32_t>(index));
+  std::uint64_t count = TIFFGetStrileByteCount(m_tiff, static_cast<std::uint32_t>(index));
+  count = offset < m_fileBytes ? std::min(count, m_fileBytes - offset) : 0;
+  codes.resize(static_cast<std::size_t>(count) + kLzwInputPadding);
+  const std::size_t got = ReadAt(TIFFFileno(m_tiff), offset, codes.data(), static_cast<std::size_t>(count));
+  std::fill_n(codes.data() + got, kLzwInputPadding, 0);
+  if (IsOldStyleLzw(codes.data(), got)) {
+    strip.oldStyle = true;
+    return;
+  }
+  strip.decodedBytes = DecodeLzwStrip(codes.data(), got, &m_pixels[strip.firstRow * m_rowBytes],
+                                      strip.expectedBytes);
+  UndoPredictor(strip);
+}
+
+// Horizontal differencing: each sample was stored as the difference to the
+// same sample of the pixel on its left.
+void TiffLzwDecoder::UndoPredictor(const Strip& strip) {
+  if (m_predictor != PREDICTOR_HORIZONTAL) return;
+  const std::size_t step = static_cast<std::size_t>(m_layout.samplesPerPixel);
+  unsigned char* row = &m_pixels[strip.firstRow * m_rowBytes];
+  for (std::size_t done = 0; done + m_rowBytes <= strip.decodedBytes; done += m_rowBytes, row += m_rowBytes)
+    for (std::size_t i = step; i < m_rowBytes; ++i) row[i] = static_cast<unsigned char>(row[i] + row[i - step]);
+}
+
+void TiffLzwDecoder::DecodeAll() {
+  m_decoded = true;
+  m_fileBytes = FileBytes(m_tiff);
+  m_pixels = std::make_unique_for_overwrite<unsigned char[]>(m_rowBytes * static_cast<std::size_t>(m_layout.height));
+  const int strips = static_cast<int>(m_strips.size());
+  const int tasks = std::min(strips, std::max(1, cv::getNumThreads()) * kTasksPerThread);
+  cv::parallel_for_(cv::Range(0, strips), [&](const cv::Range& range) {
+    std::vector<unsigned char> codes;
+    for (int i = range.start; i < range.end; ++i) {
+      try {
+        DecodeStrip(static_cast<std::size_t>(i), codes);
+      } catch (const std::bad_alloc&) {
+        m_strips[std::size_t(i)].decodedBytes = 0;  // no room for its codes: the strip is missing
+      }
+    }
+  }, tasks);
+  // libtiff's handle is not shared between threads: old-style strips go one by one.
+  for (std::size_t i = 0; i < m_strips.size(); ++i) {
+    Strip& strip = m_strips[i];
+    if (!strip.oldStyle) continue;
+    const tmsize_t got = TIFFReadEncodedStrip(m_tiff, static_cast<std::uint32_t>(i),
+                                              &m_pixels[strip.firstRow * m_rowBytes],
+                                              static_cast<tmsize_t>(strip.expectedBytes));
+    strip.decodedBytes = got > 0 ? static_cast<std::size_t>(got) : 0;
+  }
+  m_validRows = WholeRows();
+}
+
+std::uint32_t TiffLzwDecoder::WholeRows() const {
+  for (const Strip& strip : m_strips)
+    if (strip.decodedBytes < strip.expectedBytes)
+      return strip.firstRow + static_cast<std::uint32_t>(strip.decodedBytes / m_rowBytes);
+  return m_strips.empty() ? 0 : std::min<std::uint32_t>(static_cast<std::uint32_t>(m_layout.height),
+                                                        m_strips.back().firstRow + m_rowsPerStrip);
+}
+
+int TiffLzwDecoder::ReadRow(unsigned char* buffer, int pixels) {
+  if (m_status != 0) return m_status;
+  if (!m_decoded) DecodeAll();
+  if (m_row >= m_validRows || std::size_t(pixels) * m_layout.samplesPerPixel > m_rowBytes)
+    return m_status = kFailed;
+  std::memcpy(buffer, &m_pixels[m_row * m_rowBytes], std::size_t(pixels) * m_layout.samplesPerPixel);
+  ++m_row;
+  if (m_layout.RightToLeft()) ReverseRow(buffer, pixels, m_layout.samplesPerPixel);
+  return 0;
+}
+
+}  // namespace pixcodec

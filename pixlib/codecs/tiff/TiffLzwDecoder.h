@@ -1,0 +1,61 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <tiffio.h>
+
+#include "pixlib/codecs/RowConverters.h"
+#include "pixlib/codecs/tiff/TiffDecoders.h"
+#include "pixlib/codecs/tiff/TiffLayout.h"
+
+namespace pixcodec {
+
+// 8-bit contiguous RGB, RGBA and grey LZW strips (horizontal predictor or
+// none), decoded by our own LZW decoder on all cores: each strip's codes are
+// read from the file on their own, so the strips decode independently. Strips
+// in the old code layout go through libtiff. The image is decoded at the
+// first row; rows from the first strip that came out short on are missing.
+class TiffLzwDecoder : public TiffDecoder {
+ public:
+  // Whether the image is one this decoder reads.
+  static bool Handles(TIFF* tiff, const TiffLayout& layout);
+
+  TiffLzwDecoder(TIFF* tiff, const TiffLayout& layout);
+  int ReadRow(unsigned char* buffer, int pixels) override;
+  SourcePixels Pixels() const override;
+  const unsigned char* Palette() const override;
+
+ private:
+  struct Strip {
+    std::uint32_t firstRow = 0;
+    std::size_t expectedBytes = 0;
+    std::size_t decodedBytes = 0;
+    bool oldStyle = false;
+  };
+  void DecodeAll();
+  // Reads and decodes strip `index`, through `codes` as scratch; marks it
+  // old-style instead when its codes are in the other layout.
+  void DecodeStrip(std::size_t index, std::vector<unsigned char>& codes);
+  void UndoPredictor(const Strip& strip);
+  // Rows of whole strips, then of the first short strip.
+  std::uint32_t WholeRows() const;
+
+  TIFF* m_tiff;
+  const TiffLayout& m_layout;
+  std::size_t m_rowBytes;
+  std::uint32_t m_rowsPerStrip = 0;
+  int m_predictor = PREDICTOR_NONE;
+  std::uint64_t m_fileBytes = 0;
+  std::vector<Strip> m_strips;
+  std::unique_ptr<unsigned char[]> m_pixels;  // the whole image as the file stores it
+  std::array<unsigned char, 3 * kPaletteEntries> m_greyRamp{};
+  bool m_decoded = false;
+  std::uint32_t m_validRows = 0;
+  std::uint32_t m_row = 0;
+};
+
+}  // namespace pixcodec
