@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <utility>
 #include <cstring>
 #include <new>
 
@@ -69,7 +70,7 @@ TiffLzwDecoder::TiffLzwDecoder(TIFF* tiff, const TiffLayout& layout)
 
 SourcePixels TiffLzwDecoder::Pixels() const {
   if (m_layout.samplesPerPixel == 1) return SourcePixels::Index;
-  return m_layout.samplesPerPixel == 4 ? SourcePixels::Rgba : SourcePixels::Rgb;
+  return m_layout.samplesPerPixel == 4 ? SourcePixels::Bgra : SourcePixels::Bgr;
 }
 
 const unsigned char* TiffLzwDecoder::Palette() const {
@@ -90,17 +91,22 @@ void TiffLzwDecoder::DecodeStrip(std::size_t index, std::vector<unsigned char>& 
   }
   strip.decodedBytes = DecodeLzwStrip(codes.data(), got, &m_pixels[strip.firstRow * m_rowBytes],
                                       strip.expectedBytes);
-  UndoPredictor(strip);
+  FinishRows(strip, m_predictor);
 }
 
-// Horizontal differencing: each sample was stored as the difference to the
-// same sample of the pixel on its left.
-void TiffLzwDecoder::UndoPredictor(const Strip& strip) {
-  if (m_predictor != PREDICTOR_HORIZONTAL) return;
+// Turns the strip's whole rows into the pixels ReadRow hands out, while they
+// are still in this core's cache: the horizontal predictor undone (each sample
+// was stored as the difference to the same sample of the pixel on its left),
+// then R and B swapped.
+void TiffLzwDecoder::FinishRows(const Strip& strip, int predictor) {
   const std::size_t step = static_cast<std::size_t>(m_layout.samplesPerPixel);
   unsigned char* row = &m_pixels[strip.firstRow * m_rowBytes];
-  for (std::size_t done = 0; done + m_rowBytes <= strip.decodedBytes; done += m_rowBytes, row += m_rowBytes)
-    for (std::size_t i = step; i < m_rowBytes; ++i) row[i] = static_cast<unsigned char>(row[i] + row[i - step]);
+  for (std::size_t done = 0; done + m_rowBytes <= strip.decodedBytes; done += m_rowBytes, row += m_rowBytes) {
+    if (predictor == PREDICTOR_HORIZONTAL)
+      for (std::size_t i = step; i < m_rowBytes; ++i) row[i] = static_cast<unsigned char>(row[i] + row[i - step]);
+    if (step >= 3)
+      for (std::size_t i = 0; i < m_rowBytes; i += step) std::swap(row[i], row[i + 2]);
+  }
 }
 
 void TiffLzwDecoder::DecodeAll() {
@@ -127,6 +133,7 @@ void TiffLzwDecoder::DecodeAll() {
                                               &m_pixels[strip.firstRow * m_rowBytes],
                                               static_cast<tmsize_t>(strip.expectedBytes));
     strip.decodedBytes = got > 0 ? static_cast<std::size_t>(got) : 0;
+    FinishRows(strip, PREDICTOR_NONE);  // libtiff has undone the predictor
   }
   m_validRows = WholeRows();
 }

@@ -25,6 +25,7 @@ class TiffLzwDecoder : public TiffDecoder {
   static bool Handles(TIFF* tiff, const TiffLayout& layout);
 
   TiffLzwDecoder(TIFF* tiff, const TiffLayout& layout);
+  // Rows as B, G, R (A) or grey palette indices.
   int ReadRow(unsigned char* buffer, int pixels) override;
   SourcePixels Pixels() const override;
   const unsigned char* Palette() const override;
@@ -40,7 +41,7 @@ class TiffLzwDecoder : public TiffDecoder {
   // Reads and decodes strip `index`, through `codes` as scratch; marks it
   // old-style instead when its codes are in the other layout.
   void DecodeStrip(std::size_t index, std::vector<unsigned char>& codes);
-  void UndoPredictor(const Strip& strip);
+  void FinishRows(const Strip& strip, int predictor);
   // Rows of whole strips, then of the first short strip.
   std::uint32_t WholeRows() const;
 
