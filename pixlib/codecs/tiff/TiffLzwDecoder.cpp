@@ -10,6 +10,7 @@
 #include <cstring>
 #include <new>
 
+#include "pixlib/codecs/DecodeTarget.h"
 #include "pixlib/codecs/tiff/LzwStripDecoder.h"
 
 namespace pixcodec {
@@ -44,7 +45,11 @@ bool TiffLzwDecoder::Handles(TIFF* tiff, const TiffLayout& layout) {
   const bool rgb = layout.photometric == PHOTOMETRIC_RGB &&
                    (layout.samplesPerPixel == 3 || layout.samplesPerPixel == 4);
   const bool grey = layout.photometric == PHOTOMETRIC_MINISBLACK && layout.samplesPerPixel == 1;
+  // The whole image is decoded at once, so it must fit under the decode cap
+  // in the file's own layout too.
+  const long long bytes = static_cast<long long>(layout.width) * layout.height * layout.samplesPerPixel;
   return layout.compression == COMPRESSION_LZW && layout.bitsPerSample == 8 && !layout.tiled &&
+         bytes <= kMaxDecodedBytes &&
          (rgb || grey) && (predictor == PREDICTOR_NONE || predictor == PREDICTOR_HORIZONTAL) &&
          TIFFFileno(tiff) >= 0;
 }
