@@ -23,23 +23,38 @@ struct Target {
   std::size_t endSector;  // 0: the pack ends with the input
 };
 
-// The 1536 x 1024 corrections start with their Huffman table; the image they
-// correct (768 x 512, read first) is left zero. 16 is read as 8.
-constexpr Target kTargets[8] = {{1, 388, 0},  {8, 4, 22},  {8, 4, 22}, {16, 4, 22},
-                                {4, 23, 95}, {4, 23, 95}, {2, 96, 0}, {2, 96, 0}};
+// Each target's share of the 32 selector values, in inverse proportion to
+// its cost, so that each stored image gets a like share of the fuzzing time
+// rather than of the inputs: the 1536 x 1024 corrections (their image, read
+// first, left zero; about 60 times the cost of the smallest) get one value,
+// the 768 x 512 image three, the smaller ones the rest. 16 is read as 8.
+struct WeightedTarget {
+  Target target;
+  int values;
+};
+constexpr WeightedTarget kTargets[] = {
+    {{1, 388, 0}, 1}, {{2, 96, 0}, 3}, {{4, 23, 95}, 8}, {{8, 4, 22}, 12}, {{16, 4, 22}, 8}};
+
+const Target& PickTarget(std::uint8_t selector) {
+  int value = selector % 32;
+  for (const WeightedTarget& weighted : kTargets) {
+    if (value < weighted.values) return weighted.target;
+    value -= weighted.values;
+  }
+  return kTargets[0].target;  // not reached: the shares add up to 32
+}
 
 }  // namespace
 
 int FuzzPhotoCdReader(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  // The first byte picks the target (low 3 bits), the channel mode and
-  // whether the pack ends with the input (high bit) or runs on in zeros; the
-  // rest is the pack from the target's first sector on. Each input decodes
-  // one reduction, so the costly full-size one runs only when an input asks
-  // for it.
+  // The first byte picks the target (low 5 bits), the channel mode (bits 5
+  // and 6) and whether the pack ends with the input (high bit) or runs on in
+  // zeros; the rest is the pack from the target's first sector on. Each input
+  // decodes one reduction.
   const std::uint8_t selector = data[0];
-  const Target& target = kTargets[selector % 8];
-  const int mode = (selector >> 3) % 3;
+  const Target& target = PickTarget(selector);
+  const int mode = ((selector >> 5) & 3) % 3;
   FuzzInputFile pack(".pcd");
   pack.Write(kSector, kSignature, sizeof kSignature);
   pack.Write(target.firstSector * kSector, data + 1, size - 1);

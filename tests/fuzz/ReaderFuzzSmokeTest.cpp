@@ -75,10 +75,11 @@ std::vector<Bytes> PhotoCdSeeds() {
     return bytes;
   };
   const Bytes corrections = FourBaseSectors(kCodes, 5, 2);
-  return {seed(1, pattern, pattern.size()),  seed(0x80 | 8 | 2, pattern, 20000), seed(16 | 3, pattern, 100),
-          seed(4, pattern, pattern.size()),  seed(0x80 | 5, pattern, 5000),      seed(8 | 6, pattern, 3000),
-          seed(16 | 7, pattern, 0),          seed(0, corrections, corrections.size()),
-          seed(0x80 | 8, corrections, corrections.size() - 50)};
+  return {seed(12, pattern, pattern.size()),     seed(0x80 | 0x20 | 12, pattern, 20000),
+          seed(0x40 | 24, pattern, 100),         seed(4, pattern, pattern.size()),
+          seed(0x80 | 5, pattern, 5000),         seed(0x20 | 1, pattern, 3000),
+          seed(0x40 | 2, pattern, 0),            seed(0, corrections, corrections.size()),
+          seed(0x80 | 0x20, corrections, corrections.size() - 50)};
 }
 
 TEST(ReaderFuzzSmokeTest, PhotoCdPacks) {
