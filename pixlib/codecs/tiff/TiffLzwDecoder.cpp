@@ -20,9 +20,8 @@ namespace {
 // Strips handed to one parallel task at a time (strips are often one row).
 constexpr int kTasksPerThread = 4;
 
-std::uint64_t FileBytes(TIFF* tiff) {
+std::uint64_t FileBytes(int fd) {
   struct stat info {};
-  const int fd = TIFFFileno(tiff);
   return fd >= 0 && fstat(fd, &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
 }
 
@@ -55,7 +54,10 @@ bool TiffLzwDecoder::Handles(TIFF* tiff, const TiffLayout& layout) {
 }
 
 TiffLzwDecoder::TiffLzwDecoder(TIFF* tiff, const TiffLayout& layout)
-    : m_tiff(tiff), m_layout(layout), m_rowBytes(std::size_t(layout.width) * layout.samplesPerPixel) {
+    : m_tiff(tiff),
+      m_layout(layout),
+      m_fd(TIFFFileno(tiff)),
+      m_rowBytes(std::size_t(layout.width) * layout.samplesPerPixel) {
   std::uint16_t predictor = PREDICTOR_NONE;
   TIFFGetFieldDefaulted(tiff, TIFFTAG_PREDICTOR, &predictor);
   m_predictor = predictor;
@@ -68,6 +70,9 @@ TiffLzwDecoder::TiffLzwDecoder(TIFF* tiff, const TiffLayout& layout)
   for (std::size_t i = 0; i < m_strips.size(); ++i) {
     m_strips[i].firstRow = static_cast<std::uint32_t>(i) * m_rowsPerStrip;
     m_strips[i].expectedBytes = std::min(m_rowsPerStrip, height - m_strips[i].firstRow) * m_rowBytes;
+    // Taken here, as libtiff may load them lazily and its handle is not for threads.
+    m_strips[i].fileOffset = TIFFGetStrileOffset(tiff, static_cast<std::uint32_t>(i));
+    m_strips[i].fileBytes = TIFFGetStrileByteCount(tiff, static_cast<std::uint32_t>(i));
   }
   for (int v = 0; v < kPaletteEntries; ++v)
     std::fill_n(&m_greyRamp[3 * std::size_t(v)], 3, static_cast<unsigned char>(v));
@@ -84,11 +89,10 @@ const unsigned char* TiffLzwDecoder::Palette() const {
 
 void TiffLzwDecoder::DecodeStrip(std::size_t index, std::vector<unsigned char>& codes) {
   Strip& strip = m_strips[index];
-  const std::uint64_t offset = TIFFGetStrileOffset(m_tiff, static_cast<std::uint32_t>(index));
-  std::uint64_t count = TIFFGetStrileByteCount(m_tiff, static_cast<std::uint32_t>(index));
-  count = offset < m_fileBytes ? std::min(count, m_fileBytes - offset) : 0;
+  const std::uint64_t offset = strip.fileOffset;
+  const std::uint64_t count = offset < m_fileBytes ? std::min(strip.fileBytes, m_fileBytes - offset) : 0;
   codes.resize(static_cast<std::size_t>(count) + kLzwInputPadding);
-  const std::size_t got = ReadAt(TIFFFileno(m_tiff), offset, codes.data(), static_cast<std::size_t>(count));
+  const std::size_t got = ReadAt(m_fd, offset, codes.data(), static_cast<std::size_t>(count));
   std::fill_n(codes.data() + got, kLzwInputPadding, 0);
   if (IsOldStyleLzw(codes.data(), got)) {
     strip.oldStyle = true;
@@ -116,7 +120,7 @@ void TiffLzwDecoder::FinishRows(const Strip& strip, int predictor) {
 
 void TiffLzwDecoder::DecodeAll() {
   m_decoded = true;
-  m_fileBytes = FileBytes(m_tiff);
+  m_fileBytes = FileBytes(m_fd);
   m_pixels = std::make_unique_for_overwrite<unsigned char[]>(m_rowBytes * static_cast<std::size_t>(m_layout.height));
   const int strips = static_cast<int>(m_strips.size());
   const int tasks = std::min(strips, std::max(1, cv::getNumThreads()) * kTasksPerThread);

@@ -33,6 +33,8 @@ class TiffLzwDecoder : public TiffDecoder {
  private:
   struct Strip {
     std::uint32_t firstRow = 0;
+    std::uint64_t fileOffset = 0;  // of its codes, as the file states them
+    std::uint64_t fileBytes = 0;
     std::size_t expectedBytes = 0;
     std::size_t decodedBytes = 0;
     bool oldStyle = false;
@@ -47,6 +49,7 @@ class TiffLzwDecoder : public TiffDecoder {
 
   TIFF* m_tiff;
   const TiffLayout& m_layout;
+  const int m_fd;  // the strips' codes are read with pread, so in parallel
   std::size_t m_rowBytes;
   std::uint32_t m_rowsPerStrip = 0;
   int m_predictor = PREDICTOR_NONE;
