@@ -126,12 +126,16 @@ std::size_t StripDecoder::Decode() {
     const unsigned char* src = m_start[code];
     const std::uint32_t length = m_length[code];
     const std::size_t room = static_cast<std::size_t>(m_outEnd - dst);
-    if (length <= kShortString && room >= kShortString) [[likely]] {
-      // One wide copy: the string ends before dst, and the bytes copied past
-      // its end are overwritten by the strings that follow.
-      unsigned char wide[kShortString];
-      std::memcpy(wide, src, kShortString);
-      std::memcpy(dst, wide, kShortString);
+    if (length + kShortString <= room) [[likely]] {
+      // Wide copies (one for most strings): the string ends before dst, and
+      // the bytes copied past its end are overwritten by the strings that follow.
+      std::uint32_t done = 0;
+      do {
+        unsigned char wide[kShortString];
+        std::memcpy(wide, src + done, kShortString);
+        std::memcpy(dst + done, wide, kShortString);
+        done += kShortString;
+      } while (done < length);
     } else {
       std::memcpy(dst, src, length < room ? length : room);
     }
