@@ -152,12 +152,13 @@ std::string CFotoSet::PrepareRow(const CFoto& photo) {
   return bx::records::PhotoXmlText(*this, true);
 }
 
-bool CFotoSet::InsertRowText(const std::string& rowText, bool silent, bool firstAttempt) {
+bool CFotoSet::InsertRowText(const std::string& rowText, bool silent, bool firstAttempt, bool* inserted) {
   return Attempt(silent, [&] {
     AddNew();
     ResetLayoutColumns();
     if (!bx::records::ReadPhotoXml(rowText, *this)) throw CDBException(-1, "Not a photo row: " + rowText);
-    InsertCurrentRowOnce(firstAttempt);
+    const bool added = InsertCurrentRowOnce(firstAttempt);
+    if (inserted) *inserted = added;
   });
 }
 
@@ -195,13 +196,15 @@ bool CFotoSet::InsertNewPhoto(const std::string& operatorName, const std::string
   });
 }
 
-void CFotoSet::InsertCurrentRowOnce(bool firstAttempt) {
+bool CFotoSet::InsertCurrentRowOnce(bool firstAttempt) {
   if (!m_DATA.IsValid()) throw CDBException(-1, "The photo has no valid date");
   CFotoSet existing(m_settings);
   existing.UseSession(SharedSession());
-  if (firstAttempt ||
-      existing.FirstId(existing.ShotCondition(m_OPERATORE, m_RULLINO, m_CONTATORE, m_DATA, m_NOME_FILE)) < 0)
-    Update();
+  if (!firstAttempt &&
+      existing.FirstId(existing.ShotCondition(m_OPERATORE, m_RULLINO, m_CONTATORE, m_DATA, m_NOME_FILE)) >= 0)
+    return false;
+  Update();
+  return true;
 }
 
 std::string CFotoSet::ShotCondition(const std::string& operatorName, int film, int counter,

@@ -35,10 +35,11 @@ class CFotoSet : public CRecordset {
   // writes the XML and gives the row as one line of text, without the database.
   // InsertRowText inserts such a row; after an earlier attempt (a retry after an
   // ambiguous failure, or a replay) only when no row of the same operator, film,
-  // counter, file and day is there already. False for a database error (shown
-  // unless silent) or a bad text.
+  // counter, file and day is there already; `inserted`, when given, tells which.
+  // False for a database error (shown unless silent) or a bad text.
   std::string PrepareRow(const CFoto& photo);
-  bool InsertRowText(const std::string& rowText, bool silent, bool firstAttempt = false);
+  bool InsertRowText(const std::string& rowText, bool silent, bool firstAttempt = false,
+                     bool* inserted = nullptr);
   // Rewrites the row of the photo's id: its layout columns, or all its values
   // (the position only when asked).
   bool UpdateLayout(const CFoto& photo);
@@ -134,7 +135,8 @@ class CFotoSet : public CRecordset {
   // A photo of the identity and events given, with the default parameters.
   CFoto Shot(const std::string& operatorName, const std::string& eventsText, int film, int counter,
              const bx::OleDateTime& date, const std::string& fileName) const;
-  void InsertCurrentRowOnce(bool firstAttempt);
+  // False when the row was there already.
+  bool InsertCurrentRowOnce(bool firstAttempt);
   void SetIdentityColumns(const CFoto& photo);
   void SetLayoutColumns(const CFoto& photo);
   // Writes the XML of the current members when "Use XML" is on; a failure is kept

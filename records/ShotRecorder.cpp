@@ -6,13 +6,16 @@
 #include "records/CFotoSet.h"
 #include "records/CStorySet.h"
 #include "records/OperatorList.h"
+#include "records/PhotoXml.h"
 #include "records/odbc/DateText.h"
 #include "records/odbc/OdbcSession.h"
+#include "records/odbc/OdbcTransaction.h"
 
 namespace {
 
 // A journal line: the kind, a tab, the rest. A photo line carries the row as its
-// one-line XML; a tally line the day and the operators, tab-separated.
+// one-line XML. Tally lines (the day and an operator, tab-separated) come only
+// from journals written before a photo's tallies went in with its row.
 constexpr const char* kPhotoRecord = "photo\t";
 constexpr const char* kTallyRecord = "tally\t";
 
@@ -24,14 +27,42 @@ void Configure(CFotoSet& photos, const ShotRecorder::Target& target) {
   photos.m_defaultZoom = target.defaultZoom;
 }
 
-// One tally line per operator of the ";"-separated list, so that a replay never
-// counts an operator twice.
-std::vector<std::string> TallyRecords(const CFoto& photo) {
-  const std::string day = bx::odbc::CanonicalDateText(bx::odbc::DayOf(photo.date)).value_or("");
-  std::vector<std::string> records;
-  for (const std::string& op : SplitOperators(photo.operatorName))
-    records.push_back(kTallyRecord + day + '\t' + op);
-  return records;
+// One picture on the tally of the row's day of each operator of its ";"-separated
+// list.
+bool AddToTallies(const ShotRecorder::Target& target, bx::odbc::OdbcSession& session, const CFotoSet& row) {
+  CStorySet story(target.settings);
+  story.UseSession(&session);
+  for (const std::string& op : SplitOperators(row.m_OPERATORE))
+    if (!story.AddCountsOnDay(row.m_DATA, op, 1, 0, 0, "", true)) return false;
+  return true;
+}
+
+// The row and its tallies go in as one transaction, and the tallies only with a
+// row that was not there yet: a replay after a crash between the database taking
+// them and the journal forgetting them counts nothing twice.
+bool WritePhoto(const ShotRecorder::Target& target, bx::odbc::OdbcSession& session, const std::string& row) {
+  try {
+    bx::odbc::OdbcTransaction transaction(session);
+    CFotoSet photos(target.settings);
+    Configure(photos, target);
+    photos.UseSession(&session);
+    bool inserted = false;
+    if (!photos.InsertRowText(row, true, false, &inserted)) return false;
+    if (inserted && !AddToTallies(target, session, photos)) return false;
+    transaction.Commit();
+    return true;
+  } catch (const CDBException&) {
+    return false;
+  }
+}
+
+// A photo whose row the database refuses is on disk all the same: it still counts.
+bool CountRefusedPhoto(const ShotRecorder::Target& target, bx::odbc::OdbcSession& session,
+                       const std::string& record) {
+  if (!StartsWith(record, kPhotoRecord)) return true;
+  CFotoSet row(target.settings);
+  if (!bx::records::ReadPhotoXml(record.substr(std::string(kPhotoRecord).size()), row)) return true;
+  return AddToTallies(target, session, row);
 }
 
 bool WriteTally(const ShotRecorder::Target& target, bx::odbc::OdbcSession& session, const std::string& fields) {
@@ -53,9 +84,7 @@ ShotRecorder::~ShotRecorder() = default;
 bool ShotRecorder::Journal(const Target& target, const CFoto& photo) {
   CFotoSet photos(target.settings);
   Configure(photos, target);
-  std::vector<std::string> records{kPhotoRecord + photos.PrepareRow(photo)};
-  for (std::string& tally : TallyRecords(photo)) records.push_back(std::move(tally));
-  return journal_.Append(records);
+  return journal_.Append({kPhotoRecord + photos.PrepareRow(photo)});
 }
 
 bx::odbc::OdbcSession* ShotRecorder::Session(const Target& target) {
@@ -76,11 +105,7 @@ bool ShotRecorder::WriteRecord(const Target& target, const std::string& record) 
   if (StartsWith(record, kTallyRecord))
     return WriteTally(target, *session, record.substr(std::string(kTallyRecord).size()));
   if (!StartsWith(record, kPhotoRecord)) return true;  // unknown: skipped rather than blocking the rest
-  CFotoSet photos(target.settings);
-  Configure(photos, target);
-  photos.UseSession(session);
-  // Never the first attempt: a replay after a crash may find the row already there.
-  return photos.InsertRowText(record.substr(std::string(kPhotoRecord).size()), true, false);
+  return WritePhoto(target, *session, record.substr(std::string(kPhotoRecord).size()));
 }
 
 bool ShotRecorder::AcceptsWrites(const Target& target) {
@@ -106,7 +131,9 @@ bool ShotRecorder::RetryOrSetAside(const Target& target, const std::string& reco
   if (!AcceptsWrites(target)) return false;
   // The database may have become writable just now (a lock let go): only a record
   // that fails again while the database takes writes is set aside.
-  return WriteRecord(target, record) || rejected_.Append({record});
+  if (WriteRecord(target, record)) return true;
+  bx::odbc::OdbcSession* session = Session(target);
+  return session && CountRefusedPhoto(target, *session, record) && rejected_.Append({record});
 }
 
 std::size_t ShotRecorder::ReplayPending(const Target& target) {

@@ -30,7 +30,7 @@ class ShotRecorder {
   explicit ShotRecorder(std::string journalPath);
   ~ShotRecorder();
 
-  // Writes the photo's XML copy and appends its row and tally lines to the journal.
+  // Writes the photo's XML copy and appends its row to the journal.
   // False when the shot could not be journaled.
   bool Journal(const Target& target, const CFoto& photo);
   // Writes the journal's records to the database, oldest first, stopping at the
@@ -48,7 +48,8 @@ class ShotRecorder {
   bx::odbc::OdbcSession* Session(const Target& target);
   bool WriteRecord(const Target& target, const std::string& record);
   // A record that failed: once more on a fresh connection (the old one may have
-  // broken), then moved aside when the database takes writes but not this record.
+  // broken), then moved aside when the database takes writes but not this record
+  // (a photo so set aside still counts on its tallies).
   bool RetryOrSetAside(const Target& target, const std::string& record);
   bool AcceptsWrites(const Target& target);
 

@@ -23,6 +23,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -41,7 +42,8 @@ TEST_F(ExternalTriggerTest, NamedEventsReleaseShotsAndAreConsumed)
         rise.Set();
         ASSERT_TRUE(engine.WaitForShots(shot));
         fall.Set();
-        std::this_thread::sleep_for(20ms);
+        ASSERT_TRUE(WaitLogged("Trigger Fall Edge", shot));
+        std::this_thread::sleep_for(2ms); // beyond the dead time of 0 ms
     }
     // Each set event was consumed: the waits did not return again and again.
     EXPECT_FALSE(rise.IsSet());
@@ -60,7 +62,7 @@ TEST_F(ExternalTriggerTest, DsrEdgesReleaseShotsAndAreMirroredOnTheNamedEvents)
 
     port.DriveDsr(true);
     ASSERT_TRUE(engine.WaitForShots(1));
-    for (int i = 0; i < 100 && !rise.IsSet(); ++i) // set right after the shot
+    for (int i = 0; i < 500 && !rise.IsSet(); ++i) // set right after the shot
         std::this_thread::sleep_for(10ms);
     EXPECT_TRUE(rise.IsSet());
     port.DriveDsr(false);
@@ -75,20 +77,28 @@ TEST_F(ExternalTriggerTest, EdgesMadeWhileAShotIsFiredAreAllCounted)
 {
     RecordingTrigger& engine = SerialEngine();
     bx::SimulatedSerialPort& port = m_port;
-    std::promise<void> gate;
+    std::promise<void> firing, gate;
+    std::future<void> firstShotBusy = firing.get_future();
     std::shared_future<void> open = gate.get_future().share();
-    engine.beforeShot = [open] { open.wait(); };
+    engine.beforeShot = [&firing, open, first = true]() mutable {
+        if (std::exchange(first, false)) {
+            firing.set_value();
+            open.wait();
+        }
+    };
     StartEngine();
-    port.DriveDsr(true); // the first shot waits at the gate
-    std::this_thread::sleep_for(20ms);
+    port.DriveDsr(true);
+    // The trigger thread is inside the first shot.
+    ASSERT_EQ(firstShotBusy.wait_for(5s), std::future_status::ready) << LogText();
+    std::this_thread::sleep_for(2ms); // the next rise comes beyond the dead time of 0 ms
     port.DriveDsr(false); // a whole pulse and a fall, all while the shot is busy
     port.DriveDsr(true);
     port.DriveDsr(false);
     gate.set_value();
     ASSERT_TRUE(engine.WaitForShots(2)) << LogText();
-    std::this_thread::sleep_for(20ms);
+    // A fall taken for a second one would be logged as spurious instead.
+    ASSERT_TRUE(WaitLogged("Trigger Fall Edge", 2)) << LogText();
     EXPECT_EQ(Logged("Trigger Rise Edge"), 2);
-    EXPECT_EQ(Logged("Trigger Fall Edge"), 2);
     EXPECT_EQ(Logged("Trigger Spurious Event"), 0);
 }
 
@@ -99,7 +109,8 @@ TEST_F(ExternalTriggerTest, TheCameraLineReleasesShots)
     engine.lineHigh = true;
     ASSERT_TRUE(engine.WaitForShots(1));
     engine.lineHigh = false;
-    std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(WaitLogged("Trigger Fall Edge", 1)); // the polled line was seen low
+    std::this_thread::sleep_for(2ms); // beyond the dead time of 0 ms
     engine.lineHigh = true;
     ASSERT_TRUE(engine.WaitForShots(2));
 

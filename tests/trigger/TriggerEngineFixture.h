@@ -107,6 +107,7 @@ protected:
         services.log = [this](const std::string& line) {
             std::lock_guard lock(m_logMutex);
             m_log.push_back(line);
+            m_logged.notify_all();
         };
         services.sound = &m_sound;
         services.restartProgram = [this] { ++m_restarts; };
@@ -143,6 +144,17 @@ protected:
     int Logged(const std::string& line)
     {
         std::lock_guard lock(m_logMutex);
+        return CountLocked(line);
+    }
+    // Waits until `line` was logged `count` times; the trigger thread logs each
+    // edge it takes, so this tells when it has caught up with the edges made.
+    bool WaitLogged(const std::string& line, int count)
+    {
+        std::unique_lock lock(m_logMutex);
+        return m_logged.wait_for(lock, std::chrono::seconds(5), [&] { return CountLocked(line) >= count; });
+    }
+    int CountLocked(const std::string& line) const
+    {
         return static_cast<int>(std::count(m_log.begin(), m_log.end(), line));
     }
     static std::string Unique()
@@ -158,6 +170,7 @@ protected:
     RecordingSound m_sound;
     std::atomic<int> m_restarts{0};
     std::mutex m_logMutex;
+    std::condition_variable m_logged;
     std::vector<std::string> m_log;
     bx::SimulatedSerialPort m_port; // outlives the engine waiting on it
     // Changes the services before the engine is made.

@@ -89,9 +89,16 @@ protected:
     // Every pulse sent so far has reached the trigger thread.
     bool PulsesTaken()
     {
-        for (int i = 0; i < 500 && Logged("Trigger Fall Edge") < Triggers(); ++i)
+        for (int i = 0; i < 2500 && Logged("Trigger Fall Edge") < Triggers(); ++i)
             std::this_thread::sleep_for(2ms);
         return Logged("Trigger Fall Edge") == Triggers();
+    }
+
+    static bool WaitForChanges(LiveModeHost& host, size_t count)
+    {
+        for (int i = 0; i < 1000 && host.Changes().size() < count; ++i)
+            std::this_thread::sleep_for(5ms);
+        return host.Changes().size() >= count;
     }
 
     SimulatedVideoSource* m_source = nullptr;
@@ -145,15 +152,15 @@ TEST_F(VideoTriggerTest, LivePreviewsTriggerOnlyOnTheVideoSourceAndReArmAfterThe
     EXPECT_TRUE(show(255));
     EXPECT_EQ(preview.GetRowPtr(0)[0], 255); // the shown frame holds the difference
     ASSERT_TRUE(engine.WaitForShots(1)) << LogText();
-    for (int i = 0; i < 200 && host.Changes().size() < 3; ++i)
-        std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(WaitForChanges(host, 3));
     EXPECT_EQ(host.Changes(), (std::vector<bool>{true, false, true}));
 
-    // Stopping cancels the re-arming of a trigger.
+    // Stopping cancels the re-arming of a trigger: stopped once live mode has
+    // ended, well before the dead time re-arms.
     for (int frame = 0; frame <= CMotionDetector::kArmingFrames; ++frame)
         show(0);
     EXPECT_TRUE(show(255));
-    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(WaitForChanges(host, 4));
     engine.Stop();
     std::this_thread::sleep_for(400ms);
     EXPECT_EQ(host.Changes(), (std::vector<bool>{true, false, true, false}));
