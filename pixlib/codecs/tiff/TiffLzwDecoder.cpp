@@ -121,7 +121,9 @@ void TiffLzwDecoder::FinishRows(const Strip& strip, int predictor) {
 void TiffLzwDecoder::DecodeAll() {
   m_decoded = true;
   m_fileBytes = FileBytes(m_fd);
-  m_pixels = std::make_unique_for_overwrite<unsigned char[]>(m_rowBytes * static_cast<std::size_t>(m_layout.height));
+  m_memory.block = ipl::allocatePixelBlock(m_rowBytes * static_cast<std::size_t>(m_layout.height));
+  if (m_memory.block.pixels == nullptr) throw std::bad_alloc();
+  m_pixels = reinterpret_cast<unsigned char*>(m_memory.block.pixels);
   const int strips = static_cast<int>(m_strips.size());
   const int tasks = std::min(strips, std::max(1, cv::getNumThreads()) * kTasksPerThread);
   cv::parallel_for_(cv::Range(0, strips), [&](const cv::Range& range) {

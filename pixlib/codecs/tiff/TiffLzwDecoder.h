@@ -3,11 +3,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include <tiffio.h>
 
+#include "ipl/PixelBlockCache.h"
 #include "pixlib/codecs/RowConverters.h"
 #include "pixlib/codecs/tiff/TiffDecoders.h"
 #include "pixlib/codecs/tiff/TiffLayout.h"
@@ -39,6 +39,15 @@ class TiffLzwDecoder : public TiffDecoder {
     std::size_t decodedBytes = 0;
     bool oldStyle = false;
   };
+  // Memory from the imaging layer's block cache, as images get theirs: a
+  // fresh block for every load would fault in all its pages again.
+  struct PixelMemory {
+    ipl::PixelBlock block;
+    PixelMemory() = default;
+    PixelMemory(const PixelMemory&) = delete;
+    PixelMemory& operator=(const PixelMemory&) = delete;
+    ~PixelMemory() { ipl::releasePixelBlock(block.start, block.pixels); }
+  };
   void DecodeAll();
   // Reads and decodes strip `index`, through `codes` as scratch; marks it
   // old-style instead when its codes are in the other layout.
@@ -55,7 +64,8 @@ class TiffLzwDecoder : public TiffDecoder {
   int m_predictor = PREDICTOR_NONE;
   std::uint64_t m_fileBytes = 0;
   std::vector<Strip> m_strips;
-  std::unique_ptr<unsigned char[]> m_pixels;  // the whole image as the file stores it
+  PixelMemory m_memory;
+  unsigned char* m_pixels = nullptr;  // the whole image as the file stores it
   std::array<unsigned char, 3 * kPaletteEntries> m_greyRamp{};
   bool m_decoded = false;
   std::uint32_t m_validRows = 0;
