@@ -19,6 +19,9 @@ namespace {
 
 // Strips handed to one parallel task at a time (strips are often one row).
 constexpr int kTasksPerThread = 4;
+// Codes of strips that follow each other in the file are read together, up
+// to this many bytes at a time.
+constexpr std::uint64_t kRunBytes = 4u << 20;
 
 std::uint64_t FileBytes(int fd) {
   struct stat info {};
@@ -87,19 +90,45 @@ const unsigned char* TiffLzwDecoder::Palette() const {
   return m_layout.samplesPerPixel == 1 ? m_greyRamp.data() : nullptr;
 }
 
-void TiffLzwDecoder::DecodeStrip(std::size_t index, std::vector<unsigned char>& codes) {
-  Strip& strip = m_strips[index];
-  const std::uint64_t offset = strip.fileOffset;
-  const std::uint64_t count = offset < m_fileBytes ? std::min(strip.fileBytes, m_fileBytes - offset) : 0;
-  codes.resize(static_cast<std::size_t>(count) + kLzwInputPadding);
-  const std::size_t got = ReadAt(m_fd, offset, codes.data(), static_cast<std::size_t>(count));
+std::uint64_t TiffLzwDecoder::BytesInFile(const Strip& strip) const {
+  return strip.fileOffset < m_fileBytes ? std::min(strip.fileBytes, m_fileBytes - strip.fileOffset) : 0;
+}
+
+std::size_t TiffLzwDecoder::RunEnd(std::size_t first, std::size_t end) const {
+  std::uint64_t bytes = BytesInFile(m_strips[first]);
+  std::size_t last = first;
+  while (last + 1 < end) {
+    const Strip& strip = m_strips[last];
+    const Strip& next = m_strips[last + 1];
+    if (next.fileOffset != strip.fileOffset + strip.fileBytes || BytesInFile(strip) != strip.fileBytes ||
+        bytes + BytesInFile(next) > kRunBytes)
+      break;
+    bytes += BytesInFile(next);
+    ++last;
+  }
+  return last + 1;
+}
+
+void TiffLzwDecoder::DecodeRun(std::size_t first, std::size_t end, std::vector<unsigned char>& codes) {
+  std::uint64_t total = 0;
+  for (std::size_t i = first; i < end; ++i) total += BytesInFile(m_strips[i]);
+  codes.resize(static_cast<std::size_t>(total) + kLzwInputPadding);
+  const std::size_t got = ReadAt(m_fd, m_strips[first].fileOffset, codes.data(), static_cast<std::size_t>(total));
   std::fill_n(codes.data() + got, kLzwInputPadding, 0);
-  if (IsOldStyleLzw(codes.data(), got)) {
+  std::size_t at = 0;
+  for (std::size_t i = first; i < end; ++i) {
+    const std::size_t bytes = static_cast<std::size_t>(BytesInFile(m_strips[i]));
+    DecodeStrip(m_strips[i], codes.data() + at, at < got ? std::min(bytes, got - at) : 0);
+    at += bytes;
+  }
+}
+
+void TiffLzwDecoder::DecodeStrip(Strip& strip, const unsigned char* codes, std::size_t bytes) {
+  if (IsOldStyleLzw(codes, bytes)) {
     strip.oldStyle = true;
     return;
   }
-  strip.decodedBytes = DecodeLzwStrip(codes.data(), got, &m_pixels[strip.firstRow * m_rowBytes],
-                                      strip.expectedBytes);
+  strip.decodedBytes = DecodeLzwStrip(codes, bytes, &m_pixels[strip.firstRow * m_rowBytes], strip.expectedBytes);
   FinishRows(strip, m_predictor);
 }
 
@@ -128,11 +157,13 @@ void TiffLzwDecoder::DecodeAll() {
   const int tasks = std::min(strips, std::max(1, cv::getNumThreads()) * kTasksPerThread);
   cv::parallel_for_(cv::Range(0, strips), [&](const cv::Range& range) {
     std::vector<unsigned char> codes;
-    for (int i = range.start; i < range.end; ++i) {
+    const std::size_t end = static_cast<std::size_t>(range.end);
+    for (std::size_t first = static_cast<std::size_t>(range.start), runEnd; first < end; first = runEnd) {
+      runEnd = RunEnd(first, end);
       try {
-        DecodeStrip(static_cast<std::size_t>(i), codes);
+        DecodeRun(first, runEnd, codes);
       } catch (const std::bad_alloc&) {
-        m_strips[std::size_t(i)].decodedBytes = 0;  // no room for its codes: the strip is missing
+        for (std::size_t i = first; i < runEnd; ++i) m_strips[i].decodedBytes = 0;  // no room for their codes
       }
     }
   }, tasks);

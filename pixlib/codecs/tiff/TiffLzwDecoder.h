@@ -49,9 +49,17 @@ class TiffLzwDecoder : public TiffDecoder {
     ~PixelMemory() { ipl::releasePixelBlock(block.start, block.pixels); }
   };
   void DecodeAll();
-  // Reads and decodes strip `index`, through `codes` as scratch; marks it
-  // old-style instead when its codes are in the other layout.
-  void DecodeStrip(std::size_t index, std::vector<unsigned char>& codes);
+  // The strip's codes that lie inside the file.
+  std::uint64_t BytesInFile(const Strip& strip) const;
+  // The end of the run of strips from `first` (before `end`) whose codes
+  // follow each other in the file.
+  std::size_t RunEnd(std::size_t first, std::size_t end) const;
+  // Reads the codes of strips [first, end) with one read into `codes` and
+  // decodes them.
+  void DecodeRun(std::size_t first, std::size_t end, std::vector<unsigned char>& codes);
+  // Decodes one strip from its codes (followed by kLzwInputPadding readable
+  // bytes); marks it old-style instead when its codes are in the other layout.
+  void DecodeStrip(Strip& strip, const unsigned char* codes, std::size_t bytes);
   void FinishRows(const Strip& strip, int predictor);
   // Rows of whole strips, then of the first short strip.
   std::uint32_t WholeRows() const;
