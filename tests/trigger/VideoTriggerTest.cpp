@@ -218,10 +218,13 @@ protected:
         VideoEngine(0, threshold, 500, 0);
         StartEngine();
         const int before = Triggers();
-        for (const VideoFrame& frame : frames)
+        // Each pulse is taken before the next frame: pulses made faster than a
+        // loaded machine runs the trigger thread would merge into one.
+        for (const VideoFrame& frame : frames) {
             EXPECT_TRUE(m_source->Feed(frame));
+            EXPECT_TRUE(PulsesTaken());
+        }
         const int triggers = Triggers() - before;
-        EXPECT_TRUE(PulsesTaken());
         if (triggers > 0) {
             EXPECT_TRUE(m_engine->WaitForShots(1));
         }
