@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "bench/codec_decode/BenchFiles.h"
+#include "bench/codec_decode/LzwCost.h"
 #include "bench/save_sequence/SaveSequence.h"
 #include "pixlib/codecs/ImageFormats.h"
 #include "pixlib/core/CxImage.h"
@@ -143,6 +144,7 @@ int main() {
     else std::printf("   (goal: >= 10 x convert)");
     std::printf("\n");
   }
+  bxbench::PrintLzwCodeCost((dir / "l.tif").string(), kRuns);
   if (!haveConvert) std::printf("%s not installed: no ImageMagick comparison\n", kConvert);
   std::filesystem::remove_all(dir);
   return failures == 0 ? 0 : 1;

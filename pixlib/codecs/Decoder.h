@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 namespace pixcodec {
 
 // A row decoder of a raster file: hands out the file's rows one at a time, in
@@ -12,6 +14,12 @@ class Decoder {
   // Goes back to the first row (when the decoder can); returns the status.
   virtual int Restart() { return m_status; }
   virtual int Finish() { return m_status; }
+  // Bytes of one file row when the file stores its rows uncompressed, back to
+  // back (padding included), exactly as ReadRow hands them out; 0 otherwise.
+  virtual std::size_t PlainRowBytes() const { return 0; }
+  // Reads up to `bytes` bytes of such rows straight into `dst`; returns how
+  // many there were.
+  virtual std::size_t ReadPlain(unsigned char*, std::size_t) { return 0; }
   // 0 while good; otherwise the decoder's own code.
   virtual short Status() const { return m_status; }
   // Status of a row that ended the image on purpose (BMP's end-of-bitmap

@@ -1,5 +1,6 @@
 #include "pixlib/codecs/RasterReader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -12,8 +13,50 @@
 namespace pixcodec {
 
 namespace {
+
 constexpr unsigned char kMissingDataGrey = 128;
+// Plain rows are read into the image in a few large reads, with progress
+// reported between them.
+constexpr std::size_t kPlainReadBytes = 4u << 20;
+
+// The file's rows are the image's stored rows byte for byte: same pixels,
+// same padding, same order, one after another in memory.
+bool StoredAsInFile(const RasterSource& source, const PixelView& view, int reduction) {
+  const std::size_t rowBytes = source.decoder.PlainRowBytes();
+  return reduction == 1 && view.data != nullptr && view.rows.owner == nullptr &&
+         SourceBytes(source.pixels) == view.channels &&
+         (source.pixels == SourcePixels::Bgr || source.pixels == SourcePixels::Bgra) &&
+         source.width == view.width && source.height == view.height && rowBytes > 0 &&
+         view.step > 0 && rowBytes == std::size_t(view.step) && source.topFirst == !view.bottomUp;
 }
+
+// Reads the pixel data straight into the image's memory; returns how many
+// whole rows the file held.
+int ReadPlainRows(const RasterSource& source, const PixelView& view) {
+  const std::size_t rowBytes = std::size_t(view.step);
+  const std::size_t chunkRows = std::max<std::size_t>(1, kPlainReadBytes / rowBytes);
+  int rows = 0;
+  while (rows < view.height) {
+    const std::size_t want = std::min<std::size_t>(chunkRows, std::size_t(view.height - rows));
+    const std::size_t got = source.decoder.ReadPlain(view.data + rows * rowBytes, want * rowBytes);
+    rows += static_cast<int>(got / rowBytes);
+    ImgProgress(rows, view.height, nullptr);
+    if (got < want * rowBytes) break;
+  }
+  return rows;
+}
+
+// Rows [kept, height) in file order never came: black after an end-of-image
+// code, grey when the data ran out.
+void FillMissingRows(const RasterSource& source, const PixelView& view, int kept, RasterEnd end) {
+  const unsigned char level = end == RasterEnd::Truncated ? kMissingDataGrey : 0;
+  if (source.topFirst)
+    FillTopRows(view, kept, view.height, level);
+  else
+    FillTopRows(view, 0, view.height - kept, level);
+}
+
+}  // namespace
 
 bool CreateRasterImage(CxImage& image, const RasterFormat& format, int channelMode,
                        int reduction, PixelView& view) {
@@ -55,6 +98,12 @@ RasterEnd ReadRaster(const RasterSource& source, const PixelView& view, int redu
   std::vector<unsigned char> row(std::size_t(source.width) * SourceBytes(source.pixels));
   const int rowBytes = view.width * view.channels;
   ImgProgress(0, view.height, source.progressText);
+  if (StoredAsInFile(source, view, reduction)) {
+    const int kept = ReadPlainRows(source, view);
+    if (kept == view.height) return RasterEnd::Complete;
+    FillMissingRows(source, view, kept, RasterEnd::Truncated);
+    return RasterEnd::Truncated;
+  }
   int kept = 0;
   RasterEnd end = RasterEnd::Complete;
   // Rows that need no conversion are decoded straight into the image.
@@ -79,11 +128,7 @@ RasterEnd ReadRaster(const RasterSource& source, const PixelView& view, int redu
   }
   if (kept < view.height) {
     if (end == RasterEnd::Complete) end = RasterEnd::Truncated;
-    const unsigned char level = end == RasterEnd::Truncated ? kMissingDataGrey : 0;
-    if (source.topFirst)
-      FillTopRows(view, kept, view.height, level);
-    else
-      FillTopRows(view, 0, view.height - kept, level);
+    FillMissingRows(source, view, kept, end);
   }
   return end;
 }

@@ -200,19 +200,30 @@ TEST(BmpReaderTest, ReductionDividesAndKeepsAtLeastOnePixel) {
   EXPECT_EQ(1, image.Width());
 }
 
-// Missing pixel data: the rows read, grey where the data is missing, a warning.
+// Missing pixel data: the rows read, grey where the data is missing (a row
+// cut short included), a warning; the same whether the rows are read straight
+// into the image (bottom-up, as it stores them) or row by row (top-down).
 TEST(BmpReaderTest, TruncatedDataLoadsWithGreyAndAWarning) {
-  BmpRecipe recipe;
-  recipe.width = 4;
-  recipe.height = 4;
-  recipe.pixels.assign(12 * 2, 77);  // the two bottom rows only
-  CxImage image;
-  std::string warnings;
-  ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image, 0, 1, &warnings));
-  EXPECT_NE(std::string::npos, warnings.find("Premature end of BMP file")) << warnings;
-  EXPECT_EQ((std::vector<int>{128, 128, 128}), PixelAt(image, 3, 0));
-  EXPECT_EQ((std::vector<int>{128, 128, 128}), PixelAt(image, 0, 1));
-  EXPECT_EQ((std::vector<int>{77, 77, 77}), PixelAt(image, 0, 2));
+  for (const int width : {4, 5}) {
+    for (const bool topDown : {false, true}) {
+      SCOPED_TRACE(std::to_string(width) + (topDown ? " top-down" : " bottom-up"));
+      const int rowBytes = (width * 3 + 3) / 4 * 4;
+      BmpRecipe recipe;
+      recipe.width = width;
+      recipe.height = topDown ? -4 : 4;
+      recipe.pixels.assign(rowBytes * 2 + 6, 77);  // two rows and two pixels of the third
+      CxImage image;
+      std::string warnings;
+      ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image, 0, 1, &warnings));
+      EXPECT_NE(std::string::npos, warnings.find("Premature end of BMP file")) << warnings;
+      const int firstRead = topDown ? 0 : 2;  // top row of the two read
+      for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < width; ++x) {
+          const int expected = y == firstRead || y == firstRead + 1 ? 77 : 128;
+          ASSERT_EQ((std::vector<int>{expected, expected, expected}), PixelAt(image, x, y)) << x << "," << y;
+        }
+    }
+  }
 }
 
 TEST(BmpReaderTest, HeadersThatAreNoBmpAreRefused) {

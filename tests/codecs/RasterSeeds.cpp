@@ -1,5 +1,7 @@
 #include "tests/codecs/RasterSeeds.h"
 
+#include <tiffio.h>
+
 #include "pixlib/codecs/FileType.h"
 #include "pixlib/codecs/ImageFormats.h"
 #include "pixlib/codecs/ImageView.h"
@@ -17,6 +19,35 @@ Bytes Written(CxImage& image, bool tiff) {
     WriteTiffFile(image, path.c_str(), 0, 0, nullptr);
   else
     pixcodec::WriteBmpFile(pixcodec::ViewOf(image), path.c_str(), 96, 96);
+  return ReadBytes(path);
+}
+
+// An LZW file of `image` (RGB, or its green samples as grey) in strips of
+// three rows, with the horizontal predictor.
+Bytes WrittenLzw(CxImage& image, bool grey) {
+  TempDir dir;
+  const std::string path = dir.Path("seed.tif");
+  const pixcodec::PixelView view = pixcodec::ViewOf(image);
+  TIFF* tiff = TIFFOpen(path.c_str(), "w");
+  if (tiff == nullptr) return {};
+  const int samples = grey ? 1 : 3;
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, view.width);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, view.height);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samples);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, grey ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+  TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 3);
+  Bytes row(std::size_t(view.width) * samples);
+  for (int y = 0; y < view.height; ++y) {
+    const unsigned char* src = view.TopRow(y);
+    for (int x = 0; x < view.width; ++x, src += view.channels)
+      for (int c = 0; c < samples; ++c) row[std::size_t(x) * samples + c] = src[grey ? 1 : 2 - c];
+    TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(y), 0);
+  }
+  TIFFClose(tiff);
   return ReadBytes(path);
 }
 
@@ -77,7 +108,10 @@ std::vector<RasterSeed> TiffSeeds() {
   CxImage rgb, rgba;
   MakePattern(rgb, 17, 9);
   MakePattern(rgba, 7, 5, true);
-  return {{Written(rgb, true), IMG_TYPE_TIFF}, {Written(rgba, true), IMG_TYPE_TIFF}};
+  return {{Written(rgb, true), IMG_TYPE_TIFF},
+          {Written(rgba, true), IMG_TYPE_TIFF},
+          {WrittenLzw(rgb, false), IMG_TYPE_TIFF},
+          {WrittenLzw(rgb, true), IMG_TYPE_TIFF}};
 }
 
 }  // namespace

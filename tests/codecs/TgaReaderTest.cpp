@@ -121,6 +121,33 @@ TEST(TgaReaderTest, TruncatedPacketsLoadWithGrey) {
   EXPECT_EQ((std::vector<int>{128, 128, 128}), PixelAt(image, 0, 2));
 }
 
+// Raw rows cut short in the middle of a row, read straight into the image
+// (bottom origin) or row by row (top origin, or right to left).
+TEST(TgaReaderTest, TruncatedRawRowsLoadWithGrey) {
+  for (const int descriptor : {0x00, 0x20, 0x10}) {
+    SCOPED_TRACE(descriptor);
+    TgaRecipe recipe;
+    recipe.width = 4;
+    recipe.height = 4;
+    recipe.descriptor = descriptor;
+    for (int i = 0; i < 12 + 2; ++i)  // three rows and two pixels of the fourth
+      recipe.pixels.insert(recipe.pixels.end(), {static_cast<unsigned char>(i), 50, 60});
+    CxImage image;
+    std::string warnings;
+    ASSERT_EQ(1, LoadFileBytes(BuildTga(recipe), image, 0, 1, &warnings));
+    EXPECT_NE(std::string::npos, warnings.find("Premature end of TGA file")) << warnings;
+    const bool topFirst = descriptor == 0x20;
+    for (int fileRow = 0; fileRow < 4; ++fileRow)
+      for (int x = 0; x < 4; ++x) {
+        const int y = topFirst ? fileRow : 3 - fileRow;
+        const int i = 4 * fileRow + (descriptor == 0x10 ? 3 - x : x);
+        const std::vector<int> expected =
+            fileRow < 3 ? std::vector<int>{i, 50, 60} : std::vector<int>{128, 128, 128};
+        ASSERT_EQ(expected, PixelAt(image, x, y)) << x << "," << y;
+      }
+  }
+}
+
 TEST(TgaReaderTest, HeadersThatAreNoTga) {
   TgaRecipe good = TrueColour(false, false);
   CxImage image;

@@ -59,11 +59,23 @@ int BmpDecoder::ReadRow(unsigned char* buffer, int pixels) {
   return ReadUncompressed(buffer, pixels);
 }
 
+// Rows whose bytes are already the source pixels (indices, B, G, R or B, G, R, A).
+bool BmpDecoder::PlainPixels() const {
+  const int bits = m_header.bitCount;
+  return bits == 8 || bits == 24 || (bits == 32 && m_header.standardFields);
+}
+
+std::size_t BmpDecoder::PlainRowBytes() const {
+  return m_header.compression != BmpHeader::kRle8 && m_header.compression != BmpHeader::kRle4 &&
+                 PlainPixels()
+             ? m_raw.size()
+             : 0;
+}
+
 int BmpDecoder::ReadUncompressed(unsigned char* buffer, int pixels) {
   const int bits = m_header.bitCount;
-  const bool plain = bits == 8 || bits == 24 || (bits == 32 && m_header.standardFields);
   // Plain rows go straight into the caller's buffer; only the padding is skipped.
-  const std::size_t direct = plain ? std::size_t(pixels) * (bits / 8) : 0;
+  const std::size_t direct = PlainPixels() ? std::size_t(pixels) * (bits / 8) : 0;
   if (direct > 0) {
     if (m_reader.Read(buffer, direct) != direct || !m_reader.Skip(m_raw.size() - direct))
       return Fail(m_reader.Failed() ? kReadError : kEndOfFile);

@@ -22,6 +22,8 @@ class BmpDecoder : public Decoder {
 
   BmpDecoder(ByteReader& reader, const BmpHeader& header);
   int ReadRow(unsigned char* buffer, int pixels) override;
+  std::size_t PlainRowBytes() const override;
+  std::size_t ReadPlain(unsigned char* dst, std::size_t bytes) override { return m_reader.Read(dst, bytes); }
 
   // The layout of the rows ReadRow gives.
   SourcePixels Pixels() const;
@@ -30,6 +32,7 @@ class BmpDecoder : public Decoder {
   int ReadUncompressed(unsigned char* buffer, int pixels);
   int ReadRunLength(unsigned char* buffer, int pixels);
   bool ReadLiteral(unsigned char* buffer, int pixels, int& x, int count);
+  bool PlainPixels() const;
   int Fail(short status) { return m_status = status; }
 
   ByteReader& m_reader;

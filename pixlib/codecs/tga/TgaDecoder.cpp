@@ -15,6 +15,11 @@ SourcePixels TgaDecoder::Pixels() const {
   return m_fileBytes == 4 ? SourcePixels::Bgra : SourcePixels::Bgr;
 }
 
+std::size_t TgaDecoder::PlainRowBytes() const {
+  const bool plain = !m_header.RunLength() && !m_header.RightToLeft() && m_fileBytes != 2;
+  return plain ? std::size_t(m_header.width) * m_fileBytes : 0;
+}
+
 int TgaDecoder::ReadRow(unsigned char* buffer, int pixels) {
   if (m_status != kGood) return m_status;
   unsigned char* file = m_fileBytes == 2 ? m_raw.data() : buffer;

@@ -18,6 +18,8 @@ class TgaDecoder : public Decoder {
 
   TgaDecoder(ByteReader& reader, const TgaHeader& header);
   int ReadRow(unsigned char* buffer, int pixels) override;
+  std::size_t PlainRowBytes() const override;
+  std::size_t ReadPlain(unsigned char* dst, std::size_t bytes) override { return m_reader.Read(dst, bytes); }
 
   SourcePixels Pixels() const;
 

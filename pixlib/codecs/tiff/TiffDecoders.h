@@ -18,6 +18,8 @@ class TiffDecoder : public Decoder {
  public:
   static constexpr short kFailed = 4;
   virtual SourcePixels Pixels() const = 0;
+  // B, G, R triples for index pixels; null otherwise.
+  virtual const unsigned char* Palette() const { return nullptr; }
 };
 
 // 8- or 16-bit contiguous RGB(A) strips straight from the file (16-bit

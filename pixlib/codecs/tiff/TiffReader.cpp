@@ -10,6 +10,7 @@
 #include "pixlib/codecs/tiff/TiffDecoders.h"
 #include "pixlib/codecs/tiff/TiffHandle.h"
 #include "pixlib/codecs/tiff/TiffLayout.h"
+#include "pixlib/codecs/tiff/TiffLzwDecoder.h"
 
 using namespace pixcodec;
 
@@ -18,6 +19,7 @@ namespace {
 char kLoadingTiff[] = "Loading TIFF";
 
 std::unique_ptr<TiffDecoder> MakeDecoder(TIFF* tiff, const TiffLayout& layout) {
+  if (TiffLzwDecoder::Handles(tiff, layout)) return std::make_unique<TiffLzwDecoder>(tiff, layout);
   if (layout.DirectRgb()) return std::make_unique<TiffScanlineDecoder>(tiff, layout);
   auto decoder = std::make_unique<TiffRgbaDecoder>(tiff, layout);
   std::string error;
@@ -42,7 +44,7 @@ int LoadTiff(CxImage& image, const TiffHandle& tiff, int channelMode, int reduct
                             layout.dpiY};
   PixelView view;
   if (!CreateRasterImage(image, format, channelMode, reduction, view)) return 0;
-  const RasterSource source{*decoder,     decoder->Pixels(), nullptr,
+  const RasterSource source{*decoder,     decoder->Pixels(), decoder->Palette(),
                             layout.width, layout.height,     !layout.BottomFirst(),
                             kLoadingTiff};
   const RasterEnd end = ReadRaster(source, view, reduction);

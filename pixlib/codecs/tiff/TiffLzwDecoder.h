@@ -1,0 +1,83 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include <tiffio.h>
+
+#include "ipl/PixelBlockCache.h"
+#include "pixlib/codecs/RowConverters.h"
+#include "pixlib/codecs/tiff/TiffDecoders.h"
+#include "pixlib/codecs/tiff/TiffLayout.h"
+
+namespace pixcodec {
+
+// 8-bit contiguous RGB, RGBA and grey LZW strips (horizontal predictor or
+// none), decoded by our own LZW decoder on all cores: each strip's codes are
+// read from the file on their own, so the strips decode independently. Strips
+// in the old code layout go through libtiff. The image is decoded at the
+// first row; rows from the first strip that came out short on are missing.
+class TiffLzwDecoder : public TiffDecoder {
+ public:
+  // Whether the image is one this decoder reads.
+  static bool Handles(TIFF* tiff, const TiffLayout& layout);
+
+  TiffLzwDecoder(TIFF* tiff, const TiffLayout& layout);
+  // Rows as B, G, R (A) or grey palette indices.
+  int ReadRow(unsigned char* buffer, int pixels) override;
+  SourcePixels Pixels() const override;
+  const unsigned char* Palette() const override;
+
+ private:
+  struct Strip {
+    std::uint32_t firstRow = 0;
+    std::uint64_t fileOffset = 0;  // of its codes, as the file states them
+    std::uint64_t fileBytes = 0;
+    std::size_t expectedBytes = 0;
+    std::size_t decodedBytes = 0;
+    bool oldStyle = false;
+  };
+  // Memory from the imaging layer's block cache, as images get theirs: a
+  // fresh block for every load would fault in all its pages again.
+  struct PixelMemory {
+    ipl::PixelBlock block;
+    PixelMemory() = default;
+    PixelMemory(const PixelMemory&) = delete;
+    PixelMemory& operator=(const PixelMemory&) = delete;
+    ~PixelMemory() { ipl::releasePixelBlock(block.start, block.pixels); }
+  };
+  void DecodeAll();
+  // The strip's codes that lie inside the file.
+  std::uint64_t BytesInFile(const Strip& strip) const;
+  // The end of the run of strips from `first` (before `end`) whose codes
+  // follow each other in the file.
+  std::size_t RunEnd(std::size_t first, std::size_t end) const;
+  // Reads the codes of strips [first, end) with one read into `codes` and
+  // decodes them.
+  void DecodeRun(std::size_t first, std::size_t end, std::vector<unsigned char>& codes);
+  // Decodes one strip from its codes (followed by kLzwInputPadding readable
+  // bytes); marks it old-style instead when its codes are in the other layout.
+  void DecodeStrip(Strip& strip, const unsigned char* codes, std::size_t bytes);
+  void FinishRows(const Strip& strip, int predictor);
+  // Rows of whole strips, then of the first short strip.
+  std::uint32_t WholeRows() const;
+
+  TIFF* m_tiff;
+  const TiffLayout& m_layout;
+  const int m_fd;  // the strips' codes are read with pread, so in parallel
+  std::size_t m_rowBytes;
+  std::uint32_t m_rowsPerStrip = 0;
+  int m_predictor = PREDICTOR_NONE;
+  std::uint64_t m_fileBytes = 0;
+  std::vector<Strip> m_strips;
+  PixelMemory m_memory;
+  unsigned char* m_pixels = nullptr;  // the whole image as the file stores it
+  std::array<unsigned char, 3 * kPaletteEntries> m_greyRamp{};
+  bool m_decoded = false;
+  std::uint32_t m_validRows = 0;
+  std::uint32_t m_row = 0;
+};
+
+}  // namespace pixcodec
