@@ -7,12 +7,6 @@ RecordWriter::RecordWriter(std::string journalPath, Report report, std::chrono::
 
 RecordWriter::~RecordWriter() { Stop(std::chrono::milliseconds(0)); }
 
-bool RecordWriter::Record(const ShotRecorder::Target& target, const CFoto& photo) {
-  const bool journaled = Journal(target, photo);
-  Wake(target);
-  return journaled;
-}
-
 bool RecordWriter::Journal(const ShotRecorder::Target& target, const CFoto& photo) {
   return recorder_.Journal(target, photo);
 }

@@ -27,11 +27,11 @@ class RecordWriter {
   RecordWriter(const RecordWriter&) = delete;
   RecordWriter& operator=(const RecordWriter&) = delete;
 
-  // Journals the shot and wakes the writer; false when it could not be journaled.
-  bool Record(const ShotRecorder::Target& target, const CFoto& photo);
-  // Journals the shot only: the writer takes it at the next Resume or Record.
+  // Journals the shot without waking the writer, which takes it at the next Resume;
+  // false when it could not be journaled.
   bool Journal(const ShotRecorder::Target& target, const CFoto& photo);
-  // Wakes the writer for the records a previous run left in the journal.
+  // Wakes the writer when records wait: shots journaled since, or records a
+  // previous run left in the journal.
   void Resume(const ShotRecorder::Target& target);
   // Writes what the database takes of the pending records, for at most `limit`,
   // then ends the thread. What is left waits in the journal for the next start.

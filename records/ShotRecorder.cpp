@@ -27,13 +27,19 @@ void Configure(CFotoSet& photos, const ShotRecorder::Target& target) {
   photos.m_defaultZoom = target.defaultZoom;
 }
 
+// One picture on the operator's tally of the day.
+bool AddPicture(const ShotRecorder::Target& target, bx::odbc::OdbcSession& session, const bx::OleDateTime& day,
+                const std::string& op) {
+  CStorySet story(target.settings);
+  story.UseSession(&session);
+  return story.AddCountsOnDay(day, op, 1, 0, 0, "", true);
+}
+
 // One picture on the tally of the row's day of each operator of its ";"-separated
 // list.
 bool AddToTallies(const ShotRecorder::Target& target, bx::odbc::OdbcSession& session, const CFotoSet& row) {
-  CStorySet story(target.settings);
-  story.UseSession(&session);
   for (const std::string& op : SplitOperators(row.m_OPERATORE))
-    if (!story.AddCountsOnDay(row.m_DATA, op, 1, 0, 0, "", true)) return false;
+    if (!AddPicture(target, session, row.m_DATA, op)) return false;
   return true;
 }
 
@@ -69,9 +75,7 @@ bool WriteTally(const ShotRecorder::Target& target, bx::odbc::OdbcSession& sessi
   const auto tab = fields.find('\t');
   const auto day = bx::odbc::ParseDateText(fields.substr(0, tab));
   if (tab == std::string::npos || !day) return true;  // nothing a retry could write
-  CStorySet story(target.settings);
-  story.UseSession(&session);
-  return story.AddCountsOnDay(*day, fields.substr(tab + 1), 1, 0, 0, "", true);
+  return AddPicture(target, session, *day, fields.substr(tab + 1));
 }
 
 }  // namespace

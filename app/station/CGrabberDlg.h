@@ -248,7 +248,7 @@ private:
     CFoto NewPhotoRecord(const std::string& operatorName, int film, const PhotoNumber& number);
     // Where the records of shots go: the database settings and the photo folder.
     ShotRecorder::Target RecordTarget(const std::string& databasePath);
-    // Puts the photo row and the tally of a shot in the record writer's journal.
+    // Puts the photo row of a shot (its tallies go with it) in the record writer's journal.
     void JournalShot(const CFoto& photo, const ShotRecorder::Target& records);
     // The record writer fell behind (records pending) or caught up (0).
     void OnRecordBacklog(std::size_t pending);

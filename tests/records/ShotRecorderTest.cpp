@@ -116,15 +116,21 @@ TEST_P(ShotRecorderTest, WriterCatchesUpInOrderAndReportsItsBacklog) {
         reports.push_back(pending);
       },
       std::chrono::milliseconds(20));
-  ASSERT_TRUE(writer.Record(Target(false), Shot(1)));
+  // As the station does: journaled, then the writer woken.
+  const auto record = [&](const ShotRecorder::Target& target, const CFoto& photo) {
+    const bool journaled = writer.Journal(target, photo);
+    writer.Resume(target);
+    return journaled;
+  };
+  ASSERT_TRUE(record(Target(false), Shot(1)));
   for (int wait = 0; wait < 500 && !writer.IsBehind(); ++wait)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_TRUE(writer.IsBehind());
-  ASSERT_TRUE(writer.Record(Target(false), Shot(2)));
-  ASSERT_TRUE(writer.Record(Target(true), Shot(3)));
+  ASSERT_TRUE(record(Target(false), Shot(2)));
+  ASSERT_TRUE(record(Target(true), Shot(3)));
   for (int wait = 0; wait < 500 && writer.PendingCount() > 0; ++wait)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  ASSERT_TRUE(writer.Record(Target(true), Shot(4)));
+  ASSERT_TRUE(record(Target(true), Shot(4)));
   writer.Stop(std::chrono::seconds(10));
   EXPECT_EQ(writer.PendingCount(), 0u);
   EXPECT_FALSE(writer.IsBehind());
