@@ -59,9 +59,17 @@ Bytes Quads(int entries) {
   return palette;
 }
 
+// Pixel bytes 0, 7, 14, ... for files whose rows are read straight into the image.
+Bytes Ramp(std::size_t count) {
+  Bytes pixels(count);
+  for (std::size_t i = 0; i < count; ++i) pixels[i] = static_cast<unsigned char>(i * 7);
+  return pixels;
+}
+
 std::vector<RasterSeed> BmpSeeds() {
-  CxImage image;
+  CxImage image, unpadded;
   MakePattern(image, 21, 13);
+  MakePattern(unpadded, 8, 5);
   BmpRecipe rle8{.width = 8, .height = 3, .bits = 8, .compression = 1};
   rle8.palette = Quads(256);
   rle8.pixels = {4, 7, 0, 3, 1, 2, 3, 0, 0, 0, 2, 9, 0, 2, 1, 1, 3, 5, 0, 0, 0, 1};
@@ -74,7 +82,10 @@ std::vector<RasterSeed> BmpSeeds() {
   BmpRecipe mono{.headerSize = 12, .width = 9, .height = 2, .bits = 1};
   mono.palette = {0, 0, 0, 255, 255, 255};
   mono.pixels = {0xA5, 0x80, 0, 0, 0x5A, 0x00, 0, 0};
-  return {{Written(image, false), IMG_TYPE_BMP}, {BuildBmp(rle8), IMG_TYPE_BMP},
+  BmpRecipe bgra{.width = 3, .height = 4, .bits = 32};
+  bgra.pixels = Ramp(3 * 4 * 4);
+  return {{Written(image, false), IMG_TYPE_BMP}, {Written(unpadded, false), IMG_TYPE_BMP},
+          {BuildBmp(bgra), IMG_TYPE_BMP},        {BuildBmp(rle8), IMG_TYPE_BMP},
           {BuildBmp(rle4), IMG_TYPE_BMP},        {BuildBmp(masks), IMG_TYPE_BMP},
           {BuildBmp(mono), IMG_TYPE_BMP}};
 }
@@ -101,7 +112,12 @@ std::vector<RasterSeed> TgaSeeds() {
   mapped.pixels = {0x83, 2, 0x03, 3, 4, 2, 9};
   TgaRecipe grey{.imageType = 3, .width = 3, .height = 2, .depth = 8};
   grey.pixels = {0, 100, 200, 50, 150, 250};
-  return {{BuildTga(rle), IMG_TYPE_TGA}, {BuildTga(mapped), IMG_TYPE_TGA}, {BuildTga(grey), IMG_TYPE_TGA}};
+  TgaRecipe raw{.width = 4, .height = 3};
+  raw.pixels = Ramp(4 * 3 * 3);
+  TgaRecipe bgra{.width = 3, .height = 2, .depth = 32, .descriptor = 0x08};
+  bgra.pixels = Ramp(3 * 2 * 4);
+  return {{BuildTga(rle), IMG_TYPE_TGA},  {BuildTga(mapped), IMG_TYPE_TGA}, {BuildTga(grey), IMG_TYPE_TGA},
+          {BuildTga(raw), IMG_TYPE_TGA},  {BuildTga(bgra), IMG_TYPE_TGA}};
 }
 
 std::vector<RasterSeed> TiffSeeds() {
