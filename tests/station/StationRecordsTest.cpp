@@ -4,6 +4,7 @@
 #include "RecordingHost.h"
 #include "StationApp.h"
 #include "StationFixture.h"
+#include "StationTestBase.h"
 
 #include "app/LogTrace.h"
 #include "app/station/CGrabberDlg.h"
@@ -16,7 +17,6 @@
 
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -90,18 +90,14 @@ protected:
     // The writer logs its backlog once its attempt fails, which can be after the shot returned.
     bool LogShows(const std::string& line) const
     {
-        for (int wait = 0; wait < 1000 && Log().find(line) == std::string::npos; ++wait)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return Log().find(line) != std::string::npos;
+        return Eventually([&] { return Log().find(line) != std::string::npos; });
     }
 
     // Waits until the record writer has emptied its journal.
     bool RecordsCaughtUp() const
     {
         const PhotoJournal journal((m_folder.StateFolder() / "BXGrabber.records").string());
-        for (int wait = 0; wait < 1000 && journal.PendingCount() > 0; ++wait)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return journal.PendingCount() == 0;
+        return Eventually([&] { return journal.PendingCount() == 0; });
     }
 
     TestDatabase m_database{GetParam()};
