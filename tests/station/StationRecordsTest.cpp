@@ -9,9 +9,9 @@
 #include "app/LogTrace.h"
 #include "app/station/CGrabberDlg.h"
 #include "platform/ProfileStore.h"
-#include "records/PhotoJournal.h"
 #include "pylon/TlFactory.h"
 #include "pylon/sim/Simulator.h"
+#include "records/PhotoJournal.h"
 
 #include <gtest/gtest.h>
 
