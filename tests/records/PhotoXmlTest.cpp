@@ -1,4 +1,4 @@
-// The per-photo XML file and the station's journal of records not yet written.
+// The per-photo XML file.
 #include <gtest/gtest.h>
 
 #include <tinyxml.h>
@@ -8,7 +8,6 @@
 #include "../platform/TempFolder.h"
 #include "CommaLocale.h"
 #include "records/CFotoSet.h"
-#include "records/PhotoJournal.h"
 #include "records/PhotoXml.h"
 
 namespace {
@@ -76,30 +75,6 @@ TEST(PhotoXmlTest, PathsLieInTheFilmsDataFolderAndRefuseEscapingNames) {
     EXPECT_FALSE(bx::records::PhotoXmlPath("/srv/", bad, 1, "img1.jpg")) << bad;
     EXPECT_FALSE(bx::records::PhotoXmlPath("/srv/", "Anna", 1, bad)) << bad;
   }
-}
-
-TEST(PhotoJournalTest, ReplaysInOrderAndForgetsOnlyWhatWasWritten) {
-  TempFolder folder;
-  PhotoJournal journal(folder.Path() + "/state/journal");
-  EXPECT_EQ(journal.PendingCount(), 0u);
-  for (const char* line : {"one", "two", "three"}) ASSERT_TRUE(journal.Append({line}));
-  EXPECT_FALSE(journal.Append({"broken\nline"}));
-
-  std::vector<std::string> seen;
-  EXPECT_EQ(journal.Replay([&](const std::string& line) {
-    seen.push_back(line);
-    return line != "two";
-  }), 2u);
-  EXPECT_EQ(seen, (std::vector<std::string>{"one", "two"}));
-
-  PhotoJournal reopened(journal.Path());  // what is left is on disk
-  seen.clear();
-  EXPECT_EQ(reopened.Replay([&](const std::string& line) {
-    seen.push_back(line);
-    return true;
-  }), 0u);
-  EXPECT_EQ(seen, (std::vector<std::string>{"two", "three"}));
-  EXPECT_FALSE(std::filesystem::exists(journal.Path()));
 }
 
 }  // namespace

@@ -104,6 +104,22 @@ TEST_P(ShotRecorderTest, ARecordTheDatabaseRefusesDoesNotBlockTheOthers) {
   EXPECT_EQ(Scalar("SELECT SUM(\"IMPORTATE\") FROM \"Story\""), "2");
 }
 
+// The rejected file cannot take the refused record for a while (a folder stands in
+// its place): the record waits, and its photo is counted once all the same.
+TEST_P(ShotRecorderTest, ARefusedRecordCountsOnceWhateverFails) {
+  CFoto refused = Shot(1);
+  refused.params.text = std::string(70000, 'x');
+  ASSERT_TRUE(recorder_.Journal(Target(false), refused));
+  const std::filesystem::path blocked = recorder_.RejectedPath() + "/blocked";
+  std::filesystem::create_directories(blocked);
+  EXPECT_EQ(recorder_.ReplayPending(Target(true)), 1u);
+  EXPECT_EQ(recorder_.ReplayPending(Target(true)), 1u);
+  std::filesystem::remove_all(recorder_.RejectedPath());
+  EXPECT_EQ(recorder_.ReplayPending(Target(true)), 0u);
+  EXPECT_EQ(PhotoJournal(recorder_.RejectedPath()).PendingCount(), 1u);
+  EXPECT_EQ(Scalar("SELECT SUM(\"IMPORTATE\") FROM \"Story\""), "1");
+}
+
 // The writer thread: a shot returns once journaled; the writer reports falling
 // behind and catching up, and stopping writes what is pending.
 TEST_P(ShotRecorderTest, WriterCatchesUpInOrderAndReportsItsBacklog) {

@@ -167,6 +167,39 @@ TEST_P(StationRecordsTest, NoPhotoAppearsBeforeItsRowIsJournaled)
     }
 }
 
+// The journal cannot be written (a folder stands in its place): the photo stays
+// but is not reported saved, and its row goes to the database directly.
+TEST_P(StationRecordsTest, AShotWhoseRecordCannotBeJournaledIsNotReportedSaved)
+{
+    fs::create_directories(m_folder.StateFolder() / "BXGrabber.records" / "blocked");
+    ASSERT_TRUE(Shoot());
+    EXPECT_EQ(m_station->Status(), "Ko");
+    EXPECT_EQ(m_station->SavedCount(), 0);
+    EXPECT_NE(m_station->SaveProblem().find("BXGrabber.records"), std::string::npos) << m_station->SaveProblem();
+    ASSERT_EQ(m_folder.SavedPhotos().size(), 1u);
+    EXPECT_EQ(m_database.Scalar("SELECT \"NOME_FILE\" FROM \"Fotografie\""),
+              m_folder.SavedPhotos().front().filename().string());
+    EXPECT_EQ(m_database.Scalar("SELECT SUM(\"IMPORTATE\") FROM \"Story\""), "1");
+}
+
+// The first photo cannot take its name (a folder holds it): its journaled row is
+// set aside, never written, and the next photo gets its row as usual.
+TEST_P(StationRecordsTest, APhotoThatNeverTakesItsNameGetsNoRow)
+{
+    for (int film = 1; film <= 7; ++film)
+        fs::create_directories(m_folder.PhotoFolder() / "images/D'Angelo" / std::to_string(film) / "img1.jpg/held");
+    ASSERT_TRUE(Shoot());
+    EXPECT_EQ(m_station->Status(), "Ko");
+    ASSERT_TRUE(Shoot());
+    EXPECT_EQ(m_station->Status(), "Ok");
+    m_station->OnDestroy();
+    EXPECT_EQ(m_database.Scalar("SELECT COUNT(*) || ' ' || MAX(\"NOME_FILE\") FROM \"Fotografie\""), "1 img2.jpg");
+    EXPECT_EQ(m_database.Scalar("SELECT SUM(\"IMPORTATE\") FROM \"Story\""), "1");
+    EXPECT_NE(Log().find("img1.jpg is set aside"), std::string::npos) << Log();
+    for (const auto& entry : fs::recursive_directory_iterator(m_folder.PhotoFolder()))
+        EXPECT_NE(entry.path().extension(), ".partial") << entry.path();
+}
+
 TEST_P(StationRecordsTest, PhotosTakeTheSelectedLayout)
 {
     CLayoutObject layout;

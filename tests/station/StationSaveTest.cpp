@@ -10,8 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -138,6 +140,28 @@ TEST_F(StationSaveTest, SavedPhotosLeaveNoPartialFilesBehind)
     ASSERT_EQ(m_folder.SavedPhotos().size(), 3u);
     for (const auto& entry : fs::recursive_directory_iterator(m_folder.PhotoFolder()))
         EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+}
+
+// A station killed while saving left hidden partial files: the next start removes
+// them, but not one newer than the station (another station may be writing it).
+TEST_F(StationSaveTest, PartialFilesOfAnEarlierRunAreRemovedAtStart)
+{
+    const fs::path film = m_folder.PhotoFolder() / "images/Anna/3";
+    fs::create_directories(film / "data");
+    const std::vector<fs::path> stale = {film / ".img7.jpg.partial", film / "data/.img7.jpg.xml.partial"};
+    for (const fs::path& file : stale) {
+        std::ofstream(file) << "cut short";
+        fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    }
+    std::ofstream(film / ".notes.txt") << "not ours";
+    const fs::path fresh = film / ".img8.jpg.partial";
+    std::ofstream(fresh) << "being written";
+    fs::last_write_time(fresh, fs::file_time_type::clock::now() + std::chrono::minutes(1));
+    Start(PhotoRoot());
+    for (const fs::path& file : stale)
+        EXPECT_FALSE(fs::exists(file)) << file;
+    EXPECT_TRUE(fs::exists(film / ".notes.txt"));
+    EXPECT_TRUE(fs::exists(fresh));
 }
 
 }  // namespace
