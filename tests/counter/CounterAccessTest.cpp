@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 #include "app/counter/AllocationQueue.h"
 #include "app/counter/CRemoteCounterClient.h"
 #include "tests/counter/CounterTestSupport.h"
