@@ -1,8 +1,8 @@
 #include "camera/PropertiesFile.h"
 
-#include <tinyxml.h>
+#include "platform/FileReplace.h"
 
-#include <unistd.h>
+#include <tinyxml.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -29,16 +29,8 @@ bool LoadForEditing(TiXmlDocument& document, const std::string& path)
 
 bool Save(const TiXmlDocument& document, const std::string& path)
 {
-    const std::string temporary = path + ".tmp" + std::to_string(::getpid());
-    FILE* file = std::fopen(temporary.c_str(), "w");
-    if (!file)
-        return false;
-    bool written = document.SaveFile(file) && std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
-    written = std::fclose(file) == 0 && written;
-    if (written && std::rename(temporary.c_str(), path.c_str()) == 0)
-        return true;
-    std::remove(temporary.c_str());
-    return false;
+    bx::ReplacingFile file(path.c_str());
+    return file.Get() && document.SaveFile(file.Get()) && file.Commit();
 }
 
 TiXmlNode* FindSet(TiXmlDocument& document, const std::string& setName)

@@ -1,25 +1,140 @@
 #include "platform/FileReplace.h"
 
-#include <filesystem>
-#include <fstream>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 #include <system_error>
 
 namespace bx {
 
-std::optional<std::string> WriteFileAtomically(const std::string& path, const std::string& text) {
-  const std::filesystem::path target(path);
-  std::error_code error;
-  std::filesystem::create_directories(target.parent_path(), error);
-  const std::filesystem::path partial = target.parent_path() / ("." + target.filename().string() + ".partial");
-  {
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out.flush()) return "cannot write " + partial.string();
+namespace {
+
+std::string Reason(const std::string& what, int error) {
+  return what + ": " + std::error_code(error, std::generic_category()).message();
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string TemporaryNameFor(const std::string& destination, unsigned serial) {
+  const std::size_t slash = destination.rfind('/');
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  return destination.substr(0, nameStart) + "." + destination.substr(nameStart) + "." +
+         std::to_string(::getpid()) + "." + std::to_string(serial) + ".partial";
+}
+
+// Renames the synced file into place and syncs the folder; removes it on failure.
+std::optional<std::string> RenameIntoPlace(const std::string& temporary, const std::string& destination) {
+  if (::rename(temporary.c_str(), destination.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    errno = error;
+    return Reason("cannot rename " + temporary + " to " + destination, error);
   }
-  std::filesystem::rename(partial, target, error);
-  if (!error) return std::nullopt;
-  std::filesystem::remove(partial, error);
-  return "cannot write " + path;
+  if (!SyncFolder(FolderOf(destination))) return Reason("cannot sync the folder of " + destination, errno);
+  return std::nullopt;
+}
+
+}  // namespace
+
+ReplacingFile::ReplacingFile(const char* destination) : destination_(destination ? destination : "") {
+  static std::atomic<unsigned> serial{0};
+  if (destination_.empty()) return;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temporary_ = TemporaryNameFor(destination_, serial++);
+    // Mode 0666 less the umask, as fopen would create the destination.
+    const int fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      file_ = ::fdopen(fd, "wb");
+      if (file_ != nullptr) return;
+      const int error = errno;
+      ::close(fd);
+      ::unlink(temporary_.c_str());
+      errno = error;
+      break;
+    }
+    if (errno != EEXIST) break;
+  }
+  problem_ = Reason("cannot create " + temporary_, errno);
+}
+
+ReplacingFile::~ReplacingFile() {
+  if (file_ == nullptr) return;
+  std::fclose(file_);
+  ::unlink(temporary_.c_str());
+}
+
+bool ReplacingFile::Commit() {
+  if (file_ == nullptr) return false;
+  const bool synced = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
+  int error = errno;
+  const bool closed = std::fclose(file_) == 0;
+  file_ = nullptr;
+  if (!synced || !closed) {
+    if (synced) error = errno;
+    ::unlink(temporary_.c_str());
+    problem_ = Reason("cannot write " + destination_, error);
+    errno = error;
+    return false;
+  }
+  const auto problem = RenameIntoPlace(temporary_, destination_);
+  problem_ = problem.value_or("");
+  return !problem;
+}
+
+std::optional<std::string> PutInPlace(const std::string& temporary, const std::string& destination) {
+  const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
+  const bool synced = fd >= 0 && ::fsync(fd) == 0;
+  const int error = errno;
+  if (fd >= 0) ::close(fd);
+  if (!synced) {
+    ::unlink(temporary.c_str());
+    errno = error;
+    return Reason("cannot write " + temporary, error);
+  }
+  return RenameIntoPlace(temporary, destination);
+}
+
+std::optional<std::string> WriteFileAtomically(const std::string& path, const std::string& text) {
+  std::error_code ignored;
+  std::filesystem::create_directories(FolderOf(path), ignored);
+  ReplacingFile file(path.c_str());
+  if (!file.Get()) return file.Problem();
+  if (std::fwrite(text.data(), 1, text.size(), file.Get()) != text.size()) return Reason("cannot write " + path, errno);
+  if (!file.Commit()) return file.Problem();
+  return std::nullopt;
+}
+
+bool SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return synced;
+}
+
+bool IsPartialFileName(std::string_view name) {
+  constexpr std::string_view kSuffix = ".partial";
+  return name.size() > kSuffix.size() + 1 && name.front() == '.' &&
+         name.substr(name.size() - kSuffix.size()) == kSuffix;
+}
+
+std::size_t RemoveStalePartialFiles(const std::string& folder, std::filesystem::file_time_type before) {
+  std::size_t removed = 0;
+  std::error_code error;
+  for (std::filesystem::recursive_directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    std::error_code ignored;
+    if (!IsPartialFileName(entry->path().filename().string()) || !entry->is_regular_file(ignored)) continue;
+    const auto written = entry->last_write_time(ignored);
+    if (!ignored && written < before && std::filesystem::remove(entry->path(), ignored)) ++removed;
+  }
+  return removed;
 }
 
 }  // namespace bx

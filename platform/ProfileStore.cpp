@@ -1,19 +1,15 @@
 #include "platform/ProfileStore.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <sstream>
 
+#include "platform/FileReplace.h"
 #include "platform/IniDocument.h"
 #include "platform/StatePaths.h"
 
@@ -35,42 +31,6 @@ IniDocument LoadDocument(const std::string& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return IniDocument::Parse(text.str());
-}
-
-bool WriteAll(int fd, const std::string& data) {
-  size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-void SyncFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
-// Writes the text beside the target and renames it over the target.
-bool ReplaceFile(const std::string& folder, const std::string& path, const std::string& text) {
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  std::string tempName = path + ".XXXXXX";
-  const int fd = ::mkostemp(tempName.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  ::fchmod(fd, 0644);
-  const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
-  ::close(fd);
-  if (!written || ::rename(tempName.c_str(), path.c_str()) != 0) {
-    ::unlink(tempName.c_str());
-    return false;
-  }
-  SyncFolder(folder);
-  return true;
 }
 
 }  // namespace
@@ -122,7 +82,7 @@ bool ProfileStore::WriteString(std::string_view section, std::string_view key,
   IniDocument doc = LoadDocument(filePath_);
   if (doc.Get(section, key) == value) return true;
   doc.Set(section, key, value);
-  return ReplaceFile(folder_, filePath_, doc.Serialize());
+  return !WriteFileAtomically(filePath_, doc.Serialize());
 }
 
 }  // namespace bx

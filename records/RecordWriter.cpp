@@ -2,14 +2,11 @@
 
 #include <utility>
 
-RecordWriter::RecordWriter(std::string journalPath, Report report, std::chrono::milliseconds retryPause)
-    : recorder_(std::move(journalPath)), report_(std::move(report)), retryPause_(retryPause) {}
+RecordWriter::RecordWriter(std::string journalPath, Report report, ShotRecorder::Note note,
+                           std::chrono::milliseconds retryPause)
+    : recorder_(std::move(journalPath), std::move(note)), report_(std::move(report)), retryPause_(retryPause) {}
 
 RecordWriter::~RecordWriter() { Stop(std::chrono::milliseconds(0)); }
-
-bool RecordWriter::Journal(const ShotRecorder::Target& target, const CFoto& photo) {
-  return recorder_.Journal(target, photo);
-}
 
 void RecordWriter::Resume(const ShotRecorder::Target& target) {
   if (recorder_.PendingCount() > 0) Wake(target);

@@ -21,15 +21,24 @@ class RecordWriter {
   // when it has caught up again (with 0).
   using Report = std::function<void(std::size_t pending)>;
 
-  RecordWriter(std::string journalPath, Report report, std::chrono::milliseconds retryPause = kRetryPause);
+  RecordWriter(std::string journalPath, Report report, ShotRecorder::Note note = {},
+               std::chrono::milliseconds retryPause = kRetryPause);
   // Stops without waiting for the database: pending records stay in the journal.
   ~RecordWriter();
   RecordWriter(const RecordWriter&) = delete;
   RecordWriter& operator=(const RecordWriter&) = delete;
 
-  // Journals the shot without waking the writer, which takes it at the next Resume;
-  // false when it could not be journaled.
-  bool Journal(const ShotRecorder::Target& target, const CFoto& photo);
+  // Journals the shot without waking the writer; its record is written once
+  // released (see ShotRecorder::Journal) and the writer resumed.
+  std::optional<PhotoJournal::Ticket> Journal(const ShotRecorder::Target& target, const CFoto& photo,
+                                              const std::string& photoPath) {
+    return recorder_.Journal(target, photo, photoPath);
+  }
+  void Release(PhotoJournal::Ticket ticket) { recorder_.Release(ticket); }
+  // See ShotRecorder::WriteDirectly.
+  bool WriteDirectly(const ShotRecorder::Target& target, const CFoto& photo) {
+    return recorder_.WriteDirectly(target, photo);
+  }
   // Wakes the writer when records wait: shots journaled since, or records a
   // previous run left in the journal.
   void Resume(const ShotRecorder::Target& target);

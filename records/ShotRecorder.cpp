@@ -1,5 +1,6 @@
 #include "records/ShotRecorder.h"
 
+#include <filesystem>
 #include <utility>
 #include <vector>
 
@@ -13,13 +14,44 @@
 
 namespace {
 
-// A journal line: the kind, a tab, the rest. A photo line carries the row as its
-// one-line XML. Tally lines (the day and an operator, tab-separated) come only
-// from journals written before a photo's tallies went in with its row.
+// A journal line: the kind, a tab, the rest. A shot line carries the row as its
+// one-line XML (which holds no tab), a tab and the photo's path. Photo lines (the
+// row alone) and tally lines (the day and an operator, tab-separated) come only
+// from journals of earlier versions.
+constexpr const char* kShotRecord = "shot\t";
 constexpr const char* kPhotoRecord = "photo\t";
 constexpr const char* kTallyRecord = "tally\t";
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+// The row of a shot or photo line, and the photo's path when the line names it.
+struct PhotoLine {
+  std::string row;
+  std::optional<std::string> photoPath;
+};
+
+std::optional<PhotoLine> ReadPhotoLine(const std::string& record) {
+  if (StartsWith(record, kPhotoRecord)) return PhotoLine{record.substr(std::string(kPhotoRecord).size()), {}};
+  if (!StartsWith(record, kShotRecord)) return std::nullopt;
+  const std::size_t start = std::string(kShotRecord).size();
+  const std::size_t tab = record.find('\t', start);
+  if (tab == std::string::npos) return PhotoLine{record.substr(start), {}};
+  return PhotoLine{record.substr(start, tab - start), record.substr(tab + 1)};
+}
+
+// A photo that never took its name (its save failed, or the station stopped
+// first), or was removed since: its folder is there, the photo is not. A folder
+// that is not there either (a tree not mounted) may come back.
+bool IsPhotoGone(const PhotoLine& line) {
+  if (!line.photoPath) return false;
+  namespace fs = std::filesystem;
+  const fs::path photo(*line.photoPath);
+  std::error_code error;
+  if (!fs::is_directory(fs::status(photo.parent_path(), error))) return false;
+  // none: the photo's state could not be read.
+  const fs::file_type type = fs::status(photo, error).type();
+  return type != fs::file_type::none && type != fs::file_type::regular;
+}
 
 void Configure(CFotoSet& photos, const ShotRecorder::Target& target) {
   photos.m_imageRoot = target.imageRoot;
@@ -62,13 +94,21 @@ bool WritePhoto(const ShotRecorder::Target& target, bx::odbc::OdbcSession& sessi
   }
 }
 
-// A photo whose row the database refuses is on disk all the same: it still counts.
+// A photo whose row the database refuses is on disk all the same: it still counts,
+// on every operator's tally or on none.
 bool CountRefusedPhoto(const ShotRecorder::Target& target, bx::odbc::OdbcSession& session,
                        const std::string& record) {
-  if (!StartsWith(record, kPhotoRecord)) return true;
+  const auto line = ReadPhotoLine(record);
   CFotoSet row(target.settings);
-  if (!bx::records::ReadPhotoXml(record.substr(std::string(kPhotoRecord).size()), row)) return true;
-  return AddToTallies(target, session, row);
+  if (!line || !bx::records::ReadPhotoXml(line->row, row)) return true;
+  try {
+    bx::odbc::OdbcTransaction transaction(session);
+    if (!AddToTallies(target, session, row)) return false;
+    transaction.Commit();
+    return true;
+  } catch (const CDBException&) {
+    return false;
+  }
 }
 
 bool WriteTally(const ShotRecorder::Target& target, bx::odbc::OdbcSession& session, const std::string& fields) {
@@ -80,15 +120,28 @@ bool WriteTally(const ShotRecorder::Target& target, bx::odbc::OdbcSession& sessi
 
 }  // namespace
 
-ShotRecorder::ShotRecorder(std::string journalPath)
-    : journal_(journalPath), rejected_(journalPath + ".rejected") {}
+ShotRecorder::ShotRecorder(std::string journalPath, Note note)
+    : journal_(journalPath), rejected_(journalPath + ".rejected", kRejectedRotateAt), note_(std::move(note)) {}
 
 ShotRecorder::~ShotRecorder() = default;
 
-bool ShotRecorder::Journal(const Target& target, const CFoto& photo) {
+std::optional<PhotoJournal::Ticket> ShotRecorder::Journal(const Target& target, const CFoto& photo,
+                                                          const std::string& photoPath) {
   CFotoSet photos(target.settings);
   Configure(photos, target);
-  return journal_.Append({kPhotoRecord + photos.PrepareRow(photo)});
+  return journal_.AppendHeld(kShotRecord + photos.PrepareRow(photo) + "\t" + photoPath);
+}
+
+bool ShotRecorder::WriteDirectly(const Target& target, const CFoto& photo) {
+  CFotoSet photos(target.settings);
+  Configure(photos, target);
+  const std::string row = photos.PrepareRow(photo);
+  try {
+    bx::odbc::OdbcSession session(target.settings.ConnectionString());
+    return WritePhoto(target, session, row);
+  } catch (const CDBException&) {
+    return false;
+  }
 }
 
 bx::odbc::OdbcSession* ShotRecorder::Session(const Target& target) {
@@ -108,8 +161,9 @@ bool ShotRecorder::WriteRecord(const Target& target, const std::string& record) 
   if (!session) return false;
   if (StartsWith(record, kTallyRecord))
     return WriteTally(target, *session, record.substr(std::string(kTallyRecord).size()));
-  if (!StartsWith(record, kPhotoRecord)) return true;  // unknown: skipped rather than blocking the rest
-  return WritePhoto(target, *session, record.substr(std::string(kPhotoRecord).size()));
+  const auto line = ReadPhotoLine(record);
+  if (!line) return true;  // unknown: skipped rather than blocking the rest
+  return WritePhoto(target, *session, line->row);
 }
 
 bool ShotRecorder::AcceptsWrites(const Target& target) {
@@ -136,12 +190,33 @@ bool ShotRecorder::RetryOrSetAside(const Target& target, const std::string& reco
   // The database may have become writable just now (a lock let go): only a record
   // that fails again while the database takes writes is set aside.
   if (WriteRecord(target, record)) return true;
-  bx::odbc::OdbcSession* session = Session(target);
-  return session && CountRefusedPhoto(target, *session, record) && rejected_.Append({record});
+  return SetAsideRefused(target, record);
+}
+
+// The photo is counted before its record is set aside: a record found in the
+// rejected file (a crash came before the journal forgot it) was counted.
+bool ShotRecorder::SetAsideRefused(const Target& target, const std::string& record) {
+  if (!rejected_.Contains(record)) {
+    if (!counted_.count(record)) {
+      bx::odbc::OdbcSession* session = Session(target);
+      if (!session || !CountRefusedPhoto(target, *session, record)) return false;
+      counted_.insert(record);
+    }
+    if (!rejected_.Append({record})) return false;
+  }
+  counted_.erase(record);
+  return true;
 }
 
 std::size_t ShotRecorder::ReplayPending(const Target& target) {
   return journal_.Replay([&](const std::string& record) {
+    const auto line = ReadPhotoLine(record);
+    if (line && IsPhotoGone(*line)) {
+      if (!rejected_.Append({record})) return false;
+      if (note_) note_("The record of " + *line->photoPath + " is set aside in " + rejected_.Path() +
+                       ": the photo is not there");
+      return true;
+    }
     if (!Session(target)) return false;  // the database is out
     return WriteRecord(target, record) || RetryOrSetAside(target, record);
   });

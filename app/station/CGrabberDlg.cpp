@@ -50,7 +50,8 @@ CGrabberDlg::CGrabberDlg(CGrabberApp& app, IStationHost& host, std::unique_ptr<b
       m_triggerHost(std::make_unique<TriggerHost>(*this)),
       m_trigger(MakeTrigger()),
       m_recordWriter(bx::StatePaths::StateFolder() + "/" + app.ApplicationName() + ".records",
-                     [this](std::size_t pending) { OnRecordBacklog(pending); }),
+                     [this](std::size_t pending) { OnRecordBacklog(pending); },
+                     [](const std::string& note) { TheLog().WriteLine(note); }),
       m_watchdog(MakeWatchdog())
 {
     if (m_app.m_counterServer)
@@ -71,6 +72,13 @@ bool CGrabberDlg::OnInitDialog()
     LoadLayoutList();
     std::string server, databasePath, op, file;
     GetDatabaseSettings(server, databasePath, op, file);
+    // Left by a run stopped while saving, before the writer looks for their photos
+    // (the settings are loaded once the camera is connected).
+    const std::string photoRoot = ReadString("Database Settings", "DatabasePath", "");
+    if (!photoRoot.empty())
+        RemoveStalePartialFiles(ImageTreePaths::For(photoRoot, "", 0, 0).imagesFolder);
+    RemoveStalePartialFiles(bx::StatePaths::StateFolder());
+    RemoveStalePartialFiles(bx::StatePaths::ConfigFolder());
     m_recordWriter.Resume(RecordTarget(databasePath));
     if (!ConnectCamera())
         OnDeviceRemoved();

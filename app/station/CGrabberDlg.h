@@ -23,6 +23,7 @@
 #include "trigger/CPylonTrigger.h"
 
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <future>
 #include <memory>
@@ -187,6 +188,7 @@ private:
     void SetStatus(const std::string& status);
     // Status "Ko", the reason logged and kept for SaveProblem.
     void RefuseSave(const std::string& reason);
+    void ReportSaveProblem(const std::string& logPrefix, const std::string& reason);
     // A save begun before the colour stage: the settings checked, the counter asked for.
     struct PendingSave {
         int filmNumber = 0;
@@ -199,7 +201,7 @@ private:
     // The rest of the save sequence, from the counter on.
     void FinishSave(PendingSave& save);
     // Writes m_outputImage with its thumbnail to the photo's place in the tree,
-    // running `journal` alongside; the reason when it could not.
+    // durably, running `journal` alongside; the reason when it could not.
     std::optional<std::string> WritePhotoFile(const ImageTreePaths& paths, const std::function<void()>& journal);
     int ReadInt(const char* section, const char* key, int defaultValue);
     std::string ReadString(const char* section, const char* key, const std::string& defaultValue);
@@ -248,8 +250,11 @@ private:
     CFoto NewPhotoRecord(const std::string& operatorName, int film, const PhotoNumber& number);
     // Where the records of shots go: the database settings and the photo folder.
     ShotRecorder::Target RecordTarget(const std::string& databasePath);
-    // Puts the photo row of a shot (its tallies go with it) in the record writer's journal.
-    void JournalShot(const CFoto& photo, const ShotRecorder::Target& records);
+    // A photo in place whose record could not be journaled: not reported saved; its
+    // row goes to the database directly when it answers.
+    void RecordUnjournaledPhoto(const CFoto& photo, const ShotRecorder::Target& records, const std::string& path);
+    // Removes the partial files older than this station below `folder`.
+    void RemoveStalePartialFiles(const std::string& folder);
     // The record writer fell behind (records pending) or caught up (0).
     void OnRecordBacklog(std::size_t pending);
     bool IsLayoutListLoaded() const;
@@ -304,6 +309,7 @@ private:
     std::string m_saveProblem;
     std::string m_lastPhotoPath;
     std::atomic<bool> m_destroyed{false};
+    const std::filesystem::file_time_type m_startTime = std::filesystem::file_time_type::clock::now();
     CFlash m_flash;
     CExternalFunctions m_externalFunctions;
     // The library's "PreSave", set on the UI thread and called on the processing thread.

@@ -5,6 +5,7 @@
 #include "app/counter/CounterServerAddress.h"
 #include "app/external/PhotoDataBlock.h"
 #include "app/numbering/ImageTreePaths.h"
+#include "platform/FileReplace.h"
 #include "platform/ProfileStore.h"
 #include "odbc/DatabaseSettings.h"
 
@@ -113,18 +114,29 @@ void CGrabberDlg::FinishSave(PendingSave& save)
                           std::to_string(number->counter) + " skipped");
     const ImageTreePaths paths = ImageTreePaths::For(save.databasePath, photo.operatorName, photo.film, photo.counter);
     const ShotRecorder::Target records = RecordTarget(save.databasePath);
-    const auto journal = [&] { JournalShot(photo, records); };
-    if (const auto problem = WritePhotoFile(paths, journal)) {
+    std::optional<PhotoJournal::Ticket> journaled;
+    const auto journal = [&] { journaled = m_recordWriter.Journal(records, photo, paths.filePath); };
+    const auto problem = WritePhotoFile(paths, journal);
+    // The record is written once the photo is in place; after a failed save the
+    // writer finds no photo and sets the record aside.
+    if (journaled)
+        m_recordWriter.Release(*journaled);
+    if (problem) {
+        RemoveStalePartialFiles(paths.filmFolder);
         return RefuseSave("photo " + paths.filePath + " not saved: " + *problem + "; counter " +
                           std::to_string(number->counter) + " skipped");
     }
     {
         std::lock_guard lock(m_stateLock);
-        m_saveProblem.clear();
         m_lastPhotoPath = paths.filePath;
     }
+    if (!journaled)
+        return RecordUnjournaledPhoto(photo, records, paths.filePath);
+    {
+        std::lock_guard lock(m_stateLock);
+        m_saveProblem.clear();
+    }
     ++m_savedCount;
-    // The database gets the row only once the photo is in place.
     m_recordWriter.Resume(records);
     if (m_recordWriter.IsBehind())
         OnRecordBacklog(m_recordWriter.PendingCount());
@@ -169,10 +181,20 @@ ShotRecorder::Target CGrabberDlg::RecordTarget(const std::string& databasePath)
         ReadInt(CGrabberApp::kSectionProgram, "Default Zoom Factor", 0)};
 }
 
-void CGrabberDlg::JournalShot(const CFoto& photo, const ShotRecorder::Target& records)
+void CGrabberDlg::RecordUnjournaledPhoto(const CFoto& photo, const ShotRecorder::Target& records,
+                                         const std::string& path)
 {
-    if (!m_recordWriter.Journal(records, photo))
-        TheLog().WriteLine("The record of " + photo.name + " could not be kept in " + m_recordWriter.Path());
+    const std::string reason = "the record of photo " + path + " could not be kept in " + m_recordWriter.Path();
+    if (m_recordWriter.WriteDirectly(records, photo))
+        return ReportSaveProblem("Photo saved without its journal: ", reason + "; it went to the database directly");
+    ReportSaveProblem("Photo saved without its record: ",
+                      reason + " nor written to the database: its row is missing");
+}
+
+void CGrabberDlg::RemoveStalePartialFiles(const std::string& folder)
+{
+    if (const std::size_t removed = bx::RemoveStalePartialFiles(folder, m_startTime))
+        TheLog().WriteLine("Removed " + std::to_string(removed) + " partial files of an earlier save below " + folder);
 }
 
 void CGrabberDlg::OnRecordBacklog(std::size_t pending)
@@ -189,11 +211,11 @@ void CGrabberDlg::OnRecordBacklog(std::size_t pending)
 }
 
 // The JPEG and its thumbnail go to a hidden file beside the photo, which is
-// renamed into place once complete: a reader, or the station after a crash,
-// never finds a partial photo, and a failure leaves an older photo as it was.
-// Once the JPEG is written, `journal` runs on another thread while the thumbnail
-// is made; the photo takes its name only after it returned, so every photo in
-// the tree has its record journaled.
+// renamed into place once complete and on disk: a reader, or the station after a
+// crash or a power cut, never finds a partial photo, and a failure leaves an
+// older photo as it was. Once the JPEG is written, `journal` runs on another
+// thread while the thumbnail is made; the photo takes its name only after it
+// returned, so every photo in the tree has its record journaled.
 std::optional<std::string> CGrabberDlg::WritePhotoFile(const ImageTreePaths& paths, const std::function<void()>& journal)
 {
     if (const auto problem = paths.CreateFolders())
@@ -205,18 +227,18 @@ std::optional<std::string> CGrabberDlg::WritePhotoFile(const ImageTreePaths& pat
     auto journaled = std::async(std::launch::async, journal);
     m_thumbnailImage.LoadThumbnail(partial.c_str(), 1, 1, kThumbnailSize, 1, 0, nullptr);
     journaled.get();
-    if (std::rename(partial.c_str(), paths.filePath.c_str()) != 0) {
-        const std::error_code reason(errno, std::generic_category());
-        std::remove(partial.c_str());
-        return reason.message();
-    }
-    return std::nullopt;
+    return bx::PutInPlace(partial, paths.filePath);
 }
 
 void CGrabberDlg::RefuseSave(const std::string& reason)
 {
+    ReportSaveProblem("Photo not saved: ", reason);
+}
+
+void CGrabberDlg::ReportSaveProblem(const std::string& logPrefix, const std::string& reason)
+{
     SetStatus("Ko");
-    TheLog().WriteLine("Photo not saved: " + reason);
+    TheLog().WriteLine(logPrefix + reason);
     std::lock_guard lock(m_stateLock);
     m_saveProblem = reason;
 }

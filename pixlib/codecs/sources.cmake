@@ -31,7 +31,6 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/icc/IccTransform.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RasterReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Rc4Filter.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/ReplacingFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RowConverters.cpp
   ${CMAKE_CURRENT_LIST_DIR}/jpeg/SystemJpegEncoder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Thumbnail.cpp

@@ -74,7 +74,7 @@ extern "C" int fsync(int fd) {
   return next(fd);
 }
 
-extern "C" int rename(const char* from, const char* to) {
+extern "C" int rename(const char* from, const char* to) noexcept {
   Record("rename " + Shown(to) + (Shown(from) == "<temporary>" ? "" : " from " + Shown(from)));
   static const auto next = reinterpret_cast<int (*)(const char*, const char*)>(::dlsym(RTLD_NEXT, "rename"));
   return next(from, to);

@@ -91,4 +91,16 @@ TEST_F(PhotoJournalTest, ALineWrittenIsNotGivenAgainWhenTheJournalCannotForgetIt
   EXPECT_EQ(journal.PendingCount(), 0u);
 }
 
+// The rejected file moves aside once it reaches its size: it and the one before it
+// stay bounded however many records are refused.
+TEST_F(PhotoJournalTest, ARotatingFileStaysBounded) {
+  PhotoJournal rejected(Path(), 1000);
+  const std::string line(300, 'r');
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(rejected.Append({line}));
+  EXPECT_LT(std::filesystem::file_size(Path()), 1000u + line.size() + 1);
+  EXPECT_LT(std::filesystem::file_size(Path() + ".1"), 1000u + line.size() + 1);
+  EXPECT_TRUE(rejected.Contains(line));
+  EXPECT_FALSE(rejected.Contains("r"));
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -44,6 +45,17 @@ class ShotRecorderTest : public ::testing::TestWithParam<SqlDialect> {
     return photo;
   }
   std::string Scalar(const std::string& sql) const { return database_.Scalar(sql); }
+  std::string PhotoPath(const CFoto& photo) const {
+    return folder_.Path() + "/images/Anna/3/" + photo.name;
+  }
+  // As the station saves a shot: journaled, the photo put in place, released.
+  bool Journal(const ShotRecorder::Target& target, const CFoto& photo) {
+    const auto ticket = recorder_.Journal(target, photo, PhotoPath(photo));
+    std::filesystem::create_directories(folder_.Path() + "/images/Anna/3");
+    std::ofstream(PhotoPath(photo)) << "photo";
+    if (ticket) recorder_.Release(*ticket);
+    return ticket.has_value();
+  }
 
   TestDatabase database_{GetParam()};
   TempFolder folder_;
@@ -55,7 +67,7 @@ TEST_P(ShotRecorderTest, OutageLosesNoRowAndReplaysInOrderOnce) {
   constexpr int kShots = 30;
   for (int counter = 1; counter <= kShots; ++counter) {
     const bool up = counter <= 10 || counter > 20;
-    ASSERT_TRUE(recorder_.Journal(Target(up), Shot(counter))) << counter;
+    ASSERT_TRUE(Journal(Target(up), Shot(counter))) << counter;
     const std::size_t pending = recorder_.ReplayPending(Target(up));
     // A line per shot waits while the database is out.
     EXPECT_EQ(pending, up ? 0u : static_cast<unsigned>(counter - 10)) << counter;
@@ -75,14 +87,38 @@ TEST_P(ShotRecorderTest, OutageLosesNoRowAndReplaysInOrderOnce) {
   EXPECT_TRUE(messages_.Messages().empty());
 }
 
+// A record waits while its photo is being saved; once released it is written
+// only when its photo took its name, and set aside (neither row nor tally) when not.
+TEST_P(ShotRecorderTest, ARecordIsWrittenOnlyOnceItsPhotoIsInPlace) {
+  std::vector<std::string> notes;
+  ShotRecorder recorder(folder_.Path() + "/state/held.journal", [&](const std::string& note) { notes.push_back(note); });
+  std::filesystem::create_directories(folder_.Path() + "/images/Anna/3");
+  const auto placed = recorder.Journal(Target(true), Shot(1), PhotoPath(Shot(1)));
+  ASSERT_TRUE(placed);
+  EXPECT_EQ(recorder.ReplayPending(Target(true)), 0u);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM \"Fotografie\""), "0");
+  std::ofstream(PhotoPath(Shot(1))) << "photo";
+  recorder.Release(*placed);
+  const auto failed = recorder.Journal(Target(true), Shot(2), PhotoPath(Shot(2)));
+  ASSERT_TRUE(failed);
+  recorder.Release(*failed);
+  EXPECT_EQ(recorder.ReplayPending(Target(true)), 0u);
+  EXPECT_EQ(recorder.PendingCount(), 0u);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) || ' ' || MAX(\"NOME_FILE\") FROM \"Fotografie\""), "1 img1.jpg");
+  EXPECT_EQ(Scalar("SELECT SUM(\"IMPORTATE\") FROM \"Story\""), "1");
+  EXPECT_EQ(PhotoJournal(recorder.RejectedPath()).PendingCount(), 1u);
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_NE(notes[0].find(PhotoPath(Shot(2)) + " is set aside"), std::string::npos) << notes[0];
+}
+
 // The station stops between the database taking the records and the journal
 // forgetting them (a crash, a lost reply): the replay at the next start finds them
 // there and counts nothing twice, for each operator of a shared shot.
 TEST_P(ShotRecorderTest, ReplayAfterACrashWritesNothingTwice) {
   CFoto shared = Shot(2);
   shared.operatorName = "Anna;Bruno";
-  ASSERT_TRUE(recorder_.Journal(Target(false), Shot(1)));
-  ASSERT_TRUE(recorder_.Journal(Target(false), shared));
+  ASSERT_TRUE(Journal(Target(false), Shot(1)));
+  ASSERT_TRUE(Journal(Target(false), shared));
   const std::string journal = recorder_.Path(), copy = journal + ".copy";
   std::filesystem::copy_file(journal, copy);
   EXPECT_EQ(recorder_.ReplayPending(Target(true)), 0u);
@@ -96,8 +132,8 @@ TEST_P(ShotRecorderTest, ReplayAfterACrashWritesNothingTwice) {
 TEST_P(ShotRecorderTest, ARecordTheDatabaseRefusesDoesNotBlockTheOthers) {
   CFoto refused = Shot(1);
   refused.params.text = std::string(70000, 'x');  // longer than the column
-  ASSERT_TRUE(recorder_.Journal(Target(false), refused));
-  ASSERT_TRUE(recorder_.Journal(Target(false), Shot(2)));
+  ASSERT_TRUE(Journal(Target(false), refused));
+  ASSERT_TRUE(Journal(Target(false), Shot(2)));
   EXPECT_EQ(recorder_.ReplayPending(Target(true)), 0u);
   EXPECT_EQ(Scalar("SELECT \"CONTATORE\" FROM \"Fotografie\""), "2");
   EXPECT_EQ(PhotoJournal(recorder_.RejectedPath()).PendingCount(), 1u);
@@ -109,7 +145,7 @@ TEST_P(ShotRecorderTest, ARecordTheDatabaseRefusesDoesNotBlockTheOthers) {
 TEST_P(ShotRecorderTest, ARefusedRecordCountsOnceWhateverFails) {
   CFoto refused = Shot(1);
   refused.params.text = std::string(70000, 'x');
-  ASSERT_TRUE(recorder_.Journal(Target(false), refused));
+  ASSERT_TRUE(Journal(Target(false), refused));
   const std::filesystem::path blocked = recorder_.RejectedPath() + "/blocked";
   std::filesystem::create_directories(blocked);
   EXPECT_EQ(recorder_.ReplayPending(Target(true)), 1u);
@@ -131,12 +167,14 @@ TEST_P(ShotRecorderTest, WriterCatchesUpInOrderAndReportsItsBacklog) {
         std::lock_guard guard(lock);
         reports.push_back(pending);
       },
-      std::chrono::milliseconds(20));
+      {}, std::chrono::milliseconds(20));
   // As the station does: journaled, then the writer woken.
   const auto record = [&](const ShotRecorder::Target& target, const CFoto& photo) {
-    const bool journaled = writer.Journal(target, photo);
+    const auto ticket = writer.Journal(target, photo, PhotoPath(photo));
+    std::ofstream(PhotoPath(photo)) << "photo";
+    if (ticket) writer.Release(*ticket);
     writer.Resume(target);
-    return journaled;
+    return ticket.has_value();
   };
   ASSERT_TRUE(record(Target(false), Shot(1)));
   for (int wait = 0; wait < 500 && !writer.IsBehind(); ++wait)

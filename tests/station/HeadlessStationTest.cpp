@@ -6,6 +6,8 @@
 #include "records/CStorySet.h"
 #include "records/DatabaseSchema.h"
 #include "odbc/OdbcSession.h"
+#include "odbc/OdbcStatement.h"
+#include "records/PhotoJournal.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +17,8 @@
 #include <algorithm>
 #include <array>
 #include <csignal>
+#include <random>
+#include <set>
 #include <thread>
 #include <cstdio>
 #include <fstream>
@@ -244,6 +248,86 @@ TEST(HeadlessStationTest, KillingTheStationWhileSavingNeverLeavesAPartialPhoto)
         for (const fs::path& photo : folder.SavedPhotos())
             EXPECT_TRUE(IsCompletePhoto(photo)) << photo << " after kill " << round;
     }
+}
+
+// BXGrabber saving `shots` photos without pause, with its output in the state folder.
+pid_t StartSaving(const StationFolder& folder, const std::string& environment, size_t shots)
+{
+    const std::string command = "exec env " + environment + "'" BX_GRABBER_PATH "' --headless --shots " +
+                                std::to_string(shots) + " --interval 20 >>'" +
+                                (folder.StateFolder() / "output.txt").string() + "' 2>&1";
+    const pid_t station = ::fork();
+    if (station == 0) {
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
+        ::_exit(127);
+    }
+    return station;
+}
+
+// "<film>/<file>" of every row, or of every photo in the tree.
+std::multiset<std::string> PhotoRows(const std::string& connection)
+{
+    std::multiset<std::string> rows;
+    bx::odbc::OdbcSession session(connection);
+    bx::odbc::OdbcStatement statement(session, "SELECT \"RULLINO\", \"NOME_FILE\" FROM \"Fotografie\"");
+    statement.Execute();
+    while (statement.Fetch())
+        rows.insert(statement.Text(1).value_or("") + "/" + statement.Text(2).value_or(""));
+    return rows;
+}
+
+std::multiset<std::string> PhotosInTree(const StationFolder& folder)
+{
+    std::multiset<std::string> photos;
+    for (const fs::path& photo : folder.SavedPhotos())
+        photos.insert(photo.parent_path().filename().string() + "/" + photo.filename().string());
+    return photos;
+}
+
+// A power cut as the station sees it: killed at random moments while it saves and
+// records 100 photos, 30 times, and started again each time.
+TEST(HeadlessStationTest, KilledThirtyTimesWhileSavingEveryPhotoKeepsExactlyOneRow)
+{
+    constexpr size_t kPhotos = 100;
+    constexpr int kKills = 30;
+    StationFolder folder;
+    const std::string connection =
+        "ODBC;DSN=Data;UID=sa;PWD=;Database=" + (folder.Root() / "records.sqlite").string() + ";NoCreat=0";
+    {
+        bx::odbc::OdbcSession session(connection);
+        CreateMissingTables(session);
+    }
+    folder.WriteProfile(folder.PhotoFolder().string() + "/", "ODBC Default Connection=" + connection + "\n");
+    const std::string environment = Environment(folder) + "BX_SIM_SENSOR=640x480 ";
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<int> moment(100, 900);
+    const auto photosLeft = [&] { return kPhotos - std::min(kPhotos, folder.SavedPhotos().size()); };
+    for (int kill = 1; kill <= kKills; ++kill) {
+        const pid_t station = StartSaving(folder, environment, photosLeft());
+        ASSERT_GT(station, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(moment(random)));
+        ::kill(station, SIGKILL);
+        int status = 0;
+        ::waitpid(station, &status, 0);
+    }
+    // Once more to the end: the last run writes what the journal still holds.
+    const RunResult last = RunCommand("exec env " + environment + "'" BX_GRABBER_PATH "' --headless --shots " +
+                                      std::to_string(photosLeft()) + " --interval 20 2>&1");
+    ASSERT_EQ(last.exitCode, 0) << last.output;
+
+    const auto photos = PhotosInTree(folder);
+    EXPECT_EQ(photos.size(), kPhotos);
+    EXPECT_EQ(PhotoRows(connection), photos);
+    for (const fs::path& photo : folder.SavedPhotos())
+        EXPECT_TRUE(IsCompletePhoto(photo)) << photo;
+    bx::odbc::OdbcSession session(connection);
+    bx::odbc::OdbcStatement tally(session, "SELECT SUM(\"IMPORTATE\") FROM \"Story\"");
+    tally.Execute();
+    ASSERT_TRUE(tally.Fetch());
+    EXPECT_EQ(tally.Text(1), std::to_string(kPhotos));
+    for (const auto& entry : fs::recursive_directory_iterator(folder.Root()))
+        EXPECT_NE(entry.path().extension(), ".partial") << entry.path();
+    EXPECT_EQ(PhotoJournal((folder.StateFolder() / "BXGrabber.records").string()).PendingCount(), 0u);
 }
 
 }  // namespace

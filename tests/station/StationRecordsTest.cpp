@@ -96,8 +96,8 @@ protected:
     // Waits until the record writer has emptied its journal.
     bool RecordsCaughtUp() const
     {
-        const PhotoJournal journal((m_folder.StateFolder() / "BXGrabber.records").string());
-        return Eventually([&] { return journal.PendingCount() == 0; });
+        const std::string journal = (m_folder.StateFolder() / "BXGrabber.records").string();
+        return Eventually([&] { return PhotoJournal(journal).PendingCount() == 0; });
     }
 
     TestDatabase m_database{GetParam()};
@@ -151,7 +151,7 @@ TEST_P(StationRecordsTest, NoPhotoAppearsBeforeItsRowIsJournaled)
         std::ifstream journal(m_folder.StateFolder() / "BXGrabber.records");
         size_t rows = 0;
         for (std::string line; std::getline(journal, line);)
-            rows += line.rfind("photo\t", 0) == 0;
+            rows += line.rfind("shot\t", 0) == 0;
         return rows;
     };
     constexpr size_t kShots = 8;

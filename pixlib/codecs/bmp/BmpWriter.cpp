@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "pixlib/codecs/LittleEndian.h"
-#include "pixlib/codecs/ReplacingFile.h"
 #include "pixlib/codecs/bmp/BmpHeader.h"
+#include "platform/FileReplace.h"
 
 namespace pixcodec {
 
@@ -59,7 +59,7 @@ bool WriteBmpFile(const PixelView& view, const char* path, int dpiX, int dpiY) {
   if (view.channels != 1 && view.channels != 3 && view.channels != 4) return false;
   const std::size_t rowBytes = (std::size_t(view.width) * view.channels + 3) / 4 * 4;
   if (rowBytes * view.height > 0xFFFFFFFFu - 2048) return false;
-  ReplacingFile file(path);
+  bx::ReplacingFile file(path);
   return file.Get() != nullptr && WriteAll(file.Get(), view, rowBytes, dpiX, dpiY) && file.Commit();
 }
 

@@ -1,8 +1,8 @@
 #include "pixlib/codecs/joy/JoyContainer.h"
 
 #include "pixlib/codecs/ImageTrailer.h"
-#include "pixlib/codecs/ReplacingFile.h"
 #include "pixlib/codecs/StdioFile.h"
+#include "platform/FileReplace.h"
 
 namespace pixcodec {
 
@@ -57,7 +57,7 @@ bool CopyWholeFile(const char* source, const char* target) {
   StdioFile from = OpenFile(source, "rb");
   if (!from || std::fseek(from.get(), 0, SEEK_END) != 0) return false;
   const long length = std::ftell(from.get());
-  ReplacingFile to(target);
+  bx::ReplacingFile to(target);
   NoFilter unchanged;
   return length >= 0 && to.Get() != nullptr && CopyFiltered(from.get(), 0, length, to.Get(), unchanged) &&
          to.Commit();

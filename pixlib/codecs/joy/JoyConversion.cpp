@@ -12,7 +12,6 @@
 #include "pixlib/codecs/ImgDiagnostics.h"
 #include "pixlib/codecs/LongerSideScaling.h"
 #include "pixlib/codecs/Rc4Filter.h"
-#include "pixlib/codecs/ReplacingFile.h"
 #include "pixlib/codecs/StdioFile.h"
 #include "pixlib/codecs/jpeg/SystemJpegEncoder.h"
 #include "pixlib/codecs/Thumbnail.h"
@@ -20,6 +19,7 @@
 #include "pixlib/codecs/joy/JoyFiles.h"
 #include "pixlib/codecs/joy/JoyKey.h"
 #include "pixlib/core/CxImage.h"
+#include "platform/FileReplace.h"
 
 using namespace pixcodec;
 
@@ -97,7 +97,7 @@ bool FileLength(std::FILE* file, long& length) {
 bool WriteJoyContainer(const char* source, const char* target, CxImage& preview, CxImage* thumbnail,
                        unsigned char* key) {
   StdioFile from = OpenFile(source, "rb");
-  ReplacingFile to(target);
+  bx::ReplacingFile to(target);
   long length = 0;
   if (!from || to.Get() == nullptr || !FileLength(from.get(), length) ||
       !WritePreview(preview, IccProfileOf(source), to.Get()))
@@ -136,7 +136,7 @@ int ComponentsOf(const char* path) {
 // three-component JPEG.
 bool Reencode(const char* source, const char* target, unsigned char* key) {
   CxImage image;
-  ReplacingFile to(target);
+  bx::ReplacingFile to(target);
   return to.Get() != nullptr && image.Load(source, 0, 1, 0, 0, key) != 0 &&
          image.Save(to.TemporaryPath().c_str(), kJpegType, 0, kQuality, nullptr, 1) != 0 &&
          to.Commit();
@@ -148,7 +148,7 @@ bool Descramble(const char* source, const char* target, unsigned char* key) {
   StdioFile from = OpenFile(source, "rb");
   JoyLayout layout;
   if (!from || ReadJoyLayout(from.get(), layout) != JoyTrailer::Joy) return false;
-  ReplacingFile to(target);
+  bx::ReplacingFile to(target);
   Rc4Filter descrambler(JoyKeyOrDefault(key));
   return to.Get() != nullptr &&
          CopyFiltered(from.get(), layout.streamBegin, layout.streamEnd, to.Get(), descrambler) &&

@@ -7,11 +7,11 @@
 #include "pixlib/codecs/ImgDiagnostics.h"
 #include "pixlib/codecs/LongerSideScaling.h"
 #include "pixlib/codecs/Rc4Filter.h"
-#include "pixlib/codecs/ReplacingFile.h"
 #include "pixlib/codecs/StdioFile.h"
 #include "pixlib/codecs/joy/JoyContainer.h"
 #include "pixlib/codecs/joy/JoyKey.h"
 #include "pixlib/core/CxImage.h"
+#include "platform/FileReplace.h"
 
 namespace pixcodec {
 
@@ -95,7 +95,7 @@ int LoadJoyFile(CxImage& image, const char* path, int channelMode, int reduction
 
 int WriteJoyFile(CxImage& image, const char* path, int quality, int keepAlpha, unsigned char* key) {
   if (!image.IsValid() || path == nullptr) return 0;
-  ReplacingFile file(path);
+  bx::ReplacingFile file(path);
   if (file.Get() == nullptr) {
     ImgWarning("Can't open file %s\n", path);
     return 0;

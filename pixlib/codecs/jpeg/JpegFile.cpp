@@ -8,10 +8,10 @@
 #include "pixlib/codecs/ImageView.h"
 #include "pixlib/codecs/ImgDiagnostics.h"
 #include "pixlib/codecs/Rc4Filter.h"
-#include "pixlib/codecs/ReplacingFile.h"
 #include "pixlib/codecs/StdioFile.h"
 #include "pixlib/codecs/jpeg/SystemJpegEncoder.h"
 #include "pixlib/core/CxImage.h"
+#include "platform/FileReplace.h"
 
 using namespace pixcodec;
 
@@ -54,7 +54,7 @@ bool LoadJpegIjg(CxImage& image, const char* path, int channelMode, int reductio
 }
 
 bool WriteWithSystemEncoder(CxImage& image, const char* path, int quality) {
-  ReplacingFile file(path);
+  bx::ReplacingFile file(path);
   if (!file.Get()) return false;
   FileSink sink(file.Get());
   const CSize dpi = image.Resolution();
@@ -63,7 +63,7 @@ bool WriteWithSystemEncoder(CxImage& image, const char* path, int quality) {
 
 bool WriteWithIjg(CxImage& image, const char* path, int quality, int keepAlpha,
                   unsigned char* key) {
-  ReplacingFile file(path);
+  bx::ReplacingFile file(path);
   if (!file.Get()) {
     ImgWarning("Can't open file %s\n", path);
     return false;

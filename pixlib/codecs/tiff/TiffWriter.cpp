@@ -5,10 +5,10 @@
 #include "pixlib/codecs/ImageFormats.h"
 #include "pixlib/codecs/ImageView.h"
 #include "pixlib/codecs/ImgDiagnostics.h"
-#include "pixlib/codecs/ReplacingFile.h"
 #include "pixlib/codecs/RowConverters.h"
 #include "pixlib/codecs/tiff/TiffHandle.h"
 #include "pixlib/core/CxImage.h"
+#include "platform/FileReplace.h"
 
 using namespace pixcodec;
 
@@ -58,7 +58,7 @@ int WriteTiffFile(CxImage& image, const char* path, int, int, unsigned char*) {
   const PixelView view = ViewOf(image);
   if (view.data == nullptr || path == nullptr || image.BitsPerSample() != 8) return 0;
   if (view.channels != 1 && view.channels != 3 && view.channels != 4) return 0;
-  ReplacingFile file(path);
+  bx::ReplacingFile file(path);
   TiffHandle tiff(file.Get() != nullptr ? fileno(file.Get()) : -1, path, "w");
   if (!tiff) {
     ImgWarning("Can't open file %s\n", path);
