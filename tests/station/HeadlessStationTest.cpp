@@ -300,11 +300,17 @@ TEST(HeadlessStationTest, KilledThirtyTimesWhileSavingEveryPhotoKeepsExactlyOneR
     folder.WriteProfile(folder.PhotoFolder().string() + "/", "ODBC Default Connection=" + connection + "\n");
     const std::string environment = Environment(folder) + "BX_SIM_SENSOR=640x480 ";
     std::mt19937 random(std::random_device{}());
-    std::uniform_int_distribution<int> moment(100, 900);
+    std::uniform_int_distribution<size_t> photosPerRun(1, 4);
+    std::uniform_int_distribution<int> moment(0, 60);
     const auto photosLeft = [&] { return kPhotos - std::min(kPhotos, folder.SavedPhotos().size()); };
     for (int kill = 1; kill <= kKills; ++kill) {
+        // Killed while it saves: a few photos after it began, at a random moment of a save.
+        const size_t target = std::min(kPhotos, folder.SavedPhotos().size() + photosPerRun(random));
         const pid_t station = StartSaving(folder, environment, photosLeft());
         ASSERT_GT(station, 0);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (folder.SavedPhotos().size() < target && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         std::this_thread::sleep_for(std::chrono::milliseconds(moment(random)));
         ::kill(station, SIGKILL);
         int status = 0;
