@@ -17,14 +17,14 @@
 
 namespace {
 
-// The fsync and rename calls of the process while recording: "sync <path>" and
-// "rename <to>", the paths with hidden temporary names shown as "<temporary>".
+// The fsync and rename calls of the process while recording: "sync <name>" and
+// "rename <to>", hidden temporary names shown as "<temporary>".
 std::mutex g_lock;
 bool g_recording = false;
 std::vector<std::string> g_calls;
 
-std::string Shown(const std::string& path) {
-  const std::string name = std::filesystem::path(path).filename().string();
+std::string Shown(const std::filesystem::path& path) {
+  const std::string name = path.filename().string();
   return name.size() > 1 && name[0] == '.' ? "<temporary>" : name;
 }
 
@@ -33,24 +33,11 @@ void Record(const std::string& call) {
   if (g_recording) g_calls.push_back(call);
 }
 
-std::string PathOf(int fd) {
-  std::error_code error;
-  return std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), error).string();
+void Recording(bool on) {
+  std::lock_guard guard(g_lock);
+  g_recording = on;
+  if (on) g_calls.clear();
 }
-
-class RecordedCalls {
- public:
-  RecordedCalls() {
-    std::lock_guard guard(g_lock);
-    g_calls.clear();
-    g_recording = true;
-  }
-  std::vector<std::string> Stop() {
-    std::lock_guard guard(g_lock);
-    g_recording = false;
-    return g_calls;
-  }
-};
 
 std::string Read(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -69,13 +56,14 @@ std::vector<std::string> Names(const std::string& folder) {
 
 // The calls go on to the C library's.
 extern "C" int fsync(int fd) {
-  Record("sync " + Shown(PathOf(fd)));
+  std::error_code error;
+  Record("sync " + Shown(std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), error)));
   static const auto next = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
   return next(fd);
 }
 
 extern "C" int rename(const char* from, const char* to) noexcept {
-  Record("rename " + Shown(to) + (Shown(from) == "<temporary>" ? "" : " from " + Shown(from)));
+  Record("rename " + Shown(to));
   static const auto next = reinterpret_cast<int (*)(const char*, const char*)>(::dlsym(RTLD_NEXT, "rename"));
   return next(from, to);
 }
@@ -85,9 +73,10 @@ namespace {
 TEST(FileReplaceTest, TheFileIsOnDiskBeforeItTakesItsNameAndTheNameAfter) {
   TempFolder folder;
   const std::string path = folder.Path() + "/data/img3.jpg.xml";
-  RecordedCalls calls;
+  Recording(true);
   ASSERT_EQ(bx::WriteFileAtomically(path, "<Foto/>"), std::nullopt);
-  EXPECT_EQ(calls.Stop(), (std::vector<std::string>{"sync <temporary>", "rename img3.jpg.xml", "sync data"}));
+  Recording(false);
+  EXPECT_EQ(g_calls, (std::vector<std::string>{"sync <temporary>", "rename img3.jpg.xml", "sync data"}));
   EXPECT_EQ(Read(path), "<Foto/>");
   EXPECT_EQ(Names(folder.Path() + "/data"), std::vector<std::string>{"img3.jpg.xml"});
 }
