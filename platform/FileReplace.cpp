@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <system_error>
+#include <utility>
 
 namespace bx {
 
@@ -21,6 +22,8 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+thread_local bool t_syncDeferred = false;
+
 std::string TemporaryNameFor(const std::string& destination, unsigned serial) {
   const std::size_t slash = destination.rfind('/');
   const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
@@ -28,15 +31,18 @@ std::string TemporaryNameFor(const std::string& destination, unsigned serial) {
          std::to_string(::getpid()) + "." + std::to_string(serial) + ".partial";
 }
 
-// Renames the synced file into place and syncs the folder; removes it on failure.
-std::optional<std::string> RenameIntoPlace(const std::string& temporary, const std::string& destination) {
+// Renames the synced file into place and syncs the folder if asked; removes it on
+// failure.
+std::optional<std::string> RenameIntoPlace(const std::string& temporary, const std::string& destination,
+                                           bool syncFolder) {
   if (::rename(temporary.c_str(), destination.c_str()) != 0) {
     const int error = errno;
     ::unlink(temporary.c_str());
     errno = error;
     return Reason("cannot rename " + temporary + " to " + destination, error);
   }
-  if (!SyncFolder(FolderOf(destination))) return Reason("cannot sync the folder of " + destination, errno);
+  if (syncFolder && !SyncFolder(FolderOf(destination)))
+    return Reason("cannot sync the folder of " + destination, errno);
   return std::nullopt;
 }
 
@@ -71,7 +77,7 @@ ReplacingFile::~ReplacingFile() {
 
 bool ReplacingFile::Commit() {
   if (file_ == nullptr) return false;
-  const bool synced = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
+  const bool synced = std::fflush(file_) == 0 && (t_syncDeferred || ::fsync(::fileno(file_)) == 0);
   int error = errno;
   const bool closed = std::fclose(file_) == 0;
   file_ = nullptr;
@@ -82,22 +88,33 @@ bool ReplacingFile::Commit() {
     errno = error;
     return false;
   }
-  const auto problem = RenameIntoPlace(temporary_, destination_);
+  const auto problem = RenameIntoPlace(temporary_, destination_, !t_syncDeferred);
   problem_ = problem.value_or("");
   return !problem;
 }
 
+DeferredSync::DeferredSync() : previous_(std::exchange(t_syncDeferred, true)) {}
+
+DeferredSync::~DeferredSync() { t_syncDeferred = previous_; }
+
 std::optional<std::string> PutInPlace(const std::string& temporary, const std::string& destination) {
-  const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
-  const bool synced = fd >= 0 && ::fsync(fd) == 0;
-  const int error = errno;
-  if (fd >= 0) ::close(fd);
-  if (!synced) {
+  if (!SyncFile(temporary)) {
+    const int error = errno;
     ::unlink(temporary.c_str());
     errno = error;
     return Reason("cannot write " + temporary, error);
   }
-  return RenameIntoPlace(temporary, destination);
+  return RenameIntoPlace(temporary, destination, true);
+}
+
+bool SyncFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  const int error = errno;
+  ::close(fd);
+  errno = error;
+  return synced;
 }
 
 std::optional<std::string> WriteFileAtomically(const std::string& path, const std::string& text) {

@@ -40,10 +40,26 @@ class ReplacingFile {
   std::FILE* file_ = nullptr;
 };
 
+// While one lives, ReplacingFile::Commit on this thread renames without syncing:
+// for a file that is itself a temporary one, which its writer puts in place with
+// PutInPlace (syncing it then, or earlier with SyncFile alongside other work).
+class DeferredSync {
+ public:
+  DeferredSync();
+  ~DeferredSync();
+  DeferredSync(const DeferredSync&) = delete;
+  DeferredSync& operator=(const DeferredSync&) = delete;
+
+ private:
+  bool previous_;
+};
+
 // Puts a complete, closed file in place as Commit does: syncs it, renames it over
 // `destination` and syncs the folder; on failure removes it. The reason, naming
 // the file, when it could not.
 std::optional<std::string> PutInPlace(const std::string& temporary, const std::string& destination);
+// Syncs the file's data and state; false when it could not.
+bool SyncFile(const std::string& path);
 
 // Writes the text to `path` through a ReplacingFile, creating the missing folders.
 // The reason when it could not.

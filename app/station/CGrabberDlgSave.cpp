@@ -222,11 +222,21 @@ std::optional<std::string> CGrabberDlg::WritePhotoFile(const ImageTreePaths& pat
         return problem;
     const std::string partial = PartialPhotoPath(paths);
     const int quality = ReadInt("Program settings", "JPEG Quality", 90);
-    if (!m_outputImage.Save(partial.c_str(), kJpegFileType, 0, quality, nullptr, 1))
-        return FolderWriteProblem(paths.filmFolder).value_or("the JPEG could not be written");
-    auto journaled = std::async(std::launch::async, journal);
+    {
+        // The JPEG's data is synced alongside the thumbnail, the rest before the rename.
+        const bx::DeferredSync later;
+        if (!m_outputImage.Save(partial.c_str(), kJpegFileType, 0, quality, nullptr, 1))
+            return FolderWriteProblem(paths.filmFolder).value_or("the JPEG could not be written");
+    }
+    auto syncError = std::async(std::launch::async, [&] {
+        journal();
+        return bx::SyncFile(partial) ? 0 : errno;
+    });
     m_thumbnailImage.LoadThumbnail(partial.c_str(), 1, 1, kThumbnailSize, 1, 0, nullptr);
-    journaled.get();
+    if (const int error = syncError.get()) {
+        std::remove(partial.c_str());
+        return "cannot write " + partial + ": " + std::error_code(error, std::generic_category()).message();
+    }
     return bx::PutInPlace(partial, paths.filePath);
 }
 
