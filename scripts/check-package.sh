@@ -19,7 +19,7 @@ trap 'rm -rf "$work"' EXIT
 
 fail() { echo "FAILED: $*" >&2; exit 1; }
 step() { echo "== $*"; }
-apt() { DEBIAN_FRONTEND=noninteractive apt-get -y -qq -o Dpkg::Options::=--force-confdef "$@" > "$work/apt.log" 2>&1 ||
+apt() { DEBIAN_FRONTEND=noninteractive apt-get -y -qq "$@" < /dev/null > "$work/apt.log" 2>&1 ||
           { cat "$work/apt.log" >&2; fail "apt-get $*"; }; }
 photo_list() { find "$photos" -name '*.jpg' 2>/dev/null | sort; }
 
@@ -35,13 +35,17 @@ systemd-analyze verify "$units/bxgrabber.service" "$work/bxgrabber@2.service"
 step "three shots as the service runs the station (as bxgrabber, with its environment)"
 # The machine has no camera: the technician's edit of the settings picks the simulated one.
 sed -i 's/^Camera Transport=.*/Camera Transport=sim/' "$profile"
-photo_list > "$work/before"
 environment=$(sed -n 's/^Environment=//p' "$units/bxgrabber.service")
 directory=$(sed -n 's/^WorkingDirectory=//p' "$units/bxgrabber.service")
-(cd "$directory" && runuser -u bxgrabber -- env $environment BXGrabber --headless --shots 3 --interval 200)
+as_service() { (cd "$directory" && runuser -u bxgrabber -- env $environment "$@"); }
+rows() { as_service bxdb query 'SELECT COUNT(*) FROM "Fotografie"' | tail -1; }
+photo_list > "$work/before"
+rows_before=$(rows)
+as_service BXGrabber --headless --shots 3 --interval 200
 photo_list > "$work/after"
 comm -13 "$work/before" "$work/after" > "$work/made"
 [ "$(wc -l < "$work/made")" -eq 3 ] || fail "$(wc -l < "$work/made") photos instead of 3 under $photos"
+[ "$(rows)" -eq $((rows_before + 3)) ] || fail "$(($(rows) - rows_before)) rows instead of 3 in the station's database"
 
 step "an integrator's project: find_package and pkg-config, converting a photo"
 cmake -S "$root/examples/pixlib32-convert" -B "$work/example" -G Ninja > /dev/null
