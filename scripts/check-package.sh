@@ -21,7 +21,6 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 step() { echo "== $*"; }
 apt() { DEBIAN_FRONTEND=noninteractive apt-get -y -qq "$@" < /dev/null > "$work/apt.log" 2>&1 ||
           { cat "$work/apt.log" >&2; fail "apt-get $*"; }; }
-photo_list() { find "$photos" -name '*.jpg' 2>/dev/null | sort; }
 
 step "install both packages with apt-get"
 apt install "$station_deb" "$dev_deb"
@@ -37,15 +36,12 @@ step "three shots as the service runs the station (as bxgrabber, with its enviro
 sed -i 's/^Camera Transport=.*/Camera Transport=sim/' "$profile"
 environment=$(sed -n 's/^Environment=//p' "$units/bxgrabber.service")
 directory=$(sed -n 's/^WorkingDirectory=//p' "$units/bxgrabber.service")
-as_service() { (cd "$directory" && runuser -u bxgrabber -- env $environment "$@"); }
-rows() { as_service bxdb query 'SELECT COUNT(*) FROM "Fotografie"' | tail -1; }
-photo_list > "$work/before"
-rows_before=$(rows)
-as_service BXGrabber --headless --shots 3 --interval 200
-photo_list > "$work/after"
-comm -13 "$work/before" "$work/after" > "$work/made"
+touch "$work/started"
+(cd "$directory" && runuser -u bxgrabber -- env $environment BXGrabber --headless --shots 3 --interval 200)
+find "$photos" -name '*.jpg' -newer "$work/started" > "$work/made"
 [ "$(wc -l < "$work/made")" -eq 3 ] || fail "$(wc -l < "$work/made") photos instead of 3 under $photos"
-[ "$(rows)" -eq $((rows_before + 3)) ] || fail "$(($(rows) - rows_before)) rows instead of 3 in the station's database"
+# Records wait in the journal only while the database does not take them.
+[ ! -s /var/lib/bxgrabber/BXGrabber.records ] || fail "the station's database did not take the photos' records"
 
 step "an integrator's project: find_package and pkg-config, converting a photo"
 cmake -S "$root/examples/pixlib32-convert" -B "$work/example" -G Ninja > /dev/null

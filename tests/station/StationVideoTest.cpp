@@ -229,7 +229,7 @@ TEST_F(StationVideoTest, TheServiceManagerHearsReadyAndWatchdogPingsThatStopWhil
     for (int i = 0; i < 300 && m_app->Restart().restarts == 0; ++i)
         std::this_thread::sleep_for(10ms);
     ASSERT_GE(m_app->Restart().restarts, 1);
-    manager.Receive(60ms); // a ping already on its way
+    manager.Receive(200ms); // a ping already on its way
     const std::vector<std::string> whileBlocked = manager.Receive(400ms);
     release.set_value();
     EXPECT_EQ(std::count(whileBlocked.begin(), whileBlocked.end(), "WATCHDOG=1"), 0);
