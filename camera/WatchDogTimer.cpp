@@ -80,7 +80,8 @@ bool CWatchDogTimer::IsWatching() const
 bool CWatchDogTimer::IsEveryThreadReporting() const
 {
     std::lock_guard lock(m_mutex);
-    return std::none_of(m_threads.begin(), m_threads.end(), [](const auto& entry) { return entry.second.silent; });
+    return std::none_of(m_threads.begin(), m_threads.end(),
+                        [](const auto& entry) { return entry.second.silent; });
 }
 
 void CWatchDogTimer::Watch(std::stop_token stop)

@@ -104,9 +104,12 @@ TEST(LogTrace, LinesAlsoGoToStandardErrorOnlyWhenItIsTheJournal) {
   CLogTrace log;
   log.SetFileName(folder.Path() + "/BXGrabber.log");
   log.Enable(true, true);
-  ::setenv("JOURNAL_STREAM", (std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino + 1)).c_str(), 1);
+  const auto name = [&status](ino_t inode) {
+    return std::to_string(status.st_dev) + ":" + std::to_string(inode);
+  };
+  ::setenv("JOURNAL_STREAM", name(status.st_ino + 1).c_str(), 1);
   log.WriteLine("Not the journal");
-  ::setenv("JOURNAL_STREAM", (std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino)).c_str(), 1);
+  ::setenv("JOURNAL_STREAM", name(status.st_ino).c_str(), 1);
   log.WriteLine("Camera connected");
   log.Enable(false, false);
   log.WriteLine("Log disabled");

@@ -83,8 +83,11 @@ public:
     {
         std::vector<std::string> messages;
         const auto end = std::chrono::steady_clock::now() + period;
-        for (auto left = period; left.count() > 0;
-             left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now())) {
+        for (;;) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                return messages;
             pollfd ready{m_socket, POLLIN, 0};
             if (::poll(&ready, 1, static_cast<int>(left.count())) <= 0)
                 continue;
@@ -93,7 +96,6 @@ public:
             if (size > 0)
                 messages.emplace_back(text, static_cast<std::size_t>(size));
         }
-        return messages;
     }
     bool Hears(const std::string& message, std::chrono::milliseconds period)
     {
