@@ -53,8 +53,10 @@ void CWatchDogTimer::Kick()
 {
     std::lock_guard lock(m_mutex);
     const auto found = m_threads.find(std::this_thread::get_id());
-    if (found != m_threads.end())
+    if (found != m_threads.end()) {
         found->second.countdown = found->second.reload;
+        found->second.silent = false;
+    }
 }
 
 void CWatchDogTimer::Unregister()
@@ -73,6 +75,13 @@ bool CWatchDogTimer::IsWatching() const
 {
     std::lock_guard lock(m_mutex);
     return m_watcher.joinable();
+}
+
+bool CWatchDogTimer::IsEveryThreadReporting() const
+{
+    std::lock_guard lock(m_mutex);
+    return std::none_of(m_threads.begin(), m_threads.end(),
+                        [](const auto& entry) { return entry.second.silent; });
 }
 
 void CWatchDogTimer::Watch(std::stop_token stop)
@@ -102,6 +111,7 @@ std::string CWatchDogTimer::Scan()
         if (--event.countdown > 0)
             continue;
         expired += (expired.empty() ? "" : ", ") + event.name;
+        event.silent = true;
         // Counted afresh, in case the restart returns (a test's restart does).
         event.countdown = event.reload;
     }

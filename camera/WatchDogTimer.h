@@ -17,6 +17,7 @@ struct CTimerEvent {
     uint16_t reload = 0;
     uint16_t countdown = 0;
     std::string name;
+    bool silent = false;  // ran out of ticks; reporting again clears it
 };
 
 class CWatchDogTimer {
@@ -38,6 +39,8 @@ public:
     void Unregister();
 
     bool IsWatching() const;
+    // False while a registered thread has stayed silent for its whole count.
+    bool IsEveryThreadReporting() const;
 
 private:
     using ThreadKey = std::thread::id;

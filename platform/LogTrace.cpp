@@ -1,11 +1,14 @@
 #include "platform/LogTrace.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <vector>
 
@@ -21,6 +24,24 @@ std::string LocalDateTime(int* milliseconds = nullptr) {
   const size_t n = std::strftime(text, sizeof text, "%x %X", &local);
   if (milliseconds) *milliseconds = static_cast<int>(now.tv_usec / 1000);
   return std::string(text, n);
+}
+
+// Whether the service manager connected standard error to its journal (it names
+// that stream's device and inode in $JOURNAL_STREAM): log lines then go there
+// too, so that the journal has them.
+bool StandardErrorIsJournal() {
+  const char* stream = std::getenv("JOURNAL_STREAM");
+  unsigned long long device = 0, inode = 0;
+  if (stream == nullptr || std::sscanf(stream, "%llu:%llu", &device, &inode) != 2) return false;
+  struct stat status {};
+  return ::fstat(STDERR_FILENO, &status) == 0 && status.st_dev == device && status.st_ino == inode;
+}
+
+void WriteAll(int fd, const std::string& data) {
+  ssize_t n;
+  do {
+    n = ::write(fd, data.data(), data.size());
+  } while (n < 0 && errno == EINTR);
 }
 
 }  // namespace
@@ -47,6 +68,8 @@ void CLogTrace::Enable(bool enabled, bool timestamps) {
 
 void CLogTrace::WriteLine(const std::string& text) {
   if (!enabled_) return;
+  // The journal stamps its lines itself.
+  if (StandardErrorIsJournal()) WriteAll(STDERR_FILENO, text + "\n");
   if (!timestamps_) {
     Append(text + "\n");
     return;
@@ -77,10 +100,7 @@ void CLogTrace::Append(const std::string& data) const {
   if (path.empty()) return;
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0) return;
-  ssize_t n;
-  do {
-    n = ::write(fd, data.data(), data.size());
-  } while (n < 0 && errno == EINTR);
+  WriteAll(fd, data);
   ::close(fd);
 }
 

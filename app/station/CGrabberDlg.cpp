@@ -87,6 +87,7 @@ bool CGrabberDlg::OnInitDialog()
         m_app.m_shutdownCode = kRestartShutdownCode;
         return false;
     }
+    StartServiceNotices();
     return true;
 }
 
@@ -100,6 +101,7 @@ void CGrabberDlg::OnDestroy()
     // Waits for a preset command in progress: none reaches the core after this.
     if (m_app.m_counterServer)
         m_app.m_counterServer->SetPresetHost(nullptr);
+    StopServiceNotices();
     m_reconnectTimer.Kill();
     std::lock_guard connecting(m_connectLock);
     StopGrab();

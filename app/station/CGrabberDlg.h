@@ -231,6 +231,11 @@ private:
     std::unique_ptr<CWatchDogTimer> MakeWatchdog();
     // A unit of work of one of the station's threads, watched for "Watchdog Tolerance".
     CWatchedSection WatchSection(const char* thread);
+    // Under a service manager: READY once the camera is up, then watchdog pings
+    // while every watched thread reports.
+    void StartServiceNotices();
+    void StopServiceNotices();
+    void NotifyService();
     void LoadPresetCameraProperties(int preset);
     void LoadPresetFlash(int preset);
     bool FlashState() const;
@@ -327,4 +332,6 @@ private:
     std::atomic<bool> m_discardUntilShot{false};
     unsigned m_watchTicks = 0;
     std::unique_ptr<CWatchDogTimer> m_watchdog;
+    PeriodicTimer m_serviceTimer;
+    bool m_serviceReady = false; // on the service timer's thread only
 };

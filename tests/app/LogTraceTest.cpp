@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 #include <vector>
@@ -83,6 +88,39 @@ TEST(LogTrace, LinesOfConcurrentWritersNeverInterleave) {
     ++count;
   }
   EXPECT_EQ(count, kThreads * kLines);
+}
+
+// Standard error goes to a file for the test; JOURNAL_STREAM names it, as the
+// service manager names the journal's stream, or names another stream.
+TEST(LogTrace, LinesAlsoGoToStandardErrorOnlyWhenItIsTheJournal) {
+  TempFolder folder;
+  const std::string journal = folder.Path() + "/journal";
+  const int stream = ::open(journal.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  ASSERT_GE(stream, 0);
+  struct stat status {};
+  ASSERT_EQ(::fstat(stream, &status), 0);
+  const int savedError = ::dup(STDERR_FILENO);
+  ::dup2(stream, STDERR_FILENO);
+  CLogTrace log;
+  log.SetFileName(folder.Path() + "/BXGrabber.log");
+  log.Enable(true, true);
+  const auto name = [&status](ino_t inode) {
+    return std::to_string(status.st_dev) + ":" + std::to_string(inode);
+  };
+  ::setenv("JOURNAL_STREAM", name(status.st_ino + 1).c_str(), 1);
+  log.WriteLine("Not the journal");
+  ::setenv("JOURNAL_STREAM", name(status.st_ino).c_str(), 1);
+  log.WriteLine("Camera connected");
+  log.Enable(false, false);
+  log.WriteLine("Log disabled");
+  ::unsetenv("JOURNAL_STREAM");
+  ::dup2(savedError, STDERR_FILENO);
+  ::close(savedError);
+  ::close(stream);
+  EXPECT_EQ(ReadFile(journal), "Camera connected\n");
+  const auto lines = SplitLines(ReadFile(folder.Path() + "/BXGrabber.log"));  // the file has them all
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_TRUE(IsLogLine(lines.back(), "Camera connected")) << lines.back();
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The station on the video motion trigger, and the watchdog over its threads.
+// The station on the video motion trigger, and the watchdog over its threads
+// with the service manager's watchdog behind it.
 #include "RecordingHost.h"
 #include "StationApp.h"
 #include "StationFixture.h"
@@ -10,7 +11,15 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <future>
 #include <sstream>
@@ -43,6 +52,65 @@ protected:
             colourGate.wait();
         CGrabberDlg::ApplyColour(final);
     }
+};
+
+// The notification socket a service manager gives a service whose watchdog it
+// watches every 100 ms ($NOTIFY_SOCKET, $WATCHDOG_USEC), for the life of this object.
+class FakeServiceManager {
+public:
+    FakeServiceManager()
+    {
+        m_path = "/tmp/bx-notify-" + std::to_string(::getpid());
+        ::unlink(m_path.c_str());
+        m_socket = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, m_path.c_str(), sizeof address.sun_path - 1);
+        EXPECT_EQ(::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::setenv("NOTIFY_SOCKET", m_path.c_str(), 1);
+        ::setenv("WATCHDOG_USEC", "100000", 1);
+    }
+    ~FakeServiceManager()
+    {
+        ::unsetenv("NOTIFY_SOCKET");
+        ::unsetenv("WATCHDOG_USEC");
+        ::close(m_socket);
+        ::unlink(m_path.c_str());
+    }
+
+    // Every message that arrives within `period`.
+    std::vector<std::string> Receive(std::chrono::milliseconds period)
+    {
+        std::vector<std::string> messages;
+        const auto end = std::chrono::steady_clock::now() + period;
+        for (;;) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                return messages;
+            pollfd ready{m_socket, POLLIN, 0};
+            if (::poll(&ready, 1, static_cast<int>(left.count())) <= 0)
+                continue;
+            char text[256];
+            const ssize_t size = ::recv(m_socket, text, sizeof text, 0);
+            if (size > 0)
+                messages.emplace_back(text, static_cast<std::size_t>(size));
+        }
+    }
+    bool Hears(const std::string& message, std::chrono::milliseconds period)
+    {
+        const auto end = std::chrono::steady_clock::now() + period;
+        while (std::chrono::steady_clock::now() < end) {
+            const std::vector<std::string> heard = Receive(20ms);
+            if (std::find(heard.begin(), heard.end(), message) != heard.end())
+                return true;
+        }
+        return false;
+    }
+
+private:
+    std::string m_path;
+    int m_socket = -1;
 };
 
 VideoFrame Filled(uint8_t value)
@@ -149,6 +217,26 @@ TEST_F(StationVideoTest, AProcessingThreadThatStopsReportingRestartsTheProgramAn
     EXPECT_NE(Log().find("Watchdog: processing thread stopped reporting; restarting the program"), std::string::npos)
         << Log();
     ASSERT_TRUE(WaitForSaved(1)); // released, the frame is still saved
+}
+
+TEST_F(StationVideoTest, TheServiceManagerHearsReadyAndWatchdogPingsThatStopWhileAThreadIsBlocked)
+{
+    FakeServiceManager manager;
+    std::promise<void> release;
+    VideoStation& station =
+        Start("[Program Settings]\nWatchdog Period=20\nWatchdog Tolerance=200\n", release.get_future().share());
+    ASSERT_TRUE(manager.Hears("READY=1", 2s));
+    ASSERT_TRUE(manager.Hears("WATCHDOG=1", 2s));
+    station.SoftwareShot(false);
+    for (int i = 0; i < 300 && m_app->Restart().restarts == 0; ++i)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_GE(m_app->Restart().restarts, 1);
+    manager.Receive(200ms); // a ping already on its way
+    const std::vector<std::string> whileBlocked = manager.Receive(400ms);
+    release.set_value();
+    EXPECT_EQ(std::count(whileBlocked.begin(), whileBlocked.end(), "WATCHDOG=1"), 0);
+    EXPECT_TRUE(manager.Hears("WATCHDOG=1", 2s)); // the thread reports again
+    ASSERT_TRUE(WaitForSaved(1));
 }
 
 } // namespace
