@@ -8,14 +8,15 @@
 
 namespace bx {
 
-ExecProgramRestart::ExecProgramRestart(int argc, char** argv) : arguments_(argv, argv + argc) {}
+ExecProgramRestart::ExecProgramRestart(int argc, char** argv, std::string executable)
+    : arguments_(argv, argv + argc), executable_(std::move(executable)) {}
 
 void ExecProgramRestart::Restart() {
   std::vector<char*> argv;
   for (std::string& arg : arguments_) argv.push_back(arg.data());
   argv.push_back(nullptr);
   syscall(SYS_close_range, 3U, ~0U, CLOSE_RANGE_CLOEXEC);
-  execv("/proc/self/exe", argv.data());
+  execv(executable_.c_str(), argv.data());
   std::exit(0);
 }
 

@@ -19,11 +19,13 @@ class ProgramRestart {
 // beyond the standard three closed, so listening sockets and ports are released.
 class ExecProgramRestart final : public ProgramRestart {
  public:
-  ExecProgramRestart(int argc, char** argv);
+  // `executable` is what starts again: this program unless a test names another.
+  ExecProgramRestart(int argc, char** argv, std::string executable = "/proc/self/exe");
   void Restart() override;
 
  private:
   std::vector<std::string> arguments_;
+  std::string executable_;
 };
 
 // Counts restart requests instead of restarting.

@@ -12,6 +12,9 @@ namespace bx {
 class MachinePower;
 }  // namespace bx
 
+// The most numbers one allocation may take; stations ask for far fewer.
+constexpr std::int32_t kMaxAllocationCount = 10000;
+
 // Receives the 16 payload bytes of command 5 and may rewrite them.
 using CounterPayloadHandler = std::function<void(std::span<std::uint8_t, kCounterPayloadSize>)>;
 

@@ -144,6 +144,20 @@ TEST_F(StationCoreTest, ShutdownJoinsEveryThreadOfTheStation)
     EXPECT_EQ(after, before);
 }
 
+// The watchdog and the trigger engine restart the program from a thread of the
+// station: its threads are stopped before the program starts again.
+TEST_F(StationCoreTest, ARestartStopsTheStationBeforeTheProgramStartsAgain)
+{
+    CountingStation& station = Start(true);
+    ASSERT_TRUE(Shoot(station));
+    ASSERT_TRUE(HasThreadStartingWith("bx-processing"));
+    std::thread([&] { m_app->App().RestartProgram(); }).join();
+    ASSERT_TRUE(Eventually([&] { return m_app->Restart().restarts == 1; }));
+    EXPECT_FALSE(HasThreadStartingWith("bx-processing"));
+    EXPECT_FALSE(HasThreadStartingWith("bx-grab"));
+    EXPECT_EQ(m_app->Restart().restarts, 1);
+}
+
 TEST_F(StationCoreTest, ClosingSavesTheShotsStillQueued)
 {
     CountingStation& station = Start(true);
