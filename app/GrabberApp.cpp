@@ -7,8 +7,8 @@
 
 #include "app/CommandLine.h"
 #include "app/CrashHandler.h"
-#include "app/FileUtilities.h"
-#include "app/LogTrace.h"
+#include "platform/FileUtilities.h"
+#include "platform/LogTrace.h"
 #include "app/StartupSettings.h"
 #include "platform/HostName.h"
 #include "pylon/PylonInitialize.h"
@@ -141,19 +141,15 @@ bool CGrabberApp::StartCounterServer() {
   return m_counterServer->IsServing();
 }
 
-void CGrabberApp::RunMainWindow() { ReadStartupSettings(*this); }
+void CGrabberApp::RunMainWindow() { ReadStartupSettings(*profile_, ExecutableFolder()); }
 
 int CGrabberApp::GetProfileInt(const std::string& section, const std::string& key, int defaultValue) {
-  const int value = profile_->GetInt(section, key, defaultValue);
-  if (value == defaultValue) profile_->WriteInt(section, key, defaultValue);
-  return value;
+  return ReadProfileInt(*profile_, section, key, defaultValue);
 }
 
 std::string CGrabberApp::GetProfileString(const std::string& section, const std::string& key,
                                           const std::string& defaultValue) {
-  std::string value = profile_->GetString(section, key, defaultValue);
-  if (value == defaultValue) profile_->WriteString(section, key, defaultValue);
-  return value;
+  return ReadProfileString(*profile_, section, key, defaultValue);
 }
 
 std::optional<std::string> CGrabberApp::FindProfileValue(const std::string& section,

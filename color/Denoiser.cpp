@@ -1,7 +1,7 @@
 #include "color/Denoiser.h"
 
-#include "app/FileUtilities.h"
-#include "app/LogTrace.h"
+#include "platform/FileUtilities.h"
+#include "platform/LogTrace.h"
 #include "pixlib/core/CxImage.h"
 
 #include <cstdlib>

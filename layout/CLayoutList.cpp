@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "layout/CLayoutSet.h"
-#include "records/odbc/SqlDialect.h"
+#include "odbc/SqlDialect.h"
 
 CLayoutList::CLayoutList(Place place) : place_(std::move(place)) {}
 

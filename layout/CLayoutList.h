@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "layout/CLayoutObject.h"
-#include "records/odbc/DatabaseSettings.h"
+#include "odbc/DatabaseSettings.h"
 
 // A name and its layouts, in list order.
 template <typename Element>

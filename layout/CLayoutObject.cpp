@@ -9,7 +9,7 @@
 #include "layout/ApplicationPath.h"
 #include "layout/CLayoutSet.h"
 #include "platform/FileReplace.h"
-#include "records/odbc/NumberText.h"
+#include "odbc/NumberText.h"
 
 namespace {
 

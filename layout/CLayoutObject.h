@@ -4,7 +4,7 @@
 #include <string>
 
 #include "layout/CProcessedImage.h"
-#include "records/odbc/DatabaseSettings.h"
+#include "odbc/DatabaseSettings.h"
 
 class CLayoutSet;
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "records/odbc/CRecordset.h"
+#include "odbc/CRecordset.h"
 
 // The table Layout: one row per stored layout. Auto-levels is stored as SATURATION + 1000.
 class CLayoutSet : public CRecordset {

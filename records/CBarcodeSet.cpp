@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "records/odbc/DateText.h"
+#include "odbc/DateText.h"
 
 CBarcodeSet::CBarcodeSet(DatabaseSettings settings) : CRecordset(std::move(settings)) { m_nFields = 5; }
 

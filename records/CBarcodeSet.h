@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/OleDateTime.h"
-#include "records/odbc/CRecordset.h"
+#include "odbc/CRecordset.h"
 
 // The table Barcode: barcodes read for a shot (operator, film, counter, day).
 class CBarcodeSet : public CRecordset {

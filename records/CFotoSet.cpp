@@ -10,8 +10,8 @@
 #include "layout/ApplicationPath.h"
 #include "records/CBarcodeSet.h"
 #include "records/PhotoXml.h"
-#include "records/odbc/DateText.h"
-#include "records/odbc/NumberText.h"
+#include "odbc/DateText.h"
+#include "odbc/NumberText.h"
 
 CFotoSet::CFotoSet(DatabaseSettings settings) : CRecordset(std::move(settings)) { m_nFields = 40; }
 

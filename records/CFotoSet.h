@@ -5,7 +5,7 @@
 
 #include "platform/OleDateTime.h"
 #include "records/CFoto.h"
-#include "records/odbc/CRecordset.h"
+#include "odbc/CRecordset.h"
 
 // The table Fotografie: one row per saved shot, with its identity and the layout
 // parameters it is to be composed with. Auto-levels is stored as SATURATION + 1000.

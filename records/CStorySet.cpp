@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "records/OperatorList.h"
-#include "records/odbc/DateText.h"
+#include "odbc/DateText.h"
 
 namespace {
 

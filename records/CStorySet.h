@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/OleDateTime.h"
-#include "records/odbc/CRecordset.h"
+#include "odbc/CRecordset.h"
 
 // The table Story: per operator, day, paper format and product, how many pictures
 // were imported and how many printed.

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "records/SchemaText.h"
-#include "records/odbc/OdbcStatement.h"
+#include "odbc/OdbcStatement.h"
 
 std::string_view SchemaScript(bx::odbc::SqlDialect dialect) {
   return dialect == bx::odbc::SqlDialect::PostgreSQL ? kPostgreSqlSchema : kSqliteSchema;

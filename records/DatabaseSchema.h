@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "records/odbc/OdbcSession.h"
+#include "odbc/OdbcSession.h"
 
 // The statements that create the station's four tables, in the dialect of the
 // database; each may run again on a database that has them.

@@ -7,7 +7,7 @@
 #include <variant>
 
 #include "records/CFotoSet.h"
-#include "records/odbc/NumberText.h"
+#include "odbc/NumberText.h"
 
 namespace bx::records {
 namespace {

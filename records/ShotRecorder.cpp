@@ -7,9 +7,9 @@
 #include "records/CStorySet.h"
 #include "records/OperatorList.h"
 #include "records/PhotoXml.h"
-#include "records/odbc/DateText.h"
-#include "records/odbc/OdbcSession.h"
-#include "records/odbc/OdbcTransaction.h"
+#include "odbc/DateText.h"
+#include "odbc/OdbcSession.h"
+#include "odbc/OdbcTransaction.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "records/CFoto.h"
 #include "records/PhotoJournal.h"
-#include "records/odbc/DatabaseSettings.h"
+#include "odbc/DatabaseSettings.h"
 
 namespace bx::odbc {
 class OdbcSession;

@@ -13,10 +13,11 @@ export QT_QPA_PLATFORM=offscreen
 # Let ccache hit across checkouts in different folders.
 export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1
 status=0
+# The optimised tree is the one scripts/run.sh builds and runs: built once for both.
 for variant in release asan; do
-  dir=$root/build-test-$variant
+  dir=$root/build
   flags=()
-  [ $variant = asan ] && flags=(--sanitize)
+  [ $variant = asan ] && dir=$root/build-asan flags=(--sanitize)
   echo "== $variant build"
   "$root/scripts/setup.sh" --build-dir "$dir" "${flags[@]}"
   echo "== $variant tests"

@@ -1,7 +1,7 @@
 #include "ui/GeneralSetupPage.h"
 
 #include "app/station/CGrabberDlg.h"
-#include "records/odbc/DefaultConnection.h"
+#include "odbc/DefaultConnection.h"
 #include "ui/TestShotButton.h"
 #include "ui/TriggerSettingsBox.h"
 

@@ -1,6 +1,6 @@
 #include "app/counter/AllocationQueue.h"
 
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 
 #include <exception>
 

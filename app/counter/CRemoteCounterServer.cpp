@@ -13,7 +13,7 @@
 #include <system_error>
 #include <thread>
 
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 #include "app/counter/CReferenceCount.h"
 #include "app/counter/CounterServerAddress.h"
 #include "app/counter/SocketHandle.h"

@@ -4,7 +4,7 @@
 #include <limits>
 #include <mutex>
 
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 #include "app/counter/CounterLock.h"
 #include "app/counter/CounterSettingNames.h"
 #include "app/counter/StoredCounter.h"

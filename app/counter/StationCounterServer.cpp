@@ -1,6 +1,6 @@
 #include "app/counter/StationCounterServer.h"
 
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 #include "app/counter/CounterSettingNames.h"
 
 StationCounterServer::StationCounterServer(CGrabberApp& app, const std::string& suffix,

@@ -1,6 +1,6 @@
 #include "app/counter/StoredCounter.h"
 
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 #include "app/counter/CounterSettingNames.h"
 #include "platform/ProfileStore.h"
 

@@ -5,7 +5,7 @@
 #include "app/counter/CRemoteCounterClient.h"
 #include "app/counter/CounterSettingNames.h"
 #include "app/numbering/ImageTreePaths.h"
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 #include "platform/SerialPort.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "app/station/CGrabberDlg.h"
 
 #include "app/GrabberApp.h"
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 #include "app/StartupSettings.h"
 #include "app/station/IStationHost.h"
 #include "camera/CameraTransport.h"

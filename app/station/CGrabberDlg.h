@@ -18,7 +18,7 @@
 #include "layout/CLayoutList.h"
 #include "records/CFoto.h"
 #include "records/RecordWriter.h"
-#include "records/odbc/DatabaseSettings.h"
+#include "odbc/DatabaseSettings.h"
 #include "trigger/CFlash.h"
 #include "trigger/CPylonTrigger.h"
 

@@ -2,7 +2,7 @@
 // exposure control, kept in the preset's set of the properties file.
 #include "app/station/CGrabberDlg.h"
 
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 
 // A setting the camera refuses is logged and skipped; the others still apply.
 void CGrabberDlg::LoadPresetCameraProperties(int preset)

@@ -2,7 +2,7 @@
 // the colour page's transformer for the set-up pages.
 #include "app/station/CGrabberDlg.h"
 
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 #include "app/station/IStationHost.h"
 #include "camera/PropertiesFile.h"
 

@@ -2,7 +2,7 @@
 #include "app/station/CGrabberDlg.h"
 
 #include "app/GrabberApp.h"
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 #include "platform/ProfileStore.h"
 
 CLayoutList* CGrabberDlg::LayoutList()

@@ -1,7 +1,7 @@
 // The frame path: the grab thread's callback and the processing thread.
 #include "app/station/CGrabberDlg.h"
 
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 #include "app/station/FrameRotation.h"
 #include "app/station/IStationHost.h"
 #include "platform/ThreadName.h"

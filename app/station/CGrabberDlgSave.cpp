@@ -6,9 +6,9 @@
 #include "app/external/PhotoDataBlock.h"
 #include "app/numbering/ImageTreePaths.h"
 #include "platform/ProfileStore.h"
-#include "records/odbc/DatabaseSettings.h"
+#include "odbc/DatabaseSettings.h"
 
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 
 #include <fcntl.h>
 #include <unistd.h>

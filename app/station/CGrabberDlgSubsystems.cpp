@@ -3,11 +3,11 @@
 #include "app/station/CGrabberDlg.h"
 
 #include "app/GrabberApp.h"
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 #include "layout/ApplicationPath.h"
 #include "platform/ProfileStore.h"
-#include "records/odbc/DatabaseSettings.h"
-#include "records/odbc/OdbcConnection.h"
+#include "odbc/DatabaseSettings.h"
+#include "odbc/OdbcConnection.h"
 
 bool CGrabberDlg::OpenDatabase(const std::string& dsn, const std::string& user, const std::string& password)
 {

@@ -5,7 +5,7 @@
 #include "app/station/CGrabberDlg.h"
 
 #include "app/GrabberApp.h"
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
 #include "app/station/HeadlessRunner.h"
 
 #include "app/GrabberApp.h"
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 #include "app/station/CGrabberDlg.h"
 #include "app/station/HeadlessHost.h"
 #include "camera/CameraTransport.h"

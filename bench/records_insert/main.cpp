@@ -21,7 +21,7 @@
 
 #include "TestDatabase.h"
 #include "records/CStorySet.h"
-#include "records/odbc/OdbcSession.h"
+#include "odbc/OdbcSession.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include "pylon/TlFactory.h"
 #include "pylon/sim/Simulator.h"
 #include "records/DatabaseSchema.h"
-#include "records/odbc/CDBException.h"
-#include "records/odbc/OdbcSession.h"
+#include "odbc/CDBException.h"
+#include "odbc/OdbcSession.h"
 #include "records/CStorySet.h"
 
 #include <algorithm>

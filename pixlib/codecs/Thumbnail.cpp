@@ -1,7 +1,7 @@
 #include "pixlib/codecs/Thumbnail.h"
 
-#include "pixlib/codecs/FastJpegReader.h"
-#include "pixlib/codecs/IjgJpegWriter.h"
+#include "pixlib/codecs/jpeg/FastJpegReader.h"
+#include "pixlib/codecs/jpeg/IjgJpegWriter.h"
 #include "pixlib/codecs/ImageView.h"
 #include "pixlib/codecs/ImgDiagnostics.h"
 #include "pixlib/codecs/StdioFile.h"

@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "pixlib/codecs/JpegExtent.h"
+#include "pixlib/codecs/jpeg/JpegExtent.h"
 
 namespace pixcodec {
 

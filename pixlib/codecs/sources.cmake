@@ -8,21 +8,21 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ChannelLayout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CxImageFiles.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CxImageThumbnail.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/FastJpegReader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/jpeg/FastJpegReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FileType.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FormatVariant.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/IjgJpegReader.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/IjgJpegWriter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/jpeg/IjgJpegReader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/jpeg/IjgJpegWriter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ImageTrailer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ImageView.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ImgDiagnostics.cpp
   ${CMAKE_CURRENT_LIST_DIR}/IplErrorHandler.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/JfifDensity.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/JpegDestination.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/JpegErrorTrap.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/JpegExtent.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/JpegFile.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/JpegSource.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/jpeg/JfifDensity.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/jpeg/JpegDestination.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/jpeg/JpegErrorTrap.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/jpeg/JpegExtent.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/jpeg/JpegFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/jpeg/JpegSource.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LibraryKey.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LoadDispatch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LongerSideScaling.cpp
@@ -33,7 +33,7 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/Rc4Filter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReplacingFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RowConverters.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/SystemJpegEncoder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/jpeg/SystemJpegEncoder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Thumbnail.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ThumbnailSection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/bmp/BmpDecoder.cpp

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 #include "platform/HostName.h"
 #include "platform/ProfileStore.h"
 #include "platform/RecordingMachinePower.h"

@@ -1,4 +1,4 @@
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/FileUtilities.h"
+#include "platform/FileUtilities.h"
 #include "app/GrabberApp.h"
 #include "platform/ObjectFactory.h"
 #include "app/UncPath.h"

@@ -10,7 +10,7 @@
 
 #include "pixlib/codecs/FileType.h"
 #include "pixlib/codecs/ImageFormats.h"
-#include "pixlib/codecs/IjgJpegWriter.h"
+#include "pixlib/codecs/jpeg/IjgJpegWriter.h"
 #include "pixlib/codecs/ImageTrailer.h"
 #include "pixlib/codecs/ImageView.h"
 #include "pixlib/codecs/Rc4Filter.h"

@@ -4,11 +4,11 @@
 #include <filesystem>
 
 #include "pixlib/codecs/FileType.h"
-#include "pixlib/codecs/IjgJpegReader.h"
+#include "pixlib/codecs/jpeg/IjgJpegReader.h"
 #include "pixlib/codecs/ImageFormats.h"
 #include "pixlib/codecs/StdioFile.h"
 #include "pixlib/codecs/ImageView.h"
-#include "pixlib/codecs/JfifDensity.h"
+#include "pixlib/codecs/jpeg/JfifDensity.h"
 #include "tests/codecs/CodecTestSupport.h"
 
 using namespace codectest;

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 #include "app/counter/AllocationQueue.h"
 #include "app/counter/CRemoteCounterClient.h"
 #include "platform/OleDateTime.h"

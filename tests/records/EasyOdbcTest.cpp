@@ -7,7 +7,7 @@
 #include <cstring>
 #include <functional>
 
-#include "records/odbc/OdbcConnection.h"
+#include "odbc/OdbcConnection.h"
 
 namespace {
 

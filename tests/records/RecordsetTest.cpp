@@ -13,8 +13,8 @@
 #include "TestDatabase.h"
 #include "layout/CLayoutSet.h"
 #include "records/CFotoSet.h"
-#include "records/odbc/OdbcSession.h"
-#include "records/odbc/OdbcStatement.h"
+#include "odbc/OdbcSession.h"
+#include "odbc/OdbcStatement.h"
 
 namespace {
 

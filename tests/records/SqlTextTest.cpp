@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/ProfileStore.h"
-#include "records/odbc/CDBException.h"
-#include "records/odbc/DatabaseSettings.h"
-#include "records/odbc/DateText.h"
-#include "records/odbc/SqlDialect.h"
+#include "odbc/CDBException.h"
+#include "odbc/DatabaseSettings.h"
+#include "odbc/DateText.h"
+#include "odbc/SqlDialect.h"
 #include "../platform/TempFolder.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "records/DatabaseSchema.h"
-#include "records/odbc/OdbcSession.h"
-#include "records/odbc/OdbcStatement.h"
+#include "odbc/OdbcSession.h"
+#include "odbc/OdbcStatement.h"
 
 namespace {
 

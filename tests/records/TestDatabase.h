@@ -3,8 +3,8 @@
 #include <ostream>
 #include <string>
 
-#include "records/odbc/DatabaseSettings.h"
-#include "records/odbc/SqlDialect.h"
+#include "odbc/DatabaseSettings.h"
+#include "odbc/SqlDialect.h"
 
 // A database of the station's four tables for one test: an SQLite file of its own
 // through the data source "Data", or a PostgreSQL schema of its own through

@@ -5,7 +5,7 @@
 #include "pixlib/core/CxImage.h"
 #include "records/CStorySet.h"
 #include "records/DatabaseSchema.h"
-#include "records/odbc/OdbcSession.h"
+#include "odbc/OdbcSession.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include "StationFixture.h"
 
 #include "records/DatabaseSchema.h"
-#include "records/odbc/OdbcSession.h"
-#include "records/odbc/OdbcStatement.h"
+#include "odbc/OdbcSession.h"
+#include "odbc/OdbcStatement.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "StationTestBase.h"
 
 #include "../camera/PropertyListSearch.h"
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 #include "tests/app/AppTestSupport.h"
 
 #include <gtest/gtest.h>

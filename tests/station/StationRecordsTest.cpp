@@ -6,7 +6,7 @@
 #include "StationFixture.h"
 #include "StationTestBase.h"
 
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 #include "app/station/CGrabberDlg.h"
 #include "platform/ProfileStore.h"
 #include "pylon/TlFactory.h"

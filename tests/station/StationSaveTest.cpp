@@ -4,7 +4,7 @@
 #include "StationApp.h"
 #include "StationFixture.h"
 
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 #include "app/station/CGrabberDlg.h"
 #include "platform/ProfileStore.h"
 

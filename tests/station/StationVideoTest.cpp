@@ -3,7 +3,7 @@
 #include "StationApp.h"
 #include "StationFixture.h"
 
-#include "app/LogTrace.h"
+#include "platform/LogTrace.h"
 #include "app/station/CGrabberDlg.h"
 #include "pylon/PylonIncludes.h"
 #include "trigger/video/SimulatedVideoSource.h"

@@ -9,12 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 
-// The system's font configuration keeps a cache for the life of the process.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig\n";
-}
-
 namespace {
 
 // 40 x 20: the top half of the picture red, the bottom half blue (stored

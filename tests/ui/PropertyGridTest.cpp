@@ -17,11 +17,6 @@
 #include <thread>
 #include <vector>
 
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig\n";
-}
-
 namespace {
 
 class RecordingHost : public IPropertyHost {

@@ -5,7 +5,7 @@
 #include "app/station/CGrabberDlg.h"
 #include "platform/ProfileStore.h"
 #include "pylon/NodePointer.h"
-#include "records/odbc/DefaultConnection.h"
+#include "odbc/DefaultConnection.h"
 #include "ui/ImagePane.h"
 #include "ui/PropertyGrid.h"
 

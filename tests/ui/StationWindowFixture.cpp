@@ -5,7 +5,8 @@
 
 #include <cstdlib>
 
-// The system's font configuration keeps a cache for the life of the process.
+// For the whole ui test program: the system's font configuration keeps a cache
+// for the life of the process.
 extern "C" const char* __lsan_default_suppressions()
 {
     return "leak:libfontconfig\n";

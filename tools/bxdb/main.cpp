@@ -22,11 +22,11 @@
 #include "platform/ProfileStore.h"
 #include "records/CFotoSet.h"
 #include "records/DatabaseSchema.h"
-#include "records/odbc/DateText.h"
-#include "records/odbc/CDBException.h"
-#include "records/odbc/DatabaseSettings.h"
-#include "records/odbc/OdbcSession.h"
-#include "records/odbc/OdbcStatement.h"
+#include "odbc/DateText.h"
+#include "odbc/CDBException.h"
+#include "odbc/DatabaseSettings.h"
+#include "odbc/OdbcSession.h"
+#include "odbc/OdbcStatement.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "pixlib/codecs/IjgJpegReader.h"
-#include "pixlib/codecs/IjgJpegWriter.h"
-#include "pixlib/codecs/JpegCodecObjects.h"
-#include "pixlib/codecs/JpegSource.h"
+#include "pixlib/codecs/jpeg/IjgJpegReader.h"
+#include "pixlib/codecs/jpeg/IjgJpegWriter.h"
+#include "pixlib/codecs/jpeg/JpegCodecObjects.h"
+#include "pixlib/codecs/jpeg/JpegSource.h"
 #include "pixlib/codecs/ImageFormats.h"
 #include "pixlib/codecs/ImageView.h"
 #include "pixlib/codecs/ImgDiagnostics.h"
@@ -14,7 +14,7 @@
 #include "pixlib/codecs/Rc4Filter.h"
 #include "pixlib/codecs/ReplacingFile.h"
 #include "pixlib/codecs/StdioFile.h"
-#include "pixlib/codecs/SystemJpegEncoder.h"
+#include "pixlib/codecs/jpeg/SystemJpegEncoder.h"
 #include "pixlib/codecs/Thumbnail.h"
 #include "pixlib/codecs/joy/JoyContainer.h"
 #include "pixlib/codecs/joy/JoyFiles.h"

@@ -1,7 +1,7 @@
 // The Joy container: a plain preview JPEG, the full JPEG scrambled with an
 // RC4 keystream, an optional thumbnail record and the trailer.
-#include "pixlib/codecs/IjgJpegReader.h"
-#include "pixlib/codecs/IjgJpegWriter.h"
+#include "pixlib/codecs/jpeg/IjgJpegReader.h"
+#include "pixlib/codecs/jpeg/IjgJpegWriter.h"
 #include "pixlib/codecs/ImageFormats.h"
 #include "pixlib/codecs/ImageView.h"
 #include "pixlib/codecs/ImgDiagnostics.h"
