@@ -4,7 +4,10 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace bx {
 
@@ -17,7 +20,9 @@ void ExecProgramRestart::Restart() {
   argv.push_back(nullptr);
   syscall(SYS_close_range, 3U, ~0U, CLOSE_RANGE_CLOEXEC);
   execv(executable_.c_str(), argv.data());
-  std::exit(0);
+  // Other threads may still run: no static destructors, no exit handlers.
+  std::fprintf(stderr, "Restart: cannot start %s: %s\n", executable_.c_str(), std::strerror(errno));
+  std::_Exit(EXIT_FAILURE);
 }
 
 }  // namespace bx

@@ -10,8 +10,9 @@ namespace bx {
 class ProgramRestart {
  public:
   virtual ~ProgramRestart() = default;
-  // The real restart never returns: it replaces the process, or ends it with exit
-  // code 0 when the executable cannot be started. Fakes return.
+  // The real restart never returns: it replaces the process, or ends it with a
+  // failure (so that a service manager starts it again) when the executable
+  // cannot be started. Fakes return.
   virtual void Restart() = 0;
 };
 

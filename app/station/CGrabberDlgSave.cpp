@@ -63,6 +63,27 @@ std::optional<std::string> FolderWriteProblem(const std::string& folder)
     return std::nullopt;
 }
 
+// Renames the finished photo into place; unless `replace`, an existing photo of
+// that name stays as it is. The reason when the photo did not take its name.
+std::optional<std::string> MovePhotoIntoPlace(const std::string& partial, const std::string& path, bool replace)
+{
+    int moved = replace ? std::rename(partial.c_str(), path.c_str())
+                        : ::renameat2(AT_FDCWD, partial.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+    if (moved != 0 && !replace && errno == EINVAL) {
+        // A file system without that rename: a hard link never replaces either.
+        moved = ::link(partial.c_str(), path.c_str());
+        if (moved == 0)
+            ::unlink(partial.c_str());
+    }
+    if (moved == 0)
+        return std::nullopt;
+    const int error = errno;
+    std::remove(partial.c_str());
+    if (error == EEXIST)
+        return "a photo of that name exists already";
+    return std::error_code(error, std::generic_category()).message();
+}
+
 }  // namespace
 
 // Checked before a counter is taken, so that a station without its photo folder
@@ -205,12 +226,8 @@ std::optional<std::string> CGrabberDlg::WritePhotoFile(const ImageTreePaths& pat
     auto journaled = std::async(std::launch::async, journal);
     m_thumbnailImage.LoadThumbnail(partial.c_str(), 1, 1, kThumbnailSize, 1, 0, nullptr);
     journaled.get();
-    if (std::rename(partial.c_str(), paths.filePath.c_str()) != 0) {
-        const std::error_code reason(errno, std::generic_category());
-        std::remove(partial.c_str());
-        return reason.message();
-    }
-    return std::nullopt;
+    // Film folders come back every week: only "Auto Increase" 0 reuses a name on purpose.
+    return MovePhotoIntoPlace(partial, paths.filePath, ReadInt("Database Settings", "Auto Increase", 1) == 0);
 }
 
 void CGrabberDlg::RefuseSave(const std::string& reason)

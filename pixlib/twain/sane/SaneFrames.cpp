@@ -3,16 +3,35 @@
 #include <algorithm>
 #include <cstring>
 
+#include "pixlib/codecs/DecodeTarget.h"
+
 namespace twainsane {
 
 bool SaneFrames::IsSeparate(const SANE_Parameters& p) {
   return p.format == SANE_FRAME_RED || p.format == SANE_FRAME_GREEN || p.format == SANE_FRAME_BLUE;
 }
 
-bool SaneFrames::Start(const SANE_Parameters& p) {
+std::size_t SaneFrames::MaxFrameBytes() { return static_cast<std::size_t>(pixcodec::kMaxDecodedBytes); }
+
+// A frame whose lines hold its pixels and whose stated size is within the limit.
+bool SaneFrames::IsSound(const SANE_Parameters& p) {
   if (p.bytes_per_line <= 0 || p.pixels_per_line <= 0) return false;
   if (p.depth != 1 && p.depth != 8 && p.depth != 16) return false;
   if (IsSeparate(p) && p.depth == 1) return false;
+  const std::size_t samples = p.format == SANE_FRAME_RGB ? 3 : 1;
+  const std::size_t lineBytes = static_cast<std::size_t>(p.bytes_per_line);
+  if (lineBytes < (std::size_t(p.pixels_per_line) * samples * std::size_t(p.depth) + 7) / 8) return false;
+  return p.lines <= 0 || std::size_t(p.lines) <= MaxFrameBytes() / lineBytes;
+}
+
+// A later frame is another colour pass of the first, of its depth and width.
+bool SaneFrames::MatchesFirst(const SANE_Parameters& p) const {
+  return IsSeparate(m_first) && IsSeparate(p) && p.depth == m_first.depth &&
+         p.pixels_per_line == m_first.pixels_per_line;
+}
+
+bool SaneFrames::Start(const SANE_Parameters& p) {
+  if (!IsSound(p) || (m_frames > 0 && !MatchesFirst(p))) return false;
   if (m_frames == 0) m_first = p;
   m_frame = p;
   return true;
@@ -44,7 +63,8 @@ SaneFrames::Result SaneFrames::AddFirst(std::vector<SANE_Byte>& bytes) {
   const std::size_t lineBytes = static_cast<std::size_t>(p.bytes_per_line);
   const std::size_t lines = bytes.size() / lineBytes;
   m_page.height = static_cast<int>(p.lines >= 0 ? std::min<std::size_t>(lines, std::size_t(p.lines)) : lines);
-  if (m_page.height < 1) return Result::Failed;
+  // Three passes make a page three times the size of one.
+  if (m_page.height < 1 || m_page.RowBytes() > MaxFrameBytes() / std::size_t(m_page.height)) return Result::Failed;
   if (!IsSeparate(p) && lineBytes == m_page.RowBytes()) {
     m_page.pixels = std::move(bytes);
     m_page.pixels.resize(m_page.RowBytes() * std::size_t(m_page.height));

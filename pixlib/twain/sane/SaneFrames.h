@@ -1,7 +1,10 @@
 #pragma once
 // The frames of one SANE picture put together into a page: a single frame,
 // or one frame per colour from a three-pass device. The device states each
-// frame's shape itself, and it may sit behind a network scanner server.
+// frame's shape itself, and it may sit behind a network scanner server, so a
+// frame is refused unless its lines hold its pixels, it stays within the
+// decode limit and, after the first, it is another colour pass of the first's
+// depth and width.
 
 #include <sane/sane.h>
 
@@ -18,6 +21,9 @@ class SaneFrames {
 
   explicit SaneFrames(twainsource::ScannedPage& page) : m_page(page) {}
 
+  // The most bytes one frame may take.
+  static std::size_t MaxFrameBytes();
+
   // The next frame's parameters, before its bytes are read; false when the
   // frame cannot be part of the picture.
   bool Start(const SANE_Parameters& parameters);
@@ -28,6 +34,8 @@ class SaneFrames {
 
  private:
   static bool IsSeparate(const SANE_Parameters& p);
+  static bool IsSound(const SANE_Parameters& p);
+  bool MatchesFirst(const SANE_Parameters& p) const;
   Result AddFirst(std::vector<SANE_Byte>& bytes);
   void CopyRows(const std::vector<SANE_Byte>& bytes);
 

@@ -203,12 +203,16 @@ bool SaneSource::ReadPicture(ScannedPage& page) {
 }
 
 // Reads into one allocation of the expected size when the device knows it;
-// a device that does not (a hand scanner) grows the buffer as it goes.
+// a device that does not (a hand scanner) grows the buffer as it goes, up to
+// the frame limit.
 bool SaneSource::ReadFrame(std::vector<SANE_Byte>& bytes, std::size_t expected) {
   bytes.resize(expected + kReadChunk);  // room for the read that reports the end
   std::size_t used = 0;
   for (;;) {
-    if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+    if (used == bytes.size()) {
+      if (used >= SaneFrames::MaxFrameBytes()) return false;
+      bytes.resize(std::min(used * 2, SaneFrames::MaxFrameBytes()));
+    }
     const std::size_t room = std::min(bytes.size() - used, kReadChunk);
     SANE_Int got = 0;
     const SANE_Status status = sane_read(m_device, bytes.data() + used, static_cast<SANE_Int>(room), &got);
