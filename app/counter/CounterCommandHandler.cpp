@@ -37,7 +37,7 @@ bool CounterCommandHandler::Perform(CounterMessage& message, const CounterPeer& 
   LogRequest(message, peer, refused);
   if (refused) return false;
   const bool allocation = message.Code() == static_cast<std::uint8_t>(CounterCommand::Allocate);
-  if (!(allocation ? Allocate(message) : PerformUnderLock(message))) return false;
+  if (!(allocation ? Allocate(message, peer) : PerformUnderLock(message))) return false;
   message.SetCode(kCounterReplyMark);
   return true;
 }
@@ -96,12 +96,16 @@ void CounterCommandHandler::LogRequest(const CounterMessage& message, const Coun
                      (refused ? " refused: not an allowed client" : ""));
 }
 
-bool CounterCommandHandler::Allocate(CounterMessage& message) {
+bool CounterCommandHandler::Allocate(CounterMessage& message, const CounterPeer& peer) {
   PendingAllocation allocation;
   allocation.count = message.Value();
   // A count below one would hand out a number again or rewind the counter; one
   // far beyond what a station asks for would use up the counter every station shares.
-  if (allocation.count < 1 || allocation.count > kMaxAllocationCount) return false;
+  if (allocation.count < 1 || allocation.count > kMaxAllocationCount) {
+    TheLog().WriteLine("Counter: request to take " + std::to_string(allocation.count) + " numbers from " +
+                       peer.address + " refused: one request takes 1 to " + std::to_string(kMaxAllocationCount));
+    return false;
+  }
   m_allocations.Submit(allocation, [this](const std::vector<PendingAllocation*>& batch) {
     std::lock_guard lock(ServerLock());
     CommitAllocations(batch);

@@ -44,7 +44,7 @@ class CounterCommandHandler {
  private:
   bool PerformUnderLock(CounterMessage& message);
   static void LogRequest(const CounterMessage& message, const CounterPeer& peer, bool refused);
-  bool Allocate(CounterMessage& message);
+  bool Allocate(CounterMessage& message, const CounterPeer& peer);
   void CommitAllocations(const std::vector<PendingAllocation*>& batch);
 
   ICounterSettings& m_settings;

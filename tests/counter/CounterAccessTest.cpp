@@ -154,6 +154,25 @@ TEST_F(CounterAccessTest, ListedClientsControlAndEveryControlRequestIsLogged) {
     EXPECT_NE(log.find(line), std::string::npos) << line << log;
 }
 
+// One request cannot use up the shared counter: beyond the cap nothing is
+// handed out and nothing stored.
+TEST_F(CounterAccessTest, AllocationsBeyondTheCapChangeNothing) {
+  ServedCounter served(OptionsOnFreePort());
+  CRemoteCounterClient client(served.settings);
+  const char* server = "127.0.0.1";
+  ASSERT_TRUE(client.SetFilmNumber(10, server));
+  int first = -1;
+  EXPECT_FALSE(client.AllocateFilmNumbers(&first, 2147483640, server));
+  EXPECT_FALSE(client.AllocateFilmNumbers(&first, kMaxAllocationCount + 1, server));
+  EXPECT_EQ(served.store.GetInt("Film Settings", "Next Film Number", -1), 10);
+  ASSERT_TRUE(client.AllocateFilmNumbers(&first, kMaxAllocationCount, server));
+  EXPECT_EQ(first, 10);
+  ASSERT_TRUE(client.AllocateFilmNumbers(&first, 10, server));
+  EXPECT_EQ(first, 10 + kMaxAllocationCount);
+  EXPECT_NE(Log().find("Counter: request to take 10001 numbers from 127.0.0.1 refused: one request takes 1 to 10000"),
+            std::string::npos) << Log();
+}
+
 TEST(CounterListenAddress, TheServerListensOnTheGivenInterfaceOnly) {
   CounterServerOptions options = OptionsOnFreePort();
   options.listenAddress = "127.0.0.1";

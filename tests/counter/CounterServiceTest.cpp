@@ -105,20 +105,6 @@ TEST_F(CounterServiceTest, AllocationThatWouldOverflowIsRefused) {
   EXPECT_EQ(current, 2147483600);
 }
 
-// One request cannot use up the shared counter: beyond the cap nothing is
-// handed out and nothing stored.
-TEST_F(CounterServiceTest, AllocationsBeyondTheCapChangeNothing) {
-  ASSERT_TRUE(client.SetFilmNumber(10, server));
-  int first = -1;
-  EXPECT_FALSE(client.AllocateFilmNumbers(&first, 2147483640, server));
-  EXPECT_FALSE(client.AllocateFilmNumbers(&first, kMaxAllocationCount + 1, server));
-  EXPECT_EQ(served.store.GetInt("Film Settings", "Next Film Number", -1), 10);
-  ASSERT_TRUE(client.AllocateFilmNumbers(&first, kMaxAllocationCount, server));
-  EXPECT_EQ(first, 10);
-  ASSERT_TRUE(client.AllocateFilmNumbers(&first, 10, server));
-  EXPECT_EQ(first, 10 + kMaxAllocationCount);
-}
-
 TEST(CounterServerLimits, ClientsBeyondTheLimitAreClosedAtOnce) {
   CounterServerOptions options = OptionsOnFreePort();
   options.maxClients = 2;
