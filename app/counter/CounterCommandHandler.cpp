@@ -124,9 +124,11 @@ void CounterCommandHandler::CommitAllocations(const std::vector<PendingAllocatio
   bool granted = false;
   for (PendingAllocation* allocation : batch) {
     const std::int64_t after = next + allocation->count;
-    if (after > std::numeric_limits<std::int32_t>::max() ||
-        after < std::numeric_limits<std::int32_t>::min())
-      continue;  // would overflow the counter: refused
+    if (after > std::numeric_limits<std::int32_t>::max()) {
+      TheLog().WriteLine("Counter: " + std::to_string(allocation->count) + " numbers from " +
+                         std::to_string(next) + " would pass 2147483647: refused");
+      continue;
+    }
     allocation->first = static_cast<std::int32_t>(next);
     allocation->granted = granted = true;
     next = after;
