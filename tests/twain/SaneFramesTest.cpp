@@ -29,15 +29,6 @@ Result AddFrame(SaneFrames& frames, const SANE_Parameters& p, SANE_Byte value) {
   return frames.Add(bytes);
 }
 
-TEST(SaneFrames, ThreePassesOfOneShapeMakeOnePicture) {
-  twainsource::ScannedPage page;
-  SaneFrames frames(page);
-  EXPECT_EQ(AddFrame(frames, Frame(SANE_FRAME_GREEN, 8, 2, 1, false), 20), Result::More);
-  EXPECT_EQ(AddFrame(frames, Frame(SANE_FRAME_BLUE, 8, 2, 1, false), 30), Result::More);
-  EXPECT_EQ(AddFrame(frames, Frame(SANE_FRAME_RED, 8, 2, 1, true), 10), Result::Complete);
-  EXPECT_EQ(page.pixels, (std::vector<std::uint8_t>{10, 20, 30, 10, 20, 30}));
-}
-
 TEST(SaneFrames, APassOfAnotherShapeIsRefused) {
   struct Case {
     SANE_Parameters first, later;
