@@ -191,7 +191,7 @@ std::string CGrabberApp::TranslateKey(const std::string& key) {
   return found.empty() ? key : ExpandLineBreaks(found);
 }
 
-void CGrabberApp::RestartProgram() { restart_.Restart(); }
+void CGrabberApp::RestartProgram() { restartOnce_.Request(); }
 
 CGrabberApp* GetGrabberApp() { return currentApp; }
 

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/OrderlyRestart.h"
 #include "app/counter/StationCounterServer.h"
 #include "platform/MachinePower.h"
 #include "platform/ProfileStore.h"
@@ -49,9 +52,14 @@ class CGrabberApp {
   std::string GetExeFolder();
   std::string Translate(const std::string& context, const std::string& text);
   std::string TranslateKey(const std::string& key);
-  // Starts the program again with the same arguments and folder; the real restart
-  // never returns, a failed one ends the process with exit code 0 as well.
+  // Starts the program again with the same arguments and folder, from any
+  // thread: returns at once, and the restart follows once the stop set by
+  // SetRestartStop has ended (at most kRestartStopLimitMs). A restart that cannot
+  // start the program ends the process with a failure.
   void RestartProgram();
+  // What stops the station before a restart; empty once the station is gone.
+  void SetRestartStop(std::function<void()> stop) { restartOnce_.SetStop(std::move(stop)); }
+  static constexpr int kRestartStopLimitMs = 15000;
 
   int m_shutdownCode = -1;
   int m_noTriggerThread = 0;
@@ -74,6 +82,7 @@ class CGrabberApp {
 
   bx::MachinePower& power_;
   bx::ProgramRestart& restart_;
+  OrderlyRestart restartOnce_{restart_, std::chrono::milliseconds(kRestartStopLimitMs)};
   std::string applicationName_ = kExecutableName;
   std::unique_ptr<bx::ProfileStore> profile_;
   int exitCode_ = 0;

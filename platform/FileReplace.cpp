@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <system_error>
 #include <utility>
 
@@ -31,14 +32,26 @@ std::string TemporaryNameFor(const std::string& destination, unsigned serial) {
          std::to_string(::getpid()) + "." + std::to_string(serial) + ".partial";
 }
 
+// Gives the file its name without ever replacing one: a file system without
+// that rename gets a hard link, which never replaces either.
+int RenameWithoutReplacing(const std::string& temporary, const std::string& destination) {
+  if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL || ::link(temporary.c_str(), destination.c_str()) != 0) return -1;
+  ::unlink(temporary.c_str());
+  return 0;
+}
+
 // Renames the synced file into place and syncs the folder if asked; removes it on
 // failure.
 std::optional<std::string> RenameIntoPlace(const std::string& temporary, const std::string& destination,
-                                           bool syncFolder) {
-  if (::rename(temporary.c_str(), destination.c_str()) != 0) {
+                                           bool syncFolder, bool replace = true) {
+  const int renamed = replace ? ::rename(temporary.c_str(), destination.c_str())
+                              : RenameWithoutReplacing(temporary, destination);
+  if (renamed != 0) {
     const int error = errno;
     ::unlink(temporary.c_str());
     errno = error;
+    if (error == EEXIST) return destination + " exists already";
     return Reason("cannot rename " + temporary + " to " + destination, error);
   }
   if (syncFolder && !SyncFolder(FolderOf(destination)))
@@ -97,14 +110,15 @@ DeferredSync::DeferredSync() : previous_(std::exchange(t_syncDeferred, true)) {}
 
 DeferredSync::~DeferredSync() { t_syncDeferred = previous_; }
 
-std::optional<std::string> PutInPlace(const std::string& temporary, const std::string& destination) {
+std::optional<std::string> PutInPlace(const std::string& temporary, const std::string& destination,
+                                      bool replace) {
   if (!SyncFile(temporary)) {
     const int error = errno;
     ::unlink(temporary.c_str());
     errno = error;
     return Reason("cannot write " + temporary, error);
   }
-  return RenameIntoPlace(temporary, destination, true);
+  return RenameIntoPlace(temporary, destination, true, replace);
 }
 
 bool SyncFile(const std::string& path) {

@@ -55,9 +55,11 @@ class DeferredSync {
 };
 
 // Puts a complete, closed file in place as Commit does: syncs it, renames it over
-// `destination` and syncs the folder; on failure removes it. The reason, naming
-// the file, when it could not.
-std::optional<std::string> PutInPlace(const std::string& temporary, const std::string& destination);
+// `destination` and syncs the folder; on failure removes it. Without `replace`, an
+// existing `destination` is kept and the reason says it "exists already". The
+// reason, naming the file, when it could not.
+std::optional<std::string> PutInPlace(const std::string& temporary, const std::string& destination,
+                                      bool replace = true);
 // Syncs the file's data and state; false when it could not.
 bool SyncFile(const std::string& path);
 

@@ -10,8 +10,9 @@ namespace bx {
 class ProgramRestart {
  public:
   virtual ~ProgramRestart() = default;
-  // The real restart never returns: it replaces the process, or ends it with exit
-  // code 0 when the executable cannot be started. Fakes return.
+  // The real restart never returns: it replaces the process, or ends it with a
+  // failure (so that a service manager starts it again) when the executable
+  // cannot be started. Fakes return.
   virtual void Restart() = 0;
 };
 
@@ -19,11 +20,13 @@ class ProgramRestart {
 // beyond the standard three closed, so listening sockets and ports are released.
 class ExecProgramRestart final : public ProgramRestart {
  public:
-  ExecProgramRestart(int argc, char** argv);
+  // `executable` is what starts again: this program unless a test names another.
+  ExecProgramRestart(int argc, char** argv, std::string executable = "/proc/self/exe");
   void Restart() override;
 
  private:
   std::vector<std::string> arguments_;
+  std::string executable_;
 };
 
 // Counts restart requests instead of restarting.

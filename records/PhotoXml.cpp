@@ -135,11 +135,6 @@ bool ReadLayoutXml(const std::string& text, CFotoSet& row) {
   return true;
 }
 
-bool IsPlainName(const std::string& name) {
-  return !name.empty() && name.find_first_of("/\\") == std::string::npos &&
-         name.find("..") == std::string::npos && name != ".";
-}
-
 std::optional<std::string> PhotoXmlPath(const std::string& imageRoot, const std::string& operatorName,
                                         int film, const std::string& fileName) {
   if (!IsPlainName(operatorName) || !IsPlainName(fileName)) return std::nullopt;

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/PlainName.h"
+
 class CFotoSet;
 
 namespace bx::records {
@@ -22,9 +24,9 @@ bool ReadPhotoXml(const std::string& text, CFotoSet& row);
 // number in it does not read.
 bool ReadLayoutXml(const std::string& text, CFotoSet& row);
 
-// False for a name that could leave its folder: empty, "." or "..", or holding
-// "/", "\" or "..". Names read from the database or a file pass this first.
-bool IsPlainName(const std::string& name);
+// Names read from the database or a file pass this first; the image tree's
+// operator folders follow the same rule.
+using bx::IsPlainName;
 // "<root>/images/<operator>/<film>/data/<file>.xml"; nothing when the operator or the
 // file is not a plain name.
 std::optional<std::string> PhotoXmlPath(const std::string& imageRoot, const std::string& operatorName,

@@ -19,14 +19,14 @@ struct CounterServerOptions {
   // "Counter Listen Address": empty (or "*") for every interface, else the
   // address or host name whose interface alone is listened on.
   std::string listenAddress;
-  // "Counter Allowed Clients": who may set the counter and power off.
+  // "Counter Allowed Clients": who may do more than IsOpenToEveryone allows.
   CounterAccessList allowedClients;
 };
 
 // The film-number server: listens at base port + atoi(suffix), on every
 // interface unless a listen address is given, and serves each connected client
-// on a thread of its own. Clients outside the allowed list may read and
-// allocate numbers but not set the counter or power the machine off.
+// on a thread of its own. Clients outside the allowed list may only make the
+// requests IsOpenToEveryone names.
 class CRemoteCounterServer {
  public:
   CRemoteCounterServer(const char* suffix, ICounterSettings& settings, bx::MachinePower& power,

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-// The clients that may set the counter or power the serving machine off
-// ("Counter Allowed Clients"): host names, IPv4 or IPv6 addresses and CIDR
+// The clients that may do more than count ("Counter Allowed Clients": set the
+// counter, power the serving machine off, switch the preset): host names, IPv4 or IPv6 addresses and CIDR
 // ranges, separated by commas or blanks. Host names are resolved when the
 // list is read. An empty list allows everyone; a list that leaves out
 // 127.0.0.1 keeps this machine's own tools out too.

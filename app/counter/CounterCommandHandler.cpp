@@ -6,6 +6,7 @@
 
 #include "platform/LogTrace.h"
 #include "app/counter/CounterLock.h"
+#include "app/counter/CounterRights.h"
 #include "app/counter/CounterSettingNames.h"
 #include "app/counter/StoredCounter.h"
 #include "platform/MachinePower.h"
@@ -32,13 +33,16 @@ void CounterCommandHandler::SetPayloadHandler(CounterPayloadHandler handler) {
 }
 
 bool CounterCommandHandler::Perform(CounterMessage& message, const CounterPeer& peer) {
+  const bool refused = !peer.listed && !IsOpenToEveryone(message);
+  LogRequest(message, peer, refused);
+  if (refused) return false;
   const bool allocation = message.Code() == static_cast<std::uint8_t>(CounterCommand::Allocate);
-  if (!(allocation ? Allocate(message) : PerformUnderLock(message, peer))) return false;
+  if (!(allocation ? Allocate(message, peer) : PerformUnderLock(message))) return false;
   message.SetCode(kCounterReplyMark);
   return true;
 }
 
-bool CounterCommandHandler::PerformUnderLock(CounterMessage& message, const CounterPeer& peer) {
+bool CounterCommandHandler::PerformUnderLock(CounterMessage& message) {
   std::lock_guard lock(ServerLock());
   switch (static_cast<CounterCommand>(message.Code())) {
     case CounterCommand::GetNumber: {
@@ -50,38 +54,58 @@ bool CounterCommandHandler::PerformUnderLock(CounterMessage& message, const Coun
     case CounterCommand::Allocate:  // committed in groups by Allocate
       break;
     case CounterCommand::SetNumber:
-      if (!Permitted("set the counter to " + std::to_string(message.Value()), peer) ||
-          !m_settings.WriteProfileInt(kFilmSettings, kNextFilmNumber, message.Value()))
-        return false;
+      if (!m_settings.WriteProfileInt(kFilmSettings, kNextFilmNumber, message.Value())) return false;
       break;
     case CounterCommand::GetTime:
       message.SetDate(bx::OleDateTime::Now().Value());
       break;
     case CounterCommand::Shutdown:
-      if (!Permitted("power off", peer)) return false;
       m_power.Shutdown(kForcedShutdown);
       break;
     case CounterCommand::Exchange:
-      TheLog().WriteLine("Counter: preset request " + std::to_string(message.Value()) + " from " +
-                         peer.address);
       if (InstalledPayloadHandler()) InstalledPayloadHandler()(message.Payload());
       break;
   }
   return true;
 }
 
-// Logs a control request with the peer's address; false when the peer may not control.
-bool CounterCommandHandler::Permitted(const std::string& request, const CounterPeer& peer) {
-  TheLog().WriteLine("Counter: request to " + request + " from " + peer.address +
-                     (peer.mayControl ? "" : " refused: not an allowed client"));
-  return peer.mayControl;
+// Logs what changes the station, and every refused request, with the peer's address.
+void CounterCommandHandler::LogRequest(const CounterMessage& message, const CounterPeer& peer, bool refused) {
+  const std::string value = std::to_string(message.Value());
+  std::string request;
+  switch (static_cast<CounterCommand>(message.Code())) {
+    case CounterCommand::GetNumber:
+    case CounterCommand::Allocate:
+    case CounterCommand::GetTime:
+      break;
+    case CounterCommand::SetNumber:
+      request = "request to set the counter to " + value;
+      break;
+    case CounterCommand::Shutdown:
+      request = "request to power off";
+      break;
+    case CounterCommand::Exchange:
+      request = "preset request " + value;
+      break;
+    default:
+      request = "request " + std::to_string(message.Code());
+      break;
+  }
+  if (request.empty()) return;
+  TheLog().WriteLine("Counter: " + request + " from " + peer.address +
+                     (refused ? " refused: not an allowed client" : ""));
 }
 
-bool CounterCommandHandler::Allocate(CounterMessage& message) {
+bool CounterCommandHandler::Allocate(CounterMessage& message, const CounterPeer& peer) {
   PendingAllocation allocation;
   allocation.count = message.Value();
-  // A count below one would hand out a number again or rewind the counter.
-  if (allocation.count < 1) return false;
+  // A count below one would hand out a number again or rewind the counter; one
+  // far beyond what a station asks for would use up the counter every station shares.
+  if (allocation.count < 1 || allocation.count > kMaxAllocationCount) {
+    TheLog().WriteLine("Counter: request to take " + std::to_string(allocation.count) + " numbers from " +
+                       peer.address + " refused: one request takes 1 to " + std::to_string(kMaxAllocationCount));
+    return false;
+  }
   m_allocations.Submit(allocation, [this](const std::vector<PendingAllocation*>& batch) {
     std::lock_guard lock(ServerLock());
     CommitAllocations(batch);
@@ -97,15 +121,19 @@ void CounterCommandHandler::CommitAllocations(const std::vector<PendingAllocatio
   const std::optional<int> stored = ReadStoredCounter(m_settings, 0);
   if (!stored) return;
   std::int64_t next = *stored;
+  bool granted = false;
   for (PendingAllocation* allocation : batch) {
     const std::int64_t after = next + allocation->count;
-    if (after > std::numeric_limits<std::int32_t>::max() ||
-        after < std::numeric_limits<std::int32_t>::min())
-      continue;  // would overflow the counter: refused
+    if (after > std::numeric_limits<std::int32_t>::max()) {
+      TheLog().WriteLine("Counter: " + std::to_string(allocation->count) + " numbers from " +
+                         std::to_string(next) + " would pass 2147483647: refused");
+      continue;
+    }
     allocation->first = static_cast<std::int32_t>(next);
-    allocation->granted = true;
+    allocation->granted = granted = true;
     next = after;
   }
+  if (!granted) return;  // nothing handed out: nothing to store
   if (m_settings.WriteProfileInt(kFilmSettings, kNextFilmNumber, static_cast<int>(next))) return;
   for (PendingAllocation* allocation : batch) allocation->granted = false;
 }

@@ -12,14 +12,17 @@ namespace bx {
 class MachinePower;
 }  // namespace bx
 
+// The most numbers one allocation may take; stations ask for far fewer.
+constexpr std::int32_t kMaxAllocationCount = 10000;
+
 // Receives the 16 payload bytes of command 5 and may rewrite them.
 using CounterPayloadHandler = std::function<void(std::span<std::uint8_t, kCounterPayloadSize>)>;
 
 // Who sent a request: the address logged with control requests, and whether
-// the peer may set the counter or power the machine off.
+// the peer is on "Counter Allowed Clients" (an empty list holds everyone).
 struct CounterPeer {
   std::string address = "this process";
-  bool mayControl = true;
+  bool listed = true;
 };
 
 // Performs the commands of the film-number service on the serving station's
@@ -33,15 +36,15 @@ class CounterCommandHandler {
   static void SetPayloadHandler(CounterPayloadHandler handler);
 
   // Turns a request into its reply in place. False when the request cannot be
-  // honoured (a count below one, a counter that would overflow, is corrupt or
-  // cannot be stored, a control request from a peer that may not control):
-  // no reply is sent.
+  // honoured (a count below one or above kMaxAllocationCount, a counter that
+  // would overflow, is corrupt or cannot be stored, a request an unlisted peer
+  // may not make): no reply is sent.
   bool Perform(CounterMessage& message, const CounterPeer& peer = {});
 
  private:
-  bool PerformUnderLock(CounterMessage& message, const CounterPeer& peer);
-  static bool Permitted(const std::string& request, const CounterPeer& peer);
-  bool Allocate(CounterMessage& message);
+  bool PerformUnderLock(CounterMessage& message);
+  static void LogRequest(const CounterMessage& message, const CounterPeer& peer, bool refused);
+  bool Allocate(CounterMessage& message, const CounterPeer& peer);
   void CommitAllocations(const std::vector<PendingAllocation*>& batch);
 
   ICounterSettings& m_settings;

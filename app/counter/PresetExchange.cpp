@@ -23,7 +23,7 @@ CounterPayloadHandler MakePresetPayloadHandler(PresetHostAccess withHost) {
     const std::int32_t preset = FirstInt(payload);
     withHost([&](IPresetHost& host) {
       if (preset >= 0) {
-        host.ApplyPreset(preset);
+        host.RequestPreset(preset);
       } else {
         SetFirstInt(payload, host.GetPreset());
       }

@@ -2,7 +2,7 @@
 
 #include "platform/DynamicLibrary.h"
 
-#include <deque>
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -10,12 +10,20 @@
 
 namespace {
 
+// A library loaded by this process, initialised at most once: "Init" receives
+// the log's name and path, which the library may keep, so they live as long.
+struct LoadedLibrary {
+    std::unique_ptr<bx::DynamicLibrary> library;
+    bool initialised = false;
+    std::string logName;
+    std::string logPath;
+};
+
 // Every library loaded by this process, by path; none is ever closed, so no
 // function pointer handed out can outlive its code.
 struct LoadedLibraries {
     std::mutex mutex;
-    std::map<std::string, std::unique_ptr<bx::DynamicLibrary>> byPath;
-    std::deque<std::string> logStrings; // handed to "Init", never freed
+    std::map<std::string, LoadedLibrary> byPath;
     std::set<std::string> reportedMissing;
 };
 
@@ -44,7 +52,7 @@ bool CExternalFunctions::Load(const std::string& path, const Logger& log)
         return false;
     LoadedLibraries& libraries = Libraries();
     std::lock_guard lock(libraries.mutex);
-    auto& library = libraries.byPath[path];
+    auto& library = libraries.byPath[path].library;
     if (!library) {
         auto opened = std::make_unique<bx::DynamicLibrary>();
         if (!opened->Open(path)) {
@@ -70,8 +78,16 @@ void CExternalFunctions::CallInit(void* window, const std::string& logName, bool
     {
         LoadedLibraries& libraries = Libraries();
         std::lock_guard lock(libraries.mutex);
-        log.name = libraries.logStrings.emplace_back(logName).c_str();
-        log.path = libraries.logStrings.emplace_back(logPath).c_str();
+        auto loaded = std::find_if(libraries.byPath.begin(), libraries.byPath.end(),
+                                   [this](const auto& entry) { return entry.second.library.get() == m_library; });
+        if (loaded == libraries.byPath.end() || loaded->second.initialised)
+            return;
+        LoadedLibrary& library = loaded->second;
+        library.initialised = true;
+        library.logName = logName;
+        library.logPath = logPath;
+        log.name = library.logName.c_str();
+        log.path = library.logPath.c_str();
     }
     log.enabled = logEnabled ? 1 : 0;
     log.timestamps = timestamps ? 1 : 0;

@@ -23,8 +23,9 @@ public:
     bool Load(const std::string& path, const Logger& log);
     bool IsLoaded() const { return m_library != nullptr; }
 
-    // Calls "Init" when the library has it; the log's strings are kept for the
-    // life of the program, as the library may hold on to them.
+    // Calls "Init" when the library has it, once for the life of the program
+    // (a camera reconnect loads the library again and finds it initialised); the
+    // log's strings are kept as long, as the library may hold on to them.
     void CallInit(void* window, const std::string& logName, bool logEnabled, const std::string& logPath,
                   bool timestamps) const;
     // The "PreTrigger" entry wrapped for the trigger engine, or empty without one.

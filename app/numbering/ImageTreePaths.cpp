@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <system_error>
 
+#include "platform/PlainName.h"
+
 namespace {
 
 bool IsFolder(const std::string& path) {
@@ -32,9 +34,7 @@ std::string ImageTreePaths::RootFolder(const std::string& databasePath) {
   return slash == 0 ? "/" : databasePath.substr(0, slash);
 }
 
-bool ImageTreePaths::IsSafeOperatorName(const std::string& operatorName) {
-  return operatorName.find('/') == std::string::npos && operatorName != "." && operatorName != "..";
-}
+bool ImageTreePaths::IsSafeOperatorName(const std::string& operatorName) { return bx::IsPlainName(operatorName); }
 
 std::optional<std::string> ImageTreePaths::MissingRoot(const std::string& databasePath) {
   const std::string root = RootFolder(databasePath);

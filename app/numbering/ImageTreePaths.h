@@ -20,8 +20,8 @@ struct ImageTreePaths {
   // Why photos cannot go below "DatabasePath" when its folder is missing (an
   // unmounted mount point is never created); nothing when it exists.
   static std::optional<std::string> MissingRoot(const std::string& databasePath);
-  // False for a name that would leave its place in the tree: one containing
-  // "/" or one that is "." or "..".
+  // False for a name that is not plain (bx::IsPlainName): the photo's XML copy
+  // goes below the same name, so a name one of them refuses is refused here.
   static bool IsSafeOperatorName(const std::string& operatorName);
 
   // Creates the missing folders one level at a time, below the root, which

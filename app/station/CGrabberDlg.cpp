@@ -56,10 +56,13 @@ CGrabberDlg::CGrabberDlg(CGrabberApp& app, IStationHost& host, std::unique_ptr<b
 {
     if (m_app.m_counterServer)
         m_app.m_counterServer->SetPresetHost(this);
+    m_app.SetRestartStop([this] { OnDestroy(); });
 }
 
 CGrabberDlg::~CGrabberDlg()
 {
+    // Waits for a restart that is stopping this station, and keeps later ones away.
+    m_app.SetRestartStop({});
     // The grab thread calls back into this object: stop it before the members go.
     OnDestroy();
     ReleaseDevice();
@@ -91,17 +94,24 @@ bool CGrabberDlg::OnInitDialog()
     return true;
 }
 
+// Closing and a restart may both stop the station: whichever comes second
+// waits until the first has stopped it.
 void CGrabberDlg::OnDestroy()
+{
+    std::call_once(m_destroyOnce, [this] { StopEverything(); });
+}
+
+void CGrabberDlg::StopEverything()
 {
     {
         std::lock_guard timer(m_timerLock);
-        if (m_destroyed.exchange(true))
-            return;
+        m_destroyed = true;
     }
     // Waits for a preset command in progress: none reaches the core after this.
     if (m_app.m_counterServer)
         m_app.m_counterServer->SetPresetHost(nullptr);
     StopServiceNotices();
+    StopPresetQueue();
     m_reconnectTimer.Kill();
     std::lock_guard connecting(m_connectLock);
     StopGrab();
@@ -223,6 +233,7 @@ void CGrabberDlg::ApplyPreset(int preset)
     // The preset arrives from the film-number service too: ignore unknown numbers.
     if (preset < PresetNormal || preset > PresetHighLight)
         return;
+    std::lock_guard connecting(m_connectLock);
     const bool suspended = IsTriggerSuspended();
     SetTriggerSuspended(true);
     m_preset = preset;
@@ -233,6 +244,26 @@ void CGrabberDlg::ApplyPreset(int preset)
     SetPresetTitle();
     m_host.ActivePresetChanged(preset);
     SetTriggerSuspended(suspended);
+}
+
+void CGrabberDlg::RequestPreset(int preset)
+{
+    std::lock_guard lock(m_presetQueueLock);
+    if (m_destroyed)
+        return;
+    if (!m_presetQueue)
+        m_presetQueue = std::make_unique<bx::TimerQueue>();
+    m_presetQueue->Schedule(0, [this, preset] { ApplyPreset(preset); });
+}
+
+// Waits for a preset being applied; those still queued are dropped.
+void CGrabberDlg::StopPresetQueue()
+{
+    std::unique_ptr<bx::TimerQueue> queue;
+    {
+        std::lock_guard lock(m_presetQueueLock);
+        queue = std::move(m_presetQueue);
+    }
 }
 
 // The lifecycle lock comes first: the grab thread takes m_lock without it, and

@@ -14,6 +14,7 @@
 #include "platform/Event.h"
 #include "platform/ProfileStore.h"
 #include "platform/SerialPort.h"
+#include "platform/TimerQueue.h"
 #include "pixlib/core/CxImage.h"
 #include "layout/CLayoutList.h"
 #include "records/CFoto.h"
@@ -55,7 +56,8 @@ public:
     // Window start: connects the camera and starts grabbing. False when the
     // window must end at once (the "Restart" rule); the application then restarts the machine.
     bool OnInitDialog();
-    // Window end: stops the timer, grabbing, the trigger and the processing thread.
+    // Window end, and what a restart runs first: stops the timer, grabbing, the
+    // trigger, the processing thread and the record writer.
     void OnDestroy();
 
     bool ConnectCamera();
@@ -64,8 +66,11 @@ public:
     void StartStop();
     // The grabbing switch: sets the connected flag and starts or stops accordingly.
     void SetGrabbing(bool on);
-    // Also reached from the film-number service's preset command.
-    void ApplyPreset(int preset) override;
+    // Applies a preset at once (the control page's preset box), under the
+    // connect lock so that no reconnect loads the camera's settings meanwhile.
+    virtual void ApplyPreset(int preset);
+    // The film-number service's preset command: applied on the station's own thread.
+    void RequestPreset(int preset) override;
     int GetPreset() override { return m_preset; }
     // Stores the camera's features, post gamma, rotation and exposure settings
     // in the active preset's set of the properties file; false (and logged)
@@ -166,6 +171,8 @@ private:
     };
 
     void LoadSettings();
+    void StopEverything();
+    void StopPresetQueue();
     std::unique_ptr<CPylonTrigger> MakeTrigger();
     void OpenSerialPort();
     void KeepLivePreviewRunning();
@@ -289,6 +296,9 @@ private:
     std::mutex m_lock;
     bx::Event m_frameEvent{bx::Event::ResetMode::Manual, true};
     std::atomic<int> m_preset{PresetNormal};
+    // Applies the presets the film-number service asks for; made at the first request.
+    std::mutex m_presetQueueLock;
+    std::unique_ptr<bx::TimerQueue> m_presetQueue;
     AppCounterSettings m_counterSettings;  // read by the numbering on every photo
     CRemoteCounterClient m_counterClient;
     std::unique_ptr<bx::SerialPort> m_serialPort;
@@ -315,6 +325,7 @@ private:
     std::string m_lastPhotoPath;
     std::atomic<bool> m_destroyed{false};
     const std::filesystem::file_time_type m_startTime = std::filesystem::file_time_type::clock::now();
+    std::once_flag m_destroyOnce;
     CFlash m_flash;
     CExternalFunctions m_externalFunctions;
     // The library's "PreSave", set on the UI thread and called on the processing thread.

@@ -237,7 +237,8 @@ std::optional<std::string> CGrabberDlg::WritePhotoFile(const ImageTreePaths& pat
         std::remove(partial.c_str());
         return "cannot write " + partial + ": " + std::error_code(error, std::generic_category()).message();
     }
-    return bx::PutInPlace(partial, paths.filePath);
+    // Film folders come back every week: only "Auto Increase" 0 reuses a name on purpose.
+    return bx::PutInPlace(partial, paths.filePath, ReadInt("Database Settings", "Auto Increase", 1) == 0);
 }
 
 void CGrabberDlg::RefuseSave(const std::string& reason)

@@ -2,6 +2,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -10,6 +11,7 @@
 #include "platform/LogTrace.h"
 #include "app/counter/AllocationQueue.h"
 #include "app/counter/CRemoteCounterClient.h"
+#include "platform/OleDateTime.h"
 #include "tests/counter/CounterTestSupport.h"
 
 namespace {
@@ -84,29 +86,56 @@ class LoggedTest : public ::testing::Test {
 
 using CounterAccessTest = LoggedTest;
 
+constexpr std::int32_t kActivePreset = 2;
+
 CounterServerOptions AllowOnly(const std::string& clients) {
   CounterServerOptions options = OptionsOnFreePort();
   options.allowedClients = CounterAccessList::Parse(clients);
   return options;
 }
 
-TEST_F(CounterAccessTest, ClientsOutsideTheListCanCountButNotControl) {
+// What a client outside the list may still do: count, read the time and ask
+// for the active preset. Setting the counter, powering off, switching the
+// preset and any other command are refused without a reply.
+TEST_F(CounterAccessTest, ClientsOutsideTheListCanCountAndReadThePresetButNothingElse) {
   ServedCounter served(AllowOnly("192.0.2.0/24"));
+  std::vector<std::int32_t> handled;  // the first int of every payload the station saw
+  CRemoteCounterServer::SetPayloadHandler([&](std::span<std::uint8_t, kCounterPayloadSize> payload) {
+    std::int32_t preset = 0;
+    std::memcpy(&preset, payload.data(), sizeof preset);
+    handled.push_back(preset);
+    if (preset < 0) std::memcpy(payload.data(), &kActivePreset, sizeof kActivePreset);
+  });
   CRemoteCounterClient client(served.settings);
   int number = -1;
   ASSERT_TRUE(client.AllocateFilmNumbers(&number, 3, "127.0.0.1"));
   EXPECT_EQ(number, 0);
   ASSERT_TRUE(client.GetFilmNumber(&number, "127.0.0.1"));
   EXPECT_EQ(number, 3);
+  bx::OleDateTime date;
+  EXPECT_TRUE(client.GetServerTime(&date, "127.0.0.1"));
+  int preset = -1;
+  ASSERT_TRUE(client.ExchangeInt(&preset, "127.0.0.1"));
+  EXPECT_EQ(preset, kActivePreset);
 
+  preset = 1;
+  EXPECT_FALSE(client.ExchangeInt(&preset, "127.0.0.1"));
+  EXPECT_EQ(handled, std::vector<std::int32_t>{-1});
   EXPECT_FALSE(client.ShutdownServer("127.0.0.1"));
   EXPECT_FALSE(client.SetFilmNumber(0, "127.0.0.1"));
+  RawConnection unknown(*served.server->Port());
+  CounterMessage request = CounterMessage::Request(CounterCommand::GetNumber);
+  request.SetCode(9);
+  ASSERT_TRUE(unknown.Send({request.bytes().begin(), request.bytes().end()}));
+  EXPECT_TRUE(unknown.ClosedWithoutReply());
   EXPECT_TRUE(served.power.ShutdownCodes().empty());
   EXPECT_EQ(served.store.GetInt("Film Settings", "Next Film Number", -1), 3);
   const std::string log = Log();
-  EXPECT_NE(log.find("Counter: request to power off from 127.0.0.1 refused"), std::string::npos) << log;
-  EXPECT_NE(log.find("Counter: request to set the counter to 0 from 127.0.0.1 refused"), std::string::npos)
-      << log;
+  for (const char* line : {"Counter: request to power off from 127.0.0.1 refused: not an allowed client\n",
+                           "Counter: request to set the counter to 0 from 127.0.0.1 refused",
+                           "Counter: preset request 1 from 127.0.0.1 refused: not an allowed client\n",
+                           "Counter: request 9 from 127.0.0.1 refused: not an allowed client\n"})
+    EXPECT_NE(log.find(line), std::string::npos) << line << log;
 }
 
 TEST_F(CounterAccessTest, ListedClientsControlAndEveryControlRequestIsLogged) {
@@ -123,6 +152,25 @@ TEST_F(CounterAccessTest, ListedClientsControlAndEveryControlRequestIsLogged) {
                            "Counter: request to power off from 127.0.0.1\n",
                            "Counter: preset request -1 from 127.0.0.1\n"})
     EXPECT_NE(log.find(line), std::string::npos) << line << log;
+}
+
+// One request cannot use up the shared counter: beyond the cap nothing is
+// handed out and nothing stored.
+TEST_F(CounterAccessTest, AllocationsBeyondTheCapChangeNothing) {
+  ServedCounter served(OptionsOnFreePort());
+  CRemoteCounterClient client(served.settings);
+  const char* server = "127.0.0.1";
+  ASSERT_TRUE(client.SetFilmNumber(10, server));
+  int first = -1;
+  EXPECT_FALSE(client.AllocateFilmNumbers(&first, 2147483640, server));
+  EXPECT_FALSE(client.AllocateFilmNumbers(&first, kMaxAllocationCount + 1, server));
+  EXPECT_EQ(served.store.GetInt("Film Settings", "Next Film Number", -1), 10);
+  ASSERT_TRUE(client.AllocateFilmNumbers(&first, kMaxAllocationCount, server));
+  EXPECT_EQ(first, 10);
+  ASSERT_TRUE(client.AllocateFilmNumbers(&first, 10, server));
+  EXPECT_EQ(first, 10 + kMaxAllocationCount);
+  EXPECT_NE(Log().find("Counter: request to take 10001 numbers from 127.0.0.1 refused: one request takes 1 to 10000"),
+            std::string::npos) << Log();
 }
 
 TEST(CounterListenAddress, TheServerListensOnTheGivenInterfaceOnly) {

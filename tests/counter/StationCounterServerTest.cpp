@@ -10,7 +10,7 @@ namespace {
 
 class PresetWindow final : public IPresetHost {
  public:
-  void ApplyPreset(int preset) override { active = preset; }
+  void RequestPreset(int preset) override { active = preset; }
   int GetPreset() override { return active; }
   int active = 2;
 };

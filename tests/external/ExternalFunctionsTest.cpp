@@ -73,9 +73,12 @@ TEST(ExternalFunctionsTest, TheExampleReceivesTheLogAndRefusesEveryOtherShot)
     EXPECT_EQ(preTrigger(), 0);
     EXPECT_EQ(preTrigger(), 1);
 
-    // A second load finds the same library, which kept its state.
+    // A second load (a camera reconnect) finds the same library, which kept its
+    // state and is not initialised again.
     CExternalFunctions again;
     ASSERT_TRUE(again.Load(BX_EXAMPLE_LIBRARY, logged.Logger()));
+    again.CallInit(nullptr, "BXGrabber", true, logPath, true);
+    functions.CallInit(nullptr, "BXGrabber", true, logPath, true);
     EXPECT_EQ(again.PreTrigger(logged.Logger())(), 0);
     EXPECT_EQ(ReadFile(logPath + ".example"), "Init BXGrabber enabled=1\nPreTrigger refuse\nPreTrigger allow\n"
                                               "PreTrigger refuse\n");

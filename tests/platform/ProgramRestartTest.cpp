@@ -63,4 +63,20 @@ TEST(ProgramRestart, RunsTheProgramAgainWithItsArgumentsInItsFolder) {
   EXPECT_EQ(descriptor, "closed");
 }
 
+// A service manager starts the program again only when it ends with a failure.
+TEST(ProgramRestart, AProgramThatCannotStartAgainEndsWithAFailure) {
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::string name = "BXGrabber";
+    char* argv[] = {name.data()};
+    bx::ExecProgramRestart(1, argv, "/nonexistent/BXGrabber").Restart();
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_NE(WEXITSTATUS(status), 0);
+}
+
 }  // namespace

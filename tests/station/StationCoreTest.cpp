@@ -144,6 +144,22 @@ TEST_F(StationCoreTest, ShutdownJoinsEveryThreadOfTheStation)
     EXPECT_EQ(after, before);
 }
 
+// The watchdog and the trigger engine restart the program from a thread of the
+// station: its threads are stopped before the program starts again.
+TEST_F(StationCoreTest, ARestartStopsTheStationBeforeTheProgramStartsAgain)
+{
+    CountingStation& station = Start(true);
+    ASSERT_TRUE(Shoot(station));
+    std::thread([&] { m_app->App().RestartProgram(); }).join();
+    ASSERT_TRUE(Eventually([&] { return m_app->Restart().restarts == 1; }));
+    // Nothing processes a frame any more.
+    const size_t shown = m_host.Images().size();
+    station.OnNewImage(PatternFrame(64, 48), OwnershipHeaderAndData);
+    EXPECT_FALSE(m_host.WaitForImages(shown + 1, 300ms));
+    EXPECT_EQ(station.QueuedFrames(), 1);
+    EXPECT_EQ(m_app->Restart().restarts, 1);
+}
+
 TEST_F(StationCoreTest, ClosingSavesTheShotsStillQueued)
 {
     CountingStation& station = Start(true);
@@ -208,8 +224,9 @@ TEST_F(StationCoreTest, TheFilmNumberServiceReadsAndAppliesThePreset)
     EXPECT_EQ(preset, 1);
     preset = CGrabberDlg::PresetHighLight;
     ASSERT_TRUE(client.ExchangeInt(&preset, "127.0.0.1"));
+    // Applied a moment later, on the station's own thread.
+    EXPECT_TRUE(Eventually([&] { return m_host.Title() == "Brightcap Grabber  active preset Hight Light"; }));
     EXPECT_EQ(m_station->GetPreset(), 2);
-    EXPECT_EQ(m_host.Title(), "Brightcap Grabber  active preset Hight Light");
 }
 
 }  // namespace

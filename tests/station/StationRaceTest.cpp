@@ -4,6 +4,7 @@
 #include "StationTestBase.h"
 
 #include "app/counter/CRemoteCounterClient.h"
+#include "app/counter/CounterLock.h"
 
 #include <gtest/gtest.h>
 
@@ -99,6 +100,36 @@ TEST_F(StationRaceTest, PresetCommandsNeverReachAStationBeingTornDown)
         }
     });
     EXPECT_EQ(late, 0) << "preset calls still running after their station was destroyed";
+}
+
+// Notes whether the film-number service's lock was held while a preset was applied.
+class LockProbingStation : public CountingStation {
+public:
+    using CountingStation::CountingStation;
+    void ApplyPreset(int preset) override
+    {
+        const bool counterFree = CounterLock().try_lock();
+        if (counterFree)
+            CounterLock().unlock();
+        underCounterLock = underCounterLock || !counterFree;
+        CountingStation::ApplyPreset(preset);
+        ++applied;
+    }
+    std::atomic<bool> underCounterLock{false};
+    std::atomic<int> applied{0};
+};
+
+TEST_F(StationRaceTest, APresetFromTheNetworkIsAppliedOutsideTheCounterLock)
+{
+    CGrabberApp& app = StartCounterServer();
+    AppCounterSettings settings(app);
+    CRemoteCounterClient client(settings);
+    LockProbingStation station(app, m_host);
+    int preset = CGrabberDlg::PresetLowLight;
+    ASSERT_TRUE(client.ExchangeInt(&preset, "127.0.0.1"));
+    ASSERT_TRUE(Eventually([&] { return station.applied == 1; }));
+    EXPECT_FALSE(station.underCounterLock);
+    EXPECT_EQ(station.GetPreset(), CGrabberDlg::PresetLowLight);
 }
 
 }  // namespace

@@ -131,6 +131,40 @@ TEST_F(StationSaveTest, ACorruptCounterStopsSavingUntilTheOperatorSetsIt)
     EXPECT_EQ(m_folder.SavedPhotos().front().filename(), "img120.jpg");
 }
 
+// Film folders come back every week: a counter set backwards never replaces
+// last week's photo, unless "Auto Increase" 0 reuses the name on purpose.
+TEST_F(StationSaveTest, AnExistingPhotoIsReplacedOnlyWhenTheNameIsReused)
+{
+    CGrabberDlg& station = Start(PhotoRoot());
+    ASSERT_TRUE(Shoot());
+    ASSERT_EQ(m_folder.SavedPhotos().size(), 1u);
+    const fs::path photo = m_folder.SavedPhotos().front();
+    const int next = NextFilmNumber();
+    const auto lastWeeks = [&] {
+        std::ifstream file(photo);
+        std::string text;
+        std::getline(file, text);
+        return text == "last week";
+    };
+    bx::ProfileStore profile(m_folder.ConfigFolder().string(), "BXGrabber");
+    profile.WriteInt("Film Settings", "Next Film Number", next - 1);
+    std::ofstream(photo) << "last week\n";
+    ASSERT_TRUE(Shoot());
+    EXPECT_EQ(station.Status(), "Ko");
+    EXPECT_NE(station.SaveProblem().find("exists already"), std::string::npos) << station.SaveProblem();
+    EXPECT_NE(Log().find("counter " + std::to_string(next - 1) + " skipped"), std::string::npos) << Log();
+    EXPECT_TRUE(lastWeeks());
+    EXPECT_EQ(NextFilmNumber(), next);
+
+    profile.WriteInt("Database Settings", "Auto Increase", 0);
+    ASSERT_TRUE(Shoot());
+    EXPECT_EQ(station.Status(), "Ok");
+    EXPECT_FALSE(lastWeeks());
+    EXPECT_EQ(m_folder.SavedPhotos().size(), 1u);
+    for (const auto& entry : fs::recursive_directory_iterator(m_folder.PhotoFolder()))
+        EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+}
+
 TEST_F(StationSaveTest, SavedPhotosLeaveNoPartialFilesBehind)
 {
     CGrabberDlg& station = Start(PhotoRoot());

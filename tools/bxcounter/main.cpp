@@ -31,7 +31,7 @@ constexpr char kUsage[] =
     "                 get | alloc N | set N | time | preset [P] | shutdown\n"
     "\n"
     "  get        print the next film number without taking it\n"
-    "  alloc N    take N numbers and print the first\n"
+    "  alloc N    take N numbers (a server gives at most 10000) and print the first\n"
     "  set N      make N the next film number (a corrupt counter is repaired so)\n"
     "  time       print the server's date and time\n"
     "  preset [P] apply preset P on the station, or print the active one\n"

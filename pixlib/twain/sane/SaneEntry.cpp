@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "pixlib/twain/sane/SaneSource.h"
@@ -64,5 +65,10 @@ extern "C" __attribute__((visibility("default"))) TW_UINT16 DS_Entry(pTW_IDENTIT
   if (dat == DAT_IDENTITY && (msg == MSG_GETFIRST || msg == MSG_GETNEXT) && origin == nullptr)
     return data ? ListDevice(msg, static_cast<TW_IDENTITY*>(data)) : TWRC_FAILURE;
   if (!SaneReady()) return TWRC_FAILURE;
-  return twainsource::RouteToSource(g_source, &MakeSource, origin, dg, dat, msg, data);
+  try {
+    return twainsource::RouteToSource(g_source, &MakeSource, origin, dg, dat, msg, data);
+  } catch (const std::bad_alloc&) {
+    // A device may state a picture larger than memory holds.
+    return g_source ? g_source->Fail(TWCC_LOWMEMORY) : TWRC_FAILURE;
+  }
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "pixlib/twain/TwainHandle.h"
+#include "pixlib/twain/sane/SaneFrames.h"
 #include "pixlib/twain/sane/SaneOptions.h"
 
 namespace twainsane {
@@ -189,63 +190,29 @@ SaneSource::PageResult SaneSource::NextPage(ScannedPage& page, int index) {
 }
 
 bool SaneSource::ReadPicture(ScannedPage& page) {
+  SaneFrames frames(page);
   std::vector<SANE_Byte> bytes;
-  SANE_Parameters p{};
   for (int frame = 0;; ++frame) {
     if (frame > 0 && sane_start(m_device) != SANE_STATUS_GOOD) return false;
-    if (sane_get_parameters(m_device, &p) != SANE_STATUS_GOOD || p.bytes_per_line <= 0 || p.pixels_per_line <= 0)
-      return false;
-    const bool separate = p.format == SANE_FRAME_RED || p.format == SANE_FRAME_GREEN || p.format == SANE_FRAME_BLUE;
-    if (frame == 0) {
-      page.width = p.pixels_per_line;
-      page.bitsPerSample = p.depth;
-      page.samplesPerPixel = p.format == SANE_FRAME_GRAY ? 1 : 3;
-      page.pixelType = page.samplesPerPixel == 3 ? TWPT_RGB : p.depth == 1 ? TWPT_BW : TWPT_GRAY;
-      page.pixelFlavor = TWPF_VANILLA;
-    }
-    if (p.depth != 1 && p.depth != 8 && p.depth != 16) return false;
-    if (separate && p.depth == 1) return false;
-    const std::size_t lineBytes = static_cast<std::size_t>(p.bytes_per_line);
-    if (!ReadFrame(bytes, p.lines > 0 ? lineBytes * std::size_t(p.lines) : 0)) return false;
-    const std::size_t lines = bytes.size() / lineBytes;
-    if (frame == 0) {
-      page.height = static_cast<int>(p.lines >= 0 ? std::min<std::size_t>(lines, std::size_t(p.lines)) : lines);
-      if (page.height < 1) return false;
-      if (!separate && lineBytes == page.RowBytes()) {
-        // Rows as the page keeps them: no copy.
-        page.pixels = std::move(bytes);
-        page.pixels.resize(page.RowBytes() * std::size_t(page.height));
-        return true;
-      }
-      page.pixels.assign(page.RowBytes() * std::size_t(page.height), 0);
-    }
-    const std::size_t rows = std::min(lines, std::size_t(page.height));
-    if (!separate) {
-      const std::size_t copy = std::min(lineBytes, page.RowBytes());
-      for (std::size_t y = 0; y < rows; ++y)
-        std::memcpy(page.pixels.data() + y * page.RowBytes(), bytes.data() + y * lineBytes, copy);
-    } else {
-      // One colour per pass, interleaved into R, G, B.
-      const std::size_t channel = p.format == SANE_FRAME_RED ? 0 : p.format == SANE_FRAME_GREEN ? 1 : 2;
-      const std::size_t sampleBytes = static_cast<std::size_t>(p.depth / 8);
-      const std::size_t width = std::min<std::size_t>(std::size_t(page.width), lineBytes / sampleBytes);
-      for (std::size_t y = 0; y < rows; ++y)
-        for (std::size_t x = 0; x < width; ++x)
-          std::memcpy(page.pixels.data() + y * page.RowBytes() + (3 * x + channel) * sampleBytes,
-                      bytes.data() + y * lineBytes + x * sampleBytes, sampleBytes);
-    }
-    if (p.last_frame) return true;
-    if (frame >= 2) return false;
+    SANE_Parameters p{};
+    if (sane_get_parameters(m_device, &p) != SANE_STATUS_GOOD || !frames.Start(p)) return false;
+    if (!ReadFrame(bytes, frames.ExpectedBytes())) return false;
+    const SaneFrames::Result added = frames.Add(bytes);
+    if (added != SaneFrames::Result::More) return added == SaneFrames::Result::Complete;
   }
 }
 
 // Reads into one allocation of the expected size when the device knows it;
-// a device that does not (a hand scanner) grows the buffer as it goes.
+// a device that does not (a hand scanner) grows the buffer as it goes, up to
+// the frame limit.
 bool SaneSource::ReadFrame(std::vector<SANE_Byte>& bytes, std::size_t expected) {
   bytes.resize(expected + kReadChunk);  // room for the read that reports the end
   std::size_t used = 0;
   for (;;) {
-    if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+    if (used == bytes.size()) {
+      if (used >= SaneFrames::MaxFrameBytes()) return false;
+      bytes.resize(std::min(used * 2, SaneFrames::MaxFrameBytes()));
+    }
     const std::size_t room = std::min(bytes.size() - used, kReadChunk);
     SANE_Int got = 0;
     const SANE_Status status = sane_read(m_device, bytes.data() + used, static_cast<SANE_Int>(room), &got);
