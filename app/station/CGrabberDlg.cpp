@@ -68,6 +68,7 @@ CGrabberDlg::~CGrabberDlg()
 bool CGrabberDlg::OnInitDialog()
 {
     OpenSerialPort();
+    AdoptOldPresetsFile();
     LoadLayoutList();
     std::string server, databasePath, op, file;
     GetDatabaseSettings(server, databasePath, op, file);
@@ -139,6 +140,7 @@ void CGrabberDlg::OnDeviceRemoved()
     if (m_destroyed || m_reconnectTimer.IsRunning())
         return;
     m_reconnectTimer.Start(m_reconnectPeriodMs, [this] { ConnectCamera(); });
+    m_host.RefreshPages();  // the control page says "No camera" at once
 }
 
 // Once per kind of camera: a reconnect of the same camera says nothing new.
@@ -216,6 +218,7 @@ void CGrabberDlg::ApplyPreset(int preset)
     const bool suspended = IsTriggerSuspended();
     SetTriggerSuspended(true);
     m_preset = preset;
+    NotePresetSettings(preset);
     LoadPresetCameraProperties(preset);
     LoadPresetFlash(preset);
     SetFlash(FlashState());
@@ -394,16 +397,6 @@ void CGrabberDlg::SetPresetTitle()
     std::snprintf(title, sizeof title, kPresetTitles[m_preset], m_app.m_instance.c_str());
     SetTitle(title);
 }
-
-std::string CGrabberDlg::PropertiesFileName() const
-{
-    const std::string configured = m_app.GetProfileString("Program Settings", "Properties File Name", "");
-    if (!configured.empty())
-        return configured;
-    return m_app.GetExeFolder() + "Properties" + m_app.m_instance + ".xml";
-}
-
-std::string CGrabberDlg::PresetSet(int preset) { return "Set" + std::to_string(preset); }
 
 int CGrabberDlg::ReadInt(const char* section, const char* key, int defaultValue)
 {

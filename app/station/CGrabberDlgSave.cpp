@@ -1,5 +1,6 @@
 // The save sequence of one captured photo and the database probe.
 #include "app/station/CGrabberDlg.h"
+#include "app/station/IStationHost.h"
 
 #include "app/GrabberApp.h"
 #include "app/counter/CounterServerAddress.h"
@@ -122,6 +123,7 @@ void CGrabberDlg::FinishSave(PendingSave& save)
         std::lock_guard lock(m_stateLock);
         m_saveProblem.clear();
         m_lastPhotoPath = paths.filePath;
+        m_lastPhotoCounter = number->counter;
     }
     ++m_savedCount;
     // The database gets the row only once the photo is in place.
@@ -177,15 +179,17 @@ void CGrabberDlg::JournalShot(const CFoto& photo, const ShotRecorder::Target& re
 
 void CGrabberDlg::OnRecordBacklog(std::size_t pending)
 {
+    m_recordsWaiting = pending;
     if (pending == 0) {
         TheLog().WriteLine("The database has taken every waiting record");
         if (SaveProblem().empty())
             SetStatus("Ok");
-        return;
+    } else {
+        SetStatus("Ko");
+        TheLog().WriteLine("The database has not taken " + std::to_string(pending) + " records yet; they wait in " +
+                           m_recordWriter.Path());
     }
-    SetStatus("Ko");
-    TheLog().WriteLine("The database has not taken " + std::to_string(pending) + " records yet; they wait in " +
-                       m_recordWriter.Path());
+    m_host.RefreshPages();
 }
 
 // The JPEG and its thumbnail go to a hidden file beside the photo, which is
