@@ -66,6 +66,9 @@ ControlPage::ControlPage(CGrabberDlg& core, PowerAction power, ShiftQuery shiftH
     m_reason = new QLabel(this);
     m_reason->setObjectName("statusReason");
     m_reason->setWordWrap(true);
+    // Room for a long reason (a folder's path) whatever the layout gives a wrapped label.
+    m_reason->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_reason->setMinimumHeight(3 * m_reason->fontMetrics().lineSpacing() + 4);
     layout->addWidget(m_status);
     layout->addWidget(m_reason);
     AddFields(layout);

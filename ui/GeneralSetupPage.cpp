@@ -113,7 +113,9 @@ void GeneralSetupPage::ShowPhotoFolderProblem()
     else if (path.back() != '/')
         problem = "The photos go to " + path + "images/...: end the folder with \"/\" to put them inside it";
     m_pathProblem->setText(QString::fromStdString(problem.value_or("")));
-    m_pathProblem->setVisible(problem.has_value());
+    // A hidden widget would still leave its row's space in the form.
+    if (auto* form = qobject_cast<QFormLayout*>(m_pathProblem->parentWidget()->layout()))
+        form->setRowVisible(m_pathProblem, problem.has_value());
 }
 
 void GeneralSetupPage::ShowDatabaseInUse()

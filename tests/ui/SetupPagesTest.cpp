@@ -205,6 +205,7 @@ TEST_F(SetupPagesTest, GeneralPageSavesTheDatabaseConnection)
     EXPECT_TRUE(pathProblem->isVisibleTo(page));
     EXPECT_EQ(pathProblem->text().toStdString(),
               "Photos cannot be saved: folder " + missing + " (\"DatabasePath\") does not exist");
+    Screenshot("general-setup-missing-folder");
     path->setText(QString::fromStdString(m_folder.PhotoFolder().string()));  // a prefix, not the folder
     EXPECT_TRUE(pathProblem->text().endsWith("end the folder with \"/\" to put them inside it"));
     path->setText(QString::fromStdString(m_folder.PhotoFolder().string() + "/"));

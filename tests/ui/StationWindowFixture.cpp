@@ -60,6 +60,7 @@ void StationWindowFixture::TearDown()
 void StationWindowFixture::Screenshot(const char* name) const
 {
     if (const char* folder = std::getenv("BX_PAGES_SCREENSHOTS")) {
+        QCoreApplication::processEvents();  // the layouts as the event loop would have them
         EXPECT_TRUE(m_window->grab().save(QString(folder) + "/" + name + ".png"));
     }
 }
