@@ -122,7 +122,7 @@ TEST_F(SetupPagesTest, ColourEditsApplyPreviewAndPersistPerPreset)
     ASSERT_FALSE(IsGrey(m_window->Pane().CurrentImage()));
 
     // The edit is applied, shown on the last test shot and saved with preset 0.
-    Enter(grid, "Saturation", "-100");
+    Enter(grid, "Saturation (%)", "-100");
     EXPECT_EQ(m_window->Core().GetColorTransformer().m_settings.m_saturation, -100);
     EXPECT_TRUE(IsGrey(m_window->Pane().CurrentImage()));
     EXPECT_EQ(SavedValue(PropertiesFile(), {"Set0", "ColorTransformer", "Saturation"}), "-100");
@@ -131,19 +131,19 @@ TEST_F(SetupPagesTest, ColourEditsApplyPreviewAndPersistPerPreset)
     // Preset 1 has no colour settings yet: the defaults; back to 0: its own.
     ChoosePreset(CGrabberDlg::PresetLowLight);
     ShowPage(CGrabberDlg::ColorSetupPage);
-    EXPECT_EQ(Shown(grid, "Saturation"), "0");
-    Enter(grid, "Contrast", "40");
+    EXPECT_EQ(Shown(grid, "Saturation (%)"), "0");
+    Enter(grid, "Contrast (%)", "40");
     ChoosePreset(CGrabberDlg::PresetNormal);
     ShowPage(CGrabberDlg::ColorSetupPage);
-    EXPECT_EQ(Shown(grid, "Saturation"), "-100");
-    EXPECT_EQ(Shown(grid, "Contrast"), "0");
+    EXPECT_EQ(Shown(grid, "Saturation (%)"), "-100");
+    EXPECT_EQ(Shown(grid, "Contrast (%)"), "0");
 
     CloseWindow();
     StartWindow();
     grid = Grid(CGrabberDlg::ColorSetupPage, "colourProperties");
     EXPECT_EQ(m_window->Core().GetColorTransformer().m_settings.m_saturation, -100);
     ShowPage(CGrabberDlg::ColorSetupPage);
-    EXPECT_EQ(Shown(grid, "Saturation"), "-100");
+    EXPECT_EQ(Shown(grid, "Saturation (%)"), "-100");
     ChoosePreset(CGrabberDlg::PresetLowLight);
     EXPECT_EQ(m_window->Core().GetColorTransformer().m_settings.m_contrast, 40);
 }
