@@ -102,7 +102,7 @@ ControlPage::ControlPage(CGrabberDlg& core, PowerAction power, ShiftQuery shiftH
 
 void ControlPage::AddFields(QVBoxLayout* layout)
 {
-    auto* fields = new QFormLayout;
+    auto* fields = m_fields = new QFormLayout;
     m_lastPhoto = FieldLabel("lastPhoto", this);
     m_counter = FieldLabel("lastCounter", this);
     m_saved = FieldLabel("photosSaved", this);
@@ -156,7 +156,7 @@ void ControlPage::Refresh()
     m_preset->setCurrentIndex(m_core.GetPreset());
     const QString note = QString::fromStdString(m_core.PresetNote());
     m_presetNote->setText(note);
-    m_presetNote->setVisible(!note.isEmpty());
+    m_fields->setRowVisible(m_presetNote, !note.isEmpty());  // no empty row without a note
     const QSignalBlocker grabbingBlocker(m_grabbing);
     m_grabbing->setChecked(m_core.IsCameraConnected());
     // Without a grabbing camera a shot could not do anything: the banner says why.

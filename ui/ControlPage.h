@@ -8,9 +8,11 @@ class CGrabberDlg;
 class ImagePane;
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
 struct StationStatus;
 
 // Page 0: the station's status in colour with its reason, the last photo, the
@@ -29,7 +31,7 @@ public:
     ImagePane& SmallPane() { return *m_pane; }
 
 private:
-    void AddFields(class QVBoxLayout* layout);
+    void AddFields(QVBoxLayout* layout);
     QGroupBox* PowerButtons();
     void PowerButton(int shutdownCode);
     void ShowStatus(const StationStatus& status);
@@ -46,6 +48,7 @@ private:
     QLabel* m_layout;
     QComboBox* m_preset;
     QLabel* m_presetNote;
+    QFormLayout* m_fields;
     QPushButton* m_shot;
     QCheckBox* m_grabbing;
     QPushButton* m_restartTrigger;

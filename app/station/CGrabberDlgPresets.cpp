@@ -62,18 +62,18 @@ void CGrabberDlg::NotePresetSettings(int preset)
     const std::string file = PropertiesFileName();
     const std::string name = kPresetNames[static_cast<std::size_t>(preset)];
     TiXmlDocument document;
+    std::error_code error;
     if (PropertiesFile::LoadForReading(document, file)) {
-        SetPresetNote(PropertiesFile::FindSet(document, PresetSet(preset))
-                          ? ""
-                          : "Preset \"" + name + "\" has no saved settings: the camera and the flash keep "
-                            "their settings and the colours are the defaults. Settings saved on the set-up "
-                            "pages now go to this preset.");
+        if (PropertiesFile::FindSet(document, PresetSet(preset))) {
+            SetPresetNote("");
+            return;
+        }
+    } else if (std::filesystem::exists(file, error)) {
+        SetPresetNote("Preset \"" + name + "\" not loaded: " + file + " cannot be read or does not parse.");
         return;
     }
-    std::error_code error;
-    SetPresetNote(std::filesystem::exists(file, error)
-                      ? "Preset \"" + name + "\" not loaded: " + file + " cannot be read or does not parse."
-                      : "Preset \"" + name + "\" has no saved settings: no presets were saved yet (" + file + ").");
+    SetPresetNote("Preset \"" + name + "\" has no saved settings: the camera and the flash keep their settings "
+                  "and the colours are the defaults. Settings saved on the set-up pages now go to this preset.");
 }
 
 void CGrabberDlg::SetPresetNote(const std::string& note)

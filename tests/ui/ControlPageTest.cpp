@@ -144,6 +144,7 @@ TEST_F(ControlPageTest, SwitchingToAPresetWithoutSettingsSaysSo)
     emit Find<QComboBox>("preset")->activated(CGrabberDlg::PresetLowLight);
     ASSERT_TRUE(QTest::qWaitFor([&] { return note->isVisible(); }, 2000));
     EXPECT_TRUE(note->text().startsWith("Preset \"Low Light\" has no saved settings")) << note->text().toStdString();
+    Screenshot("preset-without-settings");
 
     // Saved settings give the preset something to load; the presets live in the settings folder.
     ASSERT_TRUE(m_window->Core().SavePresetCameraSettings());
