@@ -14,7 +14,9 @@ StationStatus CGrabberDlg::CurrentStatus() const
     if (IsReconnecting())
         return {State::NoCamera, "No camera", NoCameraReason()};
     if (!m_cameraConnected)
-        return {State::Stopped, "Stopped", "The camera is not grabbing: switch \"Grabbing\" on to take photos"};
+        return {State::Stopped, "Stopped",
+                "The camera is open but not grabbing: \"Grabbing\" is off, or acquisition could not start "
+                "(see the log)"};
     if (std::string problem = SaveProblem(); !problem.empty())
         return {State::NotSaved, "Ko", std::move(problem)};
     if (const std::size_t waiting = m_recordsWaiting; waiting > 0) {
