@@ -109,10 +109,11 @@ bool CGrabberDlg::ConnectCamera()
     std::lock_guard connecting(m_connectLock);
     SetTitle(kTitleConnecting);
     bx::ProfileStore profile(m_app.ApplicationName());
-    SelectConfiguredCameraTransport(profile);
+    // A transport the SDK does not know opens nothing: never the one selected before.
+    const bool known = SelectConfiguredCameraTransport(profile);
     const int index = std::atoi(ReadString("Camera Settings", "Device Index", "0").c_str());
     const std::string serial = ReadString("Camera Settings", "Device Name", "");
-    const bool opened = index == -1 ? OpenBySerial(serial) : OpenByIndex(index);
+    const bool opened = known && (index == -1 ? OpenBySerial(serial) : OpenByIndex(index));
     if (!opened) {
         m_cameraConnected = false;
         m_host.RefreshPages();
