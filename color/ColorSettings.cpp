@@ -10,29 +10,37 @@ namespace {
 using F = SColorSettingField;
 using S = CColorSettings;
 
+constexpr const char* kBalance = "Balance and tone";
+constexpr const char* kLevels = "Automatic levels";
+constexpr const char* kSharpening = "Sharpening";
+constexpr const char* kSkin = "Skin";
+constexpr const char* kColourSpace = "Colour space";
+constexpr const char* kDenoiser = "Denoiser";
+
 constexpr SColorSettingField kFields[22] = {
-    {"Red", F::Integer, &S::m_red, nullptr, -100, 100},
-    {"Green", F::Integer, &S::m_green, nullptr, -100, 100},
-    {"Blue", F::Integer, &S::m_blue, nullptr, -100, 100},
-    {"Brightness", F::Integer, &S::m_brightness, nullptr, -100, 100},
-    {"Contrast", F::Integer, &S::m_contrast, nullptr, -100, 100},
-    {"Saturation", F::Integer, &S::m_saturation, nullptr, -100, 100},
-    {"ColorStretch", F::Bool, &S::m_colorStretch, nullptr, 0, 1},
-    {"RGBColorStretch", F::Bool, &S::m_rgbColorStretch, nullptr, 0, 1},
-    {"StretchUpperLimit", F::Float, nullptr, &S::m_stretchUpperLimit, 0, 1},
-    {"StretchLowerLimit", F::Float, nullptr, &S::m_stretchLowerLimit, 0, 1},
-    {"UnsharpMask", F::Bool, &S::m_unsharpMask, nullptr, 0, 1},
-    {"UnsharpSigma", F::Float, nullptr, &S::m_unsharpSigma, 0, 50},
-    {"UnsharpAmount", F::Float, nullptr, &S::m_unsharpAmount, 0, 10},
-    {"SkinExposure", F::Bool, &S::m_skinExposure, nullptr, 0, 1},
-    {"TargetSkinExposure", F::Integer, &S::m_targetSkinExposure, nullptr, 0, 255},
-    {"ConvertToSRGB", F::Bool, &S::m_convertToSRGB, nullptr, 0, 1},
-    {"Denoiser", F::Bool, &S::m_denoiser, nullptr, 0, 1},
-    {"Amplitude", F::Float, nullptr, &S::m_amplitude, 0, 1000},
-    {"Sharpness", F::Float, nullptr, &S::m_sharpness, 0, 10},
-    {"Anisotropy", F::Float, nullptr, &S::m_anisotropy, 0, 1},
-    {"Alpha", F::Float, nullptr, &S::m_alpha, 0, 10},
-    {"Sigma", F::Float, nullptr, &S::m_sigma, 0, 10},
+    {"Red", F::Integer, &S::m_red, nullptr, -100, 100, "Red (%)", kBalance},
+    {"Green", F::Integer, &S::m_green, nullptr, -100, 100, "Green (%)", kBalance},
+    {"Blue", F::Integer, &S::m_blue, nullptr, -100, 100, "Blue (%)", kBalance},
+    {"Brightness", F::Integer, &S::m_brightness, nullptr, -100, 100, "Brightness (%)", kBalance},
+    {"Contrast", F::Integer, &S::m_contrast, nullptr, -100, 100, "Contrast (%)", kBalance},
+    {"Saturation", F::Integer, &S::m_saturation, nullptr, -100, 100, "Saturation (%)", kBalance},
+    {"ColorStretch", F::Bool, &S::m_colorStretch, nullptr, 0, 1, "Stretch the levels", kLevels},
+    {"RGBColorStretch", F::Bool, &S::m_rgbColorStretch, nullptr, 0, 1, "Each colour on its own", kLevels},
+    {"StretchUpperLimit", F::Float, nullptr, &S::m_stretchUpperLimit, 0, 1, "Upper limit (fraction)", kLevels},
+    {"StretchLowerLimit", F::Float, nullptr, &S::m_stretchLowerLimit, 0, 1, "Lower limit (fraction)", kLevels},
+    {"UnsharpMask", F::Bool, &S::m_unsharpMask, nullptr, 0, 1, "Sharpen", kSharpening},
+    {"UnsharpSigma", F::Float, nullptr, &S::m_unsharpSigma, 0, 50, "Radius (pixels)", kSharpening},
+    {"UnsharpAmount", F::Float, nullptr, &S::m_unsharpAmount, 0, 10, "Amount (times)", kSharpening},
+    {"SkinExposure", F::Bool, &S::m_skinExposure, nullptr, 0, 1, "Correct the skin's exposure", kSkin},
+    {"TargetSkinExposure", F::Integer, &S::m_targetSkinExposure, nullptr, 0, 255, "Target skin level (0-255)",
+     kSkin},
+    {"ConvertToSRGB", F::Bool, &S::m_convertToSRGB, nullptr, 0, 1, "Convert to sRGB", kColourSpace},
+    {"Denoiser", F::Bool, &S::m_denoiser, nullptr, 0, 1, "Remove noise", kDenoiser},
+    {"Amplitude", F::Float, nullptr, &S::m_amplitude, 0, 1000, "Strength", kDenoiser},
+    {"Sharpness", F::Float, nullptr, &S::m_sharpness, 0, 10, "Edge keeping", kDenoiser},
+    {"Anisotropy", F::Float, nullptr, &S::m_anisotropy, 0, 1, "Anisotropy (0-1)", kDenoiser},
+    {"Alpha", F::Float, nullptr, &S::m_alpha, 0, 10, "Noise scale (pixels)", kDenoiser},
+    {"Sigma", F::Float, nullptr, &S::m_sigma, 0, 10, "Edge smoothing (pixels)", kDenoiser},
 };
 
 constexpr const char* kElement = "ColorTransformer";

@@ -31,7 +31,8 @@ struct CColorSettings {
     float m_sigma = 1.1f;
 };
 
-// One setting: its name (also its caption and element name), its member and range.
+// One setting: its name (its element name), its member and range, and how
+// the grid shows it: a caption with the unit, and the group it belongs to.
 struct SColorSettingField {
     enum Kind { Integer, Bool, Float };
     const char* name;
@@ -39,6 +40,8 @@ struct SColorSettingField {
     int CColorSettings::*integer;  // Integer and Bool
     float CColorSettings::*real;   // Float
     double min, max;
+    const char* caption;
+    const char* group;
 };
 
 // The 22 settings in the order the grid lists them.

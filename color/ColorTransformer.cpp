@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <sstream>
+#include <string>
 #include <type_traits>
 #include <variant>
 
@@ -27,20 +29,44 @@ double numberOf(const PropertyValue& value) {
     }, value);
 }
 
+std::string numberText(double value) {
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+std::string rangeText(const SColorSettingField& field) {
+    return "from " + numberText(field.min) + " to " + numberText(field.max);
+}
+
 }  // namespace
 
 CColorTransformer::CColorTransformer() : m_denoiser(&CDenoiser::Default()) {}
 
+// Captions with units, in groups; the comment names the setting as the
+// presets file does, with its range.
 void CColorTransformer::GetProperties(CPropertyList& list) {
     list.AddSection("Color");
+    const char* group = nullptr;
     for (const SColorSettingField& field : ColorSettingFields()) {
+        if (group != field.group) {
+            if (group)
+                list.EndGroup();
+            group = field.group;
+            list.BeginGroup(group);
+        }
+        std::string comment = std::string("\"") + field.name + "\" in the presets file";
         if (field.kind == SColorSettingField::Float)
-            list.AddFloat(this, field.name, &(m_settings.*field.real), field.min, field.max, "");
+            list.AddFloat(this, field.caption, &(m_settings.*field.real), field.min, field.max,
+                          comment + "; " + rangeText(field));
         else if (field.kind == SColorSettingField::Bool)
-            list.AddBool(this, field.name, &(m_settings.*field.integer), "");
+            list.AddBool(this, field.caption, &(m_settings.*field.integer), comment);
         else
-            list.AddInteger(this, field.name, &(m_settings.*field.integer), int(field.min), int(field.max), "");
+            list.AddInteger(this, field.caption, &(m_settings.*field.integer), int(field.min), int(field.max),
+                            comment + "; " + rangeText(field));
     }
+    if (group)
+        list.EndGroup();
 }
 
 bool CColorTransformer::OnPropertyChanged(PropertyId id, const PropertyValue& value) {

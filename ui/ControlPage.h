@@ -8,11 +8,16 @@ class CGrabberDlg;
 class ImagePane;
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
+class QGroupBox;
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
+struct StationStatus;
 
-// Page 0: the station's status, the preset, the shot and acquisition controls
-// and the two machine-power buttons that act only while Shift is held.
+// Page 0: the station's status in colour with its reason, the last photo, the
+// layout and preset in use, the shot and acquisition controls, and apart from
+// them the two machine-power buttons that act only while Shift is held.
 class ControlPage : public StationPage {
     Q_OBJECT
 public:
@@ -21,20 +26,29 @@ public:
 
     ControlPage(CGrabberDlg& core, PowerAction power, ShiftQuery shiftHeld, QWidget* parent = nullptr);
 
-    // Re-reads status, photo count, connection and preset from the core.
+    // Re-reads status, last photo, layout, connection and preset from the core.
     void Refresh() override;
     ImagePane& SmallPane() { return *m_pane; }
 
 private:
-    void AddPowerButtons(class QGridLayout* layout, int row);
+    void AddFields(QVBoxLayout* layout);
+    QGroupBox* PowerButtons();
     void PowerButton(int shutdownCode);
+    void ShowStatus(const StationStatus& status);
+    void ShowLastPhoto();
 
     CGrabberDlg& m_core;
     PowerAction m_power;
     ShiftQuery m_shiftHeld;
     QLabel* m_status;
+    QLabel* m_reason;
+    QLabel* m_lastPhoto;
+    QLabel* m_counter;
     QLabel* m_saved;
+    QLabel* m_layout;
     QComboBox* m_preset;
+    QLabel* m_presetNote;
+    QFormLayout* m_fields;
     QPushButton* m_shot;
     QCheckBox* m_grabbing;
     QPushButton* m_restartTrigger;

@@ -1,5 +1,6 @@
 #include "ui/GeneralSetupPage.h"
 
+#include "app/numbering/ImageTreePaths.h"
 #include "app/station/CGrabberDlg.h"
 #include "odbc/DefaultConnection.h"
 #include "ui/TestShotButton.h"
@@ -9,6 +10,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -21,6 +23,40 @@ QLineEdit* AddLine(QFormLayout* form, const char* label, const char* name)
     line->setObjectName(name);
     form->addRow(label, line);
     return line;
+}
+
+QLabel* AddNote(QFormLayout* form, const char* name)
+{
+    auto* note = new QLabel(form->parentWidget());
+    note->setObjectName(name);
+    note->setWordWrap(true);
+    form->addRow(note);
+    return note;
+}
+
+// The "KEY=" field of an ODBC connection string (keys in any case), or "" without one.
+std::string ConnectionField(const std::string& connection, const QString& key)
+{
+    const QString text = ";" + QString::fromStdString(connection);
+    const qsizetype start = text.indexOf(";" + key + "=", 0, Qt::CaseInsensitive);
+    if (start < 0)
+        return {};
+    const qsizetype value = start + key.size() + 2;
+    const qsizetype end = text.indexOf(';', value);
+    return text.mid(value, end < 0 ? -1 : end - value).toStdString();
+}
+
+// What the records reach through the connection: the data source and, when
+// the string names one, its database; otherwise the data source's own.
+QString DatabaseInUse(const std::string& connection)
+{
+    const std::string dsn = ConnectionField(connection, "DSN");
+    if (dsn.empty())
+        return "No data source: the records cannot be written";
+    const std::string database = ConnectionField(connection, "Database");
+    return QString::fromStdString("ODBC data source \"" + dsn + "\", " +
+                                  (database.empty() ? "with the database its ODBC settings (odbc.ini) name"
+                                                    : "database " + database));
 }
 
 }  // namespace
@@ -39,14 +75,21 @@ GeneralSetupPage::GeneralSetupPage(CGrabberDlg& core, QWidget* parent) : Station
     m_server = AddLine(form, "Counter server:", "serverName");
     m_server->setPlaceholderText("this station; or HOST[:INSTANCE], localhost");
     m_path = AddLine(form, "Photo folder:", "databasePath");
+    m_pathProblem = AddNote(form, "photoFolderProblem");
+    m_pathProblem->setStyleSheet("color: #c62828;");
     m_operator = AddLine(form, "Operator:", "operatorName");
-    m_file = AddLine(form, "Database file:", "databaseFile");
+    m_databaseInUse = new QLabel(database);
+    m_databaseInUse->setObjectName("databaseInUse");
+    m_databaseInUse->setWordWrap(true);
+    form->insertRow(2, "In use:", m_databaseInUse);
     layout->addWidget(database);
     m_trigger = new TriggerSettingsBox(core, this);
     layout->addWidget(m_trigger);
     layout->addWidget(MakeTestShotButton(core, this));
     layout->addStretch(1);
     connect(m_databaseType, &QComboBox::activated, this, &GeneralSetupPage::DatabaseTypeChosen);
+    connect(m_path, &QLineEdit::textChanged, this, &GeneralSetupPage::ShowPhotoFolderProblem);
+    connect(m_connection, &QLineEdit::textChanged, this, &GeneralSetupPage::ShowDatabaseInUse);
     Refresh();
 }
 
@@ -59,11 +102,35 @@ void GeneralSetupPage::DatabaseTypeChosen(int type)
         m_connection->setText(QString::fromStdString(DefaultConnectionString(type)));
 }
 
+void GeneralSetupPage::ShowPhotoFolderProblem()
+{
+    const std::string path = m_path->text().toStdString();
+    std::optional<std::string> problem;
+    if (path.empty())
+        problem = "Photos cannot be saved: no photo folder is set";
+    else if (const auto missing = ImageTreePaths::MissingRoot(path))
+        problem = "Photos cannot be saved: " + *missing;
+    else if (path.back() != '/')
+        problem = "The photos go to " + path + "images/...: end the folder with \"/\" to put them inside it";
+    m_pathProblem->setText(QString::fromStdString(problem.value_or("")));
+    // A hidden widget would still leave its row's space in the form.
+    if (auto* form = qobject_cast<QFormLayout*>(m_pathProblem->parentWidget()->layout()))
+        form->setRowVisible(m_pathProblem, problem.has_value());
+}
+
+void GeneralSetupPage::ShowDatabaseInUse()
+{
+    m_databaseInUse->setText(DatabaseInUse(m_connection->text().toStdString()));
+}
+
+// "DatabaseFile" names no database on this system: it is kept as stored.
 void GeneralSetupPage::Apply()
 {
     m_core.SetDatabaseConnection(m_databaseType->currentIndex(), m_connection->text().toStdString());
+    std::string server, path, op, file;
+    m_core.GetDatabaseSettings(server, path, op, file);
     m_core.SetDatabaseSettings(m_server->text().toStdString(), m_path->text().toStdString(),
-                               m_operator->text().toStdString(), m_file->text().toStdString());
+                               m_operator->text().toStdString(), file);
     m_trigger->Apply();
 }
 
@@ -80,6 +147,5 @@ void GeneralSetupPage::Refresh()
     m_server->setText(QString::fromStdString(server));
     m_path->setText(QString::fromStdString(path));
     m_operator->setText(QString::fromStdString(op));
-    m_file->setText(QString::fromStdString(file));
     m_trigger->Refresh();
 }

@@ -4,12 +4,14 @@
 
 class CGrabberDlg;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class TriggerSettingsBox;
 
 // Page 1: where photos and records go (database, photo folder, operator, the
 // film-number server), the trigger settings and a test shot. Enter applies
-// and saves them.
+// and saves them. A photo folder that does not exist is warned of as it is
+// typed, and the database the connection reaches is stated.
 class GeneralSetupPage : public StationPage {
     Q_OBJECT
 public:
@@ -19,13 +21,16 @@ public:
 
 private:
     void DatabaseTypeChosen(int type);
+    void ShowPhotoFolderProblem();
+    void ShowDatabaseInUse();
 
     CGrabberDlg& m_core;
     QComboBox* m_databaseType;
     QLineEdit* m_connection;
     QLineEdit* m_server;
     QLineEdit* m_path;
+    QLabel* m_pathProblem;
     QLineEdit* m_operator;
-    QLineEdit* m_file;
+    QLabel* m_databaseInUse;
     TriggerSettingsBox* m_trigger;
 };

@@ -36,9 +36,18 @@ std::optional<Number> ParseNumber(const std::string& text)
 
 // A range whose ends are equal (or reversed) is no limit: lists that give none leave both 0.
 template <class Number>
-Number Limit(Number value, Number min, Number max)
+Number Limit(Number value, Number min, Number max, bool* limited)
 {
-    return min < max ? std::clamp(value, min, max) : value;
+    const Number kept = min < max ? std::clamp(value, min, max) : value;
+    if (limited)
+        *limited = kept != value;
+    return kept;
+}
+
+template <class Number>
+std::string Range(Number min, Number max, const std::string& minText, const std::string& maxText)
+{
+    return min < max ? minText + " to " + maxText : std::string();
 }
 
 template <class Number>
@@ -136,30 +145,46 @@ std::string FieldText(const CProperty& field)
     return {};
 }
 
-std::optional<PropertyValue> ParseFieldText(const CProperty& field, const std::string& text)
+std::optional<PropertyValue> ParseFieldText(const CProperty& field, const std::string& text, bool* limited)
 {
     switch (field.kind) {
     case PropertyKind::Integer:
         if (const auto number = ParseNumber<long long>(text)) {
-            const long long limited = Limit<long long>(*number, field.min, field.max);
-            return static_cast<int>(std::clamp<long long>(limited, INT_MIN, INT_MAX));
+            const long long inRange = Limit<long long>(*number, field.min, field.max, limited);
+            return static_cast<int>(std::clamp<long long>(inRange, INT_MIN, INT_MAX));
         }
         return std::nullopt;
     case PropertyKind::Int64:
         if (const auto number = ParseNumber<std::int64_t>(text))
-            return Limit(*number, field.min64, field.max64);
+            return Limit(*number, field.min64, field.max64, limited);
         return std::nullopt;
     case PropertyKind::Float:
         if (const auto number = ParseNumber<double>(text); number && std::fabs(*number) <= FLT_MAX)
-            return Limit(*number, field.realMin, field.realMax);
+            return Limit(*number, field.realMin, field.realMax, limited);
         return std::nullopt;
     case PropertyKind::Double:
         if (const auto number = ParseNumber<double>(text))
-            return Limit(*number, field.realMin, field.realMax);
+            return Limit(*number, field.realMin, field.realMax, limited);
         return std::nullopt;
     case PropertyKind::Text:
         return text;
     default:
         return std::nullopt;
+    }
+}
+
+std::string RangeText(const CProperty& field)
+{
+    constexpr int kDigits = 6;
+    switch (field.kind) {
+    case PropertyKind::Integer:
+        return Range(field.min, field.max, std::to_string(field.min), std::to_string(field.max));
+    case PropertyKind::Int64:
+        return Range(field.min64, field.max64, std::to_string(field.min64), std::to_string(field.max64));
+    case PropertyKind::Float:
+    case PropertyKind::Double:
+        return Range(field.realMin, field.realMax, RealText(field.realMin, kDigits), RealText(field.realMax, kDigits));
+    default:
+        return {};
     }
 }

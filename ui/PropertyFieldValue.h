@@ -14,6 +14,10 @@ PropertyValue ReadFieldValue(const CProperty& field);
 void WriteFieldValue(const CProperty& field, const PropertyValue& value);
 // The member as the text an editor shows.
 std::string FieldText(const CProperty& field);
-// The value typed for a number or text field, brought into the field's range;
-// nothing when the text is no number of the field's kind.
-std::optional<PropertyValue> ParseFieldText(const CProperty& field, const std::string& text);
+// The value typed for a number or text field, brought into the field's range
+// (`limited` then says whether it had to be); nothing when the text is no number
+// of the field's kind.
+std::optional<PropertyValue> ParseFieldText(const CProperty& field, const std::string& text,
+                                            bool* limited = nullptr);
+// A number field's range as the grid states it ("16 to 2048"); "" without one.
+std::string RangeText(const CProperty& field);

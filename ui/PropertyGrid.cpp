@@ -169,26 +169,44 @@ void PropertyGrid::ShowRow(size_t row)
     shown.editor->setEnabled(!field.readOnly && HostOf(field).IsPropertyEnabled(field.Id()));
 }
 
+// A number outside the field's range is brought into it, text that is no
+// number is refused: either way the note under the grid says so.
 void PropertyGrid::ApplyText(size_t row)
 {
-    const Row& edited = m_rows[row];
-    const auto* line = static_cast<QLineEdit*>(edited.editor);
-    if (const auto value = ParseFieldText(edited.field, line->text().toStdString()))
-        Apply(row, *value);
-    else
+    const CProperty field = m_rows[row].field;
+    const QString text = static_cast<QLineEdit*>(m_rows[row].editor)->text();
+    const QString typed = text.trimmed();
+    const QString label = QString::fromStdString(field.label);
+    const QString range = QString::fromStdString(RangeText(field));
+    bool limited = false;
+    const auto value = ParseFieldText(field, text.toStdString(), &limited);
+    if (!value) {
         ShowRow(row);
+        ShowNote(label + ": \"" + typed + "\" is not a number" + (range.isEmpty() ? "" : " from " + range) +
+                 "; it stays " + QString::fromStdString(FieldText(field)) + ".");
+        return;
+    }
+    if (Apply(row, *value) && limited)
+        ShowNote(label + ": " + typed + " is outside " + range + "; " + QString::fromStdString(FieldText(field)) +
+                 " is used instead.");
+}
+
+void PropertyGrid::ShowNote(const QString& note)
+{
+    m_comment->setText(note);
+    m_comment->setStyleSheet("color: #b45309;");
 }
 
 // The member takes the value first (settings without logic of their own are
 // plain members the grid writes); the host then acts on it, may store a value
 // of its own, or refuses, which brings the previous value back.
-void PropertyGrid::Apply(size_t row, const PropertyValue& value)
+bool PropertyGrid::Apply(size_t row, const PropertyValue& value)
 {
     const CProperty field = m_rows[row].field;  // a host may rebuild the grid from its handler
     IPropertyHost& host = HostOf(field);
     if (field.readOnly || !host.IsPropertyEnabled(field.Id())) {
         ShowRow(row);
-        return;
+        return false;
     }
     const PropertyValue previous = ReadFieldValue(field);
     WriteFieldValue(field, value);
@@ -201,13 +219,14 @@ void PropertyGrid::Apply(size_t row, const PropertyValue& value)
     }
     if (!accepted) {
         WriteFieldValue(field, previous);
-        m_comment->setText(QString::fromStdString(field.label) + " was not changed" +
-                           (problem.isEmpty() ? QString(".") : ": " + problem));
+        ShowNote(QString::fromStdString(field.label) + " was not changed" +
+                 (problem.isEmpty() ? QString(".") : ": " + problem));
     }
     if (row < m_rows.size() && m_rows[row].field.Id() == field.Id())
         ShowRow(row);
     if (accepted)
         emit PropertyEdited(field.Id());
+    return accepted;
 }
 
 IPropertyHost& PropertyGrid::HostOf(const CProperty& field) const
@@ -253,8 +272,10 @@ bool PropertyGrid::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     if (event->type() == QEvent::FocusIn) {
-        if (const Row* row = RowOf(watched))
+        if (const Row* row = RowOf(watched)) {
             m_comment->setText(QString::fromStdString(row->field.comment));
+            m_comment->setStyleSheet(QString());
+        }
     } else if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

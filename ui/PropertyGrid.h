@@ -49,7 +49,10 @@ private:
     QWidget* MakeEditor(size_t row);
     void ShowRow(size_t row);
     void ApplyText(size_t row);
-    void Apply(size_t row, const PropertyValue& value);
+    // True when the host took the value.
+    bool Apply(size_t row, const PropertyValue& value);
+    // A note under the grid about the last edit (a value refused or brought into range).
+    void ShowNote(const QString& note);
     IPropertyHost& HostOf(const CProperty& field) const;
     void TakeNotifications();
     const Row* RowOf(QObject* editor) const;

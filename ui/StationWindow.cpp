@@ -11,14 +11,17 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QTabWidget>
+#include <QVBoxLayout>
 
 namespace {
 
 constexpr int kPageMinimumWidth = 420;
 constexpr int kPageMinimumHeight = 480;
+constexpr int kPaneMargin = 4;
 
 bool QtShiftHeld()
 {
@@ -61,6 +64,7 @@ void StationWindow::BuildPages()
     m_pages->addTab(new LayoutsPage(*m_core, m_pages), "Layouts");
     m_pane = new ImagePane(this);
     m_pane->setObjectName("imagePane");
+    m_pane->SetPlaceholder("The last photo appears here");
     connect(m_pages, &QTabWidget::currentChanged, this, [this](int index) {
         m_core->OnPageActivated(index);
         ActivePage()->Refresh();
@@ -68,14 +72,25 @@ void StationWindow::BuildPages()
     PlaceImagePane();
 }
 
-// The window is widened by its own height; the pane fills the added square.
+// The window starts widened by its own height, the pane filling the added
+// square; the pages keep their width and the pane takes every size the window gains.
 void StationWindow::PlaceImagePane()
 {
     const QSize hint = m_pages->sizeHint();
     const int width = std::max(hint.width(), kPageMinimumWidth);
     const int height = std::max(hint.height(), kPageMinimumHeight);
-    m_pages->setGeometry(0, 0, width, height);
-    m_pane->setGeometry(QRect(QPoint(width + 4, 25), QPoint(width + height - 25, height - 60)));
+    m_pages->setMinimumSize(width, kPageMinimumHeight);
+    m_pages->setMaximumWidth(width);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_pages);
+    m_paneFrame = new QWidget(this);
+    auto* frame = new QVBoxLayout(m_paneFrame);
+    frame->setContentsMargins(kPaneMargin, kPaneMargin, kPaneMargin, kPaneMargin);
+    m_pane->setParent(m_paneFrame);
+    frame->addWidget(m_pane);
+    layout->addWidget(m_paneFrame, 1);
     resize(width + height, height);
 }
 
@@ -83,6 +98,7 @@ bool StationWindow::Start()
 {
     if (m_core->OnInitDialog()) {
         m_pages->setCurrentIndex(CGrabberDlg::ControlPage);
+        m_controlPage->Refresh();
         return true;
     }
     End();
@@ -100,9 +116,12 @@ void StationWindow::ToggleCompact()
     if (!m_compact) {
         m_savedRect = geometry();
         m_compact = true;
+        m_paneFrame->hide();
+        layout()->activate();  // the window's minimum width without the pane
         setGeometry(m_savedRect.x(), m_savedRect.y(), m_pages->width(), m_savedRect.height());
     } else {
         m_compact = false;
+        m_paneFrame->show();
         setGeometry(m_savedRect);
     }
 }
@@ -112,9 +131,12 @@ StationPage* StationWindow::ActivePage() const
     return static_cast<StationPage*>(m_pages->currentWidget());
 }
 
-void StationWindow::ShowOutputImage(const CxImage& image)
+void StationWindow::ShowOutputImage(const CxImage& image, const ShownImage& about)
 {
-    (m_compact ? m_controlPage->SmallPane() : *m_pane).SetImage(image);
+    const QString warning = about.kind == ShownImage::Kind::UnsavedPhoto
+                                ? "NOT SAVED: " + QString::fromStdString(about.problem)
+                                : QString();
+    (m_compact ? m_controlPage->SmallPane() : *m_pane).SetImage(image, warning);
     RefreshPages();
 }
 

@@ -36,7 +36,7 @@ public:
     // Closes the window whatever the Shift key says.
     void End();
 
-    void ShowOutputImage(const CxImage& image) override;
+    void ShowOutputImage(const CxImage& image, const ShownImage& about) override;
     void ShowPreview(const CxImage& preview) override;
     void SetTitle(const std::string& title) override;
     void RefreshPages() override;
@@ -58,6 +58,7 @@ private:
     QTabWidget* m_pages = nullptr;
     ControlPage* m_controlPage = nullptr;
     ImagePane* m_pane = nullptr;
+    QWidget* m_paneFrame = nullptr;  // the pane with its margin
     PowerAction m_power;
     std::atomic<bool> m_compact{false};
     bool m_ending = false;

@@ -72,6 +72,7 @@ CGrabberDlg::~CGrabberDlg()
 bool CGrabberDlg::OnInitDialog()
 {
     OpenSerialPort();
+    AdoptOldPresetsFile();
     LoadLayoutList();
     std::string server, databasePath, op, file;
     GetDatabaseSettings(server, databasePath, op, file);
@@ -128,10 +129,11 @@ bool CGrabberDlg::ConnectCamera()
     std::lock_guard connecting(m_connectLock);
     SetTitle(kTitleConnecting);
     bx::ProfileStore profile(m_app.ApplicationName());
-    SelectConfiguredCameraTransport(profile);
+    // A transport the SDK does not know opens nothing: never the one selected before.
+    const bool known = SelectConfiguredCameraTransport(profile);
     const int index = std::atoi(ReadString("Camera Settings", "Device Index", "0").c_str());
     const std::string serial = ReadString("Camera Settings", "Device Name", "");
-    const bool opened = index == -1 ? OpenBySerial(serial) : OpenByIndex(index);
+    const bool opened = known && (index == -1 ? OpenBySerial(serial) : OpenByIndex(index));
     if (!opened) {
         m_cameraConnected = false;
         m_host.RefreshPages();
@@ -159,6 +161,7 @@ void CGrabberDlg::OnDeviceRemoved()
     if (m_destroyed || m_reconnectTimer.IsRunning())
         return;
     m_reconnectTimer.Start(m_reconnectPeriodMs, [this] { ConnectCamera(); });
+    m_host.RefreshPages();  // the control page says "No camera" at once
 }
 
 // Once per kind of camera: a reconnect of the same camera says nothing new.
@@ -237,6 +240,7 @@ void CGrabberDlg::ApplyPreset(int preset)
     const bool suspended = IsTriggerSuspended();
     SetTriggerSuspended(true);
     m_preset = preset;
+    NotePresetSettings(preset);
     LoadPresetCameraProperties(preset);
     LoadPresetFlash(preset);
     SetFlash(FlashState());
@@ -435,16 +439,6 @@ void CGrabberDlg::SetPresetTitle()
     std::snprintf(title, sizeof title, kPresetTitles[m_preset], m_app.m_instance.c_str());
     SetTitle(title);
 }
-
-std::string CGrabberDlg::PropertiesFileName() const
-{
-    const std::string configured = m_app.GetProfileString("Program Settings", "Properties File Name", "");
-    if (!configured.empty())
-        return configured;
-    return m_app.GetExeFolder() + "Properties" + m_app.m_instance + ".xml";
-}
-
-std::string CGrabberDlg::PresetSet(int preset) { return "Set" + std::to_string(preset); }
 
 int CGrabberDlg::ReadInt(const char* section, const char* key, int defaultValue)
 {

@@ -8,6 +8,8 @@
 #include "app/numbering/ImageTreePaths.h"
 #include "app/station/CxImageRefList.h"
 #include "app/station/PeriodicTimer.h"
+#include "app/station/ShownImage.h"
+#include "app/station/StationStatus.h"
 #include "camera/PylonCamera.h"
 #include "camera/WatchDogTimer.h"
 #include "color/ColorTransformer.h"
@@ -102,6 +104,10 @@ public:
     std::string Status() const;
     // Why the last photo was not saved; empty once one was.
     std::string SaveProblem() const;
+    // The state the control page shows and the headless status lines print.
+    StationStatus CurrentStatus() const;
+    // What the last preset switch found wanting ("no saved settings"); empty when nothing.
+    std::string PresetNote() const;
     int SavedCount() const { return m_savedCount; }
     int QueuedFrames() const { return m_frameQueue.GetCount(); }
     bool IsCameraConnected() const { return m_cameraConnected; }
@@ -133,8 +139,9 @@ public:
     CLayoutObject SelectedLayout() const;
     void SelectLayout(long id);
     CompositionOptions ReadCompositionOptions() const;
-    // The file of the last photo saved, or "".
+    // The file of the last photo saved, or "", and its counter.
     std::string LastPhotoPath() const;
+    int LastPhotoCounter() const;
 
     void OnNewImage(IplImage* frame, ImageOwnership kind) override;
     void OnDeviceRemoved() override;
@@ -213,6 +220,14 @@ private:
     int ReadInt(const char* section, const char* key, int defaultValue);
     std::string ReadString(const char* section, const char* key, const std::string& defaultValue);
     std::string PropertiesFileName() const;
+    // An older installation kept the presets beside the program: copied once to the settings folder.
+    void AdoptOldPresetsFile();
+    // Says in the window when the preset has no saved settings to load.
+    void NotePresetSettings(int preset);
+    void SetPresetNote(const std::string& note);
+    std::string NoCameraReason() const;
+    // A captured photo as the host is told of it, saved or not.
+    ShownImage DescribeCapture(bool saved) const;
     // The frame of a set-up page before colour processing, for PreviewPageColour.
     void KeepSetupFrame(const CxImage& frame);
     // The preset's element in the properties file.
@@ -323,6 +338,10 @@ private:
     std::string m_title;
     std::string m_saveProblem;
     std::string m_lastPhotoPath;
+    int m_lastPhotoCounter = 0;
+    std::string m_presetNote;
+    // Records the database has not taken yet, as the record writer last reported.
+    std::atomic<std::size_t> m_recordsWaiting{0};
     std::atomic<bool> m_destroyed{false};
     const std::filesystem::file_time_type m_startTime = std::filesystem::file_time_type::clock::now();
     std::once_flag m_destroyOnce;

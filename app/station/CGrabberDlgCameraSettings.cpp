@@ -19,8 +19,10 @@ void CGrabberDlg::LoadPresetCameraProperties(int preset)
 bool CGrabberDlg::SavePresetCameraSettings()
 {
     const std::string set = PresetSet(m_preset);
-    if (SaveCameraSettings(PropertiesFileName(), set))
+    if (SaveCameraSettings(PropertiesFileName(), set)) {
+        SetPresetNote("");  // the preset has settings now
         return true;
+    }
     TheLog().WriteLine("Camera settings of " + set + " not saved: " + PropertiesFileName() +
                        " cannot be read, does not parse or cannot be written");
     return false;

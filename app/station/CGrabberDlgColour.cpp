@@ -52,8 +52,10 @@ bool CGrabberDlg::StoreColorSettings(const CColorTransformer& transformer)
         return false;
     }
     SaveColorSettings(PropertiesFile::SetNode(document, PresetSet(m_preset)), transformer.m_settings);
-    if (PropertiesFile::Save(document, file))
+    if (PropertiesFile::Save(document, file)) {
+        SetPresetNote("");  // the preset has settings now
         return true;
+    }
     TheLog().WriteLine("Colour settings not saved: " + file + " cannot be written");
     return false;
 }
@@ -81,6 +83,6 @@ bool CGrabberDlg::PreviewPageColour()
         transformer = m_pageColorTransformer;
     }
     transformer.Transform(source, preview, false);
-    m_host.ShowOutputImage(preview);
+    m_host.ShowOutputImage(preview, ShownImage{});
     return true;
 }

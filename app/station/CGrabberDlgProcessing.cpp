@@ -126,9 +126,11 @@ void CGrabberDlg::ProcessFrame(CxImage* frame)
     std::optional<PendingSave> save = capture ? BeginSave() : std::nullopt;
     ApplyColour(page != CameraSetupPage && page != ColorSetupPage);
     m_thumbnailImage.CleanUp();
+    const int savedBefore = m_savedCount;
     if (save)
         FinishSave(*save);
-    m_host.ShowOutputImage(m_thumbnailImage.IsValid() ? m_thumbnailImage : m_outputImage);
+    const ShownImage about = capture ? DescribeCapture(m_savedCount != savedBefore) : ShownImage{};
+    m_host.ShowOutputImage(m_thumbnailImage.IsValid() ? m_thumbnailImage : m_outputImage, about);
 }
 
 // The output image takes the current image's size; without memory for it the frame is dropped.

@@ -1,5 +1,6 @@
 // The save sequence of one captured photo and the database probe.
 #include "app/station/CGrabberDlg.h"
+#include "app/station/IStationHost.h"
 
 #include "app/GrabberApp.h"
 #include "app/counter/CounterServerAddress.h"
@@ -129,6 +130,7 @@ void CGrabberDlg::FinishSave(PendingSave& save)
     {
         std::lock_guard lock(m_stateLock);
         m_lastPhotoPath = paths.filePath;
+        m_lastPhotoCounter = number->counter;
     }
     if (!journaled)
         return RecordUnjournaledPhoto(photo, records, paths.filePath);
@@ -199,15 +201,17 @@ void CGrabberDlg::RemoveStalePartialFiles(const std::string& folder)
 
 void CGrabberDlg::OnRecordBacklog(std::size_t pending)
 {
+    m_recordsWaiting = pending;
     if (pending == 0) {
         TheLog().WriteLine("The database has taken every waiting record");
         if (SaveProblem().empty())
             SetStatus("Ok");
-        return;
+    } else {
+        SetStatus("Ko");
+        TheLog().WriteLine("The database has not taken " + std::to_string(pending) + " records yet; they wait in " +
+                           m_recordWriter.Path());
     }
-    SetStatus("Ko");
-    TheLog().WriteLine("The database has not taken " + std::to_string(pending) + " records yet; they wait in " +
-                       m_recordWriter.Path());
+    m_host.RefreshPages();
 }
 
 // The JPEG and its thumbnail go to a hidden file beside the photo, which is

@@ -16,9 +16,27 @@ int HeadlessHost::ImagesShown() const
     return m_imagesShown;
 }
 
-void HeadlessHost::ShowOutputImage(const CxImage& image)
+namespace {
+
+// The image as the window would mark it: a photo's file and counter, or a set-up frame's size.
+std::string Describe(const CxImage& image, const ShownImage& about)
 {
-    std::string line = "Image " + std::to_string(image.Width()) + "x" + std::to_string(image.Height());
+    switch (about.kind) {
+    case ShownImage::Kind::SavedPhoto:
+        return "Photo " + about.file + " saved (counter " + std::to_string(about.counter) + ")";
+    case ShownImage::Kind::UnsavedPhoto:
+        return "Photo not saved";
+    case ShownImage::Kind::SetupFrame:
+        break;
+    }
+    return "Image " + std::to_string(image.Width()) + "x" + std::to_string(image.Height());
+}
+
+}  // namespace
+
+void HeadlessHost::ShowOutputImage(const CxImage& image, const ShownImage& about)
+{
+    std::string line = Describe(image, about);
     if (m_status)
         line += ", " + m_status();
     m_report(line);

@@ -16,13 +16,13 @@ public:
 
     explicit HeadlessHost(Reporter report);
 
-    // Describes the control page's fields in the report of each image.
+    // Describes the control page's status in the report of each image.
     void SetStatusQuery(StatusQuery status) { m_status = std::move(status); }
     // True when `count` images have been shown within the time-out.
     bool WaitForImages(int count, std::chrono::milliseconds timeout);
     int ImagesShown() const;
 
-    void ShowOutputImage(const CxImage& image) override;
+    void ShowOutputImage(const CxImage& image, const ShownImage& about) override;
     void ShowPreview(const CxImage& preview) override;
     void SetTitle(const std::string& title) override;
     void RefreshPages() override {}

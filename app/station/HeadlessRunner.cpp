@@ -4,8 +4,6 @@
 #include "platform/LogTrace.h"
 #include "app/station/CGrabberDlg.h"
 #include "app/station/HeadlessHost.h"
-#include "camera/CameraTransport.h"
-#include "platform/ProfileStore.h"
 
 #include <atomic>
 #include <csignal>
@@ -31,22 +29,14 @@ void ReportError(const std::string& line)
     std::fprintf(stderr, "%s\n", line.c_str());
 }
 
-// What the control page would show, with the reason of a failed save.
+// What the control page would show: the status and its reason.
 std::string StatusLine(const CGrabberDlg& station)
 {
-    std::string line = "status " + station.Status();
-    const std::string problem = station.SaveProblem();
-    if (!problem.empty())
-        line += " (" + problem + ")";
+    const StationStatus status = station.CurrentStatus();
+    std::string line = "status " + status.word;
+    if (!status.reason.empty())
+        line += " (" + status.reason + ")";
     return line + ", photos saved " + std::to_string(station.SavedCount());
-}
-
-std::string NoCameraLine(const CGrabberApp& app)
-{
-    bx::ProfileStore profile(app.ApplicationName());
-    return "No camera connected on transport \"" + ConfiguredCameraTransport(profile) +
-           "\" (\"Camera Transport\" of \"Camera Settings\": aravis or sim); trying again every " +
-           std::to_string(CGrabberDlg::kReconnectPeriodMs / 1000) + " s";
 }
 
 // Takes the shots; how many photos they saved.
@@ -86,7 +76,7 @@ int RunHeadless(CGrabberApp& app, const HeadlessOptions& options)
         return 1;
     }
     if (!station.IsCameraConnected())
-        ReportError(NoCameraLine(app));
+        ReportError(station.CurrentStatus().reason);
     int exitCode = 0;
     if (options.shots == HeadlessOptions::kUntilStopped) {
         WaitForStopSignal();

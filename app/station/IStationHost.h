@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/station/ShownImage.h"
+
 #include <string>
 
 class CxImage;
@@ -13,7 +15,8 @@ public:
 
     // "WM_NEW_IMAGE": the processed image after each frame. Blocking: when it
     // returns the host has taken what it shows, so the core may overwrite the image.
-    virtual void ShowOutputImage(const CxImage& image) = 0;
+    // `about` says whether it is a saved photo, a photo that was not saved, or a set-up frame.
+    virtual void ShowOutputImage(const CxImage& image, const ShownImage& about) = 0;
     // A live-mode preview frame for the control page's pane (grab thread).
     virtual void ShowPreview(const CxImage& preview) = 0;
     virtual void SetTitle(const std::string& title) = 0;

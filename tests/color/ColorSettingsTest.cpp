@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -68,17 +70,27 @@ TEST(ColorSettings, PropertyGridListsAndEditsEverySetting)
     CColorTransformer transformer;
     CPropertyList list;
     transformer.GetProperties(list);
-    ASSERT_EQ(list.Items().size(), 23u);
+    ASSERT_EQ(list.Items().size(), 29u);  // the section, six groups, 22 settings
     EXPECT_EQ(list.Items()[0].kind, PropertyKind::Section);
     EXPECT_EQ(list.Items()[0].label, "Color");
     std::set<std::string> names;
     for (const CProperty& item : list.Items())
         names.insert(item.label);
-    EXPECT_EQ(names.size(), 23u);
+    EXPECT_EQ(names.size(), 29u);
 
+    // Readable captions with units; the comment names the setting as the file does.
     const CProperty* red = list.Find(&transformer.m_settings.m_red);
     ASSERT_NE(red, nullptr);
     EXPECT_EQ(red->min, -100);
+    EXPECT_EQ(red->label, "Red (%)");
+    EXPECT_EQ(red->comment, "\"Red\" in the presets file; from -100 to 100");
+    const CProperty* sigma = list.Find(&transformer.m_settings.m_sigma);
+    EXPECT_EQ(sigma->depth, 2);
+    const auto denoiser = std::find_if(list.Items().begin(), list.Items().end(),
+                                       [](const CProperty& item) { return item.label == "Denoiser"; });
+    ASSERT_NE(denoiser, list.Items().end());
+    EXPECT_EQ(denoiser->kind, PropertyKind::Section);
+    EXPECT_EQ(std::distance(&*denoiser, sigma), 6);  // its switch and its five settings follow it
     EXPECT_EQ(list.Find(&transformer.m_settings.m_denoiser)->kind, PropertyKind::Bool);
     EXPECT_EQ(list.Find(&transformer.m_settings.m_sigma)->kind, PropertyKind::Float);
 

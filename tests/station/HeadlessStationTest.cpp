@@ -60,9 +60,10 @@ RunResult RunHeadless(const StationFolder& folder, int shots, const std::string&
                " --interval 0 2>&1");
 }
 
+// The status line of the last photo, saved or not.
 std::string LastImageLine(const std::string& output)
 {
-    const size_t start = output.rfind("\nImage ");
+    const size_t start = output.rfind("\nPhoto ");
     if (start == std::string::npos)
         return {};
     return output.substr(start + 1, output.find('\n', start + 1) - start - 1);
@@ -74,10 +75,18 @@ TEST(HeadlessStationTest, TwentyShotsGiveTwentyPhotosWithThumbnails)
     folder.WriteProfile(folder.PhotoFolder().string() + "/");
     const RunResult run = RunHeadless(folder, 20);
     ASSERT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_NE(LastImageLine(run.output).find("status Ok, photos saved 20"), std::string::npos) << run.output;
+    const std::string last = LastImageLine(run.output);
+    EXPECT_NE(last.find("status Ok, photos saved 20"), std::string::npos) << run.output;
 
     const auto photos = folder.SavedPhotos();
     ASSERT_EQ(photos.size(), 20u) << run.output;
+    // The line names the photo it saved and its counter.
+    const size_t named = last.find(" saved (counter ");
+    ASSERT_NE(named, std::string::npos) << last;
+    const fs::path file = last.substr(6, named - 6);
+    EXPECT_TRUE(fs::exists(file)) << last;
+    EXPECT_EQ(file.filename().string(), "img" + last.substr(named + 16, last.find(')', named) - named - 16) + ".jpg")
+        << last;
     for (const fs::path& photo : photos) {
         ASSERT_EQ(photo.parent_path().parent_path().parent_path().filename(), "images") << photo;
         ImageTrailer trailer;
@@ -96,7 +105,7 @@ TEST(HeadlessStationTest, WithoutAPhotoFolderNothingIsSavedAndTheRunFails)
     folder.WriteProfile("");
     RunResult run = RunHeadless(folder, 2);
     EXPECT_EQ(run.exitCode, 1) << run.output;
-    EXPECT_NE(LastImageLine(run.output).find("status Ko (\"DatabasePath\" is empty), photos saved 0"),
+    EXPECT_NE(LastImageLine(run.output).find("Photo not saved, status Ko (\"DatabasePath\" is empty), photos saved 0"),
               std::string::npos)
         << run.output;
     EXPECT_NE(run.output.find("0 of 2 photos saved"), std::string::npos) << run.output;

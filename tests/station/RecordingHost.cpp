@@ -19,7 +19,7 @@ double MeanGreen(const CxImage& image)
 
 }  // namespace
 
-void RecordingHost::ShowOutputImage(const CxImage& image)
+void RecordingHost::ShowOutputImage(const CxImage& image, const ShownImage&)
 {
     const Shown shown{image.Width(), image.Height(), MeanGreen(image)};
     {

@@ -16,7 +16,7 @@ public:
         double meanGreen = 0;  // of a three-channel image
     };
 
-    void ShowOutputImage(const CxImage& image) override;
+    void ShowOutputImage(const CxImage& image, const ShownImage& about) override;
     void ShowPreview(const CxImage& preview) override;
     void SetTitle(const std::string& title) override;
     void RefreshPages() override {}

@@ -104,7 +104,7 @@ void ExpectEveryShotOnceInOrder(const StationFolder& folder, const std::string& 
         }
     EXPECT_EQ(xmlFiles, static_cast<size_t>(kShots));
     EXPECT_EQ(rowsWithoutPhoto, 0u);
-    EXPECT_NE(run.output.find("status Ko"), std::string::npos) << "the outage was never shown";
+    EXPECT_NE(run.output.find("status Records waiting ("), std::string::npos) << "the outage was never shown";
 }
 
 void WriteStationProfile(const StationFolder& folder, const std::string& connection)

@@ -85,4 +85,36 @@ TEST_F(StationPresetTest, PresetsLoadAndSaveTheCameraSettings)
     EXPECT_EQ(station->GetPreset(), CGrabberDlg::PresetNormal);
 }
 
+// An older installation kept the presets beside the program: the station copies
+// them to its settings folder once, says so, and from then on keeps its own.
+TEST_F(StationPresetTest, PresetsBesideTheProgramAreCopiedToTheSettingsFolderOnce)
+{
+    const std::filesystem::path program = m_folder.Root() / "program";
+    std::filesystem::create_directories(program);
+    const auto preset = [](int exposure) {
+        return "<Set0><PylonCamera><CameraProperties><ExposureTimeRaw value=\"" + std::to_string(exposure) +
+               "\"/></CameraProperties></PylonCamera></Set0>";
+    };
+    WriteFile((program / "Properties.xml").string(), preset(300));
+    const std::string profile = "[Program Settings]\nExe Folder Location=" + program.string() + "/\n";
+    TheLog().SetFileName(LogFile().string());
+    TheLog().Enable(true, false);
+    Start(false, true, profile);
+    EXPECT_EQ(Integer("ExposureTimeRaw"), 300);
+    const std::filesystem::path copy = m_folder.ConfigFolder() / "Properties.xml";
+    EXPECT_EQ(ReadFile(copy.string()), preset(300));
+    const std::string copied = "Presets: copied " + (program / "Properties.xml").string() +
+                               " of an older installation to " + copy.string();
+    EXPECT_NE(ReadFile(LogFile().string()).find(copied), std::string::npos);
+
+    // The station's own file wins from now on; the program folder's is left as it was.
+    WriteFile((program / "Properties.xml").string(), preset(700));
+    m_station.reset();
+    Start(false, true, profile);
+    EXPECT_EQ(Integer("ExposureTimeRaw"), 300);
+    EXPECT_EQ(ReadFile(copy.string()), preset(300));
+    const std::string log = ReadFile(LogFile().string());
+    EXPECT_EQ(log.find(copied), log.rfind(copied));
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeWidget>
@@ -119,6 +120,9 @@ protected:
         QTest::keyClick(line, Qt::Key_Return);
     }
 
+    // The note under the grid.
+    QString Note(PropertyGrid& grid) { return grid.findChild<QLabel*>("propertyComment")->text(); }
+
     RecordingHost m_host;
     static QApplication* s_application;
 };
@@ -171,13 +175,16 @@ TEST_F(PropertyGridTest, EditsReachTheHostByAddressAndRefusalsKeepTheMember)
     EXPECT_EQ(m_host.m_reverse, 1);
     EXPECT_EQ(Editor<QLineEdit>(grid, "Width")->text(), "2048");
     EXPECT_EQ(reported.size(), 5u);
+    EXPECT_EQ(Note(grid), "Width: 99999 is outside 16 to 2048; 2048 is used instead.");
 
     m_host.m_edits.clear();
     Enter(grid, "Width", "12x");  // no number: nothing reaches the host
+    EXPECT_EQ(Note(grid), "Width: \"12x\" is not a number from 16 to 2048; it stays 2048.");
     Enter(grid, "Gamma", "inf");
     EXPECT_TRUE(m_host.m_edits.empty());
     EXPECT_EQ(Editor<QLineEdit>(grid, "Width")->text(), "2048");
     Enter(grid, "Name", "refused");  // the host refuses: the old value comes back
+    EXPECT_EQ(Note(grid), "Name was not changed.");
     EXPECT_EQ(m_host.m_name, "front");
     EXPECT_EQ(Editor<QLineEdit>(grid, "Name")->text(), "front");
     m_host.m_exposureWritable = false;  // disabled since it was shown: refused too

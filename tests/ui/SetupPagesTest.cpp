@@ -110,14 +110,6 @@ protected:
         emit Find<QComboBox>("preset")->activated(preset);
         ASSERT_EQ(m_window->Core().GetPreset(), preset);
     }
-
-    // With BX_PAGES_SCREENSHOTS=FOLDER, the window as it is now into FOLDER/NAME.png.
-    void Screenshot(const char* name)
-    {
-        if (const char* folder = std::getenv("BX_PAGES_SCREENSHOTS")) {
-            EXPECT_TRUE(m_window->grab().save(QString(folder) + "/" + name + ".png"));
-        }
-    }
 };
 
 TEST_F(SetupPagesTest, ColourEditsApplyPreviewAndPersistPerPreset)
@@ -130,7 +122,7 @@ TEST_F(SetupPagesTest, ColourEditsApplyPreviewAndPersistPerPreset)
     ASSERT_FALSE(IsGrey(m_window->Pane().CurrentImage()));
 
     // The edit is applied, shown on the last test shot and saved with preset 0.
-    Enter(grid, "Saturation", "-100");
+    Enter(grid, "Saturation (%)", "-100");
     EXPECT_EQ(m_window->Core().GetColorTransformer().m_settings.m_saturation, -100);
     EXPECT_TRUE(IsGrey(m_window->Pane().CurrentImage()));
     EXPECT_EQ(SavedValue(PropertiesFile(), {"Set0", "ColorTransformer", "Saturation"}), "-100");
@@ -139,19 +131,19 @@ TEST_F(SetupPagesTest, ColourEditsApplyPreviewAndPersistPerPreset)
     // Preset 1 has no colour settings yet: the defaults; back to 0: its own.
     ChoosePreset(CGrabberDlg::PresetLowLight);
     ShowPage(CGrabberDlg::ColorSetupPage);
-    EXPECT_EQ(Shown(grid, "Saturation"), "0");
-    Enter(grid, "Contrast", "40");
+    EXPECT_EQ(Shown(grid, "Saturation (%)"), "0");
+    Enter(grid, "Contrast (%)", "40");
     ChoosePreset(CGrabberDlg::PresetNormal);
     ShowPage(CGrabberDlg::ColorSetupPage);
-    EXPECT_EQ(Shown(grid, "Saturation"), "-100");
-    EXPECT_EQ(Shown(grid, "Contrast"), "0");
+    EXPECT_EQ(Shown(grid, "Saturation (%)"), "-100");
+    EXPECT_EQ(Shown(grid, "Contrast (%)"), "0");
 
     CloseWindow();
     StartWindow();
     grid = Grid(CGrabberDlg::ColorSetupPage, "colourProperties");
     EXPECT_EQ(m_window->Core().GetColorTransformer().m_settings.m_saturation, -100);
     ShowPage(CGrabberDlg::ColorSetupPage);
-    EXPECT_EQ(Shown(grid, "Saturation"), "-100");
+    EXPECT_EQ(Shown(grid, "Saturation (%)"), "-100");
     ChoosePreset(CGrabberDlg::PresetLowLight);
     EXPECT_EQ(m_window->Core().GetColorTransformer().m_settings.m_contrast, 40);
 }
@@ -193,10 +185,31 @@ TEST_F(SetupPagesTest, GeneralPageSavesTheDatabaseConnection)
     QWidget* page = ShowPage(CGrabberDlg::GeneralSetupPage);
     auto* connection = page->findChild<QLineEdit*>("odbcConnection");
     EXPECT_EQ(connection->text().toStdString(), DefaultConnectionString(0));
+    auto* inUse = page->findChild<QLabel*>("databaseInUse");
+    EXPECT_EQ(inUse->text(), "ODBC data source \"Data\", with the database its ODBC settings (odbc.ini) name");
     auto* type = page->findChild<QComboBox*>("databaseType");
     type->setCurrentIndex(1);
     emit type->activated(1);  // a built-in string follows the type
     EXPECT_EQ(connection->text().toStdString(), DefaultConnectionString(1));
+    EXPECT_TRUE(inUse->text().startsWith("ODBC data source \"Data_pg\""));
+    connection->setText("ODBC;dsn=Data;UID=sa;PWD=;database=/srv/shots.sqlite");
+    EXPECT_EQ(inUse->text(), "ODBC data source \"Data\", database /srv/shots.sqlite");
+    connection->setText(QString::fromStdString(DefaultConnectionString(1)));
+
+    // A photo folder that does not exist is warned of as it is typed.
+    auto* path = page->findChild<QLineEdit*>("databasePath");
+    auto* pathProblem = page->findChild<QLabel*>("photoFolderProblem");
+    EXPECT_FALSE(pathProblem->isVisibleTo(page));
+    const std::string missing = (m_folder.Root() / "unmounted").string();
+    path->setText(QString::fromStdString(missing + "/"));
+    EXPECT_TRUE(pathProblem->isVisibleTo(page));
+    EXPECT_EQ(pathProblem->text().toStdString(),
+              "Photos cannot be saved: folder " + missing + " (\"DatabasePath\") does not exist");
+    Screenshot("general-setup-missing-folder");
+    path->setText(QString::fromStdString(m_folder.PhotoFolder().string()));  // a prefix, not the folder
+    EXPECT_TRUE(pathProblem->text().endsWith("end the folder with \"/\" to put them inside it"));
+    path->setText(QString::fromStdString(m_folder.PhotoFolder().string() + "/"));
+    EXPECT_FALSE(pathProblem->isVisibleTo(page));
     page->findChild<QLineEdit*>("operatorName")->setText("anna");
     Screenshot("general-setup");
     QTest::keyClick(connection, Qt::Key_Return);

@@ -56,3 +56,11 @@ void StationWindowFixture::TearDown()
     m_window->close();
     m_window.reset();
 }
+
+void StationWindowFixture::Screenshot(const char* name) const
+{
+    if (const char* folder = std::getenv("BX_PAGES_SCREENSHOTS")) {
+        QCoreApplication::processEvents();  // the layouts as the event loop would have them
+        EXPECT_TRUE(m_window->grab().save(QString(folder) + "/" + name + ".png"));
+    }
+}

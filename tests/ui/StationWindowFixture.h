@@ -32,6 +32,8 @@ protected:
         return m_window->findChild<Widget*>(name);
     }
     QTabWidget* Pages() const { return m_window->findChild<QTabWidget*>(); }
+    // With BX_PAGES_SCREENSHOTS=FOLDER, the window as it is now into FOLDER/NAME.png.
+    void Screenshot(const char* name) const;
 
     StationFolder m_folder;
     std::unique_ptr<StationApp> m_app;

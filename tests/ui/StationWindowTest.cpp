@@ -110,6 +110,18 @@ TEST_F(StationWindowTest, TheTriggerFieldsReachTheEngineAndTheProfile)
     EXPECT_EQ(Find<QLineEdit>("sequence")->text(), "0/0 1/400");
 }
 
+// A photographer judges focus in the pane: every size the window gains goes to it.
+TEST_F(StationWindowTest, ThePaneGrowsWithTheWindowAndThePagesKeepTheirWidth)
+{
+    QCoreApplication::processEvents();
+    const QSize pane = m_window->Pane().size();
+    const int pages = Pages()->width();
+    m_window->resize(m_window->width() + 400, m_window->height() + 200);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_window->Pane().width() == pane.width() + 400; }, 2000));
+    EXPECT_EQ(m_window->Pane().height(), pane.height() + 200);
+    EXPECT_EQ(Pages()->width(), pages);
+}
+
 TEST_F(StationWindowTest, PowerButtonsActOnlyWithShift)
 {
     QTest::mouseClick(Find<QPushButton>("powerOff"), Qt::LeftButton);
