@@ -94,6 +94,9 @@ TEST_F(RasterExternalTest, BmpOfEveryBitCountAndHeader) {
       {"im-rle8.bmp", "/usr/bin/convert {q256} -compress RLE BMP3:{out}", kBmpRef, 3, true},
       {"im-bmp2.bmp", "/usr/bin/convert {in} BMP2:{out}", kBmpRef, 3, true},
       {"im-grey.bmp", "/usr/bin/convert {grey} -type Grayscale BMP3:{out}", kBmpRef, 3, true},
+      // ImageMagick's own default: a 124-byte header.
+      {"im-v5.bmp", "/usr/bin/convert {in} BMP:{out}", kBmpRef, 3, true},
+      {"im-v5-8.bmp", "/usr/bin/convert {q256} -type Palette BMP:{out}", "/usr/bin/convert {out} ppm:-", 3, true},
   };
   for (const Variant& v : variants) Check(v);
 }
@@ -163,7 +166,7 @@ TEST_F(RasterExternalTest, AlphaOfBmpTgaAndTiff) {
   ASSERT_TRUE(RunCommand("/usr/bin/convert " + alpha + " -alpha extract pgm:" + dir.Path("a.pgm")));
   Pnm expected;
   ASSERT_TRUE(ReadPnm(dir.Path("a.pgm"), expected));
-  for (const char* format : {"-define bmp3:alpha=true BMP3:%s.bmp", "TGA:%s.tga", "%s.tif"}) {
+  for (const char* format : {"-define bmp3:alpha=true BMP3:%s.bmp", "BMP:%s.v5.bmp", "TGA:%s.tga", "%s.tif"}) {
     char target[512];
     std::snprintf(target, sizeof target, format, dir.Path("a").c_str());
     SCOPED_TRACE(target);

@@ -84,10 +84,13 @@ std::vector<RasterSeed> BmpSeeds() {
   mono.pixels = {0xA5, 0x80, 0, 0, 0x5A, 0x00, 0, 0};
   BmpRecipe bgra{.width = 3, .height = 4, .bits = 32};
   bgra.pixels = Ramp(3 * 4 * 4);
+  BmpRecipe v5{.headerSize = 124, .width = 3, .height = 2, .bits = 16, .compression = 3};
+  v5.masks = {0x0F00, 0x00F0, 0x000F, 0xF000};
+  v5.pixels = Ramp(2 * 8);
   return {{Written(image, false), IMG_TYPE_BMP}, {Written(unpadded, false), IMG_TYPE_BMP},
           {BuildBmp(bgra), IMG_TYPE_BMP},        {BuildBmp(rle8), IMG_TYPE_BMP},
           {BuildBmp(rle4), IMG_TYPE_BMP},        {BuildBmp(masks), IMG_TYPE_BMP},
-          {BuildBmp(mono), IMG_TYPE_BMP}};
+          {BuildBmp(mono), IMG_TYPE_BMP},        {BuildBmp(v5), IMG_TYPE_BMP}};
 }
 
 std::vector<RasterSeed> PcxSeeds() {
