@@ -184,4 +184,49 @@ TEST_F(RasterExternalTest, AlphaOfBmpTgaAndTiff) {
   }
 }
 
+// Orientations 5 to 8 store the picture's columns as rows: the picture comes
+// out turned, as ImageMagick's -auto-orient shows it, whatever path decodes it.
+TEST_F(RasterExternalTest, TransposedTiffOrientationsAreTurned) {
+  const char* orients[] = {"LeftTop", "RightTop", "RightBottom", "LeftBottom"};
+  const char* layouts[] = {"", "-compress LZW", "-define tiff:tile-geometry=16x16"};
+  for (int o = 0; o < 4; ++o)
+    for (const char* layout : layouts) {
+      SCOPED_TRACE(std::string(orients[o]) + " " + layout);
+      const std::string file = dir.Path("turned.tif");
+      ASSERT_TRUE(RunCommand("/usr/bin/convert " + dir.Path("in.ppm") + " " + layout + " -orient " +
+                             orients[o] + " " + file));
+      ASSERT_TRUE(RunCommand("/usr/bin/convert " + file + " -auto-orient ppm:" + dir.Path("ref.ppm")));
+      Pnm reference;
+      ASSERT_TRUE(ReadPnm(dir.Path("ref.ppm"), reference));
+      int width = 0, height = 0;
+      EXPECT_EQ(IMG_TYPE_TIFF, GetFileType(file.c_str(), width, height, nullptr));
+      EXPECT_EQ(51, width);
+      EXPECT_EQ(101, height);
+      CxImage ours;
+      ASSERT_EQ(1, ours.Load(file.c_str(), 2, 1, 0, 0, nullptr));
+      EXPECT_EQ(0, DifferenceFromPnm(ours, reference));
+      ASSERT_EQ(1, ours.Load(file.c_str(), 0, 2, 0, 0, nullptr));
+      EXPECT_EQ(25, ours.Width());
+      EXPECT_EQ(50, ours.Height());
+    }
+}
+
+// Associated (premultiplied) alpha: straight colours in the alpha modes, as
+// ImageMagick gives them (within rounding).
+TEST_F(RasterExternalTest, AssociatedAlphaTiffGivesStraightColours) {
+  const std::string alpha = dir.Path("alpha.png"), file = dir.Path("assoc.tif");
+  ASSERT_TRUE(RunCommand("/usr/bin/convert " + dir.Path("in.ppm") +
+                         " \\( +clone -fx 'i/w' \\) -alpha off -compose CopyOpacity -composite " + alpha));
+  ASSERT_TRUE(RunCommand("/usr/bin/convert " + alpha + " -define tiff:alpha=associated " + file));
+  ASSERT_TRUE(RunCommand("/usr/bin/convert " + file + " -alpha off ppm:" + dir.Path("ref.ppm")));
+  Pnm reference;
+  ASSERT_TRUE(ReadPnm(dir.Path("ref.ppm"), reference));
+  for (const int mode : {1, 2}) {
+    CxImage ours;
+    ASSERT_EQ(1, ours.Load(file.c_str(), mode, 1, 0, 0, nullptr));
+    ASSERT_EQ(4, ours.SamplesPerPixel());
+    EXPECT_GE(1, DifferenceFromPnm(ours, reference)) << mode;
+  }
+}
+
 }  // namespace
