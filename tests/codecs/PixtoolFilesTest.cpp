@@ -128,4 +128,17 @@ TEST(PixtoolFilesTest, JoySignAndVerify) {
   EXPECT_NE(std::string::npos, Pixtool("info " + jpeg).output.find("signature: does not match"));
 }
 
+// A file the reader refuses: the tool gives the reader's reason.
+TEST(PixtoolFilesTest, RefusedFileShowsTheReadersReason) {
+  if (!ToolPresent("/usr/bin/tiffcp")) GTEST_SKIP() << "libtiff-tools not installed";
+  TempDir dir;
+  CxImage source;
+  MakePattern(source, 8, 4);
+  ASSERT_EQ(1, source.Save(dir.Path("c.tif").c_str(), 4, 0, 0, nullptr, 0));
+  ASSERT_TRUE(RunCommand("/usr/bin/tiffcp -p separate " + dir.Path("c.tif") + " " + dir.Path("p.tif")));
+  const Result r = Pixtool("convert " + dir.Path("p.tif") + " " + dir.Path("x.bmp"));
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(std::string::npos, r.output.find("p.tif: Sorry, can not handle bit plane images")) << r.output;
+}
+
 }  // namespace

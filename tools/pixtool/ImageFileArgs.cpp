@@ -2,6 +2,7 @@
 
 #include "pixlib/codecs/FileType.h"
 #include "pixlib/codecs/ImageView.h"
+#include "pixlib/codecs/ImgDiagnostics.h"
 #include "pixlib/codecs/bmp/BmpWriter.h"
 #include "tools/pixtool/PnmFile.h"
 
@@ -47,8 +48,10 @@ bool LoadAnyImage(const std::string& path, int mode, int reduction, CxImage& ima
   PnmInfo pnm;
   std::string pnmError;
   if (ReadPnmInfo(path, pnm, pnmError)) return LoadPnm(path, image, error);
+  ImgClearLastWarning();
   if (image.Load(path.c_str(), mode, reduction, 0, 0, nullptr) != 0) return true;
-  error = "not an image file the library reads";
+  // The reader's own reason when one refused the file.
+  error = *ImgLastWarning() != '\0' ? ImgLastWarning() : "not an image file the library reads";
   return false;
 }
 
