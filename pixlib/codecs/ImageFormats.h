@@ -19,6 +19,7 @@ PIXLIB_API int IsPcxFile(const char* path, int& width, int& height, unsigned cha
 PIXLIB_API int IsTgaFile(const char* path, int& width, int& height, unsigned char* key);
 PIXLIB_API int IsPhotoCdFile(const char* path, int& width, int& height, unsigned char* key);
 PIXLIB_API int IsTiffFile(const char* path, int& width, int& height, unsigned char* key);
+PIXLIB_API int IsPngFile(const char* path, int& width, int& height, unsigned char* key);
 PIXLIB_API int IsJoyFile(const char* path, int& width, int& height, unsigned char* key);
 
 // 0: Joy file whose scrambled image decodes with the key (a null key means the
@@ -38,6 +39,8 @@ PIXLIB_API int LoadPhotoCdFile(CxImage& image, const char* path, int channelMode
                                int tiled, unsigned char* key);
 PIXLIB_API int LoadTiffFile(CxImage& image, const char* path, int channelMode, int reduction,
                             int tiled, unsigned char* key);
+PIXLIB_API int LoadPngFile(CxImage& image, const char* path, int channelMode, int reduction,
+                           int tiled, unsigned char* key);
 PIXLIB_API int LoadJoyFile(CxImage& image, const char* path, int channelMode, int reduction,
                            int tiled, unsigned char* key);
 
@@ -48,5 +51,9 @@ PIXLIB_API int WriteJpegFile(CxImage& image, const char* path, int quality, int 
                              unsigned char* key, int preferSystemEncoder);
 PIXLIB_API int WriteTiffFile(CxImage& image, const char* path, int quality, int keepAlpha,
                              unsigned char* key);
+// 8-bit grey, RGB or RGBA (alpha when the image has it and keepAlpha is set);
+// quality and key are not used.
+PIXLIB_API int WritePngFile(CxImage& image, const char* path, int quality, int keepAlpha,
+                            unsigned char* key);
 PIXLIB_API int WriteJoyFile(CxImage& image, const char* path, int quality, int keepAlpha,
                             unsigned char* key);

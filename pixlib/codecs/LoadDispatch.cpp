@@ -19,6 +19,7 @@ Loader LoaderFor(int type) {
     case IMG_TYPE_BMP: return LoadBmpFile;
     case IMG_TYPE_TIFF: return LoadTiffFile;
     case IMG_TYPE_PHOTOCD: return LoadPhotoCdFile;
+    case IMG_TYPE_PNG: return LoadPngFile;
     case IMG_TYPE_JOY:
     case IMG_TYPE_JOY_LIBRARY_KEY: return LoadJoyFile;
     default: return nullptr;
@@ -35,6 +36,7 @@ Loader LoaderBySignature(const char* path) {
     return LoadTiffFile;
   if (b[0] == 'B' && b[1] == 'M') return LoadBmpFile;
   if (b[0] == 0xFF && b[1] == 0xD8) return LoadJpegFile;
+  if (b[0] == 0x89 && b[1] == 'P' && b[2] == 'N' && b[3] == 'G') return LoadPngFile;
   return nullptr;
 }
 

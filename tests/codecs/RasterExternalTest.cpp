@@ -1,4 +1,4 @@
-// BMP, PCX, TGA and TIFF files written by independent programs (netpbm,
+// BMP, PCX, TGA, TIFF and PNG files written by independent programs (netpbm,
 // ImageMagick, libtiff's tools) load to exactly the pixels their reference
 // decoders give, at full size and reduced.
 #include <gtest/gtest.h>
@@ -26,7 +26,8 @@ std::string Expand(std::string command, const TempDir& dir, const std::string& o
   const std::pair<std::string, std::string> names[] = {
       {"{in}", dir.Path("in.ppm")}, {"{q16}", dir.Path("q16.ppm")},
       {"{q2}", dir.Path("q2.ppm")}, {"{q256}", dir.Path("q256.ppm")},
-      {"{grey}", dir.Path("grey.pgm")}, {"{photo}", dir.Path("photo.ppm")}, {"{out}", out}};
+      {"{grey}", dir.Path("grey.pgm")}, {"{photo}", dir.Path("photo.ppm")},
+      {"{alpha}", dir.Path("alpha.png")}, {"{out}", out}};
   for (const auto& [key, value] : names)
     for (std::size_t at; (at = command.find(key)) != std::string::npos;) command.replace(at, key.size(), value);
   return command;
@@ -82,6 +83,7 @@ constexpr const char* kBmpRef = "/usr/bin/bmptopnm {out} | /usr/bin/ppmtoppm";
 constexpr const char* kPcxRef = "/usr/bin/pcxtoppm {out}";
 constexpr const char* kTgaRef = "/usr/bin/tgatoppm {out}";
 constexpr const char* kTiffRef = "/usr/bin/tiff2rgba {out} {out}.rgba && /usr/bin/tifftopnm {out}.rgba";
+constexpr const char* kPngRef = "/usr/bin/convert {out} -alpha off -depth 8 ppm:-";
 
 TEST_F(RasterExternalTest, BmpOfEveryBitCountAndHeader) {
   const Variant variants[] = {
@@ -180,6 +182,62 @@ TEST_F(RasterExternalTest, AlphaOfBmpTgaAndTiff) {
     for (int y = 0; y < expected.height; ++y)
       for (int x = 0; x < expected.width; ++x)
         worst = std::max(worst, std::abs(SampleAt(ours, x, y, 3) - expected.pixels[y * expected.width + x]));
+    EXPECT_EQ(0, worst);
+  }
+}
+
+// Every PNG colour type and bit depth, interlaced or not: colours and alpha
+// as ImageMagick reads them (16-bit samples as it scales them to 8 bits).
+TEST_F(RasterExternalTest, PngOfEveryColourTypeAndDepth) {
+  ASSERT_TRUE(RunCommand(Expand("/usr/bin/convert {in} \\( +clone -fx 'i/w' \\) -alpha off"
+                                " -compose CopyOpacity -composite {alpha}", dir, "")));
+  const char* k16 = " -channel RGB -evaluate multiply 0.93 +channel -depth 16";  // samples not multiples of 257
+  const std::string grey = "/usr/bin/convert {grey} -define png:color-type=0 -define png:bit-depth=";
+  const std::string greyAlpha = "/usr/bin/convert {alpha} -colorspace gray -define png:color-type=4 -define png:bit-depth=";
+  const std::string rgb16 = std::string("/usr/bin/convert {in}") + k16 + " PNG48:{out}";
+  const std::string rgba16 = std::string("/usr/bin/convert {alpha}") + k16 + " PNG64:{out}";
+  const std::string greyAlpha16 = greyAlpha + "16" + k16 + " PNG:{out}";
+  const std::string strings[] = {"/usr/bin/convert {q2} -define png:color-type=0 -define png:bit-depth=1 PNG:{out}",
+                                 grey + "2 PNG:{out}", grey + "4 PNG:{out}",
+                                 grey + "8 PNG:{out}", grey + "16" + k16 + " PNG:{out}",
+                                 greyAlpha + "8 PNG:{out}", greyAlpha16, rgb16, rgba16,
+                                 std::string("/usr/bin/convert {in} -interlace PNG") + k16 + " PNG48:{out}",
+                                 std::string("/usr/bin/convert {alpha} -interlace PNG") + k16 + " PNG64:{out}"};
+  const Variant variants[] = {
+      {"grey1.png", strings[0].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"grey2.png", strings[1].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"grey4.png", strings[2].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"grey8.png", strings[3].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"grey16.png", strings[4].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"greyalpha8.png", strings[5].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"greyalpha16.png", strings[6].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"palette4.png", "/usr/bin/convert {q16} -define png:color-type=3 -define png:bit-depth=4 PNG:{out}", kPngRef, IMG_TYPE_PNG, false},
+      {"palette8.png", "/usr/bin/convert {q256} PNG8:{out}", kPngRef, IMG_TYPE_PNG, false},
+      {"palette-trns.png", "/usr/bin/convert {alpha} -colors 60 PNG8:{out}", kPngRef, IMG_TYPE_PNG, false},
+      {"rgb8.png", "/usr/bin/convert {in} PNG24:{out}", kPngRef, IMG_TYPE_PNG, false},
+      {"rgb-trns.png", "/usr/bin/convert {in} -fill '#010203' -draw 'rectangle 0,0 9,9' -transparent '#010203' PNG24:{out}",
+       kPngRef, IMG_TYPE_PNG, false},
+      {"rgb16.png", strings[7].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"rgba8.png", "/usr/bin/convert {alpha} PNG32:{out}", kPngRef, IMG_TYPE_PNG, false},
+      {"rgba16.png", strings[8].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"interlaced16.png", strings[9].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"interlaced-rgba16.png", strings[10].c_str(), kPngRef, IMG_TYPE_PNG, false},
+  };
+  for (const Variant& v : variants) {
+    Check(v);
+    const std::string file = dir.Path(std::string("v_") + v.name);
+    if (!RunCommand("/usr/bin/identify -format '%A' " + file + " | grep -qi '^true\\|blend'")) continue;
+    SCOPED_TRACE(std::string(v.name) + " alpha");
+    ASSERT_TRUE(RunCommand("/usr/bin/convert " + file + " -alpha extract -depth 8 pgm:" + dir.Path("a.pgm")));
+    Pnm alpha;
+    ASSERT_TRUE(ReadPnm(dir.Path("a.pgm"), alpha));
+    CxImage ours;
+    ASSERT_EQ(1, ours.Load(file.c_str(), 1, 1, 0, 0, nullptr));
+    ASSERT_EQ(4, ours.SamplesPerPixel());
+    int worst = 0;
+    for (int y = 0; y < alpha.height; ++y)
+      for (int x = 0; x < alpha.width; ++x)
+        worst = std::max(worst, std::abs(SampleAt(ours, x, y, 3) - alpha.pixels[y * alpha.width + x]));
     EXPECT_EQ(0, worst);
   }
 }

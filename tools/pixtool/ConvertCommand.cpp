@@ -1,5 +1,5 @@
 // pixtool convert IN OUT [--reduce R] [--mode M] [--quality Q]: reads any
-// image file and writes it as JPEG, TIFF, BMP or PNM, chosen by OUT's extension.
+// image file and writes it as JPEG, TIFF, PNG, BMP or PNM, chosen by OUT's extension.
 
 #include "tools/pixtool/ImageFileArgs.h"
 #include "tools/pixtool/Subcommand.h"

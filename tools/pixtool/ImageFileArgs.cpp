@@ -62,6 +62,9 @@ bool SaveByExtension(const std::string& path, CxImage& image, int quality, std::
   } else if (HasExtension(path, {"tif", "tiff"})) {
     if (image.Save(path.c_str(), IMG_TYPE_TIFF, 1, 0, nullptr, 0) != 0) return true;
     error = "cannot write TIFF";
+  } else if (HasExtension(path, {"png"})) {
+    if (image.Save(path.c_str(), IMG_TYPE_PNG, 1, 0, nullptr, 0) != 0) return true;
+    error = "cannot write PNG";
   } else if (HasExtension(path, {"bmp"})) {
     const CSize dpi = image.Resolution();
     if (pixcodec::WriteBmpFile(pixcodec::ViewOf(image), path.c_str(), dpi.cx, dpi.cy)) return true;
@@ -69,7 +72,7 @@ bool SaveByExtension(const std::string& path, CxImage& image, int quality, std::
   } else if (HasExtension(path, {"pnm", "ppm", "pgm"})) {
     return WritePnm(path, image, error);
   } else {
-    error = "unknown output type (use .jpg, .tif, .bmp or .pnm/.ppm/.pgm)";
+    error = "unknown output type (use .jpg, .tif, .png, .bmp or .pnm/.ppm/.pgm)";
   }
   return false;
 }

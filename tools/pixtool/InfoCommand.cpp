@@ -23,6 +23,7 @@ const char* TypeName(int type) {
     case IMG_TYPE_JOY: return "Joy (caller's key)";
     case IMG_TYPE_JOY_LIBRARY_KEY: return "Joy (library key)";
     case IMG_TYPE_JOY_PREVIEW: return "Joy (preview only)";
+    case IMG_TYPE_PNG: return "PNG";
     default: return "unknown";
   }
 }

@@ -134,6 +134,10 @@ int PixelsPerMetreToDpi(std::int32_t pixelsPerMetre) {
   return static_cast<int>((static_cast<long long>(pixelsPerMetre) * 254 + 5000) / 10000);
 }
 
+std::uint32_t DpiToPixelsPerMetre(int dpi) {
+  return dpi > 0 ? static_cast<std::uint32_t>((dpi * 10000LL + 127) / 254) : 0;
+}
+
 const char* ReadBmpHeader(std::FILE* file, BmpHeader& h, bool withPalette) {
   h = BmpHeader{};
   unsigned char b[BmpHeader::kFileHeaderSize + 4];

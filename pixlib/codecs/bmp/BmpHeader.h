@@ -65,5 +65,7 @@ const char* ReadBmpHeader(std::FILE* file, BmpHeader& header, bool withPalette);
 
 // Dots per inch from pixels per metre, rounded (2835 → 72, 3780 → 96).
 int PixelsPerMetreToDpi(std::int32_t pixelsPerMetre);
+// Pixels per metre from dots per inch, rounded; 0 for none.
+std::uint32_t DpiToPixelsPerMetre(int dpi);
 
 }  // namespace pixcodec
