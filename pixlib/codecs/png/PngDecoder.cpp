@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "pixlib/codecs/DecodeTarget.h"
+#include "pixlib/codecs/ImageTrailer.h"
 #include "pixlib/codecs/bmp/BmpHeader.h"
 
 namespace pixcodec {
@@ -18,10 +19,23 @@ bool Decoded(int result) { return result == 0 || result == SPNG_EOI; }
 
 }  // namespace
 
-SpngContext OpenPngDecoder(std::FILE* file) {
+PngStream::PngStream(std::FILE* file) : m_file(file), m_left(BaseImageEnd(file)) {
+  if (std::fseek(file, 0, SEEK_SET) != 0) m_left = 0;
+}
+
+int PngStream::Read(spng_ctx*, void* stream, void* dst, std::size_t length) {
+  auto* self = static_cast<PngStream*>(stream);
+  if (static_cast<long>(length) > self->m_left) return SPNG_IO_EOF;
+  if (std::fread(dst, 1, length, self->m_file) != length)
+    return std::ferror(self->m_file) ? SPNG_IO_ERROR : SPNG_IO_EOF;
+  self->m_left -= static_cast<long>(length);
+  return 0;
+}
+
+SpngContext OpenPngDecoder(PngStream& stream) {
   SpngContext ctx(spng_ctx_new(0));
   if (!ctx || spng_set_chunk_limits(ctx.get(), kChunkLimit, kChunkCacheLimit) != 0 ||
-      spng_set_png_file(ctx.get(), file) != 0)
+      spng_set_png_stream(ctx.get(), PngStream::Read, &stream) != 0)
     return nullptr;
   return ctx;
 }

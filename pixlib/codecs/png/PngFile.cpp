@@ -19,12 +19,14 @@ char kLoadingPng[] = "Loading PNG";
 bool ReadHeader(const char* path, PngInfo& info) {
   StdioFile file = OpenFile(path, "rb");
   if (!file) return false;
-  const SpngContext ctx = OpenPngDecoder(file.get());
+  PngStream stream(file.get());
+  const SpngContext ctx = OpenPngDecoder(stream);
   return ctx && ReadPngInfo(ctx.get(), info) == nullptr;
 }
 
 int LoadPng(CxImage& image, std::FILE* file, int channelMode, int reduction) {
-  const SpngContext ctx = OpenPngDecoder(file);
+  PngStream stream(file);
+  const SpngContext ctx = OpenPngDecoder(stream);
   PngInfo info;
   const char* error = ctx ? ReadPngInfo(ctx.get(), info) : "Insufficient memory to load image";
   PngDecoder decoder(ctx.get(), info);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <memory>
 
 #include <spng.h>
@@ -13,8 +14,20 @@ struct SpngFree {
 // A libspng decoder or encoder context, freed when it goes out of scope.
 using SpngContext = std::unique_ptr<spng_ctx, SpngFree>;
 
-// A decoder over `file` with limits against damaged files: ancillary chunks
+// Reads a PNG from an open file up to where its image data ends, so an
+// appended thumbnail and trailer never reach the decoder.
+class PngStream {
+ public:
+  explicit PngStream(std::FILE* file);
+  static int Read(spng_ctx*, void* stream, void* dst, std::size_t length);
+
+ private:
+  std::FILE* m_file;
+  long m_left;
+};
+
+// A decoder over `stream` with limits against damaged files: ancillary chunks
 // and their cache are capped, so a file cannot make it allocate gigabytes.
-SpngContext OpenPngDecoder(std::FILE* file);
+SpngContext OpenPngDecoder(PngStream& stream);
 
 }  // namespace pixcodec
