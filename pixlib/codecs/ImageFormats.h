@@ -5,8 +5,10 @@
 // Testers: non-zero when the file is of that format; width and height then
 // hold the image size. Only the Joy test uses the key.
 // Readers: channelMode 0 = BGR, 1 = BGRA when the file has an alpha channel,
-// 2 = always BGRA; reduction 1, 2, 4 or 8 (size divided, rounded up); tiled
-// asks for a tiled image. They return 0 on failure, else 1 (or 2 for pixels
+// 2 = always BGRA; reduction 1, 2, 4 or 8: the size is divided and rounded
+// down (never below 1) by the BMP, PCX, TGA, TIFF and PNG readers, rounded up
+// by JPEG (and Joy files, which hold JPEG); Photo CD reads its stored sizes
+// (1536 x 1024 divided exactly). tiled asks for a tiled image. They return 0 on failure, else 1 (or 2 for pixels
 // referred to) and report through ImgWarning.
 
 #include "pixlib/core/Export.h"
