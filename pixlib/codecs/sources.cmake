@@ -28,6 +28,7 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/LibraryKey.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LoadDispatch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LongerSideScaling.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Orientation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProfileConversion.cpp
   ${CMAKE_CURRENT_LIST_DIR}/icc/EmbeddedProfile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/icc/IccTransform.cpp
@@ -56,7 +57,6 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffLayout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tiff/LzwStripDecoder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffLzwDecoder.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffOrientation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffWriter.cpp)
 # Joy files (scrambled JPEG container) and image signing.

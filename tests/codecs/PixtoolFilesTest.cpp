@@ -161,6 +161,37 @@ TEST(PixtoolFilesTest, ComposeWithPngFrameAndBackground) {
   EXPECT_TRUE(near(64, 20, {0x28, 0x28, 0xc8}));   // the background through the window
 }
 
+// A JPEG whose Exif asks for an orientation: reported, and turned on request
+// as ImageMagick's -auto-orient turns it.
+TEST(PixtoolFilesTest, ExifOrientationIsReportedAndAppliedOnRequest) {
+  if (!ToolPresent("/usr/bin/convert")) GTEST_SKIP() << "imagemagick not installed";
+  TempDir dir;
+  CxImage source;
+  MakePattern(source, 37, 23);
+  const std::string plain = dir.Path("plain.jpg"), jpeg = dir.Path("exif.jpg");
+  ASSERT_EQ(1, source.Save(plain.c_str(), 2, 0, 95, nullptr, 0));
+  for (const unsigned char orientation : {3, 6, 8}) {
+    SCOPED_TRACE(int(orientation));
+    // APP1 "Exif": a little-endian IFD with one SHORT entry, Orientation (0x0112).
+    const std::vector<unsigned char> app1 = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
+                                             1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, orientation, 0, 0, 0, 0, 0, 0, 0};
+    std::vector<unsigned char> bytes = ReadBytes(plain);
+    bytes.insert(bytes.begin() + 2, app1.begin(), app1.end());
+    WriteBytes(jpeg, bytes);
+    const std::string expected = "orientation: " + std::to_string(orientation) + " (not applied when read";
+    EXPECT_NE(std::string::npos, Pixtool("info " + jpeg).output.find(expected));
+    const Result r = Pixtool("convert " + jpeg + " " + dir.Path("ours.ppm") + " --auto-orient");
+    ASSERT_EQ(0, r.status) << r.output;
+    ASSERT_TRUE(RunCommand("/usr/bin/convert " + jpeg + " -auto-orient " + dir.Path("theirs.ppm")));
+    Pnm ours, theirs;
+    ASSERT_TRUE(ReadPnm(dir.Path("ours.ppm"), ours));
+    ASSERT_TRUE(ReadPnm(dir.Path("theirs.ppm"), theirs));
+    EXPECT_EQ(orientation == 3 ? 37 : 23, ours.width);
+    EXPECT_EQ(theirs.width, ours.width);
+    EXPECT_EQ(theirs.pixels, ours.pixels);
+  }
+}
+
 // A file the reader refuses: the tool gives the reader's reason.
 TEST(PixtoolFilesTest, RefusedFileShowsTheReadersReason) {
   if (!ToolPresent("/usr/bin/tiffcp")) GTEST_SKIP() << "libtiff-tools not installed";

@@ -3,6 +3,7 @@
 #include "pixlib/codecs/FileType.h"
 #include "pixlib/codecs/ImageView.h"
 #include "pixlib/codecs/ImgDiagnostics.h"
+#include "pixlib/codecs/Orientation.h"
 #include "pixlib/codecs/bmp/BmpWriter.h"
 #include "tools/pixtool/PnmFile.h"
 
@@ -75,6 +76,15 @@ bool SaveByExtension(const std::string& path, CxImage& image, int quality, std::
     error = "unknown output type (use .jpg, .tif, .png, .bmp or .pnm/.ppm/.pgm)";
   }
   return false;
+}
+
+std::string OrientationText(const std::string& path) {
+  const int orientation = pixcodec::FileOrientation(path.c_str());
+  if (orientation == 0) return {};
+  int width = 0, height = 0;
+  const bool placed = GetFileType(path.c_str(), width, height, nullptr) == IMG_TYPE_TIFF;
+  return std::to_string(orientation) +
+         (placed ? " (turned when read)" : " (not applied when read; convert --auto-orient turns it)");
 }
 
 bool TakeKeyOption(std::vector<std::string>& args, std::optional<std::array<unsigned char, 8>>& key,

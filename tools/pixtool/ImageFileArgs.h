@@ -28,6 +28,10 @@ bool LoadAnyImage(const std::string& path, int mode, int reduction, CxImage& ima
 // (with a message) when the type is unknown or the file cannot be written.
 bool SaveByExtension(const std::string& path, CxImage& image, int quality, std::string& error);
 
+// The orientation the file asks for, as `info` and `convert` report it
+// ("6 (turned when read)"), or "" when it states none.
+std::string OrientationText(const std::string& path);
+
 // Takes "--key HEX" (16 hexadecimal digits, an 8-byte key) out of `args`;
 // false (with a message) when the value is malformed.
 bool TakeKeyOption(std::vector<std::string>& args, std::optional<std::array<unsigned char, 8>>& key,

@@ -5,6 +5,7 @@
 #include "pixlib/codecs/StdioFile.h"
 #include "pixlib/codecs/ThumbnailSection.h"
 #include "pixlib/codecs/joy/ImageSignature.h"
+#include "tools/pixtool/ImageFileArgs.h"
 #include "tools/pixtool/PnmFile.h"
 #include "tools/pixtool/Subcommand.h"
 
@@ -70,6 +71,8 @@ int PrintImageFileInfo(const std::string& path) {
   const std::string variant = pixcodec::DescribeFileVariant(path.c_str(), type);
   if (!variant.empty()) std::printf("variant: %s\n", variant.c_str());
   std::printf("width: %d\nheight: %d\n", width, height);
+  if (const std::string orientation = OrientationText(path); !orientation.empty())
+    std::printf("orientation: %s\n", orientation.c_str());
   // Channels and resolution do not depend on the size read: the smallest
   // is the quickest, and the one every Photo CD pack stores.
   CxImage image;

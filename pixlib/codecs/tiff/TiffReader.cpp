@@ -7,12 +7,12 @@
 #include "pixlib/codecs/FormatVariant.h"
 #include "pixlib/codecs/ImageFormats.h"
 #include "pixlib/codecs/ImgDiagnostics.h"
+#include "pixlib/codecs/Orientation.h"
 #include "pixlib/codecs/RasterReader.h"
 #include "pixlib/codecs/tiff/TiffDecoders.h"
 #include "pixlib/codecs/tiff/TiffHandle.h"
 #include "pixlib/codecs/tiff/TiffLayout.h"
 #include "pixlib/codecs/tiff/TiffLzwDecoder.h"
-#include "pixlib/codecs/tiff/TiffOrientation.h"
 #include "pixlib/core/CxImage.h"
 
 using namespace pixcodec;
@@ -65,7 +65,7 @@ bool ReadTiffRows(CxImage& image, const TiffLayout& layout, TiffDecoder& decoder
   const RasterFormat turned{layout.height, layout.width, layout.FileHasAlpha(), layout.dpiY,
                             layout.dpiX};
   if (!CreateRasterImage(image, turned, channelMode, reduction, view)) return false;
-  TurnTransposed(storedView, view, layout.orientation);
+  PlaceOriented(storedView, view, layout.orientation);
   return true;
 }
 
