@@ -44,6 +44,7 @@ int CxImage::Save(const char* path, short type, int keepAlpha, int quality, unsi
     case IMG_TYPE_JPEG: return WriteJpegFile(*this, path, quality, keepAlpha, key, preferSystemEncoder);
     case IMG_TYPE_TIFF: return WriteTiffFile(*this, path, quality, keepAlpha, key);
     case IMG_TYPE_JOY: return WriteJoyFile(*this, path, quality, keepAlpha, key);
+    case IMG_TYPE_PNG: return WritePngFile(*this, path, quality, keepAlpha, key);
     default: return 0;
   }
 }

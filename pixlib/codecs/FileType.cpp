@@ -17,6 +17,7 @@ struct FormatTest {
 constexpr FormatTest kPlainFormats[] = {
     {IsJpegFile, IMG_TYPE_JPEG}, {IsBmpFile, IMG_TYPE_BMP},         {IsPcxFile, IMG_TYPE_PCX},
     {IsTgaFile, IMG_TYPE_TGA},   {IsPhotoCdFile, IMG_TYPE_PHOTOCD}, {IsTiffFile, IMG_TYPE_TIFF},
+    {IsPngFile, IMG_TYPE_PNG},
 };
 
 enum JoyCheck { kJoyOpens = 0, kJoyClosed = 1, kNoJoy = 2 };

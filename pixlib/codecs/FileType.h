@@ -14,10 +14,11 @@ enum ImageFileType : int {
   IMG_TYPE_JOY = 7,             // opens with the caller's key
   IMG_TYPE_JOY_LIBRARY_KEY = 8, // opens with the key set by CxImage::SetCryptoKey
   IMG_TYPE_JOY_PREVIEW = 9,     // opens with neither: only the plain preview loads
+  IMG_TYPE_PNG = 10,
 };
 
 // The type of the file at `path` (Joy, JPEG, BMP, PCX, TGA, Photo CD, TIFF,
-// first match) with its size, or -1.
+// PNG, first match) with its size, or -1.
 PIXLIB_API int GetFileType(const char* path, int& width, int& height, unsigned char* key);
 
 // The same tests as a yes/no; a Joy file that opens with neither key is no image.

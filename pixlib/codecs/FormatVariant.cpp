@@ -10,6 +10,7 @@ std::string DescribeFileVariant(const char* path, int type) {
     case IMG_TYPE_PCX: return DescribePcxVariant(path);
     case IMG_TYPE_TGA: return DescribeTgaVariant(path);
     case IMG_TYPE_TIFF: return DescribeTiffVariant(path);
+    case IMG_TYPE_PNG: return DescribePngVariant(path);
     default: return {};
   }
 }

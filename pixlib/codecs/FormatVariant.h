@@ -13,5 +13,6 @@ std::string DescribeBmpVariant(const char* path);
 std::string DescribePcxVariant(const char* path);
 std::string DescribeTgaVariant(const char* path);
 std::string DescribeTiffVariant(const char* path);
+std::string DescribePngVariant(const char* path);
 
 }  // namespace pixcodec

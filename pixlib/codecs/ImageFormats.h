@@ -5,8 +5,10 @@
 // Testers: non-zero when the file is of that format; width and height then
 // hold the image size. Only the Joy test uses the key.
 // Readers: channelMode 0 = BGR, 1 = BGRA when the file has an alpha channel,
-// 2 = always BGRA; reduction 1, 2, 4 or 8 (size divided, rounded up); tiled
-// asks for a tiled image. They return 0 on failure, else 1 (or 2 for pixels
+// 2 = always BGRA; reduction 1, 2, 4 or 8: the size is divided and rounded
+// down (never below 1) by the BMP, PCX, TGA, TIFF and PNG readers, rounded up
+// by JPEG (and Joy files, which hold JPEG); Photo CD reads its stored sizes
+// (1536 x 1024 divided exactly). tiled asks for a tiled image. They return 0 on failure, else 1 (or 2 for pixels
 // referred to) and report through ImgWarning.
 
 #include "pixlib/core/Export.h"
@@ -19,6 +21,7 @@ PIXLIB_API int IsPcxFile(const char* path, int& width, int& height, unsigned cha
 PIXLIB_API int IsTgaFile(const char* path, int& width, int& height, unsigned char* key);
 PIXLIB_API int IsPhotoCdFile(const char* path, int& width, int& height, unsigned char* key);
 PIXLIB_API int IsTiffFile(const char* path, int& width, int& height, unsigned char* key);
+PIXLIB_API int IsPngFile(const char* path, int& width, int& height, unsigned char* key);
 PIXLIB_API int IsJoyFile(const char* path, int& width, int& height, unsigned char* key);
 
 // 0: Joy file whose scrambled image decodes with the key (a null key means the
@@ -38,6 +41,8 @@ PIXLIB_API int LoadPhotoCdFile(CxImage& image, const char* path, int channelMode
                                int tiled, unsigned char* key);
 PIXLIB_API int LoadTiffFile(CxImage& image, const char* path, int channelMode, int reduction,
                             int tiled, unsigned char* key);
+PIXLIB_API int LoadPngFile(CxImage& image, const char* path, int channelMode, int reduction,
+                           int tiled, unsigned char* key);
 PIXLIB_API int LoadJoyFile(CxImage& image, const char* path, int channelMode, int reduction,
                            int tiled, unsigned char* key);
 
@@ -48,5 +53,9 @@ PIXLIB_API int WriteJpegFile(CxImage& image, const char* path, int quality, int 
                              unsigned char* key, int preferSystemEncoder);
 PIXLIB_API int WriteTiffFile(CxImage& image, const char* path, int quality, int keepAlpha,
                              unsigned char* key);
+// 8-bit grey, RGB or RGBA (alpha when the image has it and keepAlpha is set);
+// quality and key are not used.
+PIXLIB_API int WritePngFile(CxImage& image, const char* path, int quality, int keepAlpha,
+                            unsigned char* key);
 PIXLIB_API int WriteJoyFile(CxImage& image, const char* path, int quality, int keepAlpha,
                             unsigned char* key);

@@ -69,4 +69,11 @@ bool ReadTrailerInfo(std::FILE* file, TrailerInfo& info) {
   return !std::ferror(file);
 }
 
+long BaseImageEnd(std::FILE* file) {
+  TrailerInfo info;
+  if (!ReadTrailerInfo(file, info)) return 0;
+  if (info.kind != TrailerInfo::Kind::None && info.SectionInsideFile()) return info.sectionStart;
+  return info.fileLength;
+}
+
 }  // namespace pixcodec

@@ -66,6 +66,10 @@ struct TrailerInfo {
 // read error; a file without any trailer gives Kind::None.
 bool ReadTrailerInfo(std::FILE* file, TrailerInfo& info);
 
+// Where the image data of `file` ends: before an appended thumbnail and
+// trailer (the file's length without them; 0 on a read error).
+long BaseImageEnd(std::FILE* file);
+
 std::uint32_t ReadLe32(const unsigned char* bytes);
 void WriteLe32(unsigned char* bytes, std::uint32_t value);
 

@@ -1,8 +1,10 @@
 # Image file codecs: format detection, load and save dispatch, thumbnails, JPEG,
-# BMP, PCX, TGA and TIFF.
+# BMP, PCX, TGA, TIFF and PNG.
 pkg_check_modules(PIXLIB_JPEG REQUIRED IMPORTED_TARGET libjpeg libturbojpeg)
 pkg_check_modules(PIXLIB_TIFF REQUIRED IMPORTED_TARGET libtiff-4)
 pkg_check_modules(PIXLIB_LCMS REQUIRED IMPORTED_TARGET lcms2)
+# PNG through libspng: fast decoding, a small API, limits for damaged files.
+pkg_check_modules(PIXLIB_SPNG REQUIRED IMPORTED_TARGET spng)
 list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ByteReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ChannelLayout.cpp
@@ -26,6 +28,7 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/LibraryKey.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LoadDispatch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LongerSideScaling.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Orientation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProfileConversion.cpp
   ${CMAKE_CURRENT_LIST_DIR}/icc/EmbeddedProfile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/icc/IccTransform.cpp
@@ -39,6 +42,9 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/bmp/BmpFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/bmp/BmpHeader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/bmp/BmpWriter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/png/PngDecoder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/png/PngFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/png/PngWriter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pcx/PcxDecoder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pcx/PcxFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pcx/PcxHeader.cpp
@@ -65,4 +71,4 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/photocd/PhotoCdFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/photocd/PhotoCdPack.cpp
   ${CMAKE_CURRENT_LIST_DIR}/photocd/PhotoYccConverter.cpp)
-list(APPEND PIXLIB_LIBRARIES PkgConfig::PIXLIB_JPEG PkgConfig::PIXLIB_TIFF PkgConfig::PIXLIB_LCMS)
+list(APPEND PIXLIB_LIBRARIES PkgConfig::PIXLIB_JPEG PkgConfig::PIXLIB_TIFF PkgConfig::PIXLIB_LCMS PkgConfig::PIXLIB_SPNG)

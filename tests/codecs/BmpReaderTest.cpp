@@ -115,6 +115,50 @@ TEST(BmpReaderTest, ThirtyTwoBitMasksAreHonouredAndBadOnesRefused) {
   EXPECT_NE(std::string::npos, warnings.find("Error reading DWORD")) << warnings;
 }
 
+// Headers of 56, 108 and 124 bytes carry R, G, B, A masks inside; they apply
+// with compression 3 only. A zero alpha mask means opaque pixels.
+TEST(BmpReaderTest, LaterHeadersCarryTheirMasksAndAlpha) {
+  for (const int headerSize : {56, 108, 124}) {
+    SCOPED_TRACE(headerSize);
+    BmpRecipe recipe;
+    recipe.headerSize = headerSize;
+    recipe.width = 1;
+    recipe.height = 1;
+    recipe.bits = 32;
+    recipe.compression = 3;
+    recipe.masks = {0x000000FF, 0x0000FF00, 0xFF000000, 0x00FF0000};  // R, G, B, A
+    recipe.pixels = {10, 20, 30, 40};
+    CxImage image;
+    ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image, 1));
+    EXPECT_EQ((std::vector<int>{40, 20, 10, 30}), PixelAt(image, 0, 0));
+    EXPECT_EQ(1, image.FileHasAlpha());
+
+    recipe.masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0};  // X8R8G8B8: no alpha
+    ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image, 1));
+    EXPECT_EQ((std::vector<int>{10, 20, 30}), PixelAt(image, 0, 0));
+    EXPECT_EQ(0, image.FileHasAlpha());
+
+    recipe.bits = 16;  // A1R5G5B5
+    recipe.masks = {0x7C00, 0x03E0, 0x001F, 0x8000};
+    recipe.pixels = {0x1F, 0x80, 0xE0, 0x03};  // opaque blue, then transparent green
+    recipe.width = 2;
+    ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image, 1));
+    EXPECT_EQ((std::vector<int>{248, 0, 0, 255}), PixelAt(image, 0, 0));
+    EXPECT_EQ((std::vector<int>{0, 248, 0, 0}), PixelAt(image, 1, 0));
+
+    recipe.compression = 0;  // without compression 3 the masks are not used: 5-5-5
+    ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image, 1));
+    EXPECT_EQ((std::vector<int>{248, 0, 0}), PixelAt(image, 0, 0));
+  }
+  BmpRecipe recipe;
+  recipe.headerSize = 64;  // any other size is still no BMP
+  recipe.width = 1;
+  recipe.height = 1;
+  recipe.pixels = {0, 0, 0, 0};
+  CxImage image;
+  EXPECT_EQ(0, LoadFileBytes(BuildBmp(recipe), image));
+}
+
 // Plain 32-bit pixels carry alpha in their fourth byte; the channel mode decides.
 TEST(BmpReaderTest, ChannelModes) {
   BmpRecipe recipe;

@@ -28,6 +28,9 @@ TEST(DiagnosticsTest, WarningsGoToStandardOutputWithTheirPrefix) {
   testing::internal::CaptureStdout();
   ImgWarning("Can't open file %s\n", "x.jpg");
   EXPECT_EQ("\n\nimg_warning : Can't open file x.jpg\n", testing::internal::GetCapturedStdout());
+  EXPECT_STREQ("Can't open file x.jpg", ImgLastWarning());
+  ImgClearLastWarning();
+  EXPECT_STREQ("", ImgLastWarning());
 }
 
 TEST(DiagnosticsTest, ReadersAndWritersReportProgressByRow) {

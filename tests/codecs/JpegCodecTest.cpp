@@ -1,6 +1,7 @@
 // JPEG reading and writing through the image object.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "pixlib/codecs/FileType.h"
@@ -26,6 +27,37 @@ class JpegCodecTest : public ::testing::Test {
     return path;
   }
 };
+
+// Cut files load with grey below the cut and a warning, as the IJG reader
+// reports them; a file cut inside its header is refused with the reader's
+// own message, newline included.
+TEST_F(JpegCodecTest, CutFilesLoadWithAWarning) {
+  if (!ToolPresent("/usr/bin/convert")) GTEST_SKIP() << "imagemagick not installed";
+  CxImage source;
+  MakePattern(source, 64, 48);
+  WritePpm(dir.Path("in.ppm"), source);
+  ASSERT_TRUE(RunCommand("/usr/bin/convert " + dir.Path("in.ppm") + " -interlace JPEG " + dir.Path("p.jpg")));
+  const std::vector<unsigned char> progressive = ReadBytes(dir.Path("p.jpg"));
+  const std::vector<unsigned char> scan = {0xFF, 0xDA};
+  const auto first = std::search(progressive.begin(), progressive.end(), scan.begin(), scan.end());
+  const auto second = std::search(first + 2, progressive.end(), scan.begin(), scan.end());
+  ASSERT_NE(progressive.end(), second);
+  CxImage image;
+  std::string warnings;
+  ASSERT_EQ(1, LoadFileBytes({progressive.begin(), second}, image, 0, 1, &warnings));
+  EXPECT_NE(std::string::npos, warnings.find("Corrupt JPEG data: Premature end of JPEG file\n")) << warnings;
+
+  std::vector<unsigned char> baseline = ReadBytes(Saved(source, "b.jpg", 0, 1));
+  const auto data = std::search(baseline.begin(), baseline.end(), scan.begin(), scan.end());
+  baseline.resize(std::size_t(data - baseline.begin()) + std::size_t(baseline.end() - data) / 2);
+  ASSERT_EQ(1, LoadFileBytes(baseline, image, 0, 1, &warnings));
+  EXPECT_NE(std::string::npos, warnings.find("Premature end of JPEG file")) << warnings;
+  EXPECT_EQ((std::vector<int>{128, 128, 128}), PixelAt(image, 63, 47));
+
+  baseline.resize(std::size_t(first - progressive.begin()) / 2);
+  EXPECT_EQ(0, LoadFileBytes(baseline, image, 0, 1, &warnings));
+  EXPECT_EQ("\n\nimg_warning : Error reading the file\n", warnings);
+}
 
 TEST_F(JpegCodecTest, ChannelModesOfAThreeComponentFile) {
   CxImage source;

@@ -128,4 +128,81 @@ TEST(PixtoolFilesTest, JoySignAndVerify) {
   EXPECT_NE(std::string::npos, Pixtool("info " + jpeg).output.find("signature: does not match"));
 }
 
+// A layout of PNG files as today's tools write them: a background, and a
+// frame whose transparent window shows the photo and the background. (A
+// preview reads each layer through the JPEG thumbnail it appends to the
+// file, hence the tolerance.)
+TEST(PixtoolFilesTest, ComposeWithPngFrameAndBackground) {
+  if (!ToolPresent("/usr/bin/convert")) GTEST_SKIP() << "imagemagick not installed";
+  TempDir dir;
+  const std::string frame = dir.Path("frame.png"), bg = dir.Path("bg.png"), photo = dir.Path("photo.png");
+  ASSERT_TRUE(RunCommand("/usr/bin/convert -size 100x100 xc:'#1eb428' -alpha set \\( -size 80x80 xc:none \\) -geometry +10+10"
+                         " -compose Copy -composite " + frame));
+  ASSERT_TRUE(RunCommand("/usr/bin/convert -size 10x10 xc:'#2828c8' PNG24:" + bg));
+  ASSERT_TRUE(RunCommand("/usr/bin/convert -size 80x60 xc:'#c81e1e' PNG24:" + photo));
+  const std::string layout = dir.Path("layout.xml");
+  WriteBytes(layout, [&] {
+    const std::string xml = "<Layout><ASPECT_RATIO Value=\"1\"/><ZOOM Value=\"-35\"/><BG_IMAGE_NAME Value=\"" + bg +
+                            "\"/><FG_IMAGE_NAME Value=\"" + frame + "\"/></Layout>";
+    return std::vector<unsigned char>(xml.begin(), xml.end());
+  }());
+  const Result r = Pixtool("compose " + layout + " " + photo + " " + dir.Path("out.ppm") + " --size 128");
+  ASSERT_EQ(0, r.status) << r.output;
+  Pnm out;
+  ASSERT_TRUE(ReadPnm(dir.Path("out.ppm"), out));
+  const auto near = [&](int x, int y, std::array<int, 3> rgb) {
+    const unsigned char* p = &out.pixels[(std::size_t(y) * out.width + x) * 3];
+    for (int c = 0; c < 3; ++c)
+      if (std::abs(p[c] - rgb[c]) > 8) return false;
+    return true;
+  };
+  EXPECT_TRUE(near(4, 4, {0x1e, 0xb4, 0x28}));     // the frame
+  EXPECT_TRUE(near(64, 64, {0xc8, 0x1e, 0x1e}));   // the photo through the window
+  EXPECT_TRUE(near(64, 20, {0x28, 0x28, 0xc8}));   // the background through the window
+}
+
+// A JPEG whose Exif asks for an orientation: reported, and turned on request
+// as ImageMagick's -auto-orient turns it.
+TEST(PixtoolFilesTest, ExifOrientationIsReportedAndAppliedOnRequest) {
+  if (!ToolPresent("/usr/bin/convert")) GTEST_SKIP() << "imagemagick not installed";
+  TempDir dir;
+  CxImage source;
+  MakePattern(source, 37, 23);
+  const std::string plain = dir.Path("plain.jpg"), jpeg = dir.Path("exif.jpg");
+  ASSERT_EQ(1, source.Save(plain.c_str(), 2, 0, 95, nullptr, 0));
+  for (const unsigned char orientation : {3, 6, 8}) {
+    SCOPED_TRACE(int(orientation));
+    // APP1 "Exif": a little-endian IFD with one SHORT entry, Orientation (0x0112).
+    const std::vector<unsigned char> app1 = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
+                                             1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, orientation, 0, 0, 0, 0, 0, 0, 0};
+    std::vector<unsigned char> bytes = ReadBytes(plain);
+    bytes.insert(bytes.begin() + 2, app1.begin(), app1.end());
+    WriteBytes(jpeg, bytes);
+    const std::string expected = "orientation: " + std::to_string(orientation) + " (not applied when read";
+    EXPECT_NE(std::string::npos, Pixtool("info " + jpeg).output.find(expected));
+    const Result r = Pixtool("convert " + jpeg + " " + dir.Path("ours.ppm") + " --auto-orient");
+    ASSERT_EQ(0, r.status) << r.output;
+    ASSERT_TRUE(RunCommand("/usr/bin/convert " + jpeg + " -auto-orient " + dir.Path("theirs.ppm")));
+    Pnm ours, theirs;
+    ASSERT_TRUE(ReadPnm(dir.Path("ours.ppm"), ours));
+    ASSERT_TRUE(ReadPnm(dir.Path("theirs.ppm"), theirs));
+    EXPECT_EQ(orientation == 3 ? 37 : 23, ours.width);
+    EXPECT_EQ(theirs.width, ours.width);
+    EXPECT_EQ(theirs.pixels, ours.pixels);
+  }
+}
+
+// A file the reader refuses: the tool gives the reader's reason.
+TEST(PixtoolFilesTest, RefusedFileShowsTheReadersReason) {
+  if (!ToolPresent("/usr/bin/tiffcp")) GTEST_SKIP() << "libtiff-tools not installed";
+  TempDir dir;
+  CxImage source;
+  MakePattern(source, 8, 4);
+  ASSERT_EQ(1, source.Save(dir.Path("c.tif").c_str(), 4, 0, 0, nullptr, 0));
+  ASSERT_TRUE(RunCommand("/usr/bin/tiffcp -p separate " + dir.Path("c.tif") + " " + dir.Path("p.tif")));
+  const Result r = Pixtool("convert " + dir.Path("p.tif") + " " + dir.Path("x.bmp"));
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(std::string::npos, r.output.find("p.tif: Sorry, can not handle bit plane images")) << r.output;
+}
+
 }  // namespace

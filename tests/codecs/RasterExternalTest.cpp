@@ -1,4 +1,4 @@
-// BMP, PCX, TGA and TIFF files written by independent programs (netpbm,
+// BMP, PCX, TGA, TIFF and PNG files written by independent programs (netpbm,
 // ImageMagick, libtiff's tools) load to exactly the pixels their reference
 // decoders give, at full size and reduced.
 #include <gtest/gtest.h>
@@ -26,7 +26,8 @@ std::string Expand(std::string command, const TempDir& dir, const std::string& o
   const std::pair<std::string, std::string> names[] = {
       {"{in}", dir.Path("in.ppm")}, {"{q16}", dir.Path("q16.ppm")},
       {"{q2}", dir.Path("q2.ppm")}, {"{q256}", dir.Path("q256.ppm")},
-      {"{grey}", dir.Path("grey.pgm")}, {"{photo}", dir.Path("photo.ppm")}, {"{out}", out}};
+      {"{grey}", dir.Path("grey.pgm")}, {"{photo}", dir.Path("photo.ppm")},
+      {"{alpha}", dir.Path("alpha.png")}, {"{out}", out}};
   for (const auto& [key, value] : names)
     for (std::size_t at; (at = command.find(key)) != std::string::npos;) command.replace(at, key.size(), value);
   return command;
@@ -82,6 +83,7 @@ constexpr const char* kBmpRef = "/usr/bin/bmptopnm {out} | /usr/bin/ppmtoppm";
 constexpr const char* kPcxRef = "/usr/bin/pcxtoppm {out}";
 constexpr const char* kTgaRef = "/usr/bin/tgatoppm {out}";
 constexpr const char* kTiffRef = "/usr/bin/tiff2rgba {out} {out}.rgba && /usr/bin/tifftopnm {out}.rgba";
+constexpr const char* kPngRef = "/usr/bin/convert {out} -alpha off -depth 8 ppm:-";
 
 TEST_F(RasterExternalTest, BmpOfEveryBitCountAndHeader) {
   const Variant variants[] = {
@@ -94,6 +96,9 @@ TEST_F(RasterExternalTest, BmpOfEveryBitCountAndHeader) {
       {"im-rle8.bmp", "/usr/bin/convert {q256} -compress RLE BMP3:{out}", kBmpRef, 3, true},
       {"im-bmp2.bmp", "/usr/bin/convert {in} BMP2:{out}", kBmpRef, 3, true},
       {"im-grey.bmp", "/usr/bin/convert {grey} -type Grayscale BMP3:{out}", kBmpRef, 3, true},
+      // ImageMagick's own default: a 124-byte header.
+      {"im-v5.bmp", "/usr/bin/convert {in} BMP:{out}", kBmpRef, 3, true},
+      {"im-v5-8.bmp", "/usr/bin/convert {q256} -type Palette BMP:{out}", "/usr/bin/convert {out} ppm:-", 3, true},
   };
   for (const Variant& v : variants) Check(v);
 }
@@ -163,7 +168,7 @@ TEST_F(RasterExternalTest, AlphaOfBmpTgaAndTiff) {
   ASSERT_TRUE(RunCommand("/usr/bin/convert " + alpha + " -alpha extract pgm:" + dir.Path("a.pgm")));
   Pnm expected;
   ASSERT_TRUE(ReadPnm(dir.Path("a.pgm"), expected));
-  for (const char* format : {"-define bmp3:alpha=true BMP3:%s.bmp", "TGA:%s.tga", "%s.tif"}) {
+  for (const char* format : {"-define bmp3:alpha=true BMP3:%s.bmp", "BMP:%s.v5.bmp", "TGA:%s.tga", "%s.tif"}) {
     char target[512];
     std::snprintf(target, sizeof target, format, dir.Path("a").c_str());
     SCOPED_TRACE(target);
@@ -178,6 +183,107 @@ TEST_F(RasterExternalTest, AlphaOfBmpTgaAndTiff) {
       for (int x = 0; x < expected.width; ++x)
         worst = std::max(worst, std::abs(SampleAt(ours, x, y, 3) - expected.pixels[y * expected.width + x]));
     EXPECT_EQ(0, worst);
+  }
+}
+
+// Every PNG colour type and bit depth, interlaced or not: colours and alpha
+// as ImageMagick reads them (16-bit samples as it scales them to 8 bits).
+TEST_F(RasterExternalTest, PngOfEveryColourTypeAndDepth) {
+  ASSERT_TRUE(RunCommand(Expand("/usr/bin/convert {in} \\( +clone -fx 'i/w' \\) -alpha off"
+                                " -compose CopyOpacity -composite {alpha}", dir, "")));
+  const char* k16 = " -channel RGB -evaluate multiply 0.93 +channel -depth 16";  // samples not multiples of 257
+  const std::string grey = "/usr/bin/convert {grey} -define png:color-type=0 -define png:bit-depth=";
+  const std::string greyAlpha = "/usr/bin/convert {alpha} -colorspace gray -define png:color-type=4 -define png:bit-depth=";
+  const std::string rgb16 = std::string("/usr/bin/convert {in}") + k16 + " PNG48:{out}";
+  const std::string rgba16 = std::string("/usr/bin/convert {alpha}") + k16 + " PNG64:{out}";
+  const std::string greyAlpha16 = greyAlpha + "16" + k16 + " PNG:{out}";
+  const std::string strings[] = {"/usr/bin/convert {q2} -define png:color-type=0 -define png:bit-depth=1 PNG:{out}",
+                                 grey + "2 PNG:{out}", grey + "4 PNG:{out}",
+                                 grey + "8 PNG:{out}", grey + "16" + k16 + " PNG:{out}",
+                                 greyAlpha + "8 PNG:{out}", greyAlpha16, rgb16, rgba16,
+                                 std::string("/usr/bin/convert {in} -interlace PNG") + k16 + " PNG48:{out}",
+                                 std::string("/usr/bin/convert {alpha} -interlace PNG") + k16 + " PNG64:{out}"};
+  const Variant variants[] = {
+      {"grey1.png", strings[0].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"grey2.png", strings[1].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"grey4.png", strings[2].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"grey8.png", strings[3].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"grey16.png", strings[4].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"greyalpha8.png", strings[5].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"greyalpha16.png", strings[6].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"palette4.png", "/usr/bin/convert {q16} -define png:color-type=3 -define png:bit-depth=4 PNG:{out}", kPngRef, IMG_TYPE_PNG, false},
+      {"palette8.png", "/usr/bin/convert {q256} PNG8:{out}", kPngRef, IMG_TYPE_PNG, false},
+      {"palette-trns.png", "/usr/bin/convert {alpha} -colors 60 PNG8:{out}", kPngRef, IMG_TYPE_PNG, false},
+      {"rgb8.png", "/usr/bin/convert {in} PNG24:{out}", kPngRef, IMG_TYPE_PNG, false},
+      {"rgb-trns.png", "/usr/bin/convert {in} -fill '#010203' -draw 'rectangle 0,0 9,9' -transparent '#010203' PNG24:{out}",
+       kPngRef, IMG_TYPE_PNG, false},
+      {"rgb16.png", strings[7].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"rgba8.png", "/usr/bin/convert {alpha} PNG32:{out}", kPngRef, IMG_TYPE_PNG, false},
+      {"rgba16.png", strings[8].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"interlaced16.png", strings[9].c_str(), kPngRef, IMG_TYPE_PNG, false},
+      {"interlaced-rgba16.png", strings[10].c_str(), kPngRef, IMG_TYPE_PNG, false},
+  };
+  for (const Variant& v : variants) {
+    Check(v);
+    const std::string file = dir.Path(std::string("v_") + v.name);
+    if (!RunCommand("/usr/bin/identify -format '%A' " + file + " | grep -qi '^true\\|blend'")) continue;
+    SCOPED_TRACE(std::string(v.name) + " alpha");
+    ASSERT_TRUE(RunCommand("/usr/bin/convert " + file + " -alpha extract -depth 8 pgm:" + dir.Path("a.pgm")));
+    Pnm alpha;
+    ASSERT_TRUE(ReadPnm(dir.Path("a.pgm"), alpha));
+    CxImage ours;
+    ASSERT_EQ(1, ours.Load(file.c_str(), 1, 1, 0, 0, nullptr));
+    ASSERT_EQ(4, ours.SamplesPerPixel());
+    int worst = 0;
+    for (int y = 0; y < alpha.height; ++y)
+      for (int x = 0; x < alpha.width; ++x)
+        worst = std::max(worst, std::abs(SampleAt(ours, x, y, 3) - alpha.pixels[y * alpha.width + x]));
+    EXPECT_EQ(0, worst);
+  }
+}
+
+// Orientations 5 to 8 store the picture's columns as rows: the picture comes
+// out turned, as ImageMagick's -auto-orient shows it, whatever path decodes it.
+TEST_F(RasterExternalTest, TransposedTiffOrientationsAreTurned) {
+  const char* orients[] = {"LeftTop", "RightTop", "RightBottom", "LeftBottom"};
+  const char* layouts[] = {"", "-compress LZW", "-define tiff:tile-geometry=16x16"};
+  for (int o = 0; o < 4; ++o)
+    for (const char* layout : layouts) {
+      SCOPED_TRACE(std::string(orients[o]) + " " + layout);
+      const std::string file = dir.Path("turned.tif");
+      ASSERT_TRUE(RunCommand("/usr/bin/convert " + dir.Path("in.ppm") + " " + layout + " -orient " +
+                             orients[o] + " " + file));
+      ASSERT_TRUE(RunCommand("/usr/bin/convert " + file + " -auto-orient ppm:" + dir.Path("ref.ppm")));
+      Pnm reference;
+      ASSERT_TRUE(ReadPnm(dir.Path("ref.ppm"), reference));
+      int width = 0, height = 0;
+      EXPECT_EQ(IMG_TYPE_TIFF, GetFileType(file.c_str(), width, height, nullptr));
+      EXPECT_EQ(51, width);
+      EXPECT_EQ(101, height);
+      CxImage ours;
+      ASSERT_EQ(1, ours.Load(file.c_str(), 2, 1, 0, 0, nullptr));
+      EXPECT_EQ(0, DifferenceFromPnm(ours, reference));
+      ASSERT_EQ(1, ours.Load(file.c_str(), 0, 2, 0, 0, nullptr));
+      EXPECT_EQ(25, ours.Width());
+      EXPECT_EQ(50, ours.Height());
+    }
+}
+
+// Associated (premultiplied) alpha: straight colours in the alpha modes, as
+// ImageMagick gives them (within rounding).
+TEST_F(RasterExternalTest, AssociatedAlphaTiffGivesStraightColours) {
+  const std::string alpha = dir.Path("alpha.png"), file = dir.Path("assoc.tif");
+  ASSERT_TRUE(RunCommand("/usr/bin/convert " + dir.Path("in.ppm") +
+                         " \\( +clone -fx 'i/w' \\) -alpha off -compose CopyOpacity -composite " + alpha));
+  ASSERT_TRUE(RunCommand("/usr/bin/convert " + alpha + " -define tiff:alpha=associated " + file));
+  ASSERT_TRUE(RunCommand("/usr/bin/convert " + file + " -alpha off ppm:" + dir.Path("ref.ppm")));
+  Pnm reference;
+  ASSERT_TRUE(ReadPnm(dir.Path("ref.ppm"), reference));
+  for (const int mode : {1, 2}) {
+    CxImage ours;
+    ASSERT_EQ(1, ours.Load(file.c_str(), mode, 1, 0, 0, nullptr));
+    ASSERT_EQ(4, ours.SamplesPerPixel());
+    EXPECT_GE(1, DifferenceFromPnm(ours, reference)) << mode;
   }
 }
 

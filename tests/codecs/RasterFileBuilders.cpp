@@ -17,8 +17,10 @@ void Put32(Bytes& b, std::uint32_t v) {
 }  // namespace
 
 Bytes BuildBmp(const BmpRecipe& s) {
-  const std::uint32_t offset =
-      14 + s.headerSize + 4 * static_cast<std::uint32_t>(s.masks.size()) + s.palette.size();
+  const bool masksInHeader = s.headerSize > 40;
+  const std::uint32_t offset = 14 + s.headerSize +
+                               (masksInHeader ? 0 : 4 * static_cast<std::uint32_t>(s.masks.size())) +
+                               s.palette.size();
   Bytes b{'B', 'M'};
   Put32(b, offset + s.pixels.size());
   Put32(b, 0);
@@ -42,6 +44,7 @@ Bytes BuildBmp(const BmpRecipe& s) {
     Put32(b, 0);
   }
   for (std::uint32_t mask : s.masks) Put32(b, mask);
+  if (masksInHeader) b.resize(14 + s.headerSize, 0);  // colour-space fields left 0
   b.insert(b.end(), s.palette.begin(), s.palette.end());
   b.insert(b.end(), s.pixels.begin(), s.pixels.end());
   return b;

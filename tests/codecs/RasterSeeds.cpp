@@ -1,6 +1,10 @@
 #include "tests/codecs/RasterSeeds.h"
 
+#include <spng.h>
 #include <tiffio.h>
+
+#include <algorithm>
+#include <cstdlib>
 
 #include "pixlib/codecs/FileType.h"
 #include "pixlib/codecs/ImageFormats.h"
@@ -66,6 +70,59 @@ Bytes Ramp(std::size_t count) {
   return pixels;
 }
 
+// A PNG of rows as PNG packs them (no filter bytes; the encoder interlaces
+// when asked), with an optional palette and tRNS.
+Bytes BuildPng(int width, int height, int depth, int colourType, bool interlaced, const Bytes& rows,
+               const Bytes& palette = {}, const Bytes& trns = {}) {
+  spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
+  spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
+  spng_ihdr ihdr{std::uint32_t(width), std::uint32_t(height), std::uint8_t(depth), std::uint8_t(colourType),
+                 0, 0, std::uint8_t(interlaced ? 1 : 0)};
+  spng_set_ihdr(ctx, &ihdr);
+  if (!palette.empty()) {
+    spng_plte plte{};
+    plte.n_entries = std::uint32_t(palette.size() / 3);
+    for (std::uint32_t i = 0; i < plte.n_entries; ++i)
+      plte.entries[i] = {palette[3 * i], palette[3 * i + 1], palette[3 * i + 2], 255};
+    spng_set_plte(ctx, &plte);
+  }
+  if (!trns.empty()) {
+    spng_trns t{};
+    t.n_type3_entries = std::uint32_t(trns.size());
+    std::copy(trns.begin(), trns.end(), t.type3_alpha);
+    t.gray = trns[0];
+    spng_set_trns(ctx, &t);
+  }
+  int error = spng_encode_image(ctx, rows.data(), rows.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
+  std::size_t size = 0;
+  unsigned char* png = error == 0 ? static_cast<unsigned char*>(spng_get_png_buffer(ctx, &size, &error)) : nullptr;
+  Bytes bytes(png, png + (png != nullptr ? size : 0));
+  std::free(png);
+  spng_ctx_free(ctx);
+  return bytes;
+}
+
+Bytes WrittenPng(CxImage& image) {
+  TempDir dir;
+  const std::string path = dir.Path("seed.png");
+  image.Save(path.c_str(), IMG_TYPE_PNG, 1, 0, nullptr, 0);
+  return ReadBytes(path);
+}
+
+std::vector<RasterSeed> PngSeeds() {
+  CxImage rgb, rgba;
+  MakePattern(rgb, 17, 9);
+  MakePattern(rgba, 7, 5, true);
+  const Bytes grey16 = Ramp(5 * 3 * 2);  // 16-bit grey, 5 x 3, given whole (the encoder interlaces)
+  return {{WrittenPng(rgb), IMG_TYPE_PNG},
+          {WrittenPng(rgba), IMG_TYPE_PNG},
+          {BuildPng(6, 2, 4, 3, false, {0x01, 0x23, 0x40, 0x12, 0x34, 0x01}, {255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9, 200, 100, 50},
+                    {0, 128, 255}), IMG_TYPE_PNG},
+          {BuildPng(3, 2, 8, 4, false, {10, 200, 20, 255, 30, 128, 40, 50, 60, 70, 80, 90}), IMG_TYPE_PNG},
+          {BuildPng(5, 2, 2, 0, false, {0x1B, 0x80, 0xE4, 0x40}), IMG_TYPE_PNG},
+          {BuildPng(5, 3, 16, 0, true, grey16), IMG_TYPE_PNG}};
+}
+
 std::vector<RasterSeed> BmpSeeds() {
   CxImage image, unpadded;
   MakePattern(image, 21, 13);
@@ -84,10 +141,13 @@ std::vector<RasterSeed> BmpSeeds() {
   mono.pixels = {0xA5, 0x80, 0, 0, 0x5A, 0x00, 0, 0};
   BmpRecipe bgra{.width = 3, .height = 4, .bits = 32};
   bgra.pixels = Ramp(3 * 4 * 4);
+  BmpRecipe v5{.headerSize = 124, .width = 3, .height = 2, .bits = 16, .compression = 3};
+  v5.masks = {0x0F00, 0x00F0, 0x000F, 0xF000};
+  v5.pixels = Ramp(2 * 8);
   return {{Written(image, false), IMG_TYPE_BMP}, {Written(unpadded, false), IMG_TYPE_BMP},
           {BuildBmp(bgra), IMG_TYPE_BMP},        {BuildBmp(rle8), IMG_TYPE_BMP},
           {BuildBmp(rle4), IMG_TYPE_BMP},        {BuildBmp(masks), IMG_TYPE_BMP},
-          {BuildBmp(mono), IMG_TYPE_BMP}};
+          {BuildBmp(mono), IMG_TYPE_BMP},        {BuildBmp(v5), IMG_TYPE_BMP}};
 }
 
 std::vector<RasterSeed> PcxSeeds() {
@@ -134,7 +194,7 @@ std::vector<RasterSeed> TiffSeeds() {
 
 std::vector<RasterSeed> RasterSeeds() {
   std::vector<RasterSeed> seeds;
-  for (auto&& group : {BmpSeeds(), PcxSeeds(), TgaSeeds(), TiffSeeds()})
+  for (auto&& group : {BmpSeeds(), PcxSeeds(), TgaSeeds(), TiffSeeds(), PngSeeds()})
     seeds.insert(seeds.end(), group.begin(), group.end());
   return seeds;
 }

@@ -153,6 +153,10 @@ TEST(TiffCodecTest, RefusalsAndWarningsOfTheReader) {
   EXPECT_EQ(0, IsTiffFile(path.c_str(), width, height, nullptr));
   EXPECT_NE(std::string::npos, Loaded(path, image, 0, result).find("Sorry, can not handle bit plane images"));
   EXPECT_EQ(0, result);
+  // The dispatcher finds no reader for it, yet the TIFF reader says why.
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(0, image.Load(path.c_str(), 0, 1, 0, 0, nullptr));
+  EXPECT_NE(std::string::npos, testing::internal::GetCapturedStdout().find("Sorry, can not handle bit plane images"));
 
   WriteRawTiff(path, 4, 2, 8, 3, [](TIFF*) {}, fill);  // no photometric tag
   EXPECT_NE(std::string::npos,

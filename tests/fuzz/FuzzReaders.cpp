@@ -28,6 +28,7 @@ Entry EntryFor(Reader reader) {
     case Reader::Pcx: return {IsPcxFile, LoadPcxFile};
     case Reader::Tga: return {IsTgaFile, LoadTgaFile};
     case Reader::Tiff: return {IsTiffFile, LoadTiffFile};
+    case Reader::Png: return {IsPngFile, LoadPngFile};
   }
   return {nullptr, nullptr};
 }

@@ -5,7 +5,7 @@
 
 namespace fuzz {
 
-enum class Reader { Bmp, Pcx, Tga, Tiff };
+enum class Reader { Bmp, Pcx, Tga, Tiff, Png };
 
 // Hands `data` to one format's tester and reader as a file (a memory file,
 // so no disk is touched). The channel mode and reduction follow from the

@@ -28,7 +28,8 @@ struct Target {
 constexpr Target kTargets[] = {{fuzz::Reader::Bmp, 3, "bmp"},
                                {fuzz::Reader::Pcx, 1, "pcx"},
                                {fuzz::Reader::Tga, 0, "tga"},
-                               {fuzz::Reader::Tiff, 4, "tiff"}};
+                               {fuzz::Reader::Tiff, 4, "tiff"},
+                               {fuzz::Reader::Png, 10, "png"}};
 
 // libFuzzer-like mutations: bytes changed, inserted, erased, cut off, or an
 // interesting value written over a 16/32-bit field.

@@ -2,6 +2,8 @@
 
 #include "pixlib/codecs/FileType.h"
 #include "pixlib/codecs/ImageView.h"
+#include "pixlib/codecs/ImgDiagnostics.h"
+#include "pixlib/codecs/Orientation.h"
 #include "pixlib/codecs/bmp/BmpWriter.h"
 #include "tools/pixtool/PnmFile.h"
 
@@ -47,8 +49,10 @@ bool LoadAnyImage(const std::string& path, int mode, int reduction, CxImage& ima
   PnmInfo pnm;
   std::string pnmError;
   if (ReadPnmInfo(path, pnm, pnmError)) return LoadPnm(path, image, error);
+  ImgClearLastWarning();
   if (image.Load(path.c_str(), mode, reduction, 0, 0, nullptr) != 0) return true;
-  error = "not an image file the library reads";
+  // The reader's own reason when one refused the file.
+  error = *ImgLastWarning() != '\0' ? ImgLastWarning() : "not an image file the library reads";
   return false;
 }
 
@@ -59,6 +63,9 @@ bool SaveByExtension(const std::string& path, CxImage& image, int quality, std::
   } else if (HasExtension(path, {"tif", "tiff"})) {
     if (image.Save(path.c_str(), IMG_TYPE_TIFF, 1, 0, nullptr, 0) != 0) return true;
     error = "cannot write TIFF";
+  } else if (HasExtension(path, {"png"})) {
+    if (image.Save(path.c_str(), IMG_TYPE_PNG, 1, 0, nullptr, 0) != 0) return true;
+    error = "cannot write PNG";
   } else if (HasExtension(path, {"bmp"})) {
     const CSize dpi = image.Resolution();
     if (pixcodec::WriteBmpFile(pixcodec::ViewOf(image), path.c_str(), dpi.cx, dpi.cy)) return true;
@@ -66,9 +73,18 @@ bool SaveByExtension(const std::string& path, CxImage& image, int quality, std::
   } else if (HasExtension(path, {"pnm", "ppm", "pgm"})) {
     return WritePnm(path, image, error);
   } else {
-    error = "unknown output type (use .jpg, .tif, .bmp or .pnm/.ppm/.pgm)";
+    error = "unknown output type (use .jpg, .tif, .png, .bmp or .pnm/.ppm/.pgm)";
   }
   return false;
+}
+
+std::string OrientationText(const std::string& path) {
+  const int orientation = pixcodec::FileOrientation(path.c_str());
+  if (orientation == 0) return {};
+  int width = 0, height = 0;
+  const bool placed = GetFileType(path.c_str(), width, height, nullptr) == IMG_TYPE_TIFF;
+  return std::to_string(orientation) +
+         (placed ? " (turned when read)" : " (not applied when read; convert --auto-orient turns it)");
 }
 
 bool TakeKeyOption(std::vector<std::string>& args, std::optional<std::array<unsigned char, 8>>& key,

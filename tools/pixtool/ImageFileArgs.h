@@ -24,9 +24,13 @@ bool HasExtension(const std::string& path, std::initializer_list<const char*> ex
 bool LoadAnyImage(const std::string& path, int mode, int reduction, CxImage& image,
                   std::string& error);
 
-// Writes JPEG, TIFF, BMP or PNM, chosen by the extension of `path`; false
+// Writes JPEG, TIFF, PNG, BMP or PNM, chosen by the extension of `path`; false
 // (with a message) when the type is unknown or the file cannot be written.
 bool SaveByExtension(const std::string& path, CxImage& image, int quality, std::string& error);
+
+// The orientation the file asks for, as `info` and `convert` report it
+// ("6 (turned when read)"), or "" when it states none.
+std::string OrientationText(const std::string& path);
 
 // Takes "--key HEX" (16 hexadecimal digits, an 8-byte key) out of `args`;
 // false (with a message) when the value is malformed.

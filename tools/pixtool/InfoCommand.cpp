@@ -5,6 +5,7 @@
 #include "pixlib/codecs/StdioFile.h"
 #include "pixlib/codecs/ThumbnailSection.h"
 #include "pixlib/codecs/joy/ImageSignature.h"
+#include "tools/pixtool/ImageFileArgs.h"
 #include "tools/pixtool/PnmFile.h"
 #include "tools/pixtool/Subcommand.h"
 
@@ -23,6 +24,7 @@ const char* TypeName(int type) {
     case IMG_TYPE_JOY: return "Joy (caller's key)";
     case IMG_TYPE_JOY_LIBRARY_KEY: return "Joy (library key)";
     case IMG_TYPE_JOY_PREVIEW: return "Joy (preview only)";
+    case IMG_TYPE_PNG: return "PNG";
     default: return "unknown";
   }
 }
@@ -69,6 +71,8 @@ int PrintImageFileInfo(const std::string& path) {
   const std::string variant = pixcodec::DescribeFileVariant(path.c_str(), type);
   if (!variant.empty()) std::printf("variant: %s\n", variant.c_str());
   std::printf("width: %d\nheight: %d\n", width, height);
+  if (const std::string orientation = OrientationText(path); !orientation.empty())
+    std::printf("orientation: %s\n", orientation.c_str());
   // Channels and resolution do not depend on the size read: the smallest
   // is the quickest, and the one every Photo CD pack stores.
   CxImage image;

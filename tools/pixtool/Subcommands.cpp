@@ -11,7 +11,7 @@ std::span<const Subcommand> Subcommands() {
               "              text FACE SIZE ANGLE STYLE X Y ALIGN RRGGBB TEXT |\n"
               "              twist M00 ... M33 (B, G, R order) | contrast B | levels | colour SETTINGS.xml | write FILE)",
        RunOps},
-      {"convert", "convert IN OUT [--reduce R] [--mode M] [--quality Q]   (OUT: .jpg or .pnm/.ppm/.pgm)",
+      {"convert", "convert IN OUT [--reduce R] [--mode M] [--quality Q] [--auto-orient]   (OUT: .jpg, .tif, .png, .bmp or .pnm/.ppm/.pgm)",
        RunConvert},
       {"thumb", "thumb FILE [--size N]   (embeds the station's thumbnail, reads it back)", RunThumb},
       {"joy", "joy write IN OUT [--thumbnail 0|1] [--quality Q] [--key HEX]   (JPEG kept as it is)\n"

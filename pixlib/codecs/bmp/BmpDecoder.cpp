@@ -22,20 +22,14 @@ void UnpackIndices(const unsigned char* raw, unsigned char* dst, int pixels, int
   }
 }
 
-void ExpandFields16(const unsigned char* raw, unsigned char* dst, int pixels,
-                    const std::array<BitField, 3>& fields) {
-  for (int x = 0; x < pixels; ++x, raw += 2, dst += 3) {
-    const std::uint32_t v = Le16(raw);
+// 16- or 32-bit pixels through their masks into B, G, R (and A when the
+// destination has four channels: opaque without an alpha field).
+void ExpandFields(const unsigned char* raw, unsigned char* dst, int pixels, int bytesPerPixel,
+                  int channels, const std::array<BitField, 4>& fields) {
+  for (int x = 0; x < pixels; ++x, raw += bytesPerPixel, dst += channels) {
+    const std::uint32_t v = bytesPerPixel == 2 ? Le16(raw) : Le32(raw);
     for (int c = 0; c < 3; ++c) dst[c] = fields[c].Extract(v);
-  }
-}
-
-void ExpandFields32(const unsigned char* raw, unsigned char* dst, int pixels,
-                    const std::array<BitField, 3>& fields) {
-  for (int x = 0; x < pixels; ++x, raw += 4, dst += 4) {
-    const std::uint32_t v = Le32(raw);
-    for (int c = 0; c < 3; ++c) dst[c] = fields[c].Extract(v);
-    dst[3] = 255;
+    if (channels == 4) dst[3] = fields[3].bits > 0 ? fields[3].ExtractAlpha(v) : 255;
   }
 }
 
@@ -49,7 +43,7 @@ BmpDecoder::BmpDecoder(ByteReader& reader, const BmpHeader& header)
 
 SourcePixels BmpDecoder::Pixels() const {
   if (m_header.bitCount <= 8) return SourcePixels::Index;
-  return m_header.bitCount == 32 ? SourcePixels::Bgra : SourcePixels::Bgr;
+  return m_header.bitCount == 32 || m_header.HasAlpha() ? SourcePixels::Bgra : SourcePixels::Bgr;
 }
 
 int BmpDecoder::ReadRow(unsigned char* buffer, int pixels) {
@@ -85,10 +79,8 @@ int BmpDecoder::ReadUncompressed(unsigned char* buffer, int pixels) {
     return Fail(m_reader.Failed() ? kReadError : kEndOfFile);
   if (bits < 8)
     UnpackIndices(m_raw.data(), buffer, pixels, bits);
-  else if (bits == 16)
-    ExpandFields16(m_raw.data(), buffer, pixels, m_header.fields);
   else
-    ExpandFields32(m_raw.data(), buffer, pixels, m_header.fields);
+    ExpandFields(m_raw.data(), buffer, pixels, bits / 8, SourceBytes(Pixels()), m_header.fields);
   return kGood;
 }
 

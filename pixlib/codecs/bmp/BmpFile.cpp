@@ -22,7 +22,7 @@ int LoadBmp(CxImage& image, std::FILE* file, int channelMode, int reduction) {
     ImgWarning("%s\n", error);
     return 0;
   }
-  const RasterFormat format{header.width, header.height, header.bitCount == 32, header.dpiX,
+  const RasterFormat format{header.width, header.height, header.HasAlpha(), header.dpiX,
                             header.dpiY};
   PixelView view;
   if (!CreateRasterImage(image, format, channelMode, reduction, view)) return 0;
@@ -67,8 +67,9 @@ std::string pixcodec::DescribeBmpVariant(const char* path) {
   StdioFile file = OpenFile(path, "rb");
   BmpHeader h;
   if (!file || ReadBmpHeader(file.get(), h, true) != nullptr) return {};
-  std::string text = h.headerSize == BmpHeader::kCoreHeaderSize ? "OS/2 12-byte header"
-                                                                 : "Windows 40-byte header";
+  std::string text = h.headerSize == BmpHeader::kCoreHeaderSize
+                         ? "OS/2 12-byte header"
+                         : "Windows " + std::to_string(h.headerSize) + "-byte header";
   text += ", " + std::to_string(h.bitCount) + " bits, " + CompressionName(h.compression);
   if (h.bitCount <= 8) text += ", " + std::to_string(h.paletteEntries) + " palette entries";
   if (h.compression == BmpHeader::kBitFields || h.bitCount == 16) {
@@ -76,6 +77,10 @@ std::string pixcodec::DescribeBmpVariant(const char* path) {
     std::snprintf(masks, sizeof masks, ", masks R %08X G %08X B %08X", h.fields[2].mask,
                   h.fields[1].mask, h.fields[0].mask);
     text += masks;
+    if (h.fields[3].bits > 0 && !h.standardFields) {
+      std::snprintf(masks, sizeof masks, " A %08X", h.fields[3].mask);
+      text += masks;
+    }
   }
   text += h.topDown ? ", top-down" : ", bottom-up";
   return text;

@@ -53,6 +53,22 @@ const char* ReadInfoHeader(std::FILE* file, BmpHeader& h) {
   return nullptr;
 }
 
+bool IsMaskedHeaderSize(int size) {
+  for (const int known : BmpHeader::kMaskedHeaderSizes)
+    if (size == known) return true;
+  return false;
+}
+
+// The 40-byte part, then the masks; the colour-space fields are skipped.
+const char* ReadMaskedHeader(std::FILE* file, BmpHeader& h) {
+  if (const char* error = ReadInfoHeader(file, h)) return error;
+  unsigned char b[124 - BmpHeader::kInfoHeaderSize];
+  if (!ReadExactly(file, b, std::size_t(h.headerSize - BmpHeader::kInfoHeaderSize)))
+    return "Error reading BITMAPV5HEADER";
+  for (int i = 0; i < 4; ++i) h.headerMasks[i] = Le32(b + 4 * i);
+  return nullptr;
+}
+
 const char* CheckLayout(const BmpHeader& h) {
   const int bits = h.bitCount;
   if (h.width <= 0 || h.height == 0) return kNotBmp;
@@ -66,20 +82,30 @@ const char* CheckLayout(const BmpHeader& h) {
   }
 }
 
-// Masks of compression 3 follow the info header. Some writers leave them out
+// Masks of compression 3 follow a 40-byte header. Some writers leave them out
 // (the pixel data starts right after the header); the defaults apply then.
+// Later headers carry them inside, with an alpha mask; without compression 3
+// the defaults apply whatever they hold.
 const char* ReadMasks(std::FILE* file, BmpHeader& h) {
-  std::uint32_t masks[3] = {0x001F, 0x03E0, 0x7C00};  // blue, green, red: 5-5-5
+  std::uint32_t masks[4] = {0x001F, 0x03E0, 0x7C00, 0};  // blue, green, red, alpha: 5-5-5
   if (h.bitCount == 32) masks[0] = 0xFF, masks[1] = 0xFF00, masks[2] = 0xFF0000;
   const long headerEnd = BmpHeader::kFileHeaderSize + h.headerSize;
-  if (h.compression == BmpHeader::kBitFields && h.dataOffset >= headerEnd + 12) {
+  const bool bitFields = h.compression == BmpHeader::kBitFields;
+  if (bitFields && h.headerSize > BmpHeader::kInfoHeaderSize) {
+    masks[2] = h.headerMasks[0], masks[1] = h.headerMasks[1], masks[0] = h.headerMasks[2];
+    masks[3] = h.headerMasks[3];
+  } else if (bitFields && h.dataOffset >= headerEnd + 12) {
     unsigned char b[12];
     if (!ReadExactly(file, b, sizeof b)) return "Error reading DWORD";
     masks[2] = Le32(b), masks[1] = Le32(b + 4), masks[0] = Le32(b + 8);
   }
-  for (int i = 0; i < 3; ++i)
+  const bool standard = masks[0] == 0xFF && masks[1] == 0xFF00 && masks[2] == 0xFF0000;
+  // The 40-byte header's rule: standard 32-bit masks leave the fourth byte as alpha.
+  if (h.bitCount == 32 && standard && !(bitFields && h.headerSize > BmpHeader::kInfoHeaderSize))
+    masks[3] = 0xFF000000;
+  for (int i = 0; i < 4; ++i)
     if (!MakeField(masks[i], h.fields[i])) return "Error reading DWORD";
-  h.standardFields = masks[0] == 0xFF && masks[1] == 0xFF00 && masks[2] == 0xFF0000;
+  h.standardFields = standard && masks[3] == 0xFF000000;
   return nullptr;
 }
 
@@ -108,6 +134,10 @@ int PixelsPerMetreToDpi(std::int32_t pixelsPerMetre) {
   return static_cast<int>((static_cast<long long>(pixelsPerMetre) * 254 + 5000) / 10000);
 }
 
+std::uint32_t DpiToPixelsPerMetre(int dpi) {
+  return dpi > 0 ? static_cast<std::uint32_t>((dpi * 10000LL + 127) / 254) : 0;
+}
+
 const char* ReadBmpHeader(std::FILE* file, BmpHeader& h, bool withPalette) {
   h = BmpHeader{};
   unsigned char b[BmpHeader::kFileHeaderSize + 4];
@@ -117,6 +147,7 @@ const char* ReadBmpHeader(std::FILE* file, BmpHeader& h, bool withPalette) {
   h.headerSize = static_cast<int>(Le32(b + 14));
   const char* error = h.headerSize == BmpHeader::kCoreHeaderSize   ? ReadCoreHeader(file, h)
                       : h.headerSize == BmpHeader::kInfoHeaderSize ? ReadInfoHeader(file, h)
+                      : IsMaskedHeaderSize(h.headerSize)            ? ReadMaskedHeader(file, h)
                                                                    : kNotBmp;
   if (error == nullptr) error = CheckLayout(h);
   if (error != nullptr || !withPalette) return error;

@@ -12,10 +12,6 @@ namespace pixcodec {
 
 namespace {
 
-std::uint32_t DpiToPixelsPerMetre(int dpi) {
-  return dpi > 0 ? static_cast<std::uint32_t>((dpi * 10000LL + 127) / 254) : 0;
-}
-
 std::vector<unsigned char> Headers(const PixelView& view, std::size_t rowBytes, int dpiX, int dpiY) {
   const int paletteEntries = view.channels == 1 ? 256 : 0;
   const std::size_t offset = BmpHeader::kFileHeaderSize + BmpHeader::kInfoHeaderSize + 4 * paletteEntries;

@@ -1,5 +1,6 @@
 #include "pixlib/codecs/icc/EmbeddedProfile.h"
 
+#include "pixlib/codecs/jpeg/JpegSegments.h"
 #include "pixlib/codecs/tiff/TiffHandle.h"
 
 #include <algorithm>
@@ -12,45 +13,17 @@ namespace pixcodec {
 namespace {
 
 constexpr unsigned char kApp2 = 0xE2;
-constexpr unsigned char kStartOfScan = 0xDA;
-constexpr unsigned char kEndOfImage = 0xD9;
 constexpr char kIccIdentifier[] = "ICC_PROFILE";  // with its terminating zero: 12 bytes
 constexpr std::size_t kIccHeader = sizeof(kIccIdentifier) + 2;  // identifier, sequence, count
 
-bool IsStandalone(unsigned char marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7); }
-
-// Walks the segments before the first scan, handing APP2 payloads to the joiner.
-// read(offset, n, out) fills out with n bytes at offset and is false past the end.
+// The APP2 payloads before the first scan, joined.
 template <class Read>
 std::vector<unsigned char> ScanJpeg(Read&& read) {
-  unsigned char head[4];
-  if (!read(0, 2, head) || head[0] != 0xFF || head[1] != 0xD8) return {};
   IccChunkJoiner joiner;
-  std::size_t pos = 2;
-  std::vector<unsigned char> payload;
-  while (read(pos, 2, head)) {
-    if (head[0] != 0xFF) return {};
-    const unsigned char marker = head[1];
-    if (marker == 0xFF) {  // fill byte
-      ++pos;
-      continue;
-    }
-    if (marker == kStartOfScan || marker == kEndOfImage) break;
-    if (IsStandalone(marker)) {
-      pos += 2;
-      continue;
-    }
-    if (!read(pos + 2, 2, head + 2)) return {};
-    const std::size_t length = static_cast<std::size_t>(head[2] << 8 | head[3]);
-    if (length < 2) return {};
-    if (marker == kApp2) {
-      payload.resize(length - 2);
-      if (!read(pos + 4, payload.size(), payload.data())) return {};
-      joiner.Add(payload.data(), payload.size());
-    }
-    pos += 2 + length;
-  }
-  return joiner.Join();
+  const bool whole = ForEachJpegSegment(
+      read, [](unsigned char marker) { return marker == kApp2; },
+      [&](unsigned char, const std::vector<unsigned char>& payload) { joiner.Add(payload.data(), payload.size()); });
+  return whole ? joiner.Join() : std::vector<unsigned char>{};
 }
 
 struct FileCloser {

@@ -18,9 +18,13 @@ int Components(int colorspace) {
   return colorspace == TJCS_CMYK || colorspace == TJCS_YCCK ? 4 : 3;
 }
 
+// A warning (data cut short or damaged) still gives an image, reported as the
+// IJG reader reports it, unless the caller wants a clean decode.
 bool Succeeded(tjhandle handle, int result, bool strict) {
   if (result == 0) return true;
-  return !strict && tjGetErrorCode(handle) == TJERR_WARNING;
+  if (strict || tjGetErrorCode(handle) != TJERR_WARNING) return false;
+  ImgWarning("Corrupt JPEG data: %s\n", tjGetErrorStr2(handle));
+  return true;
 }
 
 bool DecodeDirect(tjhandle handle, const unsigned char* bytes, std::size_t size,
@@ -53,7 +57,8 @@ bool ReadJpegFast(const unsigned char* bytes, std::size_t size, const FastReadOp
   TurboHandle handle(tjInitDecompress());
   int width = 0, height = 0, subsampling = 0, colorspace = 0;
   if (!handle || tjDecompressHeader3(handle.get(), bytes, static_cast<unsigned long>(size),
-                                     &width, &height, &subsampling, &colorspace) != 0)
+                                     &width, &height, &subsampling, &colorspace) != 0 ||
+      width <= 0 || height <= 0)  // a header cut before its frame
     return false;
   ChannelLayout layout;
   if (!ChannelLayout::Choose(Components(colorspace), options.channelMode, layout)) return false;

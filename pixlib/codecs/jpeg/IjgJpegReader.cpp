@@ -90,7 +90,7 @@ bool ReadJpegIjg(std::FILE* file, const IjgReadOptions& options, DecodeTarget& t
   if (!d.Create()) return false;
   source.Attach(&d.info);
   if (!PrepareDecode(d, options, layout, info)) {
-    ImgWarning("Error reading the file");
+    ImgWarning("Error reading the file\n");
     return false;
   }
   if (!target.OnDisk() &&
@@ -102,7 +102,7 @@ bool ReadJpegIjg(std::FILE* file, const IjgReadOptions& options, DecodeTarget& t
   if (!target.Create(info, view)) return false;
   std::vector<unsigned char> cmykRow(layout.fromFourComponents ? std::size_t(info.width) * 4 : 0);
   if (!DecodeRows(d, layout, view, cmykRow.data())) {
-    ImgWarning("Error reading the file");
+    ImgWarning("Error reading the file\n");
     return false;
   }
   if (d.trap.Warnings() > 0) ImgWarning("Corrupt JPEG data: %s\n", d.trap.Message());

@@ -17,15 +17,6 @@ namespace {
 
 char kLoadingPcx[] = "Loading PCX";
 
-// Where the image data ends: before an appended thumbnail and trailer, so
-// that the closing palette is found behind them.
-long ImageEnd(std::FILE* file) {
-  TrailerInfo info;
-  if (!ReadTrailerInfo(file, info)) return 0;
-  if (info.kind != TrailerInfo::Kind::None && info.SectionInsideFile()) return info.sectionStart;
-  return info.fileLength;
-}
-
 int LoadPcx(CxImage& image, std::FILE* file, int channelMode, int reduction) {
   PcxHeader header;
   if (const char* error = ReadPcxHeader(file, header)) {
@@ -33,7 +24,7 @@ int LoadPcx(CxImage& image, std::FILE* file, int channelMode, int reduction) {
     return 0;
   }
   std::array<unsigned char, 3 * kPaletteEntries> palette{};
-  if (!header.DirectColour()) ReadPcxPalette(file, header, ImageEnd(file), palette);
+  if (!header.DirectColour()) ReadPcxPalette(file, header, BaseImageEnd(file), palette);
   const RasterFormat format{header.width, header.height, false, header.dpiX, header.dpiY};
   PixelView view;
   if (!CreateRasterImage(image, format, channelMode, reduction, view)) {

@@ -45,13 +45,11 @@ const char* CheckPhotometric(TIFF* tiff, TiffLayout& l) {
 }  // namespace
 
 bool TiffLayout::BottomFirst() const {
-  return orientation == ORIENTATION_BOTRIGHT || orientation == ORIENTATION_BOTLEFT ||
-         orientation == ORIENTATION_RIGHTBOT || orientation == ORIENTATION_LEFTBOT;
+  return orientation == ORIENTATION_BOTRIGHT || orientation == ORIENTATION_BOTLEFT;
 }
 
 bool TiffLayout::RightToLeft() const {
-  return orientation == ORIENTATION_TOPRIGHT || orientation == ORIENTATION_BOTRIGHT ||
-         orientation == ORIENTATION_RIGHTTOP || orientation == ORIENTATION_RIGHTBOT;
+  return orientation == ORIENTATION_TOPRIGHT || orientation == ORIENTATION_BOTRIGHT;
 }
 
 bool TiffLayout::DirectRgb() const {
@@ -84,6 +82,9 @@ const char* ReadTiffLayout(TIFF* tiff, TiffLayout& l) {
   l.compression = compression;
   l.orientation = orientation;
   l.tiled = TIFFIsTiled(tiff) != 0;
+  std::uint16_t extraCount = 0, *extra = nullptr;
+  l.associatedAlpha = TIFFGetField(tiff, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) && extraCount > 0 &&
+                      extra[0] == EXTRASAMPLE_ASSOCALPHA;
   float x = 0, y = 0;
   if (TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &x) && TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &y)) {
     l.dpiX = Dpi(x, unit);

@@ -14,14 +14,19 @@ struct TiffLayout {
   bool photometricAssumed = false;  // the tag is missing; taken from the sample count
   int compression = 0;
   int orientation = ORIENTATION_TOPLEFT;
+  bool associatedAlpha = false;  // the fourth sample is premultiplied (ExtraSamples 1)
   bool tiled = false;
   int dpiX = 0;  // 0: not stated
   int dpiY = 0;
 
   bool FileHasAlpha() const { return photometric == PHOTOMETRIC_RGB && samplesPerPixel == 4; }
   // Rows run from the bottom of the picture up; pixels from right to left.
+  // Both false for the transposed orientations, whose rows are read as
+  // stored and then turned.
   bool BottomFirst() const;
   bool RightToLeft() const;
+  // Orientations 5 to 8: the stored rows are the picture's columns.
+  bool Transposed() const { return orientation >= ORIENTATION_LEFTTOP && orientation <= ORIENTATION_LEFTBOT; }
   // 8- or 16-bit contiguous RGB(A) strips, read without libtiff's RGBA
   // reader (which would premultiply an unassociated alpha).
   bool DirectRgb() const;

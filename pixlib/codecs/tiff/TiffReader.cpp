@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <string>
@@ -6,11 +7,13 @@
 #include "pixlib/codecs/FormatVariant.h"
 #include "pixlib/codecs/ImageFormats.h"
 #include "pixlib/codecs/ImgDiagnostics.h"
+#include "pixlib/codecs/Orientation.h"
 #include "pixlib/codecs/RasterReader.h"
 #include "pixlib/codecs/tiff/TiffDecoders.h"
 #include "pixlib/codecs/tiff/TiffHandle.h"
 #include "pixlib/codecs/tiff/TiffLayout.h"
 #include "pixlib/codecs/tiff/TiffLzwDecoder.h"
+#include "pixlib/core/CxImage.h"
 
 using namespace pixcodec;
 
@@ -30,6 +33,42 @@ std::unique_ptr<TiffDecoder> MakeDecoder(TIFF* tiff, const TiffLayout& layout) {
   return decoder;
 }
 
+// Colours of premultiplied (associated) alpha made straight again; a pixel
+// without any alpha keeps what it holds.
+void StraightenColours(const PixelView& view) {
+  for (int y = 0; y < view.height; ++y) {
+    unsigned char* p = view.TopRow(y);
+    for (int x = 0; x < view.width; ++x, p += 4) {
+      const int alpha = p[3];
+      if (alpha == 0 || alpha == 255) continue;
+      for (int c = 0; c < 3; ++c) p[c] = static_cast<unsigned char>(std::min(255, (p[c] * 255 + alpha / 2) / alpha));
+    }
+  }
+}
+
+// Decodes the stored rows into `image` (for transposed orientations into a
+// stored-size image first, then turned into `image`).
+bool ReadTiffRows(CxImage& image, const TiffLayout& layout, TiffDecoder& decoder, int channelMode,
+                  int reduction, PixelView& view, RasterEnd& end) {
+  const RasterFormat format{layout.width, layout.height, layout.FileHasAlpha(), layout.dpiX,
+                            layout.dpiY};
+  CxImage stored;
+  PixelView storedView;
+  CxImage& first = layout.Transposed() ? stored : image;
+  if (!CreateRasterImage(first, format, channelMode, reduction, storedView)) return false;
+  const RasterSource source{decoder,      decoder.Pixels(), decoder.Palette(),
+                            layout.width, layout.height,    !layout.BottomFirst(),
+                            kLoadingTiff};
+  end = ReadRaster(source, storedView, reduction);
+  view = storedView;
+  if (!layout.Transposed()) return true;
+  const RasterFormat turned{layout.height, layout.width, layout.FileHasAlpha(), layout.dpiY,
+                            layout.dpiX};
+  if (!CreateRasterImage(image, turned, channelMode, reduction, view)) return false;
+  PlaceOriented(storedView, view, layout.orientation);
+  return true;
+}
+
 int LoadTiff(CxImage& image, const TiffHandle& tiff, int channelMode, int reduction) {
   TiffLayout layout;
   if (const char* error = ReadTiffLayout(tiff.get(), layout)) {
@@ -40,14 +79,10 @@ int LoadTiff(CxImage& image, const TiffHandle& tiff, int channelMode, int reduct
     ImgWarning("No \"PhotometricInterpretation\" tag, assuming default value\n");
   const std::unique_ptr<TiffDecoder> decoder = MakeDecoder(tiff.get(), layout);
   if (!decoder) return 0;
-  const RasterFormat format{layout.width, layout.height, layout.FileHasAlpha(), layout.dpiX,
-                            layout.dpiY};
   PixelView view;
-  if (!CreateRasterImage(image, format, channelMode, reduction, view)) return 0;
-  const RasterSource source{*decoder,     decoder->Pixels(), decoder->Palette(),
-                            layout.width, layout.height,     !layout.BottomFirst(),
-                            kLoadingTiff};
-  const RasterEnd end = ReadRaster(source, view, reduction);
+  RasterEnd end = RasterEnd::Complete;
+  if (!ReadTiffRows(image, layout, *decoder, channelMode, reduction, view, end)) return 0;
+  if (layout.associatedAlpha && layout.FileHasAlpha() && view.channels == 4) StraightenColours(view);
   if (end == RasterEnd::Truncated && !tiff.LastError().empty())
     ImgWarning("%s\n", tiff.LastError().c_str());
   WarnTruncated("TIFF", end);
@@ -85,8 +120,8 @@ int IsTiffFile(const char* path, int& width, int& height, unsigned char*) {
   TiffHandle tiff(path, "r");
   TiffLayout layout;
   if (!tiff || ReadTiffLayout(tiff.get(), layout) != nullptr) return 0;
-  width = layout.width;
-  height = layout.height;
+  width = layout.Transposed() ? layout.height : layout.width;
+  height = layout.Transposed() ? layout.width : layout.height;
   return 1;
 }
 
