@@ -6,7 +6,7 @@
 #include "pixlib/codecs/ImageFormats.h"
 #include "pixlib/codecs/ImageView.h"
 #include "pixlib/codecs/ImgDiagnostics.h"
-#include "pixlib/codecs/ReplacingFile.h"
+#include "platform/FileReplace.h"
 #include "pixlib/codecs/RowConverters.h"
 #include "pixlib/codecs/bmp/BmpHeader.h"
 #include "pixlib/codecs/png/SpngContext.h"
@@ -66,7 +66,7 @@ int WritePngFile(CxImage& image, const char* path, int, int keepAlpha, unsigned 
   if (view.data == nullptr || path == nullptr || image.BitsPerSample() != 8) return 0;
   if (view.channels != 1 && view.channels != 3 && view.channels != 4) return 0;
   const int channels = view.channels == 4 && keepAlpha == 0 ? 3 : view.channels;
-  ReplacingFile file(path);
+  bx::ReplacingFile file(path);
   if (file.Get() == nullptr) {
     ImgWarning("Can't open file %s\n", path);
     return 0;
