@@ -234,15 +234,15 @@ TEST_F(StationVideoTest, TheServiceManagerHearsReadyAndWatchdogPingsThatStopWhil
     ASSERT_TRUE(manager.Hears("READY=1", 2s));
     ASSERT_TRUE(manager.Hears("WATCHDOG=1", 2s));
     station.SoftwareShot(false);
-    for (int i = 0; i < 300 && m_app->Restart().restarts == 0; ++i)
+    const auto fired = [&] { return Log().find("Watchdog: processing thread stopped reporting") != std::string::npos; };
+    for (int i = 0; i < 300 && !fired(); ++i)
         std::this_thread::sleep_for(10ms);
-    ASSERT_GE(m_app->Restart().restarts, 1);
+    ASSERT_TRUE(fired()) << Log();
     manager.Receive(200ms); // a ping already on its way
     const std::vector<std::string> whileBlocked = manager.Receive(400ms);
     release.set_value();
     EXPECT_EQ(std::count(whileBlocked.begin(), whileBlocked.end(), "WATCHDOG=1"), 0);
-    EXPECT_TRUE(manager.Hears("WATCHDOG=1", 2s)); // the thread reports again
-    ASSERT_TRUE(WaitForSaved(1));
+    ASSERT_TRUE(WaitForSaved(1)); // released, the frame is still saved and the restart follows
 }
 
 } // namespace
