@@ -23,4 +23,10 @@ for variant in release asan; do
   echo "== $variant tests"
   ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" --timeout 600 || status=1
 done
+# On CI (as root, on a throw-away machine) the Debian packages are made from the
+# optimised tree, installed, used and removed again.
+if [ "${CI:-}" = true ] && [ "$(id -u)" -eq 0 ]; then
+  echo "== packages"
+  { "$root/scripts/package.sh" && "$root/scripts/check-package.sh"; } || status=1
+fi
 exit $status
