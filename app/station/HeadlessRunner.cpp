@@ -41,22 +41,62 @@ std::string StatusLine(const CGrabberDlg& station)
     return line + ", photos saved " + std::to_string(station.SavedCount());
 }
 
-std::string NoCameraLine(const CGrabberApp& app)
+std::string NoCameraLine(const CGrabberApp& app, const CGrabberDlg& station)
 {
     bx::ProfileStore profile(app.ApplicationName());
     return "No camera connected on transport \"" + ConfiguredCameraTransport(profile) +
            "\" (\"Camera Transport\" of \"Camera Settings\": aravis or sim); trying again every " +
-           std::to_string(CGrabberDlg::kReconnectPeriodMs / 1000) + " s";
+           std::to_string(station.ReconnectPeriodMs() / 1000) + " s";
 }
 
-// Takes the shots; how many photos they saved.
+void StopOnSignals()
+{
+    std::signal(SIGINT, RequestStop);
+    std::signal(SIGTERM, RequestStop);
+}
+
+// False when a stop signal came first.
+bool WaitForCamera(const CGrabberDlg& station, int shot)
+{
+    if (station.IsCameraConnected())
+        return true;
+    Report("Shot " + std::to_string(shot) + " waits for the camera (SIGINT or SIGTERM ends the run)");
+    while (!station.IsCameraConnected() && !g_stopRequested)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return !g_stopRequested;
+}
+
+// True when the camera was lost since `losses` was read: a shot then is taken
+// again. The station may notice the loss only after the shot gave up waiting:
+// it is given `wait` more.
+bool LostSince(const CGrabberDlg& station, int losses, std::chrono::milliseconds wait)
+{
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    while (station.CameraLosses() == losses && station.IsCameraConnected()) {
+        if (std::chrono::steady_clock::now() >= deadline || g_stopRequested)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return true;
+}
+
+// Takes the shots; how many photos they saved. A shot the camera took away with
+// it is taken again once the camera is back.
 int TakeShots(CGrabberDlg& station, HeadlessHost& host, const HeadlessOptions& options)
 {
     const int savedBefore = station.SavedCount();
     for (int shot = 1; shot <= options.shots; ++shot) {
+        if (!WaitForCamera(station, shot))
+            break;
+        const int losses = station.CameraLosses();
         const int before = host.ImagesShown();
         station.SoftwareShot(false);
-        if (!host.WaitForImages(before + 1, std::chrono::milliseconds(options.shotTimeoutMs))) {
+        const std::chrono::milliseconds timeout(options.shotTimeoutMs);
+        if (!host.WaitForImages(before + 1, timeout)) {
+            if (LostSince(station, losses, timeout)) {
+                --shot;
+                continue;
+            }
             Report("Shot " + std::to_string(shot) + " produced no image");
             break;
         }
@@ -68,8 +108,6 @@ int TakeShots(CGrabberDlg& station, HeadlessHost& host, const HeadlessOptions& o
 
 void WaitForStopSignal()
 {
-    std::signal(SIGINT, RequestStop);
-    std::signal(SIGTERM, RequestStop);
     while (!g_stopRequested)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
@@ -86,7 +124,8 @@ int RunHeadless(CGrabberApp& app, const HeadlessOptions& options)
         return 1;
     }
     if (!station.IsCameraConnected())
-        ReportError(NoCameraLine(app));
+        ReportError(NoCameraLine(app, station));
+    StopOnSignals();
     int exitCode = 0;
     if (options.shots == HeadlessOptions::kUntilStopped) {
         WaitForStopSignal();

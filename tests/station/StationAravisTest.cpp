@@ -3,19 +3,46 @@
 // "ExposureTimeAbs" in microseconds.
 #include "StationTestBase.h"
 
+#include "../camera/PropertyListSearch.h"
+#include "platform/LogTrace.h"
 #include "app/station/HeadlessRunner.h"
 #include "pylon/TlFactory.h"
+#include "tests/app/AppTestSupport.h"
 #include "tests/pylon/FakeCameraProcess.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
+using namespace std::chrono_literals;
+
 constexpr int kGlobal = 0;
+// The station notices a lost camera when Aravis's heartbeat fails (about 5 s);
+// reconnecting at once keeps the rounds short.
+constexpr int kReconnectPeriodMs = 200;
+
+template <class Condition>
+bool WaitUpTo(std::chrono::seconds limit, Condition condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    return condition();
+}
+
+size_t CountOf(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
 
 class StationAravisTest : public ::testing::Test {
 protected:
@@ -29,12 +56,31 @@ protected:
         std::ofstream profile(m_folder.ConfigFolder() / "BXGrabber.ini");
         profile << "[Camera Settings]\nCamera Transport=aravis\nDevice Index=-1\nDevice Name=" << m_serial
                 << "\n[Database Settings]\nDatabasePath=" << m_folder.PhotoFolder().string() << "/\n"
-                << "ServerName=localhost\nCounter Port=" << FreePort() << "\n";
+                << "ServerName=localhost\nCounter Port=" << FreePort() << "\n"
+                << "[Program Settings]\nSerial Port=\nEnable Log=1\nProperties File Name="
+                << (m_folder.Root() / "Properties.xml").string() << "\n";
         profile.close();
         m_app = MakeStationApp(m_folder);
     }
 
-    void TearDown() override { Pylon::CTlFactory::GetInstance().SelectTransport("sim"); }
+    void TearDown() override
+    {
+        TheLog().Enable(false, false);
+        Pylon::CTlFactory::GetInstance().SelectTransport("sim");
+    }
+
+    std::filesystem::path LogFile() const { return m_folder.StateFolder() / "BXGrabber.log"; }
+    // Lines of the log that hold `text`.
+    size_t LogLines(const std::string& text) const { return CountOf(ReadFile(LogFile().string()), text); }
+
+    // The camera goes away; it comes back once the station has noticed (`noticed`).
+    template <class Noticed>
+    void KillCameraUntil(Noticed noticed, int round)
+    {
+        m_camera.reset();
+        ASSERT_TRUE(WaitUpTo(30s, noticed)) << "the loss " << round << " went unnoticed";
+        m_camera = std::make_unique<FakeCameraProcess>(m_serial);
+    }
 
     // The fake camera answers discovery shortly after it starts.
     bool Discovered() const
@@ -84,6 +130,98 @@ TEST_F(StationAravisTest, ExposureControlRaisesTheExposureOfADarkSceneFrameByFra
         EXPECT_GT(written, previous) << "shot " << shot << ", mean green " << host.Images().back().meanGreen;
         previous = written;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// What an operator does at the station: shots, an exposure edit in the camera
+// grid, a preset, the live view with exposure control running on every frame.
+void UseTheStation(CGrabberDlg& station)
+{
+    station.SoftwareShot(false);
+    CPropertyList list;
+    station.GetProperties(list);
+    if (const CProperty* exposure = FindItem(list, false, "ExposureTimeAbs"))
+        station.OnPropertyChanged(exposure->Id(), PropertyValue(4000.0));
+    station.ApplyPreset(CGrabberDlg::PresetNormal);
+    station.SetLiveMode(true);
+    std::this_thread::sleep_for(100ms);
+    station.SetLiveMode(false);
+}
+
+TEST_F(StationAravisTest, TheStationOutlivesItsCameraGoingAwayTenTimesInTheMiddleOfItsWork)
+{
+    TheLog().SetFileName(LogFile().string());
+    TheLog().Enable(true, true);
+    RecordingHost host;
+    CountingStation station(m_app->App(), host);
+    station.SetReconnectPeriod(kReconnectPeriodMs);
+    station.SelectAlgorithm(kGlobal);
+    ASSERT_TRUE(station.OnInitDialog());
+    ASSERT_TRUE(station.SavePresetCameraSettings());
+    std::atomic<bool> working{true};
+    std::thread user([&] {
+        while (working)
+            UseTheStation(station);
+    });
+    constexpr int kRounds = 10;
+    for (int round = 1; round <= kRounds && !HasFatalFailure(); ++round) {
+        KillCameraUntil([&] { return station.CameraLosses() == round; }, round);
+        ASSERT_TRUE(WaitUpTo(30s, [&] { return station.IsCameraConnected() && !station.IsReconnecting(); }))
+            << "not reconnected after loss " << round;
+        const int saved = station.SavedCount();
+        EXPECT_TRUE(WaitUpTo(30s, [&] { return station.SavedCount() > saved; })) << "no photo after loss " << round;
+    }
+    working = false;
+    user.join();
+    EXPECT_EQ(LogLines("Camera lost: "), size_t(kRounds)) << ReadFile(LogFile().string());
+    EXPECT_EQ(LogLines("Camera reconnected: "), size_t(kRounds)) << ReadFile(LogFile().string());
+}
+
+// The program itself, headless: a scripted run waits for its camera and still
+// saves every photo it was asked for.
+TEST_F(StationAravisTest, AHeadlessRunKeepsCountingPhotosAfterEachReturnOfTheCamera)
+{
+    constexpr int kShots = 8;
+    constexpr int kLosses = 2;
+    const std::string output = (m_folder.StateFolder() / "output.txt").string();
+    const std::string command = "exec env BX_CONFIG_DIR='" + m_folder.ConfigFolder().string() + "' BX_STATE_DIR='" +
+                                m_folder.StateFolder().string() + "' BX_RECONNECT_PERIOD_MS=" +
+                                std::to_string(kReconnectPeriodMs) + " '" BX_GRABBER_PATH "' --headless --shots " +
+                                std::to_string(kShots) + " --interval 200 >'" + output + "' 2>&1";
+    struct Program {
+        pid_t pid = ::fork();
+        int status = 0;
+        bool ended = false;
+        ~Program()
+        {
+            if (pid > 0 && !ended) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, nullptr, 0);
+            }
+        }
+        bool Ended()
+        {
+            ended = ended || ::waitpid(pid, &status, WNOHANG) == pid;
+            return ended;
+        }
+    } program;
+    ASSERT_GE(program.pid, 0);
+    if (program.pid == 0) {
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
+        ::_exit(127);
+    }
+    for (int loss = 1; loss <= kLosses && !HasFatalFailure(); ++loss) {
+        ASSERT_TRUE(WaitUpTo(60s, [&] { return m_folder.SavedPhotos().size() >= size_t(3 * loss); }))
+            << ReadFile(output);
+        KillCameraUntil([&] { return LogLines("Camera lost: ") == size_t(loss); }, loss);
+    }
+    ASSERT_TRUE(WaitUpTo(120s, [&] { return program.Ended(); })) << ReadFile(output);
+    EXPECT_TRUE(WIFEXITED(program.status) && WEXITSTATUS(program.status) == 0) << ReadFile(output);
+    EXPECT_EQ(m_folder.SavedPhotos().size(), size_t(kShots)) << ReadFile(output);
+    EXPECT_EQ(LogLines("Camera reconnected: "), size_t(kLosses)) << ReadFile(LogFile().string());
 }
 
 }  // namespace
