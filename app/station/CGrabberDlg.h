@@ -176,6 +176,7 @@ private:
     std::unique_ptr<CPylonTrigger> MakeTrigger();
     void OpenSerialPort();
     void KeepLivePreviewRunning();
+    // "External Functions" resolved; empty when unset and not installed.
     std::string ExternalFunctionsPath();
     // A shot of the trigger engine: it gives up waiting for a reconnect to end
     // when the engine is being stopped (by that reconnect, possibly).
