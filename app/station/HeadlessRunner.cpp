@@ -85,7 +85,7 @@ bool LostSince(const CGrabberDlg& station, int losses, std::chrono::milliseconds
 int TakeShots(CGrabberDlg& station, HeadlessHost& host, const HeadlessOptions& options)
 {
     const int savedBefore = station.SavedCount();
-    for (int shot = 1; shot <= options.shots; ++shot) {
+    for (int shot = 1; shot <= options.shots && !g_stopRequested; ++shot) {
         if (!WaitForCamera(station, shot))
             break;
         const int losses = station.CameraLosses();
