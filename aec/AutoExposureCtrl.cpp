@@ -116,19 +116,27 @@ void CAutoExposureCtrl::SelectAllGains()
     m_gainSelectorNode->FromString("All");
 }
 
+// A camera that cannot tell its ranges (it is going away) counts as unbound.
 CAutoExposureCtrl::Range CAutoExposureCtrl::ShutterRange() const
 {
-    if (!m_exposureNode.IsValid())
-        return {0, kUnboundShutterMax};
-    return {ToInt(m_exposureNode.Min()), ToInt(m_exposureNode.Max())};
+    try {
+        if (m_exposureNode.IsValid())
+            return {ToInt(m_exposureNode.Min()), ToInt(m_exposureNode.Max())};
+    } catch (const GenICam::GenericException&) {
+    }
+    return {0, kUnboundShutterMax};
 }
 
 CAutoExposureCtrl::Range CAutoExposureCtrl::GainRange()
 {
-    if (!HasGainNodes())
-        return {0, kUnboundGainMax};
-    SelectAllGains();
-    return {ToInt(m_gainNode.Min()), ToInt(m_gainNode.Max())};
+    try {
+        if (HasGainNodes()) {
+            SelectAllGains();
+            return {ToInt(m_gainNode.Min()), ToInt(m_gainNode.Max())};
+        }
+    } catch (const GenICam::GenericException&) {
+    }
+    return {0, kUnboundGainMax};
 }
 
 void CAutoExposureCtrl::GetProperties(IPropertyHost* camera, GenApi::INodeMap* nodeMap,

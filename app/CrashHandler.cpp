@@ -3,6 +3,7 @@
 #include <execinfo.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -18,11 +19,76 @@ constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 // Set once at installation, read by the handlers; nothing is allocated on a crash
 // path that does not have to be.
 std::string* reportPathStore = nullptr;
-std::function<void()>* onCrashStore = nullptr;
+std::string* reportFolderStore = nullptr;
+std::function<void(const char*)>* onCrashStore = nullptr;
 volatile sig_atomic_t crashing = 0;
 
 void WriteText(int fd, const char* text) {
   if (::write(fd, text, std::strlen(text)) < 0) return;
+}
+
+const char* SignalName(int signal) {
+  switch (signal) {
+    case SIGSEGV: return "signal SIGSEGV (segmentation fault)";
+    case SIGBUS: return "signal SIGBUS (bus error)";
+    case SIGFPE: return "signal SIGFPE (arithmetic error)";
+    case SIGILL: return "signal SIGILL (illegal instruction)";
+    case SIGABRT: return "signal SIGABRT (abort)";
+    default: return "a fatal signal";
+  }
+}
+
+// Text built in a fixed buffer with async-signal-safe calls only.
+class CrashText {
+ public:
+  CrashText& operator<<(const char* text) {
+    while (*text && length_ + 1 < sizeof text_) text_[length_++] = *text++;
+    text_[length_] = '\0';
+    return *this;
+  }
+  CrashText& operator<<(long number) {
+    char digits[24];
+    int count = 0;
+    unsigned long rest = number < 0 ? 0UL - static_cast<unsigned long>(number) : static_cast<unsigned long>(number);
+    do {
+      digits[count++] = static_cast<char>('0' + rest % 10);
+      rest /= 10;
+    } while (rest != 0);
+    if (number < 0) *this << "-";
+    while (count > 0) {
+      const char digit[2] = {digits[--count], '\0'};
+      *this << digit;
+    }
+    return *this;
+  }
+  const char* Text() const { return text_; }
+
+ private:
+  char text_[1024] = {};
+  size_t length_ = 0;
+};
+
+// The calling thread as "name" (id).
+void AppendThread(CrashText& text) {
+  char name[17] = {};
+  prctl(PR_GET_NAME, name, 0, 0, 0);
+  text << "thread \"" << name << "\" (" << static_cast<long>(syscall(SYS_gettid)) << ")";
+}
+
+// What the log says of a crash: its cause, its thread and where its report is.
+const char* DescribeCrash(const char* cause, bool reportWritten) {
+  static CrashText text;
+  text << cause << " on ";
+  AppendThread(text);
+  if (!reportPathStore) return text.Text();
+  if (reportWritten)
+    text << "; crash report " << reportPathStore->c_str();
+  else if (::access(reportFolderStore->c_str(), F_OK) != 0)
+    text << "; no crash report: its folder " << reportFolderStore->c_str() << " does not exist (create it to get "
+         << reportPathStore->c_str() << ")";
+  else
+    text << "; no crash report: " << reportPathStore->c_str() << " cannot be written";
+  return text.Text();
 }
 
 void CopyMemoryMap(int fd) {
@@ -44,12 +110,12 @@ void HandleCrash(const char* cause) {
   // make them hang, and the process must still end with code 2.
   signal(SIGALRM, OnCrashTimeout);
   alarm(10);
-  if (reportPathStore) WriteCrashReport(*reportPathStore, cause);
-  if (onCrashStore && *onCrashStore) (*onCrashStore)();
+  const bool written = reportPathStore && WriteCrashReport(*reportPathStore, cause);
+  if (onCrashStore && *onCrashStore) (*onCrashStore)(DescribeCrash(cause, written));
   _exit(2);
 }
 
-void OnSignal(int signal) { HandleCrash(strsignal(signal)); }
+void OnSignal(int signal) { HandleCrash(SignalName(signal)); }
 
 void OnTerminate() {
   static char cause[512];
@@ -73,9 +139,13 @@ bool WriteCrashReport(const std::string& reportPath, const char* cause) {
   char line[128];
   WriteText(fd, "BXGrabber crash report\nCause: ");
   WriteText(fd, cause);
-  std::snprintf(line, sizeof line, "\nProcess: %d\nThread: %ld\n\nBacktrace:\n",
-                static_cast<int>(getpid()), static_cast<long>(syscall(SYS_gettid)));
+  std::snprintf(line, sizeof line, "\nProcess: %d\n", static_cast<int>(getpid()));
   WriteText(fd, line);
+  CrashText thread;
+  thread << "Thread: ";
+  AppendThread(thread);
+  WriteText(fd, thread.Text());
+  WriteText(fd, "\n\nBacktrace:\n");
   void* frames[64];
   backtrace_symbols_fd(frames, backtrace(frames, 64), fd);
   WriteText(fd, "\nMemory map:\n");
@@ -84,12 +154,16 @@ bool WriteCrashReport(const std::string& reportPath, const char* cause) {
   return true;
 }
 
-void InstallCrashHandler(const std::string& reportPath, std::function<void()> onCrash) {
+void InstallCrashHandler(const std::string& reportPath, std::function<void(const char*)> onCrash) {
   static std::string path;
-  static std::function<void()> callback;
+  static std::string folder;
+  static std::function<void(const char*)> callback;
   path = reportPath;
+  const size_t slash = reportPath.rfind('/');
+  folder = slash == std::string::npos ? "." : reportPath.substr(0, slash);
   callback = std::move(onCrash);
   reportPathStore = &path;
+  reportFolderStore = &folder;
   onCrashStore = &callback;
 
   // backtrace loads its unwinder on first use: do that now rather than in a crash.

@@ -58,8 +58,8 @@ int CGrabberApp::Run(const std::vector<std::string>& arguments) {
 }
 
 bool CGrabberApp::InitInstance(const std::vector<std::string>& arguments) {
-  InstallCrashHandler(bx::StatePaths::CrashReportPath(), [] {
-    if (CGrabberApp* app = GetGrabberApp()) app->OnUnhandledException();
+  InstallCrashHandler(bx::StatePaths::CrashReportPath(), [](const char* detail) {
+    if (CGrabberApp* app = GetGrabberApp()) app->OnUnhandledException(detail);
   });
   // The profile belongs to the application name the command line gives, from the start,
   // so that every setting of an instance lives in that instance's file.
@@ -89,9 +89,10 @@ void CGrabberApp::TerminatePylon() {
   Pylon::PylonTerminate();
 }
 
-void CGrabberApp::OnUnhandledException() {
+// The log line comes first: releasing the camera may hang on a crashed thread's lock.
+void CGrabberApp::OnUnhandledException(const char* detail) {
+  TheLog().WriteLine(std::string("Program generated an exception: ") + detail);
   TerminatePylon();
-  TheLog().WriteLine("Program generated an exception");
   exitCode_ = 2;
   ExitInstance();
 }

@@ -33,7 +33,7 @@ class CGrabberApp {
   bool InitInstance(const std::vector<std::string>& arguments);
   int ExitInstance();
   // Called by the crash handler: logs the crash, ends the application, exit code 2.
-  void OnUnhandledException();
+  void OnUnhandledException(const char* detail);
 
   // Settings of this application's profile. Reading a value equal to its default
   // (also an absent one) writes the default back.

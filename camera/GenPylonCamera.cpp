@@ -193,21 +193,26 @@ void CGenPylonCamera::Close() {
 // Runs on the SDK's removal thread. The lost device is destroyed here, so that a
 // reopen starts from a fresh device and nothing of the old one is left behind.
 void CGenPylonCamera::OnRemoval(IPylonDevice* device) {
+    std::lock_guard<std::mutex> removal(m_removal);
     std::string fullName;
     {
         std::lock_guard<std::recursive_mutex> lock(m_lifecycle);
         if (device != m_device) return; // already released by the owner
         StopGrab();
         fullName = device->GetDeviceInfo().GetFullName();
+        const DeviceCallbackHandle callback = m_removalCallback;
+        // The nodes let go of the node map before closing frees it.
+        DetachDevice();
         try {
-            device->DeregisterRemovalCallback(m_removalCallback);
+            device->DeregisterRemovalCallback(callback);
             device->Close();
         } catch (const GenICam::GenericException&) {
             // the device is gone; closing it may fail
         }
-        DetachDevice();
     }
     CTlFactory::GetInstance().DestroyDevice(device);
     Trace("Member function callback for removal of device %s has been fired\n", fullName.c_str());
     OnDeviceRemoved();
 }
+
+void CGenPylonCamera::WaitForRemovalHandler() { std::lock_guard<std::mutex> removal(m_removal); }

@@ -106,6 +106,10 @@ protected:
     // with null once the device's nodes are gone (close, release, removal).
     virtual void BindCustomNodes(GenApi::INodeMap* nodeMap);
 
+    // Waits for a removal being handled (OnDeviceRemoved included) to end: a
+    // derived class calls it in its destructor once it released the device.
+    void WaitForRemovalHandler();
+
     // True once StopGrab has asked the grab thread to end.
     bool IsTerminationRequested() const { return m_terminate.Wait(0); }
 
@@ -160,4 +164,6 @@ private:
     std::atomic<int> m_frameCountdown{1};
     // Serialises open, close, grab start and stop against the SDK's removal thread.
     std::recursive_mutex m_lifecycle;
+    // Held while a removal is handled.
+    std::mutex m_removal;
 };

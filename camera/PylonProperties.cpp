@@ -76,7 +76,10 @@ void CPylonProperties::Retire()
 {
     for (const auto& property : m_properties)
         property->Detach();
-    m_retired = std::move(m_properties);
+    // A Build right after a Clear (a camera reconnected at once) keeps the
+    // properties the grid may still show.
+    if (!m_properties.empty())
+        m_retired = std::move(m_properties);
     m_properties.clear();
     m_byId.clear();
     m_selectors.clear();

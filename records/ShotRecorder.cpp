@@ -11,6 +11,7 @@
 #include "odbc/DateText.h"
 #include "odbc/OdbcSession.h"
 #include "odbc/OdbcTransaction.h"
+#include "platform/LogTrace.h"
 
 namespace {
 
@@ -86,6 +87,10 @@ bool WritePhoto(const ShotRecorder::Target& target, bx::odbc::OdbcSession& sessi
     photos.UseSession(&session);
     bool inserted = false;
     if (!photos.InsertRowText(row, true, false, &inserted)) return false;
+    if (!inserted)
+      TheLog().WriteLine("Photo row of " + photos.m_NOME_FILE + " not added: the database holds one of operator " +
+                         photos.m_OPERATORE + ", film " + std::to_string(photos.m_RULLINO) + ", counter " +
+                         std::to_string(photos.m_CONTATORE) + " and that day and name already");
     if (inserted && !AddToTallies(target, session, photos)) return false;
     transaction.Commit();
     return true;

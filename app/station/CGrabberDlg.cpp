@@ -6,6 +6,7 @@
 #include "app/station/IStationHost.h"
 #include "camera/CameraTransport.h"
 #include "platform/StatePaths.h"
+#include "pylon/TlFactory.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +27,19 @@ constexpr int kDefaultCameraPixelType = 0x0108000B;  // BayerBG8
 constexpr int kOutputPixelType = 0x02180015;         // BGR8packed
 constexpr int kRestartShutdownCode = 3;
 
+// "BX_RECONNECT_PERIOD_MS" shortens the reconnect period for tests; the default is the station's.
+int ConfiguredReconnectPeriodMs()
+{
+    const char* configured = std::getenv("BX_RECONNECT_PERIOD_MS");
+    const int period = configured ? std::atoi(configured) : 0;
+    return period > 0 ? period : CGrabberDlg::kReconnectPeriodMs;
+}
+
+std::string Seconds(int ms)
+{
+    return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+}
+
 }  // namespace
 
 template <class Call>
@@ -40,6 +54,7 @@ void CGrabberDlg::TryOnCamera(const char* what, Call call)
 
 CGrabberDlg::CGrabberDlg(CGrabberApp& app, IStationHost& host, std::unique_ptr<bx::SerialPort> serialPort)
     : CPylonCamera(app.ApplicationName()),
+      m_reconnectPeriodMs(ConfiguredReconnectPeriodMs()),
       m_app(app),
       m_host(host),
       m_counterSettings(app),
@@ -66,6 +81,7 @@ CGrabberDlg::~CGrabberDlg()
     // The grab thread calls back into this object: stop it before the members go.
     OnDestroy();
     ReleaseDevice();
+    WaitForRemovalHandler();
     delete m_currentImage;
 }
 
@@ -84,8 +100,10 @@ bool CGrabberDlg::OnInitDialog()
     RemoveStalePartialFiles(bx::StatePaths::StateFolder());
     RemoveStalePartialFiles(bx::StatePaths::ConfigFolder());
     m_recordWriter.Resume(RecordTarget(databasePath));
-    if (!ConnectCamera())
-        OnDeviceRemoved();
+    if (ConnectCamera())
+        TheLog().WriteLine("Camera connected: " + CameraName());
+    else
+        StartReconnecting("No camera found on transport " + Pylon::CTlFactory::GetInstance().GetTransport());
     OnPageActivated(ControlPage);
     if (!m_host.IsShiftHeld() && !m_cameraConnected && ReadInt("Settings", "Restart", 0) != 0) {
         m_app.m_shutdownCode = kRestartShutdownCode;
@@ -127,6 +145,10 @@ bool CGrabberDlg::ConnectCamera()
     // engine: stop it first, so that restart never waits for a shot waiting for us.
     StopTriggerEngine();
     std::lock_guard connecting(m_connectLock);
+    {
+        std::lock_guard timer(m_timerLock);
+        m_cameraLost = false;
+    }
     SetTitle(kTitleConnecting);
     bx::ProfileStore profile(m_app.ApplicationName());
     // A transport the SDK does not know opens nothing: never the one selected before.
@@ -139,7 +161,14 @@ bool CGrabberDlg::ConnectCamera()
         m_host.RefreshPages();
         return false;
     }
-    m_reconnectTimer.Kill();
+    {
+        const auto lifecycle = LockLifecycle();
+        if (const Pylon::IPylonDevice* device = GetDevice()) {
+            const Pylon::CDeviceInfo info = device->GetDeviceInfo();
+            std::lock_guard state(m_stateLock);
+            m_cameraName = info.GetFriendlyName() + " on transport " + info.GetDeviceClass();
+        }
+    }
     SetPresetTitle();
     SetRequestedPixelType(static_cast<Pylon::EPixelType>(
         ReadInt("Camera Settings", "Pixel Type", kDefaultCameraPixelType)));
@@ -152,16 +181,47 @@ bool CGrabberDlg::ConnectCamera()
     m_cameraConnected = true;
     StartStop();
     m_host.RefreshPages();
-    return true;
+    return m_cameraConnected;
 }
 
+// Runs on the SDK's removal thread, once the lost device is gone.
 void CGrabberDlg::OnDeviceRemoved()
 {
+    m_cameraConnected = false;
+    ++m_cameraLosses;
+    m_host.RefreshPages();
+    StartReconnecting("Camera lost: " + CameraName());
+}
+
+void CGrabberDlg::StartReconnecting(const std::string& why)
+{
     std::lock_guard timer(m_timerLock);
-    if (m_destroyed || m_reconnectTimer.IsRunning())
+    m_cameraLost = true;
+    if (m_destroyed)
         return;
-    m_reconnectTimer.Start(m_reconnectPeriodMs, [this] { ConnectCamera(); });
+    TheLog().WriteLine(why + "; trying again every " + Seconds(m_reconnectPeriodMs));
+    if (!m_reconnectTimer.IsRunning())
+        m_reconnectTimer.Start(m_reconnectPeriodMs, [this] { Reconnect(); });
     m_host.RefreshPages();  // the control page says "No camera" at once
+}
+
+// A tick of the reconnect timer. The timer ends once the camera grabs again,
+// unless it was lost again in the meantime.
+void CGrabberDlg::Reconnect()
+{
+    if (!ConnectCamera())
+        return;
+    std::lock_guard timer(m_timerLock);
+    if (m_cameraLost)
+        return;
+    m_reconnectTimer.Kill();
+    TheLog().WriteLine((m_cameraLosses > 0 ? "Camera reconnected: " : "Camera connected: ") + CameraName());
+}
+
+std::string CGrabberDlg::CameraName() const
+{
+    std::lock_guard lock(m_stateLock);
+    return m_cameraName.empty() ? "no camera yet" : m_cameraName;
 }
 
 // Once per kind of camera: a reconnect of the same camera says nothing new.

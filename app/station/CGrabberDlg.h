@@ -114,6 +114,9 @@ public:
     bool IsLiveMode() const { return m_liveMode; }
     bool IsCaptureMode() const { return m_captureMode; }
     bool IsReconnecting() const { return m_reconnectTimer.IsRunning(); }
+    int ReconnectPeriodMs() const { return m_reconnectPeriodMs; }
+    // How often the camera went away since the station started.
+    int CameraLosses() const { return m_cameraLosses; }
     std::string Title() const;
 
     // The applied colour settings (a copy), and the colour page's transformer:
@@ -147,8 +150,8 @@ public:
     void OnDeviceRemoved() override;
 
 protected:
-    // The reconnect timer's period; tests shorten it.
-    int m_reconnectPeriodMs = kReconnectPeriodMs;
+    // The reconnect timer's period; tests shorten it (also through "BX_RECONNECT_PERIOD_MS").
+    int m_reconnectPeriodMs;
 
     // Hands a frame the core does not keep back to the camera.
     virtual void ReleaseFrame(IplImage* frame, ImageOwnership kind);
@@ -180,9 +183,15 @@ private:
     void LoadSettings();
     void StopEverything();
     void StopPresetQueue();
+    // Logs `why` and starts the reconnect timer unless it runs.
+    void StartReconnecting(const std::string& why);
+    void Reconnect();
+    // The connected (or last connected) camera, for the log.
+    std::string CameraName() const;
     std::unique_ptr<CPylonTrigger> MakeTrigger();
     void OpenSerialPort();
     void KeepLivePreviewRunning();
+    // "External Functions" resolved; empty when unset and not installed.
     std::string ExternalFunctionsPath();
     // A shot of the trigger engine: it gives up waiting for a reconnect to end
     // when the engine is being stopped (by that reconnect, possibly).
@@ -324,10 +333,14 @@ private:
     // that it never reaches a camera that is open but not yet grabbing. Held by
     // every start and stop.
     std::recursive_mutex m_connectLock;
-    // Starting the reconnect timer against closing, which kills it for good.
+    // Starting the reconnect timer against closing, which kills it for good,
+    // and against a reconnect that ends it.
     std::mutex m_timerLock;
+    // A loss came in since the last connect began: the reconnect timer carries on.
+    bool m_cameraLost = false;
     std::string m_loggedExposureNodes;
     std::atomic<int> m_savedCount{0};
+    std::atomic<int> m_cameraLosses{0};
     std::atomic<int> m_activePage{ControlPage};
     mutable std::mutex m_colorLock;  // both transformers; a frame works on a copy
     CColorTransformer m_colorTransformer;
@@ -336,6 +349,7 @@ private:
     CxImage m_setupFrame;
     mutable std::mutex m_stateLock;  // m_status and the title, read by the host's thread
     std::string m_title;
+    std::string m_cameraName;
     std::string m_saveProblem;
     std::string m_lastPhotoPath;
     int m_lastPhotoCounter = 0;

@@ -6,6 +6,8 @@
 #include "platform/LogTrace.h"
 #include "app/StartupSettings.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -97,10 +99,15 @@ void CGrabberDlg::SetFlash(bool on)
     SetOutputSource(on, GetOutputLine());
 }
 
+// The default names a library that is seldom installed: it counts only when it
+// is there, so that a station without one says nothing about it.
 std::string CGrabberDlg::ExternalFunctionsPath()
 {
-    return CExternalFunctions::ResolvePath(
-        ReadString("Program Settings", "External Functions", kDefaultExternalFunctions), m_app.GetExeFolder());
+    const std::string configured = ReadString("Program Settings", "External Functions", kDefaultExternalFunctions);
+    const std::string path = CExternalFunctions::ResolvePath(configured, m_app.GetExeFolder());
+    if (configured == kDefaultExternalFunctions && ::access(path.c_str(), F_OK) != 0)
+        return "";
+    return path;
 }
 
 void CGrabberDlg::LoadExternalFunctions()

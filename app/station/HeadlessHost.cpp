@@ -51,6 +51,12 @@ void HeadlessHost::ShowPreview(const CxImage&) {}
 
 void HeadlessHost::SetTitle(const std::string& title)
 {
+    {
+        std::lock_guard lock(m_lock);
+        if (title == m_title)
+            return;
+        m_title = title;
+    }
     m_report("Title: " + title);
 }
 

@@ -35,4 +35,5 @@ private:
     mutable std::mutex m_lock;
     std::condition_variable m_shown;
     int m_imagesShown = 0;
+    std::string m_title;  // each reconnect attempt sets the same title again
 };

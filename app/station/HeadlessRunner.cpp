@@ -39,14 +39,54 @@ std::string StatusLine(const CGrabberDlg& station)
     return line + ", photos saved " + std::to_string(station.SavedCount());
 }
 
-// Takes the shots; how many photos they saved.
+void StopOnSignals()
+{
+    std::signal(SIGINT, RequestStop);
+    std::signal(SIGTERM, RequestStop);
+}
+
+// False when a stop signal came first.
+bool WaitForCamera(const CGrabberDlg& station, int shot)
+{
+    if (station.IsCameraConnected())
+        return true;
+    Report("Shot " + std::to_string(shot) + " waits for the camera (SIGINT or SIGTERM ends the run)");
+    while (!station.IsCameraConnected() && !g_stopRequested)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return !g_stopRequested;
+}
+
+// True when the camera was lost since `losses` was read: a shot then is taken
+// again. The station may notice the loss only after the shot gave up waiting:
+// it is given `wait` more.
+bool LostSince(const CGrabberDlg& station, int losses, std::chrono::milliseconds wait)
+{
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    while (station.CameraLosses() == losses && station.IsCameraConnected()) {
+        if (std::chrono::steady_clock::now() >= deadline || g_stopRequested)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return true;
+}
+
+// Takes the shots; how many photos they saved. A shot the camera took away with
+// it is taken again once the camera is back.
 int TakeShots(CGrabberDlg& station, HeadlessHost& host, const HeadlessOptions& options)
 {
     const int savedBefore = station.SavedCount();
-    for (int shot = 1; shot <= options.shots; ++shot) {
+    for (int shot = 1; shot <= options.shots && !g_stopRequested; ++shot) {
+        if (!WaitForCamera(station, shot))
+            break;
+        const int losses = station.CameraLosses();
         const int before = host.ImagesShown();
         station.SoftwareShot(false);
-        if (!host.WaitForImages(before + 1, std::chrono::milliseconds(options.shotTimeoutMs))) {
+        const std::chrono::milliseconds timeout(options.shotTimeoutMs);
+        if (!host.WaitForImages(before + 1, timeout)) {
+            if (LostSince(station, losses, timeout)) {
+                --shot;
+                continue;
+            }
             Report("Shot " + std::to_string(shot) + " produced no image");
             break;
         }
@@ -58,8 +98,6 @@ int TakeShots(CGrabberDlg& station, HeadlessHost& host, const HeadlessOptions& o
 
 void WaitForStopSignal()
 {
-    std::signal(SIGINT, RequestStop);
-    std::signal(SIGTERM, RequestStop);
     while (!g_stopRequested)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
@@ -77,6 +115,7 @@ int RunHeadless(CGrabberApp& app, const HeadlessOptions& options)
     }
     if (!station.IsCameraConnected())
         ReportError(station.CurrentStatus().reason);
+    StopOnSignals();
     int exitCode = 0;
     if (options.shots == HeadlessOptions::kUntilStopped) {
         WaitForStopSignal();

@@ -20,16 +20,24 @@ void CArvDevice::Open(AccessModeSet mode) {
                                         __FILE__, __LINE__);
     }
     ArvDevice* device = arv_camera_get_device(m_camera);
-    m_controlLostHandler =
-        g_signal_connect(device, "control-lost", G_CALLBACK(&CArvDevice::OnControlLost), this);
     m_nodes = std::make_unique<CArvNodeMap>(device, GetDeviceInfo().GetFullName());
+    m_nodes->SetLostHandler([this] { ReportLost(); });
+    {
+        std::lock_guard<std::mutex> lock(m_lostLock);
+        m_controlLostHandler =
+            g_signal_connect(device, "control-lost", G_CALLBACK(&CArvDevice::OnControlLost), this);
+    }
     m_grabber = std::make_unique<CArvStreamGrabber>(m_camera, GetDeviceInfo().GetFullName());
     m_mode = mode;
 }
 
 void CArvDevice::Close() {
     if (!m_camera) return;
-    g_signal_handler_disconnect(arv_camera_get_device(m_camera), m_controlLostHandler);
+    {
+        std::lock_guard<std::mutex> lock(m_lostLock);
+        g_signal_handler_disconnect(arv_camera_get_device(m_camera), m_controlLostHandler);
+        m_controlLostHandler = 0;
+    }
     m_grabber.reset();
     m_nodes.reset();
     g_object_unref(m_camera);
@@ -42,10 +50,13 @@ IStreamGrabber* CArvDevice::GetStreamGrabber(unsigned int index) {
 }
 
 // Runs on an Aravis thread; the removal callbacks then run on the SDK's own thread.
-void CArvDevice::OnControlLost(ArvDevice*, gpointer self) {
-    auto* device = static_cast<CArvDevice*>(self);
-    if (device->m_nodes) device->m_nodes->SetOnline(false);
-    device->ReportRemoval();
+void CArvDevice::OnControlLost(ArvDevice*, gpointer self) { static_cast<CArvDevice*>(self)->ReportLost(); }
+
+void CArvDevice::ReportLost() {
+    std::lock_guard<std::mutex> lock(m_lostLock);
+    if (!m_controlLostHandler) return; // closed meanwhile
+    m_nodes->SetOnline(false);
+    ReportRemoval();
 }
 
 } // namespace Pylon

@@ -3,6 +3,7 @@
 #include <arv.h>
 
 #include <memory>
+#include <mutex>
 
 #include "pylon/DeviceBase.h"
 #include "pylon/aravis/ArvNodeMap.h"
@@ -25,9 +26,14 @@ public:
 
 private:
     static void OnControlLost(ArvDevice* device, gpointer self);
+    // The camera stopped answering: its features become unavailable and the
+    // device reports its removal.
+    void ReportLost();
 
     std::string m_deviceId;
     ArvCamera* m_camera = nullptr;
+    // A loss reported on Aravis's thread against the device being closed.
+    std::mutex m_lostLock;
     gulong m_controlLostHandler = 0;
     AccessModeSet m_mode;
     std::unique_ptr<CArvNodeMap> m_nodes;

@@ -4,6 +4,8 @@
 // description costs nothing until a feature is used.
 #include <arv.h>
 
+#include <functional>
+
 #include "pylon/NodeBase.h"
 
 namespace Pylon {
@@ -19,6 +21,13 @@ public:
     // A write may change any value: every registered callback runs.
     void NotifyChanged(GenApi::CNodeBase& node) override;
 
+    // A camera that leaves a read or write unanswered through every retry is
+    // taken for lost at once, without waiting for the heartbeat to fail.
+    void SetLostHandler(std::function<void()> handler) { m_lost = std::move(handler); }
+    void ReportUnanswered() const {
+        if (m_lost) m_lost();
+    }
+
     GenApi::CNodeBase* Adapter(const std::string& name);
     CArvEnumEntry& Entry(const std::string& enumeration, ArvGcFeatureNode* entry);
 
@@ -27,6 +36,7 @@ private:
     void AddAll(const std::string& name);
 
     ArvGc* m_genicam;
+    std::function<void()> m_lost;
 };
 
 } // namespace Pylon

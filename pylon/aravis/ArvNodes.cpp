@@ -90,9 +90,20 @@ void CArvNode::Check(GError* error) const {
     const std::string text = "'" + GetName() + "': " + Text(error->message);
     const bool outOfRange = error->domain == arv_gc_error_quark() &&
                             error->code == ARV_GC_ERROR_OUT_OF_RANGE;
+    const bool unanswered = error->domain == arv_device_error_quark() &&
+                            error->code == ARV_DEVICE_ERROR_TIMEOUT;
     g_clear_error(&error);
     if (outOfRange) ThrowOutOfRange(text);
+    if (unanswered) {
+        ArvMap(Map()).ReportUnanswered();
+        throw GenICam::TimeoutException(text.c_str(), __FILE__, __LINE__);
+    }
     throw GenICam::RuntimeException(text.c_str(), __FILE__, __LINE__);
+}
+
+// Limits are read from the camera too: a lost camera is not asked.
+void CArvNode::RequireOnline() const {
+    if (!Map().IsOnline()) ThrowNotReadable();
 }
 
 void CArvNode::BeginRead() {
@@ -134,6 +145,7 @@ int64_t CArvInteger::GetValue(bool, bool) {
 
 int64_t CArvInteger::GetMin() {
     auto lock = Lock();
+    RequireOnline();
     GError* error = nullptr;
     const int64_t value = arv_gc_integer_get_min(Integer(), &error);
     Check(error);
@@ -142,6 +154,7 @@ int64_t CArvInteger::GetMin() {
 
 int64_t CArvInteger::GetMax() {
     auto lock = Lock();
+    RequireOnline();
     GError* error = nullptr;
     const int64_t value = arv_gc_integer_get_max(Integer(), &error);
     Check(error);
@@ -150,6 +163,7 @@ int64_t CArvInteger::GetMax() {
 
 int64_t CArvInteger::GetInc() {
     auto lock = Lock();
+    RequireOnline();
     GError* error = nullptr;
     const int64_t value = arv_gc_integer_get_inc(Integer(), &error);
     Check(error);
@@ -198,6 +212,7 @@ double CArvFloat::GetValue(bool, bool) {
 
 double CArvFloat::GetMin() {
     auto lock = Lock();
+    RequireOnline();
     GError* error = nullptr;
     const double value = arv_gc_float_get_min(Float(), &error);
     Check(error);
@@ -206,6 +221,7 @@ double CArvFloat::GetMin() {
 
 double CArvFloat::GetMax() {
     auto lock = Lock();
+    RequireOnline();
     GError* error = nullptr;
     const double value = arv_gc_float_get_max(Float(), &error);
     Check(error);
@@ -277,6 +293,7 @@ gcstring CArvString::GetValue(bool, bool) {
 
 int64_t CArvString::GetMaxLength() {
     auto lock = Lock();
+    RequireOnline();
     GError* error = nullptr;
     const int64_t value = arv_gc_string_get_max_length(ARV_GC_STRING(Feature()), &error);
     Check(error);

@@ -19,6 +19,7 @@ protected:
     ArvGcFeatureNode* Feature() const { return m_node; }
     // Raises the matching GenICam exception when the Aravis call failed.
     void Check(GError* error) const;
+    void RequireOnline() const;
     void BeginRead();
     void BeginWrite();
     void EndWrite() { NotifyChanged(); }

@@ -4,6 +4,18 @@
 
 namespace Pylon {
 
+namespace {
+
+// A buffer cut short (the camera went away) may carry no image part to describe.
+bool HasImagePart(ArvBuffer* buffer) {
+    if (arv_buffer_get_payload_type(buffer) != ARV_BUFFER_PAYLOAD_TYPE_IMAGE || arv_buffer_get_n_parts(buffer) == 0)
+        return false;
+    const ArvBufferPartDataType type = arv_buffer_get_part_data_type(buffer, 0);
+    return type >= ARV_BUFFER_PART_DATA_TYPE_2D_IMAGE && type <= ARV_BUFFER_PART_DATA_TYPE_3D_PLANE_QUADPLANAR;
+}
+
+} // namespace
+
 CArvStreamGrabber::CArvStreamGrabber(ArvCamera* camera, const std::string& deviceName)
     : CStreamGrabberBase(deviceName), m_camera(camera) {}
 
@@ -148,7 +160,7 @@ void CArvStreamGrabber::Collect(ArvBuffer* buffer) {
         if (status != ARV_BUFFER_STATUS_SUCCESS)
             result.m_errorDescription = "Frame not received completely (status " +
                                         std::to_string(int(status)) + ")";
-        if (arv_buffer_get_payload_type(buffer) == ARV_BUFFER_PAYLOAD_TYPE_IMAGE) {
+        if (HasImagePart(buffer)) {
             result.m_pixelType = EPixelType(arv_buffer_get_image_pixel_format(buffer));
             result.m_sizeX = arv_buffer_get_image_width(buffer);
             result.m_sizeY = arv_buffer_get_image_height(buffer);

@@ -66,6 +66,14 @@ TEST_F(ProgramRun, CrashEndsWithCodeTwoAndLeavesAReportWhenItsFolderExists) {
   WriteFile(Profile("BXGrabber"), "[Program Settings]\nEnable Log=1\n");
   EXPECT_EQ(Run("--headless --test-crash"), 2);
   EXPECT_FALSE(std::filesystem::exists(folders_.State() + "/MiniDump"));  // never created
+  // The log then says what happened and where the report would have gone.
+  const std::string unreported = ReadFile(folders_.State() + "/BXGrabber.log");
+  EXPECT_NE(unreported.find("\tProgram generated an exception: signal SIGSEGV (segmentation fault) on thread "
+                            "\"BXGrabber\" ("),
+            std::string::npos) << unreported;
+  EXPECT_NE(unreported.find("; no crash report: its folder " + folders_.State() + "/MiniDump does not exist"),
+            std::string::npos) << unreported;
+  std::filesystem::remove(folders_.State() + "/BXGrabber.log");
 
   std::filesystem::create_directories(folders_.State() + "/MiniDump");
   for (const char* kind : {"--test-crash", "--test-crash=throw"}) {
@@ -78,7 +86,10 @@ TEST_F(ProgramRun, CrashEndsWithCodeTwoAndLeavesAReportWhenItsFolderExists) {
   const std::string log = ReadFile(folders_.State() + "/BXGrabber.log");
   const auto lines = SplitLines(log);
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_TRUE(IsLogLine(lines[lines.size() - 2], "Program generated an exception")) << log;
+  const std::string& crash = lines[lines.size() - 2];
+  EXPECT_NE(crash.find("\tProgram generated an exception: unhandled C++ exception: test crash on thread "),
+            std::string::npos) << log;
+  EXPECT_TRUE(crash.ends_with("; crash report " + folders_.State() + "/MiniDump/BXGrabber.dmp")) << log;
   EXPECT_TRUE(IsLogLine(lines.back(), "Program terminated")) << log;
 }
 

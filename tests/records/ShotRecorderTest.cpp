@@ -5,11 +5,13 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <sstream>
 #include <thread>
 #include <vector>
 
 #include "../platform/TempFolder.h"
 #include "TestDatabase.h"
+#include "platform/LogTrace.h"
 #include "platform/MessageSink.h"
 #include "records/CFotoSet.h"
 #include "records/RecordWriter.h"
@@ -113,8 +115,18 @@ TEST_P(ShotRecorderTest, ReplayAfterACrashWritesNothingTwice) {
   std::filesystem::copy_file(journal, copy);
   EXPECT_EQ(recorder_.ReplayPending(Target(true)), 0u);
   std::filesystem::rename(copy, journal);
+  const std::string log = folder_.Path() + "/state/BXGrabber.log";
+  TheLog().SetFileName(log);
+  TheLog().Enable(true, false);
   ShotRecorder restarted(journal);
   EXPECT_EQ(restarted.ReplayPending(Target(true)), 0u);
+  TheLog().Enable(false, false);
+  // The rows the database dropped as already there are named.
+  std::stringstream logged;
+  logged << std::ifstream(log).rdbuf();
+  EXPECT_NE(logged.str().find("Photo row of img1.jpg not added: the database holds one of operator Anna, film 3, "
+                              "counter 1 and that day and name already"),
+            std::string::npos) << logged.str();
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM \"Fotografie\""), "2");
   EXPECT_EQ(Scalar("SELECT COUNT(*) || ' ' || SUM(\"IMPORTATE\") FROM \"Story\""), "2 3");
 }

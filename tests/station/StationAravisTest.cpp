@@ -3,19 +3,38 @@
 // "ExposureTimeAbs" in microseconds.
 #include "StationTestBase.h"
 
+#include "../camera/PropertyListSearch.h"
 #include "app/station/HeadlessRunner.h"
+#include "platform/LogTrace.h"
 #include "pylon/TlFactory.h"
+#include "tests/app/AppTestSupport.h"
 #include "tests/pylon/FakeCameraProcess.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
+using namespace std::chrono_literals;
+
 constexpr int kGlobal = 0;
+// The station notices a lost camera once a request goes unanswered (about
+// 2.5 s) and closes it within the control time-outs; reconnecting at once
+// keeps the rounds short.
+constexpr int kReconnectPeriodMs = 200;
+
+size_t CountOf(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
 
 class StationAravisTest : public ::testing::Test {
 protected:
@@ -29,12 +48,32 @@ protected:
         std::ofstream profile(m_folder.ConfigFolder() / "BXGrabber.ini");
         profile << "[Camera Settings]\nCamera Transport=aravis\nDevice Index=-1\nDevice Name=" << m_serial
                 << "\n[Database Settings]\nDatabasePath=" << m_folder.PhotoFolder().string() << "/\n"
-                << "ServerName=localhost\nCounter Port=" << FreePort() << "\n";
+                << "ServerName=localhost\nCounter Port=" << FreePort() << "\n"
+                << "[Program Settings]\nSerial Port=\nEnable Log=1\nProperties File Name="
+                << (m_folder.Root() / "Properties.xml").string() << "\n";
         profile.close();
         m_app = MakeStationApp(m_folder);
     }
 
-    void TearDown() override { Pylon::CTlFactory::GetInstance().SelectTransport("sim"); }
+    void TearDown() override
+    {
+        TheLog().Enable(false, false);
+        Pylon::CTlFactory::GetInstance().SelectTransport("sim");
+    }
+
+    std::filesystem::path LogFile() const { return m_folder.StateFolder() / "BXGrabber.log"; }
+    // Lines of the log that hold `text`.
+    size_t LogLines(const std::string& text) const { return CountOf(ReadFile(LogFile().string()), text); }
+
+    // The camera goes away; it comes back once `losses` has grown.
+    template <class Losses>
+    void KillCameraUntilNoticed(Losses losses, int round)
+    {
+        const size_t before = losses();
+        m_camera.reset();
+        ASSERT_TRUE(Eventually([&] { return losses() > before; }, 30s)) << "the loss " << round << " went unnoticed";
+        m_camera = std::make_unique<FakeCameraProcess>(m_serial);
+    }
 
     // The fake camera answers discovery shortly after it starts.
     bool Discovered() const
@@ -84,6 +123,97 @@ TEST_F(StationAravisTest, ExposureControlRaisesTheExposureOfADarkSceneFrameByFra
         EXPECT_GT(written, previous) << "shot " << shot << ", mean green " << host.Images().back().meanGreen;
         previous = written;
     }
+}
+
+// What an operator does at the station: shots, an exposure edit in the camera
+// grid, a preset, the live view with exposure control running on every frame.
+void UseTheStation(CGrabberDlg& station)
+{
+    station.SoftwareShot(false);
+    CPropertyList list;
+    station.GetProperties(list);
+    if (const CProperty* exposure = FindItem(list, false, "ExposureTimeAbs"))
+        station.OnPropertyChanged(exposure->Id(), PropertyValue(4000.0));
+    station.ApplyPreset(CGrabberDlg::PresetNormal);
+    station.SetLiveMode(true);
+    std::this_thread::sleep_for(100ms);
+    station.SetLiveMode(false);
+}
+
+TEST_F(StationAravisTest, TheStationOutlivesItsCameraGoingAwayTenTimesInTheMiddleOfItsWork)
+{
+    TheLog().SetFileName(LogFile().string());
+    TheLog().Enable(true, true);
+    RecordingHost host;
+    CountingStation station(m_app->App(), host);
+    station.SetReconnectPeriod(kReconnectPeriodMs);
+    station.SelectAlgorithm(kGlobal);
+    ASSERT_TRUE(station.OnInitDialog());
+    ASSERT_TRUE(station.SavePresetCameraSettings());
+    std::atomic<bool> working{true};
+    std::thread user([&] {
+        while (working)
+            UseTheStation(station);
+    });
+    constexpr int kRounds = 10;
+    for (int round = 1; round <= kRounds && !HasFatalFailure(); ++round) {
+        KillCameraUntilNoticed([&] { return size_t(station.CameraLosses()); }, round);
+        ASSERT_TRUE(Eventually([&] { return station.IsCameraConnected() && !station.IsReconnecting(); }, 30s))
+            << "not reconnected after loss " << round;
+        const int saved = station.SavedCount();
+        EXPECT_TRUE(Eventually([&] { return station.SavedCount() > saved; }, 30s)) << "no photo after loss " << round;
+    }
+    working = false;
+    user.join();
+    // A camera slow to answer under load may count as lost once more.
+    EXPECT_GE(station.CameraLosses(), kRounds);
+    EXPECT_EQ(LogLines("Camera lost: "), size_t(station.CameraLosses())) << ReadFile(LogFile().string());
+    EXPECT_EQ(LogLines("Camera reconnected: "), size_t(station.CameraLosses())) << ReadFile(LogFile().string());
+}
+
+// The program itself, headless: a scripted run waits for its camera and still
+// saves every photo it was asked for.
+TEST_F(StationAravisTest, AHeadlessRunKeepsCountingPhotosAfterEachReturnOfTheCamera)
+{
+    constexpr int kShots = 8;
+    constexpr int kLosses = 2;
+    const std::string output = (m_folder.StateFolder() / "output.txt").string();
+    const std::string command = "exec env BX_CONFIG_DIR='" + m_folder.ConfigFolder().string() + "' BX_STATE_DIR='" +
+                                m_folder.StateFolder().string() + "' BX_RECONNECT_PERIOD_MS=" +
+                                std::to_string(kReconnectPeriodMs) + " '" BX_GRABBER_PATH "' --headless --shots " +
+                                std::to_string(kShots) + " --interval 200 >'" + output + "' 2>&1";
+    struct Program {
+        pid_t pid = ::fork();
+        int status = 0;
+        bool ended = false;
+        ~Program()
+        {
+            if (pid > 0 && !ended) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, nullptr, 0);
+            }
+        }
+        bool Ended()
+        {
+            ended = ended || ::waitpid(pid, &status, WNOHANG) == pid;
+            return ended;
+        }
+    } program;
+    ASSERT_GE(program.pid, 0);
+    if (program.pid == 0) {
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
+        ::_exit(127);
+    }
+    for (int loss = 1; loss <= kLosses && !HasFatalFailure(); ++loss) {
+        ASSERT_TRUE(Eventually([&] { return m_folder.SavedPhotos().size() >= size_t(3 * loss); }, 60s))
+            << ReadFile(output);
+        KillCameraUntilNoticed([&] { return LogLines("Camera lost: "); }, loss);
+    }
+    ASSERT_TRUE(Eventually([&] { return program.Ended(); }, 120s)) << ReadFile(output);
+    EXPECT_TRUE(WIFEXITED(program.status) && WEXITSTATUS(program.status) == 0) << ReadFile(output);
+    EXPECT_EQ(m_folder.SavedPhotos().size(), size_t(kShots)) << ReadFile(output);
+    EXPECT_EQ(LogLines("Camera reconnected: "), LogLines("Camera lost: ")) << ReadFile(LogFile().string());
+    EXPECT_GE(LogLines("Camera lost: "), size_t(kLosses)) << ReadFile(LogFile().string());
 }
 
 }  // namespace

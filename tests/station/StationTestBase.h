@@ -40,11 +40,11 @@ std::vector<std::string> ThreadNames();
 // for good: the test program aborts with `what` rather than wait for ever.
 void RunOrAbort(std::chrono::seconds limit, const char* what, const std::function<void()>& work);
 
-// Waits up to ten seconds for `condition`, polling; the waits it replaces are far shorter.
+// Waits up to `limit` for `condition`, polling; the waits it replaces are far shorter.
 template <class Condition>
-bool Eventually(Condition condition)
+bool Eventually(Condition condition, std::chrono::seconds limit = std::chrono::seconds(10))
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!condition() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     return condition();

@@ -2,6 +2,8 @@
 // (bxevent) pulses, and the example external functions library vetoes a shot.
 #include "StationFixture.h"
 
+#include "app/StartupSettings.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -124,7 +126,7 @@ protected:
 
 TEST_F(TriggeredHeadlessTest, TwentyPulsesFromAnotherProgramGiveTwentyPhotos)
 {
-    WriteProfile("/nonexistent/ExternalFunctions.so");
+    WriteProfile(kDefaultExternalFunctions);
     HeadlessStation station(m_folder);
     for (size_t photo = 1; photo <= 20; ++photo) {
         ASSERT_TRUE(Trigger(photo)) << "photo " << photo << "\n" << Output();
@@ -133,6 +135,8 @@ TEST_F(TriggeredHeadlessTest, TwentyPulsesFromAnotherProgramGiveTwentyPhotos)
     EXPECT_EQ(station.Stop(), 0) << Output();
     EXPECT_EQ(m_folder.SavedPhotos().size(), 20u);
     EXPECT_EQ(Logged("Trigger"), 20u);
+    // The default library is not installed here: that is nothing to log.
+    EXPECT_EQ(Count(ReadFile(m_folder.StateFolder() / "BXGrabber.log"), "External functions not loaded"), 0u);
 }
 
 TEST_F(TriggeredHeadlessTest, TheExampleLibraryVetoesOneShotAndLetsTheNextThrough)

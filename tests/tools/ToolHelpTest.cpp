@@ -1,4 +1,5 @@
-// Every program answers --help and -h with its usage on standard output and exit code 0.
+// Every program answers --help and -h with its usage on standard output and exit
+// code 0, and says what is missing when it finds nothing to work on.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -13,9 +14,10 @@ struct Result {
   std::string output;
 };
 
-Result RunProgram(const std::string& command) {
+// `errors` "2>&1" reads the error output too.
+Result RunProgram(const std::string& command, const char* errors = "2>/dev/null") {
   Result result;
-  FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
+  FILE* pipe = ::popen((command + " " + errors).c_str(), "r");
   if (pipe == nullptr) return result;
   std::array<char, 256> buffer{};
   while (std::fgets(buffer.data(), buffer.size(), pipe)) result.output += buffer.data();
@@ -39,6 +41,26 @@ TEST(ToolHelp, EveryProgramPrintsItsUsageAndSucceeds) {
       EXPECT_NE(run.output.find(usage), std::string::npos) << path << help << "\n" << run.output;
     }
   }
+}
+
+TEST(ToolHelp, NothingFoundIsSaidWithWhereItWasLooked) {
+  Result run = RunProgram("BX_SIM_CAMERAS=0 '" BXCAM_PATH "' --transport sim list", "2>&1");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.output, "bxcam: no cameras found on transport sim\n");
+  run = RunProgram("'" BXCAM_PATH "' --transport aravis list", "2>&1");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.output, "bxcam: no cameras found on transport aravis (the simulated cameras: --transport sim)\n");
+  run = RunProgram("'" PIXTOOL_PATH "' info /nonexistent/photo.jpg", "2>&1");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.output, "pixtool: /nonexistent/photo.jpg: the file does not exist\n");
+  const std::string noSources = "BX_TWAIN_SOURCES=/nonexistent '" PIXTOOL_PATH "' scan ";
+  run = RunProgram(noSources + "--list", "2>&1");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.output.find("pixtool: no TWAIN sources found (the source manager looks in $BX_TWAIN_SOURCES"),
+            std::string::npos) << run.output;
+  run = RunProgram(noSources + "--source Flatbed /nonexistent/scan.pnm", "2>&1");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.output, "pixtool: no TWAIN source named \"Flatbed\" (pixtool scan --list names them)\n");
 }
 
 }  // namespace

@@ -25,12 +25,17 @@ void WriteFeatures(GenApi::INode& node, std::ostream& out) {
 
 } // namespace
 
-void ListCameras(std::ostream& out) {
+void ListCameras(std::ostream& out, std::ostream& err) {
     Pylon::DeviceInfoList devices;
     Pylon::CTlFactory::GetInstance().EnumerateDevices(devices);
     for (size_t i = 0; i < devices.size(); ++i)
         out << i << '\t' << devices[i].GetSerialNumber() << '\t' << devices[i].GetModelName()
             << '\t' << devices[i].GetDeviceClass() << '\n';
+    if (!devices.empty()) return;
+    const std::string transport = Pylon::CTlFactory::GetInstance().GetTransport();
+    err << "bxcam: no cameras found on transport " << transport;
+    if (transport != "sim") err << " (the simulated cameras: --transport sim)";
+    err << '\n';
 }
 
 void ListFeatures(CameraSession& session, std::ostream& out) {

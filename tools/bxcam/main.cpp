@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     try {
         Pylon::CTlFactory::GetInstance().SelectTransport(options->transport);
         if (options->command == "list") {
-            bxcam::ListCameras(std::cout);
+            bxcam::ListCameras(std::cout, std::cerr);
             return 0;
         }
         if (options->command == "grab" && !options->raw)

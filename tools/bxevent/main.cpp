@@ -18,6 +18,13 @@ constexpr char kUsageText[] =
     "usage: bxevent set|reset|pulse|wait NAME [--timeout MS]\n"
     "\n"
     "Drives a named event shared with the station (\"BXRiseEvent\", \"BXFallEvent\").\n"
+    "\n"
+    "An edge by hand: pulse BXRiseEvent, then pulse BXFallEvent. A pulse reaches only a\n"
+    "station waiting for that event at that moment; nothing of it is kept for later.\n"
+    "set keeps the event until the station takes it: setting it again before then is\n"
+    "still one edge, and a rise set while the station waits for the fall makes a shot\n"
+    "right after the next fall. reset withdraws an event not yet taken.\n"
+    "\n"
     "Exit codes: 0 done (wait: signalled), 1 wait timed out, 2 usage, 3 event unavailable.\n";
 
 int Usage() {

@@ -10,6 +10,7 @@
 #include "tools/pixtool/Subcommand.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -92,6 +93,11 @@ int RunInfo(std::span<const std::string> args) {
     return 2;
   }
   const std::string& path = args[0];
+  std::error_code ignored;
+  if (!std::filesystem::exists(path, ignored)) {
+    std::fprintf(stderr, "pixtool: %s: the file does not exist\n", path.c_str());
+    return 1;
+  }
   PnmInfo pnm;
   std::string error;
   if (!ReadPnmInfo(path, pnm, error)) return PrintImageFileInfo(path);

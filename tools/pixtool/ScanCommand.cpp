@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "pixlib/twain/TwainCollector.h"
 #include "tools/pixtool/ImageFileArgs.h"
@@ -77,16 +78,41 @@ bool ParseScanArgs(std::span<const std::string> args, ScanArgs& parsed, std::str
   return true;
 }
 
-int ListSources() {
-  CTwainCollector twain;
+constexpr const char* kWhereSourcesAre =
+    "(the source manager looks in $BX_TWAIN_SOURCES, else in twain_sources beside it)";
+
+// Nothing when there is no source manager (said on the error output).
+std::optional<std::vector<TW_IDENTITY>> Sources() {
   if (!CTwain::TwainAvailable()) {
     std::fprintf(stderr, "pixtool: no TWAIN source manager\n");
-    return 1;
+    return std::nullopt;
   }
-  for (const TW_IDENTITY& source : twain.Sources(nullptr))
-    std::printf("%s\t%s %s\n", source.ProductName, source.Manufacturer, source.ProductFamily);
+  CTwainCollector twain;
+  std::vector<TW_IDENTITY> sources = twain.Sources(nullptr);
   twain.DropToState(TWS_PRESESSION, nullptr);
+  return sources;
+}
+
+int ListSources() {
+  const auto sources = Sources();
+  if (!sources) return 1;
+  for (const TW_IDENTITY& source : *sources)
+    std::printf("%s\t%s %s\n", source.ProductName, source.Manufacturer, source.ProductFamily);
+  if (sources->empty()) std::fprintf(stderr, "pixtool: no TWAIN sources found %s\n", kWhereSourcesAre);
   return 0;
+}
+
+// An empty name takes the default source.
+bool IsKnownSource(const std::string& name) {
+  const auto sources = Sources();
+  if (!sources) return false;
+  for (const TW_IDENTITY& source : *sources)
+    if (name.empty() || name == source.ProductName) return true;
+  if (name.empty())
+    std::fprintf(stderr, "pixtool: no TWAIN sources found %s\n", kWhereSourcesAre);
+  else
+    std::fprintf(stderr, "pixtool: no TWAIN source named \"%s\" (pixtool scan --list names them)\n", name.c_str());
+  return false;
 }
 
 std::string OutputName(const std::string& pattern, int index) {
@@ -101,6 +127,7 @@ int RunScan(std::span<const std::string> args) {
   std::string error;
   if (!ParseScanArgs(args, parsed, error)) return Usage(error);
   if (parsed.list) return ListSources();
+  if (!IsKnownSource(parsed.source)) return 1;
   CTwainCollector twain;
   twain.RegisterApp(1, 0, TWLG_USA, TWCY_USA, "1.0", "Tarvo", "pixlib32", "pixtool");
   twain.SetShowUI(0);
