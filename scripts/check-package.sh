@@ -23,6 +23,8 @@ apt() { DEBIAN_FRONTEND=noninteractive apt-get -y -qq "$@" < /dev/null > "$work/
           { cat "$work/apt.log" >&2; fail "apt-get $*"; }; }
 
 step "install both packages with apt-get"
+# An earlier check's installation goes first, so that every run starts the same.
+if dpkg-query -W -f='${Status}' bxgrabber 2>/dev/null | grep -q 'install ok'; then apt purge bxgrabber libpixlib32-dev; fi
 apt install "$station_deb" "$dev_deb"
 id -nG bxgrabber | tr ' ' '\n' | grep -qx dialout || fail "bxgrabber is not in the group dialout"
 [ "$(stat -c %U "$photos")" = bxgrabber ] || fail "$photos does not belong to bxgrabber"
@@ -34,6 +36,9 @@ systemd-analyze verify "$units/bxgrabber.service" "$work/bxgrabber@2.service"
 step "three shots as the service runs the station (as bxgrabber, with its environment)"
 # The machine has no camera: the technician's edit of the settings picks the simulated one.
 sed -i 's/^Camera Transport=.*/Camera Transport=sim/' "$profile"
+# Photos of an earlier installation stay, and a name taken is never replaced: an
+# operator of its own gives this run a folder of its own.
+sed -i "/^\[Database Settings\]/a OperatorName=check-$(date +%s)" "$profile"
 environment=$(sed -n 's/^Environment=//p' "$units/bxgrabber.service")
 directory=$(sed -n 's/^WorkingDirectory=//p' "$units/bxgrabber.service")
 touch "$work/started"

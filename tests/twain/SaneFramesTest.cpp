@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -19,7 +21,9 @@ SANE_Parameters Frame(SANE_Frame format, int depth, int width, int lines, bool l
   p.pixels_per_line = width;
   p.lines = lines;
   p.last_frame = last ? SANE_TRUE : SANE_FALSE;
-  p.bytes_per_line = (width * (format == SANE_FRAME_RGB ? 3 : 1) * depth + 7) / 8 + padding;
+  // Frames far beyond the limit do not fit SANE_Int: those tests set their own.
+  const long long bytes = (static_cast<long long>(width) * (format == SANE_FRAME_RGB ? 3 : 1) * depth + 7) / 8 + padding;
+  p.bytes_per_line = static_cast<SANE_Int>(std::min<long long>(bytes, std::numeric_limits<SANE_Int>::max()));
   return p;
 }
 
