@@ -17,12 +17,6 @@ std::string Reason(const std::string& what, int error) {
   return what + ": " + std::error_code(error, std::generic_category()).message();
 }
 
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 thread_local bool t_syncDeferred = false;
 
 std::string TemporaryNameFor(const std::string& destination, unsigned serial) {
@@ -60,6 +54,12 @@ std::optional<std::string> RenameIntoPlace(const std::string& temporary, const s
 }
 
 }  // namespace
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
 
 ReplacingFile::ReplacingFile(const char* destination) : destination_(destination ? destination : "") {
   static std::atomic<unsigned> serial{0};

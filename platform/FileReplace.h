@@ -67,6 +67,9 @@ bool SyncFile(const std::string& path);
 // The reason when it could not.
 std::optional<std::string> WriteFileAtomically(const std::string& path, const std::string& text);
 
+// The folder a file path names its file in: "." for a bare name.
+std::string FolderOf(const std::string& path);
+
 // Syncs the folder's entries (names created, renamed or removed in it); false when
 // it could not.
 bool SyncFolder(const std::string& folder);

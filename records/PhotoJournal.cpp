@@ -27,11 +27,6 @@ bool WriteAll(int fd, const std::string& data) {
   return true;
 }
 
-std::string FolderOf(const std::string& path) {
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  return folder.empty() ? "." : folder.string();
-}
-
 // The whole lines of the file: how many, and their length in bytes.
 std::pair<std::size_t, std::uintmax_t> ScanLines(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -99,7 +94,7 @@ void PhotoJournal::Release(Ticket ticket) {
 bool PhotoJournal::AppendText(const std::string& text, std::size_t lines) {
   CutTornTail();
   if (rotateAt_ > 0 && size_ >= rotateAt_) Rotate();
-  const std::string folder = FolderOf(path_);
+  const std::string folder = bx::FolderOf(path_);
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);
   const bool created = !std::filesystem::exists(path_, ignored);
@@ -129,7 +124,7 @@ void PhotoJournal::CutTornTail() {
 
 void PhotoJournal::Rotate() {
   if (::rename(path_.c_str(), (path_ + ".1").c_str()) != 0) return;
-  bx::SyncFolder(FolderOf(path_));
+  bx::SyncFolder(bx::FolderOf(path_));
   first_ += count_;
   count_ = 0;
   size_ = 0;
@@ -175,7 +170,7 @@ void PhotoJournal::Forget(std::size_t lines, std::uintmax_t bytes) {
   bool rewritten = false;
   if (rest && rest->empty()) {
     rewritten = ::unlink(path_.c_str()) == 0 || errno == ENOENT;
-    if (rewritten) bx::SyncFolder(FolderOf(path_));
+    if (rewritten) bx::SyncFolder(bx::FolderOf(path_));
   } else if (rest) {
     rewritten = !bx::WriteFileAtomically(path_, *rest);
   }
