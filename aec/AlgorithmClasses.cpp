@@ -10,33 +10,31 @@
 
 namespace AEC {
 
-void RegisterAlgorithmClasses()
-{
-    static std::once_flag registered;
-    std::call_once(registered, [] {
-        auto& registry = bx::ClassFactoryRegistry::Instance();
-        registry.Register<CGlobalAEC>("CGlobalAEC");
-        registry.Register<CGlobalMeanAEC>("CGlobalMeanAEC");
-        registry.Register<CGlobalMedianAEC>("CGlobalMedianAEC");
-        registry.Register<CMatrixAEC>("CMatrixAEC");
-        registry.Register<CMatrixMeanAEC>("CMatrixMeanAEC");
-        registry.Register<CMatrixMedianAEC>("CMatrixMedianAEC");
-        registry.Register<CSpotMeanAEC>("CSpotMeanAEC");
-        registry.Register<CSpotMedianAEC>("CSpotMedianAEC");
-    });
+void RegisterAlgorithmClasses() {
+  static std::once_flag registered;
+  std::call_once(registered, [] {
+    auto& registry = bx::ClassFactoryRegistry::Instance();
+    registry.Register<CGlobalAEC>("CGlobalAEC");
+    registry.Register<CGlobalMeanAEC>("CGlobalMeanAEC");
+    registry.Register<CGlobalMedianAEC>("CGlobalMedianAEC");
+    registry.Register<CMatrixAEC>("CMatrixAEC");
+    registry.Register<CMatrixMeanAEC>("CMatrixMeanAEC");
+    registry.Register<CMatrixMedianAEC>("CMatrixMedianAEC");
+    registry.Register<CSpotMeanAEC>("CSpotMeanAEC");
+    registry.Register<CSpotMedianAEC>("CSpotMedianAEC");
+  });
 }
 
-std::unique_ptr<CAutoExposure> CreateAlgorithm(const std::string& className)
-{
-    RegisterAlgorithmClasses();
-    std::unique_ptr<bx::DynamicObject> object;
-    if (!CreateObjectByName(className, object)) return nullptr;
-    if (auto* algorithm = dynamic_cast<CAutoExposure*>(object.get())) {
-        object.release();
-        return std::unique_ptr<CAutoExposure>(algorithm);
-    }
-    ReportUncreatableClass(className);
-    return nullptr;
+std::unique_ptr<CAutoExposure> CreateAlgorithm(const std::string& className) {
+  RegisterAlgorithmClasses();
+  std::unique_ptr<bx::DynamicObject> object;
+  if (!CreateObjectByName(className, object)) return nullptr;
+  if (auto* algorithm = dynamic_cast<CAutoExposure*>(object.get())) {
+    object.release();
+    return std::unique_ptr<CAutoExposure>(algorithm);
+  }
+  ReportUncreatableClass(className);
+  return nullptr;
 }
 
-} // namespace AEC
+}  // namespace AEC

@@ -10,8 +10,8 @@
 namespace AEC {
 
 inline constexpr std::array<const char*, 8> kAlgorithmClassNames{
-    "CGlobalAEC", "CGlobalMeanAEC", "CGlobalMedianAEC", "CMatrixAEC",
-    "CMatrixMeanAEC", "CMatrixMedianAEC", "CSpotMeanAEC", "CSpotMedianAEC"};
+    "CGlobalAEC",     "CGlobalMeanAEC",   "CGlobalMedianAEC", "CMatrixAEC",
+    "CMatrixMeanAEC", "CMatrixMedianAEC", "CSpotMeanAEC",     "CSpotMedianAEC"};
 
 // Registers the eight algorithm classes with the class factory; harmless to repeat.
 void RegisterAlgorithmClasses();
@@ -20,4 +20,4 @@ void RegisterAlgorithmClasses();
 // the message sink why it could not be created.
 std::unique_ptr<CAutoExposure> CreateAlgorithm(const std::string& className);
 
-} // namespace AEC
+}  // namespace AEC

@@ -8,23 +8,23 @@ namespace AEC {
 enum class LevelStatistic { Mean, Median };
 
 class CLevelAEC : public CAutoExposure {
-public:
-    void GetProperties(IPropertyHost* host, CPropertyList& list) override;
-    bool Load(const TiXmlElement& parent) override;
-    bool Save(TiXmlElement& parent) override;
+ public:
+  void GetProperties(IPropertyHost* host, CPropertyList& list) override;
+  bool Load(const TiXmlElement& parent) override;
+  bool Save(TiXmlElement& parent) override;
 
-    int m_desiredExp = 128; // grey level 0..255
+  int m_desiredExp = 128;  // grey level 0..255
 
-protected:
-    explicit CLevelAEC(LevelStatistic statistic) : m_statistic(statistic) {}
+ protected:
+  explicit CLevelAEC(LevelStatistic statistic) : m_statistic(statistic) {}
 
-    // The measured level of one region: its mean or its median.
-    float Level(const CExposureStatistics& statistics) const;
-    // The next exposure for a frame taken with `exposure` measuring `level`.
-    float Step(float exposure, float level) const;
+  // The measured level of one region: its mean or its median.
+  float Level(const CExposureStatistics& statistics) const;
+  // The next exposure for a frame taken with `exposure` measuring `level`.
+  float Step(float exposure, float level) const;
 
-private:
-    LevelStatistic m_statistic;
+ private:
+  LevelStatistic m_statistic;
 };
 
-} // namespace AEC
+}  // namespace AEC

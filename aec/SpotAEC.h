@@ -5,23 +5,23 @@
 namespace AEC {
 
 class CSpotLevelAEC : public CLevelAEC {
-public:
-    float Compute(IplImage& image, int underLevel, int overLevel, float exposure) override;
+ public:
+  float Compute(IplImage& image, int underLevel, int overLevel, float exposure) override;
 
-protected:
-    using CLevelAEC::CLevelAEC;
+ protected:
+  using CLevelAEC::CLevelAEC;
 };
 
 class CSpotMeanAEC : public CSpotLevelAEC {
-public:
-    CSpotMeanAEC() : CSpotLevelAEC(LevelStatistic::Mean) {}
-    std::string GetName() const override { return "Spot Mean"; }
+ public:
+  CSpotMeanAEC() : CSpotLevelAEC(LevelStatistic::Mean) {}
+  std::string GetName() const override { return "Spot Mean"; }
 };
 
 class CSpotMedianAEC : public CSpotLevelAEC {
-public:
-    CSpotMedianAEC() : CSpotLevelAEC(LevelStatistic::Median) {}
-    std::string GetName() const override { return "Spot Median"; }
+ public:
+  CSpotMedianAEC() : CSpotLevelAEC(LevelStatistic::Median) {}
+  std::string GetName() const override { return "Spot Median"; }
 };
 
-} // namespace AEC
+}  // namespace AEC

@@ -2,22 +2,17 @@
 
 namespace AEC {
 
-TiXmlElement& ChildElement(TiXmlElement& parent, const char* name)
-{
-    if (TiXmlElement* child = parent.FirstChildElement(name))
-        return *child;
-    return *parent.LinkEndChild(new TiXmlElement(name))->ToElement();
+TiXmlElement& ChildElement(TiXmlElement& parent, const char* name) {
+  if (TiXmlElement* child = parent.FirstChildElement(name)) return *child;
+  return *parent.LinkEndChild(new TiXmlElement(name))->ToElement();
 }
 
-void WriteValue(TiXmlElement& parent, const char* name, int value)
-{
-    ChildElement(parent, name).SetAttribute("value", value);
+void WriteValue(TiXmlElement& parent, const char* name, int value) {
+  ChildElement(parent, name).SetAttribute("value", value);
 }
 
-void ReadValue(const TiXmlElement& parent, const char* name, int& value)
-{
-    if (const TiXmlElement* child = parent.FirstChildElement(name))
-        child->QueryIntAttribute("value", &value);
+void ReadValue(const TiXmlElement& parent, const char* name, int& value) {
+  if (const TiXmlElement* child = parent.FirstChildElement(name)) child->QueryIntAttribute("value", &value);
 }
 
-} // namespace AEC
+}  // namespace AEC

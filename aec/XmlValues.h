@@ -13,4 +13,4 @@ void WriteValue(TiXmlElement& parent, const char* name, int value);
 // Reads the child `name` into `value`; a missing child or attribute keeps `value`.
 void ReadValue(const TiXmlElement& parent, const char* name, int& value);
 
-} // namespace AEC
+}  // namespace AEC

@@ -25,8 +25,7 @@ std::string JoinArguments(const std::vector<std::string>& arguments) {
   return line;
 }
 
-std::string ApplicationNameFor(const std::vector<CommandLineOption>& options,
-                               const std::string& baseName) {
+std::string ApplicationNameFor(const std::vector<CommandLineOption>& options, const std::string& baseName) {
   std::string name = baseName;
   for (const CommandLineOption& option : options)
     if (option.letter == 'i') name = "BXGrabber" + std::to_string(std::atoi(option.value.c_str()));

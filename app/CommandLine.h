@@ -19,5 +19,4 @@ std::vector<CommandLineOption> ParseCommandLine(const std::string& commandLine);
 std::string JoinArguments(const std::vector<std::string>& arguments);
 
 // The application name: "BXGrabber%d" with atoi of the last "-i" value, else `baseName`.
-std::string ApplicationNameFor(const std::vector<CommandLineOption>& options,
-                               const std::string& baseName);
+std::string ApplicationNameFor(const std::vector<CommandLineOption>& options, const std::string& baseName);

@@ -29,12 +29,18 @@ void WriteText(int fd, const char* text) {
 
 const char* SignalName(int signal) {
   switch (signal) {
-    case SIGSEGV: return "signal SIGSEGV (segmentation fault)";
-    case SIGBUS: return "signal SIGBUS (bus error)";
-    case SIGFPE: return "signal SIGFPE (arithmetic error)";
-    case SIGILL: return "signal SIGILL (illegal instruction)";
-    case SIGABRT: return "signal SIGABRT (abort)";
-    default: return "a fatal signal";
+    case SIGSEGV:
+      return "signal SIGSEGV (segmentation fault)";
+    case SIGBUS:
+      return "signal SIGBUS (bus error)";
+    case SIGFPE:
+      return "signal SIGFPE (arithmetic error)";
+    case SIGILL:
+      return "signal SIGILL (illegal instruction)";
+    case SIGABRT:
+      return "signal SIGABRT (abort)";
+    default:
+      return "a fatal signal";
   }
 }
 
@@ -49,7 +55,8 @@ class CrashText {
   CrashText& operator<<(long number) {
     char digits[24];
     int count = 0;
-    unsigned long rest = number < 0 ? 0UL - static_cast<unsigned long>(number) : static_cast<unsigned long>(number);
+    unsigned long rest =
+        number < 0 ? 0UL - static_cast<unsigned long>(number) : static_cast<unsigned long>(number);
     do {
       digits[count++] = static_cast<char>('0' + rest % 10);
       rest /= 10;
@@ -84,8 +91,8 @@ const char* DescribeCrash(const char* cause, bool reportWritten) {
   if (reportWritten)
     text << "; crash report " << reportPathStore->c_str();
   else if (::access(reportFolderStore->c_str(), F_OK) != 0)
-    text << "; no crash report: its folder " << reportFolderStore->c_str() << " does not exist (create it to get "
-         << reportPathStore->c_str() << ")";
+    text << "; no crash report: its folder " << reportFolderStore->c_str()
+         << " does not exist (create it to get " << reportPathStore->c_str() << ")";
   else
     text << "; no crash report: " << reportPathStore->c_str() << " cannot be written";
   return text.Text();

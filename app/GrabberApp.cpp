@@ -133,8 +133,7 @@ void CGrabberApp::CheckHostName() {
   const std::string serverName = GetProfileString("Database Settings", "ServerName", "");
   TheLog().WriteFormat("Server Name: %s", serverName.c_str());
   TheLog().WriteFormat("Host Name: %s", hostName->c_str());
-  if (!bx::EqualsNoCase(*hostName, serverName) && StartCounterServer())
-    TheLog().WriteLine("Server created");
+  if (!bx::EqualsNoCase(*hostName, serverName) && StartCounterServer()) TheLog().WriteLine("Server created");
 }
 
 bool CGrabberApp::StartCounterServer() {
@@ -202,9 +201,7 @@ std::string Translate(const std::string& context, const std::string& text) {
   return currentApp ? currentApp->Translate(context, text) : text;
 }
 
-std::string TranslateKey(const std::string& key) {
-  return currentApp ? currentApp->TranslateKey(key) : key;
-}
+std::string TranslateKey(const std::string& key) { return currentApp ? currentApp->TranslateKey(key) : key; }
 
 void RestartProgram() {
   if (currentApp) currentApp->RestartProgram();

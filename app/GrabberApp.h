@@ -43,8 +43,7 @@ class CGrabberApp {
   // The stored text of a setting; nothing when absent. Never writes.
   std::optional<std::string> FindProfileValue(const std::string& section, const std::string& key) const;
   bool WriteProfileInt(const std::string& section, const std::string& key, int value);
-  bool WriteProfileString(const std::string& section, const std::string& key,
-                          const std::string& value);
+  bool WriteProfileString(const std::string& section, const std::string& key, const std::string& value);
 
   const std::string& ApplicationName() const { return applicationName_; }
   int ExitCode() const { return exitCode_; }

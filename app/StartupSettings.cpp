@@ -37,12 +37,19 @@ std::string ReadProfileString(bx::ProfileStore& profile, const std::string& sect
 void ReadStartupSettings(bx::ProfileStore& profile, const std::string& exeFolder) {
   const char* program = "Program Settings";
   ReadInts(profile, program,
-           {{"Enable Log", 0}, {"External Counter", 0}, {"Camera Line Delay", 0},
-            {"Trigger Thread Priority", 15}, {"Default Aspect Ratio", 1370},
-            {"Default Zoom Factor", 0}, {"Last Layout ID", -1}});
+           {{"Enable Log", 0},
+            {"External Counter", 0},
+            {"Camera Line Delay", 0},
+            {"Trigger Thread Priority", 15},
+            {"Default Aspect Ratio", 1370},
+            {"Default Zoom Factor", 0},
+            {"Last Layout ID", -1}});
   ReadTexts(profile, program,
-            {{"External Functions", kDefaultExternalFunctions}, {"Properties File Name", ""},
-             {"Serial Port", "COM1"}, {"Language", "ITA"}, {"Application Path", ""}});
+            {{"External Functions", kDefaultExternalFunctions},
+             {"Properties File Name", ""},
+             {"Serial Port", "COM1"},
+             {"Language", "ITA"},
+             {"Application Path", ""}});
   ReadProfileString(profile, program, "Exe Folder Location", exeFolder);
   ReadInts(profile, "Program settings", {{"JPEG Quality", 90}});
 
@@ -50,19 +57,32 @@ void ReadStartupSettings(bx::ProfileStore& profile, const std::string& exeFolder
   const int databaseType = ReadProfileInt(profile, database, "Database Type", 0);
   ReadProfileString(profile, database, "ODBC Default Connection", DefaultConnectionString(databaseType));
   ReadTexts(profile, database,
-            {{"ServerName", ""}, {"DatabasePath", ""}, {"OperatorName", kDefaultOperatorName},
+            {{"ServerName", ""},
+             {"DatabasePath", ""},
+             {"OperatorName", kDefaultOperatorName},
              {"DatabaseFile", "data.mdb"}});
   ReadInts(profile, database,
-           {{"Auto Increase", 1}, {"Chunk Allocation", 0}, {"Max Chunk Time", 20},
-            {"ODBC Set Type", 1}, {"Use XML", 1}});
+           {{"Auto Increase", 1},
+            {"Chunk Allocation", 0},
+            {"Max Chunk Time", 20},
+            {"ODBC Set Type", 1},
+            {"Use XML", 1}});
 
   ReadTexts(profile, "Camera Settings", {{"Device Index", "0"}, {"Device Name", ""}});
-  ReadInts(profile, "Camera Settings", {{"Pixel Type", 0x0108000B}, {"Num Buffers", 1}, {"Use Post Gamma", 0}});
+  ReadInts(profile, "Camera Settings",
+           {{"Pixel Type", 0x0108000B}, {"Num Buffers", 1}, {"Use Post Gamma", 0}});
 
   ReadInts(profile, "Trigger Settings",
-           {{"TriggerFilter", 500}, {"MinDelay", 2000}, {"TriggerDelay", 0}, {"ShowDelay", 0},
-            {"NegTrigger", 0}, {"Multi Trigger", 0}, {"Sequence Reset Time", 5000},
-            {"Trigger Source", 0}, {"Video Trigger Threshold", 50}, {"Video Device Index", 0},
+           {{"TriggerFilter", 500},
+            {"MinDelay", 2000},
+            {"TriggerDelay", 0},
+            {"ShowDelay", 0},
+            {"NegTrigger", 0},
+            {"Multi Trigger", 0},
+            {"Sequence Reset Time", 5000},
+            {"Trigger Source", 0},
+            {"Video Trigger Threshold", 50},
+            {"Video Device Index", 0},
             {"Trigger Mode", 0}});
   ReadTexts(profile, "Trigger Settings", {{"Sequence", ""}, {"SoundName", ""}});
 

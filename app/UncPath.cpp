@@ -48,8 +48,7 @@ std::string LocalPathFromUnc(const std::string& path, const std::string& hostNam
   if (path.size() < 3 || !IsSeparator(path[0]) || !IsSeparator(path[1])) return path;
   size_t hostEnd = 2;
   while (hostEnd < path.size() && !IsSeparator(path[hostEnd])) ++hostEnd;
-  if (hostEnd == path.size() || hostName.empty() ||
-      !bx::EqualsNoCase(path.substr(2, hostEnd - 2), hostName))
+  if (hostEnd == path.size() || hostName.empty() || !bx::EqualsNoCase(path.substr(2, hostEnd - 2), hostName))
     return path;
   size_t shareEnd = hostEnd + 1;
   while (shareEnd < path.size() && !IsSeparator(path[shareEnd])) ++shareEnd;

@@ -6,19 +6,19 @@ namespace {
 const char* const kCameraSettings = "Camera Settings";
 const char* const kCameraTransport = "Camera Transport";
 const char* const kDefaultTransport = "aravis";
-} // namespace
+}  // namespace
 
 std::string ConfiguredCameraTransport(bx::ProfileStore& profile) {
-    if (!profile.Find(kCameraSettings, kCameraTransport))
-        profile.WriteString(kCameraSettings, kCameraTransport, kDefaultTransport);
-    return profile.GetString(kCameraSettings, kCameraTransport, kDefaultTransport);
+  if (!profile.Find(kCameraSettings, kCameraTransport))
+    profile.WriteString(kCameraSettings, kCameraTransport, kDefaultTransport);
+  return profile.GetString(kCameraSettings, kCameraTransport, kDefaultTransport);
 }
 
 bool SelectConfiguredCameraTransport(bx::ProfileStore& profile) {
-    try {
-        Pylon::CTlFactory::GetInstance().SelectTransport(ConfiguredCameraTransport(profile));
-        return true;
-    } catch (const GenICam::GenericException&) {
-        return false;
-    }
+  try {
+    Pylon::CTlFactory::GetInstance().SelectTransport(ConfiguredCameraTransport(profile));
+    return true;
+  } catch (const GenICam::GenericException&) {
+    return false;
+  }
 }

@@ -5,20 +5,19 @@
 #include "pylon/NodePointer.h"
 
 class CEnumerationRestore {
-public:
-    explicit CEnumerationRestore(GenApi::CEnumerationPtr& node) : m_node(node), m_value(node->GetIntValue()) {}
-    ~CEnumerationRestore()
-    {
-        try {
-            m_node->SetIntValue(m_value);
-        } catch (const GenICam::GenericException&) {
-            // The camera refused its own previous entry: nothing better to restore.
-        }
+ public:
+  explicit CEnumerationRestore(GenApi::CEnumerationPtr& node) : m_node(node), m_value(node->GetIntValue()) {}
+  ~CEnumerationRestore() {
+    try {
+      m_node->SetIntValue(m_value);
+    } catch (const GenICam::GenericException&) {
+      // The camera refused its own previous entry: nothing better to restore.
     }
-    CEnumerationRestore(const CEnumerationRestore&) = delete;
-    CEnumerationRestore& operator=(const CEnumerationRestore&) = delete;
+  }
+  CEnumerationRestore(const CEnumerationRestore&) = delete;
+  CEnumerationRestore& operator=(const CEnumerationRestore&) = delete;
 
-private:
-    GenApi::CEnumerationPtr& m_node;
-    const int64_t m_value;
+ private:
+  GenApi::CEnumerationPtr& m_node;
+  const int64_t m_value;
 };

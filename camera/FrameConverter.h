@@ -9,39 +9,39 @@
 #include "pylon/PixelType.h"
 
 struct SConvertedFrame {
-    IplImage* image = nullptr;
-    ImageOwnership ownership = OwnershipKeptByConverter;
+  IplImage* image = nullptr;
+  ImageOwnership ownership = OwnershipKeptByConverter;
 };
 
 class CFrameConverter {
-public:
-    CFrameConverter() = default;
-    ~CFrameConverter();
-    CFrameConverter(const CFrameConverter&) = delete;
-    CFrameConverter& operator=(const CFrameConverter&) = delete;
+ public:
+  CFrameConverter() = default;
+  ~CFrameConverter();
+  CFrameConverter(const CFrameConverter&) = delete;
+  CFrameConverter& operator=(const CFrameConverter&) = delete;
 
-    // outputType BGR8packed gives three channels, BGRA8packed four.
-    SConvertedFrame Convert(int width, int height, Pylon::EPixelType pixelType, uint8_t* buffer,
-                            int stride, Pylon::EPixelType outputType);
+  // outputType BGR8packed gives three channels, BGRA8packed four.
+  SConvertedFrame Convert(int width, int height, Pylon::EPixelType pixelType, uint8_t* buffer, int stride,
+                          Pylon::EPixelType outputType);
 
-    bool GetReuseOutput() const { return m_reuseOutput; }
-    void SetReuseOutput(bool reuse) { m_reuseOutput = reuse; }
-    bool GetFlip() const { return m_flip; }
-    void SetFlip(bool flip) { m_flip = flip; }
-    ImageOwnership GetLastOwnership() const { return m_lastOwnership; }
+  bool GetReuseOutput() const { return m_reuseOutput; }
+  void SetReuseOutput(bool reuse) { m_reuseOutput = reuse; }
+  bool GetFlip() const { return m_flip; }
+  void SetFlip(bool flip) { m_flip = flip; }
+  ImageOwnership GetLastOwnership() const { return m_lastOwnership; }
 
-private:
-    IplImage* PrepareOutput(int width, int height, int channels);
-    bool ConvertToBgr(int width, int height, Pylon::EPixelType pixelType, const uint8_t* buffer,
-                      int stride, IplImage* output);
-    bool ConvertToBgra(int width, int height, Pylon::EPixelType pixelType, const uint8_t* buffer,
-                       int stride, IplImage* output);
-    bool DemosaicInto(IplImage* output, Pylon::EPixelType pattern, const uint8_t* buffer,
-                      int stride, Pylon::EPixelType targetType);
-    bool AllocateData(IplImage* image);
+ private:
+  IplImage* PrepareOutput(int width, int height, int channels);
+  bool ConvertToBgr(int width, int height, Pylon::EPixelType pixelType, const uint8_t* buffer, int stride,
+                    IplImage* output);
+  bool ConvertToBgra(int width, int height, Pylon::EPixelType pixelType, const uint8_t* buffer, int stride,
+                     IplImage* output);
+  bool DemosaicInto(IplImage* output, Pylon::EPixelType pattern, const uint8_t* buffer, int stride,
+                    Pylon::EPixelType targetType);
+  bool AllocateData(IplImage* image);
 
-    ImageOwnership m_lastOwnership = OwnershipKeptByConverter;
-    bool m_reuseOutput = false;
-    bool m_flip = true;
-    IplImage* m_output = nullptr;
+  ImageOwnership m_lastOwnership = OwnershipKeptByConverter;
+  bool m_reuseOutput = false;
+  bool m_flip = true;
+  IplImage* m_output = nullptr;
 };

@@ -25,4 +25,4 @@ TiXmlNode* FindSet(TiXmlDocument& document, const std::string& setName);
 // The same, created when missing.
 TiXmlNode& SetNode(TiXmlDocument& document, const std::string& setName);
 
-} // namespace PropertiesFile
+}  // namespace PropertiesFile

@@ -26,8 +26,10 @@ constexpr SColorSettingField kFields[22] = {
     {"Saturation", F::Integer, &S::m_saturation, nullptr, -100, 100, "Saturation (%)", kBalance},
     {"ColorStretch", F::Bool, &S::m_colorStretch, nullptr, 0, 1, "Stretch the levels", kLevels},
     {"RGBColorStretch", F::Bool, &S::m_rgbColorStretch, nullptr, 0, 1, "Each colour on its own", kLevels},
-    {"StretchUpperLimit", F::Float, nullptr, &S::m_stretchUpperLimit, 0, 1, "Upper limit (fraction)", kLevels},
-    {"StretchLowerLimit", F::Float, nullptr, &S::m_stretchLowerLimit, 0, 1, "Lower limit (fraction)", kLevels},
+    {"StretchUpperLimit", F::Float, nullptr, &S::m_stretchUpperLimit, 0, 1, "Upper limit (fraction)",
+     kLevels},
+    {"StretchLowerLimit", F::Float, nullptr, &S::m_stretchLowerLimit, 0, 1, "Lower limit (fraction)",
+     kLevels},
     {"UnsharpMask", F::Bool, &S::m_unsharpMask, nullptr, 0, 1, "Sharpen", kSharpening},
     {"UnsharpSigma", F::Float, nullptr, &S::m_unsharpSigma, 0, 50, "Radius (pixels)", kSharpening},
     {"UnsharpAmount", F::Float, nullptr, &S::m_unsharpAmount, 0, 10, "Amount (times)", kSharpening},
@@ -46,14 +48,14 @@ constexpr SColorSettingField kFields[22] = {
 constexpr const char* kElement = "ColorTransformer";
 
 void clampField(const SColorSettingField& field, CColorSettings& settings) {
-    if (field.kind == F::Float) {
-        float& v = settings.*field.real;
-        const CColorSettings defaults;
-        v = std::isnan(v) ? defaults.*field.real : std::clamp(v, float(field.min), float(field.max));
-    } else {
-        int& v = settings.*field.integer;
-        v = std::clamp(v, int(field.min), int(field.max));
-    }
+  if (field.kind == F::Float) {
+    float& v = settings.*field.real;
+    const CColorSettings defaults;
+    v = std::isnan(v) ? defaults.*field.real : std::clamp(v, float(field.min), float(field.max));
+  } else {
+    int& v = settings.*field.integer;
+    v = std::clamp(v, int(field.min), int(field.max));
+  }
 }
 
 }  // namespace
@@ -61,34 +63,32 @@ void clampField(const SColorSettingField& field, CColorSettings& settings) {
 std::span<const SColorSettingField> ColorSettingFields() { return kFields; }
 
 void ClampColorSettings(CColorSettings& settings) {
-    for (const SColorSettingField& field : kFields)
-        clampField(field, settings);
+  for (const SColorSettingField& field : kFields) clampField(field, settings);
 }
 
 bool LoadColorSettings(const TiXmlNode& parent, CColorSettings& settings) {
-    const TiXmlElement* element = parent.FirstChildElement(kElement);
-    if (!element)
-        return false;
-    for (const SColorSettingField& field : kFields) {
-        if (field.kind != F::Float) {
-            AEC::ReadValue(*element, field.name, settings.*field.integer);
-        } else if (const TiXmlElement* child = element->FirstChildElement(field.name)) {
-            double value = settings.*field.real;
-            if (child->QueryDoubleAttribute("value", &value) == TIXML_SUCCESS)
-                settings.*field.real = float(value);
-        }
-        clampField(field, settings);
+  const TiXmlElement* element = parent.FirstChildElement(kElement);
+  if (!element) return false;
+  for (const SColorSettingField& field : kFields) {
+    if (field.kind != F::Float) {
+      AEC::ReadValue(*element, field.name, settings.*field.integer);
+    } else if (const TiXmlElement* child = element->FirstChildElement(field.name)) {
+      double value = settings.*field.real;
+      if (child->QueryDoubleAttribute("value", &value) == TIXML_SUCCESS) settings.*field.real = float(value);
     }
-    return true;
+    clampField(field, settings);
+  }
+  return true;
 }
 
 void SaveColorSettings(TiXmlNode& parent, const CColorSettings& settings) {
-    TiXmlElement* existing = parent.FirstChildElement(kElement);
-    TiXmlElement& element = existing ? *existing : *parent.LinkEndChild(new TiXmlElement(kElement))->ToElement();
-    for (const SColorSettingField& field : kFields) {
-        if (field.kind == F::Float)
-            AEC::ChildElement(element, field.name).SetDoubleAttribute("value", settings.*field.real);
-        else
-            AEC::WriteValue(element, field.name, settings.*field.integer);
-    }
+  TiXmlElement* existing = parent.FirstChildElement(kElement);
+  TiXmlElement& element =
+      existing ? *existing : *parent.LinkEndChild(new TiXmlElement(kElement))->ToElement();
+  for (const SColorSettingField& field : kFields) {
+    if (field.kind == F::Float)
+      AEC::ChildElement(element, field.name).SetDoubleAttribute("value", settings.*field.real);
+    else
+      AEC::WriteValue(element, field.name, settings.*field.integer);
+  }
 }

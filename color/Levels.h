@@ -7,8 +7,8 @@
 // The levels a histogram stretches between. high <= low (a uniform image)
 // means no stretch.
 struct SLevelRange {
-    int low = 0;
-    int high = 255;
+  int low = 0;
+  int high = 255;
 };
 
 // low: walking up from level 0 with the cumulative fraction of pixels, the

@@ -4,9 +4,9 @@
 #include "pixlib/core/CxImage.h"
 
 class CProfileConverter {
-public:
-    virtual ~CProfileConverter() = default;
-    // Copies source into target; both must exist with the same size and
-    // channel count, else nothing is copied and false is returned.
-    virtual bool Convert(CxImage& source, CxImage& target);
+ public:
+  virtual ~CProfileConverter() = default;
+  // Copies source into target; both must exist with the same size and
+  // channel count, else nothing is copied and false is returned.
+  virtual bool Convert(CxImage& source, CxImage& target);
 };

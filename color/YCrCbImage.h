@@ -5,19 +5,19 @@
 #include "pixlib/core/CxImage.h"
 
 class CYCrCbImage {
-public:
-    // Converts the whole of rgb (its ROI and COI are reset).
-    bool From(CxImage& rgb);
-    // Converts back into the colour channels of rgb, which must have the
-    // size of the image From converted.
-    bool To(CxImage& rgb);
+ public:
+  // Converts the whole of rgb (its ROI and COI are reset).
+  bool From(CxImage& rgb);
+  // Converts back into the colour channels of rgb, which must have the
+  // size of the image From converted.
+  bool To(CxImage& rgb);
 
-    CxImage& Image() { return m_ycc; }
-    unsigned char* Row(int y) const { return m_ycc.GetRowPtr(y); }
+  CxImage& Image() { return m_ycc; }
+  unsigned char* Row(int y) const { return m_ycc.GetRowPtr(y); }
 
-private:
-    CxImage m_ycc;
-    CxImage m_colour;  // the colour channels of a four-channel image
+ private:
+  CxImage m_ycc;
+  CxImage m_colour;  // the colour channels of a four-channel image
 };
 
 // Copies channels 1 to 3 of from into channels 1 to 3 of to (same size).

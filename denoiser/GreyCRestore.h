@@ -12,6 +12,6 @@ extern "C" {
 // and of the structure tensor. The last two arguments are reserved and 0.
 // Returns 1 on success and 0 when the images cannot be processed.
 __attribute__((visibility("default"))) int GreyCRestore(IplImage* input, IplImage* output, float amplitude,
-                                                        float sharpness, float anisotropy, float alpha, float sigma,
-                                                        int reserved1, int reserved2);
+                                                        float sharpness, float anisotropy, float alpha,
+                                                        float sigma, int reserved1, int reserved2);
 }

@@ -10,9 +10,9 @@ extern "C" {
 
 // Headers, memory and regions
 IplImage* iplCreateImageHeader(int nChannels, int alphaChannel, int depth, const char* colorModel,
-                               const char* channelSeq, int dataOrder, int origin, int align,
-                               int width, int height, IplROI* roi, IplImage* maskROI,
-                               void* imageId, IplTileInfo* tileInfo);
+                               const char* channelSeq, int dataOrder, int origin, int align, int width,
+                               int height, IplROI* roi, IplImage* maskROI, void* imageId,
+                               IplTileInfo* tileInfo);
 void iplAllocateImage(IplImage* image, int doFill, int fillValue);
 void iplAllocateImageFP(IplImage* image, int doFill, float fillValue);
 void iplDeallocateHeader(IplImage* image);
@@ -45,9 +45,8 @@ void iplWarpAffine(IplImage* src, IplImage* dst, const double coeffs[2][3], int 
 void iplGetAffineBound(IplImage* image, const double coeffs[2][3], double rect[2][2]);
 
 // Compositing
-void iplAlphaComposite(IplImage* srcA, IplImage* srcB, IplImage* dst, int compositeType,
-                       IplImage* alphaA, IplImage* alphaB, IplImage* alphaDst, int premulAlpha,
-                       int divideMode);
+void iplAlphaComposite(IplImage* srcA, IplImage* srcB, IplImage* dst, int compositeType, IplImage* alphaA,
+                       IplImage* alphaB, IplImage* alphaDst, int premulAlpha, int divideMode);
 void iplPreMultiplyAlpha(IplImage* image, int alphaValue);
 
 // Colour
@@ -61,11 +60,9 @@ void iplYCrCb2RGB(IplImage* yCrCb, IplImage* rgb);
 
 // Filters and arithmetic
 void iplBlur(IplImage* src, IplImage* dst, int nCols, int nRows, int anchorX, int anchorY);
-IplConvKernel* iplCreateConvKernel(int nCols, int nRows, int anchorX, int anchorY, int* values,
-                                   int nShiftR);
+IplConvKernel* iplCreateConvKernel(int nCols, int nRows, int anchorX, int anchorY, int* values, int nShiftR);
 void iplDeleteConvKernel(IplConvKernel* kernel);
-void iplConvolve2D(IplImage* src, IplImage* dst, IplConvKernel** kernels, int nKernels,
-                   int combineMethod);
+void iplConvolve2D(IplImage* src, IplImage* dst, IplConvKernel** kernels, int nKernels, int combineMethod);
 void iplConvolveSep2D(IplImage* src, IplImage* dst, IplConvKernel* xKernel, IplConvKernel* yKernel);
 void iplSubtract(IplImage* srcA, IplImage* srcB, IplImage* dst);
 double iplSpatialMoment(IplImage* image, int mOrd, int nOrd);

@@ -34,8 +34,8 @@ bool tableFromLut(const IplLUT* lut, uint8_t table[256], const char* func) {
 
 // Converts between an RGB image and a YCrCb image over the overlap of their
 // ROIs; the OpenCV code follows the RGB image's channel sequence.
-void convertYCrCb(const char* func, IplImage* from, IplImage* to, const IplImage* rgb,
-                  int codeForBgr, int codeForRgb) {
+void convertYCrCb(const char* func, IplImage* from, IplImage* to, const IplImage* rgb, int codeForBgr,
+                  int codeForRgb) {
   const IplImage* yCrCb = rgb == from ? to : from;
   if (!colour8u(rgb, func) || !colour8u(yCrCb, func)) return;
   if (from->nChannels != 3 || to->nChannels != 3) {

@@ -33,12 +33,18 @@ AlphaSource alphaOf(const IplImage* image, const IplImage* separate, const cv::S
 // Fractions of A and B that survive: Fa, Fb in 0..255.
 std::array<int, 2> fractions(int op, int alphaA, int alphaB) {
   switch (op) {
-    case IPL_COMPOSITE_OVER: return {255, 255 - alphaA};
-    case IPL_COMPOSITE_IN: return {alphaB, 0};
-    case IPL_COMPOSITE_OUT: return {255 - alphaB, 0};
-    case IPL_COMPOSITE_ATOP: return {alphaB, 255 - alphaA};
-    case IPL_COMPOSITE_XOR: return {255 - alphaB, 255 - alphaA};
-    default: return {255, 255};  // plus
+    case IPL_COMPOSITE_OVER:
+      return {255, 255 - alphaA};
+    case IPL_COMPOSITE_IN:
+      return {alphaB, 0};
+    case IPL_COMPOSITE_OUT:
+      return {255 - alphaB, 0};
+    case IPL_COMPOSITE_ATOP:
+      return {alphaB, 255 - alphaA};
+    case IPL_COMPOSITE_XOR:
+      return {255 - alphaB, 255 - alphaA};
+    default:
+      return {255, 255};  // plus
   }
 }
 
@@ -51,8 +57,8 @@ bool usable8u(const IplImage* image, const char* func) {
 struct CompositeJob {
   cv::Mat a, b, d;
   AlphaSource alphaA, alphaB;
-  int dstAlpha = -1;   // alpha channel of d, or -1
-  cv::Mat alphaOut;    // separate alpha target
+  int dstAlpha = -1;  // alpha channel of d, or -1
+  cv::Mat alphaOut;   // separate alpha target
   int alphaOutChannel = 0;
   int op = IPL_COMPOSITE_OVER;
   bool premultiplied = false;
@@ -91,9 +97,8 @@ extern "C" {
 // the alpha channel; the result alpha goes to dst's alpha channel and to
 // alphaDst when given. With premulAlpha the colours are taken as already
 // multiplied by their alpha; divideMode divides the result by its alpha.
-void iplAlphaComposite(IplImage* srcA, IplImage* srcB, IplImage* dst, int compositeType,
-                       IplImage* alphaA, IplImage* alphaB, IplImage* alphaDst, int premulAlpha,
-                       int divideMode) {
+void iplAlphaComposite(IplImage* srcA, IplImage* srcB, IplImage* dst, int compositeType, IplImage* alphaA,
+                       IplImage* alphaB, IplImage* alphaDst, int premulAlpha, int divideMode) {
   const char* func = "iplAlphaComposite";
   if (!usable8u(srcA, func) || !usable8u(srcB, func) || !usable8u(dst, func)) return;
   for (const IplImage* extra : {alphaA, alphaB, alphaDst})
@@ -105,7 +110,9 @@ void iplAlphaComposite(IplImage* srcA, IplImage* srcB, IplImage* dst, int compos
   ipl::guarded(func, [&] {
     cv::Size size = ipl::roiView(srcA).size();
     for (const IplImage* i : {srcB, dst, alphaA, alphaB, alphaDst})
-      if (i) size = cv::Size(std::min(size.width, ipl::roiRect(i).width), std::min(size.height, ipl::roiRect(i).height));
+      if (i)
+        size = cv::Size(std::min(size.width, ipl::roiRect(i).width),
+                        std::min(size.height, ipl::roiRect(i).height));
     const cv::Rect common(cv::Point(), size);
     CompositeJob job;
     job.a = ipl::roiView(srcA)(common);
@@ -140,8 +147,7 @@ void iplPreMultiplyAlpha(IplImage* image, int alphaValue) {
     uint8_t* p = v.ptr<uint8_t>(y);
     for (int x = 0; x < v.cols; ++x, p += n) {
       const int alpha = alphaValue >= 0 ? alphaValue : p[alphaIndex];
-      for (int c = 0; c < n; ++c)
-        p[c] = static_cast<uint8_t>(c == alphaIndex ? alpha : mul255(p[c], alpha));
+      for (int c = 0; c < n; ++c) p[c] = static_cast<uint8_t>(c == alphaIndex ? alpha : mul255(p[c], alpha));
     }
   }
 }

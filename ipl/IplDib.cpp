@@ -107,8 +107,8 @@ void convertInto(const DibLayout& dib, IplImage* image, const char* func) {
   for (int y = 0; y < height; ++y) {
     const uint8_t* source = dibRowFor(dib, y, image->origin);
     if (!sameLayout) expandRow(dib, source, row.data(), image->nChannels, width);
-    std::memcpy(image->imageData + static_cast<size_t>(y) * image->widthStep, sameLayout ? source : row.data(),
-                row.size());
+    std::memcpy(image->imageData + static_cast<size_t>(y) * image->widthStep,
+                sameLayout ? source : row.data(), row.size());
   }
 }
 
@@ -117,8 +117,8 @@ IplImage* headerFor(const DibLayout& dib, int nChannels, const char* func) {
   IplImage* image = iplCreateImageHeader(
       nChannels, nChannels == 4 ? 4 : 0, IPL_DEPTH_8U, colour ? (nChannels == 4 ? "RGBA" : "RGB") : "GRAY",
       colour ? (nChannels == 4 ? "BGRA" : "BGR") : "GRAY", IPL_DATA_ORDER_PIXEL,
-      dib.topDown ? IPL_ORIGIN_TL : IPL_ORIGIN_BL, IPL_ALIGN_4BYTES, dib.width, dib.height, nullptr,
-      nullptr, nullptr, nullptr);
+      dib.topDown ? IPL_ORIGIN_TL : IPL_ORIGIN_BL, IPL_ALIGN_4BYTES, dib.width, dib.height, nullptr, nullptr,
+      nullptr, nullptr);
   if (!image) ipl::fail(func, iplGetErrStatus(), "cannot describe bitmap");
   return image;
 }
@@ -132,7 +132,9 @@ IplImage* translateDIB(BITMAPINFOHEADER* dib, const char* bits, int* cloneData) 
   DibLayout layout;
   if (!readLayout(dib, bits, layout, func)) return nullptr;
   const bool inPlace = layout.bits >= 24 || (layout.bits == 8 && greyPalette(layout));
-  const int nChannels = layout.bits == 32 ? 4 : (layout.bits == 24 || !greyPalette(layout) || layout.bits == 16) ? 3 : 1;
+  const int nChannels = layout.bits == 32                                                  ? 4
+                        : (layout.bits == 24 || !greyPalette(layout) || layout.bits == 16) ? 3
+                                                                                           : 1;
   IplImage* image = headerFor(layout, nChannels, func);
   if (!image) return nullptr;
   if (cloneData) *cloneData = inPlace ? 0 : 1;

@@ -6,10 +6,9 @@
 namespace {
 
 // Reports the error on standard error; the status stays set for the caller.
-IPLStatus defaultHandler(IPLStatus status, const char* funcName, const char* context,
-                         const char*, int) {
-  std::fprintf(stderr, "ipl: %s: %s (status %d)\n", funcName ? funcName : "?",
-               context ? context : "", status);
+IPLStatus defaultHandler(IPLStatus status, const char* funcName, const char* context, const char*, int) {
+  std::fprintf(stderr, "ipl: %s: %s (status %d)\n", funcName ? funcName : "?", context ? context : "",
+               status);
   return status;
 }
 
@@ -30,8 +29,7 @@ IPLStatus iplGetErrStatus(void) { return t_status; }
 
 void iplSetErrStatus(IPLStatus status) { t_status = status; }
 
-void iplError(IPLStatus status, const char* funcName, const char* context, const char* file,
-              int line) {
+void iplError(IPLStatus status, const char* funcName, const char* context, const char* file, int line) {
   t_status = status;
   g_handler.load()(status, funcName, context, file, line);
 }

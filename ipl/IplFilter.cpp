@@ -55,10 +55,14 @@ cv::Mat combine(const std::vector<cv::Mat>& results, int method) {
   if (method == IPL_SUMSQ || method == IPL_SUMSQROOT) out = out.mul(out);
   for (size_t i = 1; i < results.size(); ++i) {
     const cv::Mat& r = results[i];
-    if (method == IPL_SUM) out += r;
-    else if (method == IPL_MAX) out = cv::max(out, r);
-    else if (method == IPL_MIN) out = cv::min(out, r);
-    else out += r.mul(r);
+    if (method == IPL_SUM)
+      out += r;
+    else if (method == IPL_MAX)
+      out = cv::max(out, r);
+    else if (method == IPL_MIN)
+      out = cv::min(out, r);
+    else
+      out += r.mul(r);
   }
   if (method == IPL_SUMSQROOT) cv::sqrt(out, out);
   return out;

@@ -15,10 +15,14 @@ namespace {
 
 int warpInterpolation(int interpolate) {
   switch (interpolate) {
-    case IPL_INTER_NN: return cv::INTER_NEAREST;
-    case IPL_INTER_LINEAR: return cv::INTER_LINEAR;
-    case IPL_INTER_CUBIC: return cv::INTER_CUBIC;
-    default: return -1;
+    case IPL_INTER_NN:
+      return cv::INTER_NEAREST;
+    case IPL_INTER_LINEAR:
+      return cv::INTER_LINEAR;
+    case IPL_INTER_CUBIC:
+      return cv::INTER_CUBIC;
+    default:
+      return -1;
   }
 }
 
@@ -35,8 +39,8 @@ void warp(const char* func, IplImage* src, IplImage* dst, const double m[2][3], 
   ipl::guarded(func, [&] {
     const cv::Rect sr = ipl::roiRect(src), dr = ipl::roiRect(dst);
     // Move the matrix from whole-image coordinates to ROI-local ones.
-    cv::Matx23d local(m[0][0], m[0][1], m[0][0] * sr.x + m[0][1] * sr.y + m[0][2] - dr.x,
-                      m[1][0], m[1][1], m[1][0] * sr.x + m[1][1] * sr.y + m[1][2] - dr.y);
+    cv::Matx23d local(m[0][0], m[0][1], m[0][0] * sr.x + m[0][1] * sr.y + m[0][2] - dr.x, m[1][0], m[1][1],
+                      m[1][0] * sr.x + m[1][1] * sr.y + m[1][2] - dr.y);
     cv::Mat s = ipl::roiView(src);
     if (src->imageData == dst->imageData) s = s.clone();  // the warp cannot work in place
     cv::Mat d = ipl::roiView(dst);

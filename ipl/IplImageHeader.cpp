@@ -25,7 +25,8 @@ bool validLayout(int nChannels, int alphaChannel, int depth, int align, int widt
   if (alphaChannel < 0 || alphaChannel > nChannels)
     return ipl::fail(func, IPL_BadAlphaChannel, "alpha channel index");
   if (ipl::cvDepthOf(depth) < 0) return ipl::fail(func, IPL_BadDepth, "depth");
-  if (align != IPL_ALIGN_4BYTES && align != IPL_ALIGN_8BYTES) return ipl::fail(func, IPL_BadAlign, "alignment");
+  if (align != IPL_ALIGN_4BYTES && align != IPL_ALIGN_8BYTES)
+    return ipl::fail(func, IPL_BadAlign, "alignment");
   if (width < 1 || height < 1) return ipl::fail(func, IPL_BadImageSize, "size");
   return true;
 }
@@ -75,9 +76,9 @@ IplImage ipl::headerOver(void* pixels, int width, int height, int channels, int 
 extern "C" {
 
 IplImage* iplCreateImageHeader(int nChannels, int alphaChannel, int depth, const char* colorModel,
-                               const char* channelSeq, int dataOrder, int origin, int align,
-                               int width, int height, IplROI* roi, IplImage* maskROI,
-                               void* imageId, IplTileInfo* tileInfo) {
+                               const char* channelSeq, int dataOrder, int origin, int align, int width,
+                               int height, IplROI* roi, IplImage* maskROI, void* imageId,
+                               IplTileInfo* tileInfo) {
   const char* func = "iplCreateImageHeader";
   if (!validLayout(nChannels, alphaChannel, depth, align, width, height, func)) return nullptr;
   if (dataOrder != IPL_DATA_ORDER_PIXEL) return ipl::fail(func, IPL_BadOrder, "plane order"), nullptr;
@@ -155,10 +156,10 @@ IplImage* iplCloneImage(const IplImage* image) {
     const IplROI& r = *image->roi;
     if (!(roi = iplCreateROI(r.coi, r.xOffset, r.yOffset, r.width, r.height))) return nullptr;
   }
-  IplImage* clone = iplCreateImageHeader(
-      image->nChannels, image->alphaChannel, image->depth, image->colorModel, image->channelSeq,
-      image->dataOrder, image->origin, image->align, image->width, image->height, roi, nullptr,
-      nullptr, nullptr);
+  IplImage* clone =
+      iplCreateImageHeader(image->nChannels, image->alphaChannel, image->depth, image->colorModel,
+                           image->channelSeq, image->dataOrder, image->origin, image->align, image->width,
+                           image->height, roi, nullptr, nullptr, nullptr);
   if (clone) iplAllocateImage(clone, 0, 0);
   if (!clone || !clone->imageData) {
     iplDeleteROI(roi);

@@ -7,13 +7,20 @@ namespace ipl {
 
 int cvDepthOf(int iplDepth) {
   switch (iplDepth) {
-    case IPL_DEPTH_8U: return CV_8U;
-    case IPL_DEPTH_8S: return CV_8S;
-    case IPL_DEPTH_16U: return CV_16U;
-    case IPL_DEPTH_16S: return CV_16S;
-    case IPL_DEPTH_32S: return CV_32S;
-    case IPL_DEPTH_32F: return CV_32F;
-    default: return -1;
+    case IPL_DEPTH_8U:
+      return CV_8U;
+    case IPL_DEPTH_8S:
+      return CV_8S;
+    case IPL_DEPTH_16U:
+      return CV_16U;
+    case IPL_DEPTH_16S:
+      return CV_16S;
+    case IPL_DEPTH_32S:
+      return CV_32S;
+    case IPL_DEPTH_32F:
+      return CV_32F;
+    default:
+      return -1;
   }
 }
 
@@ -30,7 +37,8 @@ bool usable(const IplImage* image, const char* func) {
   if (cvDepthOf(image->depth) < 0) return fail(func, IPL_BadDepth, "unsupported depth");
   if (image->nChannels < 1 || image->nChannels > 4)
     return fail(func, IPL_BadNumChannels, "unsupported channel count");
-  const long long rowBytes = static_cast<long long>(image->width) * image->nChannels * ((image->depth & 0xff) / 8);
+  const long long rowBytes =
+      static_cast<long long>(image->width) * image->nChannels * ((image->depth & 0xff) / 8);
   if (image->width < 1 || image->height < 1 || image->widthStep < rowBytes)
     return fail(func, IPL_BadStep, "row step shorter than a row");
   const cv::Rect r = roiRect(image);
@@ -51,8 +59,7 @@ int coiOf(const IplImage* image) { return image->roi ? image->roi->coi : 0; }
 
 cv::Mat fullView(const IplImage* image) {
   const int type = CV_MAKETYPE(cvDepthOf(image->depth), image->nChannels);
-  return cv::Mat(image->height, image->width, type, image->imageData,
-                 static_cast<size_t>(image->widthStep));
+  return cv::Mat(image->height, image->width, type, image->imageData, static_cast<size_t>(image->widthStep));
 }
 
 cv::Mat roiView(const IplImage* image) { return fullView(image)(roiRect(image)); }

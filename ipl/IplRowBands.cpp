@@ -37,7 +37,8 @@ void forEachRowBand(const IplImage* a, const IplImage* b, const BandOp& op) {
     return;
   }
   const long long rowBytes = std::max(a->widthStep, b->widthStep);
-  const int bandRows = static_cast<int>(std::max<long long>(kMinBandRows, kBandBytes / std::max(1LL, rowBytes)));
+  const int bandRows =
+      static_cast<int>(std::max<long long>(kMinBandRows, kBandBytes / std::max(1LL, rowBytes)));
   const int bands = std::max(1, height / bandRows);
   std::atomic<int> firstFailure{IPL_StsOk};
   const auto runBands = [&](const cv::Range& range) {

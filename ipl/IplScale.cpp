@@ -15,11 +15,16 @@ namespace {
 
 int cvInterpolation(int interpolate) {
   switch (interpolate) {
-    case IPL_INTER_NN: return cv::INTER_NEAREST;
-    case IPL_INTER_LINEAR: return cv::INTER_LINEAR;
-    case IPL_INTER_CUBIC: return cv::INTER_CUBIC;
-    case IPL_INTER_SUPER: return cv::INTER_AREA;
-    default: return -1;
+    case IPL_INTER_NN:
+      return cv::INTER_NEAREST;
+    case IPL_INTER_LINEAR:
+      return cv::INTER_LINEAR;
+    case IPL_INTER_CUBIC:
+      return cv::INTER_CUBIC;
+    case IPL_INTER_SUPER:
+      return cv::INTER_AREA;
+    default:
+      return -1;
   }
 }
 

@@ -80,7 +80,7 @@ enum : int {
 };
 
 typedef struct _IplROI {
-  int coi;      // channel of interest: 0 all channels, 1..4 one channel
+  int coi;  // channel of interest: 0 all channels, 1..4 one channel
   int xOffset;
   int yOffset;  // counted in stored row order
   int width;
@@ -99,25 +99,25 @@ typedef struct _IplTileInfo {
 } IplTileInfo;
 
 typedef struct _IplImage {
-  int nSize;            // sizeof(IplImage)
+  int nSize;  // sizeof(IplImage)
   int ID;
   int nChannels;
-  int alphaChannel;     // 1-based channel index of alpha, 0 = none
-  int depth;            // IPL_DEPTH_*
+  int alphaChannel;  // 1-based channel index of alpha, 0 = none
+  int depth;         // IPL_DEPTH_*
   char colorModel[4];
   char channelSeq[4];
   int dataOrder;
-  int origin;           // IPL_ORIGIN_TL or IPL_ORIGIN_BL
-  int align;            // row alignment in bytes
+  int origin;  // IPL_ORIGIN_TL or IPL_ORIGIN_BL
+  int align;   // row alignment in bytes
   int width;
   int height;
   struct _IplROI* roi;
   struct _IplImage* maskROI;
   void* imageId;
   struct _IplTileInfo* tileInfo;
-  int imageSize;        // widthStep * height
+  int imageSize;  // widthStep * height
   char* imageData;
-  int widthStep;        // bytes per row
+  int widthStep;  // bytes per row
   int BorderMode[4];
   int BorderConst[4];
   char* imageDataOrigin;

@@ -140,16 +140,19 @@ IppStatus ippiMirror_8u_C1IR(Ipp8u* srcDst, int step, IppiSize roi, IppiAxis fli
   if (flip != ippAxsHorizontal && flip != ippAxsVertical && flip != ippAxsBoth) return ippStsBadArgErr;
   const auto row = [&](int y) { return srcDst + static_cast<size_t>(y) * step; };
   if (flip != ippAxsVertical)  // around the horizontal axis: rows swap, through one spare row
-    cv::parallel_for_(cv::Range(0, roi.height / 2), [&](const cv::Range& pairs) {
-      std::vector<Ipp8u> spare(static_cast<size_t>(roi.width));
-      for (int y = pairs.start; y < pairs.end; ++y) {
-        Ipp8u* top = row(y);
-        Ipp8u* bottom = row(roi.height - 1 - y);
-        std::memcpy(spare.data(), top, spare.size());
-        std::memcpy(top, bottom, spare.size());
-        std::memcpy(bottom, spare.data(), spare.size());
-      }
-    }, 8);
+    cv::parallel_for_(
+        cv::Range(0, roi.height / 2),
+        [&](const cv::Range& pairs) {
+          std::vector<Ipp8u> spare(static_cast<size_t>(roi.width));
+          for (int y = pairs.start; y < pairs.end; ++y) {
+            Ipp8u* top = row(y);
+            Ipp8u* bottom = row(roi.height - 1 - y);
+            std::memcpy(spare.data(), top, spare.size());
+            std::memcpy(top, bottom, spare.size());
+            std::memcpy(bottom, spare.data(), spare.size());
+          }
+        },
+        8);
   if (flip != ippAxsHorizontal)
     for (int y = 0; y < roi.height; ++y) std::reverse(row(y), row(y) + roi.width);
   return ippStsNoErr;

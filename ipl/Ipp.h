@@ -15,7 +15,13 @@ typedef struct {
 } IppiSize;
 typedef enum { ippAxsHorizontal = 0, ippAxsVertical = 1, ippAxsBoth = 2 } IppiAxis;
 
-enum : int { ippStsNoErr = 0, ippStsBadArgErr = -5, ippStsSizeErr = -6, ippStsNullPtrErr = -8, ippStsStepErr = -14 };
+enum : int {
+  ippStsNoErr = 0,
+  ippStsBadArgErr = -5,
+  ippStsSizeErr = -6,
+  ippStsNullPtrErr = -8,
+  ippStsStepErr = -14
+};
 
 // Packed 4:2:2 Cb Y0 Cr Y1 (video range) to R G B.
 IppStatus ippiCbYCr422ToRGB_8u_C2C3R(const Ipp8u* src, int srcStep, Ipp8u* dst, int dstStep, IppiSize roi);

@@ -13,7 +13,7 @@ constexpr std::size_t kAlignment = 32;
 constexpr std::size_t kLargeBlock = std::size_t(1) << 20;
 constexpr std::size_t kKeptBlocks = 12;  // a shot frees several large blocks besides its frame
 constexpr std::size_t kKeptBytes = std::size_t(256) << 20;  // a few full frames, never a huge scan
-constexpr std::uint64_t kMark = 0x6b636f6c42786950ULL;  // "PixBlock"
+constexpr std::uint64_t kMark = 0x6b636f6c42786950ULL;      // "PixBlock"
 
 // Sits in front of the pixels, padded to the alignment.
 struct alignas(kAlignment) Record {

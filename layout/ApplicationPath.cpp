@@ -11,7 +11,8 @@ constexpr std::string_view kPlaceholder = "<AP>";
 bool StartsWith(const std::string& text, std::string_view prefix) { return text.rfind(prefix, 0) == 0; }
 
 // Applies the change to the name (the part before the first ";") of each "|" piece.
-std::string MapPageNames(const std::string& page, const std::function<std::string(const std::string&)>& change) {
+std::string MapPageNames(const std::string& page,
+                         const std::function<std::string(const std::string&)>& change) {
   std::string result;
   for (std::size_t start = 0;;) {
     const auto end = page.find('|', start);
@@ -47,7 +48,8 @@ std::string PageToPlaceholder(const std::string& page, const std::string& applic
 }
 
 std::string PageFromPlaceholder(const std::string& page, const std::string& applicationFolder) {
-  return MapPageNames(page, [&](const std::string& name) { return FromPlaceholder(name, applicationFolder); });
+  return MapPageNames(page,
+                      [&](const std::string& name) { return FromPlaceholder(name, applicationFolder); });
 }
 
 }  // namespace bx::layout

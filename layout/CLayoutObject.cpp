@@ -23,8 +23,9 @@ struct FileField {
 };
 
 FileField Number(const char* name, std::int32_t Parameters::*member) {
-  return {name, [member](const CLayoutObject& o) { return std::to_string(o.params.*member); },
-          [member](CLayoutObject& o, const std::string& v) { return bx::odbc::ReadNumber(v, o.params.*member); }};
+  return {
+      name, [member](const CLayoutObject& o) { return std::to_string(o.params.*member); },
+      [member](CLayoutObject& o, const std::string& v) { return bx::odbc::ReadNumber(v, o.params.*member); }};
 }
 
 FileField Text(const char* name, std::string Parameters::*member) {
@@ -54,12 +55,19 @@ const std::vector<FileField>& FileFields() {
       Text("ICON_IMAGE_NAME", &Parameters::iconImageName),
       {"ASPECT_RATIO", [](const CLayoutObject& o) { return bx::odbc::FixedText(o.params.aspectRatio); },
        [](CLayoutObject& o, const std::string& v) { return bx::odbc::ReadNumber(v, o.params.aspectRatio); }},
-      Number("IMAGEX", &Parameters::imageX), Number("IMAGEY", &Parameters::imageY),
-      Number("CROPLEFT", &Parameters::cropLeft), Number("CROPTOP", &Parameters::cropTop),
-      Number("CROPRIGHT", &Parameters::cropRight), Number("CROPBOTTOM", &Parameters::cropBottom),
-      Number("ZOOM", &Parameters::zoom), Number("ROTATION", &Parameters::rotation),
-      Number("RED", &Parameters::red), Number("GREEN", &Parameters::green), Number("BLUE", &Parameters::blue),
-      Number("CONTRAST", &Parameters::contrast), Number("BRIGHTNESS", &Parameters::brightness),
+      Number("IMAGEX", &Parameters::imageX),
+      Number("IMAGEY", &Parameters::imageY),
+      Number("CROPLEFT", &Parameters::cropLeft),
+      Number("CROPTOP", &Parameters::cropTop),
+      Number("CROPRIGHT", &Parameters::cropRight),
+      Number("CROPBOTTOM", &Parameters::cropBottom),
+      Number("ZOOM", &Parameters::zoom),
+      Number("ROTATION", &Parameters::rotation),
+      Number("RED", &Parameters::red),
+      Number("GREEN", &Parameters::green),
+      Number("BLUE", &Parameters::blue),
+      Number("CONTRAST", &Parameters::contrast),
+      Number("BRIGHTNESS", &Parameters::brightness),
       Number("SATURATION", &Parameters::saturation),
       {"AUTOLEVELS", [](const CLayoutObject& o) { return std::string(o.params.autoLevels ? "1" : "0"); },
        [](CLayoutObject& o, const std::string& v) {
@@ -68,12 +76,17 @@ const std::vector<FileField>& FileFields() {
          o.params.autoLevels = flag != 0;
          return true;
        }},
-      Number("ICONX", &Parameters::iconX), Number("ICONY", &Parameters::iconY),
-      Number("ICONZOOM", &Parameters::iconZoom), Number("ICONROTATION", &Parameters::iconRotation),
+      Number("ICONX", &Parameters::iconX),
+      Number("ICONY", &Parameters::iconY),
+      Number("ICONZOOM", &Parameters::iconZoom),
+      Number("ICONROTATION", &Parameters::iconRotation),
       Text("TEXT", &Parameters::text),
-      Number("TEXTX", &Parameters::textX), Number("TEXTY", &Parameters::textY),
-      Number("TEXTZOOM", &Parameters::textZoom), Number("TEXTROTATION", &Parameters::textRotation),
-      Number("TEXTALIGN", &Parameters::textAlign), Number("TEXTCOLOR", &Parameters::textColor),
+      Number("TEXTX", &Parameters::textX),
+      Number("TEXTY", &Parameters::textY),
+      Number("TEXTZOOM", &Parameters::textZoom),
+      Number("TEXTROTATION", &Parameters::textRotation),
+      Number("TEXTALIGN", &Parameters::textAlign),
+      Number("TEXTCOLOR", &Parameters::textColor),
       Number("FONTSTYLE", &Parameters::fontStyle),
       Text("FONTNAME", &Parameters::fontName),
       Text("PAGE", &Parameters::page),
@@ -210,14 +223,17 @@ void CLayoutObject::WriteToSet(CLayoutSet& set) const {
   set.m_PAGE = p.page;
 }
 
-long CLayoutObject::SaveToDb(const DatabaseSettings& settings, const std::string& applicationFolder, bool silent) {
+long CLayoutObject::SaveToDb(const DatabaseSettings& settings, const std::string& applicationFolder,
+                             bool silent) {
   CLayoutSet set(settings);
   try {
     set.m_strFilter = "[ID] = " + std::to_string(id);
     set.Open();
     const bool isNew = set.IsEOF();
-    if (isNew) set.AddNew();
-    else set.Edit();
+    if (isNew)
+      set.AddNew();
+    else
+      set.Edit();
     WriteToSet(set);
     set.Update();
     if (isNew) id = set.LastInsertedKey();

@@ -13,7 +13,8 @@ class CLayoutSet;
 // layouts of the list have -2 and -3 and are never stored.
 class CLayoutObject : public CProcessedImage {
  public:
-  explicit CLayoutObject(float defaultAspectRatio = kDefaultAspectRatio) : CProcessedImage(defaultAspectRatio) {}
+  explicit CLayoutObject(float defaultAspectRatio = kDefaultAspectRatio)
+      : CProcessedImage(defaultAspectRatio) {}
 
   // Reads every element present in a layout file, with "<AP>" made the application
   // folder; false when the file does not load.
@@ -24,7 +25,8 @@ class CLayoutObject : public CProcessedImage {
   // file. The id, or -1 after a database error (shown unless silent).
   long SaveToDb(const DatabaseSettings& settings, const std::string& applicationFolder, bool silent = false);
   // Deletes the row, then the file; false after a database error.
-  bool DeleteFromDb(const DatabaseSettings& settings, const std::string& applicationFolder, bool silent = false);
+  bool DeleteFromDb(const DatabaseSettings& settings, const std::string& applicationFolder,
+                    bool silent = false);
   void ReadFromSet(const CLayoutSet& set);
   void WriteToSet(CLayoutSet& set) const;
 

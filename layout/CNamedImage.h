@@ -19,8 +19,8 @@ class CNamedImage {
   void Unload();
 
   std::string name;
-  int thumbnailFlag = 0;    // the make-thumbnail argument of reduced loads
-  int lastLoadResult = 0;   // what the last load or composition returned
+  int thumbnailFlag = 0;   // the make-thumbnail argument of reduced loads
+  int lastLoadResult = 0;  // what the last load or composition returned
 
  protected:
   // Recursive: a composition made under the lock may ask for the image again.

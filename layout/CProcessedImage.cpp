@@ -17,6 +17,6 @@ void CProcessedImage::SetStoredSaturation(std::int32_t stored) {
 }
 
 CIconParamsList CProcessedImage::Icons() const {
-  return ParseIconList(params.page,
-                       {params.iconImageName, params.iconX, params.iconY, params.iconRotation, params.iconZoom});
+  return ParseIconList(
+      params.page, {params.iconImageName, params.iconX, params.iconY, params.iconRotation, params.iconZoom});
 }

@@ -22,14 +22,17 @@ float Hundredths(std::int32_t value) { return static_cast<float>(value) / 100.0f
 // which the placement refuses.
 float ZoomScale(std::int32_t step) { return static_cast<float>(std::pow(1.02, step)); }
 // A percent change as a matrix factor; below -100 % a factor would turn negative.
-float PercentFactor(std::int32_t percent) { return std::max(0.0f, 1.0f + static_cast<float>(percent) / 100.0f); }
+float PercentFactor(std::int32_t percent) {
+  return std::max(0.0f, 1.0f + static_cast<float>(percent) / 100.0f);
+}
 
 bool LoadLayer(const std::string& path, LoadMode mode, int loadSize, const CompositionOptions& options,
                CxImage& image, int makeThumbnail = 1) {
   if (path.empty()) return false;
   const int profile = options.useEmbeddedProfile ? 1 : 0;
   if (loadSize == 0) return image.Load(path.c_str(), mode, 1, profile, 0, nullptr) != 0 && image.IsValid();
-  return image.LoadThumbnail(path.c_str(), mode, makeThumbnail, loadSize, options.forceResize ? 1 : 0, profile, nullptr) != 0 &&
+  return image.LoadThumbnail(path.c_str(), mode, makeThumbnail, loadSize, options.forceResize ? 1 : 0,
+                             profile, nullptr) != 0 &&
          image.IsValid();
 }
 
@@ -55,14 +58,16 @@ bool CreateCanvas(int size, float aspectRatio, CxImage& canvas) {
     height = std::floor(size / static_cast<double>(aspectRatio) + 0.5);
   else
     width = std::floor(size * static_cast<double>(aspectRatio) + 0.5);
-  if (width < 1 || height < 1 || width > CxImage::kMaxCreateSize || height > CxImage::kMaxCreateSize) return false;
+  if (width < 1 || height < 1 || width > CxImage::kMaxCreateSize || height > CxImage::kMaxCreateSize)
+    return false;
   return canvas.Create(static_cast<int>(width), static_cast<int>(height), 0, 1, 0) != 0;
 }
 
 // The crop rectangle selects the photo's region; an empty rectangle or one the
 // photo refuses selects the whole photo.
 void SelectCrop(CxImage& photo, const CProcessedImage::Parameters& p) {
-  CFRect crop(Thousandths(p.cropLeft), Thousandths(p.cropTop), Thousandths(p.cropRight), Thousandths(p.cropBottom));
+  CFRect crop(Thousandths(p.cropLeft), Thousandths(p.cropTop), Thousandths(p.cropRight),
+              Thousandths(p.cropBottom));
   crop.Normalize();
   if (crop.Width() <= 0.0f || crop.Height() <= 0.0f || !photo.SetROI(0, crop)) photo.SetCOI(0);
 }
@@ -102,10 +107,12 @@ void DrawPhoto(CxImage& photo, const CProcessedImage::Parameters& p, CxImage& ca
   BuildColourMatrix(p, matrix);
   CLut curve;
   if (p.contrast != 0) ContrastLUT((1.0f + std::clamp(p.contrast, -100, 100) / 100.0f) * 0.5f, curve);
-  if (!colourSource->ApplyColorTwist(matrix, work, p.contrast != 0 ? static_cast<IplLUT*>(curve) : nullptr)) return;
+  if (!colourSource->ApplyColorTwist(matrix, work, p.contrast != 0 ? static_cast<IplLUT*>(curve) : nullptr))
+    return;
   double m[2][3];
   const float scale = ZoomScale(p.zoom);
-  if (!CxImage::TransformMatrix(scale, scale, Hundredths(p.rotation), Thousandths(p.imageX), Thousandths(p.imageY), m))
+  if (!CxImage::TransformMatrix(scale, scale, Hundredths(p.rotation), Thousandths(p.imageX),
+                                Thousandths(p.imageY), m))
     return;
   if (alpha)
     PlaceOver(work, m, canvas);
@@ -119,7 +126,8 @@ void DrawIcon(const CIconParams& icon, int loadSize, const CompositionOptions& o
   PremultiplyAlpha(image);
   const float scale = ZoomScale(icon.zoom);
   double m[2][3];
-  if (!CxImage::TransformMatrix(scale, scale, Hundredths(icon.rotation), Thousandths(icon.x), Thousandths(icon.y), m))
+  if (!CxImage::TransformMatrix(scale, scale, Hundredths(icon.rotation), Thousandths(icon.x),
+                                Thousandths(icon.y), m))
     return;
   PlaceOver(image, m, canvas);
 }
@@ -128,19 +136,22 @@ void DrawCaption(const CProcessedImage::Parameters& p, const CompositionOptions&
   CDC* dc = canvas.GetDC();
   if (dc == nullptr) return;
   CFont font;
-  if (canvas.CreateFont(p.fontName.c_str(), ZoomScale(p.textZoom), Hundredths(p.textRotation), p.fontStyle, font)) {
+  if (canvas.CreateFont(p.fontName.c_str(), ZoomScale(p.textZoom), Hundredths(p.textRotation), p.fontStyle,
+                        font)) {
     dc->SetTextColor(static_cast<COLORREF>(p.textColor));
     dc->SetBkMode(TRANSPARENT);
     dc->IntersectClipRect(0, 0, canvas.Width(), canvas.Height());
     const std::time_t now = options.clock ? options.clock() : std::time(nullptr);
-    canvas.DrawText(FormatCaption(p.text, now), Thousandths(p.textX), Thousandths(p.textY), font, p.textAlign, -1);
+    canvas.DrawText(FormatCaption(p.text, now), Thousandths(p.textX), Thousandths(p.textY), font, p.textAlign,
+                    -1);
   }
   canvas.ReleaseDC(0);
 }
 
 }  // namespace
 
-bool CProcessedImage::Render(int size, CxImage& canvas, int loadSize, const CompositionOptions& options) const {
+bool CProcessedImage::Render(int size, CxImage& canvas, int loadSize,
+                             const CompositionOptions& options) const {
   if (!CreateCanvas(size, params.aspectRatio, canvas)) return false;
   CxImage background;
   if (LoadLayer(params.bgImageName, kOpaque, loadSize, options, background)) {

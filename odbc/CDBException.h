@@ -16,8 +16,7 @@ class CDBException : public std::runtime_error {
 
   // "ODBC Error:" with the return code and the description, as the message boxes show it.
   std::string ErrorText() const {
-    return "ODBC Error:\n\n Error Code: " + std::to_string(m_nRetCode) +
-           "\nDescription: " + m_strError;
+    return "ODBC Error:\n\n Error Code: " + std::to_string(m_nRetCode) + "\nDescription: " + m_strError;
   }
   // A unique index or key refused the row. The SQLite driver reports it as a general
   // error with SQLite's own constraint code.

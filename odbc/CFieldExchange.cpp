@@ -53,8 +53,10 @@ void CFieldExchange::Exchange(const char* column, T& member, std::size_t maxLeng
       member = nullValue;
       break;
     case Load:
-      if (const auto& text = NextLoaded(column)) Parse(column, *text, member);
-      else member = nullValue;
+      if (const auto& text = NextLoaded(column))
+        Parse(column, *text, member);
+      else
+        member = nullValue;
       break;
   }
 }

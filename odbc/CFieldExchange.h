@@ -29,7 +29,8 @@ class CFieldExchange {
 
   explicit CFieldExchange(Operation operation) : operation_(operation) {}
   // Load: the row's values as text, one per column, nothing for NULL.
-  explicit CFieldExchange(const std::vector<std::optional<std::string>>& row) : operation_(Load), row_(&row) {}
+  explicit CFieldExchange(const std::vector<std::optional<std::string>>& row)
+      : operation_(Load), row_(&row) {}
 
   void Field(const char* column, std::int32_t& value);
   void Field(const char* column, float& value);
@@ -54,12 +55,11 @@ class CFieldExchange {
 inline void RFX_Long(CFieldExchange* fx, const char* column, std::int32_t& value) {
   fx->Field(column, value);
 }
-inline void RFX_Single(CFieldExchange* fx, const char* column, float& value) {
-  fx->Field(column, value);
-}
+inline void RFX_Single(CFieldExchange* fx, const char* column, float& value) { fx->Field(column, value); }
 inline void RFX_Date(CFieldExchange* fx, const char* column, bx::OleDateTime& value) {
   fx->Field(column, value);
 }
-inline void RFX_Text(CFieldExchange* fx, const char* column, std::string& value, std::size_t maxLength = 255) {
+inline void RFX_Text(CFieldExchange* fx, const char* column, std::string& value,
+                     std::size_t maxLength = 255) {
   fx->Field(column, value, maxLength);
 }

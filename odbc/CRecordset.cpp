@@ -16,8 +16,8 @@ std::size_t CharacterCount(const std::string& text) {
 void CheckLength(const CFieldExchange::Column& column) {
   const auto* text = std::get_if<std::string>(&column.value);
   if (text && column.maxLength > 0 && CharacterCount(*text) > column.maxLength)
-    throw CDBException(-1, "Text longer than " + std::to_string(column.maxLength) +
-                               " characters for column " + column.name);
+    throw CDBException(
+        -1, "Text longer than " + std::to_string(column.maxLength) + " characters for column " + column.name);
 }
 
 std::string Join(const std::vector<std::string>& parts, const char* separator) {
@@ -30,7 +30,8 @@ std::string Join(const std::vector<std::string>& parts, const char* separator) {
 
 void ShowDatabaseError(const CDBException& error) { bx::ShowMessage(error.ErrorText()); }
 
-CRecordset::CRecordset(DatabaseSettings settings) : m_nDefaultType(settings.setType), m_settings(std::move(settings)) {}
+CRecordset::CRecordset(DatabaseSettings settings)
+    : m_nDefaultType(settings.setType), m_settings(std::move(settings)) {}
 
 CRecordset::~CRecordset() { Close(); }
 
@@ -131,8 +132,10 @@ void CRecordset::Update() {
   if (m_editMode == EditMode::None) throw CDBException(-1, "Update without AddNew or Edit");
   const auto columns = Collect(CFieldExchange::Store);
   for (const auto& column : columns) CheckLength(column);
-  if (m_editMode == EditMode::Adding) Insert(columns);
-  else UpdateChanged(columns);
+  if (m_editMode == EditMode::Adding)
+    Insert(columns);
+  else
+    UpdateChanged(columns);
   m_editMode = EditMode::None;
 }
 
@@ -145,8 +148,8 @@ void CRecordset::Insert(const std::vector<CFieldExchange::Column>& columns) {
     markers.push_back("?");
     values.push_back(column.value);
   }
-  std::string sql = "INSERT INTO " + GetDefaultSQL() + " (" + Join(names, ", ") + ") VALUES (" +
-                    Join(markers, ", ") + ")";
+  std::string sql =
+      "INSERT INTO " + GetDefaultSQL() + " (" + Join(names, ", ") + ") VALUES (" + Join(markers, ", ") + ")";
   const bool ownConnection = NeedsOwnConnection();
   try {
     m_lastInsertedKey = -1;
@@ -185,10 +188,10 @@ void CRecordset::UpdateChanged(const std::vector<CFieldExchange::Column>& column
   }
   if (assignments.empty()) return;
   values.push_back(KeyValue(m_valuesBeforeEdit));
-  const long changed = ExecuteSQL(bx::odbc::ReplaceBrackets("UPDATE " + GetDefaultSQL() + " SET " +
-                                                            Join(assignments, ", ") + " WHERE " +
-                                                            KeyColumn() + " = ?"),
-                                  values);
+  const long changed =
+      ExecuteSQL(bx::odbc::ReplaceBrackets("UPDATE " + GetDefaultSQL() + " SET " + Join(assignments, ", ") +
+                                           " WHERE " + KeyColumn() + " = ?"),
+                 values);
   if (changed != 1) throw CDBException(-1, "The row to update no longer exists");
 }
 

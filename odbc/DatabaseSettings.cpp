@@ -13,8 +13,8 @@ DatabaseSettings DatabaseSettings::Read(const bx::ProfileStore& profile) {
 }
 
 std::string DatabaseSettings::ConnectionString() const {
-  const bool builtIn = storedConnection == DefaultConnectionString(0) ||
-                       storedConnection == DefaultConnectionString(1);
+  const bool builtIn =
+      storedConnection == DefaultConnectionString(0) || storedConnection == DefaultConnectionString(1);
   if (storedConnection.empty() || builtIn) return DefaultConnectionString(databaseType);
   return storedConnection;
 }

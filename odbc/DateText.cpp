@@ -89,8 +89,8 @@ std::string PartDateLiteral(const bx::OleDateTime& date) {
 std::string PartDateTimeLiteral(const bx::OleDateTime& date) {
   char text[64];
   if (!date.IsValid()) return "' -1/-1/-1 -1:-1:-1 '";
-  std::snprintf(text, sizeof text, "' %d/%d/%d %d:%d:%d '", date.GetDay(), date.GetMonth(),
-                date.GetYear(), date.GetHour(), date.GetMinute(), date.GetSecond());
+  std::snprintf(text, sizeof text, "' %d/%d/%d %d:%d:%d '", date.GetDay(), date.GetMonth(), date.GetYear(),
+                date.GetHour(), date.GetMinute(), date.GetSecond());
   return text;
 }
 

@@ -6,8 +6,11 @@
 // database, 1 PostgreSQL, anything else none.
 inline std::string DefaultConnectionString(int databaseType) {
   switch (databaseType) {
-    case 0: return "ODBC;DSN=Data;UID=sa;PWD=";
-    case 1: return "ODBC;DSN=Data_pg;UID=postgres;PWD=qarmivodel";
-    default: return "";
+    case 0:
+      return "ODBC;DSN=Data;UID=sa;PWD=";
+    case 1:
+      return "ODBC;DSN=Data_pg;UID=postgres;PWD=qarmivodel";
+    default:
+      return "";
   }
 }

@@ -9,8 +9,7 @@ bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) 
 
 }  // namespace
 
-EasyODBCException::EasyODBCException(std::string_view text, std::int32_t errorCode)
-    : code(errorCode) {
+EasyODBCException::EasyODBCException(std::string_view text, std::int32_t errorCode) : code(errorCode) {
   std::size_t length = text.size();
   if (length >= kMessageSize) {
     length = kMessageSize - 1;

@@ -9,15 +9,13 @@
 namespace easyodbc {
 namespace {
 
-SQLCHAR* Text(const std::string& text) {
-  return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str()));
-}
+SQLCHAR* Text(const std::string& text) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())); }
 
 SQLSMALLINT Length(const std::string& text) { return static_cast<SQLSMALLINT>(text.size()); }
 
 bool IsKnownCursorType(unsigned long type) {
-  return type == SQL_CURSOR_FORWARD_ONLY || type == SQL_CURSOR_KEYSET_DRIVEN ||
-         type == SQL_CURSOR_DYNAMIC || type == SQL_CURSOR_STATIC;
+  return type == SQL_CURSOR_FORWARD_ONLY || type == SQL_CURSOR_KEYSET_DRIVEN || type == SQL_CURSOR_DYNAMIC ||
+         type == SQL_CURSOR_STATIC;
 }
 
 }  // namespace
@@ -30,8 +28,7 @@ void OdbcConnection::Open(const std::string& dsn, const std::string& uid, const 
   if (bx::odbc::Failed(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
     throw EasyODBCException("Cannot allocate the ODBC environment", -1);
   SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-  if (bx::odbc::Failed(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_)))
-    ThrowDiagnostic(SQL_HANDLE_ENV, env_);
+  if (bx::odbc::Failed(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_))) ThrowDiagnostic(SQL_HANDLE_ENV, env_);
   SQLSetConnectAttr(dbc_, SQL_ATTR_LOGIN_TIMEOUT,
                     reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kLoginTimeoutSeconds)), 0);
   if (SQLConnect(dbc_, Text(dsn), Length(dsn), Text(uid), Length(uid), Text(pwd), Length(pwd)) < 0)

@@ -11,8 +11,8 @@ OdbcDiagnostic ReadDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle) {
   SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
   SQLCHAR message[SQL_MAX_MESSAGE_LENGTH] = {};
   SQLSMALLINT length = 0;
-  const SQLRETURN rc = SQLGetDiagRec(handleType, handle, 1, state, &diagnostic.nativeError,
-                                     message, sizeof message, &length);
+  const SQLRETURN rc =
+      SQLGetDiagRec(handleType, handle, 1, state, &diagnostic.nativeError, message, sizeof message, &length);
   if (Failed(rc) || handle == SQL_NULL_HANDLE) {
     diagnostic.state = "HY000";
     diagnostic.message = "ODBC call failed without a diagnostic";

@@ -43,12 +43,12 @@ void OdbcSession::Connect(const std::string& connectionString) {
   SQLSetConnectAttr(dbc_, SQL_ATTR_LOGIN_TIMEOUT,
                     reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kLoginTimeoutSeconds)), 0);
   std::string text = WithoutOdbcPrefix(connectionString);
-  rc = SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS, nullptr, 0,
-                        nullptr, SQL_DRIVER_NOPROMPT);
+  rc = SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS, nullptr, 0, nullptr,
+                        SQL_DRIVER_NOPROMPT);
   if (Failed(rc)) ThrowDatabaseError(rc, SQL_HANDLE_DBC, dbc_);
   connected_ = true;
   dialect_ = Info(SQL_DBMS_NAME).find("PostgreSQL") != std::string::npos ? SqlDialect::PostgreSQL
-                                                                          : SqlDialect::SQLite;
+                                                                         : SqlDialect::SQLite;
 }
 
 void OdbcSession::Release() noexcept {

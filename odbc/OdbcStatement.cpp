@@ -55,7 +55,8 @@ void OdbcStatement::Bind(SQLUSMALLINT number, BoundValue& bound) {
                              static_cast<SQLUSMALLINT>(value.GetDay()),
                              static_cast<SQLUSMALLINT>(value.GetHour()),
                              static_cast<SQLUSMALLINT>(value.GetMinute()),
-                             static_cast<SQLUSMALLINT>(value.GetSecond()), 0};
+                             static_cast<SQLUSMALLINT>(value.GetSecond()),
+                             0};
           cType = SQL_C_TYPE_TIMESTAMP, sqlType = SQL_TYPE_TIMESTAMP, size = kTimestampLength;
           data = &bound.timestamp;
         } else {

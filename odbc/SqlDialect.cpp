@@ -9,8 +9,10 @@ std::string ReplaceBrackets(std::string_view sql) {
   std::string result(sql);
   bool inText = false;
   for (char& c : result) {
-    if (c == '\'') inText = !inText;
-    else if (!inText && (c == '[' || c == ']')) c = '"';
+    if (c == '\'')
+      inText = !inText;
+    else if (!inText && (c == '[' || c == ']'))
+      c = '"';
   }
   return result;
 }

@@ -46,8 +46,6 @@ class ClassFactoryRegistry {
 }  // namespace bx
 
 // Registers a default-constructible class under its own (qualified, as written) name.
-#define BX_REGISTER_CLASS(ClassName) \
-  ::bx::ClassFactoryRegistry::Instance().Register<ClassName>(#ClassName)
+#define BX_REGISTER_CLASS(ClassName) ::bx::ClassFactoryRegistry::Instance().Register<ClassName>(#ClassName)
 // Registers a default-constructible class under a given name.
-#define BX_REGISTER_CLASS_AS(ClassName, name) \
-  ::bx::ClassFactoryRegistry::Instance().Register<ClassName>(name)
+#define BX_REGISTER_CLASS_AS(ClassName, name) ::bx::ClassFactoryRegistry::Instance().Register<ClassName>(name)

@@ -21,8 +21,7 @@ class ConditionObserver final : public EventObserver {
 };
 
 // With the lock held: the index satisfying the wait, consuming auto-reset events, or -1.
-int TryAcquire(const std::vector<Event*>& events, bool waitAll,
-               const std::vector<bool>& autoReset) {
+int TryAcquire(const std::vector<Event*>& events, bool waitAll, const std::vector<bool>& autoReset) {
   if (waitAll) {
     for (const Event* e : events)
       if (!e->IsSet()) return Event::kWaitTimeout;
@@ -54,9 +53,7 @@ void Event::Set() {
 // Called with or without the common lock: a plain store is enough either way.
 void Event::Reset() { signalled_.store(false, std::memory_order_release); }
 
-bool Event::Wait(uint32_t timeoutMs) {
-  return WaitForMultiple({this}, false, timeoutMs) == 0;
-}
+bool Event::Wait(uint32_t timeoutMs) { return WaitForMultiple({this}, false, timeoutMs) == 0; }
 
 int Event::WaitForMultiple(const std::vector<Event*>& events, bool waitAll, uint32_t timeoutMs) {
   std::vector<bool> autoReset;

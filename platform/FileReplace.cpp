@@ -29,7 +29,8 @@ std::string TemporaryNameFor(const std::string& destination, unsigned serial) {
 // Gives the file its name without ever replacing one: a file system without
 // that rename gets a hard link, which never replaces either.
 int RenameWithoutReplacing(const std::string& temporary, const std::string& destination) {
-  if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0)
+    return 0;
   if (errno != EINVAL || ::link(temporary.c_str(), destination.c_str()) != 0) return -1;
   ::unlink(temporary.c_str());
   return 0;
@@ -136,7 +137,8 @@ std::optional<std::string> WriteFileAtomically(const std::string& path, const st
   std::filesystem::create_directories(FolderOf(path), ignored);
   ReplacingFile file(path.c_str());
   if (!file.Get()) return file.Problem();
-  if (std::fwrite(text.data(), 1, text.size(), file.Get()) != text.size()) return Reason("cannot write " + path, errno);
+  if (std::fwrite(text.data(), 1, text.size(), file.Get()) != text.size())
+    return Reason("cannot write " + path, errno);
   if (!file.Commit()) return file.Problem();
   return std::nullopt;
 }

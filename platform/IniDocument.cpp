@@ -71,13 +71,11 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
 
 bool IniDocument::IsValidName(std::string_view name) {
   return !name.empty() && Trim(name) == name && name.find_first_of("[;#") != 0 &&
-         name.find_first_of("=]\n\r") == std::string_view::npos &&
-         name.find('\0') == std::string_view::npos;
+         name.find_first_of("=]\n\r") == std::string_view::npos && name.find('\0') == std::string_view::npos;
 }
 
 bool IniDocument::IsValidValue(std::string_view value) {
-  return value.find_first_of("\n\r") == std::string_view::npos &&
-         value.find('\0') == std::string_view::npos;
+  return value.find_first_of("\n\r") == std::string_view::npos && value.find('\0') == std::string_view::npos;
 }
 
 IniDocument::Section* IniDocument::FindSection(std::string_view name) {

@@ -62,8 +62,8 @@ void CLogTrace::Enable(bool enabled, bool timestamps) {
   enabled_ = enabled;
   timestamps_ = timestamps;
   if (enabled && timestamps)
-    Append("\n\n******************************************\n\n" + name_ + " Log Trace " +
-           LocalDateTime() + "\n\n");
+    Append("\n\n******************************************\n\n" + name_ + " Log Trace " + LocalDateTime() +
+           "\n\n");
 }
 
 void CLogTrace::WriteLine(const std::string& text) {

@@ -5,8 +5,8 @@
 namespace bx {
 namespace {
 
-constexpr double kMinDays = -657434.0;            // 1 January 100
-constexpr double kMaxDays = 2958465.99999999;     // 31 December 9999, end of day
+constexpr double kMinDays = -657434.0;         // 1 January 100
+constexpr double kMaxDays = 2958465.99999999;  // 31 December 9999, end of day
 constexpr long long kSecondsPerDay = 86400;
 
 // Days from 1 January 1970 of a proleptic Gregorian date.
@@ -45,13 +45,13 @@ constexpr long long kEpochDays = DaysFromCivil(1899, 12, 30);
 
 OleDateTime::OleDateTime(double days)
     : days_(days),
-      status_(std::isfinite(days) && days >= kMinDays && days <= kMaxDays ? Status::Valid
-                                                                          : Status::Invalid) {}
+      status_(std::isfinite(days) && days >= kMinDays && days <= kMaxDays ? Status::Valid : Status::Invalid) {
+}
 
 OleDateTime::OleDateTime(int year, int month, int day, int hour, int minute, int second) {
   const bool valid = year >= 100 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
-                     day <= DaysInMonth(year, month) && hour >= 0 && hour <= 23 &&
-                     minute >= 0 && minute <= 59 && second >= 0 && second <= 59;
+                     day <= DaysInMonth(year, month) && hour >= 0 && hour <= 23 && minute >= 0 &&
+                     minute <= 59 && second >= 0 && second <= 59;
   if (!valid) {
     status_ = Status::Invalid;
     return;
@@ -65,8 +65,8 @@ OleDateTime::OleDateTime(int year, int month, int day, int hour, int minute, int
 OleDateTime OleDateTime::FromTimeT(std::time_t t) {
   std::tm local{};
   if (!localtime_r(&t, &local)) return OleDateTime(NAN);
-  return OleDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                     local.tm_min, local.tm_sec);
+  return OleDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                     local.tm_sec);
 }
 
 OleDateTime OleDateTime::Now() { return FromTimeT(std::time(nullptr)); }
@@ -116,8 +116,7 @@ std::optional<std::time_t> OleDateTime::ToTimeT() const {
   local.tm_sec = parts->second;
   local.tm_isdst = -1;
   const std::time_t t = std::mktime(&local);
-  if (t == static_cast<std::time_t>(-1) && parts->year != 1969 && parts->year != 1970)
-    return std::nullopt;
+  if (t == static_cast<std::time_t>(-1) && parts->year != 1969 && parts->year != 1970) return std::nullopt;
   return t;
 }
 

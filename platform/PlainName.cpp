@@ -3,8 +3,8 @@
 namespace bx {
 
 bool IsPlainName(const std::string& name) {
-  return !name.empty() && name.find_first_of("/\\") == std::string::npos && name.find("..") == std::string::npos &&
-         name != ".";
+  return !name.empty() && name.find_first_of("/\\") == std::string::npos &&
+         name.find("..") == std::string::npos && name != ".";
 }
 
 }  // namespace bx

@@ -6,12 +6,18 @@ namespace bx {
 
 int NiceValueOf(int priorityClass) {
   switch (priorityClass) {
-    case kIdlePriorityClass: return 19;
-    case kBelowNormalPriorityClass: return 10;
-    case kAboveNormalPriorityClass: return -5;
-    case kHighPriorityClass: return -10;
-    case kRealtimePriorityClass: return -20;
-    default: return 0;
+    case kIdlePriorityClass:
+      return 19;
+    case kBelowNormalPriorityClass:
+      return 10;
+    case kAboveNormalPriorityClass:
+      return -5;
+    case kHighPriorityClass:
+      return -10;
+    case kRealtimePriorityClass:
+      return -20;
+    default:
+      return 0;
   }
 }
 

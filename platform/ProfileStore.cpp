@@ -73,8 +73,7 @@ bool ProfileStore::WriteInt(std::string_view section, std::string_view key, int 
   return WriteString(section, key, std::to_string(value));
 }
 
-bool ProfileStore::WriteString(std::string_view section, std::string_view key,
-                               std::string_view value) {
+bool ProfileStore::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   if (!IniDocument::IsValidName(section) || !IniDocument::IsValidName(key) ||
       !IniDocument::IsValidValue(value))
     return false;

@@ -17,8 +17,7 @@ class ProfileStore {
   ProfileStore(std::string folder, std::string applicationName);
 
   int GetInt(std::string_view section, std::string_view key, int defaultValue) const;
-  std::string GetString(std::string_view section, std::string_view key,
-                        std::string_view defaultValue) const;
+  std::string GetString(std::string_view section, std::string_view key, std::string_view defaultValue) const;
   std::optional<std::string> Find(std::string_view section, std::string_view key) const;
 
   // False when the file cannot be written or the names or value cannot be stored.

@@ -21,8 +21,7 @@ bool Configure(int fd) {
   tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
   tio.c_cflag |= CS8 | CLOCAL | CREAD;
   tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
-  return cfsetispeed(&tio, B9600) == 0 && cfsetospeed(&tio, B9600) == 0 &&
-         tcsetattr(fd, TCSANOW, &tio) == 0;
+  return cfsetispeed(&tio, B9600) == 0 && cfsetospeed(&tio, B9600) == 0 && tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
 }  // namespace
@@ -99,8 +98,6 @@ bool TermiosSerialPort::SetRts(bool on) { return SetModemLine(TIOCM_RTS, on); }
 
 bool TermiosSerialPort::SetDtr(bool on) { return SetModemLine(TIOCM_DTR, on); }
 
-bool TermiosSerialPort::SetBreak(bool on) {
-  return fd_ >= 0 && ioctl(fd_, on ? TIOCSBRK : TIOCCBRK) == 0;
-}
+bool TermiosSerialPort::SetBreak(bool on) { return fd_ >= 0 && ioctl(fd_, on ? TIOCSBRK : TIOCCBRK) == 0; }
 
 }  // namespace bx

@@ -37,8 +37,7 @@ SerialPort::WaitResult SimulatedSerialPort::WaitForDsrChange(Event& stop) {
         return WaitResult::Changed;
       }
     }
-    if (Event::WaitForMultiple({&stop, &changed_}, false, Event::kInfinite) == 0)
-      return WaitResult::Stopped;
+    if (Event::WaitForMultiple({&stop, &changed_}, false, Event::kInfinite) == 0) return WaitResult::Stopped;
   }
 }
 

@@ -10,7 +10,8 @@ namespace bx {
 bool SetThreadRealtimeLevel(int level) {
   if (level <= 0) return false;
   sched_param param{};
-  param.sched_priority = std::min(sched_get_priority_max(SCHED_FIFO), sched_get_priority_min(SCHED_FIFO) + level);
+  param.sched_priority =
+      std::min(sched_get_priority_max(SCHED_FIFO), sched_get_priority_min(SCHED_FIFO) + level);
   return pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
 }
 

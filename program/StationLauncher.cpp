@@ -12,34 +12,29 @@
 
 namespace {
 
-bool HasDisplay()
-{
-    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        const char* value = std::getenv(variable);
-        if (value && *value)
-            return true;
-    }
-    return false;
+bool HasDisplay() {
+  for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(variable);
+    if (value && *value) return true;
+  }
+  return false;
 }
 
 }  // namespace
 
-int RunStation(CGrabberApp& app, const std::vector<std::string>& arguments)
-{
-    const StationOptions options = StationOptions::Parse(arguments);
+int RunStation(CGrabberApp& app, const std::vector<std::string>& arguments) {
+  const StationOptions options = StationOptions::Parse(arguments);
 #ifdef BX_HAVE_UI
-    // A run with a number of shots is a scripted run: it never waits for a window.
-    if (!options.headless && !options.shotsGiven && HasDisplay()) {
-        std::vector<char*> argv;
-        std::vector<std::string> copies(arguments);
-        for (std::string& argument : copies)
-            argv.push_back(argument.data());
-        int argc = static_cast<int>(argv.size());
-        return RunStationWindow(app, argc, argv.data());
-    }
+  // A run with a number of shots is a scripted run: it never waits for a window.
+  if (!options.headless && !options.shotsGiven && HasDisplay()) {
+    std::vector<char*> argv;
+    std::vector<std::string> copies(arguments);
+    for (std::string& argument : copies) argv.push_back(argument.data());
+    int argc = static_cast<int>(argv.size());
+    return RunStationWindow(app, argc, argv.data());
+  }
 #endif
-    HeadlessOptions headless = options.shots;
-    if (!options.shotsGiven)
-        headless.shots = HeadlessOptions::kUntilStopped;
-    return RunHeadless(app, headless);
+  HeadlessOptions headless = options.shots;
+  if (!options.shotsGiven) headless.shots = HeadlessOptions::kUntilStopped;
+  return RunHeadless(app, headless);
 }

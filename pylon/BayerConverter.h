@@ -11,39 +11,39 @@
 namespace Pylon {
 
 struct SImageFormat {
-    uint32_t Width = 0;
-    uint32_t Height = 0;
-    EPixelType PixelFormat = PixelType_Undefined;
-    uint32_t LinePitch = 0; // bytes from one row to the next
+  uint32_t Width = 0;
+  uint32_t Height = 0;
+  EPixelType PixelFormat = PixelType_Undefined;
+  uint32_t LinePitch = 0;  // bytes from one row to the next
 };
 
 struct SInputImageFormat : SImageFormat {};
 
 struct SOutputImageFormat {
-    EPixelType PixelFormat = PixelType_Undefined;
-    uint32_t LinePitch = 0;
+  EPixelType PixelFormat = PixelType_Undefined;
+  uint32_t LinePitch = 0;
 };
 
 class CImageFormatConverter {
-public:
-    virtual ~CImageFormatConverter() = default;
-    virtual void Init(const SInputImageFormat& input) = 0;
-    virtual bool IsInitialized() const = 0;
-    // Raises InvalidArgumentException when a format is unsupported or a buffer
-    // is too small for the described image.
-    virtual void Convert(void* target, size_t targetSize, const void* source, size_t sourceSize,
-                         const SInputImageFormat& input, const SOutputImageFormat& output) = 0;
+ public:
+  virtual ~CImageFormatConverter() = default;
+  virtual void Init(const SInputImageFormat& input) = 0;
+  virtual bool IsInitialized() const = 0;
+  // Raises InvalidArgumentException when a format is unsupported or a buffer
+  // is too small for the described image.
+  virtual void Convert(void* target, size_t targetSize, const void* source, size_t sourceSize,
+                       const SInputImageFormat& input, const SOutputImageFormat& output) = 0;
 };
 
 class CPixelFormatConverterBayer : public CImageFormatConverter {
-public:
-    void Init(const SInputImageFormat& input) override;
-    bool IsInitialized() const override { return m_initialized; }
-    void Convert(void* target, size_t targetSize, const void* source, size_t sourceSize,
-                 const SInputImageFormat& input, const SOutputImageFormat& output) override;
+ public:
+  void Init(const SInputImageFormat& input) override;
+  bool IsInitialized() const override { return m_initialized; }
+  void Convert(void* target, size_t targetSize, const void* source, size_t sourceSize,
+               const SInputImageFormat& input, const SOutputImageFormat& output) override;
 
-private:
-    bool m_initialized = false;
+ private:
+  bool m_initialized = false;
 };
 
-} // namespace Pylon
+}  // namespace Pylon

@@ -13,8 +13,18 @@ using StringList_t = gcstring_vector;
 enum EAccessMode { NI, NA, WO, RO, RW, _UndefinedAccesMode };
 enum EVisibility { Beginner = 0, Expert = 1, Guru = 2, Invisible = 3, _UndefinedVisibility = 99 };
 enum EInterfaceType {
-    intfIValue, intfIBase, intfIInteger, intfIBoolean, intfICommand, intfIFloat, intfIString,
-    intfIRegister, intfICategory, intfIEnumeration, intfIEnumEntry, intfIPort
+  intfIValue,
+  intfIBase,
+  intfIInteger,
+  intfIBoolean,
+  intfICommand,
+  intfIFloat,
+  intfIString,
+  intfIRegister,
+  intfICategory,
+  intfIEnumeration,
+  intfIEnumEntry,
+  intfIPort
 };
 enum ECallbackType { cbPostInsideLock = 1, cbPostOutsideLock = 2 };
 
@@ -28,8 +38,8 @@ inline bool IsWritable(EAccessMode mode) { return mode == WO || mode == RW; }
 inline bool IsImplemented(EAccessMode mode) { return mode != NI; }
 inline bool IsAvailable(EAccessMode mode) { return mode != NI && mode != NA; }
 
-const char* AccessModeName(EAccessMode mode); // "NI", "NA", "WO", "RO", "RW"
+const char* AccessModeName(EAccessMode mode);  // "NI", "NA", "WO", "RO", "RW"
 const char* VisibilityName(EVisibility visibility);
-const char* InterfaceTypeName(EInterfaceType type); // "Integer", "Float", ...
+const char* InterfaceTypeName(EInterfaceType type);  // "Integer", "Float", ...
 
-} // namespace GenApi
+}  // namespace GenApi

@@ -11,8 +11,8 @@ GenericException::GenericException(const char* description, const char* sourceFi
     : m_description(description ? description : ""),
       m_sourceFileName(sourceFileName ? sourceFileName : ""),
       m_sourceLine(sourceLine) {
-    m_what = std::string(exceptionType) + ": " + m_description + " : " + m_sourceFileName + "(" +
-             std::to_string(m_sourceLine) + ")";
+  m_what = std::string(exceptionType) + ": " + m_description + " : " + m_sourceFileName + "(" +
+           std::to_string(m_sourceLine) + ")";
 }
 
-} // namespace GenICam
+}  // namespace GenICam

@@ -8,30 +8,30 @@ namespace GenICam {
 using gcstring = std::string;
 
 class GenericException : public std::exception {
-public:
-    GenericException(const char* description, const char* sourceFileName, unsigned int sourceLine);
-    GenericException(const char* description, const char* sourceFileName, unsigned int sourceLine,
-                     const char* exceptionType);
+ public:
+  GenericException(const char* description, const char* sourceFileName, unsigned int sourceLine);
+  GenericException(const char* description, const char* sourceFileName, unsigned int sourceLine,
+                   const char* exceptionType);
 
-    const char* GetDescription() const noexcept { return m_description.c_str(); }
-    const char* GetSourceFileName() const noexcept { return m_sourceFileName.c_str(); }
-    unsigned int GetSourceLine() const noexcept { return m_sourceLine; }
-    // "<type>: <description> : <file>(<line>)"
-    const char* what() const noexcept override { return m_what.c_str(); }
+  const char* GetDescription() const noexcept { return m_description.c_str(); }
+  const char* GetSourceFileName() const noexcept { return m_sourceFileName.c_str(); }
+  unsigned int GetSourceLine() const noexcept { return m_sourceLine; }
+  // "<type>: <description> : <file>(<line>)"
+  const char* what() const noexcept override { return m_what.c_str(); }
 
-private:
-    std::string m_description;
-    std::string m_sourceFileName;
-    unsigned int m_sourceLine;
-    std::string m_what;
+ private:
+  std::string m_description;
+  std::string m_sourceFileName;
+  unsigned int m_sourceLine;
+  std::string m_what;
 };
 
-#define BX_GENICAM_EXCEPTION_KIND(Name)                                                  \
-    class Name : public GenericException {                                               \
-    public:                                                                              \
-        Name(const char* description, const char* sourceFileName, unsigned int line)     \
-            : GenericException(description, sourceFileName, line, #Name) {}              \
-    };
+#define BX_GENICAM_EXCEPTION_KIND(Name)                                          \
+  class Name : public GenericException {                                         \
+   public:                                                                       \
+    Name(const char* description, const char* sourceFileName, unsigned int line) \
+        : GenericException(description, sourceFileName, line, #Name) {}          \
+  };
 
 BX_GENICAM_EXCEPTION_KIND(BadAllocException)
 BX_GENICAM_EXCEPTION_KIND(InvalidArgumentException)
@@ -45,7 +45,7 @@ BX_GENICAM_EXCEPTION_KIND(DynamicCastException)
 
 #undef BX_GENICAM_EXCEPTION_KIND
 
-} // namespace GenICam
+}  // namespace GenICam
 
 // Raise an exception of the given kind carrying this source location.
 #define BX_THROW(Kind, description) throw ::GenICam::Kind((description), __FILE__, __LINE__)

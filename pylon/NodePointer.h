@@ -9,28 +9,28 @@ namespace GenApi {
 
 template <class T>
 class CPointer {
-public:
-    CPointer() = default;
-    template <class U>
-    CPointer(U* node) : m_ptr(node ? dynamic_cast<T*>(node) : nullptr) {}
-    template <class U>
-    CPointer(const CPointer<U>& other) : CPointer(static_cast<U*>(other)) {}
-    template <class U>
-    CPointer& operator=(U* node) {
-        m_ptr = node ? dynamic_cast<T*>(node) : nullptr;
-        return *this;
-    }
+ public:
+  CPointer() = default;
+  template <class U>
+  CPointer(U* node) : m_ptr(node ? dynamic_cast<T*>(node) : nullptr) {}
+  template <class U>
+  CPointer(const CPointer<U>& other) : CPointer(static_cast<U*>(other)) {}
+  template <class U>
+  CPointer& operator=(U* node) {
+    m_ptr = node ? dynamic_cast<T*>(node) : nullptr;
+    return *this;
+  }
 
-    bool IsValid() const { return m_ptr != nullptr; }
-    operator T*() const { return m_ptr; }
-    T* operator->() const { return &operator*(); }
-    T& operator*() const {
-        if (!m_ptr) BX_THROW(LogicalErrorException, "NULL pointer dereferenced");
-        return *m_ptr;
-    }
+  bool IsValid() const { return m_ptr != nullptr; }
+  operator T*() const { return m_ptr; }
+  T* operator->() const { return &operator*(); }
+  T& operator*() const {
+    if (!m_ptr) BX_THROW(LogicalErrorException, "NULL pointer dereferenced");
+    return *m_ptr;
+  }
 
-private:
-    T* m_ptr = nullptr;
+ private:
+  T* m_ptr = nullptr;
 };
 
 using CNodePtr = CPointer<INode>;
@@ -45,4 +45,4 @@ using CEnumerationPtr = CPointer<IEnumeration>;
 using CEnumEntryPtr = CPointer<IEnumEntry>;
 using CCategoryPtr = CPointer<ICategory>;
 
-} // namespace GenApi
+}  // namespace GenApi

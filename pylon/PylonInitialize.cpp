@@ -11,18 +11,18 @@ namespace {
 std::mutex g_mutex;
 int g_initCount = 0;
 
-} // namespace
+}  // namespace
 
 void PylonInitialize() {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    if (g_initCount++ == 0) CTlFactory::GetInstance();
+  std::lock_guard<std::mutex> lock(g_mutex);
+  if (g_initCount++ == 0) CTlFactory::GetInstance();
 }
 
 void PylonTerminate() {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    if (g_initCount == 0 || --g_initCount > 0) return;
-    CTlFactory::GetInstance().DestroyAllDevices();
-    CRemovalDispatcher::Instance().Shutdown();
+  std::lock_guard<std::mutex> lock(g_mutex);
+  if (g_initCount == 0 || --g_initCount > 0) return;
+  CTlFactory::GetInstance().DestroyAllDevices();
+  CRemovalDispatcher::Instance().Shutdown();
 }
 
-} // namespace Pylon
+}  // namespace Pylon

@@ -7,11 +7,11 @@ void PylonInitialize();
 void PylonTerminate();
 
 class PylonAutoInitTerm {
-public:
-    PylonAutoInitTerm() { PylonInitialize(); }
-    ~PylonAutoInitTerm() { PylonTerminate(); }
-    PylonAutoInitTerm(const PylonAutoInitTerm&) = delete;
-    PylonAutoInitTerm& operator=(const PylonAutoInitTerm&) = delete;
+ public:
+  PylonAutoInitTerm() { PylonInitialize(); }
+  ~PylonAutoInitTerm() { PylonTerminate(); }
+  PylonAutoInitTerm(const PylonAutoInitTerm&) = delete;
+  PylonAutoInitTerm& operator=(const PylonAutoInitTerm&) = delete;
 };
 
-} // namespace Pylon
+}  // namespace Pylon

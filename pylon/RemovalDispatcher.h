@@ -11,26 +11,26 @@ namespace Pylon {
 class CDeviceBase;
 
 class CRemovalDispatcher {
-public:
-    static CRemovalDispatcher& Instance();
+ public:
+  static CRemovalDispatcher& Instance();
 
-    void Post(CDeviceBase* device);
-    // Drops pending notifications of the device and waits for a running one,
-    // unless called from inside that callback.
-    void Withdraw(CDeviceBase* device);
-    // Runs pending notifications and stops the thread (SDK termination).
-    void Shutdown();
+  void Post(CDeviceBase* device);
+  // Drops pending notifications of the device and waits for a running one,
+  // unless called from inside that callback.
+  void Withdraw(CDeviceBase* device);
+  // Runs pending notifications and stops the thread (SDK termination).
+  void Shutdown();
 
-private:
-    CRemovalDispatcher() = default;
-    void Run();
+ private:
+  CRemovalDispatcher() = default;
+  void Run();
 
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<CDeviceBase*> m_pending;
-    CDeviceBase* m_running = nullptr;
-    bool m_stopping = false;
-    std::thread m_thread;
+  std::mutex m_mutex;
+  std::condition_variable m_changed;
+  std::deque<CDeviceBase*> m_pending;
+  CDeviceBase* m_running = nullptr;
+  bool m_stopping = false;
+  std::thread m_thread;
 };
 
-} // namespace Pylon
+}  // namespace Pylon

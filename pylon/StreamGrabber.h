@@ -10,24 +10,24 @@
 namespace Pylon {
 
 class IStreamGrabber {
-public:
-    virtual void Open() = 0;
-    virtual void Close() = 0;
-    virtual bool IsOpen() const = 0;
-    virtual StreamBufferHandle RegisterBuffer(void* buffer, size_t bufferSize) = 0;
-    virtual const void* DeregisterBuffer(StreamBufferHandle handle) = 0; // returns the buffer
-    virtual void PrepareGrab() = 0;
-    virtual void FinishGrab() = 0;
-    virtual void QueueBuffer(StreamBufferHandle handle, const void* context = nullptr) = 0;
-    // Every queued buffer comes back as a result with status Canceled.
-    virtual void CancelGrab() = 0;
-    virtual bool RetrieveResult(GrabResult& result) = 0;
-    virtual WaitObject& GetWaitObject() = 0;
-    // "MaxBufferSize", "MaxNumBuffer", "ThreadPriorityOverride", "ThreadPriority".
-    virtual GenApi::INodeMap* GetNodeMap() = 0;
+ public:
+  virtual void Open() = 0;
+  virtual void Close() = 0;
+  virtual bool IsOpen() const = 0;
+  virtual StreamBufferHandle RegisterBuffer(void* buffer, size_t bufferSize) = 0;
+  virtual const void* DeregisterBuffer(StreamBufferHandle handle) = 0;  // returns the buffer
+  virtual void PrepareGrab() = 0;
+  virtual void FinishGrab() = 0;
+  virtual void QueueBuffer(StreamBufferHandle handle, const void* context = nullptr) = 0;
+  // Every queued buffer comes back as a result with status Canceled.
+  virtual void CancelGrab() = 0;
+  virtual bool RetrieveResult(GrabResult& result) = 0;
+  virtual WaitObject& GetWaitObject() = 0;
+  // "MaxBufferSize", "MaxNumBuffer", "ThreadPriorityOverride", "ThreadPriority".
+  virtual GenApi::INodeMap* GetNodeMap() = 0;
 
-protected:
-    ~IStreamGrabber() = default;
+ protected:
+  ~IStreamGrabber() = default;
 };
 
-} // namespace Pylon
+}  // namespace Pylon

@@ -17,34 +17,34 @@ class CSimulator;
 class CDeviceBase;
 
 class CTlFactory {
-public:
-    static CTlFactory& GetInstance();
+ public:
+  static CTlFactory& GetInstance();
 
-    // Fills (or with addToList appends to) the list; returns the number of devices found.
-    int EnumerateDevices(DeviceInfoList& devices, bool addToList = false);
-    // Raises RuntimeException when the device does not exist (any more).
-    IPylonDevice* CreateDevice(const CDeviceInfo& info);
-    void DestroyDevice(IPylonDevice* device);
+  // Fills (or with addToList appends to) the list; returns the number of devices found.
+  int EnumerateDevices(DeviceInfoList& devices, bool addToList = false);
+  // Raises RuntimeException when the device does not exist (any more).
+  IPylonDevice* CreateDevice(const CDeviceInfo& info);
+  void DestroyDevice(IPylonDevice* device);
 
-    // "aravis" or "sim"; any other name raises InvalidArgumentException.
-    void SelectTransport(const std::string& name);
-    std::string GetTransport() const;
-    // Configuration and test hooks of the simulated cameras.
-    CSimulator& Simulator();
+  // "aravis" or "sim"; any other name raises InvalidArgumentException.
+  void SelectTransport(const std::string& name);
+  std::string GetTransport() const;
+  // Configuration and test hooks of the simulated cameras.
+  CSimulator& Simulator();
 
-    ~CTlFactory();
-    // Destroys every device still held (SDK termination).
-    void DestroyAllDevices();
+  ~CTlFactory();
+  // Destroys every device still held (SDK termination).
+  void DestroyAllDevices();
 
-private:
-    CTlFactory();
-    ITransport& Current();
+ private:
+  CTlFactory();
+  ITransport& Current();
 
-    mutable std::mutex m_mutex;
-    std::string m_transportName = "aravis";
-    std::unique_ptr<ITransport> m_sim;
-    std::unique_ptr<ITransport> m_aravis;
-    std::vector<std::unique_ptr<CDeviceBase>> m_devices;
+  mutable std::mutex m_mutex;
+  std::string m_transportName = "aravis";
+  std::unique_ptr<ITransport> m_sim;
+  std::unique_ptr<ITransport> m_aravis;
+  std::vector<std::unique_ptr<CDeviceBase>> m_devices;
 };
 
-} // namespace Pylon
+}  // namespace Pylon

@@ -50,8 +50,9 @@ bool CBarcodeSet::DeleteShot(const std::string* barcode, const std::string& op, 
                              const bx::OleDateTime& date) {
   if (!date.IsValid()) return false;
   const bx::OleDateTime day = bx::odbc::DayOf(date);
-  std::string condition = "\"OPERATORE\" = ? AND \"RULLINO\" = ? AND \"CONTATORE\" = ? AND "
-                          "\"DATA\" >= ? AND \"DATA\" < ?";
+  std::string condition =
+      "\"OPERATORE\" = ? AND \"RULLINO\" = ? AND \"CONTATORE\" = ? AND "
+      "\"DATA\" >= ? AND \"DATA\" < ?";
   std::vector<bx::odbc::SqlValue> values{op, film, counter, day, bx::odbc::NextDay(day)};
   if (barcode) {
     condition = "\"BARCODE\" = ? AND " + condition;

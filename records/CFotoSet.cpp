@@ -211,8 +211,8 @@ std::string CFotoSet::ShotCondition(const std::string& operatorName, int film, i
                                     const bx::OleDateTime& date, const std::string& fileName) {
   const bx::OleDateTime day = bx::odbc::DayOf(date);
   return "[OPERATORE] = " + bx::odbc::QuoteText(operatorName) + " AND [RULLINO] = " + std::to_string(film) +
-         " AND [CONTATORE] = " + std::to_string(counter) + " AND [DATA] >= " +
-         bx::odbc::DateTimeLiteral(Dialect(), day) + " AND [DATA] < " +
+         " AND [CONTATORE] = " + std::to_string(counter) +
+         " AND [DATA] >= " + bx::odbc::DateTimeLiteral(Dialect(), day) + " AND [DATA] < " +
          bx::odbc::DateTimeLiteral(Dialect(), bx::odbc::NextDay(day)) +
          " AND [NOME_FILE] = " + bx::odbc::QuoteText(fileName);
 }
@@ -273,9 +273,7 @@ bool CFotoSet::MarkFileDeleted(CFoto& photo) {
   });
 }
 
-bool CFotoSet::DeletePhoto(long id) {
-  return DeleteWhere("[ID] = ?", {static_cast<std::int32_t>(id)});
-}
+bool CFotoSet::DeletePhoto(long id) { return DeleteWhere("[ID] = ?", {static_cast<std::int32_t>(id)}); }
 
 bool CFotoSet::DeleteUnnamedInRange(const bx::OleDateTime& from, const bx::OleDateTime& to) {
   if (!from.IsValid() || !to.IsValid()) return false;
@@ -311,7 +309,8 @@ bool CFotoSet::EventsOfFile(const std::string& imagePath, std::string& eventsTex
   bool found = false;
   Attempt(false, [&] {
     m_strFilter = bx::odbc::LikeCondition(Dialect(), "[OPERATORE]", operatorName) +
-                  " AND [RULLINO] = " + std::to_string(film) + " AND [NOME_FILE] = " + bx::odbc::QuoteText(fileName);
+                  " AND [RULLINO] = " + std::to_string(film) +
+                  " AND [NOME_FILE] = " + bx::odbc::QuoteText(fileName);
     Open();
     if ((found = !IsEOF())) eventsText = m_EVENTO;
   });
@@ -382,7 +381,8 @@ bool CFotoSet::PurgeOld(int daysToKeep, const bx::OleDateTime& now) {
   if (daysToKeep < 1 || !now.IsValid()) return false;
   const bx::OleDateTime cutOff(now.Value() - daysToKeep);
   std::string filter;
-  if (!Attempt(false, [&] { filter = "[DATA] <= " + bx::odbc::DateTimeLiteral(Dialect(), cutOff); })) return false;
+  if (!Attempt(false, [&] { filter = "[DATA] <= " + bx::odbc::DateTimeLiteral(Dialect(), cutOff); }))
+    return false;
   const bool photos = PurgeFiles(filter);
   return CBarcodeSet(m_settings).DeleteBefore(bx::odbc::PartDateTimeLiteral(cutOff)) && photos;
 }
@@ -411,8 +411,8 @@ bool CFotoSet::ImportXml(const std::string& xmlPath, const std::string& fileName
 }
 
 bool CFotoSet::ImportLayoutXml(const std::string& xmlPath, const std::string& operatorName,
-                               const std::string& eventsText, int film, int counter, const bx::OleDateTime& date,
-                               const std::string& fileName) {
+                               const std::string& eventsText, int film, int counter,
+                               const bx::OleDateTime& date, const std::string& fileName) {
   std::ifstream in(xmlPath, std::ios::binary);
   const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   bool imported = false;
@@ -442,7 +442,8 @@ void CFotoSet::ReadPhoto(CFoto& photo) const {
   photo.counter = m_CONTATORE;
   photo.events.SetFromText(m_EVENTO);
   photo.name = (std::filesystem::path(m_imageRoot.empty() ? "." : m_imageRoot) / "images" / m_OPERATORE /
-                std::to_string(m_RULLINO) / m_NOME_FILE).string();
+                std::to_string(m_RULLINO) / m_NOME_FILE)
+                   .string();
   CProcessedImage::Parameters& p = photo.params;
   p.fgImageName = m_FG_IMAGE_NAME;
   p.bgImageName = m_BG_IMAGE_NAME;

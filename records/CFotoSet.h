@@ -75,8 +75,9 @@ class CFotoSet : public CRecordset {
   // file (a layout file or a photo's), "<AP>" becoming the application folder; the
   // columns the file lacks keep their defaults. False when the file does not read
   // or after a database error.
-  bool ImportLayoutXml(const std::string& xmlPath, const std::string& operatorName, const std::string& eventsText,
-                       int film, int counter, const bx::OleDateTime& date, const std::string& fileName);
+  bool ImportLayoutXml(const std::string& xmlPath, const std::string& operatorName,
+                       const std::string& eventsText, int film, int counter, const bx::OleDateTime& date,
+                       const std::string& fileName);
   // Copies the current row into the photo, the name becoming the image's full path.
   void ReadPhoto(CFoto& photo) const;
 

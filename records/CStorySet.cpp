@@ -30,8 +30,8 @@ bool CStorySet::AddCounts(const std::string& op, int imported, int printed, int 
   return AddCountsOnDay(bx::OleDateTime::Now(), op, imported, printed, paperFormat, product, silent);
 }
 
-bool CStorySet::AddCountsOnDay(const bx::OleDateTime& day, const std::string& op, int imported,
-                               int printed, int paperFormat, const std::string& product, bool silent) {
+bool CStorySet::AddCountsOnDay(const bx::OleDateTime& day, const std::string& op, int imported, int printed,
+                               int paperFormat, const std::string& product, bool silent) {
   const bx::OleDateTime midnight = bx::odbc::DayOf(day);
   try {
     if (!midnight.IsValid()) throw CDBException(-1, "No valid day for the tally");
@@ -53,8 +53,8 @@ bool CStorySet::AddCountsOnDay(const bx::OleDateTime& day, const std::string& op
   }
 }
 
-long CStorySet::AddToExistingRow(const bx::OleDateTime& day, const std::string& op, int imported,
-                                 int printed, int paperFormat, const std::string& product) {
+long CStorySet::AddToExistingRow(const bx::OleDateTime& day, const std::string& op, int imported, int printed,
+                                 int paperFormat, const std::string& product) {
   std::string sql = "UPDATE " + TableName() +
                     " SET \"IMPORTATE\" = \"IMPORTATE\" + ?, \"STAMPATE\" = \"STAMPATE\" + ? WHERE " +
                     bx::odbc::LikeCondition(Dialect(), "\"OPERATORE\"", op) +
@@ -90,8 +90,7 @@ bool CStorySet::AddCountsForOperators(const std::string& operators, int imported
   return true;
 }
 
-void CStorySet::SetCountFilter(const std::string& operators, const std::string& from,
-                               const std::string& to) {
+void CStorySet::SetCountFilter(const std::string& operators, const std::string& from, const std::string& to) {
   std::string datePart;
   for (const auto& [literal, comparison] : {std::pair{from, " >= "}, std::pair{to, " < "}}) {
     if (literal.empty()) continue;
@@ -102,10 +101,14 @@ void CStorySet::SetCountFilter(const std::string& operators, const std::string& 
   }
   std::string operatorPart;
   for (const std::string& op : SplitOperators(operators))
-    operatorPart += (operatorPart.empty() ? "" : " OR ") + bx::odbc::LikeCondition(Dialect(), "[OPERATORE]", op);
-  if (!datePart.empty() && !operatorPart.empty()) m_strFilter = datePart + " AND (" + operatorPart + ")";
-  else if (!datePart.empty()) m_strFilter = datePart;
-  else if (!operatorPart.empty()) m_strFilter = "(" + operatorPart + ")";
+    operatorPart +=
+        (operatorPart.empty() ? "" : " OR ") + bx::odbc::LikeCondition(Dialect(), "[OPERATORE]", op);
+  if (!datePart.empty() && !operatorPart.empty())
+    m_strFilter = datePart + " AND (" + operatorPart + ")";
+  else if (!datePart.empty())
+    m_strFilter = datePart;
+  else if (!operatorPart.empty())
+    m_strFilter = "(" + operatorPart + ")";
 }
 
 template <typename RowValue>

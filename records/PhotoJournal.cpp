@@ -49,7 +49,8 @@ std::pair<std::size_t, std::uintmax_t> ScanLines(const std::string& path) {
 std::optional<std::string> ReadRange(const std::string& path, std::uintmax_t from, std::uintmax_t to) {
   std::string text(static_cast<std::size_t>(to - from), '\0');
   std::ifstream in(path, std::ios::binary);
-  if (!in.seekg(static_cast<std::streamoff>(from)) || !in.read(text.data(), static_cast<std::streamsize>(text.size())))
+  if (!in.seekg(static_cast<std::streamoff>(from)) ||
+      !in.read(text.data(), static_cast<std::streamsize>(text.size())))
     return std::nullopt;
   return text;
 }
@@ -63,7 +64,8 @@ bool TruncateDurably(const std::string& path, std::uintmax_t size) {
 
 }  // namespace
 
-PhotoJournal::PhotoJournal(std::string path, std::uintmax_t rotateAt) : path_(std::move(path)), rotateAt_(rotateAt) {
+PhotoJournal::PhotoJournal(std::string path, std::uintmax_t rotateAt)
+    : path_(std::move(path)), rotateAt_(rotateAt) {
   std::tie(count_, size_) = ScanLines(path_);
 }
 
@@ -118,7 +120,8 @@ bool PhotoJournal::AppendText(const std::string& text, std::size_t lines) {
 void PhotoJournal::CutTornTail() {
   if (tailChecked_) return;
   struct stat status {};
-  const bool longer = ::stat(path_.c_str(), &status) == 0 && static_cast<std::uintmax_t>(status.st_size) > size_;
+  const bool longer =
+      ::stat(path_.c_str(), &status) == 0 && static_cast<std::uintmax_t>(status.st_size) > size_;
   tailChecked_ = !longer || TruncateDurably(path_, size_);
 }
 

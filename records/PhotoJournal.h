@@ -55,10 +55,10 @@ class PhotoJournal {
   std::uintmax_t rotateAt_;
   mutable std::mutex lock_;  // the file and the counts below
   std::mutex replayLock_;
-  std::size_t count_ = 0;        // lines in the file
-  std::uintmax_t size_ = 0;      // bytes of those lines
-  bool tailChecked_ = false;     // the file ends with a whole line
-  std::size_t taken_ = 0;        // first lines written but still in the file
-  Ticket first_ = 0;             // ticket of the file's first line
+  std::size_t count_ = 0;     // lines in the file
+  std::uintmax_t size_ = 0;   // bytes of those lines
+  bool tailChecked_ = false;  // the file ends with a whole line
+  std::size_t taken_ = 0;     // first lines written but still in the file
+  Ticket first_ = 0;          // ticket of the file's first line
   std::set<Ticket> held_;
 };

@@ -23,25 +23,44 @@ struct XmlField {
 };
 
 const std::array<XmlField, 39> kFields{{
-    {"OPERATORE", &CFotoSet::m_OPERATORE},       {"DATA", &CFotoSet::m_DATA},
-    {"RULLINO", &CFotoSet::m_RULLINO},           {"CONTATORE", &CFotoSet::m_CONTATORE},
-    {"NOME_FILE", &CFotoSet::m_NOME_FILE},       {"POSIZIONE", &CFotoSet::m_POSIZIONE},
-    {"FG_IMAGE_NAME", &CFotoSet::m_FG_IMAGE_NAME}, {"BG_IMAGE_NAME", &CFotoSet::m_BG_IMAGE_NAME},
-    {"ICON_IMAGE_NAME", &CFotoSet::m_ICON_IMAGE_NAME}, {"ASPECT_RATIO", &CFotoSet::m_ASPECT_RATIO},
-    {"IMAGEX", &CFotoSet::m_IMAGEX},             {"IMAGEY", &CFotoSet::m_IMAGEY},
-    {"CROPLEFT", &CFotoSet::m_CROPLEFT},         {"CROPTOP", &CFotoSet::m_CROPTOP},
-    {"CROPRIGHT", &CFotoSet::m_CROPRIGHT},       {"CROPBOTTOM", &CFotoSet::m_CROPBOTTOM},
-    {"ZOOM", &CFotoSet::m_ZOOM},                 {"ROTATION", &CFotoSet::m_ROTATION},
-    {"RED", &CFotoSet::m_RED},                   {"GREEN", &CFotoSet::m_GREEN},
-    {"BLUE", &CFotoSet::m_BLUE},                 {"CONTRAST", &CFotoSet::m_CONTRAST},
-    {"BRIGHTNESS", &CFotoSet::m_BRIGHTNESS},     {"SATURATION", &CFotoSet::m_SATURATION},
-    {"ICONX", &CFotoSet::m_ICONX},               {"ICONY", &CFotoSet::m_ICONY},
-    {"ICONZOOM", &CFotoSet::m_ICONZOOM},         {"ICONROTATION", &CFotoSet::m_ICONROTATION},
-    {"TEXT", &CFotoSet::m_TEXT},                 {"TEXTX", &CFotoSet::m_TEXTX},
-    {"TEXTY", &CFotoSet::m_TEXTY},               {"TEXTZOOM", &CFotoSet::m_TEXTZOOM},
-    {"TEXTROTATION", &CFotoSet::m_TEXTROTATION}, {"TEXTALIGN", &CFotoSet::m_TEXTALIGN},
-    {"TEXTCOLOR", &CFotoSet::m_TEXTCOLOR},       {"FONTSTYLE", &CFotoSet::m_FONTSTYLE},
-    {"FONTNAME", &CFotoSet::m_FONTNAME},         {"EVENTO", &CFotoSet::m_EVENTO},
+    {"OPERATORE", &CFotoSet::m_OPERATORE},
+    {"DATA", &CFotoSet::m_DATA},
+    {"RULLINO", &CFotoSet::m_RULLINO},
+    {"CONTATORE", &CFotoSet::m_CONTATORE},
+    {"NOME_FILE", &CFotoSet::m_NOME_FILE},
+    {"POSIZIONE", &CFotoSet::m_POSIZIONE},
+    {"FG_IMAGE_NAME", &CFotoSet::m_FG_IMAGE_NAME},
+    {"BG_IMAGE_NAME", &CFotoSet::m_BG_IMAGE_NAME},
+    {"ICON_IMAGE_NAME", &CFotoSet::m_ICON_IMAGE_NAME},
+    {"ASPECT_RATIO", &CFotoSet::m_ASPECT_RATIO},
+    {"IMAGEX", &CFotoSet::m_IMAGEX},
+    {"IMAGEY", &CFotoSet::m_IMAGEY},
+    {"CROPLEFT", &CFotoSet::m_CROPLEFT},
+    {"CROPTOP", &CFotoSet::m_CROPTOP},
+    {"CROPRIGHT", &CFotoSet::m_CROPRIGHT},
+    {"CROPBOTTOM", &CFotoSet::m_CROPBOTTOM},
+    {"ZOOM", &CFotoSet::m_ZOOM},
+    {"ROTATION", &CFotoSet::m_ROTATION},
+    {"RED", &CFotoSet::m_RED},
+    {"GREEN", &CFotoSet::m_GREEN},
+    {"BLUE", &CFotoSet::m_BLUE},
+    {"CONTRAST", &CFotoSet::m_CONTRAST},
+    {"BRIGHTNESS", &CFotoSet::m_BRIGHTNESS},
+    {"SATURATION", &CFotoSet::m_SATURATION},
+    {"ICONX", &CFotoSet::m_ICONX},
+    {"ICONY", &CFotoSet::m_ICONY},
+    {"ICONZOOM", &CFotoSet::m_ICONZOOM},
+    {"ICONROTATION", &CFotoSet::m_ICONROTATION},
+    {"TEXT", &CFotoSet::m_TEXT},
+    {"TEXTX", &CFotoSet::m_TEXTX},
+    {"TEXTY", &CFotoSet::m_TEXTY},
+    {"TEXTZOOM", &CFotoSet::m_TEXTZOOM},
+    {"TEXTROTATION", &CFotoSet::m_TEXTROTATION},
+    {"TEXTALIGN", &CFotoSet::m_TEXTALIGN},
+    {"TEXTCOLOR", &CFotoSet::m_TEXTCOLOR},
+    {"FONTSTYLE", &CFotoSet::m_FONTSTYLE},
+    {"FONTNAME", &CFotoSet::m_FONTNAME},
+    {"EVENTO", &CFotoSet::m_EVENTO},
     {"PAGE", &CFotoSet::m_PAGE},
 }};
 
@@ -50,10 +69,14 @@ std::string ValueText(const CFotoSet& row, const Member& member) {
       [&row](auto pointer) -> std::string {
         const auto& value = row.*pointer;
         using Value = std::decay_t<decltype(value)>;
-        if constexpr (std::is_same_v<Value, std::string>) return value;
-        else if constexpr (std::is_same_v<Value, std::int32_t>) return std::to_string(value);
-        else if constexpr (std::is_same_v<Value, float>) return FixedText(value);
-        else return FixedText(value.Value());
+        if constexpr (std::is_same_v<Value, std::string>)
+          return value;
+        else if constexpr (std::is_same_v<Value, std::int32_t>)
+          return std::to_string(value);
+        else if constexpr (std::is_same_v<Value, float>)
+          return FixedText(value);
+        else
+          return FixedText(value.Value());
       },
       member);
 }

@@ -4,7 +4,9 @@
 
 RecordWriter::RecordWriter(std::string journalPath, Report report, ShotRecorder::Note note,
                            std::chrono::milliseconds retryPause)
-    : recorder_(std::move(journalPath), std::move(note)), report_(std::move(report)), retryPause_(retryPause) {}
+    : recorder_(std::move(journalPath), std::move(note)),
+      report_(std::move(report)),
+      retryPause_(retryPause) {}
 
 RecordWriter::~RecordWriter() { Stop(std::chrono::milliseconds(0)); }
 
@@ -56,7 +58,8 @@ void RecordWriter::NoteBacklog(std::size_t pending, std::unique_lock<std::mutex>
   guard.lock();
 }
 
-std::size_t RecordWriter::Drain(const ShotRecorder::Target& target, std::chrono::steady_clock::time_point deadline) {
+std::size_t RecordWriter::Drain(const ShotRecorder::Target& target,
+                                std::chrono::steady_clock::time_point deadline) {
   std::size_t pending = recorder_.PendingCount();
   while (pending > 0 && std::chrono::steady_clock::now() < deadline) {
     const std::size_t left = recorder_.ReplayPending(target);

@@ -61,8 +61,8 @@ void Configure(CFotoSet& photos, const ShotRecorder::Target& target) {
 }
 
 // One picture on the operator's tally of the day.
-bool AddPicture(const ShotRecorder::Target& target, bx::odbc::OdbcSession& session, const bx::OleDateTime& day,
-                const std::string& op) {
+bool AddPicture(const ShotRecorder::Target& target, bx::odbc::OdbcSession& session,
+                const bx::OleDateTime& day, const std::string& op) {
   CStorySet story(target.settings);
   story.UseSession(&session);
   return story.AddCountsOnDay(day, op, 1, 0, 0, "", true);
@@ -88,8 +88,9 @@ bool WritePhoto(const ShotRecorder::Target& target, bx::odbc::OdbcSession& sessi
     bool inserted = false;
     if (!photos.InsertRowText(row, true, false, &inserted)) return false;
     if (!inserted)
-      TheLog().WriteLine("Photo row of " + photos.m_NOME_FILE + " not added: the database holds one of operator " +
-                         photos.m_OPERATORE + ", film " + std::to_string(photos.m_RULLINO) + ", counter " +
+      TheLog().WriteLine("Photo row of " + photos.m_NOME_FILE +
+                         " not added: the database holds one of operator " + photos.m_OPERATORE + ", film " +
+                         std::to_string(photos.m_RULLINO) + ", counter " +
                          std::to_string(photos.m_CONTATORE) + " and that day and name already");
     if (inserted && !AddToTallies(target, session, photos)) return false;
     transaction.Commit();
@@ -116,7 +117,8 @@ bool CountRefusedPhoto(const ShotRecorder::Target& target, bx::odbc::OdbcSession
   }
 }
 
-bool WriteTally(const ShotRecorder::Target& target, bx::odbc::OdbcSession& session, const std::string& fields) {
+bool WriteTally(const ShotRecorder::Target& target, bx::odbc::OdbcSession& session,
+                const std::string& fields) {
   const auto tab = fields.find('\t');
   const auto day = bx::odbc::ParseDateText(fields.substr(0, tab));
   if (tab == std::string::npos || !day) return true;  // nothing a retry could write
@@ -126,7 +128,9 @@ bool WriteTally(const ShotRecorder::Target& target, bx::odbc::OdbcSession& sessi
 }  // namespace
 
 ShotRecorder::ShotRecorder(std::string journalPath, Note note)
-    : journal_(journalPath), rejected_(journalPath + ".rejected", kRejectedRotateAt), note_(std::move(note)) {}
+    : journal_(journalPath),
+      rejected_(journalPath + ".rejected", kRejectedRotateAt),
+      note_(std::move(note)) {}
 
 ShotRecorder::~ShotRecorder() = default;
 
@@ -218,8 +222,9 @@ std::size_t ShotRecorder::ReplayPending(const Target& target) {
     const auto line = ReadPhotoLine(record);
     if (line && IsPhotoGone(*line)) {
       if (!rejected_.Append({record})) return false;
-      if (note_) note_("The record of " + *line->photoPath + " is set aside in " + rejected_.Path() +
-                       ": the photo is not there");
+      if (note_)
+        note_("The record of " + *line->photoPath + " is set aside in " + rejected_.Path() +
+              ": the photo is not there");
       return true;
     }
     if (!Session(target)) return false;  // the database is out

@@ -7,18 +7,18 @@
 class CGenPylonCamera;
 
 class CPylonTrigger : public CExternalTrigger {
-public:
-    using CExternalTrigger::CExternalTrigger;
-    ~CPylonTrigger() override;
+ public:
+  using CExternalTrigger::CExternalTrigger;
+  ~CPylonTrigger() override;
 
-    void Bind(bx::SerialPort* port, ITriggerHost* host, CGenPylonCamera* camera);
+  void Bind(bx::SerialPort* port, ITriggerHost* host, CGenPylonCamera* camera);
 
-    void Fire() override;
-    bool ConfigureLine(bool enable, bool risingEdge, const char* line) override;
-    void SetDebouncer(double microseconds, const char* line) override;
-    void SetTriggerDelay(double microseconds) override;
-    bool ReadLine() override;
+  void Fire() override;
+  bool ConfigureLine(bool enable, bool risingEdge, const char* line) override;
+  void SetDebouncer(double microseconds, const char* line) override;
+  void SetTriggerDelay(double microseconds) override;
+  bool ReadLine() override;
 
-private:
-    CGenPylonCamera* m_camera = nullptr;
+ private:
+  CGenPylonCamera* m_camera = nullptr;
 };

@@ -9,34 +9,34 @@
 #include "platform/TimerQueue.h"
 
 class ITriggerClock {
-public:
-    virtual ~ITriggerClock() = default;
-    // Milliseconds; compared only by unsigned difference, so the wrap is harmless.
-    virtual uint32_t Now() = 0;
+ public:
+  virtual ~ITriggerClock() = default;
+  // Milliseconds; compared only by unsigned difference, so the wrap is harmless.
+  virtual uint32_t Now() = 0;
 };
 
 class IShotScheduler {
-public:
-    using TimerId = uint32_t; // never 0
-    virtual ~IShotScheduler() = default;
-    virtual TimerId Schedule(uint32_t delayMs, std::function<void()> callback) = 0;
-    // True when the timer was still pending and will not run.
-    virtual bool Cancel(TimerId id) = 0;
+ public:
+  using TimerId = uint32_t;  // never 0
+  virtual ~IShotScheduler() = default;
+  virtual TimerId Schedule(uint32_t delayMs, std::function<void()> callback) = 0;
+  // True when the timer was still pending and will not run.
+  virtual bool Cancel(TimerId id) = 0;
 };
 
 // The steady-clock tick of the platform.
 class SystemTriggerClock final : public ITriggerClock {
-public:
-    uint32_t Now() override;
+ public:
+  uint32_t Now() override;
 };
 
 // Timers on a queue thread of their own; destroying the scheduler joins that
 // thread, so no callback runs after it is gone.
 class TimerQueueShotScheduler final : public IShotScheduler {
-public:
-    TimerId Schedule(uint32_t delayMs, std::function<void()> callback) override;
-    bool Cancel(TimerId id) override;
+ public:
+  TimerId Schedule(uint32_t delayMs, std::function<void()> callback) override;
+  bool Cancel(TimerId id) override;
 
-private:
-    bx::TimerQueue m_queue;
+ private:
+  bx::TimerQueue m_queue;
 };

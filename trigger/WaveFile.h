@@ -6,13 +6,13 @@
 #include <vector>
 
 struct WaveSound {
-    int channels = 0;
-    int sampleRate = 0;
-    int bitsPerSample = 0; // 8, 16, 24 or 32
-    std::vector<uint8_t> samples;
+  int channels = 0;
+  int sampleRate = 0;
+  int bitsPerSample = 0;  // 8, 16, 24 or 32
+  std::vector<uint8_t> samples;
 
-    int FrameBytes() const { return channels * bitsPerSample / 8; }
-    size_t FrameCount() const { return FrameBytes() > 0 ? samples.size() / FrameBytes() : 0; }
+  int FrameBytes() const { return channels * bitsPerSample / 8; }
+  size_t FrameCount() const { return FrameBytes() > 0 ? samples.size() / FrameBytes() : 0; }
 };
 
 // False with `error` set for a file that cannot be read, is truncated, or is not

@@ -11,18 +11,18 @@ class SaveProblemLabel;
 // exposure control in one property grid, live view and a test shot. Every
 // applied edit is saved with the active preset.
 class CameraSetupPage : public StationPage {
-    Q_OBJECT
-public:
-    CameraSetupPage(CGrabberDlg& core, QWidget* parent = nullptr);
-    // The page became active: the camera may have been opened again since.
-    void Refresh() override;
-    void PresetChanged() override;
+  Q_OBJECT
+ public:
+  CameraSetupPage(CGrabberDlg& core, QWidget* parent = nullptr);
+  // The page became active: the camera may have been opened again since.
+  void Refresh() override;
+  void PresetChanged() override;
 
-private:
-    void Save();
+ private:
+  void Save();
 
-    CGrabberDlg& m_core;
-    PropertyGrid* m_grid;
-    QCheckBox* m_live;
-    SaveProblemLabel* m_saveProblem;
+  CGrabberDlg& m_core;
+  PropertyGrid* m_grid;
+  QCheckBox* m_live;
+  SaveProblemLabel* m_saveProblem;
 };

@@ -13,19 +13,19 @@ class SaveProblemLabel;
 // every applied edit becomes the station's colour setting and is saved with
 // the active preset.
 class ColorSetupPage : public StationPage {
-    Q_OBJECT
-public:
-    ColorSetupPage(CGrabberDlg& core, QWidget* parent = nullptr);
-    ~ColorSetupPage() override;
-    // The page became active: it edits the settings now applied.
-    void Refresh() override;
-    void PresetChanged() override;
+  Q_OBJECT
+ public:
+  ColorSetupPage(CGrabberDlg& core, QWidget* parent = nullptr);
+  ~ColorSetupPage() override;
+  // The page became active: it edits the settings now applied.
+  void Refresh() override;
+  void PresetChanged() override;
 
-private:
-    void Edited();
+ private:
+  void Edited();
 
-    CGrabberDlg& m_core;
-    CColorTransformer m_transformer;
-    PropertyGrid* m_grid;
-    SaveProblemLabel* m_saveProblem;
+  CGrabberDlg& m_core;
+  CColorTransformer m_transformer;
+  PropertyGrid* m_grid;
+  SaveProblemLabel* m_saveProblem;
 };

@@ -19,38 +19,38 @@ struct StationStatus;
 // layout and preset in use, the shot and acquisition controls, and apart from
 // them the two machine-power buttons that act only while Shift is held.
 class ControlPage : public StationPage {
-    Q_OBJECT
-public:
-    using PowerAction = std::function<void(int shutdownCode)>;
-    using ShiftQuery = std::function<bool()>;
+  Q_OBJECT
+ public:
+  using PowerAction = std::function<void(int shutdownCode)>;
+  using ShiftQuery = std::function<bool()>;
 
-    ControlPage(CGrabberDlg& core, PowerAction power, ShiftQuery shiftHeld, QWidget* parent = nullptr);
+  ControlPage(CGrabberDlg& core, PowerAction power, ShiftQuery shiftHeld, QWidget* parent = nullptr);
 
-    // Re-reads status, last photo, layout, connection and preset from the core.
-    void Refresh() override;
-    ImagePane& SmallPane() { return *m_pane; }
+  // Re-reads status, last photo, layout, connection and preset from the core.
+  void Refresh() override;
+  ImagePane& SmallPane() { return *m_pane; }
 
-private:
-    void AddFields(QVBoxLayout* layout);
-    QGroupBox* PowerButtons();
-    void PowerButton(int shutdownCode);
-    void ShowStatus(const StationStatus& status);
-    void ShowLastPhoto();
+ private:
+  void AddFields(QVBoxLayout* layout);
+  QGroupBox* PowerButtons();
+  void PowerButton(int shutdownCode);
+  void ShowStatus(const StationStatus& status);
+  void ShowLastPhoto();
 
-    CGrabberDlg& m_core;
-    PowerAction m_power;
-    ShiftQuery m_shiftHeld;
-    QLabel* m_status;
-    QLabel* m_reason;
-    QLabel* m_lastPhoto;
-    QLabel* m_counter;
-    QLabel* m_saved;
-    QLabel* m_layout;
-    QComboBox* m_preset;
-    QLabel* m_presetNote;
-    QFormLayout* m_fields;
-    QPushButton* m_shot;
-    QCheckBox* m_grabbing;
-    QPushButton* m_restartTrigger;
-    ImagePane* m_pane;
+  CGrabberDlg& m_core;
+  PowerAction m_power;
+  ShiftQuery m_shiftHeld;
+  QLabel* m_status;
+  QLabel* m_reason;
+  QLabel* m_lastPhoto;
+  QLabel* m_counter;
+  QLabel* m_saved;
+  QLabel* m_layout;
+  QComboBox* m_preset;
+  QLabel* m_presetNote;
+  QFormLayout* m_fields;
+  QPushButton* m_shot;
+  QCheckBox* m_grabbing;
+  QPushButton* m_restartTrigger;
+  ImagePane* m_pane;
 };

@@ -13,24 +13,24 @@ class TriggerSettingsBox;
 // and saves them. A photo folder that does not exist is warned of as it is
 // typed, and the database the connection reaches is stated.
 class GeneralSetupPage : public StationPage {
-    Q_OBJECT
-public:
-    GeneralSetupPage(CGrabberDlg& core, QWidget* parent = nullptr);
-    void Apply() override;
-    void Refresh() override;
+  Q_OBJECT
+ public:
+  GeneralSetupPage(CGrabberDlg& core, QWidget* parent = nullptr);
+  void Apply() override;
+  void Refresh() override;
 
-private:
-    void DatabaseTypeChosen(int type);
-    void ShowPhotoFolderProblem();
-    void ShowDatabaseInUse();
+ private:
+  void DatabaseTypeChosen(int type);
+  void ShowPhotoFolderProblem();
+  void ShowDatabaseInUse();
 
-    CGrabberDlg& m_core;
-    QComboBox* m_databaseType;
-    QLineEdit* m_connection;
-    QLineEdit* m_server;
-    QLineEdit* m_path;
-    QLabel* m_pathProblem;
-    QLineEdit* m_operator;
-    QLabel* m_databaseInUse;
-    TriggerSettingsBox* m_trigger;
+  CGrabberDlg& m_core;
+  QComboBox* m_databaseType;
+  QLineEdit* m_connection;
+  QLineEdit* m_server;
+  QLineEdit* m_path;
+  QLabel* m_pathProblem;
+  QLineEdit* m_operator;
+  QLabel* m_databaseInUse;
+  TriggerSettingsBox* m_trigger;
 };

@@ -17,50 +17,50 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 class PropertyGrid : public QWidget {
-    Q_OBJECT
-public:
-    // The host must outlive the grid; the grid observes it until it goes.
-    explicit PropertyGrid(IPropertyHost& host, QWidget* parent = nullptr);
-    ~PropertyGrid() override;
+  Q_OBJECT
+ public:
+  // The host must outlive the grid; the grid observes it until it goes.
+  explicit PropertyGrid(IPropertyHost& host, QWidget* parent = nullptr);
+  ~PropertyGrid() override;
 
-    // Asks the host for its list again and shows it.
-    void Rebuild();
-    // Shows every member's value and enabled state again.
-    void RefreshValues();
-    // The editor of the first field with this label, or null.
-    QWidget* Editor(const QString& label) const;
-    int FieldCount() const { return static_cast<int>(m_rows.size()); }
+  // Asks the host for its list again and shows it.
+  void Rebuild();
+  // Shows every member's value and enabled state again.
+  void RefreshValues();
+  // The editor of the first field with this label, or null.
+  QWidget* Editor(const QString& label) const;
+  int FieldCount() const { return static_cast<int>(m_rows.size()); }
 
-signals:
-    // The field's host accepted an edit of the member at `id`.
-    void PropertyEdited(PropertyId id);
+ signals:
+  // The field's host accepted an edit of the member at `id`.
+  void PropertyEdited(PropertyId id);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
-    struct Row {
-        CProperty field;
-        QTreeWidgetItem* item;
-        QWidget* editor;
-    };
-    struct Relay;
+ private:
+  struct Row {
+    CProperty field;
+    QTreeWidgetItem* item;
+    QWidget* editor;
+  };
+  struct Relay;
 
-    QWidget* MakeEditor(size_t row);
-    void ShowRow(size_t row);
-    void ApplyText(size_t row);
-    // True when the host took the value.
-    bool Apply(size_t row, const PropertyValue& value);
-    // A note under the grid about the last edit (a value refused or brought into range).
-    void ShowNote(const QString& note);
-    IPropertyHost& HostOf(const CProperty& field) const;
-    void TakeNotifications();
-    const Row* RowOf(QObject* editor) const;
+  QWidget* MakeEditor(size_t row);
+  void ShowRow(size_t row);
+  void ApplyText(size_t row);
+  // True when the host took the value.
+  bool Apply(size_t row, const PropertyValue& value);
+  // A note under the grid about the last edit (a value refused or brought into range).
+  void ShowNote(const QString& note);
+  IPropertyHost& HostOf(const CProperty& field) const;
+  void TakeNotifications();
+  const Row* RowOf(QObject* editor) const;
 
-    IPropertyHost& m_host;
-    std::shared_ptr<Relay> m_relay;
-    QTreeWidget* m_tree;
-    QLabel* m_comment;
-    std::vector<Row> m_rows;
-    std::unordered_map<PropertyId, size_t> m_rowById;
+  IPropertyHost& m_host;
+  std::shared_ptr<Relay> m_relay;
+  QTreeWidget* m_tree;
+  QLabel* m_comment;
+  std::vector<Row> m_rows;
+  std::unordered_map<PropertyId, size_t> m_rowById;
 };

@@ -5,8 +5,8 @@
 // Under a set-up page's settings: says when the last applied edit could not be
 // saved with the preset, and is empty otherwise.
 class SaveProblemLabel : public QLabel {
-    Q_OBJECT
-public:
-    explicit SaveProblemLabel(QWidget* parent = nullptr);
-    void ShowSaved(bool saved);
+  Q_OBJECT
+ public:
+  explicit SaveProblemLabel(QWidget* parent = nullptr);
+  void ShowSaved(bool saved);
 };

@@ -4,10 +4,9 @@
 
 #include <QPushButton>
 
-QPushButton* MakeTestShotButton(CGrabberDlg& core, QWidget* page)
-{
-    auto* button = new QPushButton("Test shot", page);
-    button->setObjectName("testShot");
-    QObject::connect(button, &QPushButton::clicked, page, [&core] { core.SoftwareShot(false); });
-    return button;
+QPushButton* MakeTestShotButton(CGrabberDlg& core, QWidget* page) {
+  auto* button = new QPushButton("Test shot", page);
+  button->setObjectName("testShot");
+  QObject::connect(button, &QPushButton::clicked, page, [&core] { core.SoftwareShot(false); });
+  return button;
 }

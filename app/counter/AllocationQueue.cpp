@@ -7,8 +7,7 @@
 namespace {
 
 // A commit that throws grants nothing, and the queue must go on serving.
-bool CommitCatching(const AllocationQueue::Commit& commit,
-                    const std::vector<PendingAllocation*>& batch) {
+bool CommitCatching(const AllocationQueue::Commit& commit, const std::vector<PendingAllocation*>& batch) {
   try {
     commit(batch);
     return true;

@@ -19,14 +19,13 @@ CounterServerAddress AddressOf(const char* server) {
 
 }  // namespace
 
-CRemoteCounterClient::CRemoteCounterClient(ICounterSettings& settings,
-                                           std::chrono::milliseconds timeout)
+CRemoteCounterClient::CRemoteCounterClient(ICounterSettings& settings, std::chrono::milliseconds timeout)
     : m_settings(settings),
       m_timeout(timeout),
       m_basePort(settings.GetProfileInt(kDatabaseSettings, kCounterPort, kDefaultCounterPort)) {}
 
 std::optional<CounterMessage> CRemoteCounterClient::Transact(const CounterMessage& request,
-                                                            const CounterServerAddress& address) {
+                                                             const CounterServerAddress& address) {
   const std::optional<int> port = CounterServerPort(m_basePort, address.suffix);
   if (!port) return std::nullopt;
   const Deadline deadline = std::chrono::steady_clock::now() + m_timeout;

@@ -34,8 +34,7 @@ class CRemoteCounterClient {
 
  private:
   // Sends the request; the reply when 24 bytes came back, valid or not.
-  std::optional<CounterMessage> Transact(const CounterMessage& request,
-                                         const CounterServerAddress& address);
+  std::optional<CounterMessage> Transact(const CounterMessage& request, const CounterServerAddress& address);
   std::optional<int> LocalFilmNumber(std::int64_t next);
 
   ICounterSettings& m_settings;

@@ -106,8 +106,7 @@ void ServeClient(const std::shared_ptr<State>& state, SocketHandle connection, c
   while (state->running) {
     CounterMessage message;
     const Deadline idleLimit = std::chrono::steady_clock::now() + state->options.idleTimeout;
-    const IoResult read =
-        ReadExactly(connection.Get(), message.bytes(), idleLimit, state->stopSignal.Get());
+    const IoResult read = ReadExactly(connection.Get(), message.bytes(), idleLimit, state->stopSignal.Get());
     if (read == IoResult::TimedOut) TheLog().WriteLine("Counter client timed out");
     if (read != IoResult::Done || !message.HasMagic() || HasPendingBytes(connection.Get())) break;
     if (!state->handler.Perform(message, peer)) break;
@@ -166,9 +165,9 @@ CRemoteCounterServer::CRemoteCounterServer(const char* suffix, ICounterSettings&
   if (m_state->port) m_state->listener = OpenListener(options.listenAddress, *m_state->port);
   m_state->stopSignal = SocketHandle(::eventfd(0, EFD_CLOEXEC));
   if (!m_state->listener.IsValid() || !m_state->stopSignal.IsValid()) {
-    TheLog().WriteLine(m_state->port ? "Counter server: cannot listen on port " +
-                                           std::to_string(*m_state->port)
-                                     : std::string("Counter server: no valid port"));
+    TheLog().WriteLine(m_state->port
+                           ? "Counter server: cannot listen on port " + std::to_string(*m_state->port)
+                           : std::string("Counter server: no valid port"));
     m_state->port.reset();
     return;
   }

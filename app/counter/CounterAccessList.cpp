@@ -84,8 +84,8 @@ bool CounterAccessList::AddEntry(const std::string& entry) {
   bool ipv4 = false;
   if (const auto address = ParseNumeric(entry.substr(0, slash), ipv4)) {
     const int limit = ipv4 ? 32 : 128;
-    const auto bits = slash == std::string::npos ? std::optional<int>(limit)
-                                                 : ParsePrefix(entry.substr(slash + 1), limit);
+    const auto bits =
+        slash == std::string::npos ? std::optional<int>(limit) : ParsePrefix(entry.substr(slash + 1), limit);
     if (!bits) return false;
     m_ranges.push_back({*address, (ipv4 ? kMappedPrefix : 0) + *bits});
     return true;

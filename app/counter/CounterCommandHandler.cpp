@@ -103,7 +103,8 @@ bool CounterCommandHandler::Allocate(CounterMessage& message, const CounterPeer&
   // far beyond what a station asks for would use up the counter every station shares.
   if (allocation.count < 1 || allocation.count > kMaxAllocationCount) {
     TheLog().WriteLine("Counter: request to take " + std::to_string(allocation.count) + " numbers from " +
-                       peer.address + " refused: one request takes 1 to " + std::to_string(kMaxAllocationCount));
+                       peer.address + " refused: one request takes 1 to " +
+                       std::to_string(kMaxAllocationCount));
     return false;
   }
   m_allocations.Submit(allocation, [this](const std::vector<PendingAllocation*>& batch) {

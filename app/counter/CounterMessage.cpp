@@ -23,9 +23,7 @@ CounterMessage CounterMessage::Request(CounterCommand command) {
   return message;
 }
 
-bool CounterMessage::HasMagic() const {
-  return ReadLittleEndian(m_bytes.data(), 4) == kCounterMagic;
-}
+bool CounterMessage::HasMagic() const { return ReadLittleEndian(m_bytes.data(), 4) == kCounterMagic; }
 
 std::int32_t CounterMessage::Value() const {
   return static_cast<std::int32_t>(
@@ -45,8 +43,7 @@ void CounterMessage::SetDate(double days) {
 }
 
 std::span<std::uint8_t, kCounterPayloadSize> CounterMessage::Payload() {
-  return std::span<std::uint8_t, kCounterPayloadSize>(m_bytes.data() + kDataOffset,
-                                                      kCounterPayloadSize);
+  return std::span<std::uint8_t, kCounterPayloadSize>(m_bytes.data() + kDataOffset, kCounterPayloadSize);
 }
 
 std::span<const std::uint8_t, kCounterPayloadSize> CounterMessage::Payload() const {

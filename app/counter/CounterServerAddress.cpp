@@ -54,8 +54,8 @@ std::string CounterServerFor(const std::string& serverName, const std::string& i
                              const std::string& listenAddress) {
   if (!serverName.empty()) return serverName;
   // "host:suffix" cannot carry an IPv6 address: with one, loopback is asked.
-  const bool specific = !listenAddress.empty() && listenAddress != "*" &&
-                        listenAddress.find(':') == std::string::npos;
+  const bool specific =
+      !listenAddress.empty() && listenAddress != "*" && listenAddress.find(':') == std::string::npos;
   const std::string host = specific ? listenAddress : "127.0.0.1";
   return instance.empty() ? host : host + ":" + instance;
 }

@@ -3,13 +3,11 @@
 #include "app/GrabberApp.h"
 #include "platform/ProfileStore.h"
 
-int AppCounterSettings::GetProfileInt(const std::string& section, const std::string& key,
-                                      int defaultValue) {
+int AppCounterSettings::GetProfileInt(const std::string& section, const std::string& key, int defaultValue) {
   return m_app.GetProfileInt(section, key, defaultValue);
 }
 
-bool AppCounterSettings::WriteProfileInt(const std::string& section, const std::string& key,
-                                         int value) {
+bool AppCounterSettings::WriteProfileInt(const std::string& section, const std::string& key, int value) {
   return m_app.WriteProfileInt(section, key, value);
 }
 
@@ -18,8 +16,7 @@ int ProfileCounterSettings::GetProfileInt(const std::string& section, const std:
   return m_store.GetInt(section, key, defaultValue);
 }
 
-bool ProfileCounterSettings::WriteProfileInt(const std::string& section, const std::string& key,
-                                             int value) {
+bool ProfileCounterSettings::WriteProfileInt(const std::string& section, const std::string& key, int value) {
   return m_store.WriteInt(section, key, value);
 }
 
@@ -33,8 +30,7 @@ std::optional<std::string> AppCounterSettings::FindProfileValue(const std::strin
   return m_app.FindProfileValue(section, key);
 }
 
-std::string ProfileCounterSettings::GetProfileString(const std::string& section,
-                                                     const std::string& key,
+std::string ProfileCounterSettings::GetProfileString(const std::string& section, const std::string& key,
                                                      const std::string& defaultValue) {
   return m_store.GetString(section, key, defaultValue);
 }

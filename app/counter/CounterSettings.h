@@ -12,15 +12,12 @@ class ProfileStore;
 class ICounterSettings {
  public:
   virtual ~ICounterSettings() = default;
-  virtual int GetProfileInt(const std::string& section, const std::string& key,
-                            int defaultValue) = 0;
-  virtual bool WriteProfileInt(const std::string& section, const std::string& key,
-                               int value) = 0;
+  virtual int GetProfileInt(const std::string& section, const std::string& key, int defaultValue) = 0;
+  virtual bool WriteProfileInt(const std::string& section, const std::string& key, int value) = 0;
   virtual std::string GetProfileString(const std::string& section, const std::string& key,
                                        const std::string& defaultValue) = 0;
   // The stored text, as it is; nothing when absent. Reading it never writes.
-  virtual std::optional<std::string> FindProfileValue(const std::string& section,
-                                                      const std::string& key) = 0;
+  virtual std::optional<std::string> FindProfileValue(const std::string& section, const std::string& key) = 0;
 };
 
 // The station's settings through the application object, whose rule writes a
@@ -28,13 +25,11 @@ class ICounterSettings {
 class AppCounterSettings final : public ICounterSettings {
  public:
   explicit AppCounterSettings(CGrabberApp& app) : m_app(app) {}
-  int GetProfileInt(const std::string& section, const std::string& key,
-                    int defaultValue) override;
+  int GetProfileInt(const std::string& section, const std::string& key, int defaultValue) override;
   bool WriteProfileInt(const std::string& section, const std::string& key, int value) override;
   std::string GetProfileString(const std::string& section, const std::string& key,
                                const std::string& defaultValue) override;
-  std::optional<std::string> FindProfileValue(const std::string& section,
-                                              const std::string& key) override;
+  std::optional<std::string> FindProfileValue(const std::string& section, const std::string& key) override;
 
  private:
   CGrabberApp& m_app;
@@ -44,13 +39,11 @@ class AppCounterSettings final : public ICounterSettings {
 class ProfileCounterSettings final : public ICounterSettings {
  public:
   explicit ProfileCounterSettings(bx::ProfileStore& store) : m_store(store) {}
-  int GetProfileInt(const std::string& section, const std::string& key,
-                    int defaultValue) override;
+  int GetProfileInt(const std::string& section, const std::string& key, int defaultValue) override;
   bool WriteProfileInt(const std::string& section, const std::string& key, int value) override;
   std::string GetProfileString(const std::string& section, const std::string& key,
                                const std::string& defaultValue) override;
-  std::optional<std::string> FindProfileValue(const std::string& section,
-                                              const std::string& key) override;
+  std::optional<std::string> FindProfileValue(const std::string& section, const std::string& key) override;
 
  private:
   bx::ProfileStore& m_store;

@@ -15,8 +15,7 @@ namespace {
 // The poll time-out up to the deadline, rounded up; -1 (no limit) when the
 // deadline lies beyond what poll can wait.
 int MillisecondsUntil(Deadline deadline) {
-  const auto left =
-      std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
   if (left.count() <= 0) return 0;
   return left.count() > std::numeric_limits<int>::max() ? -1 : static_cast<int>(left.count());
 }
@@ -41,16 +40,14 @@ bool SetNonBlocking(int fd) {
 }
 
 SocketHandle ConnectOne(const addrinfo& address, Deadline deadline) {
-  SocketHandle socket(::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC,
-                               address.ai_protocol));
+  SocketHandle socket(::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC, address.ai_protocol));
   if (!socket.IsValid() || !SetNonBlocking(socket.Get())) return {};
   if (::connect(socket.Get(), address.ai_addr, address.ai_addrlen) == 0) return socket;
   if (errno != EINPROGRESS) return {};
   if (WaitFor(socket.Get(), POLLOUT, deadline, -1) != IoResult::Done) return {};
   int error = 0;
   socklen_t length = sizeof(error);
-  if (::getsockopt(socket.Get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
-    return {};
+  if (::getsockopt(socket.Get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) return {};
   return socket;
 }
 
@@ -75,9 +72,7 @@ void SocketHandle::Close() {
   m_fd = -1;
 }
 
-IoResult WaitReadable(int fd, Deadline deadline, int stopFd) {
-  return WaitFor(fd, POLLIN, deadline, stopFd);
-}
+IoResult WaitReadable(int fd, Deadline deadline, int stopFd) { return WaitFor(fd, POLLIN, deadline, stopFd); }
 
 IoResult ReadExactly(int fd, std::span<std::uint8_t> bytes, Deadline deadline, int stopFd) {
   std::size_t done = 0;
@@ -100,8 +95,7 @@ IoResult WriteAll(int fd, std::span<const std::uint8_t> bytes, Deadline deadline
   while (done < bytes.size()) {
     const IoResult ready = WaitFor(fd, POLLOUT, deadline, -1);
     if (ready != IoResult::Done) return ready;
-    const ssize_t sent =
-        ::send(fd, bytes.data() + done, bytes.size() - done, MSG_DONTWAIT | MSG_NOSIGNAL);
+    const ssize_t sent = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_DONTWAIT | MSG_NOSIGNAL);
     if (sent < 0) {
       if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
       return IoResult::Failed;

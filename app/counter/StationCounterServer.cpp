@@ -6,11 +6,10 @@
 StationCounterServer::StationCounterServer(CGrabberApp& app, const std::string& suffix,
                                            bx::MachinePower& power)
     : m_settings(app), m_server(suffix.c_str(), m_settings, power, OptionsFor(m_settings)) {
-  CRemoteCounterServer::SetPayloadHandler(
-      MakePresetPayloadHandler([this](const PresetCall& call) {
-        std::lock_guard lock(m_presetLock);
-        if (m_presetHost != nullptr) call(*m_presetHost);
-      }));
+  CRemoteCounterServer::SetPayloadHandler(MakePresetPayloadHandler([this](const PresetCall& call) {
+    std::lock_guard lock(m_presetLock);
+    if (m_presetHost != nullptr) call(*m_presetHost);
+  }));
 }
 
 void StationCounterServer::SetPresetHost(IPresetHost* host) {
@@ -25,9 +24,10 @@ CounterServerOptions StationCounterServer::OptionsFor(ICounterSettings& settings
   options.basePort = settings.GetProfileInt(kDatabaseSettings, kCounterPort, kDefaultCounterPort);
   options.listenAddress = settings.GetProfileString(kDatabaseSettings, kCounterListenAddress, "");
   std::vector<std::string> unusable;
-  options.allowedClients =
-      CounterAccessList::Parse(settings.GetProfileString(kDatabaseSettings, kCounterAllowedClients, ""), &unusable);
+  options.allowedClients = CounterAccessList::Parse(
+      settings.GetProfileString(kDatabaseSettings, kCounterAllowedClients, ""), &unusable);
   for (const std::string& entry : unusable)
-    TheLog().WriteLine("\"Counter Allowed Clients\": \"" + entry + "\" is no host, address or range: left out");
+    TheLog().WriteLine("\"Counter Allowed Clients\": \"" + entry +
+                       "\" is no host, address or range: left out");
   return options;
 }

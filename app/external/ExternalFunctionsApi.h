@@ -12,10 +12,10 @@ extern "C" {
 /* The station's log, as "Init" receives it. The strings stay valid for the
  * life of the program. */
 struct BxLogInfo {
-    const char* name;    /* the log's name */
-    int enabled;         /* non-zero when the log is written */
-    const char* path;    /* the log file */
-    int timestamps;      /* non-zero when lines carry the time */
+  const char* name; /* the log's name */
+  int enabled;      /* non-zero when the log is written */
+  const char* path; /* the log file */
+  int timestamps;   /* non-zero when lines carry the time */
 };
 
 /* "Init": once after each loading of the settings, on the user-interface thread.
@@ -42,32 +42,32 @@ typedef int BxPreTriggerFunction(void);
  * Names must stay plain names (no "/", no ".."), and an event must not hold "|":
  * the station refuses the photo or drops the event otherwise. */
 struct BxPhotoData {
-    char fileName[BX_PHOTO_NAME_SIZE];   /* "img<counter>.jpg" */
-    char resultText[BX_PHOTO_TEXT_SIZE]; /* the photo's caption text; logged after the call */
-    char operatorName[BX_PHOTO_NAME_SIZE];
-    double date;                         /* days since 30 December 1899, time as the fraction */
-    int dateValid;                       /* non-zero when date holds a date */
-    int film;                            /* the day of the week, 1 = Sunday */
-    int counter;
-    int position;
-    int eventCount;
-    char events[BX_PHOTO_MAX_EVENTS][BX_PHOTO_NAME_SIZE];
-    /* The layout parameters the photo is to be composed with. */
-    char foregroundImage[BX_PHOTO_NAME_SIZE];
-    char backgroundImage[BX_PHOTO_NAME_SIZE];
-    char iconImage[BX_PHOTO_NAME_SIZE];
-    char fontName[BX_PHOTO_NAME_SIZE];
-    char page[BX_PHOTO_PAGE_SIZE];       /* the icon list */
-    float aspectRatio;
-    int imageX, imageY;
-    int cropLeft, cropTop, cropRight, cropBottom;
-    int zoom, rotation;
-    int red, green, blue;
-    int contrast, brightness, saturation;
-    int autoLevels;
-    int iconX, iconY, iconZoom, iconRotation;
-    int textX, textY, textZoom, textRotation;
-    int fontStyle, textAlign, textColor;
+  char fileName[BX_PHOTO_NAME_SIZE];   /* "img<counter>.jpg" */
+  char resultText[BX_PHOTO_TEXT_SIZE]; /* the photo's caption text; logged after the call */
+  char operatorName[BX_PHOTO_NAME_SIZE];
+  double date;   /* days since 30 December 1899, time as the fraction */
+  int dateValid; /* non-zero when date holds a date */
+  int film;      /* the day of the week, 1 = Sunday */
+  int counter;
+  int position;
+  int eventCount;
+  char events[BX_PHOTO_MAX_EVENTS][BX_PHOTO_NAME_SIZE];
+  /* The layout parameters the photo is to be composed with. */
+  char foregroundImage[BX_PHOTO_NAME_SIZE];
+  char backgroundImage[BX_PHOTO_NAME_SIZE];
+  char iconImage[BX_PHOTO_NAME_SIZE];
+  char fontName[BX_PHOTO_NAME_SIZE];
+  char page[BX_PHOTO_PAGE_SIZE]; /* the icon list */
+  float aspectRatio;
+  int imageX, imageY;
+  int cropLeft, cropTop, cropRight, cropBottom;
+  int zoom, rotation;
+  int red, green, blue;
+  int contrast, brightness, saturation;
+  int autoLevels;
+  int iconX, iconY, iconZoom, iconRotation;
+  int textX, textY, textZoom, textRotation;
+  int fontStyle, textAlign, textColor;
 };
 
 /* "PreSave": once per photo, on the processing thread, after the photo is numbered

@@ -34,8 +34,7 @@ int CPhotoNumbering::FilmNumberOf(INumberingClock::TimePoint captureTime) {
   return local.tm_wday + 1;
 }
 
-std::optional<PhotoNumber> CPhotoNumbering::NumberPhoto(const std::string& server,
-                                                        int showDelaySeconds) {
+std::optional<PhotoNumber> CPhotoNumbering::NumberPhoto(const std::string& server, int showDelaySeconds) {
   const bx::OleDateTime serverDate = ServerDate(server);
   const std::optional<int> counter = NextCounter(server);
   if (!counter) return std::nullopt;
@@ -121,6 +120,4 @@ bool CPhotoNumbering::ExternalCounterEnabled() const {
   return m_settings.GetProfileInt(kProgramSettings, "External Counter", 0) != 0;
 }
 
-bool CPhotoNumbering::SerialPortOpen() const {
-  return m_serialPort != nullptr && m_serialPort->IsOpen();
-}
+bool CPhotoNumbering::SerialPortOpen() const { return m_serialPort != nullptr && m_serialPort->IsOpen(); }

@@ -32,8 +32,8 @@ struct PhotoNumber {
 class CPhotoNumbering {
  public:
   // `serialPort` may be null (no port: the external counter does nothing).
-  CPhotoNumbering(ICounterSettings& settings, CRemoteCounterClient& client,
-                  INumberingClock& clock, bx::SerialPort* serialPort);
+  CPhotoNumbering(ICounterSettings& settings, CRemoteCounterClient& client, INumberingClock& clock,
+                  bx::SerialPort* serialPort);
 
   // Film number of a capture time: 1 = Sunday ... 7 = Saturday, -1 when the
   // local date cannot be formed.

@@ -18,8 +18,8 @@ bool IsFolder(const std::string& path) {
 
 std::string PhotoFileName(int counter) { return "img" + std::to_string(counter) + ".jpg"; }
 
-ImageTreePaths ImageTreePaths::For(const std::string& databasePath,
-                                   const std::string& operatorName, int filmNumber, int counter) {
+ImageTreePaths ImageTreePaths::For(const std::string& databasePath, const std::string& operatorName,
+                                   int filmNumber, int counter) {
   ImageTreePaths paths;
   paths.imagesFolder = databasePath + "images";
   paths.operatorFolder = paths.imagesFolder + "/" + operatorName;
@@ -34,7 +34,9 @@ std::string ImageTreePaths::RootFolder(const std::string& databasePath) {
   return slash == 0 ? "/" : databasePath.substr(0, slash);
 }
 
-bool ImageTreePaths::IsSafeOperatorName(const std::string& operatorName) { return bx::IsPlainName(operatorName); }
+bool ImageTreePaths::IsSafeOperatorName(const std::string& operatorName) {
+  return bx::IsPlainName(operatorName);
+}
 
 std::optional<std::string> ImageTreePaths::MissingRoot(const std::string& databasePath) {
   const std::string root = RootFolder(databasePath);

@@ -12,8 +12,8 @@ struct ImageTreePaths {
   std::string filmFolder;
   std::string filePath;
 
-  static ImageTreePaths For(const std::string& databasePath, const std::string& operatorName,
-                            int filmNumber, int counter);
+  static ImageTreePaths For(const std::string& databasePath, const std::string& operatorName, int filmNumber,
+                            int counter);
 
   // The folder "DatabasePath" names: the one "images" is created in.
   static std::string RootFolder(const std::string& databasePath);

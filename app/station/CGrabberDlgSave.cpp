@@ -29,40 +29,33 @@ namespace {
 constexpr int kJpegFileType = 2;
 constexpr int kThumbnailSize = 1024;
 
-std::vector<std::string> SplitAt(const std::string& text, char separator)
-{
-    std::vector<std::string> parts;
-    std::stringstream stream(text);
-    for (std::string part; std::getline(stream, part, separator);)
-        parts.push_back(part);
-    return parts;
+std::vector<std::string> SplitAt(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::stringstream stream(text);
+  for (std::string part; std::getline(stream, part, separator);) parts.push_back(part);
+  return parts;
 }
 
 // "DSN=Data" read as "DSN=%s": the prefix must match; the value may be empty.
-bool ReadConnectionField(const std::string& part, const std::string& prefix, std::string& value)
-{
-    if (part.compare(0, prefix.size(), prefix) != 0)
-        return false;
-    value = part.substr(prefix.size());
-    return true;
+bool ReadConnectionField(const std::string& part, const std::string& prefix, std::string& value) {
+  if (part.compare(0, prefix.size(), prefix) != 0) return false;
+  value = part.substr(prefix.size());
+  return true;
 }
 
 // ".img%d.jpg.partial" beside the photo: hidden, and not a ".jpg" file.
-std::string PartialPhotoPath(const ImageTreePaths& paths)
-{
-    return paths.filmFolder + "/." + paths.filePath.substr(paths.filmFolder.size() + 1) + ".partial";
+std::string PartialPhotoPath(const ImageTreePaths& paths) {
+  return paths.filmFolder + "/." + paths.filePath.substr(paths.filmFolder.size() + 1) + ".partial";
 }
 
 // Why no file can be created in `folder`, or nothing when one can.
-std::optional<std::string> FolderWriteProblem(const std::string& folder)
-{
-    const std::string probe = folder + "/.write-probe";
-    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return std::error_code(errno, std::generic_category()).message();
-    ::close(fd);
-    ::unlink(probe.c_str());
-    return std::nullopt;
+std::optional<std::string> FolderWriteProblem(const std::string& folder) {
+  const std::string probe = folder + "/.write-probe";
+  const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return std::error_code(errno, std::generic_category()).message();
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return std::nullopt;
 }
 
 }  // namespace
@@ -70,148 +63,137 @@ std::optional<std::string> FolderWriteProblem(const std::string& folder)
 // Checked before a counter is taken, so that a station without its photo folder
 // does not use up numbers. The counter is asked for on a thread of its own: the
 // request waits for the counter's durable update, which the colour stage overlaps.
-std::optional<CGrabberDlg::PendingSave> CGrabberDlg::BeginSave()
-{
-    PendingSave save;
-    save.filmNumber = CPhotoNumbering::FilmNumberOf(m_numberingClock.Now());
-    std::string serverName, databaseFile;
-    GetDatabaseSettings(serverName, save.databasePath, save.operatorName, databaseFile);
-    if (save.databasePath.empty()) {
-        RefuseSave("\"DatabasePath\" is empty");
-        return std::nullopt;
-    }
-    if (const auto missing = ImageTreePaths::MissingRoot(save.databasePath)) {
-        RefuseSave(*missing);
-        return std::nullopt;
-    }
-    if (!ImageTreePaths::IsSafeOperatorName(save.operatorName)) {
-        RefuseSave("operator name \"" + save.operatorName + "\" cannot name a folder");
-        return std::nullopt;
-    }
-    save.number = std::async(std::launch::async, [this, server = CounterServer(serverName)] {
-        return m_numbering.NumberPhoto(server, m_showDelay);
-    });
-    return save;
+std::optional<CGrabberDlg::PendingSave> CGrabberDlg::BeginSave() {
+  PendingSave save;
+  save.filmNumber = CPhotoNumbering::FilmNumberOf(m_numberingClock.Now());
+  std::string serverName, databaseFile;
+  GetDatabaseSettings(serverName, save.databasePath, save.operatorName, databaseFile);
+  if (save.databasePath.empty()) {
+    RefuseSave("\"DatabasePath\" is empty");
+    return std::nullopt;
+  }
+  if (const auto missing = ImageTreePaths::MissingRoot(save.databasePath)) {
+    RefuseSave(*missing);
+    return std::nullopt;
+  }
+  if (!ImageTreePaths::IsSafeOperatorName(save.operatorName)) {
+    RefuseSave("operator name \"" + save.operatorName + "\" cannot name a folder");
+    return std::nullopt;
+  }
+  save.number = std::async(std::launch::async, [this, server = CounterServer(serverName)] {
+    return m_numbering.NumberPhoto(server, m_showDelay);
+  });
+  return save;
 }
 
-void CGrabberDlg::FinishSave(PendingSave& save)
-{
-    const auto number = save.number.get();
-    if (!number)
-        return RefuseSave("no counter could be obtained");  // the numbering logged why
-    SetStatus("Ok");
-    // A station with a database keeps shooting while it is out: the rows wait in the
-    // journal. The database is probed until the layout list could be loaded; after
-    // that the record writer knows whether the database takes the rows.
-    if (!IsLayoutListLoaded() && !m_recordWriter.IsBehind() && TestDatabaseConnection())
-        LoadLayoutList();
-    CFoto photo = NewPhotoRecord(save.operatorName, save.filmNumber, *number);
-    CallPreSave(photo);
-    if (DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())).ConnectionString().empty())
-        return RefuseSave("the database cannot be reached; counter " + std::to_string(number->counter) +
-                          " skipped");
-    if (!ImageTreePaths::IsSafeOperatorName(photo.operatorName) || photo.name != PhotoFileName(photo.counter))
-        return RefuseSave("the photo record names no place in the tree; counter " +
-                          std::to_string(number->counter) + " skipped");
-    const ImageTreePaths paths = ImageTreePaths::For(save.databasePath, photo.operatorName, photo.film, photo.counter);
-    const ShotRecorder::Target records = RecordTarget(save.databasePath);
-    std::optional<PhotoJournal::Ticket> journaled;
-    const auto journal = [&] { journaled = m_recordWriter.Journal(records, photo, paths.filePath); };
-    const auto problem = WritePhotoFile(paths, journal);
-    // The record is written once the photo is in place; after a failed save the
-    // writer finds no photo and sets the record aside.
-    if (journaled)
-        m_recordWriter.Release(*journaled);
-    if (problem) {
-        RemoveStalePartialFiles(paths.filmFolder);
-        return RefuseSave("photo " + paths.filePath + " not saved: " + *problem + "; counter " +
-                          std::to_string(number->counter) + " skipped");
-    }
-    {
-        std::lock_guard lock(m_stateLock);
-        m_lastPhotoPath = paths.filePath;
-        m_lastPhotoCounter = number->counter;
-    }
-    if (!journaled)
-        return RecordUnjournaledPhoto(photo, records, paths.filePath);
-    {
-        std::lock_guard lock(m_stateLock);
-        m_saveProblem.clear();
-    }
-    ++m_savedCount;
-    m_recordWriter.Resume(records);
-    if (m_recordWriter.IsBehind())
-        OnRecordBacklog(m_recordWriter.PendingCount());
+void CGrabberDlg::FinishSave(PendingSave& save) {
+  const auto number = save.number.get();
+  if (!number) return RefuseSave("no counter could be obtained");  // the numbering logged why
+  SetStatus("Ok");
+  // A station with a database keeps shooting while it is out: the rows wait in the
+  // journal. The database is probed until the layout list could be loaded; after
+  // that the record writer knows whether the database takes the rows.
+  if (!IsLayoutListLoaded() && !m_recordWriter.IsBehind() && TestDatabaseConnection()) LoadLayoutList();
+  CFoto photo = NewPhotoRecord(save.operatorName, save.filmNumber, *number);
+  CallPreSave(photo);
+  if (DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())).ConnectionString().empty())
+    return RefuseSave("the database cannot be reached; counter " + std::to_string(number->counter) +
+                      " skipped");
+  if (!ImageTreePaths::IsSafeOperatorName(photo.operatorName) || photo.name != PhotoFileName(photo.counter))
+    return RefuseSave("the photo record names no place in the tree; counter " +
+                      std::to_string(number->counter) + " skipped");
+  const ImageTreePaths paths =
+      ImageTreePaths::For(save.databasePath, photo.operatorName, photo.film, photo.counter);
+  const ShotRecorder::Target records = RecordTarget(save.databasePath);
+  std::optional<PhotoJournal::Ticket> journaled;
+  const auto journal = [&] { journaled = m_recordWriter.Journal(records, photo, paths.filePath); };
+  const auto problem = WritePhotoFile(paths, journal);
+  // The record is written once the photo is in place; after a failed save the
+  // writer finds no photo and sets the record aside.
+  if (journaled) m_recordWriter.Release(*journaled);
+  if (problem) {
+    RemoveStalePartialFiles(paths.filmFolder);
+    return RefuseSave("photo " + paths.filePath + " not saved: " + *problem + "; counter " +
+                      std::to_string(number->counter) + " skipped");
+  }
+  {
+    std::lock_guard lock(m_stateLock);
+    m_lastPhotoPath = paths.filePath;
+    m_lastPhotoCounter = number->counter;
+  }
+  if (!journaled) return RecordUnjournaledPhoto(photo, records, paths.filePath);
+  {
+    std::lock_guard lock(m_stateLock);
+    m_saveProblem.clear();
+  }
+  ++m_savedCount;
+  m_recordWriter.Resume(records);
+  if (m_recordWriter.IsBehind()) OnRecordBacklog(m_recordWriter.PendingCount());
 }
 
-CFoto CGrabberDlg::NewPhotoRecord(const std::string& operatorName, int film, const PhotoNumber& number)
-{
-    CFoto photo(static_cast<float>(ReadInt(CGrabberApp::kSectionProgram, "Default Aspect Ratio", 1370)) / 1000.0f);
-    photo.operatorName = operatorName;
-    photo.film = film;
-    photo.counter = number.counter;
-    photo.date = number.date;
-    photo.name = number.fileName;
-    std::lock_guard lock(m_layoutLock);
-    if (m_layoutList)
-        photo.CopyParameters(m_layout);
-    return photo;
+CFoto CGrabberDlg::NewPhotoRecord(const std::string& operatorName, int film, const PhotoNumber& number) {
+  CFoto photo(static_cast<float>(ReadInt(CGrabberApp::kSectionProgram, "Default Aspect Ratio", 1370)) /
+              1000.0f);
+  photo.operatorName = operatorName;
+  photo.film = film;
+  photo.counter = number.counter;
+  photo.date = number.date;
+  photo.name = number.fileName;
+  std::lock_guard lock(m_layoutLock);
+  if (m_layoutList) photo.CopyParameters(m_layout);
+  return photo;
 }
 
-void CGrabberDlg::CallPreSave(CFoto& photo)
-{
-    std::function<void(BxPhotoData&)> preSave;
-    {
-        std::lock_guard lock(m_preSaveLock);
-        preSave = m_preSave;
-    }
-    if (!preSave)
-        return;
-    auto data = std::make_unique<BxPhotoData>();  // too large for the stack
-    bx::external::FillPhotoData(photo, *data);
-    TheLog().WriteLine("PreSave");
-    preSave(*data);
-    TheLog().WriteLine("PreSave result=" + std::string(data->resultText, ::strnlen(data->resultText, sizeof data->resultText)));
-    bx::external::ReadPhotoData(*data, photo);
+void CGrabberDlg::CallPreSave(CFoto& photo) {
+  std::function<void(BxPhotoData&)> preSave;
+  {
+    std::lock_guard lock(m_preSaveLock);
+    preSave = m_preSave;
+  }
+  if (!preSave) return;
+  auto data = std::make_unique<BxPhotoData>();  // too large for the stack
+  bx::external::FillPhotoData(photo, *data);
+  TheLog().WriteLine("PreSave");
+  preSave(*data);
+  TheLog().WriteLine("PreSave result=" +
+                     std::string(data->resultText, ::strnlen(data->resultText, sizeof data->resultText)));
+  bx::external::ReadPhotoData(*data, photo);
 }
 
-ShotRecorder::Target CGrabberDlg::RecordTarget(const std::string& databasePath)
-{
-    return ShotRecorder::Target{
-        DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())), databasePath,
-        static_cast<float>(ReadInt(CGrabberApp::kSectionProgram, "Default Aspect Ratio", 1370)) / 1000.0f,
-        ReadInt(CGrabberApp::kSectionProgram, "Default Zoom Factor", 0)};
+ShotRecorder::Target CGrabberDlg::RecordTarget(const std::string& databasePath) {
+  return ShotRecorder::Target{
+      DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())), databasePath,
+      static_cast<float>(ReadInt(CGrabberApp::kSectionProgram, "Default Aspect Ratio", 1370)) / 1000.0f,
+      ReadInt(CGrabberApp::kSectionProgram, "Default Zoom Factor", 0)};
 }
 
 void CGrabberDlg::RecordUnjournaledPhoto(const CFoto& photo, const ShotRecorder::Target& records,
-                                         const std::string& path)
-{
-    const std::string reason = "the record of photo " + path + " could not be kept in " + m_recordWriter.Path();
-    if (m_recordWriter.WriteDirectly(records, photo))
-        return ReportSaveProblem("Photo saved without its journal: ", reason + "; it went to the database directly");
-    ReportSaveProblem("Photo saved without its record: ",
-                      reason + " nor written to the database: its row is missing");
+                                         const std::string& path) {
+  const std::string reason = "the record of photo " + path + " could not be kept in " + m_recordWriter.Path();
+  if (m_recordWriter.WriteDirectly(records, photo))
+    return ReportSaveProblem("Photo saved without its journal: ",
+                             reason + "; it went to the database directly");
+  ReportSaveProblem("Photo saved without its record: ",
+                    reason + " nor written to the database: its row is missing");
 }
 
-void CGrabberDlg::RemoveStalePartialFiles(const std::string& folder)
-{
-    if (const std::size_t removed = bx::RemoveStalePartialFiles(folder, m_startTime))
-        TheLog().WriteLine("Removed " + std::to_string(removed) + " partial files of an earlier save below " + folder);
+void CGrabberDlg::RemoveStalePartialFiles(const std::string& folder) {
+  if (const std::size_t removed = bx::RemoveStalePartialFiles(folder, m_startTime))
+    TheLog().WriteLine("Removed " + std::to_string(removed) + " partial files of an earlier save below " +
+                       folder);
 }
 
-void CGrabberDlg::OnRecordBacklog(std::size_t pending)
-{
-    m_recordsWaiting = pending;
-    if (pending == 0) {
-        TheLog().WriteLine("The database has taken every waiting record");
-        if (SaveProblem().empty())
-            SetStatus("Ok");
-    } else {
-        SetStatus("Ko");
-        TheLog().WriteLine("The database has not taken " + std::to_string(pending) + " records yet; they wait in " +
-                           m_recordWriter.Path());
-    }
-    m_host.RefreshPages();
+void CGrabberDlg::OnRecordBacklog(std::size_t pending) {
+  m_recordsWaiting = pending;
+  if (pending == 0) {
+    TheLog().WriteLine("The database has taken every waiting record");
+    if (SaveProblem().empty()) SetStatus("Ok");
+  } else {
+    SetStatus("Ko");
+    TheLog().WriteLine("The database has not taken " + std::to_string(pending) +
+                       " records yet; they wait in " + m_recordWriter.Path());
+  }
+  m_host.RefreshPages();
 }
 
 // The JPEG and its thumbnail go to a hidden file beside the photo, which is
@@ -220,76 +202,64 @@ void CGrabberDlg::OnRecordBacklog(std::size_t pending)
 // older photo as it was. Once the JPEG is written, `journal` runs on another
 // thread while the thumbnail is made; the photo takes its name only after it
 // returned, so every photo in the tree has its record journaled.
-std::optional<std::string> CGrabberDlg::WritePhotoFile(const ImageTreePaths& paths, const std::function<void()>& journal)
-{
-    if (const auto problem = paths.CreateFolders())
-        return problem;
-    const std::string partial = PartialPhotoPath(paths);
-    const int quality = ReadInt("Program settings", "JPEG Quality", 90);
-    {
-        // The JPEG's data is synced alongside the thumbnail, the rest before the rename.
-        const bx::DeferredSync later;
-        if (!m_outputImage.Save(partial.c_str(), kJpegFileType, 0, quality, nullptr, 1))
-            return FolderWriteProblem(paths.filmFolder).value_or("the JPEG could not be written");
-    }
-    auto syncError = std::async(std::launch::async, [&] {
-        journal();
-        return bx::SyncFile(partial) ? 0 : errno;
-    });
-    m_thumbnailImage.LoadThumbnail(partial.c_str(), 1, 1, kThumbnailSize, 1, 0, nullptr);
-    if (const int error = syncError.get()) {
-        std::remove(partial.c_str());
-        return "cannot write " + partial + ": " + std::error_code(error, std::generic_category()).message();
-    }
-    // Film folders come back every week: only "Auto Increase" 0 reuses a name on purpose.
-    return bx::PutInPlace(partial, paths.filePath, ReadInt("Database Settings", "Auto Increase", 1) == 0);
+std::optional<std::string> CGrabberDlg::WritePhotoFile(const ImageTreePaths& paths,
+                                                       const std::function<void()>& journal) {
+  if (const auto problem = paths.CreateFolders()) return problem;
+  const std::string partial = PartialPhotoPath(paths);
+  const int quality = ReadInt("Program settings", "JPEG Quality", 90);
+  {
+    // The JPEG's data is synced alongside the thumbnail, the rest before the rename.
+    const bx::DeferredSync later;
+    if (!m_outputImage.Save(partial.c_str(), kJpegFileType, 0, quality, nullptr, 1))
+      return FolderWriteProblem(paths.filmFolder).value_or("the JPEG could not be written");
+  }
+  auto syncError = std::async(std::launch::async, [&] {
+    journal();
+    return bx::SyncFile(partial) ? 0 : errno;
+  });
+  m_thumbnailImage.LoadThumbnail(partial.c_str(), 1, 1, kThumbnailSize, 1, 0, nullptr);
+  if (const int error = syncError.get()) {
+    std::remove(partial.c_str());
+    return "cannot write " + partial + ": " + std::error_code(error, std::generic_category()).message();
+  }
+  // Film folders come back every week: only "Auto Increase" 0 reuses a name on purpose.
+  return bx::PutInPlace(partial, paths.filePath, ReadInt("Database Settings", "Auto Increase", 1) == 0);
 }
 
-void CGrabberDlg::RefuseSave(const std::string& reason)
-{
-    ReportSaveProblem("Photo not saved: ", reason);
+void CGrabberDlg::RefuseSave(const std::string& reason) { ReportSaveProblem("Photo not saved: ", reason); }
+
+void CGrabberDlg::ReportSaveProblem(const std::string& logPrefix, const std::string& reason) {
+  SetStatus("Ko");
+  TheLog().WriteLine(logPrefix + reason);
+  std::lock_guard lock(m_stateLock);
+  m_saveProblem = reason;
 }
 
-void CGrabberDlg::ReportSaveProblem(const std::string& logPrefix, const std::string& reason)
-{
-    SetStatus("Ko");
-    TheLog().WriteLine(logPrefix + reason);
-    std::lock_guard lock(m_stateLock);
-    m_saveProblem = reason;
+std::string CGrabberDlg::SaveProblem() const {
+  std::lock_guard lock(m_stateLock);
+  return m_saveProblem;
 }
 
-std::string CGrabberDlg::SaveProblem() const
-{
-    std::lock_guard lock(m_stateLock);
-    return m_saveProblem;
+void CGrabberDlg::ResetExternalCounter() {
+  std::string server, path, op, file;
+  GetDatabaseSettings(server, path, op, file);
+  m_numbering.ResetExternalCounter(CounterServer(server));
 }
 
-void CGrabberDlg::ResetExternalCounter()
-{
-    std::string server, path, op, file;
-    GetDatabaseSettings(server, path, op, file);
-    m_numbering.ResetExternalCounter(CounterServer(server));
+std::string CGrabberDlg::CounterServer(const std::string& serverName) {
+  return CounterServerFor(serverName, m_app.m_instance,
+                          ReadString("Database Settings", "Counter Listen Address", ""));
 }
 
-std::string CGrabberDlg::CounterServer(const std::string& serverName)
-{
-    return CounterServerFor(serverName, m_app.m_instance,
-                            ReadString("Database Settings", "Counter Listen Address", ""));
-}
+void CGrabberDlg::PulseExternalCounter(int n) { m_numbering.PulseExternalCounter(n); }
 
-void CGrabberDlg::PulseExternalCounter(int n)
-{
-    m_numbering.PulseExternalCounter(n);
-}
-
-bool CGrabberDlg::TestDatabaseConnection()
-{
-    const std::string connection =
-        DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())).ConnectionString();
-    const std::vector<std::string> parts = SplitAt(connection, ';');
-    std::string dsn, user, password;
-    if (parts.size() < 4 || !ReadConnectionField(parts[1], "DSN=", dsn) ||
-        !ReadConnectionField(parts[2], "UID=", user) || !ReadConnectionField(parts[3], "PWD=", password))
-        return false;
-    return OpenDatabase(dsn, user, password);
+bool CGrabberDlg::TestDatabaseConnection() {
+  const std::string connection =
+      DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())).ConnectionString();
+  const std::vector<std::string> parts = SplitAt(connection, ';');
+  std::string dsn, user, password;
+  if (parts.size() < 4 || !ReadConnectionField(parts[1], "DSN=", dsn) ||
+      !ReadConnectionField(parts[2], "UID=", user) || !ReadConnectionField(parts[3], "PWD=", password))
+    return false;
+  return OpenDatabase(dsn, user, password);
 }

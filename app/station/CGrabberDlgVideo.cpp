@@ -12,8 +12,7 @@ bool CGrabberDlg::VideoDetectsMotion(CxImage& preview) { return m_trigger->Detec
 
 std::unique_ptr<IVideoSource> CGrabberDlg::MakeVideoSource() { return std::make_unique<V4l2VideoSource>(); }
 
-void CGrabberDlg::LeaveLiveModeForShot()
-{
-    m_discardUntilShot = true;
-    SetLiveMode(false);
+void CGrabberDlg::LeaveLiveModeForShot() {
+  m_discardUntilShot = true;
+  SetLiveMode(false);
 }

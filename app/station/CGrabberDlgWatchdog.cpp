@@ -20,50 +20,41 @@ constexpr int kDefaultToleranceMs = 60000;
 // How soon the service manager hears that the camera is up.
 constexpr std::chrono::milliseconds kServiceNoticePeriod{500};
 
-} // namespace
+}  // namespace
 
-std::unique_ptr<CWatchDogTimer> CGrabberDlg::MakeWatchdog()
-{
-    const int period = std::max(1, ReadInt("Program Settings", "Watchdog Period", kDefaultPeriodMs));
-    const int tolerance = ReadInt("Program Settings", "Watchdog Tolerance", kDefaultToleranceMs);
-    if (tolerance <= 0)
-        return nullptr;
-    m_watchTicks = static_cast<unsigned>((tolerance + period - 1) / period);
-    return std::make_unique<CWatchDogTimer>([this] { m_app.RestartProgram(); },
-                                            [](const std::string& line) { TheLog().WriteLine(line); },
-                                            std::chrono::milliseconds(period));
+std::unique_ptr<CWatchDogTimer> CGrabberDlg::MakeWatchdog() {
+  const int period = std::max(1, ReadInt("Program Settings", "Watchdog Period", kDefaultPeriodMs));
+  const int tolerance = ReadInt("Program Settings", "Watchdog Tolerance", kDefaultToleranceMs);
+  if (tolerance <= 0) return nullptr;
+  m_watchTicks = static_cast<unsigned>((tolerance + period - 1) / period);
+  return std::make_unique<CWatchDogTimer>([this] { m_app.RestartProgram(); },
+                                          [](const std::string& line) { TheLog().WriteLine(line); },
+                                          std::chrono::milliseconds(period));
 }
 
-CWatchedSection CGrabberDlg::WatchSection(const char* thread)
-{
-    return CWatchedSection(m_watchdog.get(), m_watchTicks, thread);
+CWatchedSection CGrabberDlg::WatchSection(const char* thread) {
+  return CWatchedSection(m_watchdog.get(), m_watchTicks, thread);
 }
 
-void CGrabberDlg::StartServiceNotices()
-{
-    if (!bx::ServiceNotifier::IsListening())
-        return;
-    // At least twice in each period the service manager watches.
-    const std::chrono::milliseconds watched = bx::ServiceNotifier::WatchdogPeriod() / 2;
-    const auto period = watched.count() > 0 ? std::min(kServiceNoticePeriod, watched) : kServiceNoticePeriod;
-    m_serviceTimer.Start(static_cast<int>(period.count()), [this] { NotifyService(); });
+void CGrabberDlg::StartServiceNotices() {
+  if (!bx::ServiceNotifier::IsListening()) return;
+  // At least twice in each period the service manager watches.
+  const std::chrono::milliseconds watched = bx::ServiceNotifier::WatchdogPeriod() / 2;
+  const auto period = watched.count() > 0 ? std::min(kServiceNoticePeriod, watched) : kServiceNoticePeriod;
+  m_serviceTimer.Start(static_cast<int>(period.count()), [this] { NotifyService(); });
 }
 
-void CGrabberDlg::StopServiceNotices()
-{
-    if (!m_serviceTimer.IsRunning())
-        return;
-    m_serviceTimer.Kill();
-    bx::ServiceNotifier::Stopping();
+void CGrabberDlg::StopServiceNotices() {
+  if (!m_serviceTimer.IsRunning()) return;
+  m_serviceTimer.Kill();
+  bx::ServiceNotifier::Stopping();
 }
 
-void CGrabberDlg::NotifyService()
-{
-    if (!m_serviceReady && m_cameraConnected) {
-        bx::ServiceNotifier::Ready();
-        m_serviceReady = true;
-    }
-    const bool watched = bx::ServiceNotifier::WatchdogPeriod().count() > 0;
-    if (watched && (!m_watchdog || m_watchdog->IsEveryThreadReporting()))
-        bx::ServiceNotifier::WatchdogPing();
+void CGrabberDlg::NotifyService() {
+  if (!m_serviceReady && m_cameraConnected) {
+    bx::ServiceNotifier::Ready();
+    m_serviceReady = true;
+  }
+  const bool watched = bx::ServiceNotifier::WatchdogPeriod().count() > 0;
+  if (watched && (!m_watchdog || m_watchdog->IsEveryThreadReporting())) bx::ServiceNotifier::WatchdogPing();
 }

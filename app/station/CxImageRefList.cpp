@@ -4,60 +4,52 @@
 
 CxImageRefList::~CxImageRefList() { RemoveAll(true); }
 
-int CxImageRefList::GetCount() const
-{
+int CxImageRefList::GetCount() const {
+  std::lock_guard lock(m_lock);
+  return static_cast<int>(m_images.size());
+}
+
+void CxImageRefList::AddTail(CxImage* image) {
+  {
     std::lock_guard lock(m_lock);
-    return static_cast<int>(m_images.size());
+    m_images.push_back(image);
+  }
+  m_changed.notify_all();
 }
 
-void CxImageRefList::AddTail(CxImage* image)
-{
-    {
-        std::lock_guard lock(m_lock);
-        m_images.push_back(image);
-    }
-    m_changed.notify_all();
+CxImage* CxImageRefList::RemoveHead() {
+  std::unique_lock lock(m_lock);
+  m_changed.wait(lock, [this] { return m_state != State::Open || !m_images.empty(); });
+  if (m_state == State::Draining) {
+    if (m_drainLeft == 0)
+      m_state = State::Stopped;
+    else
+      --m_drainLeft;
+  }
+  if (m_state == State::Stopped) return nullptr;
+  CxImage* head = m_images.front();
+  m_images.pop_front();
+  return head;
 }
 
-CxImage* CxImageRefList::RemoveHead()
-{
-    std::unique_lock lock(m_lock);
-    m_changed.wait(lock, [this] { return m_state != State::Open || !m_images.empty(); });
-    if (m_state == State::Draining) {
-        if (m_drainLeft == 0)
-            m_state = State::Stopped;
-        else
-            --m_drainLeft;
-    }
-    if (m_state == State::Stopped)
-        return nullptr;
-    CxImage* head = m_images.front();
-    m_images.pop_front();
-    return head;
+int CxImageRefList::RemoveAll(bool wake) {
+  std::list<CxImage*> discarded;
+  {
+    std::lock_guard lock(m_lock);
+    discarded.swap(m_images);
+    m_state = wake ? State::Stopped : State::Open;
+  }
+  m_changed.notify_all();
+  for (CxImage* image : discarded) delete image;
+  return static_cast<int>(discarded.size());
 }
 
-int CxImageRefList::RemoveAll(bool wake)
-{
-    std::list<CxImage*> discarded;
-    {
-        std::lock_guard lock(m_lock);
-        discarded.swap(m_images);
-        m_state = wake ? State::Stopped : State::Open;
-    }
-    m_changed.notify_all();
-    for (CxImage* image : discarded)
-        delete image;
-    return static_cast<int>(discarded.size());
-}
-
-void CxImageRefList::StopAfterQueued()
-{
-    {
-        std::lock_guard lock(m_lock);
-        if (m_state != State::Open)
-            return;
-        m_state = State::Draining;
-        m_drainLeft = m_images.size();
-    }
-    m_changed.notify_all();
+void CxImageRefList::StopAfterQueued() {
+  {
+    std::lock_guard lock(m_lock);
+    if (m_state != State::Open) return;
+    m_state = State::Draining;
+    m_drainLeft = m_images.size();
+  }
+  m_changed.notify_all();
 }

@@ -11,30 +11,30 @@ class CxImage;
 // RemoveHead returns null (also for images queued afterwards) until
 // RemoveAll(false) opens the list for the next run.
 class CxImageRefList {
-public:
-    CxImageRefList() = default;
-    CxImageRefList(const CxImageRefList&) = delete;
-    CxImageRefList& operator=(const CxImageRefList&) = delete;
-    ~CxImageRefList();
+ public:
+  CxImageRefList() = default;
+  CxImageRefList(const CxImageRefList&) = delete;
+  CxImageRefList& operator=(const CxImageRefList&) = delete;
+  ~CxImageRefList();
 
-    int GetCount() const;
-    void AddTail(CxImage* image);
-    // Blocks until an image is queued or the list is stopped; null when stopped.
-    CxImage* RemoveHead();
-    // Deletes every queued image. wake = true stops the list, which releases a
-    // waiting RemoveHead with null; wake = false opens it for a new run.
-    // Returns how many images were deleted.
-    int RemoveAll(bool wake);
-    // The images queued now are still handed out; then the list stops as
-    // RemoveAll(true) would. Images added meanwhile stay queued, unhanded.
-    void StopAfterQueued();
+  int GetCount() const;
+  void AddTail(CxImage* image);
+  // Blocks until an image is queued or the list is stopped; null when stopped.
+  CxImage* RemoveHead();
+  // Deletes every queued image. wake = true stops the list, which releases a
+  // waiting RemoveHead with null; wake = false opens it for a new run.
+  // Returns how many images were deleted.
+  int RemoveAll(bool wake);
+  // The images queued now are still handed out; then the list stops as
+  // RemoveAll(true) would. Images added meanwhile stay queued, unhanded.
+  void StopAfterQueued();
 
-private:
-    enum class State { Open, Draining, Stopped };
+ private:
+  enum class State { Open, Draining, Stopped };
 
-    mutable std::mutex m_lock;
-    std::condition_variable m_changed;
-    std::list<CxImage*> m_images;
-    State m_state = State::Open;
-    size_t m_drainLeft = 0;  // images RemoveHead still hands out while draining
+  mutable std::mutex m_lock;
+  std::condition_variable m_changed;
+  std::list<CxImage*> m_images;
+  State m_state = State::Open;
+  size_t m_drainLeft = 0;  // images RemoveHead still hands out while draining
 };

@@ -4,10 +4,10 @@ class CGrabberApp;
 
 // Options of a station run without a display.
 struct HeadlessOptions {
-    static constexpr int kUntilStopped = -1;
-    int shots = 0;          // software shots to take, or kUntilStopped: run until SIGINT or SIGTERM
-    int intervalMs = 1000;  // pause between shots
-    int shotTimeoutMs = 10000;
+  static constexpr int kUntilStopped = -1;
+  int shots = 0;          // software shots to take, or kUntilStopped: run until SIGINT or SIGTERM
+  int intervalMs = 1000;  // pause between shots
+  int shotTimeoutMs = 10000;
 };
 
 // Runs the station core without a window: connects the camera, takes the shots

@@ -10,13 +10,13 @@
 // "--help"/"-h". Tokens starting with "--" that are none of these are kept
 // for a warning; single-dash tokens belong to the start-up options.
 struct StationOptions {
-    bool headless = false;
-    bool shotsGiven = false;
-    bool help = false;
-    HeadlessOptions shots;
-    std::vector<std::string> unknown;
+  bool headless = false;
+  bool shotsGiven = false;
+  bool help = false;
+  HeadlessOptions shots;
+  std::vector<std::string> unknown;
 
-    static StationOptions Parse(const std::vector<std::string>& arguments);
-    // The text "--help" prints: every option and the environment variables.
-    static std::string Usage();
+  static StationOptions Parse(const std::vector<std::string>& arguments);
+  // The text "--help" prints: every option and the environment variables.
+  static std::string Usage();
 };

@@ -6,9 +6,9 @@
 // status lines: a state the window shows in its own colour, the state's word,
 // and the reason in words (empty when there is nothing to explain).
 struct StationStatus {
-    enum class State { Idle, Ok, NotSaved, NoCamera, RecordsWaiting, Stopped };
+  enum class State { Idle, Ok, NotSaved, NoCamera, RecordsWaiting, Stopped };
 
-    State state = State::Idle;
-    std::string word;
-    std::string reason;
+  State state = State::Idle;
+  std::string word;
+  std::string reason;
 };

@@ -37,7 +37,8 @@ void PrintLzwCodeCost(const std::string& path, int runs) {
   std::vector<Bytes> raw(strips);
   for (std::uint32_t s = 0; s < strips; ++s) {
     raw[s].resize(TIFFRawStripSize(tiff, s) + pixcodec::kLzwInputPadding);
-    TIFFReadRawStrip(tiff, s, raw[s].data(), static_cast<tmsize_t>(raw[s].size() - pixcodec::kLzwInputPadding));
+    TIFFReadRawStrip(tiff, s, raw[s].data(),
+                     static_cast<tmsize_t>(raw[s].size() - pixcodec::kLzwInputPadding));
   }
   Bytes out(std::size_t(stripBytes) * strips);
   std::size_t codes = 0;
@@ -62,10 +63,11 @@ void PrintLzwCodeCost(const std::string& path, int runs) {
   });
   TIFFClose(tiff);
   const double perCode = 1e9 / static_cast<double>(codes);
-  std::printf("LZW strips: %u strips, %.2f M codes; ns per code: libtiff %.2f (reads each strip too), "
-              "ours %.2f one strip after another, ours %.2f on %d threads\n",
-              strips, static_cast<double>(codes) / 1e6, libtiff * perCode, ours * perCode,
-              parallel * perCode, cv::getNumThreads());
+  std::printf(
+      "LZW strips: %u strips, %.2f M codes; ns per code: libtiff %.2f (reads each strip too), "
+      "ours %.2f one strip after another, ours %.2f on %d threads\n",
+      strips, static_cast<double>(codes) / 1e6, libtiff * perCode, ours * perCode, parallel * perCode,
+      cv::getNumThreads());
 }
 
 }  // namespace bxbench

@@ -14,8 +14,9 @@ bool DecodeWithSpng(const std::string& path) {
   spng_ihdr ihdr{};
   spng_trns trns{};
   bool ok = ctx != nullptr && spng_set_png_file(ctx, file) == 0 && spng_get_ihdr(ctx, &ihdr) == 0;
-  const bool alpha = ok && (ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA ||
-                            ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA || spng_get_trns(ctx, &trns) == 0);
+  const bool alpha =
+      ok && (ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA ||
+             ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA || spng_get_trns(ctx, &trns) == 0);
   const int format = alpha ? SPNG_FMT_RGBA8 : SPNG_FMT_RGB8;
   std::size_t size = 0;
   ok = ok && spng_decoded_image_size(ctx, format, &size) == 0;

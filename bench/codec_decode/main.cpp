@@ -1,9 +1,9 @@
 // Decoding a 2448 x 2048 photo stored as BMP, TGA, PCX, TIFF (plain and
 // LZW) and PNG: in-process load time as a ratio to a memcpy of the pixels and to
 // ImageMagick's whole-process convert of the same file to PPM (for PNG also
-// to libspng decoding the file alone), all measured in the same run; a plain read of each file shows what the kernel's page
-// cache alone costs (on virtual machines it varies from file to file). Files are read from the page cache (all are written and
-// synced before timing); the processor caches are evicted before every timed
+// to libspng decoding the file alone), all measured in the same run; a plain read of each file shows what the
+// kernel's page cache alone costs (on virtual machines it varies from file to file). Files are read from the
+// page cache (all are written and synced before timing); the processor caches are evicted before every timed
 // decode and copy, as a file freshly opened is not in them.
 #include <chrono>
 #include <cstdio>
@@ -111,17 +111,18 @@ int main() {
       {"BMP 24-bit", "p.bmp", bxbench::WriteBmp, LoadBmpFile, 2.0},
       {"TGA 24-bit raw", "p.tga", bxbench::WriteTga, LoadTgaFile, 2.0},
       {"PCX 24-bit RLE", "p.pcx", bxbench::WritePcx, LoadPcxFile, 0},
-      {"TIFF uncompressed", "p.tif", [](CxImage& p, const std::string& f) { return bxbench::WriteTiff(p, f, false); },
-       LoadTiffFile, 0},
+      {"TIFF uncompressed", "p.tif",
+       [](CxImage& p, const std::string& f) { return bxbench::WriteTiff(p, f, false); }, LoadTiffFile, 0},
       {"TIFF LZW", "l.tif", [](CxImage& p, const std::string& f) { return bxbench::WriteTiff(p, f, true); },
        LoadTiffFile, 0},
-      {"PNG RGB", "p.png", [](CxImage& p, const std::string& f) { return WritePngFile(p, f.c_str(), 0, 0, nullptr) == 1; },
+      {"PNG RGB", "p.png",
+       [](CxImage& p, const std::string& f) { return WritePngFile(p, f.c_str(), 0, 0, nullptr) == 1; },
        LoadPngFile, 0, 2, bxbench::DecodeWithSpng},
   };
   const bool haveConvert = access(kConvert, X_OK) == 0;
   const double memcpyTime = MemcpyTime(photo);
-  std::printf("%d x %d BGR, medians of %d runs (convert: %d runs); memcpy of the pixels %.2f ms\n",
-              kWidth, kHeight, kRuns, kConvertRuns, memcpyTime * 1e3);
+  std::printf("%d x %d BGR, medians of %d runs (convert: %d runs); memcpy of the pixels %.2f ms\n", kWidth,
+              kHeight, kRuns, kConvertRuns, memcpyTime * 1e3);
   std::printf("%-18s %9s %9s %9s %9s %11s %9s\n", "format", "load ms", "x memcpy", "read ms", "x read",
               "convert ms", "convert/load");
   int failures = 0;
@@ -146,14 +147,15 @@ int main() {
     std::printf("%-18s %9.2f %9.2f %9.2f %9.2f %11.1f %9.1f", format.name, load * 1e3, load / memcpyTime,
                 read * 1e3, load / read, convert * 1e3, convert / load);
     if (format.goalVsMemcpy > 0)
-      std::printf("   (goals: <= %.0f x memcpy, >= %.0f x convert)", format.goalVsMemcpy, format.goalVsConvert);
+      std::printf("   (goals: <= %.0f x memcpy, >= %.0f x convert)", format.goalVsMemcpy,
+                  format.goalVsConvert);
     else
       std::printf("   (goal: >= %.0f x convert)", format.goalVsConvert);
     std::printf("\n");
     if (format.direct != nullptr) {
       const double direct = MedianOf(kRuns, [&] { failures += !format.direct(path); });
-      std::printf("%-18s %9.2f ms decoding alone; load / alone %.2f   (goal: <= 1.2)\n", "  libspng", direct * 1e3,
-                  load / direct);
+      std::printf("%-18s %9.2f ms decoding alone; load / alone %.2f   (goal: <= 1.2)\n", "  libspng",
+                  direct * 1e3, load / direct);
     }
   }
   bxbench::PrintLzwCodeCost((dir / "l.tif").string(), kRuns);

@@ -27,16 +27,20 @@ void Pattern(CxImage& image) {
   for (int y = 0; y < image.Height(); ++y) {
     unsigned char* p = image.GetRowPtr(y);
     for (int x = 0; x < image.Width(); ++x, p += n)
-      for (int c = 0; c < n; ++c) p[c] = static_cast<unsigned char>(c == 3 ? (x < image.Width() / 2 ? 0 : 255) : (x * (c + 1) + y) & 255);
+      for (int c = 0; c < n; ++c)
+        p[c] =
+            static_cast<unsigned char>(c == 3 ? (x < image.Width() / 2 ? 0 : 255) : (x * (c + 1) + y) & 255);
   }
 }
 
-std::string Write(const std::string& folder, const char* name, int width, int height, bool alpha, short type) {
+std::string Write(const std::string& folder, const char* name, int width, int height, bool alpha,
+                  short type) {
   CxImage image;
   image.Create(width, height, alpha ? 1 : 0, 0, 0);
   Pattern(image);
   const std::string path = folder + "/" + name;
-  if (!image.Save(path.c_str(), type, 1, 90, nullptr, 0)) std::fprintf(stderr, "cannot write %s\n", path.c_str());
+  if (!image.Save(path.c_str(), type, 1, 90, nullptr, 0))
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
   return path;
 }
 
@@ -58,8 +62,8 @@ void Compose(const char* label, const CProcessedImage& layout, int size, int loa
         layout.Render(size, canvas, loadSize, options);
       },
       loadAlone);
-  std::printf("%-28s render %8.1f ms   loads alone %8.1f ms   ratio %.2f\n", label, times.ours, times.reference,
-              times.Ratio());
+  std::printf("%-28s render %8.1f ms   loads alone %8.1f ms   ratio %.2f\n", label, times.ours,
+              times.reference, times.Ratio());
 }
 
 void ProfileConversion(const std::string& folder) {
@@ -69,7 +73,8 @@ void ProfileConversion(const std::string& folder) {
   cmsCIExyY d65{0.3127, 0.3290, 1.0};
   cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.30, 0.60, 1.0}, {0.15, 0.06, 1.0}};
   cmsHPROFILE source = cmsCreateRGBProfile(&d65, &primaries, curves);
-  const std::string icc = folder + "/linear.icc", plain = folder + "/plain.ppm", tagged = folder + "/tagged.jpg";
+  const std::string icc = folder + "/linear.icc", plain = folder + "/plain.ppm",
+                    tagged = folder + "/tagged.jpg";
   cmsSaveProfileToFile(source, icc.c_str());
   const std::string untagged = Write(folder, "plain.jpg", 2592, 1944, false, IMG_TYPE_JPEG);
   if (std::system(("/usr/bin/convert " + untagged + " -profile " + icc + " " + tagged).c_str()) != 0) {
@@ -86,7 +91,8 @@ void ProfileConversion(const std::string& folder) {
   const bench::MedianPair times = bench::AlternatingMedians(
       kRounds, [&] { pixcodec::ConvertToTargetProfile(work, tagged.c_str()); },
       [&] {
-        for (int y = 0; y < work.Height(); ++y) cmsDoTransform(direct, work.GetRowPtr(y), work.GetRowPtr(y), work.Width());
+        for (int y = 0; y < work.Height(); ++y)
+          cmsDoTransform(direct, work.GetRowPtr(y), work.GetRowPtr(y), work.Width());
       });
   std::printf("%-28s ours %8.1f ms   cmsDoTransform %8.1f ms   ratio %.2f (goal <= 1.1)\n",
               "ICC 2592 x 1944 to sRGB", times.ours, times.reference, times.Ratio());
@@ -100,7 +106,8 @@ void ProfileConversion(const std::string& folder) {
 }  // namespace
 
 int main() {
-  const std::string folder = std::filesystem::temp_directory_path() / ("composition_bench_" + std::to_string(getpid()));
+  const std::string folder =
+      std::filesystem::temp_directory_path() / ("composition_bench_" + std::to_string(getpid()));
   std::filesystem::create_directories(folder);
   CProcessedImage layout;
   layout.params.aspectRatio = 1.5f;

@@ -118,8 +118,7 @@ RoundResult RunRound(int perClient, const std::function<bool()>& transaction) {
       for (int i = 0; i < perClient; ++i) {
         const auto begin = Clock::now();
         if (!transaction()) ++failures;
-        latencies[c].push_back(
-            std::chrono::duration<double, std::micro>(Clock::now() - begin).count());
+        latencies[c].push_back(std::chrono::duration<double, std::micro>(Clock::now() - begin).count());
       }
     });
   }
@@ -195,13 +194,11 @@ int main(int argc, char** argv) {
   std::printf("store: %s\n", settings.store.c_str());
   std::printf("clients: %d, transactions per client per round: %d, rounds: %d\n", kClients,
               settings.perClient, settings.rounds);
-  std::printf("echo:    %10.0f transactions/s (median), p99 %8.1f us (median)\n", reference,
-              referenceP99);
+  std::printf("echo:    %10.0f transactions/s (median), p99 %8.1f us (median)\n", reference, referenceP99);
   std::printf("counter: %10.0f allocations/s  (median), p99 %8.1f us (median)\n", rate, p99);
   std::printf("time ratio (echo rate / counter rate): %.2f (goal <= 1.3)\n", reference / rate);
   std::printf("p99 ratio (counter / echo):            %.2f (goal <= 1.3)\n", p99 / referenceP99);
-  std::printf("numbers allocated: %d of %d\n", allocated,
-              kClients * settings.perClient * settings.rounds);
+  std::printf("numbers allocated: %d of %d\n", allocated, kClients * settings.perClient * settings.rounds);
   if (ownFolder) std::filesystem::remove_all(settings.store);
   return 0;
 }

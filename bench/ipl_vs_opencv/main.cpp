@@ -35,8 +35,8 @@ struct Image {
 
 void compare(const char* name, const std::function<void()>& ours, const std::function<void()>& reference) {
   const bench::MedianPair m = bench::AlternatingMedians(kRounds, ours, reference);
-  std::printf("%-22s ipl %8.3f ms   reference %8.3f ms   ratio %.3f %s\n", name, m.ours, m.reference, m.Ratio(),
-              m.Ratio() <= 1.10 ? "" : "(above 1.10)");
+  std::printf("%-22s ipl %8.3f ms   reference %8.3f ms   ratio %.3f %s\n", name, m.ours, m.reference,
+              m.Ratio(), m.Ratio() <= 1.10 ? "" : "(above 1.10)");
 }
 
 struct DirectLut {
@@ -53,14 +53,16 @@ int main() {
   cv::randu(src.mat, 0, 256);
   std::printf("%d x %d BGR, median of %d rounds each\n", kWidth, kHeight, kRounds);
 
-  compare("resize half, cubic", [&] { iplDecimate(src.ipl, half.ipl, 1, 2, 1, 2, IPL_INTER_CUBIC); },
-          [&] { cv::resize(src.mat, half.mat, half.mat.size(), 0, 0, cv::INTER_CUBIC); });
+  compare(
+      "resize half, cubic", [&] { iplDecimate(src.ipl, half.ipl, 1, 2, 1, 2, IPL_INTER_CUBIC); },
+      [&] { cv::resize(src.mat, half.mat, half.mat.size(), 0, 0, cv::INTER_CUBIC); });
 
   const double a = 10.0 * CV_PI / 180.0;
   const double m[2][3] = {{std::cos(a), std::sin(a), 0}, {-std::sin(a), std::cos(a), 400}};
   const cv::Matx23d mm(m[0][0], m[0][1], m[0][2], m[1][0], m[1][1], m[1][2]);
-  compare("affine 10 deg, cubic", [&] { iplWarpAffine(src.ipl, dst.ipl, m, IPL_INTER_CUBIC); },
-          [&] { cv::warpAffine(src.mat, dst.mat, mm, dst.mat.size(), cv::INTER_CUBIC, cv::BORDER_TRANSPARENT); });
+  compare(
+      "affine 10 deg, cubic", [&] { iplWarpAffine(src.ipl, dst.ipl, m, IPL_INTER_CUBIC); },
+      [&] { cv::warpAffine(src.mat, dst.mat, mm, dst.mat.size(), cv::INTER_CUBIC, cv::BORDER_TRANSPARENT); });
 
   const float twist[16] = {0.9f, 0.05f, 0.05f, 0, 0.1f, 0.8f, 0.1f, 2, 0.0f, 0.2f, 0.8f, -3, 0, 0, 0, 1};
   int fixed[16];
@@ -69,8 +71,9 @@ int main() {
   cv::Mat tm(3, 4, CV_32F);
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 4; ++j) tm.at<float>(i, j) = static_cast<float>(fixed[4 * i + j] / double(1 << 24));
-  compare("colour twist", [&] { iplApplyColorTwist(src.ipl, dst.ipl, ct, 0); },
-          [&] { cv::transform(src.mat, dst.mat, tm); });
+  compare(
+      "colour twist", [&] { iplApplyColorTwist(src.ipl, dst.ipl, ct, 0); },
+      [&] { cv::transform(src.mat, dst.mat, tm); });
   iplDeleteColorTwist(ct);
 
   DirectLut luts[3];
@@ -81,21 +84,24 @@ int main() {
       table.ptr<uint8_t>(0)[3 * i + c] = static_cast<uint8_t>(luts[c].values[i]);
     }
   IplLUT* lutPtrs[3] = {&luts[0].lut, &luts[1].lut, &luts[2].lut};
-  compare("contrast stretch", [&] { iplContrastStretch(src.ipl, dst.ipl, lutPtrs); },
-          [&] { cv::LUT(src.mat, table, dst.mat); });
+  compare(
+      "contrast stretch", [&] { iplContrastStretch(src.ipl, dst.ipl, lutPtrs); },
+      [&] { cv::LUT(src.mat, table, dst.mat); });
 
   const int histSize = 256;
   const float range[] = {0, 256};
   const float* ranges = range;
-  compare("histogram", [&] { iplComputeHisto(src.ipl, lutPtrs); },
-          [&] {
-            for (int c = 0; c < 3; ++c) {
-              cv::Mat hist;
-              cv::calcHist(&src.mat, 1, &c, cv::Mat(), hist, 1, &histSize, &ranges);
-            }
-          });
+  compare(
+      "histogram", [&] { iplComputeHisto(src.ipl, lutPtrs); },
+      [&] {
+        for (int c = 0; c < 3; ++c) {
+          cv::Mat hist;
+          cv::calcHist(&src.mat, 1, &c, cv::Mat(), hist, 1, &histSize, &ranges);
+        }
+      });
 
-  compare("copy vs memcpy", [&] { iplCopy(src.ipl, dst.ipl); },
-          [&] { std::memcpy(dst.ipl->imageData, src.ipl->imageData, static_cast<size_t>(src.ipl->imageSize)); });
+  compare(
+      "copy vs memcpy", [&] { iplCopy(src.ipl, dst.ipl); },
+      [&] { std::memcpy(dst.ipl->imageData, src.ipl->imageData, static_cast<size_t>(src.ipl->imageSize)); });
   return 0;
 }

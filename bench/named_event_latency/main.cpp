@@ -80,8 +80,7 @@ int main() {
     std::fprintf(stderr, "cannot create the named event\n");
     return 1;
   }
-  const auto eventLatency = Measure(
-      [&] { event.Wait(bx::Event::kInfinite); }, [&] { event.Pulse(); });
+  const auto eventLatency = Measure([&] { event.Wait(bx::Event::kInfinite); }, [&] { event.Pulse(); });
 
   int wakePipe[2];
   if (pipe(wakePipe) != 0) return 1;
@@ -100,8 +99,7 @@ int main() {
   const double pipeMedian = Median(pipeLatency);
   std::printf("named event pulse -> wake-up, median of %zu: %.3f ms (goal: within 5 ms)\n",
               eventLatency.size(), eventMedian);
-  std::printf("pipe write -> wake-up (reference), median of %zu: %.3f ms\n", pipeLatency.size(),
-              pipeMedian);
+  std::printf("pipe write -> wake-up (reference), median of %zu: %.3f ms\n", pipeLatency.size(), pipeMedian);
   std::printf("ratio named event / pipe: %.2f\n", pipeMedian > 0 ? eventMedian / pipeMedian : 0.0);
   return eventLatency.size() == kRounds && eventMedian <= 5.0 ? 0 : 1;
 }

@@ -64,7 +64,8 @@ void RawInsert(bx::odbc::OdbcSession& session, int row) {
   const bool server = session.Dialect() == bx::odbc::SqlDialect::PostgreSQL;
   auto bindText = [&](SQLUSMALLINT n, std::string& text, SQLLEN& length) {
     Check(SQLBindParameter(stmt, n, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, text.size(), 0, text.data(),
-                           length, &length), SQL_HANDLE_STMT, stmt);
+                           length, &length),
+          SQL_HANDLE_STMT, stmt);
   };
   auto bindLong = [&](SQLUSMALLINT n, SQLINTEGER& value) {
     Check(SQLBindParameter(stmt, n, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &value, 0, &zero),
@@ -73,7 +74,8 @@ void RawInsert(bx::odbc::OdbcSession& session, int row) {
   bindText(1, op, opLength);
   if (server)
     Check(SQLBindParameter(stmt, 2, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP, 19, 0, &day, 0,
-                           &zero), SQL_HANDLE_STMT, stmt);
+                           &zero),
+          SQL_HANDLE_STMT, stmt);
   else
     Check(SQLBindParameter(stmt, 2, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 19, 0, dayText, 19, &dayLength),
           SQL_HANDLE_STMT, stmt);
@@ -105,11 +107,17 @@ void Measure(bx::odbc::SqlDialect dialect, const Settings& settings) {
   std::vector<double> layerRates, rawRates;
   for (int round = 0; round < settings.rounds; ++round) {
     const int offset = round * settings.rows;
-    auto measureRaw = [&] { rawRates.push_back(RowsPerSecond(settings.rows, [&](int row) { RawInsert(raw, offset + row); })); };
-    auto measureLayer = [&] { layerRates.push_back(RowsPerSecond(settings.rows, [&](int row) { LayerInsert(set, offset + row); })); };
+    auto measureRaw = [&] {
+      rawRates.push_back(RowsPerSecond(settings.rows, [&](int row) { RawInsert(raw, offset + row); }));
+    };
+    auto measureLayer = [&] {
+      layerRates.push_back(RowsPerSecond(settings.rows, [&](int row) { LayerInsert(set, offset + row); }));
+    };
     // Each goes first in every other round, so that neither gains from the order.
-    if (round % 2 == 0) measureRaw(), measureLayer();
-    else measureLayer(), measureRaw();
+    if (round % 2 == 0)
+      measureRaw(), measureLayer();
+    else
+      measureLayer(), measureRaw();
   }
   const double layer = Median(layerRates), direct = Median(rawRates);
   std::printf("%-10s  layer %8.0f rows/s  raw ODBC %8.0f rows/s  time ratio %.2f\n",
@@ -121,8 +129,10 @@ void Measure(bx::odbc::SqlDialect dialect, const Settings& settings) {
 int main(int argc, char** argv) {
   Settings settings;
   for (int i = 1; i + 1 < argc; i += 2) {
-    if (!std::strcmp(argv[i], "--rounds")) settings.rounds = std::max(1, std::atoi(argv[i + 1]));
-    else if (!std::strcmp(argv[i], "--rows")) settings.rows = std::max(1, std::atoi(argv[i + 1]));
+    if (!std::strcmp(argv[i], "--rounds"))
+      settings.rounds = std::max(1, std::atoi(argv[i + 1]));
+    else if (!std::strcmp(argv[i], "--rows"))
+      settings.rows = std::max(1, std::atoi(argv[i + 1]));
   }
   std::printf("Story inserts, median of %d rounds of %d rows (time ratio: layer / raw, goal <= 1.3)\n",
               settings.rounds, settings.rows);

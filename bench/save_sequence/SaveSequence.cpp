@@ -26,8 +26,7 @@ std::vector<unsigned char> Compress(tjhandle handle, const unsigned char* pixels
                                     int height, int flags) {
   unsigned char* encoded = nullptr;
   unsigned long size = 0;
-  tjCompress2(handle, pixels, width, step, height, TJPF_BGR, &encoded, &size, TJSAMP_420, kQuality,
-              flags);
+  tjCompress2(handle, pixels, width, step, height, TJPF_BGR, &encoded, &size, TJSAMP_420, kQuality, flags);
   std::vector<unsigned char> bytes(encoded, encoded + size);
   tjFree(encoded);
   return bytes;
@@ -59,8 +58,8 @@ void MakePhoto(CxImage& photo, int width, int height) {
   for (int y = 0; y < height; ++y) {
     unsigned char* row = view.TopRow(y);
     for (int x = 0; x < width * 3; ++x)
-      row[x] = static_cast<unsigned char>((x / 3 * 160 / width + y * 80 / height + 8 * (x % 3)) +
-                                          (random() & 7));
+      row[x] =
+          static_cast<unsigned char>((x / 3 * 160 / width + y * 80 / height + 8 * (x % 3)) + (random() & 7));
   }
 }
 
@@ -77,23 +76,25 @@ double TimeDirectSaveSequence(CxImage& photo, const std::string& path) {
   const auto start = std::chrono::steady_clock::now();
   tjhandle compressor = tjInitCompress();
   tjhandle decompressor = tjInitDecompress();
-  WriteFile(path, Compress(compressor, view.data, view.width, static_cast<int>(view.step),
-                           view.height, TJFLAG_BOTTOMUP),
-            "wb");
+  WriteFile(
+      path,
+      Compress(compressor, view.data, view.width, static_cast<int>(view.step), view.height, TJFLAG_BOTTOMUP),
+      "wb");
 
   const std::vector<unsigned char> file = ReadFile(path);
   const int halfWidth = (view.width + 1) / 2, halfHeight = (view.height + 1) / 2;
   cv::Mat half(halfHeight, halfWidth, CV_8UC3);
-  tjDecompress2(decompressor, file.data(), file.size(), half.data, halfWidth,
-                static_cast<int>(half.step), halfHeight, TJPF_BGR, TJFLAG_BOTTOMUP);
+  tjDecompress2(decompressor, file.data(), file.size(), half.data, halfWidth, static_cast<int>(half.step),
+                halfHeight, TJPF_BGR, TJFLAG_BOTTOMUP);
   const int longer = std::max(view.width, view.height);
   cv::Mat thumb;
   cv::resize(half, thumb,
-             cv::Size(view.width * kThumbnailSize / longer, view.height * kThumbnailSize / longer), 0,
-             0, cv::INTER_CUBIC);
-  WriteFile(path, Compress(compressor, thumb.data, thumb.cols, static_cast<int>(thumb.step), thumb.rows,
-                           TJFLAG_BOTTOMUP),
-            "ab");
+             cv::Size(view.width * kThumbnailSize / longer, view.height * kThumbnailSize / longer), 0, 0,
+             cv::INTER_CUBIC);
+  WriteFile(
+      path,
+      Compress(compressor, thumb.data, thumb.cols, static_cast<int>(thumb.step), thumb.rows, TJFLAG_BOTTOMUP),
+      "ab");
   tjDestroy(compressor);
   tjDestroy(decompressor);
   return Seconds(start);

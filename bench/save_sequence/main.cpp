@@ -37,16 +37,15 @@ double TimeDirectReducedLoad(const std::string& path) {
   const int w = (width + kReduction - 1) / kReduction, h = (height + kReduction - 1) / kReduction;
   const int pitch = (w * 3 + 3) & ~3;
   std::vector<unsigned char> pixels(static_cast<std::size_t>(pitch) * h);
-  tjDecompress2(handle, bytes.data(), bytes.size(), pixels.data(), w, pitch, h, TJPF_BGR,
-                TJFLAG_BOTTOMUP);
+  tjDecompress2(handle, bytes.data(), bytes.size(), pixels.data(), w, pitch, h, TJPF_BGR, TJFLAG_BOTTOMUP);
   tjDestroy(handle);
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 void Report(const char* what, const std::vector<double>& ours, const std::vector<double>& direct) {
   const double a = bxbench::Median(ours), b = bxbench::Median(direct);
-  std::printf("%-34s ours %8.2f ms  direct %8.2f ms  ratio %.3f (goal <= 1.2)\n", what, a * 1e3,
-              b * 1e3, a / b);
+  std::printf("%-34s ours %8.2f ms  direct %8.2f ms  ratio %.3f (goal <= 1.2)\n", what, a * 1e3, b * 1e3,
+              a / b);
 }
 
 }  // namespace

@@ -40,32 +40,29 @@ constexpr int kRateShots = 30;
 
 // Notes when each frame reaches the station from the camera.
 class TimedStation : public CGrabberDlg {
-public:
-    using CGrabberDlg::CGrabberDlg;
-    std::atomic<Clock::rep> lastArrival{0};
+ public:
+  using CGrabberDlg::CGrabberDlg;
+  std::atomic<Clock::rep> lastArrival{0};
 
-    void OnNewImage(IplImage* frame, ImageOwnership kind) override
-    {
-        lastArrival = Clock::now().time_since_epoch().count();
-        CGrabberDlg::OnNewImage(frame, kind);
-    }
+  void OnNewImage(IplImage* frame, ImageOwnership kind) override {
+    lastArrival = Clock::now().time_since_epoch().count();
+    CGrabberDlg::OnNewImage(frame, kind);
+  }
 };
 
 struct Latencies {
-    std::vector<double> shotToDisk;   // software shot to photo on disk
-    std::vector<double> frameToDisk;  // frame delivered by the camera to photo on disk
+  std::vector<double> shotToDisk;   // software shot to photo on disk
+  std::vector<double> frameToDisk;  // frame delivered by the camera to photo on disk
 };
 
-double Milliseconds(Clock::duration duration)
-{
-    return std::chrono::duration<double, std::milli>(duration).count();
+double Milliseconds(Clock::duration duration) {
+  return std::chrono::duration<double, std::milli>(duration).count();
 }
 
-double Percentile(std::vector<double> values, double fraction)
-{
-    std::sort(values.begin(), values.end());
-    const size_t at = std::min(values.size() - 1, static_cast<size_t>(fraction * (values.size() - 1) + 0.5));
-    return values[at];
+double Percentile(std::vector<double> values, double fraction) {
+  std::sort(values.begin(), values.end());
+  const size_t at = std::min(values.size() - 1, static_cast<size_t>(fraction * (values.size() - 1) + 0.5));
+  return values[at];
 }
 
 constexpr const char* kPostgreSqlAdmin = "DSN=Data_pg;UID=postgres;PWD=qarmivodel";
@@ -73,89 +70,79 @@ constexpr const char* kPostgreSqlAdmin = "DSN=Data_pg;UID=postgres;PWD=qarmivode
 std::string SchemaName() { return "bxbench_" + std::to_string(::getpid()); }
 
 // A statement on the PostgreSQL server outside any schema of the run.
-void Administer(const std::string& sql)
-{
-    DatabaseSettings admin;
-    admin.storedConnection = kPostgreSqlAdmin;
-    CStorySet(admin).ExecuteSQL(sql);
+void Administer(const std::string& sql) {
+  DatabaseSettings admin;
+  admin.storedConnection = kPostgreSqlAdmin;
+  CStorySet(admin).ExecuteSQL(sql);
 }
 
 // The run's own database with the station's tables; its connection string.
-std::string CreateDatabase(const std::string& kind, const fs::path& root)
-{
-    std::string connection;
-    if (kind == "postgresql") {
-        Administer("CREATE SCHEMA " + SchemaName());
-        connection = std::string(kPostgreSqlAdmin) + ";ConnSettings=SET search_path TO " + SchemaName();
-    } else {
-        connection = "DSN=Data;UID=sa;PWD=;Database=" + (root / "records.sqlite").string() + ";NoCreat=0";
-    }
-    bx::odbc::OdbcSession session(connection);
-    CreateMissingTables(session);
-    return "ODBC;" + connection;
+std::string CreateDatabase(const std::string& kind, const fs::path& root) {
+  std::string connection;
+  if (kind == "postgresql") {
+    Administer("CREATE SCHEMA " + SchemaName());
+    connection = std::string(kPostgreSqlAdmin) + ";ConnSettings=SET search_path TO " + SchemaName();
+  } else {
+    connection = "DSN=Data;UID=sa;PWD=;Database=" + (root / "records.sqlite").string() + ";NoCreat=0";
+  }
+  bx::odbc::OdbcSession session(connection);
+  CreateMissingTables(session);
+  return "ODBC;" + connection;
 }
 
-void DropDatabase(const std::string& kind)
-{
-    if (kind != "postgresql")
-        return;  // the file goes with the run's folder
-    Administer("DROP SCHEMA " + SchemaName() + " CASCADE");
+void DropDatabase(const std::string& kind) {
+  if (kind != "postgresql") return;  // the file goes with the run's folder
+  Administer("DROP SCHEMA " + SchemaName() + " CASCADE");
 }
 
-fs::path PrepareStation(const std::string& database)
-{
-    const fs::path root = fs::temp_directory_path() / ("bxstation-bench-" + std::to_string(::getpid()));
-    fs::create_directories(root / "config");
-    fs::create_directories(root / "state");
-    fs::create_directories(root / "photos");
-    const std::string connection = database.empty() ? "" : CreateDatabase(database, root);
-    std::ofstream(root / "config" / "BXGrabber.ini")
-        << "[Camera Settings]\nCamera Transport=sim\nNum Buffers=4\n[Database Settings]\nDatabasePath=" << (root / "photos").string()
-        << "/\nServerName=localhost\n" << (connection.empty() ? "" : "ODBC Default Connection=" + connection + "\n");
-    ::setenv("BX_CONFIG_DIR", (root / "config").c_str(), 1);
-    ::setenv("BX_STATE_DIR", (root / "state").c_str(), 1);
-    return root;
+fs::path PrepareStation(const std::string& database) {
+  const fs::path root = fs::temp_directory_path() / ("bxstation-bench-" + std::to_string(::getpid()));
+  fs::create_directories(root / "config");
+  fs::create_directories(root / "state");
+  fs::create_directories(root / "photos");
+  const std::string connection = database.empty() ? "" : CreateDatabase(database, root);
+  std::ofstream(root / "config" / "BXGrabber.ini")
+      << "[Camera Settings]\nCamera Transport=sim\nNum Buffers=4\n[Database Settings]\nDatabasePath="
+      << (root / "photos").string() << "/\nServerName=localhost\n"
+      << (connection.empty() ? "" : "ODBC Default Connection=" + connection + "\n");
+  ::setenv("BX_CONFIG_DIR", (root / "config").c_str(), 1);
+  ::setenv("BX_STATE_DIR", (root / "state").c_str(), 1);
+  return root;
 }
 
 // One software shot, timed until its photo is on disk; false if it was lost.
-bool TimeShot(TimedStation& station, HeadlessHost& host, Latencies& latencies)
-{
-    const int before = host.ImagesShown();
-    const auto start = Clock::now();
-    station.SoftwareShot(false);
-    if (!host.WaitForImages(before + 1, std::chrono::seconds(10)))
-        return false;
-    const auto done = Clock::now();
-    const Clock::time_point arrival{Clock::duration(station.lastArrival.load())};
-    latencies.shotToDisk.push_back(Milliseconds(done - start));
-    latencies.frameToDisk.push_back(Milliseconds(done - arrival));
-    return true;
+bool TimeShot(TimedStation& station, HeadlessHost& host, Latencies& latencies) {
+  const int before = host.ImagesShown();
+  const auto start = Clock::now();
+  station.SoftwareShot(false);
+  if (!host.WaitForImages(before + 1, std::chrono::seconds(10))) return false;
+  const auto done = Clock::now();
+  const Clock::time_point arrival{Clock::duration(station.lastArrival.load())};
+  latencies.shotToDisk.push_back(Milliseconds(done - start));
+  latencies.frameToDisk.push_back(Milliseconds(done - arrival));
+  return true;
 }
 
 // When each photo was shown, i.e. saved: the host's report of each image.
 class CompletionTimes {
-public:
-    void Note(const std::string& line)
-    {
-        if (line.rfind("Image ", 0) != 0)
-            return;
-        std::lock_guard lock(m_lock);
-        m_times.push_back(Clock::now());
-    }
-    std::vector<Clock::time_point> Since(size_t first) const
-    {
-        std::lock_guard lock(m_lock);
-        return {m_times.begin() + std::min(first, m_times.size()), m_times.end()};
-    }
-    size_t Count() const
-    {
-        std::lock_guard lock(m_lock);
-        return m_times.size();
-    }
+ public:
+  void Note(const std::string& line) {
+    if (line.rfind("Image ", 0) != 0) return;
+    std::lock_guard lock(m_lock);
+    m_times.push_back(Clock::now());
+  }
+  std::vector<Clock::time_point> Since(size_t first) const {
+    std::lock_guard lock(m_lock);
+    return {m_times.begin() + std::min(first, m_times.size()), m_times.end()};
+  }
+  size_t Count() const {
+    std::lock_guard lock(m_lock);
+    return m_times.size();
+  }
 
-private:
-    mutable std::mutex m_lock;
-    std::vector<Clock::time_point> m_times;
+ private:
+  mutable std::mutex m_lock;
+  std::vector<Clock::time_point> m_times;
 };
 
 double Median(std::vector<double> values) { return Percentile(std::move(values), 0.5); }
@@ -164,140 +151,132 @@ double Median(std::vector<double> values) { return Percentile(std::move(values),
 // the backlog does not grow: the lag from shot to saved photo of the last third
 // of the shots exceeds that of the first third by less than one interval (a
 // station that cannot keep up falls further behind with every shot).
-bool HoldsInterval(CGrabberDlg& station, HeadlessHost& host, const CompletionTimes& completions, int intervalMs)
-{
-    const int before = host.ImagesShown();
-    const size_t firstCompletion = completions.Count();
-    const int savedBefore = station.SavedCount();
-    std::vector<Clock::time_point> shots;
-    const auto start = Clock::now();
-    for (int shot = 0; shot < kRateShots; ++shot) {
-        std::this_thread::sleep_until(start + shot * std::chrono::milliseconds(intervalMs));
-        shots.push_back(Clock::now());
-        station.SoftwareShot(false);
-    }
-    host.WaitForImages(before + kRateShots, std::chrono::seconds(30));
-    const int saved = station.SavedCount() - savedBefore;
-    const auto done = completions.Since(firstCompletion);
-    if (saved != kRateShots || done.size() != shots.size()) {
-        std::printf("  every %3d ms: %d of %d saved\n", intervalMs, saved, kRateShots);
-        return false;
-    }
-    std::vector<double> firstLags, lastLags;
-    const size_t third = shots.size() / 3;
-    for (size_t shot = 0; shot < third; ++shot) {
-        firstLags.push_back(Milliseconds(done[shot] - shots[shot]));
-        lastLags.push_back(Milliseconds(done[shots.size() - third + shot] - shots[shots.size() - third + shot]));
-    }
-    const double growth = Median(lastLags) - Median(firstLags);
-    const bool holds = growth < intervalMs;
-    std::printf("  every %3d ms: %d of %d saved, lag %.0f ms at first, %.0f ms at last: %s\n", intervalMs, saved,
-                kRateShots, Median(firstLags), Median(lastLags), holds ? "holds" : "falls behind");
-    return holds;
+bool HoldsInterval(CGrabberDlg& station, HeadlessHost& host, const CompletionTimes& completions,
+                   int intervalMs) {
+  const int before = host.ImagesShown();
+  const size_t firstCompletion = completions.Count();
+  const int savedBefore = station.SavedCount();
+  std::vector<Clock::time_point> shots;
+  const auto start = Clock::now();
+  for (int shot = 0; shot < kRateShots; ++shot) {
+    std::this_thread::sleep_until(start + shot * std::chrono::milliseconds(intervalMs));
+    shots.push_back(Clock::now());
+    station.SoftwareShot(false);
+  }
+  host.WaitForImages(before + kRateShots, std::chrono::seconds(30));
+  const int saved = station.SavedCount() - savedBefore;
+  const auto done = completions.Since(firstCompletion);
+  if (saved != kRateShots || done.size() != shots.size()) {
+    std::printf("  every %3d ms: %d of %d saved\n", intervalMs, saved, kRateShots);
+    return false;
+  }
+  std::vector<double> firstLags, lastLags;
+  const size_t third = shots.size() / 3;
+  for (size_t shot = 0; shot < third; ++shot) {
+    firstLags.push_back(Milliseconds(done[shot] - shots[shot]));
+    lastLags.push_back(Milliseconds(done[shots.size() - third + shot] - shots[shots.size() - third + shot]));
+  }
+  const double growth = Median(lastLags) - Median(firstLags);
+  const bool holds = growth < intervalMs;
+  std::printf("  every %3d ms: %d of %d saved, lag %.0f ms at first, %.0f ms at last: %s\n", intervalMs,
+              saved, kRateShots, Median(firstLags), Median(lastLags), holds ? "holds" : "falls behind");
+  return holds;
 }
 
 // The fastest interval that holds, in photos per second (0 if none), among
 // intervals from twice the save-alone time down to half of it.
-double SustainedRate(CGrabberDlg& station, HeadlessHost& host, const CompletionTimes& completions, double saveMs)
-{
-    double rate = 0;
-    for (double factor : {2.0, 1.6, 1.3, 1.15, 1.0, 0.85, 0.7, 0.5}) {
-        const int intervalMs = std::max(1, static_cast<int>(factor * saveMs + 0.5));
-        if (HoldsInterval(station, host, completions, intervalMs))
-            rate = std::max(rate, 1000.0 / intervalMs);
-    }
-    return rate;
+double SustainedRate(CGrabberDlg& station, HeadlessHost& host, const CompletionTimes& completions,
+                     double saveMs) {
+  double rate = 0;
+  for (double factor : {2.0, 1.6, 1.3, 1.15, 1.0, 0.85, 0.7, 0.5}) {
+    const int intervalMs = std::max(1, static_cast<int>(factor * saveMs + 0.5));
+    if (HoldsInterval(station, host, completions, intervalMs)) rate = std::max(rate, 1000.0 / intervalMs);
+  }
+  return rate;
 }
 
-fs::path AnyPhoto(const fs::path& folder)
-{
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        if (entry.path().extension() == ".jpg")
-            return entry.path();
-    return {};
+fs::path AnyPhoto(const fs::path& folder) {
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    if (entry.path().extension() == ".jpg") return entry.path();
+  return {};
 }
 
 // Shots alternate with the save sequence alone (the image-files benchmark's
 // measurement) on a full-size photo of the same scene, so both see the same
 // machine load.
 bool MeasureLatencies(TimedStation& station, HeadlessHost& host, const fs::path& root, Latencies& latencies,
-                      std::vector<double>& saves)
-{
-    CxImage scene;
-    if (!scene.Load(AnyPhoto(root / "photos").c_str(), 0, 1, 0, 0, nullptr))
-        return false;
-    for (int round = 0; round < kLatencyShots; ++round) {
-        if (!TimeShot(station, host, latencies))
-            return false;
-        const fs::path target = root / ("save" + std::to_string(round) + ".jpg");
-        saves.push_back(1000.0 * bxbench::TimeStationSaveSequence(scene, target.string()));
-    }
-    return true;
+                      std::vector<double>& saves) {
+  CxImage scene;
+  if (!scene.Load(AnyPhoto(root / "photos").c_str(), 0, 1, 0, 0, nullptr)) return false;
+  for (int round = 0; round < kLatencyShots; ++round) {
+    if (!TimeShot(station, host, latencies)) return false;
+    const fs::path target = root / ("save" + std::to_string(round) + ".jpg");
+    saves.push_back(1000.0 * bxbench::TimeStationSaveSequence(scene, target.string()));
+  }
+  return true;
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    const std::string database = argc == 3 && std::string(argv[1]) == "--database" ? argv[2] : "";
-    if (argc != 1 && database != "sqlite" && database != "postgresql") {
-        std::fprintf(stderr, "usage: station_latency [--database sqlite|postgresql]\n");
-        return 2;
-    }
-    fs::path root;
-    try {
-        root = PrepareStation(database);
-    } catch (const CDBException& error) {
-        std::fprintf(stderr, "station_latency: the database: %s\n", error.m_strError.c_str());
-        return 1;
-    }
-    bx::RecordingMachinePower power;
-    bx::RecordingProgramRestart restart;
-    CGrabberApp app(power, restart);
-    CompletionTimes completions;
-    HeadlessHost host([&completions](const std::string& line) { completions.Note(line); });
-    TimedStation station(app, host);
-    if (!station.OnInitDialog() || !station.IsCameraConnected()) {
-        std::fprintf(stderr, "station_latency: the simulated camera did not connect\n");
-        return 1;
-    }
-    Latencies warmUp;  // allocations, file-system caches
-    for (int shot = 0; shot < kLatencyShots; ++shot)
-        TimeShot(station, host, warmUp);
-    Latencies latencies;
-    std::vector<double> saves;
-    const bool measured = MeasureLatencies(station, host, root, latencies, saves);
-    double rate = 0;
-    if (measured) {
-        std::printf("sustained shot rate, %d shots per interval:\n", kRateShots);
-        rate = SustainedRate(station, host, completions, Percentile(saves, 0.5));
-    }
-    station.OnDestroy();
-    if (!database.empty())
-        std::printf("database %s: %s rows pending in the journal\n", database.c_str(),
-                    fs::exists(root / "state" / "BXGrabber.records") ? "some" : "no");
-    try {
-        DropDatabase(database);
-    } catch (const CDBException&) {
-    }
-    fs::remove_all(root);
-    if (!measured) {
-        std::fprintf(stderr, "station_latency: shots were lost\n");
-        return 1;
-    }
+int main(int argc, char** argv) {
+  const std::string database = argc == 3 && std::string(argv[1]) == "--database" ? argv[2] : "";
+  if (argc != 1 && database != "sqlite" && database != "postgresql") {
+    std::fprintf(stderr, "usage: station_latency [--database sqlite|postgresql]\n");
+    return 2;
+  }
+  fs::path root;
+  try {
+    root = PrepareStation(database);
+  } catch (const CDBException& error) {
+    std::fprintf(stderr, "station_latency: the database: %s\n", error.m_strError.c_str());
+    return 1;
+  }
+  bx::RecordingMachinePower power;
+  bx::RecordingProgramRestart restart;
+  CGrabberApp app(power, restart);
+  CompletionTimes completions;
+  HeadlessHost host([&completions](const std::string& line) { completions.Note(line); });
+  TimedStation station(app, host);
+  if (!station.OnInitDialog() || !station.IsCameraConnected()) {
+    std::fprintf(stderr, "station_latency: the simulated camera did not connect\n");
+    return 1;
+  }
+  Latencies warmUp;  // allocations, file-system caches
+  for (int shot = 0; shot < kLatencyShots; ++shot) TimeShot(station, host, warmUp);
+  Latencies latencies;
+  std::vector<double> saves;
+  const bool measured = MeasureLatencies(station, host, root, latencies, saves);
+  double rate = 0;
+  if (measured) {
+    std::printf("sustained shot rate, %d shots per interval:\n", kRateShots);
+    rate = SustainedRate(station, host, completions, Percentile(saves, 0.5));
+  }
+  station.OnDestroy();
+  if (!database.empty())
+    std::printf("database %s: %s rows pending in the journal\n", database.c_str(),
+                fs::exists(root / "state" / "BXGrabber.records") ? "some" : "no");
+  try {
+    DropDatabase(database);
+  } catch (const CDBException&) {
+  }
+  fs::remove_all(root);
+  if (!measured) {
+    std::fprintf(stderr, "station_latency: shots were lost\n");
+    return 1;
+  }
 
-    const double saveMedian = Percentile(saves, 0.5);
-    const double latencyMedian = Percentile(latencies.shotToDisk, 0.5);
-    const double latencyP95 = Percentile(latencies.shotToDisk, 0.95);
-    const double stationMedian = Percentile(latencies.frameToDisk, 0.5);
-    const double stationP95 = Percentile(latencies.frameToDisk, 0.95);
-    const double saveRate = 1000.0 / saveMedian;
-    std::printf("save sequence alone (2448x2048, quality 90 + 1024 thumbnail): median %.1f ms\n", saveMedian);
-    std::printf("shot to photo on disk: median %.1f ms (ratio %.2f, goal <= 1.30), p95 %.1f ms (ratio %.2f)\n",
-                latencyMedian, latencyMedian / saveMedian, latencyP95, latencyP95 / saveMedian);
-    std::printf("frame delivered to photo on disk: median %.1f ms (ratio %.2f), p95 %.1f ms (ratio %.2f)\n",
-                stationMedian, stationMedian / saveMedian, stationP95, stationP95 / saveMedian);
-    std::printf("sustained rate without a dropped frame: %.1f photos/s (ratio to the save-alone rate %.2f)\n",
-                rate, rate / saveRate);
-    return rate > 0 ? 0 : 1;
+  const double saveMedian = Percentile(saves, 0.5);
+  const double latencyMedian = Percentile(latencies.shotToDisk, 0.5);
+  const double latencyP95 = Percentile(latencies.shotToDisk, 0.95);
+  const double stationMedian = Percentile(latencies.frameToDisk, 0.5);
+  const double stationP95 = Percentile(latencies.frameToDisk, 0.95);
+  const double saveRate = 1000.0 / saveMedian;
+  std::printf("save sequence alone (2448x2048, quality 90 + 1024 thumbnail): median %.1f ms\n", saveMedian);
+  std::printf("shot to photo on disk: median %.1f ms (ratio %.2f, goal <= 1.30), p95 %.1f ms (ratio %.2f)\n",
+              latencyMedian, latencyMedian / saveMedian, latencyP95, latencyP95 / saveMedian);
+  std::printf("frame delivered to photo on disk: median %.1f ms (ratio %.2f), p95 %.1f ms (ratio %.2f)\n",
+              stationMedian, stationMedian / saveMedian, stationP95, stationP95 / saveMedian);
+  std::printf("sustained rate without a dropped frame: %.1f photos/s (ratio to the save-alone rate %.2f)\n",
+              rate, rate / saveRate);
+  return rate > 0 ? 0 : 1;
 }

@@ -30,8 +30,8 @@ void Acquire(unsigned short mechanism) {
   twain.SetShowUI(0);
   CTwain::ChooseSource("test:0");
   twain.SetCustomData(kOptions);
-  if (!twain.ModalAcquire(mechanism, nullptr) || twain.Images().size() != 1 || twain.Images()[0]->Width() != 2480 ||
-      twain.Images()[0]->Height() != 3507) {
+  if (!twain.ModalAcquire(mechanism, nullptr) || twain.Images().size() != 1 ||
+      twain.Images()[0]->Width() != 2480 || twain.Images()[0]->Height() != 3507) {
     std::fprintf(stderr, "twain_scan: acquisition by mechanism %u failed\n", unsigned(mechanism));
     std::exit(1);
   }
@@ -70,8 +70,8 @@ int main(int argc, char** argv) {
   };
   std::printf("A4 at 300 dpi (2480 x 3507 colour) from the SANE test backend, %d rounds\n", rounds);
   // Wall time suffers most from a shared, loaded machine; CPU time is given beside it.
-  std::printf("%-8s %10s %14s %7s   %12s %16s %7s\n", "transfer", "ours ms", "scanimage ms", "ratio", "ours CPU ms",
-              "scanimage CPU ms", "ratio");
+  std::printf("%-8s %10s %14s %7s   %12s %16s %7s\n", "transfer", "ours ms", "scanimage ms", "ratio",
+              "ours CPU ms", "scanimage CPU ms", "ratio");
   const std::pair<const char*, unsigned short> mechanisms[] = {
       {"native", TWSX_NATIVE}, {"file", TWSX_FILE}, {"memory", TWSX_MEMORY}};
   // The first acquisitions of a process pay for fresh memory (page faults on
@@ -81,9 +81,9 @@ int main(int argc, char** argv) {
   for (const auto& [name, mechanism] : mechanisms) {
     if (argc > 2 && std::string(argv[2]) != name) continue;
     std::vector<double> oursCpu, referenceCpu;
-    const bench::MedianPair m = bench::AlternatingMedians(
-        rounds, CountingCpu([&] { Acquire(mechanism); }, RUSAGE_SELF, oursCpu),
-        CountingCpu(scanimage, RUSAGE_CHILDREN, referenceCpu));
+    const bench::MedianPair m =
+        bench::AlternatingMedians(rounds, CountingCpu([&] { Acquire(mechanism); }, RUSAGE_SELF, oursCpu),
+                                  CountingCpu(scanimage, RUSAGE_CHILDREN, referenceCpu));
     const double cpu = bench::Median(oursCpu), referenceCpuMs = bench::Median(referenceCpu);
     std::printf("%-8s %10.1f %14.1f %7.2f   %12.1f %16.1f %7.2f\n", name, m.ours, m.reference, m.Ratio(), cpu,
                 referenceCpuMs, cpu / referenceCpuMs);

@@ -10,7 +10,7 @@ namespace pixcodec {
 // Four-component files store B, G, R inverted and the alpha as an Adobe YCCK
 // stream, so they are decoded as CMYK and converted row by row.
 struct ChannelLayout {
-  int channels = 0;         // channels of the image to create
+  int channels = 0;                 // channels of the image to create
   bool fromFourComponents = false;  // decoded rows need ConvertCmykRow
 
   // False for component counts other than 1, 3 and 4.

@@ -31,8 +31,7 @@ MakePlan PlanFromImage(int width, int height, int size, bool makeThumbnail, bool
       plan.reduction *= 2;
     plan.scale = plan.target < longer / plan.reduction;
   } else {
-    while (longer / plan.reduction > plan.target && plan.reduction < kLargestReduction)
-      plan.reduction *= 2;
+    while (longer / plan.reduction > plan.target && plan.reduction < kLargestReduction) plan.reduction *= 2;
   }
   return plan;
 }

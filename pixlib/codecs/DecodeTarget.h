@@ -6,7 +6,7 @@ namespace pixcodec {
 
 // What a JPEG decoder learns from the file before it writes pixels.
 struct DecodedImageInfo {
-  int width = 0;   // output size, after reduction
+  int width = 0;  // output size, after reduction
   int height = 0;
   int channels = 0;
   int components = 0;  // in the file

@@ -11,9 +11,9 @@ enum ImageFileType : int {
   IMG_TYPE_BMP = 3,
   IMG_TYPE_TIFF = 4,
   IMG_TYPE_PHOTOCD = 5,
-  IMG_TYPE_JOY = 7,             // opens with the caller's key
-  IMG_TYPE_JOY_LIBRARY_KEY = 8, // opens with the key set by CxImage::SetCryptoKey
-  IMG_TYPE_JOY_PREVIEW = 9,     // opens with neither: only the plain preview loads
+  IMG_TYPE_JOY = 7,              // opens with the caller's key
+  IMG_TYPE_JOY_LIBRARY_KEY = 8,  // opens with the key set by CxImage::SetCryptoKey
+  IMG_TYPE_JOY_PREVIEW = 9,      // opens with neither: only the plain preview loads
   IMG_TYPE_PNG = 10,
 };
 

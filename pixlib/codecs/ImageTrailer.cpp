@@ -50,8 +50,7 @@ bool ReadTrailerInfo(std::FILE* file, TrailerInfo& info) {
   info.sectionStart = info.sectionEnd = info.fileLength;
 
   unsigned char tail[ImageTrailer::kSize];
-  if (ReadTail(file, info.fileLength, ImageTrailer::kSize, tail) &&
-      ImageTrailer::Parse(tail, info.trailer)) {
+  if (ReadTail(file, info.fileLength, ImageTrailer::kSize, tail) && ImageTrailer::Parse(tail, info.trailer)) {
     info.kind = TrailerInfo::Kind::Current;
     info.sectionEnd = info.fileLength - static_cast<long>(ImageTrailer::kSize);
     info.sectionStart = static_cast<long>(info.trailer.ThumbnailOffset());
@@ -59,8 +58,7 @@ bool ReadTrailerInfo(std::FILE* file, TrailerInfo& info) {
     return true;
   }
   LegacyTrailer legacy;
-  if (ReadTail(file, info.fileLength, LegacyTrailer::kSize, tail) &&
-      LegacyTrailer::Parse(tail, legacy)) {
+  if (ReadTail(file, info.fileLength, LegacyTrailer::kSize, tail) && LegacyTrailer::Parse(tail, legacy)) {
     info.kind = TrailerInfo::Kind::Legacy;
     info.sectionEnd = info.fileLength - static_cast<long>(LegacyTrailer::kSize);
     info.sectionStart = info.fileLength - static_cast<long>(legacy.sectionLength);

@@ -56,7 +56,7 @@ struct TrailerInfo {
   long sectionStart = 0;  // thumbnail record (or where one is to be written)
   long sectionEnd = 0;    // where the trailer begins
   bool hasThumbnail = false;
-  ImageTrailer trailer;   // valid for Kind::Current
+  ImageTrailer trailer;  // valid for Kind::Current
 
   // True when the thumbnail section lies inside the file, before the trailer.
   bool SectionInsideFile() const { return sectionStart >= 0 && sectionStart <= sectionEnd; }

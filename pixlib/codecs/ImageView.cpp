@@ -43,8 +43,8 @@ PixelView ViewOf(CxImage& image) {
 
 bool CreateCodecImage(CxImage& image, int width, int height, int channels) {
   const bool alpha = channels == 4;
-  return image.Create(width, height, alpha ? "RGBA" : "RGB", alpha ? "BGRA" : "BGR", channels,
-                      alpha ? 4 : 0, CxImage::DefaultImageOrigin(), IPL_DEPTH_8U) != 0;
+  return image.Create(width, height, alpha ? "RGBA" : "RGB", alpha ? "BGRA" : "BGR", channels, alpha ? 4 : 0,
+                      CxImage::DefaultImageOrigin(), IPL_DEPTH_8U) != 0;
 }
 
 bool ImageDecodeTarget::Create(const DecodedImageInfo& info, PixelView& view) {

@@ -7,4 +7,4 @@
 // prints nothing, leaves the status at -2 after an out-of-memory report (which
 // image allocation tests) and clears it after any other, and returns -2.
 PIXLIB_API IPLStatus IPLErrorHandler(IPLStatus status, const char* funcName, const char* context,
-                          const char* file, int line);
+                                     const char* file, int line);

@@ -12,17 +12,26 @@ namespace {
 using Loader = int (*)(CxImage&, const char*, int, int, int, unsigned char*);
 Loader LoaderFor(int type) {
   switch (type) {
-    case IMG_TYPE_TGA: return LoadTgaFile;
-    case IMG_TYPE_PCX: return LoadPcxFile;
+    case IMG_TYPE_TGA:
+      return LoadTgaFile;
+    case IMG_TYPE_PCX:
+      return LoadPcxFile;
     case IMG_TYPE_JPEG:
-    case IMG_TYPE_JOY_PREVIEW: return LoadJpegFile;
-    case IMG_TYPE_BMP: return LoadBmpFile;
-    case IMG_TYPE_TIFF: return LoadTiffFile;
-    case IMG_TYPE_PHOTOCD: return LoadPhotoCdFile;
-    case IMG_TYPE_PNG: return LoadPngFile;
+    case IMG_TYPE_JOY_PREVIEW:
+      return LoadJpegFile;
+    case IMG_TYPE_BMP:
+      return LoadBmpFile;
+    case IMG_TYPE_TIFF:
+      return LoadTiffFile;
+    case IMG_TYPE_PHOTOCD:
+      return LoadPhotoCdFile;
+    case IMG_TYPE_PNG:
+      return LoadPngFile;
     case IMG_TYPE_JOY:
-    case IMG_TYPE_JOY_LIBRARY_KEY: return LoadJoyFile;
-    default: return nullptr;
+    case IMG_TYPE_JOY_LIBRARY_KEY:
+      return LoadJoyFile;
+    default:
+      return nullptr;
   }
 }
 
@@ -47,8 +56,8 @@ bool OpensAsJoy(const char* path, unsigned char* key) {
 
 }  // namespace
 
-int LoadByType(CxImage& image, int type, const char* path, int channelMode, int reduction,
-               int tiled, unsigned char* key) {
+int LoadByType(CxImage& image, int type, const char* path, int channelMode, int reduction, int tiled,
+               unsigned char* key) {
   const Loader load = LoaderFor(type);
   if (load == nullptr) return 0;
   if (type == IMG_TYPE_JOY_LIBRARY_KEY) key = LibraryKey();

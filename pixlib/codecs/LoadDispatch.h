@@ -5,8 +5,8 @@ class CxImage;
 namespace pixcodec {
 
 // Loads `path` with the reader of file type code `type`; 0 for codes without one.
-int LoadByType(CxImage& image, int type, const char* path, int channelMode, int reduction,
-               int tiled, unsigned char* key);
+int LoadByType(CxImage& image, int type, const char* path, int channelMode, int reduction, int tiled,
+               unsigned char* key);
 
 // Type code of the first plain format (no Joy test) that accepts the file, or -1.
 int PlainFileType(const char* path, int& width, int& height);

@@ -21,8 +21,12 @@ int ExifOrientation(const std::vector<unsigned char>& p) {
   const std::size_t size = p.size() - 6;
   const bool little = tiff[0] == 'I' && tiff[1] == 'I';
   if (!little && !(tiff[0] == 'M' && tiff[1] == 'M')) return 0;
-  const auto u16 = [&](std::size_t at) { return little ? tiff[at] | tiff[at + 1] << 8 : tiff[at] << 8 | tiff[at + 1]; };
-  const auto u32 = [&](std::size_t at) { return std::uint32_t(little ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2)); };
+  const auto u16 = [&](std::size_t at) {
+    return little ? tiff[at] | tiff[at + 1] << 8 : tiff[at] << 8 | tiff[at + 1];
+  };
+  const auto u32 = [&](std::size_t at) {
+    return std::uint32_t(little ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2));
+  };
   const std::size_t ifd = u32(4);
   if (ifd > size - 2) return 0;
   const std::size_t entries = std::size_t(u16(ifd));

@@ -24,8 +24,8 @@ void ConvertToTargetProfile(CxImage& image, const char* path) {
   if (path == nullptr || PixelTypeOf(image) == 0) return;
   const std::vector<unsigned char> embedded = ReadEmbeddedProfile(path);
   if (embedded.empty()) return;
-  const Profile source(cmsOpenProfileFromMemTHR(IccContext(), embedded.data(),
-                                                static_cast<cmsUInt32Number>(embedded.size())));
+  const Profile source(
+      cmsOpenProfileFromMemTHR(IccContext(), embedded.data(), static_cast<cmsUInt32Number>(embedded.size())));
   if (!source) return;
   const Profile target(OpenTargetProfile(image.GetTargetProfile()));
   if (!target) return;

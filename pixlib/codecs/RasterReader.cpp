@@ -26,8 +26,8 @@ bool StoredAsInFile(const RasterSource& source, const PixelView& view, int reduc
   return reduction == 1 && view.data != nullptr && view.rows.owner == nullptr &&
          SourceBytes(source.pixels) == view.channels &&
          (source.pixels == SourcePixels::Bgr || source.pixels == SourcePixels::Bgra) &&
-         source.width == view.width && source.height == view.height && rowBytes > 0 &&
-         view.step > 0 && rowBytes == std::size_t(view.step) && source.topFirst == !view.bottomUp;
+         source.width == view.width && source.height == view.height && rowBytes > 0 && view.step > 0 &&
+         rowBytes == std::size_t(view.step) && source.topFirst == !view.bottomUp;
 }
 
 // Reads the pixel data straight into the image's memory; returns how many
@@ -58,8 +58,8 @@ void FillMissingRows(const RasterSource& source, const PixelView& view, int kept
 
 }  // namespace
 
-bool CreateRasterImage(CxImage& image, const RasterFormat& format, int channelMode,
-                       int reduction, PixelView& view) {
+bool CreateRasterImage(CxImage& image, const RasterFormat& format, int channelMode, int reduction,
+                       PixelView& view) {
   DecodedImageInfo info;
   info.width = FloorReducedSize(format.width, reduction);
   info.height = FloorReducedSize(format.height, reduction);

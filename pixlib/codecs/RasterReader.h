@@ -14,10 +14,10 @@ namespace pixcodec {
 
 // What a raster reader knows about a file once its header is read.
 struct RasterFormat {
-  int width = 0;   // in the file, positive
+  int width = 0;  // in the file, positive
   int height = 0;
   bool fileHasAlpha = false;
-  int dpiX = 0;    // 0: not stated (the image gets 72 dpi)
+  int dpiX = 0;  // 0: not stated (the image gets 72 dpi)
   int dpiY = 0;
 };
 
@@ -30,8 +30,8 @@ inline int FloorReducedSize(int size, int reduction) {
 // Creates `image` at the file's size divided by `reduction`, with the
 // channels the channel mode asks for, its resolution and file-alpha flag.
 // Refuses (with a warning) images above the decode cap.
-bool CreateRasterImage(CxImage& image, const RasterFormat& format, int channelMode,
-                       int reduction, PixelView& view);
+bool CreateRasterImage(CxImage& image, const RasterFormat& format, int channelMode, int reduction,
+                       PixelView& view);
 
 // How the rows of a file reach the image.
 struct RasterSource {

@@ -16,7 +16,8 @@ int OutputPixels(int srcWidth, int dstRowBytes, int step, int dstChannels) {
 template <int SrcBytes, int DstBytes, int C0, int C1, int C2, int C3>
 void Reorder(const unsigned char* src, unsigned char* dst, int srcWidth, int dstRowBytes, int step) {
   const int count = OutputPixels(srcWidth, dstRowBytes, step, DstBytes);
-  constexpr bool kSameOrder = SrcBytes == DstBytes && C0 == 0 && C1 == 1 && C2 == 2 && (DstBytes == 3 || C3 == 3);
+  constexpr bool kSameOrder =
+      SrcBytes == DstBytes && C0 == 0 && C1 == 1 && C2 == 2 && (DstBytes == 3 || C3 == 3);
   if (kSameOrder && step == 1) {
     std::memcpy(dst, src, std::size_t(count) * DstBytes);
     return;
@@ -31,8 +32,8 @@ void Reorder(const unsigned char* src, unsigned char* dst, int srcWidth, int dst
 }
 
 template <int DstBytes>
-void FromPalette(const unsigned char* src, unsigned char* dst, const unsigned char* palette,
-                 int srcWidth, int dstRowBytes, int step) {
+void FromPalette(const unsigned char* src, unsigned char* dst, const unsigned char* palette, int srcWidth,
+                 int dstRowBytes, int step) {
   const int count = OutputPixels(srcWidth, dstRowBytes, step, DstBytes);
   for (int x = 0; x < count; ++x, src += step, dst += DstBytes) {
     const unsigned char* entry = palette + 3 * *src;
@@ -85,13 +86,13 @@ void SwapDropRow4(const unsigned char* src, unsigned char* dst, const unsigned c
   Reorder<4, 3, 2, 1, 0, 0>(src, dst, srcWidth, dstRowBytes, step);
 }
 
-void PaletteRow3(const unsigned char* src, unsigned char* dst, const unsigned char* palette,
-                 int srcWidth, int dstRowBytes, int step) {
+void PaletteRow3(const unsigned char* src, unsigned char* dst, const unsigned char* palette, int srcWidth,
+                 int dstRowBytes, int step) {
   FromPalette<3>(src, dst, palette, srcWidth, dstRowBytes, step);
 }
 
-void PaletteRow4(const unsigned char* src, unsigned char* dst, const unsigned char* palette,
-                 int srcWidth, int dstRowBytes, int step) {
+void PaletteRow4(const unsigned char* src, unsigned char* dst, const unsigned char* palette, int srcWidth,
+                 int dstRowBytes, int step) {
   FromPalette<4>(src, dst, palette, srcWidth, dstRowBytes, step);
 }
 
@@ -103,21 +104,29 @@ void ReverseRow(unsigned char* row, int pixels, int bytesPerPixel) {
 
 int SourceBytes(SourcePixels source) {
   switch (source) {
-    case SourcePixels::Index: return 1;
+    case SourcePixels::Index:
+      return 1;
     case SourcePixels::Bgr:
-    case SourcePixels::Rgb: return 3;
-    default: return 4;
+    case SourcePixels::Rgb:
+      return 3;
+    default:
+      return 4;
   }
 }
 
 RowConverter ChooseConverter(SourcePixels source, int dstChannels) {
   const bool four = dstChannels == 4;
   switch (source) {
-    case SourcePixels::Index: return four ? PaletteRow4 : PaletteRow3;
-    case SourcePixels::Bgr: return four ? CopyRow3To4 : CopyRow3;
-    case SourcePixels::Rgb: return four ? SwapRow3To4 : SwapRow3;
-    case SourcePixels::Bgra: return four ? CopyRow4 : DropRow4;
-    case SourcePixels::Rgba: return four ? SwapRow4 : SwapDropRow4;
+    case SourcePixels::Index:
+      return four ? PaletteRow4 : PaletteRow3;
+    case SourcePixels::Bgr:
+      return four ? CopyRow3To4 : CopyRow3;
+    case SourcePixels::Rgb:
+      return four ? SwapRow3To4 : SwapRow3;
+    case SourcePixels::Bgra:
+      return four ? CopyRow4 : DropRow4;
+    case SourcePixels::Rgba:
+      return four ? SwapRow4 : SwapDropRow4;
   }
   return nullptr;
 }

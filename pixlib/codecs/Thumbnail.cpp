@@ -24,8 +24,7 @@ int ThumbnailReduction(const ThumbnailRecord& record, int size) {
 bool DecodeRecord(CxImage& image, const ThumbnailRecord& record, int channelMode, int size) {
   ImageDecodeTarget target(image);
   const FastReadOptions options{channelMode, ThumbnailReduction(record, size), true};
-  return !record.jpeg.empty() &&
-         ReadJpegFast(record.jpeg.data(), record.jpeg.size(), options, target);
+  return !record.jpeg.empty() && ReadJpegFast(record.jpeg.data(), record.jpeg.size(), options, target);
 }
 
 void CutBrokenThumbnail(const char* path) {

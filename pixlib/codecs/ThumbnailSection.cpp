@@ -24,8 +24,7 @@ bool CutAt(std::FILE* file, long length) {
 }
 
 bool StartsAsPlainJpeg(std::FILE* file, const TrailerInfo& info) {
-  if (info.kind == TrailerInfo::Kind::Current && info.trailer.Has(ImageTrailer::kScrambled))
-    return false;
+  if (info.kind == TrailerInfo::Kind::Current && info.trailer.Has(ImageTrailer::kScrambled)) return false;
   unsigned char start[2];
   return ReadAt(file, 0, start, 2) && start[0] == 0xFF && start[1] == 0xD8;
 }

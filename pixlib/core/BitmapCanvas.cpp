@@ -19,7 +19,8 @@ BitmapCanvas::BitmapCanvas(HBITMAP bitmap, const CRect& clip) : m_bitmap(bitmap)
 }
 
 unsigned char* BitmapCanvas::Pixel(int x, int y) const {
-  if (!m_channels || x < m_clip.left || x >= m_clip.right || y < m_clip.top || y >= m_clip.bottom) return nullptr;
+  if (!m_channels || x < m_clip.left || x >= m_clip.right || y < m_clip.top || y >= m_clip.bottom)
+    return nullptr;
   const int row = m_bitmap->TopDown() ? y : m_bitmap->Height() - 1 - y;
   return m_bitmap->Bits() + static_cast<ptrdiff_t>(row) * m_bitmap->Stride() + x * m_channels;
 }
@@ -28,7 +29,8 @@ void BitmapCanvas::Blend(int x, int y, COLORREF colour, int coverage) {
   unsigned char* p = Pixel(x, y);
   if (!p) return;
   const auto mix = [coverage](unsigned char& sample, int value) {
-    sample = static_cast<unsigned char>(sample + ((value - sample) * coverage + (value > sample ? 127 : -127)) / 255);
+    sample = static_cast<unsigned char>(sample +
+                                        ((value - sample) * coverage + (value > sample ? 127 : -127)) / 255);
   };
   if (m_channels == 1) return mix(p[0], Grey(colour));
   mix(p[0], GetBValue(colour));
@@ -49,8 +51,10 @@ void BitmapCanvas::Paint(int x, int y, COLORREF colour, int rop) {
 void BitmapCanvas::FillQuad(const double xs[4], const double ys[4], COLORREF colour) {
   const auto [xMin, xMax] = std::minmax({xs[0], xs[1], xs[2], xs[3]});
   const auto [yMin, yMax] = std::minmax({ys[0], ys[1], ys[2], ys[3]});
-  const int x0 = std::max(m_clip.left, static_cast<int>(std::floor(xMin))), x1 = std::min(m_clip.right - 1, static_cast<int>(std::ceil(xMax)));
-  const int y0 = std::max(m_clip.top, static_cast<int>(std::floor(yMin))), y1 = std::min(m_clip.bottom - 1, static_cast<int>(std::ceil(yMax)));
+  const int x0 = std::max(m_clip.left, static_cast<int>(std::floor(xMin))),
+            x1 = std::min(m_clip.right - 1, static_cast<int>(std::ceil(xMax)));
+  const int y0 = std::max(m_clip.top, static_cast<int>(std::floor(yMin))),
+            y1 = std::min(m_clip.bottom - 1, static_cast<int>(std::ceil(yMax)));
   // Inside when the centre is on the same side of all four edges.
   const auto inside = [&](double px, double py) {
     int sign = 0;

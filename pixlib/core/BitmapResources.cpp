@@ -29,7 +29,8 @@ struct CheckerDib {
 
 constexpr CheckerDib MakeChecker() {
   CheckerDib d{};
-  d.header = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 16, 16, 1, 4, BI_RGB, sizeof d.bits, 2835, 2835, 16, 0};
+  d.header =
+      BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 16, 16, 1, 4, BI_RGB, sizeof d.bits, 2835, 2835, 16, 0};
   d.palette[0] = RGBQUAD{204, 204, 204, 0};
   d.palette[1] = RGBQUAD{153, 153, 153, 0};
   for (int y = 0; y < 16; ++y)

@@ -80,7 +80,8 @@ Plane Smooth(Plane p, float sigma) {
       for (int x = 0; x < w; ++x) sum[x] += weight * src[x];
     }
     float* dst = &p.v[static_cast<size_t>(y) * w];
-    for (int x = 0; x < w; ++x) dst[x] = static_cast<float>(static_cast<int>(sum[x] + 0.5f));  // sums are >= 0
+    for (int x = 0; x < w; ++x)
+      dst[x] = static_cast<float>(static_cast<int>(sum[x] + 0.5f));  // sums are >= 0
   }
   return p;
 }
@@ -121,7 +122,8 @@ Gradients Sobel(const Plane& p) {
     uint8_t* dir = &g.direction[static_cast<size_t>(y) * w];
     for (int x = 0; x < w; ++x) {
       const float gx = above[x + 2] + 2 * here[x + 2] + below[x + 2] - above[x] - 2 * here[x] - below[x];
-      const float gy = below[x] + 2 * below[x + 1] + below[x + 2] - above[x] - 2 * above[x + 1] - above[x + 2];
+      const float gy =
+          below[x] + 2 * below[x + 1] + below[x + 2] - above[x] - 2 * above[x + 1] - above[x + 2];
       mag[x] = std::sqrt(gx * gx + gy * gy);
       dir[x] = Quantise(gx, gy);
     }
@@ -144,10 +146,18 @@ Plane Suppress(const Gradients& g, float floor) {
       if (v <= 0.0f || v < floor) continue;
       bool peak = false;
       switch (dir[x]) {
-        case kAcross: peak = v > at[-1] && v >= at[1]; break;
-        case kUpDown: peak = v > at[-s] && v >= at[s]; break;
-        case kRising: peak = v > at[-s - 1] && v > at[s + 1]; break;
-        case kFalling: peak = v > at[-s + 1] && v > at[s - 1]; break;
+        case kAcross:
+          peak = v > at[-1] && v >= at[1];
+          break;
+        case kUpDown:
+          peak = v > at[-s] && v >= at[s];
+          break;
+        case kRising:
+          peak = v > at[-s - 1] && v > at[s + 1];
+          break;
+        case kFalling:
+          peak = v > at[-s + 1] && v > at[s - 1];
+          break;
       }
       if (peak) out.at(x, y) = v;
     }
@@ -197,13 +207,14 @@ int CannyFilter(CxImage& src, CxImage& dst, float sigma, int low, int high) {
   if (from.coi > 0) {
     channels.emplace_back(from.coi - 1, to.coi > 0 ? to.coi - 1 : 0);
   } else {
-    for (int c = 0; c < std::min(src.SamplesPerPixel(), dst.SamplesPerPixel()); ++c) channels.emplace_back(c, c);
+    for (int c = 0; c < std::min(src.SamplesPerPixel(), dst.SamplesPerPixel()); ++c)
+      channels.emplace_back(c, c);
   }
   for (const auto& [in, out] : channels) {
     const auto lower = static_cast<float>(low), upper = static_cast<float>(high);
     const Plane edges = Hysteresis(
-        Suppress(Sobel(Smooth(ReadPlane({&src, from, in}, width, height), sigma)), std::min(lower, upper)), lower,
-        upper);
+        Suppress(Sobel(Smooth(ReadPlane({&src, from, in}, width, height), sigma)), std::min(lower, upper)),
+        lower, upper);
     const ChannelView target{&dst, to, out};
     const int step = dst.SamplesPerPixel();
     for (int y = 0; y < height; ++y) {

@@ -5,22 +5,22 @@
 #include <cstring>
 
 extern "C" {
-const float rgbycc[16] = {0.114f, 0.587f,  0.299f,  0.0f,  //
-                          0.886f, -0.587f, -0.299f, 0.0f,  //
-                          -0.114f, -0.587f, 0.701f, 0.0f,  //
-                          0.0f,   0.0f,    0.0f,    1.0f};
+const float rgbycc[16] = {0.114f,  0.587f,  0.299f,  0.0f,  //
+                          0.886f,  -0.587f, -0.299f, 0.0f,  //
+                          -0.114f, -0.587f, 0.701f,  0.0f,  //
+                          0.0f,    0.0f,    0.0f,    1.0f};
 const float yccrgb[16] = {1.0f, 1.0f,    0.0f,    0.0f,  //
                           1.0f, -0.194f, -0.509f, 0.0f,  //
                           1.0f, 0.0f,    1.0f,    0.0f,  //
                           0.0f, 0.0f,    0.0f,    1.0f};
-const float rgb8rgb[16] = {0.004047f, 0.0f, 0.0f, 0.0f, 0.0f, 0.004047f, 0.0f, 0.0f,
-                           0.0f,      0.0f, 0.004047f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f};
-const float rgbrgb8[16] = {247.1f, 0.0f, 0.0f, 0.0f, 0.0f, 247.1f, 0.0f, 0.0f,
-                           0.0f,   0.0f, 247.1f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f};
-const float ycc8ycc[16] = {0.005498f, 0.0f, 0.0f, 0.0f,       //
-                           0.0f, 0.008977f, 0.0f, -1.4f,      //
-                           0.0f, 0.0f, 0.007373f, -1.01f,     //
-                           0.0f, 0.0f, 0.0f, 1.0f};
+const float rgb8rgb[16] = {0.004047f, 0.0f, 0.0f,      0.0f, 0.0f, 0.004047f, 0.0f, 0.0f,
+                           0.0f,      0.0f, 0.004047f, 0.0f, 0.0f, 0.0f,      0.0f, 1.0f};
+const float rgbrgb8[16] = {247.1f, 0.0f, 0.0f,   0.0f, 0.0f, 247.1f, 0.0f, 0.0f,
+                           0.0f,   0.0f, 247.1f, 0.0f, 0.0f, 0.0f,   0.0f, 1.0f};
+const float ycc8ycc[16] = {0.005498f, 0.0f,      0.0f,      0.0f,    //
+                           0.0f,      0.008977f, 0.0f,      -1.4f,   //
+                           0.0f,      0.0f,      0.007373f, -1.01f,  //
+                           0.0f,      0.0f,      0.0f,      1.0f};
 }
 
 namespace {
@@ -84,23 +84,23 @@ void SaturationMatrix(float x, float* out) {
 void RedMatrix(float x, float* out) {
   if (!out) return;
   const float a = std::sqrt(saneFactor(x)) - 1.0f;
-  setRows(out, {1, 0, 0.299f * a, 0,                                //
-                -0.299f * a, 1 - 0.299f * a, -0.299f * a, 0,        //
+  setRows(out, {1, 0, 0.299f * a, 0,                          //
+                -0.299f * a, 1 - 0.299f * a, -0.299f * a, 0,  //
                 0.701f * a, 0, 1 + 0.402f * a, 0});
 }
 
 void GreenMatrix(float x, float* out) {
   if (!out) return;
   const float a = std::sqrt(saneFactor(x)) - 1.0f;
-  setRows(out, {1, -0.114f * a, 0.299f * a, 0,                      //
-                -0.587f * a, 1 - 0.473f * a, 0.299f * a, 0,         //
+  setRows(out, {1, -0.114f * a, 0.299f * a, 0,               //
+                -0.587f * a, 1 - 0.473f * a, 0.299f * a, 0,  //
                 -0.587f * a, 0.114f * a, 1 - 0.288f * a, 0});
 }
 
 void BlueMatrix(float x, float* out) {
   if (!out) return;
   const float a = std::sqrt(saneFactor(x)) - 1.0f;
-  setRows(out, {1, 0.114f * a, 0, 0,                                //
-                0.886f * a, 1 + 0.772f * a, 0, 0,                   //
+  setRows(out, {1, 0.114f * a, 0, 0,               //
+                0.886f * a, 1 + 0.772f * a, 0, 0,  //
                 -0.114f * a, -0.114f * a, 1 - 0.114f * a, 0});
 }

@@ -67,9 +67,9 @@ int CxImage::AllocateImage() {
 int CxImage::CreateHeader(int width, int height, const char* colorModel, const char* channelSeq,
                           int nChannels, int alphaChannel, int origin, int depth) {
   m_roi = IplROI{0, 0, 0, width, height};
-  IplImage* image = iplCreateImageHeader(nChannels, alphaChannel, depth, colorModel, channelSeq,
-                                         IPL_DATA_ORDER_PIXEL, origin, IPL_ALIGN_4BYTES, width, height,
-                                         &m_roi, nullptr, nullptr, nullptr);
+  IplImage* image =
+      iplCreateImageHeader(nChannels, alphaChannel, depth, colorModel, channelSeq, IPL_DATA_ORDER_PIXEL,
+                           origin, IPL_ALIGN_4BYTES, width, height, &m_roi, nullptr, nullptr, nullptr);
   if (!image) return 0;
   m_image = image;
   m_image->ID = m_id;

@@ -42,7 +42,8 @@ class PIXLIB_API CxImage {
 
   // Creation: 0 on failure; overloads taking existing pixels return 1 when
   // the object owns a copy and 2 when it refers to the caller's pixels.
-  int Create(int width, int height, int alpha = 0, int fill = 0, unsigned long value = 0, void* data = nullptr);
+  int Create(int width, int height, int alpha = 0, int fill = 0, unsigned long value = 0,
+             void* data = nullptr);
   int Create(int width, int height, const char* colorModel, const char* channelSeq, int nChannels,
              int alphaChannel, int origin, int depth, int fill = 0, unsigned long value = 0,
              void* data = nullptr);
@@ -93,10 +94,10 @@ class PIXLIB_API CxImage {
 
   // Region and channel of interest.
   int SetROI(int coi, int x, int y, int w, int h);
-  int SetROI(int coi, const CRect& r);  // top above bottom (y upwards)
-  int SetROI(int coi, const CFRect& r); // float rectangle about the image centre
-  void GetROI(CRect& r) const;          // left/top = offsets, right/bottom = offset + size
-  int SetCOI(int coi);                  // also resets the ROI to the whole image
+  int SetROI(int coi, const CRect& r);   // top above bottom (y upwards)
+  int SetROI(int coi, const CFRect& r);  // float rectangle about the image centre
+  void GetROI(CRect& r) const;           // left/top = offsets, right/bottom = offset + size
+  int SetCOI(int coi);                   // also resets the ROI to the whole image
 
   // Whole-image operations
   int Resize(CxImage& dst, int interpolation);
@@ -167,8 +168,8 @@ class PIXLIB_API CxImage {
   // Files: load and save dispatch, thumbnails (pixlib/codecs).
   int Load(const char* path, int channelMode, int reduction, int convertProfile, int tiled,
            unsigned char* key);
-  int LoadWithPreferredSize(const char* path, int channelMode, int preferredSize,
-                            int convertProfile, int tiled, unsigned char* key);
+  int LoadWithPreferredSize(const char* path, int channelMode, int preferredSize, int convertProfile,
+                            int tiled, unsigned char* key);
   int LoadThumbnail(const char* path, int channelMode, int makeThumbnail, int size, int fit,
                     int convertProfile, unsigned char* key);
   int Save(const char* path, short type, int keepAlpha, int quality, unsigned char* key,

@@ -20,7 +20,7 @@ bool twistData(const float* m, int data[16]) {
   for (int i = 0; i < 16; ++i) {
     const double scaled = std::ldexp(static_cast<double>(m[i]), kTwistScale);
     if (std::isnan(scaled)) return false;
-    data[i] = scaled >= kMax ? std::numeric_limits<int>::max()
+    data[i] = scaled >= kMax   ? std::numeric_limits<int>::max()
               : scaled <= kMin ? std::numeric_limits<int>::min()
                                : static_cast<int>(scaled);
   }

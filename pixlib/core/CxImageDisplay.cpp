@@ -20,7 +20,9 @@ bool ClipSource(DibDrawing& d, int width, int height, bool bottomUp) {
   const int x0 = std::max(d.xSrc, 0), x1 = std::min(d.xSrc + d.wSrc, width);
   const int y0 = std::max(d.ySrc, 0), y1 = std::min(d.ySrc + d.hSrc, height);
   if (x1 <= x0 || y1 <= y0) return false;
-  const auto edge = [](int origin, double k, int cut) { return origin + static_cast<int>(std::lround(cut * k)); };
+  const auto edge = [](int origin, double k, int cut) {
+    return origin + static_cast<int>(std::lround(cut * k));
+  };
   const int left = edge(d.xDst, kx, x0 - d.xSrc), right = edge(d.xDst, kx, x1 - d.xSrc);
   // Device rows of the first and last stored rows kept.
   const int cutFirst = y0 - d.ySrc, cutLast = d.ySrc + d.hSrc - y1;
@@ -44,20 +46,30 @@ int CxImage::SetBits(CDC* dc, int xDst, int yDst, int width, int height, int xSr
   return dc->DrawBits(d);
 }
 
-int CxImage::StretchBits(CDC* dc, int xDst, int yDst, int wDst, int hDst, int xSrc, int ySrc, int wSrc, int hSrc,
-                         unsigned long rop, int resample) {
+int CxImage::StretchBits(CDC* dc, int xDst, int yDst, int wDst, int hDst, int xSrc, int ySrc, int wSrc,
+                         int hSrc, unsigned long rop, int resample) {
   BITMAPINFO* info = GetBitmap();
   if (!m_image || !dc || !info) return 0;
   const bool printer = dc->GetDeviceCaps(TECHNOLOGY) == DT_RASPRINTER;
   const bool palette = dc->GetDeviceCaps(RASTERCAPS) & RC_PALETTE;
-  DibDrawing d{info, GetBits(), xDst, yDst, wDst, hDst, xSrc, ySrc, wSrc, hSrc, printer ? rop : SRCCOPY,
+  DibDrawing d{info,
+               GetBits(),
+               xDst,
+               yDst,
+               wDst,
+               hDst,
+               xSrc,
+               ySrc,
+               wSrc,
+               hSrc,
+               printer ? rop : SRCCOPY,
                !printer && palette};
   if (!ClipSource(d, Width(), Height(), info->bmiHeader.biHeight > 0)) return 0;
   CxImage resampled;
   if (resample && (d.wSrc != d.wDst || d.hSrc != d.hDst)) {
     const IplImage& me = *m_image;
-    if (!resampled.Create(d.wDst, d.hDst, me.colorModel, me.channelSeq, me.nChannels, me.alphaChannel, me.origin,
-                          me.depth, 1, 0) ||
+    if (!resampled.Create(d.wDst, d.hDst, me.colorModel, me.channelSeq, me.nChannels, me.alphaChannel,
+                          me.origin, me.depth, 1, 0) ||
         !resampled.GetBitmap())
       return 0;
     const IplROI roi = m_roi;

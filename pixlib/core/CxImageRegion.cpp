@@ -56,7 +56,8 @@ int CxImage::GetRowBytes() const {
 
 unsigned char* CxImage::GetRowPtr(int y) const {
   if (!m_image || !m_image->imageData) return nullptr;
-  return reinterpret_cast<unsigned char*>(m_image->imageData) + static_cast<ptrdiff_t>(y) * m_image->widthStep;
+  return reinterpret_cast<unsigned char*>(m_image->imageData) +
+         static_cast<ptrdiff_t>(y) * m_image->widthStep;
 }
 
 int CxImage::GetRow(int y, unsigned char* dst) const {

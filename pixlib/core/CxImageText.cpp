@@ -58,7 +58,8 @@ int CaretLine(const TextBlock& block, size_t textLength, int caret) {
   for (size_t n = 0; n < block.lines.size(); ++n) {
     const size_t start = block.starts[n], end = start + block.lines[n].size();
     const bool last = n + 1 == block.lines.size();
-    if (static_cast<size_t>(caret) >= start && (last || static_cast<size_t>(caret) < end)) return static_cast<int>(n);
+    if (static_cast<size_t>(caret) >= start && (last || static_cast<size_t>(caret) < end))
+      return static_cast<int>(n);
   }
   return -1;
 }
@@ -70,10 +71,12 @@ int CxImage::CreateFont(const char* faceName, float size, float angle, int style
   LOGFONT logFont{};
   // Capped before the conversion so that huge sizes cannot overflow it.
   constexpr double kMaxTenths = CFont::kMaxPixels * 720.0 / kScreenDpi + 1;
-  const double height = std::isfinite(size) ? std::clamp(Height() * static_cast<double>(size), -kMaxTenths, kMaxTenths) : 0;
+  const double height =
+      std::isfinite(size) ? std::clamp(Height() * static_cast<double>(size), -kMaxTenths, kMaxTenths) : 0;
   logFont.lfHeight = static_cast<int32_t>(height);
   // Reduced first: an angle read from a database may be any size.
-  const double turn = std::isfinite(angle) ? std::fmod(static_cast<double>(angle), 2 * std::numbers::pi) : 0.0;
+  const double turn =
+      std::isfinite(angle) ? std::fmod(static_cast<double>(angle), 2 * std::numbers::pi) : 0.0;
   logFont.lfEscapement = static_cast<int32_t>(turn * kTenthDegreesPerRadian);
   if (style >= 0 && style <= 7) {
     logFont.lfWeight = style & 1 ? FW_BOLD : FW_NORMAL;
@@ -159,8 +162,10 @@ int CxImage::GetTextBoundsRect(const std::string& text, CFont& font, CFRect& out
   double left = 1e38, right = -1e38, top = -1e38, bottom = 1e38;
   for (const auto& [x, y] : {std::pair{0.0, 0.0}, {0.0, h}, {w, h}, {w, 0.0}}) {
     const double u = x * c + y * s, v = -x * s + y * c;
-    left = std::min(left, u), right = std::max(right, u), top = std::max(top, v), bottom = std::min(bottom, v);
+    left = std::min(left, u), right = std::max(right, u), top = std::max(top, v),
+    bottom = std::min(bottom, v);
   }
-  out = CFRect(static_cast<float>(left), static_cast<float>(top), static_cast<float>(right), static_cast<float>(bottom));
+  out = CFRect(static_cast<float>(left), static_cast<float>(top), static_cast<float>(right),
+               static_cast<float>(bottom));
   return 1;
 }

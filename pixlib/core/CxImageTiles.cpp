@@ -18,7 +18,9 @@ int LargestPowerOfTwoUpTo(int value) {
   return power;
 }
 
-int TilesFor(int size, int tile) { return static_cast<int>((static_cast<long long>(size) + tile - 1) / tile); }
+int TilesFor(int size, int tile) {
+  return static_cast<int>((static_cast<long long>(size) + tile - 1) / tile);
+}
 
 }  // namespace
 

@@ -16,9 +16,7 @@
 
 namespace {
 
-void ScaleLinearPart(double m[2][3], double k) {
-  m[0][0] *= k, m[0][1] *= k, m[1][0] *= k, m[1][1] *= k;
-}
+void ScaleLinearPart(double m[2][3], double k) { m[0][0] *= k, m[0][1] *= k, m[1][0] *= k, m[1][1] *= k; }
 
 void CopyMatrix(const double from[2][3], double to[2][3]) { std::memcpy(to, from, sizeof(double[2][3])); }
 
@@ -149,8 +147,8 @@ int CxImage::Zoom(CFRect r, float scale, CxImage& target) {
   r.bottom = std::max(r.bottom, 0.0f), r.top = std::min(r.top, 1.0f);
   if (r.right <= r.left || r.top <= r.bottom) return 0;
   const auto h = static_cast<float>(Height());
-  if (!SetROI(0, static_cast<int>(h * r.left), static_cast<int>(h * r.bottom), static_cast<int>(h * r.Width() + 0.5f),
-              static_cast<int>(h * r.Height() + 0.5f)))
+  if (!SetROI(0, static_cast<int>(h * r.left), static_cast<int>(h * r.bottom),
+              static_cast<int>(h * r.Width() + 0.5f), static_cast<int>(h * r.Height() + 0.5f)))
     return 0;
   const double width = m_roi.width * static_cast<double>(scale) + 0.5;
   const double height = m_roi.height * static_cast<double>(scale) + 0.5;
@@ -158,15 +156,16 @@ int CxImage::Zoom(CFRect r, float scale, CxImage& target) {
   if (!target.Create(static_cast<int>(width), static_cast<int>(height), HasAlphaChannel(), 0, 0)) return 0;
   AlphaAsChannel alpha(m_image, target.m_image);
   return IplSucceeds([&] {
-    ScaleInto(m_image, target.m_image, target.Width(), m_roi.width, target.Height(), m_roi.height, IPL_INTER_CUBIC);
+    ScaleInto(m_image, target.m_image, target.Width(), m_roi.width, target.Height(), m_roi.height,
+              IPL_INTER_CUBIC);
   });
 }
 
 // "Over" composition of a premultiplied BGRA layer onto the target's ROI.
 int CxImage::CompositeOver(CxImage& layer, CxImage& target) {
   return IplSucceeds([&] {
-    iplAlphaComposite(layer.m_image, target.m_image, target.m_image, IPL_COMPOSITE_OVER, nullptr, nullptr, nullptr, 1,
-                      0);
+    iplAlphaComposite(layer.m_image, target.m_image, target.m_image, IPL_COMPOSITE_OVER, nullptr, nullptr,
+                      nullptr, 1, 0);
   });
 }
 

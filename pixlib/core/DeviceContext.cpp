@@ -44,10 +44,14 @@ int CDC::DrawDib(const BITMAPINFOHEADER* dib, const void* bits) {
 
 int CDC::GetDeviceCaps(int index) const {
   switch (index) {
-    case TECHNOLOGY: return m_device ? m_device->Technology() : DT_RASDISPLAY;
-    case RASTERCAPS: return m_device ? m_device->RasterCaps() : 0;
-    case LOGPIXELSY: return kScreenDpi;
-    default: return 0;
+    case TECHNOLOGY:
+      return m_device ? m_device->Technology() : DT_RASDISPLAY;
+    case RASTERCAPS:
+      return m_device ? m_device->RasterCaps() : 0;
+    case LOGPIXELSY:
+      return kScreenDpi;
+    default:
+      return 0;
   }
 }
 
@@ -75,8 +79,8 @@ int CDC::SetROP2(int rop) {
 
 void CDC::IntersectClipRect(int left, int top, int right, int bottom) {
   const CRect current = ClipRect();
-  m_state.clip = CRect{std::max(left, current.left), std::max(top, current.top), std::min(right, current.right),
-                       std::min(bottom, current.bottom)};
+  m_state.clip = CRect{std::max(left, current.left), std::max(top, current.top),
+                       std::min(right, current.right), std::min(bottom, current.bottom)};
 }
 
 CRect CDC::ClipRect() const {

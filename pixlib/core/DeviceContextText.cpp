@@ -62,11 +62,14 @@ int CDC::TextOut(int x, int y, std::u32string_view text) {
   BitmapCanvas canvas(m_bitmap, ClipRect());
   if (!canvas.Usable() || !Measure(m_state.font, text, m)) return 0;
   const LOGFONT& font = m_state.font->LogFont();
-  const double angle = font.lfEscapement * std::numbers::pi / 1800.0, c = std::cos(angle), s = std::sin(angle);
+  const double angle = font.lfEscapement * std::numbers::pi / 1800.0, c = std::cos(angle),
+               s = std::sin(angle);
   // From the reference point to the start of the baseline.
   const unsigned horizontal = m_state.textAlign & TA_CENTER, vertical = m_state.textAlign & TA_BASELINE;
   const double along = horizontal == TA_CENTER ? -m.width / 2.0 : horizontal == TA_RIGHT ? -m.width : 0.0;
-  const double down = vertical == TA_BASELINE ? 0.0 : vertical == TA_BOTTOM ? -m.metrics.descent : m.metrics.ascent;
+  const double down = vertical == TA_BASELINE ? 0.0
+                      : vertical == TA_BOTTOM ? -m.metrics.descent
+                                              : m.metrics.ascent;
   const double bx = x + along * c + down * s, by = y - along * s + down * c;
   double xs[4], ys[4];
   if (m_state.bkMode == OPAQUE) {

@@ -53,7 +53,8 @@ FT_Face FontEngine::State::Find(const FaceKey& key) {
   const auto& [family, bold, italic] = key;
   if (library && config) {
     FcPattern* pattern = FcPatternCreate();
-    if (!family.empty()) FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    if (!family.empty())
+      FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
@@ -65,7 +66,8 @@ FT_Face FontEngine::State::Find(const FaceKey& key) {
     int index = 0;
     if (match && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
       FcPatternGetInteger(match, FC_INDEX, 0, &index);
-      if (FT_New_Face(library, reinterpret_cast<const char*>(file), index, &face) != 0 || !FT_IS_SCALABLE(face)) {
+      if (FT_New_Face(library, reinterpret_cast<const char*>(file), index, &face) != 0 ||
+          !FT_IS_SCALABLE(face)) {
         if (face) FT_Done_Face(face);
         face = nullptr;
       }
@@ -99,7 +101,8 @@ bool FontEngine::Metrics(const LOGFONT& font, FontMetrics& out) {
   out.ascent = Round26(m.ascender);
   out.descent = Round26(-m.descender);
   const double unitsToPixels = static_cast<double>(m.y_ppem) / face->units_per_EM;
-  out.underlineThickness = std::max(1, static_cast<int>(std::lround(face->underline_thickness * unitsToPixels)));
+  out.underlineThickness =
+      std::max(1, static_cast<int>(std::lround(face->underline_thickness * unitsToPixels)));
   out.underlinePosition = static_cast<int>(std::lround(-face->underline_position * unitsToPixels));
   return true;
 }
@@ -116,26 +119,29 @@ bool FontEngine::Advances(const LOGFONT& font, std::u32string_view text, std::ve
   return true;
 }
 
-void FontEngine::Render(const LOGFONT& font, std::u32string_view text, const std::vector<int>& advances, double x,
-                        double y, double angle, const InkPlot& plot) {
+void FontEngine::Render(const LOGFONT& font, std::u32string_view text, const std::vector<int>& advances,
+                        double x, double y, double angle, const InkPlot& plot) {
   std::lock_guard guard(m_state->lock);
   FT_Face face = m_state->Sized(font);
   if (!face || advances.size() != text.size()) return;
   // FreeType's y grows upwards: a counter-clockwise turn on the screen is one there too.
   const double c = std::cos(angle), s = std::sin(angle);
-  FT_Matrix turn{static_cast<FT_Fixed>(std::lround(c * 65536)), static_cast<FT_Fixed>(std::lround(-s * 65536)),
-                 static_cast<FT_Fixed>(std::lround(s * 65536)), static_cast<FT_Fixed>(std::lround(c * 65536))};
+  FT_Matrix turn{
+      static_cast<FT_Fixed>(std::lround(c * 65536)), static_cast<FT_Fixed>(std::lround(-s * 65536)),
+      static_cast<FT_Fixed>(std::lround(s * 65536)), static_cast<FT_Fixed>(std::lround(c * 65536))};
   const double originX = std::floor(x), originY = std::floor(y);
   double pen = 0;
   for (size_t i = 0; i < text.size(); pen += advances[i], ++i) {
     FT_Vector delta{static_cast<FT_Pos>(std::lround((x - originX + c * pen) * 64)),
                     static_cast<FT_Pos>(std::lround((-(y - originY) + s * pen) * 64))};
     FT_Set_Transform(face, &turn, &delta);
-    if (FT_Load_Glyph(face, FT_Get_Char_Index(face, text[i]), FT_LOAD_RENDER | FT_LOAD_NO_BITMAP) != 0) continue;
+    if (FT_Load_Glyph(face, FT_Get_Char_Index(face, text[i]), FT_LOAD_RENDER | FT_LOAD_NO_BITMAP) != 0)
+      continue;
     const FT_GlyphSlot glyph = face->glyph;
     const FT_Bitmap& bitmap = glyph->bitmap;
     if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) continue;
-    const int left = static_cast<int>(originX) + glyph->bitmap_left, top = static_cast<int>(originY) - glyph->bitmap_top;
+    const int left = static_cast<int>(originX) + glyph->bitmap_left,
+              top = static_cast<int>(originY) - glyph->bitmap_top;
     for (unsigned row = 0; row < bitmap.rows; ++row) {
       const unsigned char* line = bitmap.buffer + static_cast<ptrdiff_t>(row) * bitmap.pitch;
       for (unsigned col = 0; col < bitmap.width; ++col)

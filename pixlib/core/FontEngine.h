@@ -11,8 +11,8 @@
 #include <vector>
 
 struct FontMetrics {
-  int ascent = 0;   // pixels above the baseline
-  int descent = 0;  // pixels below it
+  int ascent = 0;             // pixels above the baseline
+  int descent = 0;            // pixels below it
   int underlinePosition = 0;  // centre of the underline, pixels below the baseline
   int underlineThickness = 1;
 };
@@ -32,8 +32,8 @@ class FontEngine {
   // Draws text whose baseline starts at (x, y), device coordinates with y
   // downwards, turned `angle` radians counter-clockwise; `advances` are the
   // characters' advances from Advances.
-  void Render(const LOGFONT& font, std::u32string_view text, const std::vector<int>& advances, double x, double y,
-              double angle, const InkPlot& plot);
+  void Render(const LOGFONT& font, std::u32string_view text, const std::vector<int>& advances, double x,
+              double y, double angle, const InkPlot& plot);
 
  private:
   FontEngine();

@@ -8,7 +8,8 @@
 // and warps the alpha channel like any other.
 class AlphaAsChannel {
  public:
-  AlphaAsChannel(IplImage* a, IplImage* b) : m_a(a), m_b(b), m_alphaA(a->alphaChannel), m_alphaB(b->alphaChannel) {
+  AlphaAsChannel(IplImage* a, IplImage* b)
+      : m_a(a), m_b(b), m_alphaA(a->alphaChannel), m_alphaB(b->alphaChannel) {
     a->alphaChannel = b->alphaChannel = 0;
   }
   ~AlphaAsChannel() {
@@ -26,7 +27,8 @@ class AlphaAsChannel {
 
 // Decimation when the target is no larger in either direction, zoom when
 // it is larger in both, resize otherwise.
-inline void ScaleInto(IplImage* src, IplImage* dst, int xDst, int xSrc, int yDst, int ySrc, int interpolation) {
+inline void ScaleInto(IplImage* src, IplImage* dst, int xDst, int xSrc, int yDst, int ySrc,
+                      int interpolation) {
   if (xDst <= xSrc && yDst <= ySrc) {
     iplDecimate(src, dst, xDst, xSrc, yDst, ySrc, interpolation);
   } else if (xDst > xSrc && yDst > ySrc) {

@@ -8,7 +8,8 @@ enum : int { PS_SOLID = 0 };
 class CPen {
  public:
   CPen() = default;
-  CPen(int style, int width, COLORREF colour) : m_style(style), m_width(width < 1 ? 1 : width), m_colour(colour) {}
+  CPen(int style, int width, COLORREF colour)
+      : m_style(style), m_width(width < 1 ? 1 : width), m_colour(colour) {}
   int Style() const { return m_style; }
   int Width() const { return m_width; }
   COLORREF Colour() const { return m_colour; }

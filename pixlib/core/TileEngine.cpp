@@ -41,7 +41,6 @@ int ReadSetting(bx::ProfileStore& profile, const char* key, int defaultValue) {
 
 bool InRange(int value, int low, int high) { return value >= low && value <= high; }
 
-
 }  // namespace
 
 void CTileEngine::LoadEngineParams() {
@@ -68,8 +67,8 @@ void CTileEngine::Evict(CTile& tile) {
   owner.m_tiles.erase(tile.key);
   if (tile.dirty && owner.WriteTile(tile.x, tile.y, tile.data.get()) == 0) {
     owner.m_tileError = 1;
-    ImgWarning("Can't write tile (%d, %d) of image %d to its swap file: %s\n", tile.x, tile.y,
-               owner.Id(), std::strerror(errno));
+    ImgWarning("Can't write tile (%d, %d) of image %d to its swap file: %s\n", tile.x, tile.y, owner.Id(),
+               std::strerror(errno));
   }
   tile.dirty = false;
 }

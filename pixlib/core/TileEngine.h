@@ -31,10 +31,10 @@ struct CTile {
 
 class PIXLIB_API CTileEngine {
  public:
-  static int m_maxTiles;               // cache capacity in tiles; 0 until the parameters are read
-  static CSize m_tileSize;             // cx in 4-byte pixels, cy in rows
-  static std::string m_swapPath;       // folder of swap files; empty: $TMPDIR or /var/tmp
-  static std::list<CTile> m_lruList;   // loaded tiles, most recently used first
+  static int m_maxTiles;              // cache capacity in tiles; 0 until the parameters are read
+  static CSize m_tileSize;            // cx in 4-byte pixels, cy in rows
+  static std::string m_swapPath;      // folder of swap files; empty: $TMPDIR or /var/tmp
+  static std::list<CTile> m_lruList;  // loaded tiles, most recently used first
 
   // Reads "Max Tiles", "Tile Size X", "Tile Size Y" and "Swap Path" from the
   // program's profile section "Tile Engine"; values out of range fall back

@@ -64,7 +64,8 @@ void MemoryRows::Convert(const unsigned char* src, int columns, unsigned char* d
     const int perByte = 8 / m_bitsPerSample;
     const int mask = (1 << m_bitsPerSample) - 1;
     for (std::size_t i = 0; i < count; ++i)
-      out[i] = static_cast<unsigned char>(src[i / perByte] >> ((perByte - 1 - int(i % perByte)) * m_bitsPerSample) & mask);
+      out[i] = static_cast<unsigned char>(
+          src[i / perByte] >> ((perByte - 1 - int(i % perByte)) * m_bitsPerSample) & mask);
   }
   if (m_colour) {
     pixcodec::SwapRow3(out, dst, nullptr, columns, 3 * columns, 1);

@@ -55,8 +55,9 @@ void CTwain::StateChange(int) {}
 
 void CTwain::TwainError(TW_ERR) {}
 
-void CTwain::RegisterApp(int majorVersion, int minorVersion, int language, int country, const char* versionInfo,
-                         const char* manufacturer, const char* productFamily, const char* productName) {
+void CTwain::RegisterApp(int majorVersion, int minorVersion, int language, int country,
+                         const char* versionInfo, const char* manufacturer, const char* productFamily,
+                         const char* productName) {
   m_appId.Id = 0;
   m_appId.Version.MajorNum = static_cast<TW_UINT16>(majorVersion);
   m_appId.Version.MinorNum = static_cast<TW_UINT16>(minorVersion);
@@ -177,12 +178,24 @@ int CTwain::DropToState(int state, CWnd* window) {
   while (m_state > state) {
     int ok = 0;
     switch (m_state) {
-      case TWS_TRANSFERRING: ok = EndXfer(); break;
-      case TWS_TRANSFER_READY: ok = CancelXfers(); break;
-      case TWS_SOURCE_ENABLED: ok = DisableSource(); break;
-      case TWS_SOURCE_OPEN: ok = CloseSource(); break;
-      case TWS_SM_OPEN: ok = CloseSourceManager(window); break;
-      default: ok = UnloadSourceManager(); break;
+      case TWS_TRANSFERRING:
+        ok = EndXfer();
+        break;
+      case TWS_TRANSFER_READY:
+        ok = CancelXfers();
+        break;
+      case TWS_SOURCE_ENABLED:
+        ok = DisableSource();
+        break;
+      case TWS_SOURCE_OPEN:
+        ok = CloseSource();
+        break;
+      case TWS_SM_OPEN:
+        ok = CloseSourceManager(window);
+        break;
+      default:
+        ok = UnloadSourceManager();
+        break;
     }
     if (!ok) return 0;
   }

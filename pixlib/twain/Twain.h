@@ -24,10 +24,10 @@ enum TW_STATE : int {
 
 // Errors reported through TwainError.
 enum TW_ERR : int {
-  TWERR_OPEN_DSM = 0,          // the source manager could not be opened
-  TWERR_OPEN_SOURCE = 1,       // the default source could not be opened
-  TWERR_ENABLE_SOURCE = 2,     // the source could not be enabled
-  TWERR_SOURCE_SILENT = 3,     // the enabled source posted nothing within the modal time-out
+  TWERR_OPEN_DSM = 0,       // the source manager could not be opened
+  TWERR_OPEN_SOURCE = 1,    // the default source could not be opened
+  TWERR_ENABLE_SOURCE = 2,  // the source could not be enabled
+  TWERR_SOURCE_SILENT = 3,  // the enabled source posted nothing within the modal time-out
 };
 
 class PIXLIB_API CTwain {

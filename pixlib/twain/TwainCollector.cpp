@@ -33,7 +33,8 @@ void CTwainCollector::TwainError(TW_ERR error) { m_errors.push_back(error); }
 bool CTwainCollector::ApplySettings() {
   bool accepted = true;
   if (!m_customData.empty()) {
-    TW_CUSTOMDSDATA custom{static_cast<TW_UINT32>(m_customData.size()), TwainAllocHandle(m_customData.size())};
+    TW_CUSTOMDSDATA custom{static_cast<TW_UINT32>(m_customData.size()),
+                           TwainAllocHandle(m_customData.size())};
     if (custom.hData != nullptr) std::memcpy(custom.hData->Bytes(), m_customData.data(), m_customData.size());
     accepted = custom.hData != nullptr && DS(DG_CONTROL, DAT_CUSTOMDSDATA, MSG_SET, &custom);
     TwainFreeHandle(custom.hData);

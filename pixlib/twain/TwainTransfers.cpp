@@ -38,7 +38,8 @@ const BITMAPINFOHEADER* CheckedDib(TW_HANDLE handle) {
     return nullptr;
   const std::uint64_t colours = bits <= 8 ? (header->biClrUsed ? header->biClrUsed : 1u << bits) : 0;
   const std::uint64_t stride = (std::uint64_t(header->biWidth) * bits + 31) / 32 * 4;
-  const std::uint64_t needed = sizeof(BITMAPINFOHEADER) + colours * 4 + stride * std::uint64_t(header->biHeight);
+  const std::uint64_t needed =
+      sizeof(BITMAPINFOHEADER) + colours * 4 + stride * std::uint64_t(header->biHeight);
   return colours <= 256 && needed <= handle->size ? header : nullptr;
 }
 
@@ -60,10 +61,14 @@ std::string OwnTemporaryFile() {
 
 int CTwain::Transfer(CxImage& target) {
   switch (m_mechanism) {
-    case TWSX_NATIVE: return NativeTransfer(target);
-    case TWSX_FILE: return FileTransfer(target);
-    case TWSX_MEMORY: return MemoryTransfer(target);
-    default: return 0;
+    case TWSX_NATIVE:
+      return NativeTransfer(target);
+    case TWSX_FILE:
+      return FileTransfer(target);
+    case TWSX_MEMORY:
+      return MemoryTransfer(target);
+    default:
+      return 0;
   }
 }
 
@@ -103,7 +108,8 @@ int CTwain::MemoryTransfer(CxImage& target) {
   TW_IMAGEINFO info{};
   if (!DS(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info)) return 0;
   if (info.ImageWidth < 1 || info.ImageLength < 1) {
-    ImgWarning("TWAIN: memory transfer of a picture %d x %d refused\n", int(info.ImageWidth), int(info.ImageLength));
+    ImgWarning("TWAIN: memory transfer of a picture %d x %d refused\n", int(info.ImageWidth),
+               int(info.ImageLength));
     return 0;
   }
   TW_PALETTE8 palette{};
@@ -123,7 +129,8 @@ int CTwain::MemoryTransfer(CxImage& target) {
   TW_SETUPMEMXFER setup{};
   if (!DS(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup)) return 0;
   const auto rowBytes = static_cast<TW_UINT32>(rows.RowBytes(std::size_t(info.ImageWidth)));
-  const TW_UINT32 blockBytes = std::clamp(std::max(setup.Preferred, setup.MinBufSize), rowBytes, std::max(rowBytes, kMaxBlockBytes));
+  const TW_UINT32 blockBytes =
+      std::clamp(std::max(setup.Preferred, setup.MinBufSize), rowBytes, std::max(rowBytes, kMaxBlockBytes));
   if (!pixcodec::CreateCodecImage(target, info.ImageWidth, info.ImageLength, 3)) return 0;
   const pixcodec::PixelView view = pixcodec::ViewOf(target);
   std::vector<unsigned char> buffer(blockBytes);
@@ -137,7 +144,8 @@ int CTwain::MemoryTransfer(CxImage& target) {
     const std::uint64_t used = std::uint64_t(memory.BytesPerRow) * memory.Rows;
     if (memory.Compression != TWCP_NONE || memory.Rows == 0 || memory.Columns == 0 ||
         right > std::uint64_t(info.ImageWidth) || bottom > std::uint64_t(info.ImageLength) ||
-        memory.BytesPerRow < rows.RowBytes(memory.Columns) || used > memory.BytesWritten || used > blockBytes) {
+        memory.BytesPerRow < rows.RowBytes(memory.Columns) || used > memory.BytesWritten ||
+        used > blockBytes) {
       ImgWarning("TWAIN: memory block (%u rows at %u, %u bytes a row) does not fit the picture\n",
                  unsigned(memory.Rows), unsigned(memory.YOffset), unsigned(memory.BytesPerRow));
       return 0;
@@ -146,7 +154,8 @@ int CTwain::MemoryTransfer(CxImage& target) {
       rows.Convert(buffer.data() + std::size_t(r) * memory.BytesPerRow, static_cast<int>(memory.Columns),
                    view.TopRow(static_cast<int>(memory.YOffset + r)) + std::size_t(memory.XOffset) * 3);
     if (m_rc == TWRC_XFERDONE) {
-      target.Resolution(CSize{std::max(1, int(info.XResolution.Whole)), std::max(1, int(info.YResolution.Whole))});
+      target.Resolution(
+          CSize{std::max(1, int(info.XResolution.Whole)), std::max(1, int(info.YResolution.Whole))});
       return 1;
     }
   }

@@ -12,33 +12,33 @@
 namespace Pylon {
 
 class CArvStreamGrabber : public CStreamGrabberBase {
-public:
-    CArvStreamGrabber(ArvCamera* camera, const std::string& deviceName);
-    ~CArvStreamGrabber();
+ public:
+  CArvStreamGrabber(ArvCamera* camera, const std::string& deviceName);
+  ~CArvStreamGrabber();
 
-    void Open() override;
-    void Close() override;
-    bool IsOpen() const override;
-    const void* DeregisterBuffer(StreamBufferHandle handle) override;
-    void PrepareGrab() override;
-    void FinishGrab() override;
-    void QueueBuffer(StreamBufferHandle handle, const void* context = nullptr) override;
-    void CancelGrab() override;
+  void Open() override;
+  void Close() override;
+  bool IsOpen() const override;
+  const void* DeregisterBuffer(StreamBufferHandle handle) override;
+  void PrepareGrab() override;
+  void FinishGrab() override;
+  void QueueBuffer(StreamBufferHandle handle, const void* context = nullptr) override;
+  void CancelGrab() override;
 
-private:
-    bool IsOpenLocked() const override { return m_stream != nullptr; }
-    void StartPump();
-    void StopPump();
-    void Pump();
-    void Collect(ArvBuffer* buffer);
-    void CancelLocked(bool restartStream);
+ private:
+  bool IsOpenLocked() const override { return m_stream != nullptr; }
+  void StartPump();
+  void StopPump();
+  void Pump();
+  void Collect(ArvBuffer* buffer);
+  void CancelLocked(bool restartStream);
 
-    ArvCamera* m_camera;
-    ArvStream* m_stream = nullptr;
-    bool m_streamRunning = false; // Aravis's receiving thread
-    bool m_prepared = false;
-    std::atomic<bool> m_pumping{false};
-    std::thread m_pump;
+  ArvCamera* m_camera;
+  ArvStream* m_stream = nullptr;
+  bool m_streamRunning = false;  // Aravis's receiving thread
+  bool m_prepared = false;
+  std::atomic<bool> m_pumping{false};
+  std::thread m_pump;
 };
 
-} // namespace Pylon
+}  // namespace Pylon

@@ -5,10 +5,10 @@
 namespace Pylon {
 
 class CArvTransport : public ITransport {
-public:
-    std::string Name() const override { return "aravis"; }
-    void EnumerateDevices(DeviceInfoList& devices) override;
-    std::unique_ptr<CDeviceBase> CreateDevice(const CDeviceInfo& info) override;
+ public:
+  std::string Name() const override { return "aravis"; }
+  void EnumerateDevices(DeviceInfoList& devices) override;
+  std::unique_ptr<CDeviceBase> CreateDevice(const CDeviceInfo& info) override;
 };
 
-} // namespace Pylon
+}  // namespace Pylon

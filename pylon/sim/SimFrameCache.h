@@ -11,24 +11,24 @@
 namespace Pylon {
 
 class CSimFrameCache {
-public:
-    // Writes the frame into `buffer` (`bytes` long: the frame's payload size),
-    // from the kept copy when the settings are those of the last frame.
-    void Render(const CSimScene& scene, EPixelType format, const SFrameGeometry& geometry,
-                const SExposure& exposure, uint8_t* buffer, size_t bytes);
+ public:
+  // Writes the frame into `buffer` (`bytes` long: the frame's payload size),
+  // from the kept copy when the settings are those of the last frame.
+  void Render(const CSimScene& scene, EPixelType format, const SFrameGeometry& geometry,
+              const SExposure& exposure, uint8_t* buffer, size_t bytes);
 
-private:
-    struct Key {
-        EPixelType format = PixelType_Undefined;
-        SFrameGeometry geometry;
-        std::array<double, 3> channelGain{};
-        std::vector<uint16_t> lut;
-        bool operator==(const Key& other) const;
-    };
+ private:
+  struct Key {
+    EPixelType format = PixelType_Undefined;
+    SFrameGeometry geometry;
+    std::array<double, 3> channelGain{};
+    std::vector<uint16_t> lut;
+    bool operator==(const Key& other) const;
+  };
 
-    const CSimScene* m_scene = nullptr;
-    Key m_key;
-    std::vector<uint8_t> m_frame;
+  const CSimScene* m_scene = nullptr;
+  Key m_key;
+  std::vector<uint8_t> m_frame;
 };
 
-} // namespace Pylon
+}  // namespace Pylon

@@ -9,30 +9,30 @@
 namespace Pylon {
 
 class CSimStreamGrabber : public CStreamGrabberBase {
-public:
-    // Fills a result for the given buffer of the given size.
-    using Filler = std::function<void(GrabResult& result, uint8_t* buffer, size_t size)>;
+ public:
+  // Fills a result for the given buffer of the given size.
+  using Filler = std::function<void(GrabResult& result, uint8_t* buffer, size_t size)>;
 
-    explicit CSimStreamGrabber(const std::string& deviceName);
+  explicit CSimStreamGrabber(const std::string& deviceName);
 
-    void Open() override;
-    void Close() override;
-    bool IsOpen() const override;
-    const void* DeregisterBuffer(StreamBufferHandle handle) override;
-    void PrepareGrab() override;
-    void FinishGrab() override;
-    void QueueBuffer(StreamBufferHandle handle, const void* context = nullptr) override;
-    void CancelGrab() override;
+  void Open() override;
+  void Close() override;
+  bool IsOpen() const override;
+  const void* DeregisterBuffer(StreamBufferHandle handle) override;
+  void PrepareGrab() override;
+  void FinishGrab() override;
+  void QueueBuffer(StreamBufferHandle handle, const void* context = nullptr) override;
+  void CancelGrab() override;
 
-    // Fills the oldest queued buffer; false (the frame is lost) when none is queued.
-    bool Deliver(const Filler& fill);
+  // Fills the oldest queued buffer; false (the frame is lost) when none is queued.
+  bool Deliver(const Filler& fill);
 
-private:
-    bool IsOpenLocked() const override { return m_open; }
+ private:
+  bool IsOpenLocked() const override { return m_open; }
 
-    bool m_open = false;
-    bool m_prepared = false;
-    std::deque<StreamBufferHandle> m_input; // queued buffers, oldest first
+  bool m_open = false;
+  bool m_prepared = false;
+  std::deque<StreamBufferHandle> m_input;  // queued buffers, oldest first
 };
 
-} // namespace Pylon
+}  // namespace Pylon

@@ -6,14 +6,14 @@
 namespace Pylon {
 
 class CSimTransport : public ITransport {
-public:
-    std::string Name() const override { return "sim"; }
-    void EnumerateDevices(DeviceInfoList& devices) override;
-    std::unique_ptr<CDeviceBase> CreateDevice(const CDeviceInfo& info) override;
-    CSimulator& Simulator() { return m_simulator; }
+ public:
+  std::string Name() const override { return "sim"; }
+  void EnumerateDevices(DeviceInfoList& devices) override;
+  std::unique_ptr<CDeviceBase> CreateDevice(const CDeviceInfo& info) override;
+  CSimulator& Simulator() { return m_simulator; }
 
-private:
-    CSimulator m_simulator;
+ private:
+  CSimulator m_simulator;
 };
 
-} // namespace Pylon
+}  // namespace Pylon

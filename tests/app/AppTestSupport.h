@@ -41,9 +41,7 @@ inline void WriteFile(const std::string& path, const std::string& text) {
 }
 
 // The log header that opens each enabled run.
-inline std::string LogHeaderStart() {
-  return "\n\n" + std::string(42, '*') + "\n\nBXGrabber Log Trace ";
-}
+inline std::string LogHeaderStart() { return "\n\n" + std::string(42, '*') + "\n\nBXGrabber Log Trace "; }
 
 // True when `line` is "<date and time>:<milliseconds>\t<text>".
 inline bool IsLogLine(const std::string& line, const std::string& text) {
@@ -52,8 +50,7 @@ inline bool IsLogLine(const std::string& line, const std::string& text) {
   const auto colon = line.rfind(':', tab);
   if (colon == std::string::npos || colon == 0) return false;
   const std::string ms = line.substr(colon + 1, tab - colon - 1);
-  return !ms.empty() && ms.size() <= 3 &&
-         ms.find_first_not_of("0123456789") == std::string::npos;
+  return !ms.empty() && ms.size() <= 3 && ms.find_first_not_of("0123456789") == std::string::npos;
 }
 
 inline std::vector<std::string> SplitLines(const std::string& text) {

@@ -31,11 +31,10 @@ TEST_F(ProgramRun, FirstRunStoresEveryDefaultSecondRunChangesNothing) {
   for (const char* line :
        {"[Program Settings]\nThread Priority Class=32\nEnable Log=0\n", "JPEG Quality=90\n",
         "External Functions=./ExternalFunctions.so\n", "Language=ITA\n", "Serial Port=COM1\n",
-        "Default Aspect Ratio=1370\n", "Last Layout ID=-1\n", "ServerName=\n",
-        "OperatorName=Operatore\n", "DatabaseFile=data.mdb\n", "Max Chunk Time=20\n",
-        "ODBC Default Connection=ODBC;DSN=Data;UID=sa;PWD=\n", "Pixel Type=17301515\n",
-        "Device Index=0\n", "TriggerFilter=500\n", "MinDelay=2000\n", "Force Resize=1\n",
-        "[Settings]\nRestart=0\n"})
+        "Default Aspect Ratio=1370\n", "Last Layout ID=-1\n", "ServerName=\n", "OperatorName=Operatore\n",
+        "DatabaseFile=data.mdb\n", "Max Chunk Time=20\n",
+        "ODBC Default Connection=ODBC;DSN=Data;UID=sa;PWD=\n", "Pixel Type=17301515\n", "Device Index=0\n",
+        "TriggerFilter=500\n", "MinDelay=2000\n", "Force Resize=1\n", "[Settings]\nRestart=0\n"})
     EXPECT_NE(first.find(line), std::string::npos) << line;
   EXPECT_EQ(first.find("[Program settings]"), std::string::npos);  // one section, two spellings
   EXPECT_FALSE(std::filesystem::exists(folders_.State() + "/BXGrabber3.log"));
@@ -70,9 +69,11 @@ TEST_F(ProgramRun, CrashEndsWithCodeTwoAndLeavesAReportWhenItsFolderExists) {
   const std::string unreported = ReadFile(folders_.State() + "/BXGrabber.log");
   EXPECT_NE(unreported.find("\tProgram generated an exception: signal SIGSEGV (segmentation fault) on thread "
                             "\"BXGrabber\" ("),
-            std::string::npos) << unreported;
+            std::string::npos)
+      << unreported;
   EXPECT_NE(unreported.find("; no crash report: its folder " + folders_.State() + "/MiniDump does not exist"),
-            std::string::npos) << unreported;
+            std::string::npos)
+      << unreported;
   std::filesystem::remove(folders_.State() + "/BXGrabber.log");
 
   std::filesystem::create_directories(folders_.State() + "/MiniDump");
@@ -88,7 +89,8 @@ TEST_F(ProgramRun, CrashEndsWithCodeTwoAndLeavesAReportWhenItsFolderExists) {
   ASSERT_GE(lines.size(), 2u);
   const std::string& crash = lines[lines.size() - 2];
   EXPECT_NE(crash.find("\tProgram generated an exception: unhandled C++ exception: test crash on thread "),
-            std::string::npos) << log;
+            std::string::npos)
+      << log;
   EXPECT_TRUE(crash.ends_with("; crash report " + folders_.State() + "/MiniDump/BXGrabber.dmp")) << log;
   EXPECT_TRUE(IsLogLine(lines.back(), "Program terminated")) << log;
 }

@@ -58,7 +58,8 @@ TEST(CreateObjectByName, ReportsUnknownAndFailingClassesWithTheirMessages) {
   bx::RecordingMessageSink sink;
   bx::InstallMessageSink(&sink);
   BX_REGISTER_CLASS(CSpotMeter);
-  bx::ClassFactoryRegistry::Instance().Register("CFailing", [] { return std::unique_ptr<bx::DynamicObject>(); });
+  bx::ClassFactoryRegistry::Instance().Register("CFailing",
+                                                [] { return std::unique_ptr<bx::DynamicObject>(); });
   std::unique_ptr<bx::DynamicObject> object;
   EXPECT_TRUE(CreateObjectByName("CSpotMeter", object));
   EXPECT_NE(dynamic_cast<CSpotMeter*>(object.get()), nullptr);
@@ -76,8 +77,9 @@ TEST(CreateObjectByName, ReportsUnknownAndFailingClassesWithTheirMessages) {
 TEST(LocalPathFromUnc, SharesOfThisHostBecomeLocalFolders) {
   TempFolder folder;
   const std::string shares = folder.Path() + "/smb.conf";
-  WriteFile(shares, "[global]\n  workgroup = X\n[Photos]\n  comment = p\n  path = /srv/photos/\n"
-                    "[root]\npath=/\n[nopath]\nread only = no\n");
+  WriteFile(shares,
+            "[global]\n  workgroup = X\n[Photos]\n  comment = p\n  path = /srv/photos/\n"
+            "[root]\npath=/\n[nopath]\nread only = no\n");
   EXPECT_EQ(LocalPathFromUnc("//Station1/photos/images/Op/3/img7.jpg", "station1", shares),
             "/srv/photos/images/Op/3/img7.jpg");
   EXPECT_EQ(LocalPathFromUnc("\\\\STATION1\\Photos\\data\\1.xml", "station1", shares),

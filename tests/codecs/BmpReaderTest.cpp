@@ -22,7 +22,9 @@ Bytes RampPalette(int entries) {
   return palette;
 }
 
-std::vector<int> Entry(int i) { return i == 0 ? std::vector<int>{9, 9, 9} : std::vector<int>{i, 2 * i, 3 * i}; }
+std::vector<int> Entry(int i) {
+  return i == 0 ? std::vector<int>{9, 9, 9} : std::vector<int>{i, 2 * i, 3 * i};
+}
 
 // Runs clipped at the row end, a literal of an odd byte count followed by its
 // word pad, end of line and end of bitmap.
@@ -34,7 +36,7 @@ TEST(BmpReaderTest, Rle4RunsAndLiteralsStayInsideTheRow) {
   recipe.compression = 2;
   recipe.palette = RampPalette(16);
   recipe.pixels = {0x03, 0x12, 0x00, 0x05, 0x34, 0x56, 0x70, 0x00, 0x00, 0x00,  // bottom row
-                 0x10, 0x67, 0x00, 0x00, 0x00, 0x01};                          // top row
+                   0x10, 0x67, 0x00, 0x00, 0x00, 0x01};                         // top row
   CxImage image;
   ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image));
   const int bottom[] = {1, 2, 1, 3, 4, 5}, top[] = {6, 7, 6, 7, 6, 7};
@@ -54,8 +56,8 @@ TEST(BmpReaderTest, Rle8DeltaAndEndOfBitmap) {
   recipe.compression = 1;
   recipe.palette = RampPalette(16);
   recipe.pixels = {0x02, 0x05, 0x00, 0x02, 0x01, 0x01,  // row 0: two 5s, then right 1 and up 1
-                 0x01, 0x07, 0x00, 0x00,              // row 1 from x = 3
-                 0x00, 0x01};                         // end of bitmap in row 2
+                   0x01, 0x07, 0x00, 0x00,              // row 1 from x = 3
+                   0x00, 0x01};                         // end of bitmap in row 2
   CxImage image;
   std::string warnings;
   ASSERT_EQ(1, LoadFileBytes(BuildBmp(recipe), image, 0, 1, &warnings));

@@ -41,8 +41,8 @@ void FillPattern(CxImage& image) {
     unsigned char* row = view.TopRow(y);
     for (int x = 0; x < view.width; ++x)
       for (int c = 0; c < view.channels; ++c)
-        row[x * view.channels + c] = static_cast<unsigned char>(
-            x * (150 - 30 * c) / view.width + y * (60 + 30 * c) / view.height + 10 * c);
+        row[x * view.channels + c] = static_cast<unsigned char>(x * (150 - 30 * c) / view.width +
+                                                                y * (60 + 30 * c) / view.height + 10 * c);
   }
 }
 
@@ -78,7 +78,8 @@ bool ReadPnm(const std::string& path, Pnm& pnm) {
   int maxValue = 1;
   if (!(in >> magic) || !(SkipComments(in) >> pnm.width) || !(SkipComments(in) >> pnm.height)) return false;
   if (magic != "P4" && !(SkipComments(in) >> maxValue)) return false;
-  if ((magic != "P6" && magic != "P5" && magic != "P4") || (maxValue != 1 && maxValue != 255 && maxValue != 65535))
+  if ((magic != "P6" && magic != "P5" && magic != "P4") ||
+      (maxValue != 1 && maxValue != 255 && maxValue != 65535))
     return false;
   pnm.channels = magic == "P6" ? 3 : 1;
   in.get();
@@ -91,7 +92,8 @@ bool ReadPnm(const std::string& path, Pnm& pnm) {
     in.read(reinterpret_cast<char*>(bits.data()), static_cast<std::streamsize>(bits.size()));
     for (int y = 0; y < pnm.height; ++y)
       for (int x = 0; x < pnm.width; ++x)
-        pnm.pixels[std::size_t(y) * pnm.width + x] = (bits[y * rowBytes + x / 8] >> (7 - x % 8) & 1) ? 0 : 255;
+        pnm.pixels[std::size_t(y) * pnm.width + x] =
+            (bits[y * rowBytes + x / 8] >> (7 - x % 8) & 1) ? 0 : 255;
     return bool(in);
   }
   if (maxValue == 65535) {
@@ -149,8 +151,8 @@ Pnm ReducedPnm(const Pnm& pnm, int reduction, bool bottomFirst) {
   return out;
 }
 
-int LoadFileBytes(const std::vector<unsigned char>& bytes, CxImage& image, int channelMode,
-                  int reduction, std::string* warnings) {
+int LoadFileBytes(const std::vector<unsigned char>& bytes, CxImage& image, int channelMode, int reduction,
+                  std::string* warnings) {
   TempDir dir;
   const std::string path = dir.Path("image");
   WriteBytes(path, bytes);

@@ -149,9 +149,8 @@ TEST(CorruptInputTest, MutatedFilesNeitherCrashNorLoseTheImage) {
   std::vector<RasterSeed> seeds;
   for (auto& bytes : MakeSeeds(dir)) seeds.push_back({bytes, 2});
   ASSERT_EQ(3u, seeds.size());
-  const int loaded = RunMutations(seeds, kCases, 20261208, [](int, int type) {
-    return type == -1 || type == 2 || type == 9;
-  });
+  const int loaded = RunMutations(seeds, kCases, 20261208,
+                                  [](int, int type) { return type == -1 || type == 2 || type == 9; });
   EXPECT_GT(loaded, kCases / 4);
 }
 
@@ -159,9 +158,8 @@ TEST(CorruptInputTest, MutatedFilesNeitherCrashNorLoseTheImage) {
 // of none (the testers are strict enough not to take one format for another).
 TEST(CorruptInputTest, MutatedRasterFilesNeitherCrashNorLoseTheImage) {
   const std::vector<RasterSeed> seeds = RasterSeeds();
-  const int loaded = RunMutations(seeds, kRasterCases, 20261209, [](int seedType, int type) {
-    return type == -1 || type == seedType;
-  });
+  const int loaded = RunMutations(seeds, kRasterCases, 20261209,
+                                  [](int seedType, int type) { return type == -1 || type == seedType; });
   EXPECT_GT(loaded, kRasterCases / 4);
 }
 

@@ -23,7 +23,7 @@ class ExternalEncoderTest : public ::testing::Test {
   void Expect(const std::string& cjpegOptions, int reduction, int mode) {
     const std::string jpeg = dir.Path("ext.jpg"), decoded = dir.Path("ref.pnm");
     ASSERT_TRUE(RunCommand(std::string(kCjpeg) + " " + cjpegOptions + " -outfile " + jpeg + " " +
-                    dir.Path("in.ppm")));
+                           dir.Path("in.ppm")));
     const std::string scale = reduction > 1 ? " -scale 1/" + std::to_string(reduction) : "";
     ASSERT_TRUE(RunCommand(std::string(kDjpeg) + scale + " -pnm -outfile " + decoded + " " + jpeg));
     Pnm reference;

@@ -86,7 +86,8 @@ class JoyFileTest : public ::testing::Test {
   // Names in the folder, so that a test can see that no stray file is left.
   std::vector<std::string> Files() const {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(Path("x")).parent_path()))
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(Path("x")).parent_path()))
       names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;

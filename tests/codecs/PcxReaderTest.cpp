@@ -23,9 +23,9 @@ PcxRecipe IndexedRecipe(int width, int height, const Bytes& indices) {
     AppendPcxRuns(line, recipe.data);
   }
   for (int i = 0; i < 256; ++i)
-    recipe.endPalette.insert(recipe.endPalette.end(), {static_cast<unsigned char>(i),
-                                                   static_cast<unsigned char>(255 - i),
-                                                   static_cast<unsigned char>(i / 2)});
+    recipe.endPalette.insert(recipe.endPalette.end(),
+                             {static_cast<unsigned char>(i), static_cast<unsigned char>(255 - i),
+                              static_cast<unsigned char>(i / 2)});
   return recipe;
 }
 

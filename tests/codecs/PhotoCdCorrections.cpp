@@ -36,16 +36,17 @@ void PutRecordHeader(BitWriter& bits, int plane, int row) {
 
 }  // namespace
 
-const std::vector<Code> kCodes = {{1, 0b0, 0}, {2, 0b10, 3}, {3, 0b110, -3}, {4, 0b1110, 40}, {5, 0b11110, -40}};
+const std::vector<Code> kCodes = {
+    {1, 0b0, 0}, {2, 0b10, 3}, {3, 0b110, -3}, {4, 0b1110, 40}, {5, 0b11110, -40}};
 
 std::vector<unsigned char> FourBaseSectors(const std::vector<Code>& codes, unsigned seed, int rows) {
   std::vector<unsigned char> bytes(kSector, 0);
   bytes[0] = static_cast<unsigned char>(codes.size() - 1);
   for (std::size_t i = 0; i < codes.size(); ++i) {
     const unsigned code16 = codes[i].bits << (16 - codes[i].length);
-    const unsigned char entry[4] = {static_cast<unsigned char>(codes[i].length - 1),
-                                    static_cast<unsigned char>(code16 >> 8), static_cast<unsigned char>(code16),
-                                    static_cast<unsigned char>(codes[i].correction)};
+    const unsigned char entry[4] = {
+        static_cast<unsigned char>(codes[i].length - 1), static_cast<unsigned char>(code16 >> 8),
+        static_cast<unsigned char>(code16), static_cast<unsigned char>(codes[i].correction)};
     std::copy(entry, entry + 4, bytes.begin() + 1 + 4 * static_cast<long>(i));
   }
   std::mt19937 random(seed);

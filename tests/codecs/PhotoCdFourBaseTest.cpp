@@ -26,8 +26,10 @@ class PhotoCdFourBaseTest : public ::testing::Test {
   std::vector<unsigned char> WritePack(const std::vector<Code>& codes, std::size_t padding) {
     const std::string base = dir.Path("base.pcd");
     if (!std::filesystem::exists(base)) {
-      EXPECT_TRUE(RunCommand(std::string(kConvert) + " -size 768x512 gradient:white-black -fill red"
-                                                     " -draw 'rectangle 20,20 300,200' PCD:" + base));
+      EXPECT_TRUE(RunCommand(std::string(kConvert) +
+                             " -size 768x512 gradient:white-black -fill red"
+                             " -draw 'rectangle 20,20 300,200' PCD:" +
+                             base));
     }
     std::vector<unsigned char> bytes = ReadBytes(base);
     bytes.resize(388 * kSector, 0);
@@ -62,7 +64,8 @@ TEST_F(PhotoCdFourBaseTest, CorrectionsMatchImageMagicksDecode) {
   int worstY = 0, worstC = 0, clamped = 0;
   for (std::size_t i = 0; i < ycc.y.size(); ++i) {
     worstY = std::max(worstY, std::abs(ycc.y[i] - raw.pixels[3 * i]));
-    worstC = std::max({worstC, std::abs(ycc.c1[i] - raw.pixels[3 * i + 1]), std::abs(ycc.c2[i] - raw.pixels[3 * i + 2])});
+    worstC = std::max(
+        {worstC, std::abs(ycc.c1[i] - raw.pixels[3 * i + 1]), std::abs(ycc.c2[i] - raw.pixels[3 * i + 2])});
     clamped += ycc.y[i] == 255 || ycc.y[i] == 0;
   }
   EXPECT_LE(worstY, 1);
@@ -76,7 +79,8 @@ TEST_F(PhotoCdFourBaseTest, CorrectionsMatchImageMagicksDecode) {
   for (int row = 0; row < 1024; row += 3)
     for (int x = 0; x < 1536; x += 5)
       for (int c = 0; c < 3; ++c)
-        worst = std::max(worst, std::abs(SampleAt(image, x, row, c) - rgb.pixels[(std::size_t(row) * 1536 + x) * 3 + 2 - c]));
+        worst = std::max(worst, std::abs(SampleAt(image, x, row, c) -
+                                         rgb.pixels[(std::size_t(row) * 1536 + x) * 3 + 2 - c]));
   EXPECT_LE(worst, 2);
 }
 

@@ -26,12 +26,16 @@ constexpr long kSector = 2048;
 std::vector<unsigned char> HandMadePack(long sectors, int (*y)(int, int), int c1, int c2) {
   std::vector<unsigned char> pack(std::size_t(sectors * kSector), 0xFF);
   std::memcpy(&pack[kSector], "PCD_IPI", 7);
-  const struct { long sector; int width, height; } stored[] = {{4, 192, 128}, {23, 384, 256}, {96, 768, 512}};
+  const struct {
+    long sector;
+    int width, height;
+  } stored[] = {{4, 192, 128}, {23, 384, 256}, {96, 768, 512}};
   for (const auto& s : stored) {
     std::size_t at = std::size_t(s.sector * kSector);
     for (int pair = 0; pair < s.height / 2; ++pair) {
       for (int row = 2 * pair; row < 2 * pair + 2; ++row)
-        for (int x = 0; x < s.width; ++x) pack.at(at++) = static_cast<unsigned char>(y(x * 192 / s.width, row * 128 / s.height));
+        for (int x = 0; x < s.width; ++x)
+          pack.at(at++) = static_cast<unsigned char>(y(x * 192 / s.width, row * 128 / s.height));
       for (int x = 0; x < s.width; ++x) pack.at(at++) = static_cast<unsigned char>(x < s.width / 2 ? c1 : c2);
     }
   }
@@ -49,7 +53,8 @@ class PhotoCdTest : public ::testing::Test {
     if (!ToolPresent(kConvert)) GTEST_SKIP() << "ImageMagick (package imagemagick) is not installed";
     const std::string command = std::string(kConvert) +
                                 " -size 768x512 gradient:red-blue -fill white -draw 'rectangle 10,10 200,100'"
-                                " -fill green -draw 'circle 600,400 650,450' PCD:" + pack;
+                                " -fill green -draw 'circle 600,400 650,450' PCD:" +
+                                pack;
     ASSERT_TRUE(RunCommand(command));
   }
 
@@ -58,8 +63,8 @@ class PhotoCdTest : public ::testing::Test {
   Pnm Decoded(int index, bool raw) {
     const std::string out = dir.Path("decoded.ppm");
     const std::string subimage = index < 0 ? "" : "[" + std::to_string(index) + "]";
-    const std::string command = std::string(kConvert) + " '" + pack + subimage + "'" +
-                                (raw ? " -set colorspace sRGB " : " ") + out;
+    const std::string command =
+        std::string(kConvert) + " '" + pack + subimage + "'" + (raw ? " -set colorspace sRGB " : " ") + out;
     Pnm pnm;
     EXPECT_TRUE(RunCommand(command));
     EXPECT_TRUE(ReadPnm(out, pnm));
@@ -99,7 +104,7 @@ TEST_F(PhotoCdTest, ImageMagickPacksMatchItsDecode) {
     EXPECT_LE(worst, 1);
     const int s = level.width / 192;
     EXPECT_GT(SampleAt(image, 20 * s, 12 * s, 1), 240);  // the white box, top left
-    EXPECT_LT(SampleAt(image, 20 * s, 118 * s, 1), 40);   // blue, bottom left
+    EXPECT_LT(SampleAt(image, 20 * s, 118 * s, 1), 40);  // blue, bottom left
 
     // Samples: luminance exact, interpolated chroma within one level.
     const Pnm samples = Decoded(level.subimage, true);

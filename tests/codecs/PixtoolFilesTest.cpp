@@ -136,14 +136,17 @@ TEST(PixtoolFilesTest, ComposeWithPngFrameAndBackground) {
   if (!ToolPresent("/usr/bin/convert")) GTEST_SKIP() << "imagemagick not installed";
   TempDir dir;
   const std::string frame = dir.Path("frame.png"), bg = dir.Path("bg.png"), photo = dir.Path("photo.png");
-  ASSERT_TRUE(RunCommand("/usr/bin/convert -size 100x100 xc:'#1eb428' -alpha set \\( -size 80x80 xc:none \\) -geometry +10+10"
-                         " -compose Copy -composite " + frame));
+  ASSERT_TRUE(RunCommand(
+      "/usr/bin/convert -size 100x100 xc:'#1eb428' -alpha set \\( -size 80x80 xc:none \\) -geometry +10+10"
+      " -compose Copy -composite " +
+      frame));
   ASSERT_TRUE(RunCommand("/usr/bin/convert -size 10x10 xc:'#2828c8' PNG24:" + bg));
   ASSERT_TRUE(RunCommand("/usr/bin/convert -size 80x60 xc:'#c81e1e' PNG24:" + photo));
   const std::string layout = dir.Path("layout.xml");
   WriteBytes(layout, [&] {
-    const std::string xml = "<Layout><ASPECT_RATIO Value=\"1\"/><ZOOM Value=\"-35\"/><BG_IMAGE_NAME Value=\"" + bg +
-                            "\"/><FG_IMAGE_NAME Value=\"" + frame + "\"/></Layout>";
+    const std::string xml =
+        "<Layout><ASPECT_RATIO Value=\"1\"/><ZOOM Value=\"-35\"/><BG_IMAGE_NAME Value=\"" + bg +
+        "\"/><FG_IMAGE_NAME Value=\"" + frame + "\"/></Layout>";
     return std::vector<unsigned char>(xml.begin(), xml.end());
   }());
   const Result r = Pixtool("compose " + layout + " " + photo + " " + dir.Path("out.ppm") + " --size 128");
@@ -156,9 +159,9 @@ TEST(PixtoolFilesTest, ComposeWithPngFrameAndBackground) {
       if (std::abs(p[c] - rgb[c]) > 8) return false;
     return true;
   };
-  EXPECT_TRUE(near(4, 4, {0x1e, 0xb4, 0x28}));     // the frame
-  EXPECT_TRUE(near(64, 64, {0xc8, 0x1e, 0x1e}));   // the photo through the window
-  EXPECT_TRUE(near(64, 20, {0x28, 0x28, 0xc8}));   // the background through the window
+  EXPECT_TRUE(near(4, 4, {0x1e, 0xb4, 0x28}));    // the frame
+  EXPECT_TRUE(near(64, 64, {0xc8, 0x1e, 0x1e}));  // the photo through the window
+  EXPECT_TRUE(near(64, 20, {0x28, 0x28, 0xc8}));  // the background through the window
 }
 
 // A JPEG whose Exif asks for an orientation: reported, and turned on request
@@ -173,8 +176,9 @@ TEST(PixtoolFilesTest, ExifOrientationIsReportedAndAppliedOnRequest) {
   for (const unsigned char orientation : {3, 6, 8}) {
     SCOPED_TRACE(int(orientation));
     // APP1 "Exif": a little-endian IFD with one SHORT entry, Orientation (0x0112).
-    const std::vector<unsigned char> app1 = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
-                                             1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, orientation, 0, 0, 0, 0, 0, 0, 0};
+    const std::vector<unsigned char> app1 = {
+        0xFF, 0xE1, 0,    34,   'E', 'x', 'i', 'f', 0, 0, 'I',         'I', 42, 0, 8, 0, 0, 0,
+        1,    0,    0x12, 0x01, 3,   0,   1,   0,   0, 0, orientation, 0,   0,  0, 0, 0, 0, 0};
     std::vector<unsigned char> bytes = ReadBytes(plain);
     bytes.insert(bytes.begin() + 2, app1.begin(), app1.end());
     WriteBytes(jpeg, bytes);

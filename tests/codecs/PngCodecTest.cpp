@@ -80,7 +80,8 @@ TEST_F(PngCodecTest, DetectedByContent) {
 // the reader's reason.
 TEST_F(PngCodecTest, CutAndDamagedFiles) {
   const std::string path = dir.Path("x.png");
-  ASSERT_TRUE(RunCommand("/usr/bin/convert -size 200x150 gradient:red-blue -seed 3 -attenuate 0.3 +noise Uniform " + path));
+  ASSERT_TRUE(RunCommand(
+      "/usr/bin/convert -size 200x150 gradient:red-blue -seed 3 -attenuate 0.3 +noise Uniform " + path));
   std::vector<unsigned char> bytes = ReadBytes(path);
   bytes.resize(bytes.size() / 2);
   CxImage cut;

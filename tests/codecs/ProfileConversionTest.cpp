@@ -67,8 +67,8 @@ class ProfileConversionTest : public ::testing::Test {
     CxImage asLoaded;
     EXPECT_TRUE(asLoaded.Load(file.c_str(), 0, 1, 0, 0, nullptr));
     WritePpm(dir_.Path("loaded.ppm"), asLoaded);
-    EXPECT_TRUE(RunCommand("/usr/bin/convert " + dir_.Path("loaded.ppm") + " -profile " + from + " -profile " + to +
-                           " -depth 8 " + dir_.Path("reference.ppm")));
+    EXPECT_TRUE(RunCommand("/usr/bin/convert " + dir_.Path("loaded.ppm") + " -profile " + from +
+                           " -profile " + to + " -depth 8 " + dir_.Path("reference.ppm")));
     Pnm reference;
     EXPECT_TRUE(ReadPnm(dir_.Path("reference.ppm"), reference));
     return reference;
@@ -167,7 +167,8 @@ TEST_F(ProfileConversionTest, ChunksJoinInSequenceOrderAndBrokenSetsGiveNone) {
   const std::vector<unsigned char> a(profile.begin(), profile.begin() + 300),
       b(profile.begin() + 300, profile.begin() + 700), c(profile.begin() + 700, profile.end());
   const std::vector<unsigned char> jpeg{0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x02, 0xFF, 0xD9};
-  EXPECT_EQ(JpegEmbeddedProfileOf(WithSegments(jpeg, {IccSegment(c, 3, 3), IccSegment(a, 1, 3), IccSegment(b, 2, 3)})),
+  EXPECT_EQ(JpegEmbeddedProfileOf(
+                WithSegments(jpeg, {IccSegment(c, 3, 3), IccSegment(a, 1, 3), IccSegment(b, 2, 3)})),
             profile);
   EXPECT_TRUE(JpegEmbeddedProfileOf(WithSegments(jpeg, {IccSegment(a, 1, 3), IccSegment(c, 3, 3)})).empty());
   EXPECT_TRUE(JpegEmbeddedProfileOf(
@@ -183,12 +184,13 @@ TEST_F(ProfileConversionTest, ChunksJoinInSequenceOrderAndBrokenSetsGiveNone) {
   // A real profile split over three chunks converts like the whole one.
   const std::vector<unsigned char> icc = ReadBytes(linearIcc_);
   const std::size_t third = icc.size() / 3;
-  const std::vector<unsigned char> p1(icc.begin(), icc.begin() + third), p2(icc.begin() + third, icc.begin() + 2 * third),
-      p3(icc.begin() + 2 * third, icc.end());
+  const std::vector<unsigned char> p1(icc.begin(), icc.begin() + third),
+      p2(icc.begin() + third, icc.begin() + 2 * third), p3(icc.begin() + 2 * third, icc.end());
   const std::string untagged = dir_.Path("untagged.jpg");
   ASSERT_TRUE(RunCommand("/usr/bin/convert " + plain_ + " -quality 95 " + untagged));
   const std::string split = dir_.Path("split.jpg");
-  WriteBytes(split, WithSegments(ReadBytes(untagged), {IccSegment(p1, 1, 3), IccSegment(p2, 2, 3), IccSegment(p3, 3, 3)}));
+  WriteBytes(split, WithSegments(ReadBytes(untagged),
+                                 {IccSegment(p1, 1, 3), IccSegment(p2, 2, 3), IccSegment(p3, 3, 3)}));
   const Pnm reference = ImageMagickConversion(split, linearIcc_, srgbIcc_);
   CxImage converted;
   ASSERT_TRUE(converted.Load(split.c_str(), 0, 1, 1, 0, nullptr));

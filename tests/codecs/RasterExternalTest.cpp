@@ -19,27 +19,28 @@ struct Variant {
                           // {photo} = a larger noisy one, {out}
   const char* reference;  // shell command decoding {out} to a PNM on standard output
   int type;
-  bool bottomFirst;       // rows stored from the bottom up (decides the reduced rows)
+  bool bottomFirst;  // rows stored from the bottom up (decides the reduced rows)
 };
 
 std::string Expand(std::string command, const TempDir& dir, const std::string& out) {
   const std::pair<std::string, std::string> names[] = {
-      {"{in}", dir.Path("in.ppm")}, {"{q16}", dir.Path("q16.ppm")},
-      {"{q2}", dir.Path("q2.ppm")}, {"{q256}", dir.Path("q256.ppm")},
-      {"{grey}", dir.Path("grey.pgm")}, {"{photo}", dir.Path("photo.ppm")},
+      {"{in}", dir.Path("in.ppm")},       {"{q16}", dir.Path("q16.ppm")},
+      {"{q2}", dir.Path("q2.ppm")},       {"{q256}", dir.Path("q256.ppm")},
+      {"{grey}", dir.Path("grey.pgm")},   {"{photo}", dir.Path("photo.ppm")},
       {"{alpha}", dir.Path("alpha.png")}, {"{out}", out}};
   for (const auto& [key, value] : names)
-    for (std::size_t at; (at = command.find(key)) != std::string::npos;) command.replace(at, key.size(), value);
+    for (std::size_t at; (at = command.find(key)) != std::string::npos;)
+      command.replace(at, key.size(), value);
   return command;
 }
 
 class RasterExternalTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* tool : {"/usr/bin/convert", "/usr/bin/ppmtobmp", "/usr/bin/bmptopnm",
-                             "/usr/bin/ppmtopcx", "/usr/bin/pcxtoppm", "/usr/bin/pamtotga",
-                             "/usr/bin/tgatoppm", "/usr/bin/tiff2rgba", "/usr/bin/tifftopnm",
-                             "/usr/bin/tiffcp", "/usr/bin/pamtotiff", "/usr/bin/ppmtoppm"})
+    for (const char* tool :
+         {"/usr/bin/convert", "/usr/bin/ppmtobmp", "/usr/bin/bmptopnm", "/usr/bin/ppmtopcx",
+          "/usr/bin/pcxtoppm", "/usr/bin/pamtotga", "/usr/bin/tgatoppm", "/usr/bin/tiff2rgba",
+          "/usr/bin/tifftopnm", "/usr/bin/tiffcp", "/usr/bin/pamtotiff", "/usr/bin/ppmtoppm"})
       if (!ToolPresent(tool)) GTEST_SKIP() << tool << " not installed (netpbm, imagemagick, libtiff-tools)";
     CxImage source;
     MakePattern(source, 101, 51);
@@ -51,9 +52,10 @@ class RasterExternalTest : public ::testing::Test {
     // Wider than the run decoders' fast paths need and larger than one read
     // buffer: noise (literals and bright bytes coded as runs of one) beside a
     // flat bright band (the longest runs).
-    ASSERT_TRUE(RunCommand(Expand("/usr/bin/convert -size 900x120 gradient:black-white -seed 5 -attenuate 0.4"
-                                  " +noise Uniform -fill '#f4e8d0' -draw 'rectangle 600,0 899,119' ppm:{photo}",
-                                  dir, "")));
+    ASSERT_TRUE(
+        RunCommand(Expand("/usr/bin/convert -size 900x120 gradient:black-white -seed 5 -attenuate 0.4"
+                          " +noise Uniform -fill '#f4e8d0' -draw 'rectangle 600,0 899,119' ppm:{photo}",
+                          dir, "")));
   }
 
   // Writes the variant, then checks every reduction against its reference.
@@ -61,7 +63,8 @@ class RasterExternalTest : public ::testing::Test {
     SCOPED_TRACE(v.name);
     const std::string file = dir.Path(std::string("v_") + v.name);
     ASSERT_TRUE(RunCommand("(" + Expand(v.write, dir, file) + ") 2>/dev/null"));
-    ASSERT_TRUE(RunCommand("(" + Expand(v.reference, dir, file) + ") > " + dir.Path("ref.pnm") + " 2>/dev/null"));
+    ASSERT_TRUE(
+        RunCommand("(" + Expand(v.reference, dir, file) + ") > " + dir.Path("ref.pnm") + " 2>/dev/null"));
     Pnm reference;
     ASSERT_TRUE(ReadPnm(dir.Path("ref.pnm"), reference));
     int width = 0, height = 0;
@@ -98,7 +101,8 @@ TEST_F(RasterExternalTest, BmpOfEveryBitCountAndHeader) {
       {"im-grey.bmp", "/usr/bin/convert {grey} -type Grayscale BMP3:{out}", kBmpRef, 3, true},
       // ImageMagick's own default: a 124-byte header.
       {"im-v5.bmp", "/usr/bin/convert {in} BMP:{out}", kBmpRef, 3, true},
-      {"im-v5-8.bmp", "/usr/bin/convert {q256} -type Palette BMP:{out}", "/usr/bin/convert {out} ppm:-", 3, true},
+      {"im-v5-8.bmp", "/usr/bin/convert {q256} -type Palette BMP:{out}", "/usr/bin/convert {out} ppm:-", 3,
+       true},
   };
   for (const Variant& v : variants) Check(v);
 }
@@ -146,14 +150,21 @@ TEST_F(RasterExternalTest, TiffOfEverySampleLayoutAndCompression) {
       {"grey.tif", "/usr/bin/convert {grey} -type Grayscale {out}", kTiffRef, 4, false},
       {"bilevel.tif", "/usr/bin/convert {q2} -type Bilevel {out}", kTiffRef, 4, false},
       {"palette.tif", "/usr/bin/convert {q256} -type Palette {out}", kTiffRef, 4, false},
-      {"white.tif", "/usr/bin/convert {grey} -type Grayscale -define tiff:photometric=min-is-white {out}", kTiffRef, 4, false},
+      {"white.tif", "/usr/bin/convert {grey} -type Grayscale -define tiff:photometric=min-is-white {out}",
+       kTiffRef, 4, false},
       {"cmyk.tif", "/usr/bin/convert {in} -colorspace CMYK {out}", kTiffRef, 4, false},
       {"tiles.tif", "/usr/bin/convert {in} -define tiff:tile-geometry=32x16 {out}", kTiffRef, 4, false},
       {"bottom.tif", "/usr/bin/convert {in} -orient BottomLeft {out}", kTiffRef, 4, true},
-      {"packbits.tif", "/usr/bin/convert {in} {out}.src.tif && /usr/bin/tiffcp -c packbits {out}.src.tif {out}", kTiffRef, 4, false},
-      {"jpeg.tif", "/usr/bin/convert {in} {out}.src.tif && /usr/bin/tiffcp -c jpeg -r 16 {out}.src.tif {out}", kTiffRef, 4, false},
-      {"strips.tif", "/usr/bin/convert {in} {out}.src.tif && /usr/bin/tiffcp -r 7 -c lzw {out}.src.tif {out}", kTiffRef, 4, false},
-      {"tiled.tif", "/usr/bin/convert {in} {out}.src.tif && /usr/bin/tiffcp -t -w 16 -l 16 {out}.src.tif {out}", kTiffRef, 4, false},
+      {"packbits.tif",
+       "/usr/bin/convert {in} {out}.src.tif && /usr/bin/tiffcp -c packbits {out}.src.tif {out}", kTiffRef, 4,
+       false},
+      {"jpeg.tif", "/usr/bin/convert {in} {out}.src.tif && /usr/bin/tiffcp -c jpeg -r 16 {out}.src.tif {out}",
+       kTiffRef, 4, false},
+      {"strips.tif", "/usr/bin/convert {in} {out}.src.tif && /usr/bin/tiffcp -r 7 -c lzw {out}.src.tif {out}",
+       kTiffRef, 4, false},
+      {"tiled.tif",
+       "/usr/bin/convert {in} {out}.src.tif && /usr/bin/tiffcp -t -w 16 -l 16 {out}.src.tif {out}", kTiffRef,
+       4, false},
       {"grey4.tif", "/usr/bin/pamdepth 15 {grey} | /usr/bin/pamtotiff > {out}", kTiffRef, 4, false},
   };
   for (const Variant& v : variants) Check(v);
@@ -168,7 +179,8 @@ TEST_F(RasterExternalTest, AlphaOfBmpTgaAndTiff) {
   ASSERT_TRUE(RunCommand("/usr/bin/convert " + alpha + " -alpha extract pgm:" + dir.Path("a.pgm")));
   Pnm expected;
   ASSERT_TRUE(ReadPnm(dir.Path("a.pgm"), expected));
-  for (const char* format : {"-define bmp3:alpha=true BMP3:%s.bmp", "BMP:%s.v5.bmp", "TGA:%s.tga", "%s.tif"}) {
+  for (const char* format :
+       {"-define bmp3:alpha=true BMP3:%s.bmp", "BMP:%s.v5.bmp", "TGA:%s.tga", "%s.tif"}) {
     char target[512];
     std::snprintf(target, sizeof target, format, dir.Path("a").c_str());
     SCOPED_TRACE(target);
@@ -189,20 +201,30 @@ TEST_F(RasterExternalTest, AlphaOfBmpTgaAndTiff) {
 // Every PNG colour type and bit depth, interlaced or not: colours and alpha
 // as ImageMagick reads them (16-bit samples as it scales them to 8 bits).
 TEST_F(RasterExternalTest, PngOfEveryColourTypeAndDepth) {
-  ASSERT_TRUE(RunCommand(Expand("/usr/bin/convert {in} \\( +clone -fx 'i/w' \\) -alpha off"
-                                " -compose CopyOpacity -composite {alpha}", dir, "")));
-  const char* k16 = " -channel RGB -evaluate multiply 0.93 +channel -depth 16";  // samples not multiples of 257
+  ASSERT_TRUE(
+      RunCommand(Expand("/usr/bin/convert {in} \\( +clone -fx 'i/w' \\) -alpha off"
+                        " -compose CopyOpacity -composite {alpha}",
+                        dir, "")));
+  const char* k16 =
+      " -channel RGB -evaluate multiply 0.93 +channel -depth 16";  // samples not multiples of 257
   const std::string grey = "/usr/bin/convert {grey} -define png:color-type=0 -define png:bit-depth=";
-  const std::string greyAlpha = "/usr/bin/convert {alpha} -colorspace gray -define png:color-type=4 -define png:bit-depth=";
+  const std::string greyAlpha =
+      "/usr/bin/convert {alpha} -colorspace gray -define png:color-type=4 -define png:bit-depth=";
   const std::string rgb16 = std::string("/usr/bin/convert {in}") + k16 + " PNG48:{out}";
   const std::string rgba16 = std::string("/usr/bin/convert {alpha}") + k16 + " PNG64:{out}";
   const std::string greyAlpha16 = greyAlpha + "16" + k16 + " PNG:{out}";
-  const std::string strings[] = {"/usr/bin/convert {q2} -define png:color-type=0 -define png:bit-depth=1 PNG:{out}",
-                                 grey + "2 PNG:{out}", grey + "4 PNG:{out}",
-                                 grey + "8 PNG:{out}", grey + "16" + k16 + " PNG:{out}",
-                                 greyAlpha + "8 PNG:{out}", greyAlpha16, rgb16, rgba16,
-                                 std::string("/usr/bin/convert {in} -interlace PNG") + k16 + " PNG48:{out}",
-                                 std::string("/usr/bin/convert {alpha} -interlace PNG") + k16 + " PNG64:{out}"};
+  const std::string strings[] = {
+      "/usr/bin/convert {q2} -define png:color-type=0 -define png:bit-depth=1 PNG:{out}",
+      grey + "2 PNG:{out}",
+      grey + "4 PNG:{out}",
+      grey + "8 PNG:{out}",
+      grey + "16" + k16 + " PNG:{out}",
+      greyAlpha + "8 PNG:{out}",
+      greyAlpha16,
+      rgb16,
+      rgba16,
+      std::string("/usr/bin/convert {in} -interlace PNG") + k16 + " PNG48:{out}",
+      std::string("/usr/bin/convert {alpha} -interlace PNG") + k16 + " PNG64:{out}"};
   const Variant variants[] = {
       {"grey1.png", strings[0].c_str(), kPngRef, IMG_TYPE_PNG, false},
       {"grey2.png", strings[1].c_str(), kPngRef, IMG_TYPE_PNG, false},
@@ -211,11 +233,13 @@ TEST_F(RasterExternalTest, PngOfEveryColourTypeAndDepth) {
       {"grey16.png", strings[4].c_str(), kPngRef, IMG_TYPE_PNG, false},
       {"greyalpha8.png", strings[5].c_str(), kPngRef, IMG_TYPE_PNG, false},
       {"greyalpha16.png", strings[6].c_str(), kPngRef, IMG_TYPE_PNG, false},
-      {"palette4.png", "/usr/bin/convert {q16} -define png:color-type=3 -define png:bit-depth=4 PNG:{out}", kPngRef, IMG_TYPE_PNG, false},
+      {"palette4.png", "/usr/bin/convert {q16} -define png:color-type=3 -define png:bit-depth=4 PNG:{out}",
+       kPngRef, IMG_TYPE_PNG, false},
       {"palette8.png", "/usr/bin/convert {q256} PNG8:{out}", kPngRef, IMG_TYPE_PNG, false},
       {"palette-trns.png", "/usr/bin/convert {alpha} -colors 60 PNG8:{out}", kPngRef, IMG_TYPE_PNG, false},
       {"rgb8.png", "/usr/bin/convert {in} PNG24:{out}", kPngRef, IMG_TYPE_PNG, false},
-      {"rgb-trns.png", "/usr/bin/convert {in} -fill '#010203' -draw 'rectangle 0,0 9,9' -transparent '#010203' PNG24:{out}",
+      {"rgb-trns.png",
+       "/usr/bin/convert {in} -fill '#010203' -draw 'rectangle 0,0 9,9' -transparent '#010203' PNG24:{out}",
        kPngRef, IMG_TYPE_PNG, false},
       {"rgb16.png", strings[7].c_str(), kPngRef, IMG_TYPE_PNG, false},
       {"rgba8.png", "/usr/bin/convert {alpha} PNG32:{out}", kPngRef, IMG_TYPE_PNG, false},

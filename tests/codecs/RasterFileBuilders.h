@@ -14,14 +14,14 @@ using Bytes = std::vector<unsigned char>;
 struct BmpRecipe {
   int headerSize = 40;  // 40 (Windows), 12 (OS/2), or 56, 108, 124 (masks inside)
   int width = 0;
-  int height = 0;       // negative: top-down
+  int height = 0;  // negative: top-down
   int bits = 24;
   int compression = 0;
   std::vector<std::uint32_t> masks{};  // R, G, B (and A inside later headers), after a 40-byte header
   Bytes palette{};                     // B, G, R, 0 quads (B, G, R triples for 12-byte headers)
   std::uint32_t coloursUsed = 0;
   std::int32_t pixelsPerMetre = 2835;
-  Bytes pixels{};                      // rows as stored, padding included
+  Bytes pixels{};  // rows as stored, padding included
 };
 Bytes BuildBmp(const BmpRecipe& recipe);
 

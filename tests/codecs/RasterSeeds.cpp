@@ -76,8 +76,13 @@ Bytes BuildPng(int width, int height, int depth, int colourType, bool interlaced
                const Bytes& palette = {}, const Bytes& trns = {}) {
   spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
   spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
-  spng_ihdr ihdr{std::uint32_t(width), std::uint32_t(height), std::uint8_t(depth), std::uint8_t(colourType),
-                 0, 0, std::uint8_t(interlaced ? 1 : 0)};
+  spng_ihdr ihdr{std::uint32_t(width),
+                 std::uint32_t(height),
+                 std::uint8_t(depth),
+                 std::uint8_t(colourType),
+                 0,
+                 0,
+                 std::uint8_t(interlaced ? 1 : 0)};
   spng_set_ihdr(ctx, &ihdr);
   if (!palette.empty()) {
     spng_plte plte{};
@@ -95,7 +100,8 @@ Bytes BuildPng(int width, int height, int depth, int colourType, bool interlaced
   }
   int error = spng_encode_image(ctx, rows.data(), rows.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
   std::size_t size = 0;
-  unsigned char* png = error == 0 ? static_cast<unsigned char*>(spng_get_png_buffer(ctx, &size, &error)) : nullptr;
+  unsigned char* png =
+      error == 0 ? static_cast<unsigned char*>(spng_get_png_buffer(ctx, &size, &error)) : nullptr;
   Bytes bytes(png, png + (png != nullptr ? size : 0));
   std::free(png);
   spng_ctx_free(ctx);
@@ -116,8 +122,9 @@ std::vector<RasterSeed> PngSeeds() {
   const Bytes grey16 = Ramp(5 * 3 * 2);  // 16-bit grey, 5 x 3, given whole (the encoder interlaces)
   return {{WrittenPng(rgb), IMG_TYPE_PNG},
           {WrittenPng(rgba), IMG_TYPE_PNG},
-          {BuildPng(6, 2, 4, 3, false, {0x01, 0x23, 0x40, 0x12, 0x34, 0x01}, {255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9, 200, 100, 50},
-                    {0, 128, 255}), IMG_TYPE_PNG},
+          {BuildPng(6, 2, 4, 3, false, {0x01, 0x23, 0x40, 0x12, 0x34, 0x01},
+                    {255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9, 200, 100, 50}, {0, 128, 255}),
+           IMG_TYPE_PNG},
           {BuildPng(3, 2, 8, 4, false, {10, 200, 20, 255, 30, 128, 40, 50, 60, 70, 80, 90}), IMG_TYPE_PNG},
           {BuildPng(5, 2, 2, 0, false, {0x1B, 0x80, 0xE4, 0x40}), IMG_TYPE_PNG},
           {BuildPng(5, 3, 16, 0, true, grey16), IMG_TYPE_PNG}};
@@ -152,7 +159,8 @@ std::vector<RasterSeed> BmpSeeds() {
 
 std::vector<RasterSeed> PcxSeeds() {
   PcxRecipe indexed{.width = 5, .height = 3, .bytesPerLine = 6};
-  for (int y = 0; y < 3; ++y) AppendPcxRuns({1, 1, 1, static_cast<unsigned char>(200 + y), 7, 0}, indexed.data);
+  for (int y = 0; y < 3; ++y)
+    AppendPcxRuns({1, 1, 1, static_cast<unsigned char>(200 + y), 7, 0}, indexed.data);
   for (int i = 0; i < 256; ++i)
     indexed.endPalette.insert(indexed.endPalette.end(), {static_cast<unsigned char>(i), 9, 200});
   PcxRecipe rgb{.planes = 3, .width = 4, .height = 2, .bytesPerLine = 4};
@@ -166,8 +174,16 @@ std::vector<RasterSeed> PcxSeeds() {
 std::vector<RasterSeed> TgaSeeds() {
   TgaRecipe rle{.imageType = 10, .width = 5, .height = 3, .depth = 32, .descriptor = 0x28};
   rle.pixels = {0x84, 1, 2, 3, 4, 0x02, 9, 9, 9, 9, 8, 8, 8, 8, 7, 7, 7, 7, 0x85, 5, 6, 7, 8};
-  TgaRecipe mapped{.idLength = 4, .mapType = 1, .imageType = 9, .mapFirst = 2, .mapLength = 3,
-                 .mapEntryBits = 16, .width = 4, .height = 2, .depth = 8, .descriptor = 0x10};
+  TgaRecipe mapped{.idLength = 4,
+                   .mapType = 1,
+                   .imageType = 9,
+                   .mapFirst = 2,
+                   .mapLength = 3,
+                   .mapEntryBits = 16,
+                   .width = 4,
+                   .height = 2,
+                   .depth = 8,
+                   .descriptor = 0x10};
   mapped.map = {0xFF, 0x7F, 0x1F, 0x00, 0xE0, 0x03};
   mapped.pixels = {0x83, 2, 0x03, 3, 4, 2, 9};
   TgaRecipe grey{.imageType = 3, .width = 3, .height = 2, .depth = 8};
@@ -176,8 +192,11 @@ std::vector<RasterSeed> TgaSeeds() {
   raw.pixels = Ramp(4 * 3 * 3);
   TgaRecipe bgra{.width = 3, .height = 2, .depth = 32, .descriptor = 0x08};
   bgra.pixels = Ramp(3 * 2 * 4);
-  return {{BuildTga(rle), IMG_TYPE_TGA},  {BuildTga(mapped), IMG_TYPE_TGA}, {BuildTga(grey), IMG_TYPE_TGA},
-          {BuildTga(raw), IMG_TYPE_TGA},  {BuildTga(bgra), IMG_TYPE_TGA}};
+  return {{BuildTga(rle), IMG_TYPE_TGA},
+          {BuildTga(mapped), IMG_TYPE_TGA},
+          {BuildTga(grey), IMG_TYPE_TGA},
+          {BuildTga(raw), IMG_TYPE_TGA},
+          {BuildTga(bgra), IMG_TYPE_TGA}};
 }
 
 std::vector<RasterSeed> TiffSeeds() {

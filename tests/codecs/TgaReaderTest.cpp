@@ -92,7 +92,7 @@ TEST(TgaReaderTest, RunLengthPacketsAndPixelDepths) {
   recipe.depth = 16;
   recipe.descriptor = 0x20;
   recipe.pixels = {0x82, 0xFF, 0x7F,   // three white pixels: row 0 and the start of row 1
-                 0x00, 0x00, 0x7C};  // one red literal
+                   0x00, 0x00, 0x7C};  // one red literal
   CxImage image;
   ASSERT_EQ(1, LoadFileBytes(BuildTga(recipe), image));
   EXPECT_EQ((std::vector<int>{248, 248, 248}), PixelAt(image, 0, 1));

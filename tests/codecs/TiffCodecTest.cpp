@@ -126,11 +126,12 @@ TEST(TiffCodecTest, FailedWritesReturnZeroAndLeaveNoFile) {
 TEST(TiffCodecTest, SixteenBitRgbLoadsAsEightBit) {
   TempDir dir;
   const std::string path = dir.Path("16.tif");
-  WriteRawTiff(path, 2, 1, 16, 3, [](TIFF* t) { TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB); },
-               [](int, std::vector<unsigned char>& line) {
-                 const std::uint16_t samples[] = {0x1234, 0xABCD, 0xFF00, 0x0100, 0x00FF, 0x8000};
-                 std::memcpy(line.data(), samples, sizeof samples);
-               });
+  WriteRawTiff(
+      path, 2, 1, 16, 3, [](TIFF* t) { TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB); },
+      [](int, std::vector<unsigned char>& line) {
+        const std::uint16_t samples[] = {0x1234, 0xABCD, 0xFF00, 0x0100, 0x00FF, 0x8000};
+        std::memcpy(line.data(), samples, sizeof samples);
+      });
   CxImage image;
   int result = 0;
   Loaded(path, image, 0, result);
@@ -146,35 +147,48 @@ TEST(TiffCodecTest, RefusalsAndWarningsOfTheReader) {
   CxImage image;
   int result = 0, width = 0, height = 0;
 
-  WriteRawTiff(path, 4, 2, 8, 3, [](TIFF* t) {
-    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_SEPARATE);
-  }, fill);
+  WriteRawTiff(
+      path, 4, 2, 8, 3,
+      [](TIFF* t) {
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+        TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_SEPARATE);
+      },
+      fill);
   EXPECT_EQ(0, IsTiffFile(path.c_str(), width, height, nullptr));
   EXPECT_NE(std::string::npos, Loaded(path, image, 0, result).find("Sorry, can not handle bit plane images"));
   EXPECT_EQ(0, result);
   // The dispatcher finds no reader for it, yet the TIFF reader says why.
   testing::internal::CaptureStdout();
   EXPECT_EQ(0, image.Load(path.c_str(), 0, 1, 0, 0, nullptr));
-  EXPECT_NE(std::string::npos, testing::internal::GetCapturedStdout().find("Sorry, can not handle bit plane images"));
-
-  WriteRawTiff(path, 4, 2, 8, 3, [](TIFF*) {}, fill);  // no photometric tag
   EXPECT_NE(std::string::npos,
-            Loaded(path, image, 0, result).find("No \"PhotometricInterpretation\" tag, assuming default value"));
+            testing::internal::GetCapturedStdout().find("Sorry, can not handle bit plane images"));
+
+  WriteRawTiff(
+      path, 4, 2, 8, 3, [](TIFF*) {}, fill);  // no photometric tag
+  EXPECT_NE(
+      std::string::npos,
+      Loaded(path, image, 0, result).find("No \"PhotometricInterpretation\" tag, assuming default value"));
   EXPECT_EQ(1, result);
   EXPECT_EQ((std::vector<int>{90, 90, 90}), PixelAt(image, 3, 1));
 
-  WriteRawTiff(path, 4, 2, 8, 2, [](TIFF*) {}, fill);
-  EXPECT_NE(std::string::npos, Loaded(path, image, 0, result).find("Missing needed \"PhotometricInterpretation\" tag"));
+  WriteRawTiff(
+      path, 4, 2, 8, 2, [](TIFF*) {}, fill);
+  EXPECT_NE(std::string::npos,
+            Loaded(path, image, 0, result).find("Missing needed \"PhotometricInterpretation\" tag"));
   EXPECT_EQ(0, result);
 
-  WriteRawTiff(path, 4, 2, 8, 4, [](TIFF* t) {
-    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_SEPARATED);
-    TIFFSetField(t, TIFFTAG_INKSET, INKSET_MULTIINK);
-  }, fill);
-  EXPECT_NE(std::string::npos, Loaded(path, image, 0, result).find("Sorry, can not handle non CMYK separated images"));
+  WriteRawTiff(
+      path, 4, 2, 8, 4,
+      [](TIFF* t) {
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_SEPARATED);
+        TIFFSetField(t, TIFFTAG_INKSET, INKSET_MULTIINK);
+      },
+      fill);
+  EXPECT_NE(std::string::npos,
+            Loaded(path, image, 0, result).find("Sorry, can not handle non CMYK separated images"));
 
-  WriteRawTiff(path, 4, 2, 8, 1, [](TIFF* t) { TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MASK); }, fill);
+  WriteRawTiff(
+      path, 4, 2, 8, 1, [](TIFF* t) { TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MASK); }, fill);
   EXPECT_NE(std::string::npos, Loaded(path, image, 0, result).find("Sorry, can not handle this image"));
   EXPECT_EQ(0, result);
 }
@@ -183,12 +197,15 @@ TEST(TiffCodecTest, RefusalsAndWarningsOfTheReader) {
 TEST(TiffCodecTest, ResolutionInCentimetres) {
   TempDir dir;
   const std::string path = dir.Path("cm.tif");
-  WriteRawTiff(path, 1, 1, 8, 1, [](TIFF* t) {
-    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-    TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_CENTIMETER);
-    TIFFSetField(t, TIFFTAG_XRESOLUTION, 118.0f);
-    TIFFSetField(t, TIFFTAG_YRESOLUTION, 118.0f);
-  }, [](int, std::vector<unsigned char>& line) { line[0] = 1; });
+  WriteRawTiff(
+      path, 1, 1, 8, 1,
+      [](TIFF* t) {
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+        TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_CENTIMETER);
+        TIFFSetField(t, TIFFTAG_XRESOLUTION, 118.0f);
+        TIFFSetField(t, TIFFTAG_YRESOLUTION, 118.0f);
+      },
+      [](int, std::vector<unsigned char>& line) { line[0] = 1; });
   CxImage image;
   ASSERT_EQ(1, image.Load(path.c_str(), 0, 1, 0, 0, nullptr));
   EXPECT_EQ(300, image.Resolution().cx);
@@ -201,9 +218,9 @@ TEST(TiffCodecTest, TruncatedFileLoadsWithGrey) {
     std::uint32_t count, value;
   };
   constexpr std::uint32_t kData = 8 + 2 + 9 * 12 + 4;
-  const Entry entries[] = {{256, 3, 1, 4},           {257, 3, 1, 4},         {258, 3, 1, 8},
-                           {259, 3, 1, 1},           {262, 3, 1, 1},         {273, 3, 2, kData | (kData + 8) << 16},
-                           {277, 3, 1, 1},           {278, 3, 1, 2},         {279, 3, 2, 8 | 8 << 16}};
+  const Entry entries[] = {{256, 3, 1, 4}, {257, 3, 1, 4}, {258, 3, 1, 8},
+                           {259, 3, 1, 1}, {262, 3, 1, 1}, {273, 3, 2, kData | (kData + 8) << 16},
+                           {277, 3, 1, 1}, {278, 3, 1, 2}, {279, 3, 2, 8 | 8 << 16}};
   Bytes bytes = {'I', 'I', 42, 0, 8, 0, 0, 0, 9, 0};
   const auto put = [&](std::uint32_t v, int n) {
     for (int i = 0; i < n; ++i) bytes.push_back(static_cast<unsigned char>(v >> (8 * i)));

@@ -23,20 +23,23 @@ class TiffLzwTest : public ::testing::Test {
     // Noise (nearly incompressible: short strings, the table filled and
     // cleared) beside a flat band (long strings, the code-not-yet-defined
     // case), odd sizes down to one pixel, grey and alpha.
-    Make("noise.ppm", "-size 301x77 gradient:black-white -seed 7 -attenuate 0.6 +noise Uniform"
-                      " -fill '#f4e8d0' -draw 'rectangle 200,0 300,76'");
+    Make("noise.ppm",
+         "-size 301x77 gradient:black-white -seed 7 -attenuate 0.6 +noise Uniform"
+         " -fill '#f4e8d0' -draw 'rectangle 200,0 300,76'");
     Make("flat.ppm", "-size 640x48 xc:'#336699'");
     Make("odd.ppm", "-size 17x3 plasma:red-blue -seed 3 +noise Impulse");
     Make("one.ppm", "-size 1x1 xc:'#102030'");
     Make("grey.pgm", "{noise.ppm} -colorspace gray");
-    Make("alpha.tif", "{noise.ppm} \\( {noise.ppm} -colorspace gray -negate \\) -compose CopyOpacity -composite"
-                      " -compress None");
+    Make("alpha.tif",
+         "{noise.ppm} \\( {noise.ppm} -colorspace gray -negate \\) -compose CopyOpacity -composite"
+         " -compress None");
   }
 
   std::string Expand(std::string text) const {
     for (const char* name : {"noise.ppm", "flat.ppm", "odd.ppm", "one.ppm", "grey.pgm", "alpha.tif"}) {
       const std::string key = std::string("{") + name + "}";
-      for (std::size_t at; (at = text.find(key)) != std::string::npos;) text.replace(at, key.size(), dir.Path(name));
+      for (std::size_t at; (at = text.find(key)) != std::string::npos;)
+        text.replace(at, key.size(), dir.Path(name));
     }
     return text;
   }
@@ -99,7 +102,8 @@ TEST_F(TiffLzwTest, FilesOfOtherWritersMatchLibtiff) {
 
 // Where the single strip's offset (tag 273) and byte count (279) are held in
 // their directory entries of a little-endian file; 0 when not found.
-void FindStripEntries(const std::vector<unsigned char>& bytes, std::size_t& offsetValue, std::size_t& countValue) {
+void FindStripEntries(const std::vector<unsigned char>& bytes, std::size_t& offsetValue,
+                      std::size_t& countValue) {
   const auto le = [&](std::size_t at, int n) {
     std::uint32_t v = 0;
     for (int b = n - 1; b >= 0; --b) v = v << 8 | bytes[at + b];
@@ -121,8 +125,10 @@ void FindStripEntries(const std::vector<unsigned char>& bytes, std::size_t& offs
 // outside the file or written outside the image.
 TEST_F(TiffLzwTest, DamagedStripsGivePartialImages) {
   const std::string file = dir.Path("one-strip.tif");
-  ASSERT_TRUE(RunCommand("/usr/bin/convert " + dir.Path("noise.ppm") + " " + file + ".src.tif && /usr/bin/tiffcp"
-                         " -c lzw:2 -r 100000 " + file + ".src.tif " + file));
+  ASSERT_TRUE(RunCommand("/usr/bin/convert " + dir.Path("noise.ppm") + " " + file +
+                         ".src.tif && /usr/bin/tiffcp"
+                         " -c lzw:2 -r 100000 " +
+                         file + ".src.tif " + file));
   CxImage whole, reference;
   LoadWithReference(file, whole, reference);
   const std::vector<unsigned char> bytes = ReadBytes(file);

@@ -10,7 +10,7 @@ void RenderScene(CxImage& image, int width, int height);
 
 // The pixel rectangle of a named scene patch ("skin", "grey", ...).
 struct SPixelRect {
-    int x, y, width, height;
+  int x, y, width, height;
 };
 SPixelRect ScenePatch(const char* name, int width, int height);
 

@@ -40,11 +40,10 @@ pid_t StartCounterTool(const std::string& configFolder, const std::string& outpu
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
   pid_t pid = -1;
-  const int result =
-      posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+  const int result = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   return result == 0 ? pid : -1;
 }
@@ -68,9 +67,9 @@ TEST(ConcurrentAllocation, EightProcessesGetDistinctNumbersWithoutGaps) {
   std::vector<pid_t> tools;
   for (int i = 0; i < kProcesses; ++i) {
     const std::string output = served.folder.Path() + "out" + std::to_string(i);
-    tools.push_back(StartCounterTool(served.folder.Path(), output,
-                                     {"--server", "127.0.0.1", "--repeat",
-                                      std::to_string(kAllocationsEach), "alloc", "1"}));
+    tools.push_back(StartCounterTool(
+        served.folder.Path(), output,
+        {"--server", "127.0.0.1", "--repeat", std::to_string(kAllocationsEach), "alloc", "1"}));
     ASSERT_GT(tools.back(), 0);
   }
   std::vector<int> all;
@@ -84,8 +83,7 @@ TEST(ConcurrentAllocation, EightProcessesGetDistinctNumbersWithoutGaps) {
   std::sort(all.begin(), all.end());
   ASSERT_EQ(all.size(), static_cast<std::size_t>(kProcesses * kAllocationsEach));
   for (int i = 0; i < kProcesses * kAllocationsEach; ++i) ASSERT_EQ(all[i], i);
-  EXPECT_EQ(served.store.GetInt("Film Settings", "Next Film Number", -1),
-            kProcesses * kAllocationsEach);
+  EXPECT_EQ(served.store.GetInt("Film Settings", "Next Film Number", -1), kProcesses * kAllocationsEach);
 }
 
 // A station counting locally ("localhost") in the same settings its own

@@ -148,9 +148,9 @@ TEST_F(CounterAccessTest, ListedClientsControlAndEveryControlRequestIsLogged) {
   EXPECT_EQ(served.power.ShutdownCodes(), std::vector<int>{0});
   EXPECT_EQ(served.store.GetInt("Film Settings", "Next Film Number", -1), 40);
   const std::string log = Log();
-  for (const char* line : {"Counter: request to set the counter to 40 from 127.0.0.1\n",
-                           "Counter: request to power off from 127.0.0.1\n",
-                           "Counter: preset request -1 from 127.0.0.1\n"})
+  for (const char* line :
+       {"Counter: request to set the counter to 40 from 127.0.0.1\n",
+        "Counter: request to power off from 127.0.0.1\n", "Counter: preset request -1 from 127.0.0.1\n"})
     EXPECT_NE(log.find(line), std::string::npos) << line << log;
 }
 
@@ -169,8 +169,11 @@ TEST_F(CounterAccessTest, AllocationsBeyondTheCapChangeNothing) {
   EXPECT_EQ(first, 10);
   ASSERT_TRUE(client.AllocateFilmNumbers(&first, 10, server));
   EXPECT_EQ(first, 10 + kMaxAllocationCount);
-  EXPECT_NE(Log().find("Counter: request to take 10001 numbers from 127.0.0.1 refused: one request takes 1 to 10000"),
-            std::string::npos) << Log();
+  EXPECT_NE(
+      Log().find(
+          "Counter: request to take 10001 numbers from 127.0.0.1 refused: one request takes 1 to 10000"),
+      std::string::npos)
+      << Log();
 }
 
 TEST(CounterListenAddress, TheServerListensOnTheGivenInterfaceOnly) {

@@ -159,7 +159,7 @@ TEST(CounterAddressing, SuffixSelectsTheServerPortAndLocalhostWithSuffixIsNotLoc
   ASSERT_TRUE(client.AllocateFilmNumbers(&first, 1, "localhost:2"));
   EXPECT_EQ(first, 0);  // served: raw counter from 0, not local counting from 1
   EXPECT_EQ(served.store.GetInt("Film Settings", "Next Film Number", -1), 1);
-  EXPECT_FALSE(client.AllocateFilmNumbers(&first, 1, "127.0.0.1"));  // suffix "" is elsewhere
+  EXPECT_FALSE(client.AllocateFilmNumbers(&first, 1, "127.0.0.1"));   // suffix "" is elsewhere
   EXPECT_FALSE(client.AllocateFilmNumbers(&first, 1, "127.0.0.1:"));  // host "127.0.0.1:"
 }
 

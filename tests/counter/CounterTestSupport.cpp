@@ -59,16 +59,14 @@ CounterSettingsFolder::CounterSettingsFolder(int basePort) : store(folder.Path()
 }
 
 RawConnection::RawConnection(int port)
-    : m_socket(ConnectTcp("127.0.0.1", port,
-                          std::chrono::steady_clock::now() + std::chrono::seconds(10))) {}
+    : m_socket(ConnectTcp("127.0.0.1", port, std::chrono::steady_clock::now() + std::chrono::seconds(10))) {}
 
 bool RawConnection::Send(const std::vector<std::uint8_t>& bytes) {
-  return WriteAll(m_socket.Get(), bytes,
-                  std::chrono::steady_clock::now() + std::chrono::seconds(10)) == IoResult::Done;
+  return WriteAll(m_socket.Get(), bytes, std::chrono::steady_clock::now() + std::chrono::seconds(10)) ==
+         IoResult::Done;
 }
 
-std::vector<std::uint8_t> RawConnection::Receive(std::size_t count,
-                                                 std::chrono::milliseconds limit) {
+std::vector<std::uint8_t> RawConnection::Receive(std::size_t count, std::chrono::milliseconds limit) {
   std::vector<std::uint8_t> bytes;
   const Deadline deadline = std::chrono::steady_clock::now() + limit;
   std::uint8_t byte = 0;
@@ -79,8 +77,7 @@ std::vector<std::uint8_t> RawConnection::Receive(std::size_t count,
 
 bool RawConnection::ClosedWithoutReply(std::chrono::milliseconds limit) {
   std::uint8_t byte = 0;
-  const IoResult result =
-      ReadExactly(m_socket.Get(), {&byte, 1}, std::chrono::steady_clock::now() + limit);
+  const IoResult result = ReadExactly(m_socket.Get(), {&byte, 1}, std::chrono::steady_clock::now() + limit);
   // A close with unread request bytes arrives as a reset.
   return result == IoResult::Closed || result == IoResult::Failed;
 }

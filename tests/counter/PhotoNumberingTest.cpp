@@ -289,8 +289,7 @@ TEST(PhotoNumberingDate, LocalClockStandsInForAMissingServerDate) {
   ASSERT_TRUE(number.has_value());
   EXPECT_EQ(number->counter, 42);
   const double expected =
-      bx::OleDateTime::FromTimeT(std::chrono::system_clock::to_time_t(clock.Now())).Value() +
-      60.0 / 86400;
+      bx::OleDateTime::FromTimeT(std::chrono::system_clock::to_time_t(clock.Now())).Value() + 60.0 / 86400;
   EXPECT_NEAR(number->date.Value(), expected, 1e-9);
 }
 
@@ -304,8 +303,7 @@ TEST(ImageTree, FolderAndFileFollowRootOperatorWeekdayAndCounter) {
 
   const auto paths = ImageTreePaths::For("/data/Photos/", "anna", film, 1234);
   EXPECT_EQ(paths.filePath, "/data/Photos/images/anna/3/img1234.jpg");
-  EXPECT_EQ(ImageTreePaths::For("/data/Photos", "anna", 3, 1).filePath,
-            "/data/Photosimages/anna/3/img1.jpg");
+  EXPECT_EQ(ImageTreePaths::For("/data/Photos", "anna", 3, 1).filePath, "/data/Photosimages/anna/3/img1.jpg");
 
   EXPECT_EQ(ImageTreePaths::RootFolder("/data/Photos/"), "/data/Photos");
   EXPECT_EQ(ImageTreePaths::RootFolder("/data/Photos"), "/data");

@@ -24,7 +24,8 @@ TEST(StationCounterServer, StartUpServesTheInstanceCounterAndItsPresets) {
   bx::RecordingProgramRestart restart;
   CGrabberApp app(power, restart);
   // Another process may take the port between its choice and the start-up.
-  for (int attempt = 0; attempt < 20 && !(app.m_counterServer && app.m_counterServer->IsServing()); ++attempt) {
+  for (int attempt = 0; attempt < 20 && !(app.m_counterServer && app.m_counterServer->IsServing());
+       ++attempt) {
     store.WriteInt("Database Settings", "Counter Port", FindFreePort() - 2);
     app.InitInstance({"BXGrabber", "-i2"});
   }

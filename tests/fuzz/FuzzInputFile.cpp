@@ -47,7 +47,8 @@ void FuzzInputFile::Write(std::size_t offset, const std::uint8_t* data, std::siz
 void FuzzInputFile::Extend(std::size_t size) {
   struct stat info {};
   if (fstat(m_fd, &info) != 0) std::abort();
-  if (static_cast<std::size_t>(info.st_size) < size && ftruncate(m_fd, static_cast<off_t>(size)) != 0) std::abort();
+  if (static_cast<std::size_t>(info.st_size) < size && ftruncate(m_fd, static_cast<off_t>(size)) != 0)
+    std::abort();
 }
 
 }  // namespace fuzzing

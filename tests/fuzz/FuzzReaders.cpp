@@ -24,11 +24,16 @@ struct Entry {
 
 Entry EntryFor(Reader reader) {
   switch (reader) {
-    case Reader::Bmp: return {IsBmpFile, LoadBmpFile};
-    case Reader::Pcx: return {IsPcxFile, LoadPcxFile};
-    case Reader::Tga: return {IsTgaFile, LoadTgaFile};
-    case Reader::Tiff: return {IsTiffFile, LoadTiffFile};
-    case Reader::Png: return {IsPngFile, LoadPngFile};
+    case Reader::Bmp:
+      return {IsBmpFile, LoadBmpFile};
+    case Reader::Pcx:
+      return {IsPcxFile, LoadPcxFile};
+    case Reader::Tga:
+      return {IsTgaFile, LoadTgaFile};
+    case Reader::Tiff:
+      return {IsTiffFile, LoadTiffFile};
+    case Reader::Png:
+      return {IsPngFile, LoadPngFile};
   }
   return {nullptr, nullptr};
 }

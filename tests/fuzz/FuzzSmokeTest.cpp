@@ -38,10 +38,18 @@ void Mutate(Bytes& bytes, std::mt19937& random) {
   if (bytes.empty()) bytes.push_back(0);
   const std::size_t at = pick(bytes.size());
   switch (pick(5)) {
-    case 0: bytes[at] = static_cast<unsigned char>(random()); break;
-    case 1: bytes.insert(bytes.begin() + at, 1 + pick(16), static_cast<unsigned char>(random())); break;
-    case 2: bytes.erase(bytes.begin() + at, bytes.begin() + std::min(bytes.size(), at + 1 + pick(16))); break;
-    case 3: bytes.resize(at); break;
+    case 0:
+      bytes[at] = static_cast<unsigned char>(random());
+      break;
+    case 1:
+      bytes.insert(bytes.begin() + at, 1 + pick(16), static_cast<unsigned char>(random()));
+      break;
+    case 2:
+      bytes.erase(bytes.begin() + at, bytes.begin() + std::min(bytes.size(), at + 1 + pick(16)));
+      break;
+    case 3:
+      bytes.resize(at);
+      break;
     default: {
       const std::uint32_t values[] = {0, 1, 0x7F, 0x80, 0xFF, 0x7FFF, 0xFFFF, 0x7FFFFFFF, 0xFFFFFFFF};
       const std::uint32_t value = values[pick(std::size(values))];

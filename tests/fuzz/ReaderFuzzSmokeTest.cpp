@@ -17,7 +17,6 @@ using namespace codectest;
 
 namespace {
 
-
 using Bytes = std::vector<unsigned char>;
 
 void Mutate(Bytes& bytes, std::mt19937& random) {
@@ -27,12 +26,15 @@ void Mutate(Bytes& bytes, std::mt19937& random) {
     case 0:
       for (std::size_t n = 1 + pick(8); n > 0; --n) bytes[pick(bytes.size())] = std::uint8_t(random());
       break;
-    case 1: bytes.resize(pick(bytes.size())); break;
+    case 1:
+      bytes.resize(pick(bytes.size()));
+      break;
     case 2:  // the trailer's fields
       for (std::size_t n = 1 + pick(3); n > 0 && bytes.size() > 64; --n)
         bytes[bytes.size() - 64 + 8 + pick(28)] = std::uint8_t(random());
       break;
-    default: bytes[pick(std::min<std::size_t>(bytes.size(), 20000))] ^= std::uint8_t(1 + pick(255));
+    default:
+      bytes[pick(std::min<std::size_t>(bytes.size(), 20000))] ^= std::uint8_t(1 + pick(255));
   }
 }
 
@@ -71,14 +73,19 @@ std::vector<Bytes> PhotoCdSeeds() {
   for (std::size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<unsigned char>(i * 31 / 7);
   auto seed = [](std::uint8_t selector, const Bytes& payload, std::size_t size) {
     Bytes bytes{selector};
-    bytes.insert(bytes.end(), payload.begin(), payload.begin() + static_cast<long>(std::min(size, payload.size())));
+    bytes.insert(bytes.end(), payload.begin(),
+                 payload.begin() + static_cast<long>(std::min(size, payload.size())));
     return bytes;
   };
   const Bytes corrections = FourBaseSectors(kCodes, 5, 2);
-  return {seed(12, pattern, pattern.size()),     seed(0x80 | 0x20 | 12, pattern, 20000),
-          seed(0x40 | 24, pattern, 100),         seed(4, pattern, pattern.size()),
-          seed(0x80 | 5, pattern, 5000),         seed(0x20 | 1, pattern, 3000),
-          seed(0x40 | 2, pattern, 0),            seed(0, corrections, corrections.size()),
+  return {seed(12, pattern, pattern.size()),
+          seed(0x80 | 0x20 | 12, pattern, 20000),
+          seed(0x40 | 24, pattern, 100),
+          seed(4, pattern, pattern.size()),
+          seed(0x80 | 5, pattern, 5000),
+          seed(0x20 | 1, pattern, 3000),
+          seed(0x40 | 2, pattern, 0),
+          seed(0, corrections, corrections.size()),
           seed(0x80 | 0x20, corrections, corrections.size() - 50)};
 }
 

@@ -41,11 +41,11 @@ TEST(IplContrastStretch, MapsColourChannelsWithinCoiAndRoi) {
   IplLUT* luts[3] = {&invert.lut, &keep.lut, &invert.lut};
   img.setRoi(0, 1, 0, 2, 1);
   iplContrastStretch(img, img, luts);
-  EXPECT_EQ(img.at(0, 0, 0), 0);        // outside the ROI
+  EXPECT_EQ(img.at(0, 0, 0), 0);  // outside the ROI
   EXPECT_EQ(img.at(1, 0, 0), 254);
   EXPECT_EQ(img.at(1, 0, 1), 51);
   EXPECT_EQ(img.at(2, 0, 2), 255 - 102);
-  EXPECT_EQ(img.at(2, 0, 3), 152);      // alpha untouched
+  EXPECT_EQ(img.at(2, 0, 3), 152);  // alpha untouched
   img.setRoi(2, 0, 0, 3, 1);
   IplLUT* single[1] = {&invert.lut};
   iplContrastStretch(img, img, single);
@@ -85,7 +85,7 @@ TEST(IplYCrCb, RoundTripAndGreyHasNoColourDifference) {
 
 TEST(IplAlphaComposite, OverWithPremultipliedColours) {
   TestImage a(1, 1, 4, 4), b(1, 1, 4, 4), out(1, 1, 4, 4);
-  a.fill([](int, int, int c) { return c == 3 ? 128 : 64; });   // half-covering, premultiplied
+  a.fill([](int, int, int c) { return c == 3 ? 128 : 64; });  // half-covering, premultiplied
   b.fill([](int, int, int c) { return c == 3 ? 255 : 200; });
   iplAlphaComposite(a, b, out, IPL_COMPOSITE_OVER, nullptr, nullptr, nullptr, 1, 0);
   // 64 + 200 * (255 - 128) / 255 = 64 + 99.6

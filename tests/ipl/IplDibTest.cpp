@@ -13,10 +13,20 @@ std::vector<uint8_t> makeDib(int width, int height, int bits, const std::vector<
   const int stride = (width * bits + 31) / 32 * 4;
   const int rows = height < 0 ? -height : height;
   std::vector<uint8_t> block(sizeof(BITMAPINFOHEADER) + palette.size() * sizeof(RGBQUAD) + stride * rows);
-  BITMAPINFOHEADER h{sizeof(BITMAPINFOHEADER), width, height, 1, static_cast<uint16_t>(bits), BI_RGB, 0, 0, 0,
-                     static_cast<uint32_t>(palette.size()), 0};
+  BITMAPINFOHEADER h{sizeof(BITMAPINFOHEADER),
+                     width,
+                     height,
+                     1,
+                     static_cast<uint16_t>(bits),
+                     BI_RGB,
+                     0,
+                     0,
+                     0,
+                     static_cast<uint32_t>(palette.size()),
+                     0};
   std::memcpy(block.data(), &h, sizeof h);
-  if (!palette.empty()) std::memcpy(block.data() + sizeof h, palette.data(), palette.size() * sizeof(RGBQUAD));
+  if (!palette.empty())
+    std::memcpy(block.data() + sizeof h, palette.data(), palette.size() * sizeof(RGBQUAD));
   return block;
 }
 

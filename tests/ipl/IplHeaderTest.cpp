@@ -23,14 +23,16 @@ TEST(IplHeader, RowsAreAlignedAndTagsKept) {
 
 TEST(IplHeader, BadLayoutsFailThroughTheErrorHandler) {
   ErrorRecorder errors;
-  EXPECT_EQ(iplCreateImageHeader(5, 0, IPL_DEPTH_8U, "RGB", "BGR", 0, 0, 4, 4, 4, nullptr, nullptr, nullptr, nullptr),
+  EXPECT_EQ(iplCreateImageHeader(5, 0, IPL_DEPTH_8U, "RGB", "BGR", 0, 0, 4, 4, 4, nullptr, nullptr, nullptr,
+                                 nullptr),
             nullptr);
   EXPECT_EQ(iplGetErrStatus(), IPL_BadNumChannels);
-  EXPECT_EQ(iplCreateImageHeader(3, 0, IPL_DEPTH_8U, "RGB", "BGR", 0, 0, 4, 0, 4, nullptr, nullptr, nullptr, nullptr),
+  EXPECT_EQ(iplCreateImageHeader(3, 0, IPL_DEPTH_8U, "RGB", "BGR", 0, 0, 4, 0, 4, nullptr, nullptr, nullptr,
+                                 nullptr),
             nullptr);
   // 2^31 bytes would overflow the 32-bit size field.
-  EXPECT_EQ(iplCreateImageHeader(4, 0, IPL_DEPTH_8U, "RGB", "BGRA", 0, 0, 4, 32768, 32768, nullptr, nullptr, nullptr,
-                                 nullptr),
+  EXPECT_EQ(iplCreateImageHeader(4, 0, IPL_DEPTH_8U, "RGB", "BGRA", 0, 0, 4, 32768, 32768, nullptr, nullptr,
+                                 nullptr, nullptr),
             nullptr);
   EXPECT_EQ(iplGetErrStatus(), IPL_BadImageSize);
   EXPECT_EQ(ErrorRecorder::statuses().size(), 3u);

@@ -7,8 +7,9 @@
 namespace {
 
 IplImage* Frame(int width, int height) {
-  IplImage* image = iplCreateImageHeader(3, 0, IPL_DEPTH_8U, "RGB", "BGR", IPL_DATA_ORDER_PIXEL, IPL_ORIGIN_BL,
-                                         IPL_ALIGN_DWORD, width, height, nullptr, nullptr, nullptr, nullptr);
+  IplImage* image =
+      iplCreateImageHeader(3, 0, IPL_DEPTH_8U, "RGB", "BGR", IPL_DATA_ORDER_PIXEL, IPL_ORIGIN_BL,
+                           IPL_ALIGN_DWORD, width, height, nullptr, nullptr, nullptr, nullptr);
   if (image) iplAllocateImage(image, 0, 0);
   return image;
 }

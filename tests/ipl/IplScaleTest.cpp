@@ -17,8 +17,8 @@ TEST(IplDecimate, HalvingWithLinearInterpolationAveragesBlocks) {
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 4; ++x)
       for (int c = 0; c < 3; ++c) {
-        const int sum = texture(2 * x, 2 * y, c) + texture(2 * x + 1, 2 * y, c) + texture(2 * x, 2 * y + 1, c) +
-                        texture(2 * x + 1, 2 * y + 1, c);
+        const int sum = texture(2 * x, 2 * y, c) + texture(2 * x + 1, 2 * y, c) +
+                        texture(2 * x, 2 * y + 1, c) + texture(2 * x + 1, 2 * y + 1, c);
         EXPECT_EQ(dst.at(x, y, c), (sum + 2) / 4) << x << "," << y << "," << c;
       }
 }
@@ -93,10 +93,13 @@ int cubicHalf(const std::function<int(int, int)>& sample, int width, int height,
 }  // namespace
 
 TEST(IplDecimate, CubicHalvingMatchesADirectComputation) {
-  const auto smooth = [](int x, int y) { return static_cast<int>(128 + 100 * std::sin(x * 0.3) * std::cos(y * 0.2)); };
+  const auto smooth = [](int x, int y) {
+    return static_cast<int>(128 + 100 * std::sin(x * 0.3) * std::cos(y * 0.2));
+  };
   TestImage src(20, 14, 1), dst(10, 7, 1);
   src.fill([&](int x, int y, int) { return smooth(x, y); });
   iplDecimate(src, dst, 1, 2, 1, 2, IPL_INTER_CUBIC);
   for (int y = 0; y < 7; ++y)
-    for (int x = 0; x < 10; ++x) EXPECT_NEAR(dst.at(x, y), cubicHalf(smooth, 20, 14, x, y), 1) << x << "," << y;
+    for (int x = 0; x < 10; ++x)
+      EXPECT_NEAR(dst.at(x, y), cubicHalf(smooth, 20, 14, x, y), 1) << x << "," << y;
 }

@@ -40,7 +40,8 @@ int At(const CxImage& image, int x, int y, int c) {
 }
 
 bool Is(const CxImage& image, int x, int y, Bgra colour, int tolerance = 1) {
-  return std::abs(At(image, x, y, 0) - colour.b) <= tolerance && std::abs(At(image, x, y, 1) - colour.g) <= tolerance &&
+  return std::abs(At(image, x, y, 0) - colour.b) <= tolerance &&
+         std::abs(At(image, x, y, 1) - colour.g) <= tolerance &&
          std::abs(At(image, x, y, 2) - colour.r) <= tolerance;
 }
 
@@ -53,7 +54,9 @@ int CountInColumn(const CxImage& image, int x, Bgra colour) {
 
 using Picture = std::unique_ptr<CxImage>;
 int At(const Picture& image, int x, int y, int c) { return At(*image, x, y, c); }
-bool Is(const Picture& image, int x, int y, Bgra colour, int tolerance = 1) { return Is(*image, x, y, colour, tolerance); }
+bool Is(const Picture& image, int x, int y, Bgra colour, int tolerance = 1) {
+  return Is(*image, x, y, colour, tolerance);
+}
 int CountInColumn(const Picture& image, int x, Bgra colour) { return CountInColumn(*image, x, colour); }
 
 const Bgra kWhite{255, 255, 255, 255};
@@ -88,7 +91,8 @@ class CompositionTest : public ::testing::Test {
 
 TEST_F(CompositionTest, CanvasFollowsTheAspectRatioAndRefusesBadOnes) {
   CProcessedImage picture;
-  for (const auto& [aspect, width, height] : {std::tuple{1.5f, 128, 85}, {0.75f, 96, 128}, {1.0f, 128, 128}}) {
+  for (const auto& [aspect, width, height] :
+       {std::tuple{1.5f, 128, 85}, {0.75f, 96, 128}, {1.0f, 128, 128}}) {
     picture.params.aspectRatio = aspect;
     const auto canvas = Render(picture);
     EXPECT_EQ(canvas->Width(), width);
@@ -148,7 +152,7 @@ TEST_F(CompositionTest, LayersStackAndMissingOnesAreSkipped) {
   picture.name = FlatFile("red", 60, 40, {0, 0, 200, 255});
   picture.params.zoom = -35;
   auto canvas = Render(picture);
-  EXPECT_TRUE(Is(canvas, 2, 2, {200, 0, 0, 255}));   // background stretched over the canvas
+  EXPECT_TRUE(Is(canvas, 2, 2, {200, 0, 0, 255}));    // background stretched over the canvas
   EXPECT_TRUE(Is(canvas, 64, 64, {0, 0, 200, 255}));  // photo in the middle
   EXPECT_NEAR(CountInColumn(canvas, 64, {0, 0, 200, 255}), 64, 2);
 
@@ -165,10 +169,10 @@ TEST_F(CompositionTest, LayersStackAndMissingOnesAreSkipped) {
   ASSERT_TRUE(fg.Save(fgPath.c_str(), IMG_TYPE_TIFF, 1, 0, nullptr, 0));
   picture.params.fgImageName = fgPath;
   canvas = Render(picture);
-  EXPECT_TRUE(Is(canvas, 10, 64, {0, 180, 0, 255}));    // opaque half over the background
-  EXPECT_TRUE(Is(canvas, 40, 64, {0, 180, 0, 255}));    // and over the photo
-  EXPECT_TRUE(Is(canvas, 96, 64, {0, 0, 200, 255}));    // the transparent half shows the photo
-  EXPECT_TRUE(Is(canvas, 122, 64, {200, 0, 0, 255}));   // and the background
+  EXPECT_TRUE(Is(canvas, 10, 64, {0, 180, 0, 255}));   // opaque half over the background
+  EXPECT_TRUE(Is(canvas, 40, 64, {0, 180, 0, 255}));   // and over the photo
+  EXPECT_TRUE(Is(canvas, 96, 64, {0, 0, 200, 255}));   // the transparent half shows the photo
+  EXPECT_TRUE(Is(canvas, 122, 64, {200, 0, 0, 255}));  // and the background
 
   // Missing files: white instead of the background; the photo and foreground left out.
   picture.params.bgImageName = folder_.Path() + "/none.tif";
@@ -192,13 +196,14 @@ std::array<int, 4> Box(const CxImage& image, Bgra colour) {
 }
 
 TEST_F(CompositionTest, PlacementMatchesAnImageMagickCompositeOfTheSameLayers) {
-  if (!std::filesystem::exists("/usr/bin/convert")) GTEST_SKIP() << "ImageMagick's /usr/bin/convert is not installed";
+  if (!std::filesystem::exists("/usr/bin/convert"))
+    GTEST_SKIP() << "ImageMagick's /usr/bin/convert is not installed";
   CProcessedImage picture;
   picture.params.aspectRatio = 1.5f;
   picture.name = FlatFile("photo", 60, 40, {0, 0, 200, 255});
-  picture.params.zoom = -35;       // half the canvas height: 96 x 64
-  picture.params.imageX = 250;     // centre 32 px right of the middle
-  picture.params.imageY = -125;    // and 16 px below it
+  picture.params.zoom = -35;     // half the canvas height: 96 x 64
+  picture.params.imageX = 250;   // centre 32 px right of the middle
+  picture.params.imageY = -125;  // and 16 px below it
   const auto canvas = Render(picture, 192);
   const std::string reference = folder_.Path() + "/reference.tif";
   ASSERT_EQ(std::system(("/usr/bin/convert -size 192x128 xc:white \\( " + picture.name +

@@ -132,7 +132,8 @@ TEST_P(LayoutListTest, FilesImportAndUnusableLayoutsAreMarked) {
   EXPECT_TRUE(std::filesystem::exists(CLayoutObject::FilePath(folder_.Path() + "/", imported.id)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Databases, LayoutListTest, ::testing::Values(SqlDialect::SQLite, SqlDialect::PostgreSQL),
+INSTANTIATE_TEST_SUITE_P(Databases, LayoutListTest,
+                         ::testing::Values(SqlDialect::SQLite, SqlDialect::PostgreSQL),
                          [](const auto& info) { return DialectName(info.param); });
 
 }  // namespace

@@ -17,7 +17,8 @@ TEST(CannyFilterTest, AgreesWithOpenCvOnTheSimulatedScene) {
   CxImage scene, edges;
   ASSERT_EQ(scene.Create(kWidth, kHeight), 1);
   Pylon::CSimScene sim(kWidth, kHeight);
-  Pylon::SFrameGeometry geometry{0, 0, kWidth, kHeight, static_cast<uint32_t>(scene.GetRowBytes() - 3 * kWidth)};
+  Pylon::SFrameGeometry geometry{0, 0, kWidth, kHeight,
+                                 static_cast<uint32_t>(scene.GetRowBytes() - 3 * kWidth)};
   sim.Render(Pylon::PixelType_BGR8packed, geometry, Pylon::SExposure{}, scene.GetRowPtr(0));
   ASSERT_EQ(edges.Create(kWidth, kHeight, 0, 1, 0), 1);
   ASSERT_EQ(CannyFilter(scene, edges, kSigma, kLow, kHigh), 1);

@@ -161,7 +161,8 @@ TEST(ApplyColorTwist, MatchesTheMatrixOnEveryPixel) {
     }
   // In place gives the same pixels.
   ASSERT_EQ(source.ApplyColorTwist(m, source), 1);
-  EXPECT_EQ(std::memcmp(source.GetBits(), target.GetBits(), static_cast<size_t>(source.GetRowBytes()) * 257), 0);
+  EXPECT_EQ(std::memcmp(source.GetBits(), target.GetBits(), static_cast<size_t>(source.GetRowBytes()) * 257),
+            0);
 }
 
 TEST(ApplyColorTwist, LookupTableInPlaceRoisAndAlpha) {

@@ -9,8 +9,8 @@
 namespace {
 
 IplImage* header(int channels, int depth, int origin) {
-  return iplCreateImageHeader(channels, 0, depth, "RGB", "BGR", IPL_DATA_ORDER_PIXEL, origin, IPL_ALIGN_4BYTES, 7,
-                              5, nullptr, nullptr, nullptr, nullptr);
+  return iplCreateImageHeader(channels, 0, depth, "RGB", "BGR", IPL_DATA_ORDER_PIXEL, origin,
+                              IPL_ALIGN_4BYTES, 7, 5, nullptr, nullptr, nullptr, nullptr);
 }
 
 }  // namespace

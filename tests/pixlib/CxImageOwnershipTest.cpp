@@ -14,8 +14,8 @@ namespace {
 
 IplImage* makeForeign(int width, int height, int channels, IplROI* roi) {
   IplImage* image = iplCreateImageHeader(channels, 0, IPL_DEPTH_8U, "RGB", channels == 4 ? "BGRA" : "BGR",
-                                         IPL_DATA_ORDER_PIXEL, IPL_ORIGIN_BL, IPL_ALIGN_4BYTES, width, height, roi,
-                                         nullptr, nullptr, nullptr);
+                                         IPL_DATA_ORDER_PIXEL, IPL_ORIGIN_BL, IPL_ALIGN_4BYTES, width, height,
+                                         roi, nullptr, nullptr, nullptr);
   iplAllocateImage(image, 1, 33);
   return image;
 }
@@ -24,8 +24,10 @@ IplImage* makeForeign(int width, int height, int channels, IplROI* roi) {
 BITMAPINFOHEADER* mallocDib(int width, int height, int bits) {
   const int stride = (width * bits + 31) / 32 * 4;
   const size_t palette = bits <= 8 ? (size_t{1} << bits) * sizeof(RGBQUAD) : 0;
-  auto* h = static_cast<BITMAPINFOHEADER*>(std::calloc(1, sizeof(BITMAPINFOHEADER) + palette + stride * height));
-  *h = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), width, height, 1, static_cast<uint16_t>(bits), BI_RGB, 0, 0, 0, 0, 0};
+  auto* h =
+      static_cast<BITMAPINFOHEADER*>(std::calloc(1, sizeof(BITMAPINFOHEADER) + palette + stride * height));
+  *h = BITMAPINFOHEADER{
+      sizeof(BITMAPINFOHEADER), width, height, 1, static_cast<uint16_t>(bits), BI_RGB, 0, 0, 0, 0, 0};
   return h;
 }
 

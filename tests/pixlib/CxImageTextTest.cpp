@@ -33,7 +33,8 @@ struct Block {
 Block Measure(CxImage& image, const std::string& text, CFont& font) {
   Block b;
   CDC* dc = image.GetDC();
-  TextProbe::CalcTextParams(dc, text, font, b.maxWidth, b.totalHeight, b.widths.data(), b.lineHeight, b.angle);
+  TextProbe::CalcTextParams(dc, text, font, b.maxWidth, b.totalHeight, b.widths.data(), b.lineHeight,
+                            b.angle);
   image.ReleaseDC();
   return b;
 }
@@ -44,7 +45,8 @@ cv::Rect InkBox(const cv::Mat& topFirst, Pred ink) {
   int x0 = topFirst.cols, y0 = topFirst.rows, x1 = -1, y1 = -1;
   for (int y = 0; y < topFirst.rows; ++y)
     for (int x = 0; x < topFirst.cols; ++x)
-      if (ink(topFirst, x, y)) x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+      if (ink(topFirst, x, y))
+        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
   return x1 < 0 ? cv::Rect() : cv::Rect(x0, y0, x1 - x0 + 1, y1 - y0 + 1);
 }
 
@@ -266,7 +268,8 @@ TEST(TextDrawing, SeveralThreadsDrawTheSameCaption) {
 }
 
 TEST(TextDrawing, InkMatchesImageMagickAnnotate) {
-  if (!std::filesystem::exists("/usr/bin/convert")) GTEST_SKIP() << "ImageMagick's /usr/bin/convert is not installed";
+  if (!std::filesystem::exists("/usr/bin/convert"))
+    GTEST_SKIP() << "ImageMagick's /usr/bin/convert is not installed";
   if (!std::filesystem::exists(kSerifFile)) GTEST_SKIP() << "fonts-liberation is not installed";
   constexpr int kWidth = 640, kHeight = 480;
   const std::string caption = "Caption \xc3\x85got 1994";
@@ -285,8 +288,9 @@ TEST(TextDrawing, InkMatchesImageMagickAnnotate) {
   const auto dir = std::filesystem::temp_directory_path() / ("pixlib-text-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   const std::string raw = (dir / "annotate.gray").string();
-  const std::string command = "/usr/bin/convert -size " + std::to_string(kWidth) + "x" + std::to_string(kHeight) +
-                              " xc:white -font " + kSerifFile + " -density 72 -pointsize 32 -fill black -gravity NorthWest -annotate +" +
+  const std::string command = "/usr/bin/convert -size " + std::to_string(kWidth) + "x" +
+                              std::to_string(kHeight) + " xc:white -font " + kSerifFile +
+                              " -density 72 -pointsize 32 -fill black -gravity NorthWest -annotate +" +
                               std::to_string(left) + "+" + std::to_string(top) + " '" + caption +
                               "' -depth 8 gray:" + raw;
   ASSERT_EQ(std::system(command.c_str()), 0) << command;

@@ -66,15 +66,18 @@ TEST(TransformMatrix, WorkedExamplesAndAngleReduction) {
   ExpectSameMatrix(m, identity);
   const float large = 1.0e7f;
   CxImage::TransformMatrix(1, 1, large, 0, 0, m);
-  CxImage::TransformMatrix(1, 1, static_cast<float>(std::fmod(static_cast<double>(large), 2 * std::numbers::pi)), 0, 0, n);
+  CxImage::TransformMatrix(
+      1, 1, static_cast<float>(std::fmod(static_cast<double>(large), 2 * std::numbers::pi)), 0, 0, n);
   ExpectSameMatrix(m, n);
 }
 
 TEST(TransformMatrix, NonFiniteInputIsRefused) {
   const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
   double m[2][3];
-  for (const auto& args : {std::array{1.0f, 1.0f, inf, 0.0f, 0.0f}, {1.0f, 1.0f, -inf, 0.0f, 0.0f},
-                           {nan, 1.0f, 0.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 0.0f, 0.0f, inf}}) {
+  for (const auto& args : {std::array{1.0f, 1.0f, inf, 0.0f, 0.0f},
+                           {1.0f, 1.0f, -inf, 0.0f, 0.0f},
+                           {nan, 1.0f, 0.0f, 0.0f, 0.0f},
+                           {1.0f, 1.0f, 0.0f, 0.0f, inf}}) {
     m[0][0] = 7;
     EXPECT_EQ(CxImage::TransformMatrix(args[0], args[1], args[2], args[3], args[4], m), 0);
     EXPECT_EQ(m[0][0], 0.0);  // a zero matrix: every warp refuses it
@@ -147,9 +150,9 @@ TEST(AffineWarp, SingularAndNonFiniteMatricesChangeNothing) {
   before.Create(50, 40);
   StoredRows(target).copyTo(StoredRows(before));
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  double matrices[][2][3] = {{{0, 0, 0.1}, {0, 0, 0.2}},     // an extreme zoom out
-                             {{1, 2, 0}, {2, 4, 0}},         // rank one
-                             {{1, 0, nan}, {0, 1, 0}},       // corrupt offset
+  double matrices[][2][3] = {{{0, 0, 0.1}, {0, 0, 0.2}},       // an extreme zoom out
+                             {{1, 2, 0}, {2, 4, 0}},           // rank one
+                             {{1, 0, nan}, {0, 1, 0}},         // corrupt offset
                              {{1e300, 0, 0}, {0, 1e300, 0}}};  // overflows once scaled
   for (auto& m : matrices) {
     EXPECT_EQ(source.Warp(m, target), 0);

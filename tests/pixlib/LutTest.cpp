@@ -49,7 +49,8 @@ TEST(Lut, ContrastCurveKeyPoints) {
   EXPECT_EQ(lut[192], 223);
   for (double b : {0.1, 0.3, 0.6, 0.75, 0.9}) {
     ContrastLUT(static_cast<float>(b), lut);
-    for (int i = 0; i < 256; ++i) ASSERT_NEAR(lut[i], referenceContrast(i, static_cast<float>(b)), 1) << b << " " << i;
+    for (int i = 0; i < 256; ++i)
+      ASSERT_NEAR(lut[i], referenceContrast(i, static_cast<float>(b)), 1) << b << " " << i;
   }
 }
 

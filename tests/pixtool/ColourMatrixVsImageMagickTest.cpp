@@ -68,11 +68,13 @@ TEST(ColourMatrixVsImageMagick, TwistMatchesColorMatrix) {
   float m[16];
   correctionMatrix(m);
   std::ostringstream ours, theirs;
-  ours << PIXTOOL_PATH << " ops load " << dir / "in.ppm" << " twist";
+  ours << PIXTOOL_PATH << " ops load " << dir / "in.ppm"
+       << " twist";
   for (float v : m) ours << " " << v;
   ours << " write " << dir / "ours.ppm";
   // The twist works in B, G, R order; ImageMagick's matrix in R, G, B.
-  theirs << "/usr/bin/convert " << dir / "in.ppm" << " -color-matrix '";
+  theirs << "/usr/bin/convert " << dir / "in.ppm"
+         << " -color-matrix '";
   for (int r = 2; r >= 0; --r)
     for (int c = 2; c >= 0; --c) theirs << m[4 * r + c] << " ";
   theirs << "' -depth 8 " << dir / "theirs.ppm";
@@ -85,7 +87,8 @@ TEST(ColourMatrixVsImageMagick, TwistMatchesColorMatrix) {
   int worst = 0, changed = 0;
   const std::string in = pixelsOf(dir / "in.ppm");
   for (size_t i = 0; i < a.size(); ++i) {
-    worst = std::max(worst, std::abs(int(static_cast<unsigned char>(a[i])) - int(static_cast<unsigned char>(b[i]))));
+    worst = std::max(worst,
+                     std::abs(int(static_cast<unsigned char>(a[i])) - int(static_cast<unsigned char>(b[i]))));
     changed += a[i] != in[i];
   }
   EXPECT_LE(worst, 1);

@@ -38,7 +38,9 @@ class Pixtool : public ::testing::Test {
   }
   void expectLikePamflip(const std::string& ops, const std::string& flip) {
     ASSERT_EQ(run("ops load " + path("in.ppm") + " " + ops + " write " + path("out.ppm")), 0);
-    ASSERT_EQ(std::system(("/usr/bin/pamflip " + flip + " " + path("in.ppm") + " > " + path("ref.ppm")).c_str()), 0);
+    ASSERT_EQ(
+        std::system(("/usr/bin/pamflip " + flip + " " + path("in.ppm") + " > " + path("ref.ppm")).c_str()),
+        0);
     // pamflip writes the same header form: compare whole files.
     EXPECT_EQ(read(path("out.ppm")), read(path("ref.ppm"))) << ops << " vs pamflip " << flip;
   }
@@ -59,9 +61,13 @@ TEST_F(Pixtool, RotationsAndMirrorsMatchPamflip) {
 }
 
 TEST_F(Pixtool, CopyAndResizeProduceTheRequestedSize) {
-  ASSERT_EQ(run("ops load " + path("in.ppm") + " copy 0 1 0.7 0 14 10 resize 3 2 write " + path("small.ppm")), 0);
+  ASSERT_EQ(run("ops load " + path("in.ppm") + " copy 0 1 0.7 0 14 10 resize 3 2 write " + path("small.ppm")),
+            0);
   EXPECT_EQ(read(path("small.ppm")).substr(0, 11), "P6\n3 2\n255\n");
-  ASSERT_EQ(std::system((std::string(PIXTOOL_PATH) + " info " + path("small.ppm") + " > " + path("info.txt")).c_str()), 0);
+  ASSERT_EQ(
+      std::system(
+          (std::string(PIXTOOL_PATH) + " info " + path("small.ppm") + " > " + path("info.txt")).c_str()),
+      0);
   const std::string info = read(path("info.txt"));
   EXPECT_NE(info.find("width: 3\n"), std::string::npos);
   EXPECT_NE(info.find("float size: 1.5 x 1\n"), std::string::npos);
@@ -141,10 +147,14 @@ TEST_F(Pixtool, TransformAgreesWithImageMagickAffineProjection) {
   if (!fs::exists("/usr/bin/convert")) GTEST_SKIP() << "ImageMagick's /usr/bin/convert is not installed";
   constexpr int kW = 120, kH = 80;
   const float sx = 0.8f, sy = 0.9f, angle = 0.4f, tx = 0.05f, ty = -0.1f;
-  ASSERT_EQ(std::system(("/usr/bin/convert -size 120x80 xc:black -fill white -draw 'rectangle 20,10 49,29' -depth 8 " +
-                         path("square.ppm")).c_str()),
-            0);
-  ASSERT_EQ(run("ops load " + path("square.ppm") + " transform 0.8 0.9 0.4 0.05 -0.1 120 80 write " + path("ours.ppm")),
+  ASSERT_EQ(
+      std::system(
+          ("/usr/bin/convert -size 120x80 xc:black -fill white -draw 'rectangle 20,10 49,29' -depth 8 " +
+           path("square.ppm"))
+              .c_str()),
+      0);
+  ASSERT_EQ(run("ops load " + path("square.ppm") + " transform 0.8 0.9 0.4 0.05 -0.1 120 80 write " +
+                path("ours.ppm")),
             0);
   const double s = std::sin(angle), c = std::cos(angle);
   const double a00 = sx * c, a01 = sy * s, a10 = -sx * s, a11 = sy * c;
@@ -156,9 +166,11 @@ TEST_F(Pixtool, TransformAgreesWithImageMagickAffineProjection) {
   std::snprintf(affine, sizeof affine, "%.9f,%.9f,%.9f,%.9f,%.9f,%.9f", a00, -a10, -a01, a11, imTx, imTy);
   ASSERT_EQ(std::system(("/usr/bin/convert " + path("square.ppm") +
                          " -virtual-pixel black -distort AffineProjection '" + affine + "' -depth 8 " +
-                         path("theirs.ppm")).c_str()),
+                         path("theirs.ppm"))
+                            .c_str()),
             0);
-  const Blob ours = FindBlob(ReadPpm(read(path("ours.ppm")))), theirs = FindBlob(ReadPpm(read(path("theirs.ppm"))));
+  const Blob ours = FindBlob(ReadPpm(read(path("ours.ppm")))),
+             theirs = FindBlob(ReadPpm(read(path("theirs.ppm"))));
   ASSERT_GT(theirs.right, 0);
   EXPECT_NEAR(ours.cx, theirs.cx, 1.0);
   EXPECT_NEAR(ours.cy, theirs.cy, 1.0);
@@ -173,12 +185,15 @@ TEST_F(Pixtool, ComposeRendersALayoutFileAroundAPhoto) {
   ASSERT_EQ(run("convert " + path("in.ppm") + " " + path("photo.tif")), 0);
   std::ofstream(path("Layout/3.xml")) << "<Layout><ID Value=\"3\"/><ASPECT_RATIO Value=\"1.500000\"/>"
                                          "<BG_IMAGE_NAME Value=\"&lt;AP&gt;photo.tif\"/></Layout>";
-  ASSERT_EQ(run("compose " + path("Layout/3.xml") + " " + path("photo.tif") + " " + path("out.ppm") + " --size 60"), 0);
+  ASSERT_EQ(
+      run("compose " + path("Layout/3.xml") + " " + path("photo.tif") + " " + path("out.ppm") + " --size 60"),
+      0);
   EXPECT_EQ(read(path("out.ppm")).substr(0, 12), "P6\n60 40\n255");
   ASSERT_EQ(run("compose " + path("Layout/3.xml") + " " + path("photo.tif") + " " + path("full.ppm")), 0);
   EXPECT_EQ(read(path("full.ppm")).substr(0, 10), "P6\n7 5\n255");  // the photo's long side
   std::ofstream(path("Layout/4.xml")) << "<Layout><ASPECT_RATIO Value=\"-1\"/></Layout>";
   EXPECT_EQ(run("compose " + path("Layout/4.xml") + " " + path("photo.tif") + " " + path("bad.ppm")), 1);
-  EXPECT_EQ(run("compose " + path("in.ppm") + " " + path("photo.tif") + " " + path("bad.ppm")), 1);  // no layout
+  EXPECT_EQ(run("compose " + path("in.ppm") + " " + path("photo.tif") + " " + path("bad.ppm")),
+            1);  // no layout
   EXPECT_EQ(run("compose " + path("Layout/3.xml") + " " + path("photo.tif")), 2);
 }

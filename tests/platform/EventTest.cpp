@@ -54,7 +54,7 @@ TEST(Event, WaitForMultipleReturnsTheSignalledIndexOrTimeout) {
   setter.join();
   b.Set();
   EXPECT_EQ(Event::WaitForMultiple({&a, &b, &c}, false, 0), 1);  // lowest signalled
-  EXPECT_FALSE(b.IsSet());                                         // consumed
+  EXPECT_FALSE(b.IsSet());                                       // consumed
   EXPECT_EQ(Event::WaitForMultiple({&a, &b, &c}, false, 0), 2);
 }
 

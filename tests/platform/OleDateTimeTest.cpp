@@ -21,7 +21,7 @@ TEST(OleDateTime, KnownDaysMatchTheirCalendarDates) {
   // Between -1 and 0 the date is 30 December 1899 and the time is the fraction.
   EXPECT_EQ(OleDateTime(-0.5).GetDay(), 30);
   EXPECT_EQ(OleDateTime(-0.5).GetHour(), 12);
-  EXPECT_EQ(OleDateTime(2026, 12, 8, 0, 0, 0).GetDayOfWeek(), 3);  // a Tuesday
+  EXPECT_EQ(OleDateTime(2026, 12, 8, 0, 0, 0).GetDayOfWeek(), 3);   // a Tuesday
   EXPECT_EQ(OleDateTime(1899, 12, 30, 0, 0, 0).GetDayOfWeek(), 7);  // a Saturday
 }
 

@@ -93,7 +93,8 @@ TEST(ProfileStore, ConcurrentWritersLoseNothing) {
   bx::ProfileStore store(folder.Path(), "App");
   for (int t = 0; t < kThreads; ++t)
     for (int k = 0; k < kKeys; ++k)
-      EXPECT_EQ(store.GetInt("section " + std::to_string(t % 2), "key " + std::to_string(t * kKeys + k), -1), k);
+      EXPECT_EQ(store.GetInt("section " + std::to_string(t % 2), "key " + std::to_string(t * kKeys + k), -1),
+                k);
 }
 
 // A writer killed at any moment leaves either the old or the new file, never a torn one.

@@ -29,7 +29,9 @@ const bool kRestartedProgramReported = [] {
   std::ifstream commandLine("/proc/self/cmdline");
   std::stringstream arguments;
   arguments << commandLine.rdbuf();
-  std::ofstream(probe) << folder << "\n" << arguments.str() << "\n" << (inheritedOpen ? "open" : "closed") << "\n";
+  std::ofstream(probe) << folder << "\n"
+                       << arguments.str() << "\n"
+                       << (inheritedOpen ? "open" : "closed") << "\n";
   std::_Exit(0);
 }();
 

@@ -4,8 +4,6 @@
 #include <pty.h>
 #include <unistd.h>
 
-
-
 namespace {
 
 using bx::SerialPort;

@@ -6,17 +6,17 @@
 #include <sys/types.h>
 
 class FakeCameraProcess {
-public:
-    static constexpr const char* kProgram = "/usr/bin/arv-fake-gv-camera-0.8";
+ public:
+  static constexpr const char* kProgram = "/usr/bin/arv-fake-gv-camera-0.8";
 
-    static bool Available();
-    explicit FakeCameraProcess(const std::string& serial);
-    ~FakeCameraProcess();
-    FakeCameraProcess(const FakeCameraProcess&) = delete;
-    FakeCameraProcess& operator=(const FakeCameraProcess&) = delete;
+  static bool Available();
+  explicit FakeCameraProcess(const std::string& serial);
+  ~FakeCameraProcess();
+  FakeCameraProcess(const FakeCameraProcess&) = delete;
+  FakeCameraProcess& operator=(const FakeCameraProcess&) = delete;
 
-    bool Running() const { return m_pid > 0; }
+  bool Running() const { return m_pid > 0; }
 
-private:
-    pid_t m_pid = -1;
+ private:
+  pid_t m_pid = -1;
 };

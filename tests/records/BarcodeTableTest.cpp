@@ -34,7 +34,8 @@ TEST_P(BarcodeTableTest, ABarcodeIsFiledUnderTheDayOfItsShot) {
   ASSERT_TRUE(Insert("A2", 3, bx::OleDateTime(2011, 3, 7, 17, 45, 0)));
   ASSERT_TRUE(Insert("B1", 4, bx::OleDateTime(2011, 3, 7, 18, 0, 0)));
   ASSERT_TRUE(Insert("A3", 3, bx::OleDateTime(2011, 3, 8, 9, 0, 0)));
-  EXPECT_EQ(database_.Scalar("SELECT \"DATA\" FROM \"Barcode\" WHERE \"BARCODE\" = 'A1'"), "2011-03-07 00:00:00");
+  EXPECT_EQ(database_.Scalar("SELECT \"DATA\" FROM \"Barcode\" WHERE \"BARCODE\" = 'A1'"),
+            "2011-03-07 00:00:00");
 
   EXPECT_TRUE(Set().DeleteBarcodeForShot("A2", "Anna", 12, 3, bx::OleDateTime(2011, 3, 7, 8, 0, 0)));
   EXPECT_EQ(Barcodes(), "A1,A3,B1");
@@ -61,7 +62,8 @@ TEST_P(BarcodeTableTest, AScannedBarcodeCannotChangeTheStatement) {
   ASSERT_TRUE(Insert(hostile, 1, shot));
   ASSERT_TRUE(Insert("plain", 1, shot));
   EXPECT_EQ(database_.Scalar("SELECT \"CONTATORE\" FROM \"Barcode\" WHERE \"BARCODE\" = " +
-                             bx::odbc::QuoteText(hostile)), "1");
+                             bx::odbc::QuoteText(hostile)),
+            "1");
   EXPECT_TRUE(Set().DeleteBarcodeForShot(hostile, "Anna", 12, 1, shot));
   EXPECT_EQ(Barcodes(), "plain");
 }
@@ -69,7 +71,8 @@ TEST_P(BarcodeTableTest, AScannedBarcodeCannotChangeTheStatement) {
 TEST_P(BarcodeTableTest, FailuresAreReportedNotSwallowed) {
   DatabaseSettings unreachable = database_.Settings();
   unreachable.storedConnection = "ODBC;DSN=NoSuchSource";
-  EXPECT_FALSE(CBarcodeSet(unreachable).InsertBarcode("A1", "Anna", 1, 1, bx::OleDateTime(2011, 3, 7, 0, 0, 0)));
+  EXPECT_FALSE(
+      CBarcodeSet(unreachable).InsertBarcode("A1", "Anna", 1, 1, bx::OleDateTime(2011, 3, 7, 0, 0, 0)));
   EXPECT_EQ(messages_.Messages().size(), 1u);
   EXPECT_FALSE(CBarcodeSet(unreachable).DeleteForShot("Anna", 1, 1, bx::OleDateTime(2011, 3, 7, 0, 0, 0)));
   EXPECT_FALSE(CBarcodeSet(unreachable).DeleteBefore("' 7/3/2011 '"));

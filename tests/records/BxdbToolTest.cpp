@@ -39,9 +39,11 @@ TEST(BxdbToolTest, CheckNamesTheDriverAndTheServerOfEachDatabaseType) {
 
 TEST(BxdbToolTest, AStoppedServerFailsWithTheDriversMessage) {
   // A server socket folder where no server runs.
-  const ToolRun run = Bxdb("--connect 'DSN=Data_pg;UID=postgres;PWD=qarmivodel;Servername=/nonexistent' check");
+  const ToolRun run =
+      Bxdb("--connect 'DSN=Data_pg;UID=postgres;PWD=qarmivodel;Servername=/nonexistent' check");
   EXPECT_EQ(run.exitCode, 1) << run.output;
-  EXPECT_NE(run.output.find("bxdb: connection to server on socket \"/nonexistent/"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("bxdb: connection to server on socket \"/nonexistent/"), std::string::npos)
+      << run.output;
 }
 
 TEST(BxdbToolTest, QueryPrintsRowsAndUsageErrorsExitWithTwo) {
@@ -50,7 +52,8 @@ TEST(BxdbToolTest, QueryPrintsRowsAndUsageErrorsExitWithTwo) {
   EXPECT_EQ(rows.output, "name\tnothing\nO'Brien\tNULL\n");
   const ToolRun changed = Bxdb("--type 1 query \"CREATE TEMPORARY TABLE t (n INTEGER)\"");
   EXPECT_EQ(changed.output, "done\n");
-  const ToolRun inserted = Bxdb("--type 1 query \"INSERT INTO \\\"Barcode\\\" SELECT * FROM \\\"Barcode\\\" WHERE 1=0\"");
+  const ToolRun inserted =
+      Bxdb("--type 1 query \"INSERT INTO \\\"Barcode\\\" SELECT * FROM \\\"Barcode\\\" WHERE 1=0\"");
   EXPECT_EQ(inserted.output, "0 rows changed\n");
   EXPECT_EQ(Bxdb("query").exitCode, 2);
   EXPECT_EQ(Bxdb("--type 3 check").exitCode, 2);
@@ -64,10 +67,13 @@ TEST(BxdbToolTest, PhotosOfADayAndLayoutsByCategory) {
   std::remove(file.c_str());
   const std::string connect = "--connect 'DSN=Data;Database=" + file + ";NoCreat=0' ";
   ASSERT_EQ(Bxdb(connect + "schema").exitCode, 0);
-  for (const char* row : {"'Anna','2011-03-07 17:45:00',3,'img3.jpg'", "'Marco','2011-03-07 09:00:00',1,'img1.jpg'",
-                          "'Anna','2011-03-08 09:00:00',4,'img4.jpg'"})
-    Bxdb(connect + "query \"INSERT INTO \\\"Fotografie\\\" (\\\"OPERATORE\\\", \\\"DATA\\\", "
-                   "\\\"CONTATORE\\\", \\\"NOME_FILE\\\") VALUES (" + std::string(row) + ")\"");
+  for (const char* row :
+       {"'Anna','2011-03-07 17:45:00',3,'img3.jpg'", "'Marco','2011-03-07 09:00:00',1,'img1.jpg'",
+        "'Anna','2011-03-08 09:00:00',4,'img4.jpg'"})
+    Bxdb(connect +
+         "query \"INSERT INTO \\\"Fotografie\\\" (\\\"OPERATORE\\\", \\\"DATA\\\", "
+         "\\\"CONTATORE\\\", \\\"NOME_FILE\\\") VALUES (" +
+         std::string(row) + ")\"");
   const ToolRun day = Bxdb(connect + "photos --date 2011-03-07");
   EXPECT_EQ(day.exitCode, 0) << day.output;
   EXPECT_NE(day.output.find("Marco\t0\t1\t2011-03-07 09:00:00\timg1.jpg"), std::string::npos) << day.output;
@@ -78,11 +84,13 @@ TEST(BxdbToolTest, PhotosOfADayAndLayoutsByCategory) {
   EXPECT_NE(anna.output.find("img3.jpg"), std::string::npos) << anna.output;
   EXPECT_EQ(Bxdb(connect + "photos --date 7/3/2011").exitCode, 2);
 
-  Bxdb(connect + "query \"INSERT INTO \\\"Layout\\\" (\\\"NAME\\\", \\\"ASPECT_RATIO\\\", "
-                 "\\\"CATEGORIA\\\") VALUES ('Gold', 1.5, 'Weddings')\"");
+  Bxdb(connect +
+       "query \"INSERT INTO \\\"Layout\\\" (\\\"NAME\\\", \\\"ASPECT_RATIO\\\", "
+       "\\\"CATEGORIA\\\") VALUES ('Gold', 1.5, 'Weddings')\"");
   const ToolRun layouts = Bxdb(connect + "layouts");
   EXPECT_EQ(layouts.exitCode, 0) << layouts.output;
-  EXPECT_EQ(layouts.output, "Horizontal\n  -2\t(built-in)\nVertical\n  -3\t(built-in)\nWeddings\n  1\tGold\n");
+  EXPECT_EQ(layouts.output,
+            "Horizontal\n  -2\t(built-in)\nVertical\n  -3\t(built-in)\nWeddings\n  1\tGold\n");
   std::remove(file.c_str());
 }
 

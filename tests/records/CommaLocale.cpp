@@ -13,7 +13,8 @@ namespace {
 // removed when the process ends.
 class LocaleFolder {
  public:
-  LocaleFolder() : path_(std::filesystem::temp_directory_path() / ("bxlocale-" + std::to_string(::getpid()))) {
+  LocaleFolder()
+      : path_(std::filesystem::temp_directory_path() / ("bxlocale-" + std::to_string(::getpid()))) {
     std::filesystem::create_directories(path_);
     const std::string command =
         "/usr/bin/localedef -i it_IT -f UTF-8 '" + (path_ / "it_IT.UTF-8").string() + "' >/dev/null 2>&1";

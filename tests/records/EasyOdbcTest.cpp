@@ -27,7 +27,8 @@ TEST(EasyOdbcTest, CallsBeforeOpenAreRefused) {
   OdbcConnection connection;
   EXPECT_EQ(MessageOf([&] { connection.Execute("SELECT 1"); }), "Call Open() before Execute()");
   EXPECT_EQ(MessageOf([&] { connection.Query("SELECT 1"); }), "Connection not opened");
-  EXPECT_EQ(MessageOf([&] { connection.Query("SELECT 1", SQL_CURSOR_STATIC, true); }), "Connection not opened");
+  EXPECT_EQ(MessageOf([&] { connection.Query("SELECT 1", SQL_CURSOR_STATIC, true); }),
+            "Connection not opened");
   connection.Open("Data", "sa", "");
   EXPECT_EQ(MessageOf([&] { connection.Query("SELECT 1", 99, false); }), "Invalid cursor type");
 }
@@ -87,6 +88,8 @@ TEST_P(EasyOdbcSourceTest, StatementsAndScrollingResults) {
 INSTANTIATE_TEST_SUITE_P(Databases, EasyOdbcSourceTest,
                          ::testing::Values(std::array<const char*, 3>{"Data", "sa", ""},
                                            std::array<const char*, 3>{"Data_pg", "postgres", "qarmivodel"}),
-                         [](const auto& info) { return std::string(info.param[0]) == "Data" ? "SQLite" : "PostgreSQL"; });
+                         [](const auto& info) {
+                           return std::string(info.param[0]) == "Data" ? "SQLite" : "PostgreSQL";
+                         });
 
 }  // namespace

@@ -38,7 +38,8 @@ TEST_F(PhotoJournalTest, ReplaysInOrderAndForgetsOnlyWhatWasWritten) {
   EXPECT_EQ(journal.Replay([&](const std::string& line) {
     seen.push_back(line);
     return line != "two";
-  }), 2u);
+  }),
+            2u);
   EXPECT_EQ(seen, (std::vector<std::string>{"one", "two"}));
 
   PhotoJournal reopened(journal.Path());  // what is left is on disk

@@ -41,7 +41,8 @@ class PhotoTableTest : public ::testing::TestWithParam<SqlDialect> {
     return photo;
   }
   std::string Column(const std::string& column, long id) const {
-    return database_.Scalar("SELECT \"" + column + "\" FROM \"Fotografie\" WHERE \"ID\" = " + std::to_string(id));
+    return database_.Scalar("SELECT \"" + column +
+                            "\" FROM \"Fotografie\" WHERE \"ID\" = " + std::to_string(id));
   }
   std::string XmlPath(const std::string& op, const std::string& file) const {
     return images_.Path() + "/images/" + op + "/12/data/" + file + ".xml";
@@ -127,7 +128,8 @@ TEST_P(PhotoTableTest, ValuesFromOperatorsAreBoundNotSpliced) {
 }
 
 TEST_P(PhotoTableTest, DeletionsTouchOnlyTheirRows) {
-  for (int counter = 1; counter <= 3; ++counter) ASSERT_TRUE(Photos()->InsertPhoto(Shot("Anna", counter), false));
+  for (int counter = 1; counter <= 3; ++counter)
+    ASSERT_TRUE(Photos()->InsertPhoto(Shot("Anna", counter), false));
   CFoto binned = Shot("Anna", 2);
   binned.id = Photos()->FindId("Anna", "", 12, 2, kShotTime, "img2.jpg");
   ASSERT_TRUE(Photos()->MarkFileDeleted(binned));
@@ -160,7 +162,8 @@ TEST_P(PhotoTableTest, RowsReadBackIntoPhotosAndImportFromXml) {
   const std::string xml = XmlPath("Anna", "img3.jpg");
   EXPECT_FALSE(Photos()->ImportXml(xml, "img3.jpg", false));
   EXPECT_TRUE(Photos()->ImportXml(xml, "copy.jpg", true));
-  EXPECT_EQ(database_.Scalar("SELECT \"SATURATION\" FROM \"Fotografie\" WHERE \"NOME_FILE\" = 'copy.jpg'"), "950");
+  EXPECT_EQ(database_.Scalar("SELECT \"SATURATION\" FROM \"Fotografie\" WHERE \"NOME_FILE\" = 'copy.jpg'"),
+            "950");
   EXPECT_FALSE(Photos()->ImportXml(xml, "../escape.jpg", true));
   EXPECT_FALSE(Photos()->ImportXml(images_.Path() + "/missing.xml", "x.jpg", true));
   EXPECT_EQ(Rows(), "2");
@@ -203,8 +206,10 @@ TEST_P(PhotoTableTest, ImportLayoutXmlTakesTheLayoutColumnsAndTheGivenIdentity) 
   EXPECT_TRUE(std::filesystem::exists(XmlPath("Anna", "img9.jpg")));
 
   std::ofstream(images_.Path() + "/broken.xml") << "<Layout><ZOOM Value=\"x\"/></Layout>";
-  EXPECT_FALSE(Photos()->ImportLayoutXml(images_.Path() + "/broken.xml", "Anna", "", 12, 10, kShotTime, "a.jpg"));
-  EXPECT_FALSE(Photos()->ImportLayoutXml(images_.Path() + "/none.xml", "Anna", "", 12, 10, kShotTime, "a.jpg"));
+  EXPECT_FALSE(
+      Photos()->ImportLayoutXml(images_.Path() + "/broken.xml", "Anna", "", 12, 10, kShotTime, "a.jpg"));
+  EXPECT_FALSE(
+      Photos()->ImportLayoutXml(images_.Path() + "/none.xml", "Anna", "", 12, 10, kShotTime, "a.jpg"));
   EXPECT_EQ(Rows(), "1");
 }
 
@@ -251,7 +256,8 @@ TEST_P(PhotoTableTest, PurgeOldRemovesOnlyRowsWhoseFilesWent) {
   EXPECT_EQ(database_.Scalar("SELECT COUNT(*) FROM \"Fotografie\" WHERE \"CONTATORE\" = 1"), "0");
 }
 
-INSTANTIATE_TEST_SUITE_P(Databases, PhotoTableTest, ::testing::Values(SqlDialect::SQLite, SqlDialect::PostgreSQL),
+INSTANTIATE_TEST_SUITE_P(Databases, PhotoTableTest,
+                         ::testing::Values(SqlDialect::SQLite, SqlDialect::PostgreSQL),
                          [](const auto& info) { return DialectName(info.param); });
 
 }  // namespace

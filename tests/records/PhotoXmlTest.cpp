@@ -69,7 +69,8 @@ TEST(PhotoXmlTest, OneLineFormRoundTripsAwkwardText) {
 }
 
 TEST(PhotoXmlTest, PathsLieInTheFilmsDataFolderAndRefuseEscapingNames) {
-  EXPECT_EQ(bx::records::PhotoXmlPath("/srv/", "Anna", 12, "img3.jpg"), "/srv/images/Anna/12/data/img3.jpg.xml");
+  EXPECT_EQ(bx::records::PhotoXmlPath("/srv/", "Anna", 12, "img3.jpg"),
+            "/srv/images/Anna/12/data/img3.jpg.xml");
   EXPECT_EQ(bx::records::PhotoXmlPath("", "Anna", 12, "img3.jpg"), "./images/Anna/12/data/img3.jpg.xml");
   for (const char* bad : {"..", "a/b", "a\\b", "x..y", ""}) {
     EXPECT_FALSE(bx::records::PhotoXmlPath("/srv/", bad, 1, "img1.jpg")) << bad;

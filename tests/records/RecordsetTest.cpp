@@ -42,7 +42,8 @@ class RecordsetTest : public ::testing::TestWithParam<SqlDialect> {
 TEST_P(RecordsetTest, DatesReadBackAsWritten) {
   const std::vector<bx::OleDateTime> dates{
       bx::OleDateTime(1899, 12, 30, 0, 0, 0), bx::OleDateTime(2012, 2, 29, 23, 59, 59),
-      bx::OleDateTime(2011, 3, 7, 9, 5, 7), bx::OleDateTime(1850, 6, 1, 12, 0, 1), bx::OleDateTime(40609.378472)};
+      bx::OleDateTime(2011, 3, 7, 9, 5, 7), bx::OleDateTime(1850, 6, 1, 12, 0, 1),
+      bx::OleDateTime(40609.378472)};
   for (std::size_t i = 0; i < dates.size(); ++i) AddPhoto("Anna", 1, static_cast<int>(i), dates[i]);
   AddPhoto("Anna", 1, 99, bx::OleDateTime::Null());
 
@@ -113,7 +114,8 @@ TEST_P(RecordsetTest, EveryPhotoColumnRoundTripsWhateverTheLocale) {
 }
 
 TEST_P(RecordsetTest, MovesEditsAndDeletesFollowTheFilterAndSort) {
-  for (int counter : {3, 1, 2}) AddPhoto(counter == 2 ? "Marco" : "Anna", 7, counter, bx::OleDateTime(2011, 3, 7, 9, 0, 0));
+  for (int counter : {3, 1, 2})
+    AddPhoto(counter == 2 ? "Marco" : "Anna", 7, counter, bx::OleDateTime(2011, 3, 7, 9, 0, 0));
   CFotoSet set(database_.Settings());
   set.m_strFilter = "[RULLINO] = 7";
   set.m_strSort = "[CONTATORE] DESC";
@@ -180,7 +182,8 @@ TEST_P(RecordsetTest, DirectStatementsRunWithoutAnOpenSet) {
   EXPECT_THROW(set.ExecuteSQL("DELETE FROM \"NoSuchTable\""), CDBException);
 }
 
-INSTANTIATE_TEST_SUITE_P(Databases, RecordsetTest, ::testing::Values(SqlDialect::SQLite, SqlDialect::PostgreSQL),
+INSTANTIATE_TEST_SUITE_P(Databases, RecordsetTest,
+                         ::testing::Values(SqlDialect::SQLite, SqlDialect::PostgreSQL),
                          [](const auto& info) { return DialectName(info.param); });
 
 // Only a server connection can be cut while the program holds it.
@@ -189,8 +192,9 @@ TEST(ServerConnectionTest, ALostConnectionIsAnErrorTheCallerHandles) {
   CFotoSet set(database.Settings());
   set.Open();
   bx::odbc::OdbcSession admin(kPostgreSqlConnection);
-  bx::odbc::OdbcStatement(admin, "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = '" +
-                                     database.Name() + "'")
+  bx::odbc::OdbcStatement(
+      admin, "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = '" +
+                 database.Name() + "'")
       .Execute();
   EXPECT_THROW(set.Requery(), CDBException);
   set.Close();

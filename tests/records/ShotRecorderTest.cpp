@@ -47,9 +47,7 @@ class ShotRecorderTest : public ::testing::TestWithParam<SqlDialect> {
     return photo;
   }
   std::string Scalar(const std::string& sql) const { return database_.Scalar(sql); }
-  std::string PhotoPath(const CFoto& photo) const {
-    return folder_.Path() + "/images/Anna/3/" + photo.name;
-  }
+  std::string PhotoPath(const CFoto& photo) const { return folder_.Path() + "/images/Anna/3/" + photo.name; }
   // As the station saves a shot: journaled, the photo put in place, released.
   bool Journal(const ShotRecorder::Target& target, const CFoto& photo) {
     const auto ticket = recorder_.Journal(target, photo, PhotoPath(photo));
@@ -124,9 +122,11 @@ TEST_P(ShotRecorderTest, ReplayAfterACrashWritesNothingTwice) {
   // The rows the database dropped as already there are named.
   std::stringstream logged;
   logged << std::ifstream(log).rdbuf();
-  EXPECT_NE(logged.str().find("Photo row of img1.jpg not added: the database holds one of operator Anna, film 3, "
-                              "counter 1 and that day and name already"),
-            std::string::npos) << logged.str();
+  EXPECT_NE(
+      logged.str().find("Photo row of img1.jpg not added: the database holds one of operator Anna, film 3, "
+                        "counter 1 and that day and name already"),
+      std::string::npos)
+      << logged.str();
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM \"Fotografie\""), "2");
   EXPECT_EQ(Scalar("SELECT COUNT(*) || ' ' || SUM(\"IMPORTATE\") FROM \"Story\""), "2 3");
 }

@@ -22,7 +22,8 @@ TEST(DateTextTest, TheProgramsLiteralsHaveNoLeadingZeros) {
 
   EXPECT_EQ(ParsePartDateLiteral("' 7/3/2011 9:5:0 '"), OleDateTime(2011, 3, 7, 9, 5, 0));
   EXPECT_EQ(ParsePartDateLiteral(" ' 29/2/2012 ' "), OleDateTime(2012, 2, 29, 0, 0, 0));
-  for (const char* bad : {"' -1/-1/-1 '", "' 29/2/2011 '", "7/3/2011", "' 7/3 '", "' 7/3/2011 9:5 '", "'x'", ""})
+  for (const char* bad :
+       {"' -1/-1/-1 '", "' 29/2/2011 '", "7/3/2011", "' 7/3 '", "' 7/3/2011 9:5 '", "'x'", ""})
     EXPECT_FALSE(ParsePartDateLiteral(bad)) << bad;
 }
 
@@ -47,9 +48,11 @@ TEST(SqlDialectTest, IdentifiersQuotesAndPatterns) {
   EXPECT_EQ(QuoteText("O'Brien"), "'O''Brien'");
   EXPECT_EQ(LikeCondition(SqlDialect::SQLite, "[OPERATORE]", "50%_a\\b'"),
             "[OPERATORE] LIKE '50\\%\\_a\\\\b''' ESCAPE '\\'");
-  EXPECT_EQ(LikeCondition(SqlDialect::PostgreSQL, "[OPERATORE]", "Anna"), "[OPERATORE] ILIKE 'Anna' ESCAPE '\\'");
+  EXPECT_EQ(LikeCondition(SqlDialect::PostgreSQL, "[OPERATORE]", "Anna"),
+            "[OPERATORE] ILIKE 'Anna' ESCAPE '\\'");
   EXPECT_EQ(DateTimeLiteral(SqlDialect::SQLite, OleDateTime(2011, 3, 7, 0, 0, 0)), "'2011-03-07 00:00:00'");
-  EXPECT_EQ(DateTimeLiteral(SqlDialect::PostgreSQL, OleDateTime(2011, 3, 7, 9, 5, 7)), "{ts '2011-03-07 09:05:07'}");
+  EXPECT_EQ(DateTimeLiteral(SqlDialect::PostgreSQL, OleDateTime(2011, 3, 7, 9, 5, 7)),
+            "{ts '2011-03-07 09:05:07'}");
   EXPECT_THROW(DateTimeLiteral(SqlDialect::SQLite, OleDateTime::Null()), CDBException);
 }
 

@@ -19,7 +19,8 @@ class StoryTableTest : public ::testing::TestWithParam<SqlDialect> {
   void SetUp() override { bx::InstallMessageSink(&messages_); }
   void TearDown() override { bx::InstallMessageSink(nullptr); }
 
-  bool Add(const std::string& op, int imported, int printed, int format = 0, const std::string& product = "") {
+  bool Add(const std::string& op, int imported, int printed, int format = 0,
+           const std::string& product = "") {
     CStorySet story(database_.Settings());
     return story.AddCountsOnDay(kDay, op, imported, printed, format, product, false);
   }
@@ -58,7 +59,8 @@ TEST_P(StoryTableTest, OneRowPerOperatorDayFormatAndProduct) {
 TEST_P(StoryTableTest, AnEmptyProductMatchesARowWithoutOne) {
   database_.Execute(
       "INSERT INTO \"Story\" (\"OPERATORE\", \"DATA\", \"IMPORTATE\", \"STAMPATE\", \"FORMATO_CARTA\", "
-      "\"PRODOTTO\") VALUES ('Anna', " + bx::odbc::DateTimeLiteral(GetParam(), kDay) + ", 4, 0, 0, NULL)");
+      "\"PRODOTTO\") VALUES ('Anna', " +
+      bx::odbc::DateTimeLiteral(GetParam(), kDay) + ", 4, 0, 0, NULL)");
   ASSERT_TRUE(Add("Anna", 1, 0));
   EXPECT_EQ(Rows(), "1");
   EXPECT_EQ(Imported("Anna"), 5);
@@ -75,7 +77,8 @@ TEST_P(StoryTableTest, EachOperatorOfAListGetsItsOwnRow) {
 }
 
 TEST_P(StoryTableTest, CountsFollowTheDateWindowAndThePaperFormat) {
-  for (int format : {0, 17, 1000, 3, static_cast<int>(0x80000003u), 16}) ASSERT_TRUE(Add("Anna", 1, 10, format));
+  for (int format : {0, 17, 1000, 3, static_cast<int>(0x80000003u), 16})
+    ASSERT_TRUE(Add("Anna", 1, 10, format));
   ASSERT_TRUE(Add("Marco", 1, 1, 1));
   EXPECT_EQ(Printed("Anna"), 30);  // formats 3, 3 with the flag bit, 16
   EXPECT_EQ(Printed(""), 31);
@@ -102,7 +105,8 @@ TEST_P(StoryTableTest, NamesThatLookLikeSqlAreStoredVerbatim) {
       EXPECT_EQ(Imported(name), 1) << name;
     }
     EXPECT_EQ(database_.Scalar("SELECT \"OPERATORE\" FROM \"Story\" WHERE \"PRODOTTO\" = " +
-                               bx::odbc::QuoteText(name)), name);
+                               bx::odbc::QuoteText(name)),
+              name);
   }
 }
 
@@ -147,7 +151,8 @@ TEST_P(StoryTableTest, ADatabaseThatCannotBeReachedIsReportedUnlessSilent) {
   EXPECT_EQ(messages_.Messages().size(), 2u);
   EXPECT_EQ(Imported("Anna", "' 31/2/2011 '", ""), 0);  // no such day
   EXPECT_EQ(messages_.Messages().size(), 3u);
-  EXPECT_FALSE(CStorySet(database_.Settings()).AddCountsOnDay(bx::OleDateTime::Null(), "Anna", 1, 0, 0, "", true));
+  EXPECT_FALSE(
+      CStorySet(database_.Settings()).AddCountsOnDay(bx::OleDateTime::Null(), "Anna", 1, 0, 0, "", true));
   EXPECT_EQ(Rows(), "0");
 }
 

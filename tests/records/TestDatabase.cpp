@@ -58,7 +58,8 @@ std::string TestDatabase::FilePath() const {
 
 void TestDatabase::RemoveFiles() const {
   std::error_code ignored;
-  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::filesystem::remove(FilePath() + suffix, ignored);
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+    std::filesystem::remove(FilePath() + suffix, ignored);
 }
 
 DatabaseSettings TestDatabase::Settings() const {

@@ -22,7 +22,6 @@ std::string ServerBinaries() {
   return found.empty() ? "" : found + "/bin/";
 }
 
-
 }  // namespace
 
 PostgreSqlInstance::PostgreSqlInstance() {
@@ -66,8 +65,8 @@ bool PostgreSqlInstance::Run(const std::string& command) {
 bool PostgreSqlInstance::Start() {
   const std::string options = "-p " + std::to_string(port_) + " -k " + folder_.string() +
                               " -c listen_addresses=127.0.0.1 -c fsync=off";
-  return Run(binaries_ + "pg_ctl -D " + (folder_ / "data").string() + " -l " + (folder_ / "postgres.log").string() +
-             " -w -o '" + options + "' start");
+  return Run(binaries_ + "pg_ctl -D " + (folder_ / "data").string() + " -l " +
+             (folder_ / "postgres.log").string() + " -w -o '" + options + "' start");
 }
 
 bool PostgreSqlInstance::Stop() {

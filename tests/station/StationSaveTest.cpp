@@ -20,182 +20,169 @@ namespace fs = std::filesystem;
 namespace {
 
 class StationSaveTest : public ::testing::Test {
-protected:
-    void SetUp() override { SimulateSmallCamera(); }
+ protected:
+  void SetUp() override { SimulateSmallCamera(); }
 
-    CGrabberDlg& Start(const std::string& databasePath, const std::string& extraLines = "")
-    {
-        m_folder.WriteProfile(databasePath, extraLines);
-        m_app = MakeStationApp(m_folder);
-        TheLog().SetFileName((m_folder.StateFolder() / "BXGrabber.log").string());
-        TheLog().Enable(true, false);
-        m_station = std::make_unique<CGrabberDlg>(m_app->App(), m_host);
-        EXPECT_TRUE(m_station->OnInitDialog());
-        return *m_station;
-    }
+  CGrabberDlg& Start(const std::string& databasePath, const std::string& extraLines = "") {
+    m_folder.WriteProfile(databasePath, extraLines);
+    m_app = MakeStationApp(m_folder);
+    TheLog().SetFileName((m_folder.StateFolder() / "BXGrabber.log").string());
+    TheLog().Enable(true, false);
+    m_station = std::make_unique<CGrabberDlg>(m_app->App(), m_host);
+    EXPECT_TRUE(m_station->OnInitDialog());
+    return *m_station;
+  }
 
-    bool Shoot()
-    {
-        const size_t before = m_host.Images().size();
-        m_station->SoftwareShot(false);
-        return m_host.WaitForImages(before + 1);
-    }
+  bool Shoot() {
+    const size_t before = m_host.Images().size();
+    m_station->SoftwareShot(false);
+    return m_host.WaitForImages(before + 1);
+  }
 
-    void TearDown() override { TheLog().Enable(false, false); }
+  void TearDown() override { TheLog().Enable(false, false); }
 
-    std::string Log() const
-    {
-        std::ifstream log(m_folder.StateFolder() / "BXGrabber.log");
-        std::stringstream text;
-        text << log.rdbuf();
-        return text.str();
-    }
+  std::string Log() const {
+    std::ifstream log(m_folder.StateFolder() / "BXGrabber.log");
+    std::stringstream text;
+    text << log.rdbuf();
+    return text.str();
+  }
 
-    int NextFilmNumber() const
-    {
-        return bx::ProfileStore(m_folder.ConfigFolder().string(), "BXGrabber").GetInt("Film Settings",
-                                                                                      "Next Film Number", -1);
-    }
+  int NextFilmNumber() const {
+    return bx::ProfileStore(m_folder.ConfigFolder().string(), "BXGrabber")
+        .GetInt("Film Settings", "Next Film Number", -1);
+  }
 
-    std::string PhotoRoot() const { return m_folder.PhotoFolder().string() + "/"; }
+  std::string PhotoRoot() const { return m_folder.PhotoFolder().string() + "/"; }
 
-    StationFolder m_folder;
-    RecordingHost m_host;
-    std::unique_ptr<StationApp> m_app;
-    std::unique_ptr<CGrabberDlg> m_station;
+  StationFolder m_folder;
+  RecordingHost m_host;
+  std::unique_ptr<StationApp> m_app;
+  std::unique_ptr<CGrabberDlg> m_station;
 };
 
-TEST_F(StationSaveTest, AMissingPhotoFolderIsNamedAndUsesNoCounter)
-{
-    const fs::path missing = m_folder.Root() / "unmounted";
-    CGrabberDlg& station = Start(missing.string() + "/");
-    ASSERT_TRUE(Shoot());
-    EXPECT_EQ(station.Status(), "Ko");
-    EXPECT_EQ(station.SavedCount(), 0);
-    EXPECT_NE(station.SaveProblem().find(missing.string()), std::string::npos) << station.SaveProblem();
-    EXPECT_NE(Log().find("Photo not saved: folder " + missing.string()), std::string::npos) << Log();
-    EXPECT_FALSE(fs::exists(missing));  // a mount point is never created
-    EXPECT_EQ(NextFilmNumber(), -1);    // no counter was taken
+TEST_F(StationSaveTest, AMissingPhotoFolderIsNamedAndUsesNoCounter) {
+  const fs::path missing = m_folder.Root() / "unmounted";
+  CGrabberDlg& station = Start(missing.string() + "/");
+  ASSERT_TRUE(Shoot());
+  EXPECT_EQ(station.Status(), "Ko");
+  EXPECT_EQ(station.SavedCount(), 0);
+  EXPECT_NE(station.SaveProblem().find(missing.string()), std::string::npos) << station.SaveProblem();
+  EXPECT_NE(Log().find("Photo not saved: folder " + missing.string()), std::string::npos) << Log();
+  EXPECT_FALSE(fs::exists(missing));  // a mount point is never created
+  EXPECT_EQ(NextFilmNumber(), -1);    // no counter was taken
 
-    // Once the folder is there, the next shot saves and the reason is gone.
-    fs::create_directory(missing);
-    ASSERT_TRUE(Shoot());
-    EXPECT_EQ(station.Status(), "Ok");
-    EXPECT_EQ(station.SaveProblem(), "");
-    EXPECT_EQ(station.SavedCount(), 1);
-    EXPECT_TRUE(fs::exists(missing / "images/Operatore"));
+  // Once the folder is there, the next shot saves and the reason is gone.
+  fs::create_directory(missing);
+  ASSERT_TRUE(Shoot());
+  EXPECT_EQ(station.Status(), "Ok");
+  EXPECT_EQ(station.SaveProblem(), "");
+  EXPECT_EQ(station.SavedCount(), 1);
+  EXPECT_TRUE(fs::exists(missing / "images/Operatore"));
 }
 
-TEST_F(StationSaveTest, OperatorNamesThatLeaveTheTreeAreRefused)
-{
-    for (const std::string name : {"../../escaped", "a/b", ".."}) {
-        CGrabberDlg& station = Start(PhotoRoot(), "OperatorName=" + name + "\n");
-        ASSERT_TRUE(Shoot()) << name;
-        EXPECT_EQ(station.Status(), "Ko") << name;
-        EXPECT_NE(Log().find("operator name \"" + name + "\""), std::string::npos) << name;
-        m_station.reset();
-    }
-    EXPECT_TRUE(fs::is_empty(m_folder.PhotoFolder()));
-    EXPECT_FALSE(fs::exists(m_folder.Root() / "escaped"));
-    EXPECT_FALSE(fs::exists(m_folder.Root().parent_path() / "escaped"));
+TEST_F(StationSaveTest, OperatorNamesThatLeaveTheTreeAreRefused) {
+  for (const std::string name : {"../../escaped", "a/b", ".."}) {
+    CGrabberDlg& station = Start(PhotoRoot(), "OperatorName=" + name + "\n");
+    ASSERT_TRUE(Shoot()) << name;
+    EXPECT_EQ(station.Status(), "Ko") << name;
+    EXPECT_NE(Log().find("operator name \"" + name + "\""), std::string::npos) << name;
+    m_station.reset();
+  }
+  EXPECT_TRUE(fs::is_empty(m_folder.PhotoFolder()));
+  EXPECT_FALSE(fs::exists(m_folder.Root() / "escaped"));
+  EXPECT_FALSE(fs::exists(m_folder.Root().parent_path() / "escaped"));
 }
 
-TEST_F(StationSaveTest, AFolderThatCannotBeCreatedFailsTheSaveAndLogsTheSkippedCounter)
-{
-    fs::create_directories(m_folder.PhotoFolder() / "images");
-    std::ofstream(m_folder.PhotoFolder() / "images/Operatore") << "a file where a folder belongs";
-    CGrabberDlg& station = Start(PhotoRoot());
-    ASSERT_TRUE(Shoot());
-    EXPECT_EQ(station.Status(), "Ko");
-    EXPECT_EQ(station.SavedCount(), 0);
-    const std::string log = Log();
-    EXPECT_NE(log.find("cannot create folder " + PhotoRoot() + "images/Operatore"), std::string::npos) << log;
-    EXPECT_NE(log.find("counter 1 skipped"), std::string::npos) << log;
-    EXPECT_EQ(NextFilmNumber(), 2);  // the counter given out stays used
+TEST_F(StationSaveTest, AFolderThatCannotBeCreatedFailsTheSaveAndLogsTheSkippedCounter) {
+  fs::create_directories(m_folder.PhotoFolder() / "images");
+  std::ofstream(m_folder.PhotoFolder() / "images/Operatore") << "a file where a folder belongs";
+  CGrabberDlg& station = Start(PhotoRoot());
+  ASSERT_TRUE(Shoot());
+  EXPECT_EQ(station.Status(), "Ko");
+  EXPECT_EQ(station.SavedCount(), 0);
+  const std::string log = Log();
+  EXPECT_NE(log.find("cannot create folder " + PhotoRoot() + "images/Operatore"), std::string::npos) << log;
+  EXPECT_NE(log.find("counter 1 skipped"), std::string::npos) << log;
+  EXPECT_EQ(NextFilmNumber(), 2);  // the counter given out stays used
 }
 
-TEST_F(StationSaveTest, ACorruptCounterStopsSavingUntilTheOperatorSetsIt)
-{
-    CGrabberDlg& station = Start(PhotoRoot(), "[Film Settings]\nNext Film Number=12a\n");
-    ASSERT_TRUE(Shoot());
-    EXPECT_EQ(station.Status(), "Ko");
-    EXPECT_NE(Log().find("\"Next Film Number\" holds \"12a\", not a number"), std::string::npos) << Log();
-    EXPECT_TRUE(m_folder.SavedPhotos().empty());
-    bx::ProfileStore profile(m_folder.ConfigFolder().string(), "BXGrabber");
-    EXPECT_EQ(profile.Find("Film Settings", "Next Film Number"), "12a");
+TEST_F(StationSaveTest, ACorruptCounterStopsSavingUntilTheOperatorSetsIt) {
+  CGrabberDlg& station = Start(PhotoRoot(), "[Film Settings]\nNext Film Number=12a\n");
+  ASSERT_TRUE(Shoot());
+  EXPECT_EQ(station.Status(), "Ko");
+  EXPECT_NE(Log().find("\"Next Film Number\" holds \"12a\", not a number"), std::string::npos) << Log();
+  EXPECT_TRUE(m_folder.SavedPhotos().empty());
+  bx::ProfileStore profile(m_folder.ConfigFolder().string(), "BXGrabber");
+  EXPECT_EQ(profile.Find("Film Settings", "Next Film Number"), "12a");
 
-    profile.WriteInt("Film Settings", "Next Film Number", 120);
-    ASSERT_TRUE(Shoot());
-    EXPECT_EQ(station.Status(), "Ok");
-    ASSERT_EQ(m_folder.SavedPhotos().size(), 1u);
-    EXPECT_EQ(m_folder.SavedPhotos().front().filename(), "img120.jpg");
+  profile.WriteInt("Film Settings", "Next Film Number", 120);
+  ASSERT_TRUE(Shoot());
+  EXPECT_EQ(station.Status(), "Ok");
+  ASSERT_EQ(m_folder.SavedPhotos().size(), 1u);
+  EXPECT_EQ(m_folder.SavedPhotos().front().filename(), "img120.jpg");
 }
 
 // Film folders come back every week: a counter set backwards never replaces
 // last week's photo, unless "Auto Increase" 0 reuses the name on purpose.
-TEST_F(StationSaveTest, AnExistingPhotoIsReplacedOnlyWhenTheNameIsReused)
-{
-    CGrabberDlg& station = Start(PhotoRoot());
-    ASSERT_TRUE(Shoot());
-    ASSERT_EQ(m_folder.SavedPhotos().size(), 1u);
-    const fs::path photo = m_folder.SavedPhotos().front();
-    const int next = NextFilmNumber();
-    const auto lastWeeks = [&] {
-        std::ifstream file(photo);
-        std::string text;
-        std::getline(file, text);
-        return text == "last week";
-    };
-    bx::ProfileStore profile(m_folder.ConfigFolder().string(), "BXGrabber");
-    profile.WriteInt("Film Settings", "Next Film Number", next - 1);
-    std::ofstream(photo) << "last week\n";
-    ASSERT_TRUE(Shoot());
-    EXPECT_EQ(station.Status(), "Ko");
-    EXPECT_NE(station.SaveProblem().find("exists already"), std::string::npos) << station.SaveProblem();
-    EXPECT_NE(Log().find("counter " + std::to_string(next - 1) + " skipped"), std::string::npos) << Log();
-    EXPECT_TRUE(lastWeeks());
-    EXPECT_EQ(NextFilmNumber(), next);
+TEST_F(StationSaveTest, AnExistingPhotoIsReplacedOnlyWhenTheNameIsReused) {
+  CGrabberDlg& station = Start(PhotoRoot());
+  ASSERT_TRUE(Shoot());
+  ASSERT_EQ(m_folder.SavedPhotos().size(), 1u);
+  const fs::path photo = m_folder.SavedPhotos().front();
+  const int next = NextFilmNumber();
+  const auto lastWeeks = [&] {
+    std::ifstream file(photo);
+    std::string text;
+    std::getline(file, text);
+    return text == "last week";
+  };
+  bx::ProfileStore profile(m_folder.ConfigFolder().string(), "BXGrabber");
+  profile.WriteInt("Film Settings", "Next Film Number", next - 1);
+  std::ofstream(photo) << "last week\n";
+  ASSERT_TRUE(Shoot());
+  EXPECT_EQ(station.Status(), "Ko");
+  EXPECT_NE(station.SaveProblem().find("exists already"), std::string::npos) << station.SaveProblem();
+  EXPECT_NE(Log().find("counter " + std::to_string(next - 1) + " skipped"), std::string::npos) << Log();
+  EXPECT_TRUE(lastWeeks());
+  EXPECT_EQ(NextFilmNumber(), next);
 
-    profile.WriteInt("Database Settings", "Auto Increase", 0);
-    ASSERT_TRUE(Shoot());
-    EXPECT_EQ(station.Status(), "Ok");
-    EXPECT_FALSE(lastWeeks());
-    EXPECT_EQ(m_folder.SavedPhotos().size(), 1u);
-    for (const auto& entry : fs::recursive_directory_iterator(m_folder.PhotoFolder()))
-        EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+  profile.WriteInt("Database Settings", "Auto Increase", 0);
+  ASSERT_TRUE(Shoot());
+  EXPECT_EQ(station.Status(), "Ok");
+  EXPECT_FALSE(lastWeeks());
+  EXPECT_EQ(m_folder.SavedPhotos().size(), 1u);
+  for (const auto& entry : fs::recursive_directory_iterator(m_folder.PhotoFolder()))
+    EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
 }
 
-TEST_F(StationSaveTest, SavedPhotosLeaveNoPartialFilesBehind)
-{
-    CGrabberDlg& station = Start(PhotoRoot());
-    for (int shot = 0; shot < 3; ++shot)
-        ASSERT_TRUE(Shoot());
-    EXPECT_EQ(station.SavedCount(), 3);
-    ASSERT_EQ(m_folder.SavedPhotos().size(), 3u);
-    for (const auto& entry : fs::recursive_directory_iterator(m_folder.PhotoFolder()))
-        EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+TEST_F(StationSaveTest, SavedPhotosLeaveNoPartialFilesBehind) {
+  CGrabberDlg& station = Start(PhotoRoot());
+  for (int shot = 0; shot < 3; ++shot) ASSERT_TRUE(Shoot());
+  EXPECT_EQ(station.SavedCount(), 3);
+  ASSERT_EQ(m_folder.SavedPhotos().size(), 3u);
+  for (const auto& entry : fs::recursive_directory_iterator(m_folder.PhotoFolder()))
+    EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
 }
 
 // A station killed while saving left hidden partial files: the next start removes
 // them, but not one newer than the station (another station may be writing it).
-TEST_F(StationSaveTest, PartialFilesOfAnEarlierRunAreRemovedAtStart)
-{
-    const fs::path film = m_folder.PhotoFolder() / "images/Anna/3";
-    fs::create_directories(film / "data");
-    const std::vector<fs::path> stale = {film / ".img7.jpg.partial", film / "data/.img7.jpg.xml.partial"};
-    for (const fs::path& file : stale) {
-        std::ofstream(file) << "cut short";
-        fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(1));
-    }
-    std::ofstream(film / ".notes.txt") << "not ours";
-    const fs::path fresh = film / ".img8.jpg.partial";
-    std::ofstream(fresh) << "being written";
-    fs::last_write_time(fresh, fs::file_time_type::clock::now() + std::chrono::minutes(1));
-    Start(PhotoRoot());
-    for (const fs::path& file : stale)
-        EXPECT_FALSE(fs::exists(file)) << file;
-    EXPECT_TRUE(fs::exists(film / ".notes.txt"));
-    EXPECT_TRUE(fs::exists(fresh));
+TEST_F(StationSaveTest, PartialFilesOfAnEarlierRunAreRemovedAtStart) {
+  const fs::path film = m_folder.PhotoFolder() / "images/Anna/3";
+  fs::create_directories(film / "data");
+  const std::vector<fs::path> stale = {film / ".img7.jpg.partial", film / "data/.img7.jpg.xml.partial"};
+  for (const fs::path& file : stale) {
+    std::ofstream(file) << "cut short";
+    fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(1));
+  }
+  std::ofstream(film / ".notes.txt") << "not ours";
+  const fs::path fresh = film / ".img8.jpg.partial";
+  std::ofstream(fresh) << "being written";
+  fs::last_write_time(fresh, fs::file_time_type::clock::now() + std::chrono::minutes(1));
+  Start(PhotoRoot());
+  for (const fs::path& file : stale) EXPECT_FALSE(fs::exists(file)) << file;
+  EXPECT_TRUE(fs::exists(film / ".notes.txt"));
+  EXPECT_TRUE(fs::exists(fresh));
 }
 
 }  // namespace

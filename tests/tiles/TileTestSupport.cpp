@@ -35,7 +35,8 @@ EngineParams::~EngineParams() {
 
 void FillRow(std::vector<unsigned char>& row, int y, int seed) {
   for (std::size_t i = 0; i < row.size(); ++i)
-    row[i] = static_cast<unsigned char>((i * 7 + std::size_t(y) * 13 + std::size_t(seed) * 101 + (i >> 9)) & 0xFF);
+    row[i] =
+        static_cast<unsigned char>((i * 7 + std::size_t(y) * 13 + std::size_t(seed) * 101 + (i >> 9)) & 0xFF);
 }
 
 bool CreateTiledImage(CxImage& image, int width, int height, int channels) {

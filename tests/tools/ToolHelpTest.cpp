@@ -49,7 +49,8 @@ TEST(ToolHelp, NothingFoundIsSaidWithWhereItWasLooked) {
   EXPECT_EQ(run.output, "bxcam: no cameras found on transport sim\n");
   run = RunProgram("'" BXCAM_PATH "' --transport aravis list", "2>&1");
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.output, "bxcam: no cameras found on transport aravis (the simulated cameras: --transport sim)\n");
+  EXPECT_EQ(run.output,
+            "bxcam: no cameras found on transport aravis (the simulated cameras: --transport sim)\n");
   run = RunProgram("'" PIXTOOL_PATH "' info /nonexistent/photo.jpg", "2>&1");
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.output, "pixtool: /nonexistent/photo.jpg: the file does not exist\n");
@@ -57,7 +58,8 @@ TEST(ToolHelp, NothingFoundIsSaidWithWhereItWasLooked) {
   run = RunProgram(noSources + "--list", "2>&1");
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_NE(run.output.find("pixtool: no TWAIN sources found (the source manager looks in $BX_TWAIN_SOURCES"),
-            std::string::npos) << run.output;
+            std::string::npos)
+      << run.output;
   run = RunProgram(noSources + "--source Flatbed /nonexistent/scan.pnm", "2>&1");
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.output, "pixtool: no TWAIN source named \"Flatbed\" (pixtool scan --list names them)\n");

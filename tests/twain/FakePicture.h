@@ -27,18 +27,18 @@ inline Rgb PaletteColour(int index) { return Rgb{16 * index, 255 - 16 * index, 8
 // injected failure fires once, on the matching triplet.
 struct FakeSettings {
   TW_INT16 pixelType = TWPT_RGB;
-  int bitsPerSample = 8;        // 1 (BW), 4, 8 or 16
+  int bitsPerSample = 8;  // 1 (BW), 4, 8 or 16
   TW_UINT16 pixelFlavor = TWPF_CHOCOLATE;
   int pictures = 1;
   TW_UINT32 preferredBlock = 0;  // 0: the source's default
   TW_UINT32 failGroup = 0;
   TW_UINT16 failDat = 0xFFFF;
   TW_UINT16 failMsg = 0;
-  bool neverClose = false;       // never asks to be closed
-  bool silent = false;           // never announces a picture, nor asks to be closed
-  int bogusBlock = 0;            // 1 rows past the end, 2 short BytesWritten, 3 narrow BytesPerRow
-  bool unknownLength = false;    // reports the picture's length as -1
-  bool ignoreFileName = false;   // writes its own default file instead of the one it was given
+  bool neverClose = false;      // never asks to be closed
+  bool silent = false;          // never announces a picture, nor asks to be closed
+  int bogusBlock = 0;           // 1 rows past the end, 2 short BytesWritten, 3 narrow BytesPerRow
+  bool unknownLength = false;   // reports the picture's length as -1
+  bool ignoreFileName = false;  // writes its own default file instead of the one it was given
 };
 
 }  // namespace twainfake

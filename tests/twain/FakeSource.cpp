@@ -41,7 +41,8 @@ void Paint(ScannedPage& page) {
           if (page.bitsPerSample == 16) {
             SetSample16(page, x, y, s, rgb[s]);
           } else {
-            page.pixels[std::size_t(y) * page.RowBytes() + std::size_t(3 * x + s)] = static_cast<std::uint8_t>(rgb[s]);
+            page.pixels[std::size_t(y) * page.RowBytes() + std::size_t(3 * x + s)] =
+                static_cast<std::uint8_t>(rgb[s]);
           }
         }
       } else if (page.pixelType == TWPT_BW) {

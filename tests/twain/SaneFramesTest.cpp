@@ -22,7 +22,8 @@ SANE_Parameters Frame(SANE_Frame format, int depth, int width, int lines, bool l
   p.lines = lines;
   p.last_frame = last ? SANE_TRUE : SANE_FALSE;
   // Frames far beyond the limit do not fit SANE_Int: those tests set their own.
-  const long long bytes = (static_cast<long long>(width) * (format == SANE_FRAME_RGB ? 3 : 1) * depth + 7) / 8 + padding;
+  const long long bytes =
+      (static_cast<long long>(width) * (format == SANE_FRAME_RGB ? 3 : 1) * depth + 7) / 8 + padding;
   p.bytes_per_line = static_cast<SANE_Int>(std::min<long long>(bytes, std::numeric_limits<SANE_Int>::max()));
   return p;
 }
@@ -38,10 +39,11 @@ TEST(SaneFrames, APassOfAnotherShapeIsRefused) {
     SANE_Parameters first, later;
   };
   const Case cases[] = {
-      {Frame(SANE_FRAME_RED, 8, 64, 4, false), Frame(SANE_FRAME_GREEN, 16, 64, 4, false)},   // deeper
-      {Frame(SANE_FRAME_GRAY, 8, 64, 4, false, 4), Frame(SANE_FRAME_GREEN, 8, 64, 4, true)},  // grey, then colour
-      {Frame(SANE_FRAME_RED, 8, 64, 4, false), Frame(SANE_FRAME_GREEN, 8, 128, 4, false)},   // wider
-      {Frame(SANE_FRAME_RED, 8, 64, 4, false), Frame(SANE_FRAME_RGB, 8, 64, 4, true)},       // no pass
+      {Frame(SANE_FRAME_RED, 8, 64, 4, false), Frame(SANE_FRAME_GREEN, 16, 64, 4, false)},  // deeper
+      {Frame(SANE_FRAME_GRAY, 8, 64, 4, false, 4),
+       Frame(SANE_FRAME_GREEN, 8, 64, 4, true)},  // grey, then colour
+      {Frame(SANE_FRAME_RED, 8, 64, 4, false), Frame(SANE_FRAME_GREEN, 8, 128, 4, false)},  // wider
+      {Frame(SANE_FRAME_RED, 8, 64, 4, false), Frame(SANE_FRAME_RGB, 8, 64, 4, true)},      // no pass
   };
   for (const Case& c : cases) {
     twainsource::ScannedPage page;

@@ -133,8 +133,9 @@ TEST_F(TwainFakeSource, EveryPixelTypeArrivesUprightThroughEachMechanism) {
       Configure(kind);
       RecordingTwain twain;
       EXPECT_TRUE(twain.ModalAcquire(mechanism, nullptr));
-      SCOPED_TRACE(::testing::Message() << "mechanism " << mechanism << ", type " << kind.pixelType << ", bits "
-                                        << kind.bitsPerSample << ", flavour " << kind.pixelFlavor);
+      SCOPED_TRACE(::testing::Message()
+                   << "mechanism " << mechanism << ", type " << kind.pixelType << ", bits "
+                   << kind.bitsPerSample << ", flavour " << kind.pixelFlavor);
       ASSERT_EQ(twain.Images().size(), 1u);
       EXPECT_EQ(WrongPixels(*twain.Images()[0], kind), 0);
       EXPECT_EQ(twain.State(), TWS_PRESESSION);
@@ -245,7 +246,7 @@ TEST_F(TwainFakeSource, FileTransferDeletesOnlyItsOwnFile) {
   RecordingTwain twain;
   EXPECT_TRUE(twain.ModalAcquire(TWSX_FILE, nullptr));
   std::filesystem::current_path(previous);
-  EXPECT_EQ(twain.FailedTransfers(), 1);  // our file stayed empty
+  EXPECT_EQ(twain.FailedTransfers(), 1);                      // our file stayed empty
   EXPECT_TRUE(std::filesystem::exists(work + "/twain.bmp"));  // the source's own file is left alone
   EXPECT_EQ(twaintest::CountFiles(m_tmp, "bxtwain-"), 0);
   std::filesystem::remove_all(work);

@@ -35,7 +35,7 @@ class TwainSane : public ::testing::Test {
 
   // Pictures from test:0 through the library, with SANE options as "name=value" lines.
   std::vector<std::unique_ptr<CxImage>> Acquire(unsigned short mechanism, const std::string& options,
-                                               int count = 1, RecordingTwain&& twain = RecordingTwain()) {
+                                                int count = 1, RecordingTwain&& twain = RecordingTwain()) {
     CTwain::ChooseSource("test:0");
     twain.SetCustomData(kDefaults + options);
     twain.SetCapability(CAP_XFERCOUNT, TWTY_INT16, static_cast<TW_UINT32>(count));
@@ -50,7 +50,8 @@ class TwainSane : public ::testing::Test {
   codectest::Pnm Reference(const std::string& arguments) {
     const std::string out = m_config + "/reference.pnm";
     codectest::Pnm pnm;
-    EXPECT_TRUE(codectest::RunCommand(std::string(kScanimage) + " -d test:0 --format=pnm " + arguments + " > " + out));
+    EXPECT_TRUE(codectest::RunCommand(std::string(kScanimage) + " -d test:0 --format=pnm " + arguments +
+                                      " > " + out));
     EXPECT_TRUE(codectest::ReadPnm(out, pnm));
     return pnm;
   }
@@ -68,9 +69,12 @@ struct Variant {
 };
 
 const Variant kVariants[] = {
-    {"mode=Color\ndepth=8\ntest-picture=Color pattern\n", "--mode Color --depth 8 --test-picture 'Color pattern'"},
-    {"mode=Gray\ndepth=8\ntest-picture=Color pattern\n", "--mode Gray --depth 8 --test-picture 'Color pattern'"},
-    {"mode=Color\ndepth=16\ntest-picture=Color pattern\n", "--mode Color --depth 16 --test-picture 'Color pattern'"},
+    {"mode=Color\ndepth=8\ntest-picture=Color pattern\n",
+     "--mode Color --depth 8 --test-picture 'Color pattern'"},
+    {"mode=Gray\ndepth=8\ntest-picture=Color pattern\n",
+     "--mode Gray --depth 8 --test-picture 'Color pattern'"},
+    {"mode=Color\ndepth=16\ntest-picture=Color pattern\n",
+     "--mode Color --depth 16 --test-picture 'Color pattern'"},
     {"mode=Gray\ndepth=1\ntest-picture=Grid\n", "--mode Gray --depth 1 --test-picture Grid"},
     {"mode=Color\nthree-pass=yes\nthree-pass-order=GBR\ntest-picture=Color pattern\n",
      "--mode Color --three-pass=yes --three-pass-order GBR --test-picture 'Color pattern'"},
@@ -106,8 +110,9 @@ TEST_F(TwainSane, FeederDeliversSeveralPicturesAndStopsWhenEmpty) {
 }
 
 TEST_F(TwainSane, CapabilitiesAndAreaMapToTheDeviceOptions) {
-  const codectest::Pnm reference =
-      Reference("--mode Gray --depth 8 --resolution 75 -l 12.7 -t 5.08 -x 48.26 -y 68.58 --test-picture 'Color pattern'");
+  const codectest::Pnm reference = Reference(
+      "--mode Gray --depth 8 --resolution 75 -l 12.7 -t 5.08 -x 48.26 -y 68.58 --test-picture 'Color "
+      "pattern'");
   RecordingTwain twain;
   TW_UINT32 resolution = 0;
   const TW_FIX32 dpi = ToFix32(75);

@@ -15,4 +15,4 @@ bool WritePpm(const IplImage& image, std::ostream& file);
 // Returns the number of frames that could not be grabbed or written.
 int GrabConvertedFrames(const Options& options, std::ostream& out);
 
-} // namespace bxcam
+}  // namespace bxcam

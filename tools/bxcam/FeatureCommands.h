@@ -12,4 +12,4 @@ void ListFeatures(CameraSession& session, std::ostream& out);
 void GetFeature(CameraSession& session, const std::string& name, std::ostream& out);
 void SetFeature(CameraSession& session, const std::string& name, const std::string& value);
 
-} // namespace bxcam
+}  // namespace bxcam

@@ -9,7 +9,7 @@
 namespace bxcam {
 
 // Returns the file written; raises std::runtime_error when writing fails.
-std::filesystem::path WriteFrame(const Pylon::GrabResult& frame, const std::filesystem::path& dir,
-                                 int index, bool raw);
+std::filesystem::path WriteFrame(const Pylon::GrabResult& frame, const std::filesystem::path& dir, int index,
+                                 bool raw);
 
-} // namespace bxcam
+}  // namespace bxcam

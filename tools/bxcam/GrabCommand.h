@@ -10,4 +10,4 @@ namespace bxcam {
 // Returns the number of frames that could not be grabbed.
 int GrabFrames(CameraSession& session, const Options& options, std::ostream& out);
 
-} // namespace bxcam
+}  // namespace bxcam

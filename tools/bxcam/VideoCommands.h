@@ -10,4 +10,4 @@ namespace bxcam {
 // Exit code: 0 when every asked frame was written.
 int RunVideoCommand(const Options& options, std::ostream& out, std::ostream& err);
 
-} // namespace bxcam
+}  // namespace bxcam

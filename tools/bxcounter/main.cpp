@@ -91,15 +91,13 @@ std::optional<Arguments> Parse(const std::vector<std::string>& words) {
 
 std::string FormatDate(const bx::OleDateTime& date) {
   char text[64];
-  std::snprintf(text, sizeof(text), "%04d-%02d-%02d %02d:%02d:%02d (%.6f)", date.GetYear(),
-                date.GetMonth(), date.GetDay(), date.GetHour(), date.GetMinute(),
-                date.GetSecond(), date.Value());
+  std::snprintf(text, sizeof(text), "%04d-%02d-%02d %02d:%02d:%02d (%.6f)", date.GetYear(), date.GetMonth(),
+                date.GetDay(), date.GetHour(), date.GetMinute(), date.GetSecond(), date.Value());
   return text;
 }
 
 // One request; the printed reply, or nothing on failure.
-std::optional<std::string> Run(CRemoteCounterClient& client, const Arguments& arguments,
-                               const char* server) {
+std::optional<std::string> Run(CRemoteCounterClient& client, const Arguments& arguments, const char* server) {
   int number = arguments.value.value_or(-1);
   const std::string& command = arguments.command;
   if (command == "get" && client.GetFilmNumber(&number, server)) return std::to_string(number);

@@ -40,9 +40,10 @@ struct Arguments {
 };
 
 int Usage() {
-  std::fputs("usage: bxdb [--type 0|1] [--instance N] [--connect STRING] check | schema | query SQL\n"
-             "            | photos [--operator NAME] [--date YYYY-MM-DD] | layouts\n",
-             stderr);
+  std::fputs(
+      "usage: bxdb [--type 0|1] [--instance N] [--connect STRING] check | schema | query SQL\n"
+      "            | photos [--operator NAME] [--date YYYY-MM-DD] | layouts\n",
+      stderr);
   return 2;
 }
 
@@ -69,10 +70,9 @@ std::optional<Arguments> Parse(int argc, char** argv) {
     }
   }
   const auto& command = arguments.command;
-  const bool valid =
-      (command.size() == 1 && (command[0] == "check" || command[0] == "schema" || command[0] == "layouts" ||
-                               command[0] == "photos")) ||
-      (command.size() == 2 && command[0] == "query");
+  const bool valid = (command.size() == 1 && (command[0] == "check" || command[0] == "schema" ||
+                                              command[0] == "layouts" || command[0] == "photos")) ||
+                     (command.size() == 2 && command[0] == "query");
   if (!valid) return std::nullopt;
   return arguments;
 }
@@ -95,8 +95,10 @@ void Query(bx::odbc::OdbcSession& session, const std::string& sql) {
   const auto columns = static_cast<SQLUSMALLINT>(statement.ColumnCount());
   if (columns == 0) {
     // Statements that change no rows (such as CREATE) report no count on some drivers.
-    if (changed < 0) std::printf("done\n");
-    else std::printf("%ld rows changed\n", changed);
+    if (changed < 0)
+      std::printf("done\n");
+    else
+      std::printf("%ld rows changed\n", changed);
     return;
   }
   for (SQLUSMALLINT column = 1; column <= columns; ++column)
@@ -121,7 +123,8 @@ void Photos(const std::string& connection, const Arguments& arguments) {
   photos.m_strFilter = "[DATA] >= " + bx::odbc::DateTimeLiteral(photos.Dialect(), day) + " AND [DATA] < " +
                        bx::odbc::DateTimeLiteral(photos.Dialect(), bx::odbc::NextDay(day));
   if (!arguments.operatorName.empty())
-    photos.m_strFilter += " AND " + bx::odbc::LikeCondition(photos.Dialect(), "[OPERATORE]", arguments.operatorName);
+    photos.m_strFilter +=
+        " AND " + bx::odbc::LikeCondition(photos.Dialect(), "[OPERATORE]", arguments.operatorName);
   photos.m_strSort = "[DATA],[ID]";
   photos.Open();
   std::printf("ID\tOPERATORE\tRULLINO\tCONTATORE\tDATA\tNOME_FILE\tEVENTO\n");
@@ -134,10 +137,11 @@ void Photos(const std::string& connection, const Arguments& arguments) {
 
 bool Layouts(const std::string& connection, const Arguments& arguments) {
   const bx::ProfileStore profile("BXGrabber" + arguments.instance);
-  CLayoutList list({SettingsFor(connection),
-                    bx::layout::ApplicationFolder(profile.GetString("Program Settings", "Application Path", "")),
-                    static_cast<float>(profile.GetInt("Program Settings", "Default Aspect Ratio", 1370)) / 1000.0f,
-                    false});
+  CLayoutList list(
+      {SettingsFor(connection),
+       bx::layout::ApplicationFolder(profile.GetString("Program Settings", "Application Path", "")),
+       static_cast<float>(profile.GetInt("Program Settings", "Default Aspect Ratio", 1370)) / 1000.0f,
+       false});
   const bool complete = list.Load("", true);
   for (std::size_t category = 0; category < list.CategoryCount(); ++category) {
     list.SetCurrentCategory(category);

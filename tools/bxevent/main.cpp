@@ -51,8 +51,7 @@ int main(int argc, char** argv) {
   const std::string action = argv[1];
   const std::string name = argv[2];
   uint32_t timeoutMs = bx::Event::kInfinite;
-  if (argc == 5 && (std::string(argv[3]) != "--timeout" || !ParseTimeout(argv[4], timeoutMs)))
-    return Usage();
+  if (argc == 5 && (std::string(argv[3]) != "--timeout" || !ParseTimeout(argv[4], timeoutMs))) return Usage();
   if (name.empty() || (action != "set" && action != "reset" && action != "pulse" && action != "wait"))
     return Usage();
 
@@ -65,8 +64,11 @@ int main(int argc, char** argv) {
   if (action == "reset") return event.Reset() ? kDone : kUnavailable;
   if (action == "pulse") return event.Pulse() ? kDone : kUnavailable;
   switch (event.Wait(timeoutMs)) {
-    case bx::NamedEvent::WaitResult::Signalled: return kDone;
-    case bx::NamedEvent::WaitResult::Timeout: return kTimedOut;
-    default: return kUnavailable;
+    case bx::NamedEvent::WaitResult::Signalled:
+      return kDone;
+    case bx::NamedEvent::WaitResult::Timeout:
+      return kTimedOut;
+    default:
+      return kUnavailable;
   }
 }

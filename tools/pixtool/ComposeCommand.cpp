@@ -17,7 +17,8 @@ int RunCompose(std::span<const std::string> args) {
   std::string error;
   if (!ParseOptions(args, {"size", "embedded-profile"}, files, options, error) || files.size() != 3 ||
       options["size"] < 0) {
-    std::fprintf(stderr, "%s%susage: pixtool compose LAYOUT.xml PHOTO OUT [--size N] [--embedded-profile 0|1]\n",
+    std::fprintf(stderr,
+                 "%s%susage: pixtool compose LAYOUT.xml PHOTO OUT [--size N] [--embedded-profile 0|1]\n",
                  error.c_str(), error.empty() ? "" : "\n");
     return 2;
   }
@@ -32,7 +33,8 @@ int RunCompose(std::span<const std::string> args) {
   composition.useEmbeddedProfile = options["embedded-profile"] != 0;
   CxImage picture;
   if (!layout.GetComposed(options["size"], composition, picture)) {
-    std::fprintf(stderr, "pixtool: %s: no composition can be made (size or aspect ratio)\n", files[0].c_str());
+    std::fprintf(stderr, "pixtool: %s: no composition can be made (size or aspect ratio)\n",
+                 files[0].c_str());
     return 1;
   }
   if (!SaveByExtension(files[2], picture, 90, error)) {

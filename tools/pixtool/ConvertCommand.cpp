@@ -44,7 +44,8 @@ int RunConvert(std::span<const std::string> arguments) {
   std::map<std::string, int> options{{"reduce", 1}, {"mode", 1}, {"quality", 90}};
   std::string error;
   if (!ParseOptions(args, {"reduce", "mode", "quality"}, files, options, error) || files.size() != 2) {
-    std::fprintf(stderr, "%s%susage: pixtool convert IN OUT [--reduce R] [--mode M] [--quality Q] [--auto-orient]\n",
+    std::fprintf(stderr,
+                 "%s%susage: pixtool convert IN OUT [--reduce R] [--mode M] [--quality Q] [--auto-orient]\n",
                  error.c_str(), error.empty() ? "" : "\n");
     return 2;
   }
@@ -57,7 +58,8 @@ int RunConvert(std::span<const std::string> arguments) {
   int width = 0, height = 0;
   const int orientation = pixcodec::FileOrientation(in.c_str());
   CxImage turned;
-  const bool turn = autoOrient && orientation > 1 && GetFileType(in.c_str(), width, height, nullptr) != IMG_TYPE_TIFF;
+  const bool turn =
+      autoOrient && orientation > 1 && GetFileType(in.c_str(), width, height, nullptr) != IMG_TYPE_TIFF;
   if (turn && !Turn(image, orientation, turned)) return Fail(in, "cannot turn the picture");
   CxImage& result = turn ? turned : image;
   if (!SaveByExtension(out, result, options["quality"], error)) return Fail(out, error);

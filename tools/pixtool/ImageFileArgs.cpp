@@ -26,8 +26,8 @@ bool ParseOptions(std::span<const std::string> args, const std::vector<std::stri
     }
     int value = 0;
     const std::string* text = i + 1 < args.size() ? &args[++i] : nullptr;
-    if (text == nullptr ||
-        std::from_chars(text->data(), text->data() + text->size(), value).ptr != text->data() + text->size()) {
+    if (text == nullptr || std::from_chars(text->data(), text->data() + text->size(), value).ptr !=
+                               text->data() + text->size()) {
       error = "option " + args[i] + " needs a number";
       return false;
     }
@@ -44,8 +44,7 @@ bool HasExtension(const std::string& path, std::initializer_list<const char*> ex
   return std::any_of(extensions.begin(), extensions.end(), [&](const char* e) { return ext == e; });
 }
 
-bool LoadAnyImage(const std::string& path, int mode, int reduction, CxImage& image,
-                  std::string& error) {
+bool LoadAnyImage(const std::string& path, int mode, int reduction, CxImage& image, std::string& error) {
   PnmInfo pnm;
   std::string pnmError;
   if (ReadPnmInfo(path, pnm, pnmError)) return LoadPnm(path, image, error);
@@ -93,8 +92,9 @@ bool TakeKeyOption(std::vector<std::string>& args, std::optional<std::array<unsi
   if (option == args.end()) return true;
   const std::string hex = option + 1 != args.end() ? *(option + 1) : "";
   std::array<unsigned char, 8> bytes{};
-  const bool wellFormed = hex.size() == 2 * bytes.size() &&
-                          std::all_of(hex.begin(), hex.end(), [](unsigned char c) { return std::isxdigit(c); });
+  const bool wellFormed =
+      hex.size() == 2 * bytes.size() &&
+      std::all_of(hex.begin(), hex.end(), [](unsigned char c) { return std::isxdigit(c); });
   if (!wellFormed) {
     error = "option --key needs 16 hexadecimal digits";
     return false;
@@ -105,4 +105,3 @@ bool TakeKeyOption(std::vector<std::string>& args, std::optional<std::array<unsi
   args.erase(option, option + 2);
   return true;
 }
-

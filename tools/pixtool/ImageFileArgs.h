@@ -21,8 +21,7 @@ bool ParseOptions(std::span<const std::string> args, const std::vector<std::stri
 bool HasExtension(const std::string& path, std::initializer_list<const char*> extensions);
 
 // Loads a PNM file, or any image file the library reads (channel mode, reduction).
-bool LoadAnyImage(const std::string& path, int mode, int reduction, CxImage& image,
-                  std::string& error);
+bool LoadAnyImage(const std::string& path, int mode, int reduction, CxImage& image, std::string& error);
 
 // Writes JPEG, TIFF, PNG, BMP or PNM, chosen by the extension of `path`; false
 // (with a message) when the type is unknown or the file cannot be written.

@@ -16,17 +16,28 @@ namespace {
 
 const char* TypeName(int type) {
   switch (type) {
-    case IMG_TYPE_TGA: return "TGA";
-    case IMG_TYPE_PCX: return "PCX";
-    case IMG_TYPE_JPEG: return "JPEG";
-    case IMG_TYPE_BMP: return "BMP";
-    case IMG_TYPE_TIFF: return "TIFF";
-    case IMG_TYPE_PHOTOCD: return "Photo CD";
-    case IMG_TYPE_JOY: return "Joy (caller's key)";
-    case IMG_TYPE_JOY_LIBRARY_KEY: return "Joy (library key)";
-    case IMG_TYPE_JOY_PREVIEW: return "Joy (preview only)";
-    case IMG_TYPE_PNG: return "PNG";
-    default: return "unknown";
+    case IMG_TYPE_TGA:
+      return "TGA";
+    case IMG_TYPE_PCX:
+      return "PCX";
+    case IMG_TYPE_JPEG:
+      return "JPEG";
+    case IMG_TYPE_BMP:
+      return "BMP";
+    case IMG_TYPE_TIFF:
+      return "TIFF";
+    case IMG_TYPE_PHOTOCD:
+      return "Photo CD";
+    case IMG_TYPE_JOY:
+      return "Joy (caller's key)";
+    case IMG_TYPE_JOY_LIBRARY_KEY:
+      return "Joy (library key)";
+    case IMG_TYPE_JOY_PREVIEW:
+      return "Joy (preview only)";
+    case IMG_TYPE_PNG:
+      return "PNG";
+    default:
+      return "unknown";
   }
 }
 
@@ -55,8 +66,12 @@ void PrintTrailer(const std::string& path) {
       std::printf("thumbnail: stored %d x %d, %zu bytes of JPEG\n", record.width, record.height,
                   record.jpeg.size());
       break;
-    case RecordStatus::Broken: std::printf("thumbnail: broken\n"); break;
-    case RecordStatus::Absent: std::printf("thumbnail: none\n"); break;
+    case RecordStatus::Broken:
+      std::printf("thumbnail: broken\n");
+      break;
+    case RecordStatus::Absent:
+      std::printf("thumbnail: none\n");
+      break;
   }
 }
 

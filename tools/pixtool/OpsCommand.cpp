@@ -129,7 +129,8 @@ std::string colour(Pipeline& p, Args a) {
   if (!transformer.Load(&document) && !transformer.Load(&document, document.RootElement()))
     return "no ColorTransformer element in " + a[0];
   auto target = std::make_unique<CxImage>();
-  if (!target->Create(p.image->Width(), p.image->Height(), p.image->HasAlphaChannel(), 1, 0)) return "out of memory";
+  if (!target->Create(p.image->Width(), p.image->Height(), p.image->HasAlphaChannel(), 1, 0))
+    return "out of memory";
   transformer.Transform(*p.image, *target, true);
   p.image = std::move(target);
   return "";
@@ -185,7 +186,8 @@ std::string text(Pipeline& p, Args a) {
   if (auto e = needImage(p); !e.empty()) return e;
   unsigned long rgb = 0;
   const auto [end, ec] = std::from_chars(a[7].data(), a[7].data() + a[7].size(), rgb, 16);
-  if (ec != std::errc() || end != a[7].data() + a[7].size() || a[7].size() != 6) return "colour must be RRGGBB";
+  if (ec != std::errc() || end != a[7].data() + a[7].size() || a[7].size() != 6)
+    return "colour must be RRGGBB";
   CFont font;
   if (!p.image->CreateFont(a[0].c_str(), toFloat(a[1]), toFloat(a[2]), toInt(a[3]), font)) return "bad font";
   CDC* dc = p.image->GetDC();
@@ -204,10 +206,12 @@ std::string write(Pipeline& p, Args a) {
 
 const std::map<std::string, Step>& steps() {
   static const std::map<std::string, Step> table = {
-      {"load", {1, load}},       {"load-raw", {4, loadRaw}}, {"resize", {2, resize}}, {"rotate90", {1, rotate90}},
-      {"mirror", {1, mirror}},   {"copy", {6, copy}},        {"warp", {2, warp}},     {"transform", {7, transform}},
-      {"zoom", {5, zoom}},       {"canny", {3, canny}},      {"text", {9, text}},     {"write", {1, write}},
-      {"twist", {16, twist}},    {"contrast", {1, contrast}}, {"levels", {0, levels}}, {"colour", {1, colour}},
+      {"load", {1, load}},         {"load-raw", {4, loadRaw}},    {"resize", {2, resize}},
+      {"rotate90", {1, rotate90}}, {"mirror", {1, mirror}},       {"copy", {6, copy}},
+      {"warp", {2, warp}},         {"transform", {7, transform}}, {"zoom", {5, zoom}},
+      {"canny", {3, canny}},       {"text", {9, text}},           {"write", {1, write}},
+      {"twist", {16, twist}},      {"contrast", {1, contrast}},   {"levels", {0, levels}},
+      {"colour", {1, colour}},
   };
   return table;
 }

@@ -44,7 +44,8 @@ int storedRow(const CxImage& image, int row) {
 }
 
 bool createFor(CxImage& image, int width, int height, int channels) {
-  if (channels == 1) return image.Create(width, height, "GRAY", "GRAY", 1, 0, CxImage::DefaultImageOrigin(), IPL_DEPTH_8U);
+  if (channels == 1)
+    return image.Create(width, height, "GRAY", "GRAY", 1, 0, CxImage::DefaultImageOrigin(), IPL_DEPTH_8U);
   return image.Create(width, height, channels == 4 ? 1 : 0);
 }
 
@@ -57,7 +58,8 @@ bool readRows(std::istream& in, CxImage& image, int fileChannels, bool swap) {
     unsigned char* dst = image.GetRowPtr(storedRow(image, y));
     const int n = image.SamplesPerPixel();
     for (int x = 0; x < image.Width(); ++x)
-      for (int c = 0; c < fileChannels; ++c) dst[x * n + c] = row[x * fileChannels + (swap ? fileChannels - 1 - c : c)];
+      for (int c = 0; c < fileChannels; ++c)
+        dst[x * n + c] = row[x * fileChannels + (swap ? fileChannels - 1 - c : c)];
   }
   return true;
 }
@@ -91,7 +93,8 @@ bool LoadPnm(const std::string& path, CxImage& image, std::string& error) {
   return true;
 }
 
-bool LoadRaw(const std::string& path, int width, int height, int channels, CxImage& image, std::string& error) {
+bool LoadRaw(const std::string& path, int width, int height, int channels, CxImage& image,
+             std::string& error) {
   if (channels != 1 && channels != 3 && channels != 4) {
     error = "channels must be 1, 3 or 4";
     return false;

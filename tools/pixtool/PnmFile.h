@@ -17,6 +17,7 @@ struct PnmInfo {
 bool ReadPnmInfo(const std::string& path, PnmInfo& info, std::string& error);
 bool LoadPnm(const std::string& path, CxImage& image, std::string& error);
 // Raw samples, rows top first without padding, channels in B, G, R(, A) order.
-bool LoadRaw(const std::string& path, int width, int height, int channels, CxImage& image, std::string& error);
+bool LoadRaw(const std::string& path, int width, int height, int channels, CxImage& image,
+             std::string& error);
 // Grey images as P5, others as P6 (alpha dropped).
 bool WritePnm(const std::string& path, const CxImage& image, std::string& error);

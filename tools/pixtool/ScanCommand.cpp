@@ -18,7 +18,7 @@ struct ScanArgs {
   bool list = false;
   std::string source;
   unsigned short mechanism = TWSX_NATIVE;
-  std::string customData;  // "name=value" lines
+  std::string customData;        // "name=value" lines
   std::optional<TW_FRAME> area;  // inches
   int count = 1;
   int timeoutSeconds = 60;
@@ -26,11 +26,13 @@ struct ScanArgs {
 };
 
 int Usage(const std::string& error) {
-  std::fprintf(stderr, "%s%susage: pixtool scan [--source NAME] [--mode native|memory|file] [--option NAME=VALUE]...\n"
-               "                    [--area L,T,R,B] [--count N] [--timeout SECONDS] OUT\n"
-               "       (area in inches; OUT holds %%d when N > 1)\n"
-               "       pixtool scan --list\n",
-               error.c_str(), error.empty() ? "" : "\n");
+  std::fprintf(
+      stderr,
+      "%s%susage: pixtool scan [--source NAME] [--mode native|memory|file] [--option NAME=VALUE]...\n"
+      "                    [--area L,T,R,B] [--count N] [--timeout SECONDS] OUT\n"
+      "       (area in inches; OUT holds %%d when N > 1)\n"
+      "       pixtool scan --list\n",
+      error.c_str(), error.empty() ? "" : "\n");
   return 2;
 }
 
@@ -74,7 +76,8 @@ bool ParseScanArgs(std::span<const std::string> args, ScanArgs& parsed, std::str
   }
   if (parsed.list) return true;
   if (parsed.out.empty()) return error = "OUT is missing", false;
-  if (parsed.count > 1 && parsed.out.find("%d") == std::string::npos) return error = "OUT needs %d with --count", false;
+  if (parsed.count > 1 && parsed.out.find("%d") == std::string::npos)
+    return error = "OUT needs %d with --count", false;
   return true;
 }
 
@@ -111,13 +114,15 @@ bool IsKnownSource(const std::string& name) {
   if (name.empty())
     std::fprintf(stderr, "pixtool: no TWAIN sources found %s\n", kWhereSourcesAre);
   else
-    std::fprintf(stderr, "pixtool: no TWAIN source named \"%s\" (pixtool scan --list names them)\n", name.c_str());
+    std::fprintf(stderr, "pixtool: no TWAIN source named \"%s\" (pixtool scan --list names them)\n",
+                 name.c_str());
   return false;
 }
 
 std::string OutputName(const std::string& pattern, int index) {
   const std::size_t at = pattern.find("%d");
-  return at == std::string::npos ? pattern : pattern.substr(0, at) + std::to_string(index) + pattern.substr(at + 2);
+  return at == std::string::npos ? pattern
+                                 : pattern.substr(0, at) + std::to_string(index) + pattern.substr(at + 2);
 }
 
 }  // namespace
@@ -144,8 +149,9 @@ int RunScan(std::span<const std::string> args) {
     return 1;
   }
   if (!acquired || !twain.Errors().empty() || twain.Images().empty()) {
-    std::fprintf(stderr, "pixtool: acquisition failed (%zu pictures, %d failed transfers%s)\n", twain.Images().size(),
-                 twain.FailedTransfers(), twain.Errors().empty() ? "" : ", source error");
+    std::fprintf(stderr, "pixtool: acquisition failed (%zu pictures, %d failed transfers%s)\n",
+                 twain.Images().size(), twain.FailedTransfers(),
+                 twain.Errors().empty() ? "" : ", source error");
     return 1;
   }
   for (std::size_t i = 0; i < twain.Images().size(); ++i) {

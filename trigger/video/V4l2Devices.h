@@ -5,9 +5,9 @@
 #include <vector>
 
 struct V4l2DeviceInfo {
-    std::string path;
-    std::string card;   // the device's own name
-    std::string driver;
+  std::string path;
+  std::string card;  // the device's own name
+  std::string driver;
 };
 
 std::vector<V4l2DeviceInfo> ListV4l2CaptureDevices(const std::string& folder = "/dev");

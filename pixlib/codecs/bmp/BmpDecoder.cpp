@@ -24,8 +24,8 @@ void UnpackIndices(const unsigned char* raw, unsigned char* dst, int pixels, int
 
 // 16- or 32-bit pixels through their masks into B, G, R (and A when the
 // destination has four channels: opaque without an alpha field).
-void ExpandFields(const unsigned char* raw, unsigned char* dst, int pixels, int bytesPerPixel,
-                  int channels, const std::array<BitField, 4>& fields) {
+void ExpandFields(const unsigned char* raw, unsigned char* dst, int pixels, int bytesPerPixel, int channels,
+                  const std::array<BitField, 4>& fields) {
   for (int x = 0; x < pixels; ++x, raw += bytesPerPixel, dst += channels) {
     const std::uint32_t v = bytesPerPixel == 2 ? Le16(raw) : Le32(raw);
     for (int c = 0; c < 3; ++c) dst[c] = fields[c].Extract(v);
@@ -35,8 +35,7 @@ void ExpandFields(const unsigned char* raw, unsigned char* dst, int pixels, int 
 
 }  // namespace
 
-BmpDecoder::BmpDecoder(ByteReader& reader, const BmpHeader& header)
-    : m_reader(reader), m_header(header) {
+BmpDecoder::BmpDecoder(ByteReader& reader, const BmpHeader& header) : m_reader(reader), m_header(header) {
   if (header.compression != BmpHeader::kRle8 && header.compression != BmpHeader::kRle4)
     m_raw.resize(PaddedRowBytes(header.width, header.bitCount));
 }
@@ -60,8 +59,7 @@ bool BmpDecoder::PlainPixels() const {
 }
 
 std::size_t BmpDecoder::PlainRowBytes() const {
-  return m_header.compression != BmpHeader::kRle8 && m_header.compression != BmpHeader::kRle4 &&
-                 PlainPixels()
+  return m_header.compression != BmpHeader::kRle8 && m_header.compression != BmpHeader::kRle4 && PlainPixels()
              ? m_raw.size()
              : 0;
 }
@@ -106,8 +104,10 @@ int BmpDecoder::ReadRunLength(unsigned char* buffer, int pixels) {
       continue;
     }
     switch (value) {
-      case 0: return kGood;
-      case 1: return Fail(kEndOfBitmap);
+      case 0:
+        return kGood;
+      case 1:
+        return Fail(kEndOfBitmap);
       case 2: {
         const int dx = m_reader.Byte();
         const int dy = m_reader.Byte();
@@ -119,8 +119,7 @@ int BmpDecoder::ReadRunLength(unsigned char* buffer, int pixels) {
         return kGood;
       }
       default:
-        if (!ReadLiteral(buffer, pixels, x, value))
-          return Fail(m_reader.Failed() ? kReadError : kEndOfFile);
+        if (!ReadLiteral(buffer, pixels, x, value)) return Fail(m_reader.Failed() ? kReadError : kEndOfFile);
     }
   }
 }

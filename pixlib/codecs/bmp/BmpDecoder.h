@@ -38,8 +38,8 @@ class BmpDecoder : public Decoder {
   ByteReader& m_reader;
   const BmpHeader& m_header;
   std::vector<unsigned char> m_raw;  // one file row, padding included
-  int m_blankRows = 0;  // rows a run-length delta skipped, still to hand out
-  int m_resumeX = 0;    // where the row after a delta starts
+  int m_blankRows = 0;               // rows a run-length delta skipped, still to hand out
+  int m_resumeX = 0;                 // where the row after a delta starts
 };
 
 }  // namespace pixcodec

@@ -22,15 +22,14 @@ int LoadBmp(CxImage& image, std::FILE* file, int channelMode, int reduction) {
     ImgWarning("%s\n", error);
     return 0;
   }
-  const RasterFormat format{header.width, header.height, header.HasAlpha(), header.dpiX,
-                            header.dpiY};
+  const RasterFormat format{header.width, header.height, header.HasAlpha(), header.dpiX, header.dpiY};
   PixelView view;
   if (!CreateRasterImage(image, format, channelMode, reduction, view)) return 0;
   ByteReader reader(file);
   reader.Seek(header.dataOffset);
   BmpDecoder decoder(reader, header);
-  const RasterSource source{decoder,       decoder.Pixels(), header.palette.data(),
-                            header.width,  header.height,    header.topDown,
+  const RasterSource source{decoder,      decoder.Pixels(), header.palette.data(),
+                            header.width, header.height,    header.topDown,
                             kLoadingBmp};
   WarnTruncated("BMP", ReadRaster(source, view, reduction));
   return 1;
@@ -38,10 +37,14 @@ int LoadBmp(CxImage& image, std::FILE* file, int channelMode, int reduction) {
 
 const char* CompressionName(int compression) {
   switch (compression) {
-    case BmpHeader::kRle8: return "RLE8";
-    case BmpHeader::kRle4: return "RLE4";
-    case BmpHeader::kBitFields: return "bit fields";
-    default: return "uncompressed";
+    case BmpHeader::kRle8:
+      return "RLE8";
+    case BmpHeader::kRle4:
+      return "RLE4";
+    case BmpHeader::kBitFields:
+      return "bit fields";
+    default:
+      return "uncompressed";
   }
 }
 
@@ -56,8 +59,7 @@ int IsBmpFile(const char* path, int& width, int& height, unsigned char*) {
   return 1;
 }
 
-int LoadBmpFile(CxImage& image, const char* path, int channelMode, int reduction, int,
-                unsigned char*) {
+int LoadBmpFile(CxImage& image, const char* path, int channelMode, int reduction, int, unsigned char*) {
   return LoadFromFile(path, "BMP file not found", [&](std::FILE* file) {
     return LoadBmp(image, file, channelMode, NormalisedReduction(reduction));
   });
@@ -74,8 +76,8 @@ std::string pixcodec::DescribeBmpVariant(const char* path) {
   if (h.bitCount <= 8) text += ", " + std::to_string(h.paletteEntries) + " palette entries";
   if (h.compression == BmpHeader::kBitFields || h.bitCount == 16) {
     char masks[64];
-    std::snprintf(masks, sizeof masks, ", masks R %08X G %08X B %08X", h.fields[2].mask,
-                  h.fields[1].mask, h.fields[0].mask);
+    std::snprintf(masks, sizeof masks, ", masks R %08X G %08X B %08X", h.fields[2].mask, h.fields[1].mask,
+                  h.fields[0].mask);
     text += masks;
     if (h.fields[3].bits > 0 && !h.standardFields) {
       std::snprintf(masks, sizeof masks, " A %08X", h.fields[3].mask);

@@ -74,11 +74,16 @@ const char* CheckLayout(const BmpHeader& h) {
   if (h.width <= 0 || h.height == 0) return kNotBmp;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return kNotBmp;
   switch (h.compression) {
-    case BmpHeader::kRgb: return nullptr;
-    case BmpHeader::kRle8: return bits == 8 && !h.topDown ? nullptr : kNotBmp;
-    case BmpHeader::kRle4: return bits == 4 && !h.topDown ? nullptr : kNotBmp;
-    case BmpHeader::kBitFields: return bits == 16 || bits == 32 ? nullptr : kNotBmp;
-    default: return "Unsupported BMP compression";
+    case BmpHeader::kRgb:
+      return nullptr;
+    case BmpHeader::kRle8:
+      return bits == 8 && !h.topDown ? nullptr : kNotBmp;
+    case BmpHeader::kRle4:
+      return bits == 4 && !h.topDown ? nullptr : kNotBmp;
+    case BmpHeader::kBitFields:
+      return bits == 16 || bits == 32 ? nullptr : kNotBmp;
+    default:
+      return "Unsupported BMP compression";
   }
 }
 
@@ -147,7 +152,7 @@ const char* ReadBmpHeader(std::FILE* file, BmpHeader& h, bool withPalette) {
   h.headerSize = static_cast<int>(Le32(b + 14));
   const char* error = h.headerSize == BmpHeader::kCoreHeaderSize   ? ReadCoreHeader(file, h)
                       : h.headerSize == BmpHeader::kInfoHeaderSize ? ReadInfoHeader(file, h)
-                      : IsMaskedHeaderSize(h.headerSize)            ? ReadMaskedHeader(file, h)
+                      : IsMaskedHeaderSize(h.headerSize)           ? ReadMaskedHeader(file, h)
                                                                    : kNotBmp;
   if (error == nullptr) error = CheckLayout(h);
   if (error != nullptr || !withPalette) return error;

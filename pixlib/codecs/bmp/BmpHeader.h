@@ -44,19 +44,17 @@ struct BmpHeader {
   bool topDown = false;  // a negative height in the file
   int bitCount = 0;
   int compression = kRgb;
-  int dpiX = 0;          // 0 when the file states none
+  int dpiX = 0;  // 0 when the file states none
   int dpiY = 0;
-  std::array<BitField, 4> fields;  // blue, green, red, alpha (absent: opaque)
-  bool standardFields = true;      // 32-bit pixels are plain B, G, R, A bytes
+  std::array<BitField, 4> fields;     // blue, green, red, alpha (absent: opaque)
+  bool standardFields = true;         // 32-bit pixels are plain B, G, R, A bytes
   std::uint32_t headerMasks[4] = {};  // R, G, B, A as a 56-byte or later header holds them
-  int paletteEntries = 0;          // as read from the file
+  int paletteEntries = 0;             // as read from the file
   std::array<unsigned char, 3 * kPaletteEntries> palette{};  // B, G, R; black beyond the file's
 
   // 32-bit files keep the 40-byte header's rule (the fourth byte is alpha
   // unless masks say otherwise); others have alpha only through a mask.
-  bool HasAlpha() const {
-    return fields[3].bits > 0 || (bitCount == 32 && headerSize <= kInfoHeaderSize);
-  }
+  bool HasAlpha() const { return fields[3].bits > 0 || (bitCount == 32 && headerSize <= kInfoHeaderSize); }
 };
 
 // Reads and checks the headers at the start of `file` (the palette too when

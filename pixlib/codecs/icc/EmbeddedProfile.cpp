@@ -13,7 +13,7 @@ namespace pixcodec {
 namespace {
 
 constexpr unsigned char kApp2 = 0xE2;
-constexpr char kIccIdentifier[] = "ICC_PROFILE";  // with its terminating zero: 12 bytes
+constexpr char kIccIdentifier[] = "ICC_PROFILE";                // with its terminating zero: 12 bytes
 constexpr std::size_t kIccHeader = sizeof(kIccIdentifier) + 2;  // identifier, sequence, count
 
 // The APP2 payloads before the first scan, joined.
@@ -22,7 +22,9 @@ std::vector<unsigned char> ScanJpeg(Read&& read) {
   IccChunkJoiner joiner;
   const bool whole = ForEachJpegSegment(
       read, [](unsigned char marker) { return marker == kApp2; },
-      [&](unsigned char, const std::vector<unsigned char>& payload) { joiner.Add(payload.data(), payload.size()); });
+      [&](unsigned char, const std::vector<unsigned char>& payload) {
+        joiner.Add(payload.data(), payload.size());
+      });
   return whole ? joiner.Join() : std::vector<unsigned char>{};
 }
 
@@ -41,13 +43,15 @@ std::vector<unsigned char> TiffEmbeddedProfile(const char* path) {
 }
 
 bool IsTiffSignature(const unsigned char* b) {
-  return (b[0] == 'I' && b[1] == 'I' && b[2] == 42 && b[3] == 0) || (b[0] == 'M' && b[1] == 'M' && b[2] == 0 && b[3] == 42);
+  return (b[0] == 'I' && b[1] == 'I' && b[2] == 42 && b[3] == 0) ||
+         (b[0] == 'M' && b[1] == 'M' && b[2] == 0 && b[3] == 42);
 }
 
 }  // namespace
 
 void IccChunkJoiner::Add(const unsigned char* payload, std::size_t size) {
-  if (size < sizeof(kIccIdentifier) || std::memcmp(payload, kIccIdentifier, sizeof(kIccIdentifier)) != 0) return;
+  if (size < sizeof(kIccIdentifier) || std::memcmp(payload, kIccIdentifier, sizeof(kIccIdentifier)) != 0)
+    return;
   if (size < kIccHeader) {
     m_malformed = true;
     return;

@@ -44,10 +44,14 @@ cmsHPROFILE OpenTargetProfile(const std::string& name) {
 cmsUInt32Number PixelTypeOf(const CxImage& image) {
   if (!image.IsValid() || image.Tiled() || image.BitsPerSample() != 8) return 0;
   switch (image.SamplesPerPixel()) {
-    case 1: return TYPE_GRAY_8;
-    case 3: return TYPE_BGR_8;
-    case 4: return TYPE_BGRA_8;
-    default: return 0;
+    case 1:
+      return TYPE_GRAY_8;
+    case 3:
+      return TYPE_BGR_8;
+    case 4:
+      return TYPE_BGRA_8;
+    default:
+      return 0;
   }
 }
 

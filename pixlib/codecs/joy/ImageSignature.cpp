@@ -130,8 +130,7 @@ int IsImageFileSigned(const char* path) {
   std::vector<unsigned char> head;
   if (!FindRegion(info, region) || !ReadHead(file.get(), head)) return 0;
   const std::uint32_t stored = info.trailer.Signature();
-  return stored == SampleCrc(head, region.length, true) ||
-                 stored == SampleCrc(head, region.length, false)
+  return stored == SampleCrc(head, region.length, true) || stored == SampleCrc(head, region.length, false)
              ? 1
              : 0;
 }

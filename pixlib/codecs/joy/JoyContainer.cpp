@@ -25,8 +25,8 @@ JoyTrailer ReadJoyLayout(std::FILE* file, JoyLayout& layout) {
     return JoyTrailer::None;
   layout.streamBegin = static_cast<long>(info.trailer.ScrambledOffset());
   layout.streamEnd = info.sectionStart;
-  const bool ordered = layout.streamBegin > 0 && layout.streamBegin < layout.streamEnd &&
-                       layout.streamEnd <= info.sectionEnd;
+  const bool ordered =
+      layout.streamBegin > 0 && layout.streamBegin < layout.streamEnd && layout.streamEnd <= info.sectionEnd;
   return ordered ? JoyTrailer::Joy : JoyTrailer::Broken;
 }
 
@@ -44,7 +44,8 @@ bool CopyFiltered(std::FILE* from, long begin, long end, std::FILE* to, StreamFi
   if (std::fseek(from, begin, SEEK_SET) != 0) return false;
   unsigned char block[kBlockSize];
   for (long left = end - begin; left > 0;) {
-    const std::size_t count = left < static_cast<long>(kBlockSize) ? static_cast<std::size_t>(left) : kBlockSize;
+    const std::size_t count =
+        left < static_cast<long>(kBlockSize) ? static_cast<std::size_t>(left) : kBlockSize;
     if (std::fread(block, 1, count, from) != count) return false;
     filter.Apply(block, count);
     if (std::fwrite(block, 1, count, to) != count) return false;

@@ -54,8 +54,7 @@ struct SizedImage {
 bool LoadWithin(const char* path, int longer, int limit, int size, int channelMode, SizedImage& image) {
   int reduction = 1;
   while (ReducedSize(longer, reduction) > limit && reduction < kLargestReduction) reduction *= 2;
-  return LoadJpegFile(image.original, path, channelMode, reduction, 0, nullptr) != 0 &&
-         image.FitInto(size);
+  return LoadJpegFile(image.original, path, channelMode, reduction, 0, nullptr) != 0 && image.FitInto(size);
 }
 
 // The colour profile embedded in a JPEG file; empty when it has none.
@@ -104,15 +103,14 @@ bool WriteJoyContainer(const char* source, const char* target, CxImage& preview,
     return false;
   const long streamBegin = std::ftell(to.Get());
   Rc4Filter scrambler(JoyKeyOrDefault(key));
-  if (!CopyFiltered(from.get(), 0, length, to.Get(), scrambler) ||
-      !WriteJoyTrailer(to.Get(), streamBegin) || std::fflush(to.Get()) != 0)
+  if (!CopyFiltered(from.get(), 0, length, to.Get(), scrambler) || !WriteJoyTrailer(to.Get(), streamBegin) ||
+      std::fflush(to.Get()) != 0)
     return false;
   if (thumbnail != nullptr && WriteThumbNail(*thumbnail, to.TemporaryPath().c_str()) == 0) return false;
   return to.Commit();
 }
 
-bool PlainToJoy(const char* source, const char* target, int longer, bool makeThumbnail,
-                unsigned char* key) {
+bool PlainToJoy(const char* source, const char* target, int longer, bool makeThumbnail, unsigned char* key) {
   if (!makeThumbnail) {
     SizedImage preview;
     return LoadWithin(source, longer, kPreviewSize, kPreviewSize, 0, preview) &&
@@ -122,8 +120,7 @@ bool PlainToJoy(const char* source, const char* target, int longer, bool makeThu
   if (!LoadWithin(source, longer, kThumbnailSource, kThumbnailSize, 1, thumbnail)) return false;
   CxImage& made = thumbnail.Image();
   preview.original.Create(made.Width(), made.Height(), made.HasAlphaChannel(), 0, 0, made.GetBits());
-  return preview.FitInto(kPreviewSize) &&
-         WriteJoyContainer(source, target, preview.Image(), &made, key);
+  return preview.FitInto(kPreviewSize) && WriteJoyContainer(source, target, preview.Image(), &made, key);
 }
 
 int ComponentsOf(const char* path) {
@@ -138,8 +135,7 @@ bool Reencode(const char* source, const char* target, unsigned char* key) {
   CxImage image;
   bx::ReplacingFile to(target);
   return to.Get() != nullptr && image.Load(source, 0, 1, 0, 0, key) != 0 &&
-         image.Save(to.TemporaryPath().c_str(), kJpegType, 0, kQuality, nullptr, 1) != 0 &&
-         to.Commit();
+         image.Save(to.TemporaryPath().c_str(), kJpegType, 0, kQuality, nullptr, 1) != 0 && to.Commit();
 }
 
 // The scrambled stream, from its offset up to the thumbnail record or the
@@ -151,8 +147,7 @@ bool Descramble(const char* source, const char* target, unsigned char* key) {
   bx::ReplacingFile to(target);
   Rc4Filter descrambler(JoyKeyOrDefault(key));
   return to.Get() != nullptr &&
-         CopyFiltered(from.get(), layout.streamBegin, layout.streamEnd, to.Get(), descrambler) &&
-         to.Commit();
+         CopyFiltered(from.get(), layout.streamBegin, layout.streamEnd, to.Get(), descrambler) && to.Commit();
 }
 
 }  // namespace

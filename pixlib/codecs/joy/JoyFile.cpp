@@ -16,8 +16,7 @@
 namespace pixcodec {
 
 const unsigned char* JoyKeyOrDefault(const unsigned char* key) {
-  static const unsigned char kBuiltIn[Rc4Filter::kKeySize] = {0x5A, 0x17, 0xC3, 0x8E,
-                                                              0x41, 0xF6, 0x2B, 0x9D};
+  static const unsigned char kBuiltIn[Rc4Filter::kKeySize] = {0x5A, 0x17, 0xC3, 0x8E, 0x41, 0xF6, 0x2B, 0x9D};
   return key != nullptr ? key : kBuiltIn;
 }
 

@@ -11,8 +11,7 @@
 // pixels, the source's bytes scrambled, and with makeThumbnail a thumbnail of
 // at most 1024 pixels. A source that already is a Joy file for this key is
 // copied unchanged.
-PIXLIB_API int Jpeg2JoyFile(const char* source, const char* target, int makeThumbnail,
-                            unsigned char* key);
+PIXLIB_API int Jpeg2JoyFile(const char* source, const char* target, int makeThumbnail, unsigned char* key);
 
 // Gives back the plain JPEG of a Joy file, byte for byte. With `flag` set a
 // four-component image (alpha) is re-encoded as an ordinary three-component

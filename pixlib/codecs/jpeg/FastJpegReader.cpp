@@ -27,13 +27,12 @@ bool Succeeded(tjhandle handle, int result, bool strict) {
   return true;
 }
 
-bool DecodeDirect(tjhandle handle, const unsigned char* bytes, std::size_t size,
-                  const PixelView& view, bool strict) {
+bool DecodeDirect(tjhandle handle, const unsigned char* bytes, std::size_t size, const PixelView& view,
+                  bool strict) {
   const int format = view.channels == 4 ? TJPF_BGRA : TJPF_BGR;
   const int flags = view.bottomUp ? TJFLAG_BOTTOMUP : 0;
-  const int result = tjDecompress2(handle, bytes, static_cast<unsigned long>(size), view.data,
-                                   view.width, static_cast<int>(view.step), view.height, format,
-                                   flags);
+  const int result = tjDecompress2(handle, bytes, static_cast<unsigned long>(size), view.data, view.width,
+                                   static_cast<int>(view.step), view.height, format, flags);
   return Succeeded(handle, result, strict);
 }
 
@@ -41,12 +40,11 @@ bool DecodeFourComponents(tjhandle handle, const unsigned char* bytes, std::size
                           const PixelView& view, bool strict) {
   const int pitch = view.width * 4;
   std::vector<unsigned char> cmyk(static_cast<std::size_t>(pitch) * view.height);
-  const int result = tjDecompress2(handle, bytes, static_cast<unsigned long>(size), cmyk.data(),
-                                   view.width, pitch, view.height, TJPF_CMYK, 0);
+  const int result = tjDecompress2(handle, bytes, static_cast<unsigned long>(size), cmyk.data(), view.width,
+                                   pitch, view.height, TJPF_CMYK, 0);
   if (!Succeeded(handle, result, strict)) return false;
   for (int row = 0; row < view.height; ++row)
-    ConvertCmykRow(cmyk.data() + std::size_t(row) * pitch, view.TopRow(row), view.width,
-                   view.channels);
+    ConvertCmykRow(cmyk.data() + std::size_t(row) * pitch, view.TopRow(row), view.width, view.channels);
   return true;
 }
 
@@ -56,8 +54,9 @@ bool ReadJpegFast(const unsigned char* bytes, std::size_t size, const FastReadOp
                   DecodeTarget& target) {
   TurboHandle handle(tjInitDecompress());
   int width = 0, height = 0, subsampling = 0, colorspace = 0;
-  if (!handle || tjDecompressHeader3(handle.get(), bytes, static_cast<unsigned long>(size),
-                                     &width, &height, &subsampling, &colorspace) != 0 ||
+  if (!handle ||
+      tjDecompressHeader3(handle.get(), bytes, static_cast<unsigned long>(size), &width, &height,
+                          &subsampling, &colorspace) != 0 ||
       width <= 0 || height <= 0)  // a header cut before its frame
     return false;
   ChannelLayout layout;

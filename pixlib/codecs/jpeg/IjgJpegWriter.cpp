@@ -17,10 +17,17 @@ char kWritingJpeg[] = "Writing JPEG";
 bool SetInput(jpeg_compress_struct& info, int channels, bool withAlpha) {
   info.input_components = channels;
   switch (channels) {
-    case 1: info.in_color_space = JCS_GRAYSCALE; return true;
-    case 3: info.in_color_space = JCS_EXT_BGR; return true;
-    case 4: info.in_color_space = withAlpha ? JCS_CMYK : JCS_EXT_BGRX; return true;
-    default: return false;
+    case 1:
+      info.in_color_space = JCS_GRAYSCALE;
+      return true;
+    case 3:
+      info.in_color_space = JCS_EXT_BGR;
+      return true;
+    case 4:
+      info.in_color_space = withAlpha ? JCS_CMYK : JCS_EXT_BGRX;
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -43,8 +50,7 @@ void SetParameters(jpeg_compress_struct& info, const IjgWriteOptions& options, b
 }  // namespace
 
 bool WriteJpegIjg(const PixelView& view, const IjgWriteOptions& options, ByteSink& sink) {
-  if (view.width <= 0 || view.height <= 0 || (view.data == nullptr && view.rows.get == nullptr))
-    return false;
+  if (view.width <= 0 || view.height <= 0 || (view.data == nullptr && view.rows.get == nullptr)) return false;
   const bool withAlpha = view.channels == 4 && options.keepAlpha;
   IjgCompressor c;
   JpegDestination destination(sink, options.filter);

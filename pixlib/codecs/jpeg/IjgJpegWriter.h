@@ -9,11 +9,11 @@
 namespace pixcodec {
 
 struct IjgWriteOptions {
-  int quality = 90;      // negative: 4x4 luminance sampling, quality |q|
+  int quality = 90;        // negative: 4x4 luminance sampling, quality |q|
   bool keepAlpha = false;  // 4 channels: write a four-component JPEG with the alpha
   int dpiX = 72;
   int dpiY = 72;
-  StreamFilter* filter = nullptr;  // scrambles the stream when set
+  StreamFilter* filter = nullptr;                          // scrambles the stream when set
   const std::vector<unsigned char>* iccProfile = nullptr;  // embedded when set and not empty
 };
 

@@ -46,7 +46,8 @@ class ByteReader {
     m_base += static_cast<long>(m_size);
     const long room = m_limit - m_base;
     if (room <= 0) return false;
-    m_size = std::fread(m_buffer.data(), 1, std::min(m_buffer.size(), static_cast<std::size_t>(room)), m_file);
+    m_size =
+        std::fread(m_buffer.data(), 1, std::min(m_buffer.size(), static_cast<std::size_t>(room)), m_file);
     m_next = 0;
     return m_size > 0;
   }
@@ -95,7 +96,8 @@ std::optional<long> JpegImageEnd(std::FILE* file, long limit) {
     }
     const int high = reader.Next(), low = reader.Next();
     const int length = high << 8 | low;
-    if (high < 0 || low < 0 || length < 2 || !reader.Seek(reader.Position() + length - 2)) return std::nullopt;
+    if (high < 0 || low < 0 || length < 2 || !reader.Seek(reader.Position() + length - 2))
+      return std::nullopt;
     code = code == kStartOfScan ? SkipEntropyCodedData(reader) : ReadMarker(reader);
   }
   return std::nullopt;

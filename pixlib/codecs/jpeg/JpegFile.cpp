@@ -35,12 +35,11 @@ bool LoadJpegFast(CxImage& image, const char* path, int channelMode, int reducti
   std::vector<unsigned char> bytes;
   if (!ReadWholeFile(path, bytes)) return false;
   ImageDecodeTarget target(image);
-  return ReadJpegFast(bytes.data(), bytes.size(), FastReadOptions{channelMode, reduction, false},
-                      target);
+  return ReadJpegFast(bytes.data(), bytes.size(), FastReadOptions{channelMode, reduction, false}, target);
 }
 
-bool LoadJpegIjg(CxImage& image, const char* path, int channelMode, int reduction,
-                 unsigned char* key, bool tiled) {
+bool LoadJpegIjg(CxImage& image, const char* path, int channelMode, int reduction, unsigned char* key,
+                 bool tiled) {
   StdioFile file = OpenFile(path, "rb");
   if (!file) {
     ImgWarning("Can't open file %s\n", path);
@@ -61,8 +60,7 @@ bool WriteWithSystemEncoder(CxImage& image, const char* path, int quality) {
   return EncodeJpegSystem(ViewOf(image), quality, dpi.cx, dpi.cy, sink) && file.Commit();
 }
 
-bool WriteWithIjg(CxImage& image, const char* path, int quality, int keepAlpha,
-                  unsigned char* key) {
+bool WriteWithIjg(CxImage& image, const char* path, int quality, int keepAlpha, unsigned char* key) {
   bx::ReplacingFile file(path);
   if (!file.Get()) {
     ImgWarning("Can't open file %s\n", path);
@@ -71,8 +69,7 @@ bool WriteWithIjg(CxImage& image, const char* path, int quality, int keepAlpha,
   std::optional<Rc4Filter> scrambler;
   if (key != nullptr) scrambler.emplace(key);
   const CSize dpi = image.Resolution();
-  const IjgWriteOptions options{quality, keepAlpha != 0, dpi.cx, dpi.cy,
-                                scrambler ? &*scrambler : nullptr};
+  const IjgWriteOptions options{quality, keepAlpha != 0, dpi.cx, dpi.cy, scrambler ? &*scrambler : nullptr};
   FileSink sink(file.Get());
   return WriteJpegIjg(ViewOf(image), options, sink) && file.Commit();
 }

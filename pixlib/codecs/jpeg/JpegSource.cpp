@@ -14,9 +14,7 @@ JpegSource::JpegSource(std::FILE* file, StreamFilter* filter) {
   m_state.manager.term_source = Term;
 }
 
-void JpegSource::Init(j_decompress_ptr info) {
-  reinterpret_cast<State*>(info->src)->startOfFile = true;
-}
+void JpegSource::Init(j_decompress_ptr info) { reinterpret_cast<State*>(info->src)->startOfFile = true; }
 
 // At the end of the data a fake end-of-image marker lets the decoder finish
 // with a warning; an empty stream is an error.

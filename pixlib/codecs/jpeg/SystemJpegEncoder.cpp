@@ -17,10 +17,18 @@ struct TurboFree {
 bool PixelFormat(int channels, int& format, int& subsampling) {
   subsampling = TJSAMP_420;
   switch (channels) {
-    case 1: format = TJPF_GRAY; subsampling = TJSAMP_GRAY; return true;
-    case 3: format = TJPF_BGR; return true;
-    case 4: format = TJPF_BGRA; return true;
-    default: return false;
+    case 1:
+      format = TJPF_GRAY;
+      subsampling = TJSAMP_GRAY;
+      return true;
+    case 3:
+      format = TJPF_BGR;
+      return true;
+    case 4:
+      format = TJPF_BGRA;
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -30,8 +38,8 @@ int Density(int dpi) { return std::clamp(dpi, 1, 65535); }
 
 bool EncodeJpegSystem(const PixelView& view, int quality, int dpiX, int dpiY, ByteSink& sink) {
   int format = 0, subsampling = 0;
-  if (view.width <= 0 || view.height <= 0 || view.data == nullptr || quality < 1 ||
-      quality > 100 || !PixelFormat(view.channels, format, subsampling))
+  if (view.width <= 0 || view.height <= 0 || view.data == nullptr || quality < 1 || quality > 100 ||
+      !PixelFormat(view.channels, format, subsampling))
     return false;
   TurboHandle handle(tjInitCompress());
   if (!handle) return false;

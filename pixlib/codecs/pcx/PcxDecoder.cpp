@@ -51,8 +51,7 @@ void DecodeWithRoom(const unsigned char* in, std::size_t available, unsigned cha
 }  // namespace
 
 PcxDecoder::PcxDecoder(ByteReader& reader, const PcxHeader& header)
-    : m_reader(reader), m_header(header),
-      m_line(std::size_t(header.bytesPerLine) * header.planes) {}
+    : m_reader(reader), m_header(header), m_line(std::size_t(header.bytesPerLine) * header.planes) {}
 
 SourcePixels PcxDecoder::Pixels() const {
   return m_header.DirectColour() ? SourcePixels::Bgr : SourcePixels::Index;

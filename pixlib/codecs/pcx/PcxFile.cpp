@@ -37,9 +37,8 @@ int LoadPcx(CxImage& image, std::FILE* file, int channelMode, int reduction) {
     ImgWarning("Problems reading PCX file\n");
     return 0;
   }
-  const RasterSource source{decoder,      decoder.Pixels(), palette.data(),
-                            header.width, header.height,    true,
-                            kLoadingPcx};
+  const RasterSource source{decoder, decoder.Pixels(), palette.data(), header.width, header.height,
+                            true,    kLoadingPcx};
   WarnTruncated("PCX", ReadRaster(source, view, reduction));
   return 1;
 }
@@ -55,8 +54,7 @@ int IsPcxFile(const char* path, int& width, int& height, unsigned char*) {
   return 1;
 }
 
-int LoadPcxFile(CxImage& image, const char* path, int channelMode, int reduction, int,
-                unsigned char*) {
+int LoadPcxFile(CxImage& image, const char* path, int channelMode, int reduction, int, unsigned char*) {
   return LoadFromFile(path, "PCX file not found", [&](std::FILE* file) {
     return LoadPcx(image, file, channelMode, NormalisedReduction(reduction));
   });
@@ -66,9 +64,9 @@ std::string pixcodec::DescribePcxVariant(const char* path) {
   StdioFile file = OpenFile(path, "rb");
   PcxHeader h;
   if (!file || ReadPcxHeader(file.get(), h) != nullptr) return {};
-  std::string text = "version " + std::to_string(h.version) + ", " +
-                     std::to_string(h.bitsPerPixel) + " bits x " + std::to_string(h.planes) +
-                     (h.planes == 1 ? " plane" : " planes") + ", run-length";
+  std::string text = "version " + std::to_string(h.version) + ", " + std::to_string(h.bitsPerPixel) +
+                     " bits x " + std::to_string(h.planes) + (h.planes == 1 ? " plane" : " planes") +
+                     ", run-length";
   if (h.DirectColour())
     text += ", direct colour";
   else

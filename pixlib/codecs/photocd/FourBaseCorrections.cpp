@@ -81,7 +81,8 @@ class HuffmanTable {
 
   // False when the code overlaps one entered before.
   bool Enter(int length, std::uint32_t code, std::int8_t correction) {
-    const std::uint32_t first = code & ~((1u << (kLongestCode - length)) - 1), count = 1u << (kLongestCode - length);
+    const std::uint32_t first = code & ~((1u << (kLongestCode - length)) - 1),
+                        count = 1u << (kLongestCode - length);
     for (std::uint32_t i = first; i < first + count; ++i) {
       if (m_entries[i].length != 0) return false;
       m_entries[i] = Entry{static_cast<std::uint8_t>(length), correction};

@@ -33,7 +33,8 @@ void StorePixels(const YccImage& ycc, const PixelView& view) {
   static const PhotoYccConverter converter;
   for (int row = 0; row < ycc.height; ++row) {
     const std::size_t start = std::size_t(row) * ycc.width;
-    converter.ConvertRow(&ycc.y[start], &ycc.c1[start], &ycc.c2[start], ycc.width, view.TopRow(row), view.channels);
+    converter.ConvertRow(&ycc.y[start], &ycc.c1[start], &ycc.c2[start], ycc.width, view.TopRow(row),
+                         view.channels);
   }
 }
 
@@ -47,8 +48,7 @@ int IsPhotoCdFile(const char* path, int& width, int& height, unsigned char*) {
   return 1;
 }
 
-int LoadPhotoCdFile(CxImage& image, const char* path, int channelMode, int reduction, int,
-                    unsigned char*) {
+int LoadPhotoCdFile(CxImage& image, const char* path, int channelMode, int reduction, int, unsigned char*) {
   StdioFile file = OpenFile(path, "rb");
   if (!file) {
     ImgWarning("Can't open file %s\n", path);

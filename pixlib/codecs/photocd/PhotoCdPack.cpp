@@ -35,7 +35,8 @@ void PlaceRecord(const std::uint8_t* record, int w, int pair, int scale, YccImag
 void FillBetween(std::uint8_t* row, int width, int step) {
   const int half = step / 2;
   int x = half;
-  for (; x + half < width; x += step) row[x] = static_cast<std::uint8_t>((row[x - half] + row[x + half] + 1) / 2);
+  for (; x + half < width; x += step)
+    row[x] = static_cast<std::uint8_t>((row[x - half] + row[x + half] + 1) / 2);
   if (x < width) row[x] = row[x - half];
 }
 

@@ -24,7 +24,8 @@ PhotoYccConverter::PhotoYccConverter() {
     for (int in = 0; in < 3; ++in)
       for (int v = 0; v < 256; ++v) {
         const double offset = in == 0 ? toBgr[4 * out + 3] : 0.0;
-        m_term[out][in][v] = static_cast<std::int32_t>(std::lround((toBgr[4 * out + in] * v + offset) * unit));
+        m_term[out][in][v] =
+            static_cast<std::int32_t>(std::lround((toBgr[4 * out + in] * v + offset) * unit));
       }
   // The brightest stored luminance on a neutral colour.
   m_maximum = static_cast<int>(std::lround(toBgr[0] * 255 * unit));

@@ -25,7 +25,7 @@ class PhotoYccConverter {
   // output (B, G, R), offsets included in the luminance terms.
   std::array<std::array<std::array<std::int32_t, 256>, 3>, 3> m_term{};
   std::array<std::uint8_t, 4096> m_curve{};  // clamped value, scaled to 0 ... 4095, to 8 bits
-  int m_maximum = 0;  // largest channel value, in table units
+  int m_maximum = 0;                         // largest channel value, in table units
   // value * 4095 / m_maximum (rounded down) as (value * m_multiplier) >> m_shift:
   // exact for every clamped value, and no division per sample.
   std::uint64_t m_multiplier = 0;

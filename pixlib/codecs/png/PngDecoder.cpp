@@ -77,7 +77,8 @@ bool PngDecoder::Begin(const char*& error) {
   const int format = DecodedFormat();
   if (!m_info.interlaced) {
     m_rows.resize(DecodedRowBytes());
-    const int result = spng_decode_image(m_ctx, nullptr, 0, format, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE);
+    const int result =
+        spng_decode_image(m_ctx, nullptr, 0, format, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE);
     // A file cut inside its first image data chunk: no row comes.
     if (result == SPNG_IO_EOF || result == SPNG_EOF) m_status = kFailed;
     error = result != 0 && m_status == 0 ? spng_strerror(result) : nullptr;

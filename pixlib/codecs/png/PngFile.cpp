@@ -45,11 +45,16 @@ int LoadPng(CxImage& image, std::FILE* file, int channelMode, int reduction) {
 
 const char* ColourTypeName(int colourType) {
   switch (colourType) {
-    case SPNG_COLOR_TYPE_GRAYSCALE: return "grey";
-    case SPNG_COLOR_TYPE_TRUECOLOR: return "RGB";
-    case SPNG_COLOR_TYPE_INDEXED: return "palette";
-    case SPNG_COLOR_TYPE_GRAYSCALE_ALPHA: return "grey with alpha";
-    default: return "RGBA";
+    case SPNG_COLOR_TYPE_GRAYSCALE:
+      return "grey";
+    case SPNG_COLOR_TYPE_TRUECOLOR:
+      return "RGB";
+    case SPNG_COLOR_TYPE_INDEXED:
+      return "palette";
+    case SPNG_COLOR_TYPE_GRAYSCALE_ALPHA:
+      return "grey with alpha";
+    default:
+      return "RGBA";
   }
 }
 
@@ -63,8 +68,7 @@ int IsPngFile(const char* path, int& width, int& height, unsigned char*) {
   return 1;
 }
 
-int LoadPngFile(CxImage& image, const char* path, int channelMode, int reduction, int,
-                unsigned char*) {
+int LoadPngFile(CxImage& image, const char* path, int channelMode, int reduction, int, unsigned char*) {
   return LoadFromFile(path, "PNG file not found", [&](std::FILE* file) {
     return LoadPng(image, file, channelMode, NormalisedReduction(reduction));
   });

@@ -30,10 +30,10 @@ class TgaDecoder : public Decoder {
 
   ByteReader& m_reader;
   const TgaHeader& m_header;
-  const int m_fileBytes;              // bytes per pixel in the file
-  std::vector<unsigned char> m_raw;   // one row as stored, for 15/16-bit pixels
-  int m_packetLeft = 0;               // pixels left in the current packet
-  bool m_repeat = false;              // the packet repeats m_pixel
+  const int m_fileBytes;             // bytes per pixel in the file
+  std::vector<unsigned char> m_raw;  // one row as stored, for 15/16-bit pixels
+  int m_packetLeft = 0;              // pixels left in the current packet
+  bool m_repeat = false;             // the packet repeats m_pixel
   unsigned char m_pixel[4] = {};
 };
 

@@ -33,21 +33,26 @@ int LoadTga(CxImage& image, std::FILE* file, int channelMode, int reduction) {
   ByteReader reader(file);
   reader.Seek(header.DataOffset());
   TgaDecoder decoder(reader, header);
-  const RasterSource source{decoder,      decoder.Pixels(), palette.data(),
-                            header.width, header.height,    header.TopFirst(),
-                            kLoadingTga};
+  const RasterSource source{decoder,       decoder.Pixels(),  palette.data(), header.width,
+                            header.height, header.TopFirst(), kLoadingTga};
   WarnTruncated("TGA", ReadRaster(source, view, reduction));
   return 1;
 }
 
 const char* TypeName(int type) {
   switch (type) {
-    case TgaHeader::kIndexed: return "type 1 (colour-mapped)";
-    case TgaHeader::kTrueColour: return "type 2 (true colour)";
-    case TgaHeader::kGrey: return "type 3 (grey)";
-    case TgaHeader::kRleIndexed: return "type 9 (run-length colour-mapped)";
-    case TgaHeader::kRleTrueColour: return "type 10 (run-length true colour)";
-    default: return "type 11 (run-length grey)";
+    case TgaHeader::kIndexed:
+      return "type 1 (colour-mapped)";
+    case TgaHeader::kTrueColour:
+      return "type 2 (true colour)";
+    case TgaHeader::kGrey:
+      return "type 3 (grey)";
+    case TgaHeader::kRleIndexed:
+      return "type 9 (run-length colour-mapped)";
+    case TgaHeader::kRleTrueColour:
+      return "type 10 (run-length true colour)";
+    default:
+      return "type 11 (run-length grey)";
   }
 }
 
@@ -62,8 +67,7 @@ int IsTgaFile(const char* path, int& width, int& height, unsigned char*) {
   return 1;
 }
 
-int LoadTgaFile(CxImage& image, const char* path, int channelMode, int reduction, int,
-                unsigned char*) {
+int LoadTgaFile(CxImage& image, const char* path, int channelMode, int reduction, int, unsigned char*) {
   return LoadFromFile(path, "TGA file not found", [&](std::FILE* file) {
     return LoadTga(image, file, channelMode, NormalisedReduction(reduction));
   });
@@ -75,8 +79,8 @@ std::string pixcodec::DescribeTgaVariant(const char* path) {
   if (!file || ReadTgaHeader(file.get(), h) != nullptr) return {};
   std::string text = std::string(TypeName(h.imageType)) + ", " + std::to_string(h.depth) + " bits";
   if (h.mapType == 1)
-    text += ", colour map of " + std::to_string(h.mapLength) + " x " +
-            std::to_string(h.mapEntryBits) + " bits from index " + std::to_string(h.mapFirst);
+    text += ", colour map of " + std::to_string(h.mapLength) + " x " + std::to_string(h.mapEntryBits) +
+            " bits from index " + std::to_string(h.mapFirst);
   text += h.TopFirst() ? ", top" : ", bottom";
   text += h.RightToLeft() ? "-right origin" : "-left origin";
   return text;

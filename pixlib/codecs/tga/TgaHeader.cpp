@@ -16,13 +16,16 @@ bool ValidLayout(const TgaHeader& h) {
   if (h.width <= 0 || h.height <= 0) return false;
   switch (h.imageType) {
     case TgaHeader::kIndexed:
-    case TgaHeader::kRleIndexed: return h.depth == 8 && h.mapType == 1;
+    case TgaHeader::kRleIndexed:
+      return h.depth == 8 && h.mapType == 1;
     case TgaHeader::kGrey:
-    case TgaHeader::kRleGrey: return h.depth == 8;
+    case TgaHeader::kRleGrey:
+      return h.depth == 8;
     case TgaHeader::kTrueColour:
     case TgaHeader::kRleTrueColour:
       return h.depth == 15 || h.depth == 16 || h.depth == 24 || h.depth == 32;
-    default: return false;
+    default:
+      return false;
   }
 }
 

@@ -11,17 +11,24 @@ namespace pixcodec {
 // checked field by field before a file is taken for one.
 struct TgaHeader {
   static constexpr int kSize = 18;
-  enum ImageType { kIndexed = 1, kTrueColour = 2, kGrey = 3, kRleIndexed = 9, kRleTrueColour = 10, kRleGrey = 11 };
+  enum ImageType {
+    kIndexed = 1,
+    kTrueColour = 2,
+    kGrey = 3,
+    kRleIndexed = 9,
+    kRleTrueColour = 10,
+    kRleGrey = 11
+  };
 
   int idLength = 0;
-  int mapType = 0;       // 1: a colour map follows the image ID
+  int mapType = 0;  // 1: a colour map follows the image ID
   int imageType = 0;
-  int mapFirst = 0;      // index of the map's first entry
+  int mapFirst = 0;  // index of the map's first entry
   int mapLength = 0;
   int mapEntryBits = 0;
   int width = 0;
   int height = 0;
-  int depth = 0;         // bits per pixel: 8, 15, 16, 24 or 32
+  int depth = 0;  // bits per pixel: 8, 15, 16, 24 or 32
   int descriptor = 0;
 
   bool RunLength() const { return imageType >= kRleIndexed; }
@@ -31,7 +38,9 @@ struct TgaHeader {
   bool TopFirst() const { return (descriptor & 0x20) != 0; }
   int BytesPerPixel() const { return (depth + 7) / 8; }
   int MapEntryBytes() const { return (mapEntryBits + 7) / 8; }
-  long DataOffset() const { return kSize + idLength + (mapType == 1 ? long(mapLength) * MapEntryBytes() : 0); }
+  long DataOffset() const {
+    return kSize + idLength + (mapType == 1 ? long(mapLength) * MapEntryBytes() : 0);
+  }
 };
 
 // Reads and checks the header at the start of `file`. Null on success, else

@@ -10,7 +10,7 @@ namespace {
 // The RGBA reader decodes one strip (or row of tiles) at a time, or bands of
 // at most this many bytes when strips are larger.
 constexpr std::size_t kBandBytes = 16u << 20;
-}
+}  // namespace
 
 TiffScanlineDecoder::TiffScanlineDecoder(TIFF* tiff, const TiffLayout& layout)
     : m_tiff(tiff), m_layout(layout), m_line(static_cast<std::size_t>(TIFFScanlineSize64(tiff))) {}
@@ -38,8 +38,7 @@ int TiffScanlineDecoder::ReadRow(unsigned char* buffer, int pixels) {
   return 0;
 }
 
-TiffRgbaDecoder::TiffRgbaDecoder(TIFF* tiff, const TiffLayout& layout)
-    : m_tiff(tiff), m_layout(layout) {}
+TiffRgbaDecoder::TiffRgbaDecoder(TIFF* tiff, const TiffLayout& layout) : m_tiff(tiff), m_layout(layout) {}
 
 TiffRgbaDecoder::~TiffRgbaDecoder() {
   if (m_begun) TIFFRGBAImageEnd(&m_reader);

@@ -32,13 +32,15 @@ const char* CheckPhotometric(TIFF* tiff, TiffLayout& l) {
     case PHOTOMETRIC_MINISBLACK:
     case PHOTOMETRIC_RGB:
     case PHOTOMETRIC_PALETTE:
-    case PHOTOMETRIC_YCBCR: return nullptr;
+    case PHOTOMETRIC_YCBCR:
+      return nullptr;
     case PHOTOMETRIC_SEPARATED: {
       std::uint16_t inkSet = INKSET_CMYK;
       TIFFGetFieldDefaulted(tiff, TIFFTAG_INKSET, &inkSet);
       return inkSet == INKSET_CMYK ? nullptr : "Sorry, can not handle non CMYK separated images";
     }
-    default: return kCannotHandle;
+    default:
+      return kCannotHandle;
   }
 }
 

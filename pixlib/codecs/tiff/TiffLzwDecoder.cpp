@@ -44,16 +44,15 @@ std::size_t ReadAt(int fd, std::uint64_t offset, unsigned char* dst, std::size_t
 bool TiffLzwDecoder::Handles(TIFF* tiff, const TiffLayout& layout) {
   std::uint16_t predictor = PREDICTOR_NONE;
   TIFFGetFieldDefaulted(tiff, TIFFTAG_PREDICTOR, &predictor);
-  const bool rgb = layout.photometric == PHOTOMETRIC_RGB &&
-                   (layout.samplesPerPixel == 3 || layout.samplesPerPixel == 4);
+  const bool rgb =
+      layout.photometric == PHOTOMETRIC_RGB && (layout.samplesPerPixel == 3 || layout.samplesPerPixel == 4);
   const bool grey = layout.photometric == PHOTOMETRIC_MINISBLACK && layout.samplesPerPixel == 1;
   // The whole image is decoded at once, so it must fit under the decode cap
   // in the file's own layout too.
   const long long bytes = static_cast<long long>(layout.width) * layout.height * layout.samplesPerPixel;
   return layout.compression == COMPRESSION_LZW && layout.bitsPerSample == 8 && !layout.tiled &&
-         bytes <= kMaxDecodedBytes &&
-         (rgb || grey) && (predictor == PREDICTOR_NONE || predictor == PREDICTOR_HORIZONTAL) &&
-         TIFFFileno(tiff) >= 0;
+         bytes <= kMaxDecodedBytes && (rgb || grey) &&
+         (predictor == PREDICTOR_NONE || predictor == PREDICTOR_HORIZONTAL) && TIFFFileno(tiff) >= 0;
 }
 
 TiffLzwDecoder::TiffLzwDecoder(TIFF* tiff, const TiffLayout& layout)
@@ -113,7 +112,8 @@ void TiffLzwDecoder::DecodeRun(std::size_t first, std::size_t end, std::vector<u
   std::uint64_t total = 0;
   for (std::size_t i = first; i < end; ++i) total += BytesInFile(m_strips[i]);
   codes.resize(static_cast<std::size_t>(total) + kLzwInputPadding);
-  const std::size_t got = ReadAt(m_fd, m_strips[first].fileOffset, codes.data(), static_cast<std::size_t>(total));
+  const std::size_t got =
+      ReadAt(m_fd, m_strips[first].fileOffset, codes.data(), static_cast<std::size_t>(total));
   std::fill_n(codes.data() + got, kLzwInputPadding, 0);
   std::size_t at = 0;
   for (std::size_t i = first; i < end; ++i) {
@@ -128,7 +128,8 @@ void TiffLzwDecoder::DecodeStrip(Strip& strip, const unsigned char* codes, std::
     strip.oldStyle = true;
     return;
   }
-  strip.decodedBytes = DecodeLzwStrip(codes, bytes, &m_pixels[strip.firstRow * m_rowBytes], strip.expectedBytes);
+  strip.decodedBytes =
+      DecodeLzwStrip(codes, bytes, &m_pixels[strip.firstRow * m_rowBytes], strip.expectedBytes);
   FinishRows(strip, m_predictor);
 }
 
@@ -141,7 +142,8 @@ void TiffLzwDecoder::FinishRows(const Strip& strip, int predictor) {
   unsigned char* row = &m_pixels[strip.firstRow * m_rowBytes];
   for (std::size_t done = 0; done + m_rowBytes <= strip.decodedBytes; done += m_rowBytes, row += m_rowBytes) {
     if (predictor == PREDICTOR_HORIZONTAL)
-      for (std::size_t i = step; i < m_rowBytes; ++i) row[i] = static_cast<unsigned char>(row[i] + row[i - step]);
+      for (std::size_t i = step; i < m_rowBytes; ++i)
+        row[i] = static_cast<unsigned char>(row[i] + row[i - step]);
     if (step >= 3)
       for (std::size_t i = 0; i < m_rowBytes; i += step) std::swap(row[i], row[i + 2]);
   }
@@ -155,25 +157,29 @@ void TiffLzwDecoder::DecodeAll() {
   m_pixels = reinterpret_cast<unsigned char*>(m_memory.block.pixels);
   const int strips = static_cast<int>(m_strips.size());
   const int tasks = std::min(strips, std::max(1, cv::getNumThreads()) * kTasksPerThread);
-  cv::parallel_for_(cv::Range(0, strips), [&](const cv::Range& range) {
-    std::vector<unsigned char> codes;
-    const std::size_t end = static_cast<std::size_t>(range.end);
-    for (std::size_t first = static_cast<std::size_t>(range.start), runEnd; first < end; first = runEnd) {
-      runEnd = RunEnd(first, end);
-      try {
-        DecodeRun(first, runEnd, codes);
-      } catch (const std::bad_alloc&) {
-        for (std::size_t i = first; i < runEnd; ++i) m_strips[i].decodedBytes = 0;  // no room for their codes
-      }
-    }
-  }, tasks);
+  cv::parallel_for_(
+      cv::Range(0, strips),
+      [&](const cv::Range& range) {
+        std::vector<unsigned char> codes;
+        const std::size_t end = static_cast<std::size_t>(range.end);
+        for (std::size_t first = static_cast<std::size_t>(range.start), runEnd; first < end; first = runEnd) {
+          runEnd = RunEnd(first, end);
+          try {
+            DecodeRun(first, runEnd, codes);
+          } catch (const std::bad_alloc&) {
+            for (std::size_t i = first; i < runEnd; ++i)
+              m_strips[i].decodedBytes = 0;  // no room for their codes
+          }
+        }
+      },
+      tasks);
   // libtiff's handle is not shared between threads: old-style strips go one by one.
   for (std::size_t i = 0; i < m_strips.size(); ++i) {
     Strip& strip = m_strips[i];
     if (!strip.oldStyle) continue;
-    const tmsize_t got = TIFFReadEncodedStrip(m_tiff, static_cast<std::uint32_t>(i),
-                                              &m_pixels[strip.firstRow * m_rowBytes],
-                                              static_cast<tmsize_t>(strip.expectedBytes));
+    const tmsize_t got =
+        TIFFReadEncodedStrip(m_tiff, static_cast<std::uint32_t>(i), &m_pixels[strip.firstRow * m_rowBytes],
+                             static_cast<tmsize_t>(strip.expectedBytes));
     strip.decodedBytes = got > 0 ? static_cast<std::size_t>(got) : 0;
     FinishRows(strip, PREDICTOR_NONE);  // libtiff has undone the predictor
   }
@@ -184,8 +190,9 @@ std::uint32_t TiffLzwDecoder::WholeRows() const {
   for (const Strip& strip : m_strips)
     if (strip.decodedBytes < strip.expectedBytes)
       return strip.firstRow + static_cast<std::uint32_t>(strip.decodedBytes / m_rowBytes);
-  return m_strips.empty() ? 0 : std::min<std::uint32_t>(static_cast<std::uint32_t>(m_layout.height),
-                                                        m_strips.back().firstRow + m_rowsPerStrip);
+  return m_strips.empty() ? 0
+                          : std::min<std::uint32_t>(static_cast<std::uint32_t>(m_layout.height),
+                                                    m_strips.back().firstRow + m_rowsPerStrip);
 }
 
 int TiffLzwDecoder::ReadRow(unsigned char* buffer, int pixels) {

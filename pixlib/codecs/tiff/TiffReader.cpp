@@ -41,7 +41,8 @@ void StraightenColours(const PixelView& view) {
     for (int x = 0; x < view.width; ++x, p += 4) {
       const int alpha = p[3];
       if (alpha == 0 || alpha == 255) continue;
-      for (int c = 0; c < 3; ++c) p[c] = static_cast<unsigned char>(std::min(255, (p[c] * 255 + alpha / 2) / alpha));
+      for (int c = 0; c < 3; ++c)
+        p[c] = static_cast<unsigned char>(std::min(255, (p[c] * 255 + alpha / 2) / alpha));
     }
   }
 }
@@ -50,20 +51,17 @@ void StraightenColours(const PixelView& view) {
 // stored-size image first, then turned into `image`).
 bool ReadTiffRows(CxImage& image, const TiffLayout& layout, TiffDecoder& decoder, int channelMode,
                   int reduction, PixelView& view, RasterEnd& end) {
-  const RasterFormat format{layout.width, layout.height, layout.FileHasAlpha(), layout.dpiX,
-                            layout.dpiY};
+  const RasterFormat format{layout.width, layout.height, layout.FileHasAlpha(), layout.dpiX, layout.dpiY};
   CxImage stored;
   PixelView storedView;
   CxImage& first = layout.Transposed() ? stored : image;
   if (!CreateRasterImage(first, format, channelMode, reduction, storedView)) return false;
-  const RasterSource source{decoder,      decoder.Pixels(), decoder.Palette(),
-                            layout.width, layout.height,    !layout.BottomFirst(),
-                            kLoadingTiff};
+  const RasterSource source{decoder,       decoder.Pixels(),      decoder.Palette(), layout.width,
+                            layout.height, !layout.BottomFirst(), kLoadingTiff};
   end = ReadRaster(source, storedView, reduction);
   view = storedView;
   if (!layout.Transposed()) return true;
-  const RasterFormat turned{layout.height, layout.width, layout.FileHasAlpha(), layout.dpiY,
-                            layout.dpiX};
+  const RasterFormat turned{layout.height, layout.width, layout.FileHasAlpha(), layout.dpiY, layout.dpiX};
   if (!CreateRasterImage(image, turned, channelMode, reduction, view)) return false;
   PlaceOriented(storedView, view, layout.orientation);
   return true;
@@ -75,42 +73,54 @@ int LoadTiff(CxImage& image, const TiffHandle& tiff, int channelMode, int reduct
     ImgWarning("%s\n", error);
     return 0;
   }
-  if (layout.photometricAssumed)
-    ImgWarning("No \"PhotometricInterpretation\" tag, assuming default value\n");
+  if (layout.photometricAssumed) ImgWarning("No \"PhotometricInterpretation\" tag, assuming default value\n");
   const std::unique_ptr<TiffDecoder> decoder = MakeDecoder(tiff.get(), layout);
   if (!decoder) return 0;
   PixelView view;
   RasterEnd end = RasterEnd::Complete;
   if (!ReadTiffRows(image, layout, *decoder, channelMode, reduction, view, end)) return 0;
   if (layout.associatedAlpha && layout.FileHasAlpha() && view.channels == 4) StraightenColours(view);
-  if (end == RasterEnd::Truncated && !tiff.LastError().empty())
-    ImgWarning("%s\n", tiff.LastError().c_str());
+  if (end == RasterEnd::Truncated && !tiff.LastError().empty()) ImgWarning("%s\n", tiff.LastError().c_str());
   WarnTruncated("TIFF", end);
   return 1;
 }
 
 const char* PhotometricName(int photometric) {
   switch (photometric) {
-    case PHOTOMETRIC_MINISWHITE: return "min-is-white";
-    case PHOTOMETRIC_MINISBLACK: return "min-is-black";
-    case PHOTOMETRIC_RGB: return "RGB";
-    case PHOTOMETRIC_PALETTE: return "palette";
-    case PHOTOMETRIC_SEPARATED: return "CMYK";
-    default: return "YCbCr";
+    case PHOTOMETRIC_MINISWHITE:
+      return "min-is-white";
+    case PHOTOMETRIC_MINISBLACK:
+      return "min-is-black";
+    case PHOTOMETRIC_RGB:
+      return "RGB";
+    case PHOTOMETRIC_PALETTE:
+      return "palette";
+    case PHOTOMETRIC_SEPARATED:
+      return "CMYK";
+    default:
+      return "YCbCr";
   }
 }
 
 std::string CompressionName(int compression) {
   switch (compression) {
-    case COMPRESSION_NONE: return "uncompressed";
-    case COMPRESSION_LZW: return "LZW";
+    case COMPRESSION_NONE:
+      return "uncompressed";
+    case COMPRESSION_LZW:
+      return "LZW";
     case COMPRESSION_ADOBE_DEFLATE:
-    case COMPRESSION_DEFLATE: return "Deflate";
-    case COMPRESSION_PACKBITS: return "PackBits";
-    case COMPRESSION_JPEG: return "JPEG";
-    case COMPRESSION_CCITTFAX3: return "CCITT G3";
-    case COMPRESSION_CCITTFAX4: return "CCITT G4";
-    default: return "compression " + std::to_string(compression);
+    case COMPRESSION_DEFLATE:
+      return "Deflate";
+    case COMPRESSION_PACKBITS:
+      return "PackBits";
+    case COMPRESSION_JPEG:
+      return "JPEG";
+    case COMPRESSION_CCITTFAX3:
+      return "CCITT G3";
+    case COMPRESSION_CCITTFAX4:
+      return "CCITT G4";
+    default:
+      return "compression " + std::to_string(compression);
   }
 }
 
@@ -125,8 +135,7 @@ int IsTiffFile(const char* path, int& width, int& height, unsigned char*) {
   return 1;
 }
 
-int LoadTiffFile(CxImage& image, const char* path, int channelMode, int reduction, int,
-                 unsigned char*) {
+int LoadTiffFile(CxImage& image, const char* path, int channelMode, int reduction, int, unsigned char*) {
   TiffHandle tiff(path, "r");
   if (!tiff) {
     ImgWarning("Can't open file %s\n", path != nullptr ? path : "");
@@ -144,10 +153,8 @@ std::string pixcodec::DescribeTiffVariant(const char* path) {
   TiffHandle tiff(path, "r");
   TiffLayout l;
   if (!tiff || ReadTiffLayout(tiff.get(), l) != nullptr) return {};
-  std::string text = std::to_string(l.bitsPerSample) + " bits x " +
-                     std::to_string(l.samplesPerPixel) + " samples, " +
-                     PhotometricName(l.photometric) + ", " + CompressionName(l.compression) +
-                     (l.tiled ? ", tiles" : ", strips") + ", orientation " +
-                     std::to_string(l.orientation);
+  std::string text = std::to_string(l.bitsPerSample) + " bits x " + std::to_string(l.samplesPerPixel) +
+                     " samples, " + PhotometricName(l.photometric) + ", " + CompressionName(l.compression) +
+                     (l.tiled ? ", tiles" : ", strips") + ", orientation " + std::to_string(l.orientation);
   return text;
 }

@@ -21,8 +21,7 @@ void SetTags(TIFF* tiff, const PixelView& view, CSize dpi) {
   TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, view.channels);
   TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
   TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC,
-               view.channels == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, view.channels == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
   if (view.channels == 4) {
     const std::uint16_t unassociated = EXTRASAMPLE_UNASSALPHA;
     TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, &unassociated);

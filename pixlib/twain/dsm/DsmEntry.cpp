@@ -16,9 +16,11 @@ extern "C" __attribute__((visibility("default"))) TW_UINT16 DSM_Entry(pTW_IDENTI
 namespace {
 
 std::string SourcesFolder() {
-  if (const char* folder = std::getenv("BX_TWAIN_SOURCES"); folder != nullptr && *folder != '\0') return folder;
+  if (const char* folder = std::getenv("BX_TWAIN_SOURCES"); folder != nullptr && *folder != '\0')
+    return folder;
   Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&DSM_Entry), &info) == 0 || info.dli_fname == nullptr) return "twain_sources";
+  if (dladdr(reinterpret_cast<void*>(&DSM_Entry), &info) == 0 || info.dli_fname == nullptr)
+    return "twain_sources";
   return (std::filesystem::path(info.dli_fname).parent_path() / "twain_sources").string();
 }
 
@@ -29,7 +31,7 @@ twaindsm::SourceManager& Manager() {
 
 }  // namespace
 
-extern "C" TW_UINT16 DSM_Entry(pTW_IDENTITY origin, pTW_IDENTITY dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
-                               TW_MEMREF data) {
+extern "C" TW_UINT16 DSM_Entry(pTW_IDENTITY origin, pTW_IDENTITY dest, TW_UINT32 dg, TW_UINT16 dat,
+                               TW_UINT16 msg, TW_MEMREF data) {
   return Manager().Entry(origin, dest, dg, dat, msg, data);
 }

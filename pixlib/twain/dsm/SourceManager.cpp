@@ -128,18 +128,20 @@ TW_UINT16 SourceManager::OpenSource(Session& session, pTW_IDENTITY app, TW_IDENT
 
 TW_UINT16 SourceManager::CloseSource(Session& session, pTW_IDENTITY app) {
   if (session.source == nullptr) return Fail(&session, TWCC_SEQERROR);
-  const TW_UINT16 rc = session.source->Call(app, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &session.sourceIdentity);
+  const TW_UINT16 rc =
+      session.source->Call(app, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &session.sourceIdentity);
   if (rc != TWRC_SUCCESS) return rc;
   session.source = nullptr;
   session.notices.clear();
   return TWRC_SUCCESS;
 }
 
-TW_UINT16 SourceManager::ToSource(pTW_IDENTITY app, pTW_IDENTITY dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
-                                  TW_MEMREF data) {
+TW_UINT16 SourceManager::ToSource(pTW_IDENTITY app, pTW_IDENTITY dest, TW_UINT32 dg, TW_UINT16 dat,
+                                  TW_UINT16 msg, TW_MEMREF data) {
   Session* session = SessionOf(app);
   if (session == nullptr) return Fail(nullptr, TWCC_SEQERROR);
-  if (session->source == nullptr || dest->Id != session->sourceIdentity.Id) return Fail(session, TWCC_BADDEST);
+  if (session->source == nullptr || dest->Id != session->sourceIdentity.Id)
+    return Fail(session, TWCC_BADDEST);
   if (dg == DG_CONTROL && dat == DAT_EVENT && msg == MSG_PROCESSEVENT) {
     // Notifications were posted through this manager, so it recognises them;
     // any other event is the source's to judge.
@@ -158,7 +160,8 @@ TW_UINT16 SourceManager::FromSource(pTW_IDENTITY source, pTW_IDENTITY app, TW_UI
   if (dat != DAT_NULL || session == nullptr || session->source == nullptr ||
       source->Id != session->sourceIdentity.Id)
     return Fail(nullptr, TWCC_BADDEST);
-  if (msg != MSG_XFERREADY && msg != MSG_CLOSEDSREQ && msg != MSG_CLOSEDSOK) return Fail(session, TWCC_BADPROTOCOL);
+  if (msg != MSG_XFERREADY && msg != MSG_CLOSEDSREQ && msg != MSG_CLOSEDSOK)
+    return Fail(session, TWCC_BADPROTOCOL);
   session->notices.push_back(msg);
   m_noticePosted.notify_all();
   return TWRC_SUCCESS;

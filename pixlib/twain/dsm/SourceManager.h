@@ -28,8 +28,8 @@ class SourceManager {
  private:
   struct Session {
     TW_UINT16 condition = TWCC_SUCCESS;
-    std::size_t listed = 0;             // next identity of GETNEXT
-    SourceModule* source = nullptr;     // the open source's module
+    std::size_t listed = 0;          // next identity of GETNEXT
+    SourceModule* source = nullptr;  // the open source's module
     TW_IDENTITY sourceIdentity{};
     std::deque<TW_UINT16> notices;
   };
@@ -43,7 +43,8 @@ class SourceManager {
   TW_UINT16 Identity(Session& session, pTW_IDENTITY app, TW_UINT16 msg, TW_IDENTITY* identity);
   TW_UINT16 OpenSource(Session& session, pTW_IDENTITY app, TW_IDENTITY* wanted);
   TW_UINT16 CloseSource(Session& session, pTW_IDENTITY app);
-  TW_UINT16 WaitNotice(TW_UINT32 appId, TW_BXNOTIFICATION* wait, std::unique_lock<std::recursive_mutex>& lock);
+  TW_UINT16 WaitNotice(TW_UINT32 appId, TW_BXNOTIFICATION* wait,
+                       std::unique_lock<std::recursive_mutex>& lock);
   void LoadSources();
   std::vector<std::pair<SourceModule*, TW_IDENTITY*>> Listed();
   std::pair<SourceModule*, TW_IDENTITY*> DefaultSource();
@@ -57,7 +58,7 @@ class SourceManager {
   std::map<TW_UINT32, Session> m_sessions;
   TW_UINT32 m_nextId = 1;
   TW_UINT16 m_lastCondition = TWCC_SUCCESS;  // for callers without a session
-  std::recursive_mutex m_mutex;               // sessions and modules
+  std::recursive_mutex m_mutex;              // sessions and modules
   std::condition_variable_any m_noticePosted;
 };
 

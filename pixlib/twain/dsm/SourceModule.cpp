@@ -5,7 +5,7 @@ namespace twaindsm {
 namespace {
 // A module listing more identities than this is taken to be looping.
 constexpr int kMaxIdentitiesPerModule = 64;
-}
+}  // namespace
 
 bool SourceModule::Load(const std::string& path) {
   if (!m_library.Open(path)) return false;

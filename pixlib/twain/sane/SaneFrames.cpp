@@ -64,7 +64,8 @@ SaneFrames::Result SaneFrames::AddFirst(std::vector<SANE_Byte>& bytes) {
   const std::size_t lines = bytes.size() / lineBytes;
   m_page.height = static_cast<int>(p.lines >= 0 ? std::min<std::size_t>(lines, std::size_t(p.lines)) : lines);
   // Three passes make a page three times the size of one.
-  if (m_page.height < 1 || m_page.RowBytes() > MaxFrameBytes() / std::size_t(m_page.height)) return Result::Failed;
+  if (m_page.height < 1 || m_page.RowBytes() > MaxFrameBytes() / std::size_t(m_page.height))
+    return Result::Failed;
   if (!IsSeparate(p) && lineBytes == m_page.RowBytes()) {
     m_page.pixels = std::move(bytes);
     m_page.pixels.resize(m_page.RowBytes() * std::size_t(m_page.height));

@@ -31,7 +31,8 @@ bool SaneOptions::Set(const std::string& name, const std::string& value) {
       break;
     }
     case SANE_TYPE_INT:
-      *reinterpret_cast<SANE_Word*>(buffer.data()) = static_cast<SANE_Word>(std::strtol(value.c_str(), &end, 10));
+      *reinterpret_cast<SANE_Word*>(buffer.data()) =
+          static_cast<SANE_Word>(std::strtol(value.c_str(), &end, 10));
       break;
     case SANE_TYPE_FIXED:
       *reinterpret_cast<SANE_Word*>(buffer.data()) = SANE_FIX(std::strtod(value.c_str(), &end));
@@ -45,7 +46,8 @@ bool SaneOptions::Set(const std::string& name, const std::string& value) {
   }
   if (end != nullptr && (end == value.c_str() || *end != '\0')) return false;
   SANE_Int info = 0;
-  return sane_control_option(m_handle, index, SANE_ACTION_SET_VALUE, buffer.data(), &info) == SANE_STATUS_GOOD;
+  return sane_control_option(m_handle, index, SANE_ACTION_SET_VALUE, buffer.data(), &info) ==
+         SANE_STATUS_GOOD;
 }
 
 std::string SaneOptions::Get(const std::string& name) const {

@@ -63,11 +63,14 @@ bool SaneSource::SetPixelType(TW_INT16 type) {
   const std::vector<std::string> modes = options.Choices(SANE_NAME_SCAN_MODE);
   auto offered = [&](const char* mode) { return std::find(modes.begin(), modes.end(), mode) != modes.end(); };
   if (type == TWPT_BW) {
-    if (offered(SANE_VALUE_SCAN_MODE_LINEART)) return options.Set(SANE_NAME_SCAN_MODE, SANE_VALUE_SCAN_MODE_LINEART);
-    return options.Set(SANE_NAME_SCAN_MODE, SANE_VALUE_SCAN_MODE_GRAY) && options.Set(SANE_NAME_BIT_DEPTH, "1");
+    if (offered(SANE_VALUE_SCAN_MODE_LINEART))
+      return options.Set(SANE_NAME_SCAN_MODE, SANE_VALUE_SCAN_MODE_LINEART);
+    return options.Set(SANE_NAME_SCAN_MODE, SANE_VALUE_SCAN_MODE_GRAY) &&
+           options.Set(SANE_NAME_BIT_DEPTH, "1");
   }
   if (type != TWPT_GRAY && type != TWPT_RGB) return false;
-  if (!options.Set(SANE_NAME_SCAN_MODE, type == TWPT_RGB ? SANE_VALUE_SCAN_MODE_COLOR : SANE_VALUE_SCAN_MODE_GRAY))
+  if (!options.Set(SANE_NAME_SCAN_MODE,
+                   type == TWPT_RGB ? SANE_VALUE_SCAN_MODE_COLOR : SANE_VALUE_SCAN_MODE_GRAY))
     return false;
   return options.Get(SANE_NAME_BIT_DEPTH) != "1" || options.Set(SANE_NAME_BIT_DEPTH, "8");
 }
@@ -97,10 +100,18 @@ TW_UINT16 SaneSource::DeviceCapability(TW_UINT16 msg, TW_CAPABILITY& cap) {
     TW_UINT16 type = TWTY_UINT16;
     TW_UINT32 item = 0;
     switch (cap.Cap) {
-      case ICAP_PIXELTYPE: item = static_cast<TW_UINT32>(PixelType()); break;
-      case ICAP_BITDEPTH: item = static_cast<TW_UINT32>(std::atoi(options.Get(SANE_NAME_BIT_DEPTH).c_str())); break;
-      case ICAP_PIXELFLAVOR: item = TWPF_VANILLA; break;  // SANE line art: 1 is black
-      case CAP_FEEDERENABLED: type = TWTY_BOOL, item = FeederEnabled(); break;
+      case ICAP_PIXELTYPE:
+        item = static_cast<TW_UINT32>(PixelType());
+        break;
+      case ICAP_BITDEPTH:
+        item = static_cast<TW_UINT32>(std::atoi(options.Get(SANE_NAME_BIT_DEPTH).c_str()));
+        break;
+      case ICAP_PIXELFLAVOR:
+        item = TWPF_VANILLA;
+        break;  // SANE line art: 1 is black
+      case CAP_FEEDERENABLED:
+        type = TWTY_BOOL, item = FeederEnabled();
+        break;
       case ICAP_XRESOLUTION:
       case ICAP_YRESOLUTION:
         type = TWTY_FIX32, item = FixItem(ResolutionOf(options));
@@ -116,9 +127,15 @@ TW_UINT16 SaneSource::DeviceCapability(TW_UINT16 msg, TW_CAPABILITY& cap) {
   if (cap.ConType != TWON_ONEVALUE || one == nullptr) return Fail(TWCC_BADVALUE);
   bool done = false;
   switch (cap.Cap) {
-    case ICAP_PIXELTYPE: done = SetPixelType(static_cast<TW_INT16>(one->Item)); break;
-    case ICAP_BITDEPTH: done = SetBitDepth(one->Item); break;
-    case CAP_FEEDERENABLED: done = SetFeeder(one->Item != 0); break;
+    case ICAP_PIXELTYPE:
+      done = SetPixelType(static_cast<TW_INT16>(one->Item));
+      break;
+    case ICAP_BITDEPTH:
+      done = SetBitDepth(one->Item);
+      break;
+    case CAP_FEEDERENABLED:
+      done = SetFeeder(one->Item != 0);
+      break;
     case ICAP_XRESOLUTION:
     case ICAP_YRESOLUTION:
       done = SaneOptions(m_device).Set(SANE_NAME_SCAN_RESOLUTION, std::to_string(FixValue(one->Item)));

@@ -92,7 +92,8 @@ TW_UINT16 DataSource::Capability(TW_UINT16 msg, TW_CAPABILITY* cap) {
   const bool set = msg == MSG_SET;
   if (!set && msg != MSG_GET && msg != MSG_GETCURRENT) return Fail(TWCC_BADPROTOCOL);
   if (set && m_state != 4) return Fail(TWCC_SEQERROR);
-  if (cap->Cap != CAP_XFERCOUNT && cap->Cap != ICAP_XFERMECH) return DeviceCapability(set ? MSG_SET : MSG_GET, *cap);
+  if (cap->Cap != CAP_XFERCOUNT && cap->Cap != ICAP_XFERMECH)
+    return DeviceCapability(set ? MSG_SET : MSG_GET, *cap);
   if (set) {
     const TW_ONEVALUE* one = OneValueOf(cap->hContainer);
     if (cap->ConType != TWON_ONEVALUE || one == nullptr) return Fail(TWCC_BADVALUE);
@@ -103,7 +104,8 @@ TW_UINT16 DataSource::Capability(TW_UINT16 msg, TW_CAPABILITY* cap) {
       return TWRC_SUCCESS;
     }
     // Memory files are not offered: the application could only mistake them for native transfers.
-    if (one->Item != TWSX_NATIVE && one->Item != TWSX_FILE && one->Item != TWSX_MEMORY) return Fail(TWCC_BADVALUE);
+    if (one->Item != TWSX_NATIVE && one->Item != TWSX_FILE && one->Item != TWSX_MEMORY)
+      return Fail(TWCC_BADVALUE);
     m_mechanism = static_cast<TW_UINT16>(one->Item);
     return TWRC_SUCCESS;
   }
@@ -182,7 +184,8 @@ TW_UINT16 DataSource::ImageInfo(TW_IMAGEINFO* info) {
   info->ImageWidth = m_page.width;
   info->ImageLength = m_page.height;
   info->SamplesPerPixel = static_cast<TW_INT16>(m_page.samplesPerPixel);
-  for (int i = 0; i < m_page.samplesPerPixel; ++i) info->BitsPerSample[i] = static_cast<TW_INT16>(m_page.bitsPerSample);
+  for (int i = 0; i < m_page.samplesPerPixel; ++i)
+    info->BitsPerSample[i] = static_cast<TW_INT16>(m_page.bitsPerSample);
   info->BitsPerPixel = static_cast<TW_INT16>(m_page.BitsPerPixel());
   info->PixelType = m_page.pixelType;
   info->Compression = TWCP_NONE;

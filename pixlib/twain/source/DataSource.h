@@ -59,7 +59,7 @@ class DataSource {
   DSMENTRYPROC m_manager = nullptr;
   TW_UINT16 m_condition = TWCC_SUCCESS;
   TW_UINT16 m_mechanism = TWSX_NATIVE;
-  int m_xferCount = -1;   // pictures the application wants; -1 all
+  int m_xferCount = -1;  // pictures the application wants; -1 all
   int m_delivered = 0;
   bool m_havePage = false;
   ScannedPage m_page;

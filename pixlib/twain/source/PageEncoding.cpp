@@ -78,8 +78,9 @@ TW_HANDLE MakePackedDib(const ScannedPage& page) {
   const bool keepIndices = Indexed(page);
   ScannedPage grey;
   grey.pixelType = TWPT_GRAY;
-  const std::vector<RGBQUAD> palette =
-      keepIndices ? PaletteOf(page) : page.samplesPerPixel == 1 ? PaletteOf(grey) : std::vector<RGBQUAD>{};
+  const std::vector<RGBQUAD> palette = keepIndices                 ? PaletteOf(page)
+                                       : page.samplesPerPixel == 1 ? PaletteOf(grey)
+                                                                   : std::vector<RGBQUAD>{};
   const int bits = keepIndices ? page.bitsPerSample : page.samplesPerPixel == 1 ? 8 : 24;
   const std::size_t stride = (std::size_t(page.width) * bits + 31) / 32 * 4;
   const std::size_t header = sizeof(BITMAPINFOHEADER) + palette.size() * sizeof(RGBQUAD);
@@ -115,7 +116,8 @@ bool WritePageBmp(const ScannedPage& page, const std::string& path) {
   const int channels = page.pixelType == TWPT_RGB || page.pixelType == TWPT_PALETTE ? 3 : 1;
   const std::size_t rowBytes = std::size_t(page.width) * channels;
   std::vector<unsigned char> pixels(rowBytes * std::size_t(page.height));
-  for (int y = 0; y < page.height; ++y) EightBitRow(page, palette, y, pixels.data() + rowBytes * std::size_t(y));
+  for (int y = 0; y < page.height; ++y)
+    EightBitRow(page, palette, y, pixels.data() + rowBytes * std::size_t(y));
   pixcodec::PixelView view;
   view.data = pixels.data();
   view.width = page.width;

@@ -20,7 +20,7 @@ struct ScannedPage {
   int samplesPerPixel = 3;
   int dpi = 75;
   TW_UINT16 pixelFlavor = TWPF_CHOCOLATE;  // of BW pictures
-  std::vector<TW_ELEMENT8> palette;         // of palette pictures
+  std::vector<TW_ELEMENT8> palette;        // of palette pictures
   std::vector<std::uint8_t> pixels;
 
   int BitsPerPixel() const { return bitsPerSample * samplesPerPixel; }
