@@ -131,7 +131,9 @@ void CAutoExposureCtrl::GetProperties(IPropertyHost* camera, GenApi::INodeMap* n
   AddShutterRange(list, camera);
   AddGainRange(list, camera);
 
-  for (const auto& algorithm : m_algorithms) algorithm->GetProperties(camera, list);
+  // Only the chosen algorithm's settings matter; choosing another asks the
+  // camera for the list again.
+  if (CAutoExposure* algorithm = SelectedAlgorithm()) algorithm->GetProperties(camera, list);
 }
 
 void CAutoExposureCtrl::AddShutterRange(CPropertyList& list, IPropertyHost* camera) {

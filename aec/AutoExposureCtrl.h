@@ -50,7 +50,7 @@ class CAutoExposureCtrl {
   // Which nodes are bound, for the log: "exposure ExposureTimeAbs, gain GainRaw".
   std::string BoundNodes() const;
   // Binds the nodes (as BindNodes) and adds the settings of the controller
-  // and of every algorithm to `list`.
+  // and of the selected algorithm to `list`.
   void GetProperties(IPropertyHost* camera, GenApi::INodeMap* nodeMap, CPropertyList& list);
   // The grid writes the settings directly: every change is accepted and every
   // setting enabled. Both report the id as handled.

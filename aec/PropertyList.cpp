@@ -103,6 +103,12 @@ void CPropertyList::SetLastReadOnly(bool readOnly) {
   if (!m_items.empty() && m_items.back().kind != PropertyKind::Section) m_items.back().readOnly = readOnly;
 }
 
+void CPropertyList::SetLastFeature(std::string feature, std::string unit) {
+  if (m_items.empty()) return;
+  m_items.back().feature = std::move(feature);
+  m_items.back().unit = std::move(unit);
+}
+
 const CProperty* CPropertyList::Find(const void* id) const {
   if (id == nullptr) return nullptr;
   for (const CProperty& item : m_items)

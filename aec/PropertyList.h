@@ -36,6 +36,8 @@ struct CProperty {
   std::string* text = nullptr;  // Text
   bool readOnly = false;        // shown, not editable
   int depth = 0;                // 0 for top-level groups, +1 per enclosing group
+  std::string feature{};        // the camera feature (or category) shown; "" for a program setting
+  std::string unit{};           // of a number's value, as the camera states it; "" without one
 
   // The address of the edited member (the property's id), or null for a heading.
   const void* Id() const;
@@ -63,6 +65,8 @@ class CPropertyList {
   void AddText(IPropertyHost* host, std::string label, std::string* value, std::string comment);
   // Marks the field added last as read-only.
   void SetLastReadOnly(bool readOnly = true);
+  // Names the camera feature the item added last (a field or a group) shows, and its unit.
+  void SetLastFeature(std::string feature, std::string unit = {});
 
   const std::vector<CProperty>& Items() const { return m_items; }
   // The field bound to the member at `id`, or null.

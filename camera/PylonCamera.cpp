@@ -73,6 +73,8 @@ bool CPylonCamera::OnCustomPropertyChanged(PropertyId id, const PropertyValue& n
     result = true;
     return true;
   }
+  // Another algorithm brings its own settings into the list.
+  if (id == &m_settings.m_type) NotifyRebuild();
   return CAutoExposureCtrl::OnPropertyChanged(id, result);
 }
 

@@ -27,6 +27,12 @@ std::vector<INode*> Features(INode* category) {
   return nodes;
 }
 
+// The camera's description, else its tool tip (either may be all it has).
+std::string Comment(INode* node) {
+  const std::string description = node->GetDescription();
+  return description.empty() ? std::string(node->GetToolTip()) : description;
+}
+
 bool IsEnumerationSelector(INode* node) {
   CSelectorPtr selector(node);
   return CEnumerationPtr(node).IsValid() && selector.IsValid() && selector->IsSelector();
@@ -93,7 +99,10 @@ void CPylonProperties::AddNode(INode* node, CPropertyList& list) {
     return;
   }
   const bool root = node->GetName() == kRoot;
-  if (!root) list.BeginGroup(node->GetName());
+  if (!root) {
+    list.BeginGroup(node->GetDisplayName());
+    list.SetLastFeature(node->GetName());
+  }
   for (INode* feature : Features(node)) AddNode(feature, list);
   if (!root) list.EndGroup();
 }
@@ -107,7 +116,7 @@ void CPylonProperties::AddFeature(INode* node, CPropertyList& list) {
     if (auto selector = m_selectors.find(node); selector != m_selectors.end())
       AddSelectedFeature(node, selector->second, list);
     else
-      AddProperty(node, {}, 0, node->GetName(), list, node->GetName(), node->GetDescription());
+      AddProperty(node, {}, 0, node->GetName(), list, node->GetDisplayName(), Comment(node));
   } catch (const GenICam::GenericException&) {
   }
 }
@@ -116,7 +125,8 @@ void CPylonProperties::AddSelectedFeature(INode* node, CEnumerationPtr selector,
   const std::string name = node->GetName();
   const std::vector<IEnumEntry*> entries = CPylonProperty::ImplementedEntries(*selector);
   if (entries.size() > 1) {
-    list.BeginGroup(name);
+    list.BeginGroup(node->GetDisplayName());
+    list.SetLastFeature(name);
     for (IEnumEntry* entry : entries)
       AddProperty(node, selector, entry->GetValue(), name + entry->GetSymbolic(), list, entry->GetSymbolic(),
                   "");
@@ -125,10 +135,10 @@ void CPylonProperties::AddSelectedFeature(INode* node, CEnumerationPtr selector,
   }
   IEnumEntry* current = selector->GetCurrentEntry();
   if (current)
-    AddProperty(node, selector, current->GetValue(), name + current->GetSymbolic(), list, name,
-                node->GetDescription());
+    AddProperty(node, selector, current->GetValue(), name + current->GetSymbolic(), list,
+                node->GetDisplayName(), Comment(node));
   else
-    AddProperty(node, {}, 0, name, list, name, node->GetDescription());
+    AddProperty(node, {}, 0, name, list, node->GetDisplayName(), Comment(node));
 }
 
 // A property enters the map only once its field is in the list; one the camera

@@ -128,6 +128,9 @@ void CPylonProperty::AddTo(CPropertyList& list, IPropertyHost* host, std::string
   else
     list.AddText(host, std::move(label), &std::get<std::string>(m_value), std::move(comment));
   list.SetLastReadOnly(!IsWritable());
+  list.SetLastFeature(m_node->GetName(), m_integer.IsValid() ? m_integer->GetUnit()
+                                         : m_float.IsValid() ? m_float->GetUnit()
+                                                             : std::string());
 }
 
 bool CPylonProperty::SelectorShowsEntry() { return m_selector->GetIntValue() == m_selectorValue; }

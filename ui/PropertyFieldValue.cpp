@@ -62,6 +62,15 @@ std::string RealText(double value, int digits) {
   return text.str();
 }
 
+// A range end as a person writes it: 1000000, not 1e+06.
+std::string LimitText(double value) {
+  constexpr double kWhole = 1e15;  // beyond, a double holds no exact whole number
+  constexpr int kDigits = 6;
+  if (std::fabs(value) < kWhole && value == std::trunc(value))
+    return std::to_string(static_cast<long long>(value));
+  return RealText(value, kDigits);
+}
+
 }  // namespace
 
 PropertyValue ReadFieldValue(const CProperty& field) {
@@ -159,7 +168,6 @@ std::optional<PropertyValue> ParseFieldText(const CProperty& field, const std::s
 }
 
 std::string RangeText(const CProperty& field) {
-  constexpr int kDigits = 6;
   switch (field.kind) {
     case PropertyKind::Integer:
       return Range(field.min, field.max, std::to_string(field.min), std::to_string(field.max));
@@ -167,8 +175,7 @@ std::string RangeText(const CProperty& field) {
       return Range(field.min64, field.max64, std::to_string(field.min64), std::to_string(field.max64));
     case PropertyKind::Float:
     case PropertyKind::Double:
-      return Range(field.realMin, field.realMax, RealText(field.realMin, kDigits),
-                   RealText(field.realMax, kDigits));
+      return Range(field.realMin, field.realMax, LimitText(field.realMin), LimitText(field.realMax));
     default:
       return {};
   }

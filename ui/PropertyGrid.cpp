@@ -20,6 +20,25 @@
 #include <mutex>
 #include <set>
 
+namespace {
+
+// The label with the unit the value is in: "Trigger Delay (us)".
+QString Caption(const CProperty& field) {
+  const QString label = QString::fromStdString(field.label);
+  return field.unit.empty() ? label : label + " (" + QString::fromStdString(field.unit) + ")";
+}
+
+// The comment, and the name of the camera feature for anyone who looks it up
+// in the camera's documentation or the presets file.
+QString ToolTip(const CProperty& field) {
+  QString tip = QString::fromStdString(field.comment);
+  if (field.feature.empty()) return tip;
+  if (!tip.isEmpty()) tip += "\n";
+  return tip + "Feature: " + QString::fromStdString(field.feature);
+}
+
+}  // namespace
+
 // What the host's observer hands over, from whatever thread it runs on: the ids
 // to show again, or a rebuild. One queued call drains them, so a host that
 // reports every frame does not flood the UI thread.
@@ -49,10 +68,12 @@ PropertyGrid::PropertyGrid(IPropertyHost& host, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   m_tree = new QTreeWidget(this);
-  m_tree->setColumnCount(2);
-  m_tree->setHeaderLabels({"Property", "Value"});
+  m_tree->setColumnCount(3);
+  m_tree->setHeaderLabels({"Property", "Value", "Range"});
+  m_tree->header()->setStretchLastSection(false);
   m_tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-  m_tree->header()->setStretchLastSection(true);
+  m_tree->header()->setSectionResizeMode(1, QHeaderView::Stretch);
+  m_tree->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
   m_tree->setSelectionMode(QAbstractItemView::NoSelection);
   m_comment = new QLabel(this);
   m_comment->setObjectName("propertyComment");
@@ -85,8 +106,8 @@ void PropertyGrid::Rebuild() {
     groups.resize(std::min(groups.size(), depth));
     QTreeWidgetItem* parent = groups.empty() ? nullptr : groups.back();
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(m_tree);
-    item->setText(0, QString::fromStdString(field.label));
-    item->setToolTip(0, QString::fromStdString(field.comment));
+    item->setText(0, Caption(field));
+    item->setToolTip(0, ToolTip(field));
     if (field.kind == PropertyKind::Section) {
       QFont bold = item->font(0);
       bold.setBold(true);
@@ -101,6 +122,7 @@ void PropertyGrid::Rebuild() {
     m_rows.push_back({field, item, nullptr});
     m_rows.back().editor = MakeEditor(m_rows.size() - 1);
     m_tree->setItemWidget(item, 1, m_rows.back().editor);
+    item->setText(2, QString::fromStdString(RangeText(field)));
     ShowRow(m_rows.size() - 1);
   }
 }
@@ -110,8 +132,9 @@ void PropertyGrid::RefreshValues() {
 }
 
 QWidget* PropertyGrid::Editor(const QString& label) const {
+  const std::string wanted = label.toStdString();
   for (const Row& row : m_rows)
-    if (QString::fromStdString(row.field.label) == label) return row.editor;
+    if (row.field.label == wanted || row.field.feature == wanted) return row.editor;
   return nullptr;
 }
 
@@ -135,8 +158,8 @@ QWidget* PropertyGrid::MakeEditor(size_t row) {
     connect(line, &QLineEdit::editingFinished, this, [this, row] { ShowRow(row); });
     editor = line;
   }
-  editor->setObjectName(QString::fromStdString(field.label));
-  editor->setToolTip(QString::fromStdString(field.comment));
+  editor->setObjectName(QString::fromStdString(field.feature.empty() ? field.label : field.feature));
+  editor->setToolTip(ToolTip(field));
   editor->setFocusPolicy(Qt::StrongFocus);
   editor->installEventFilter(this);
   return editor;
@@ -163,7 +186,7 @@ void PropertyGrid::ApplyText(size_t row) {
   const CProperty field = m_rows[row].field;
   const QString text = static_cast<QLineEdit*>(m_rows[row].editor)->text();
   const QString typed = text.trimmed();
-  const QString label = QString::fromStdString(field.label);
+  const QString label = Caption(field);
   const QString range = QString::fromStdString(RangeText(field));
   bool limited = false;
   const auto value = ParseFieldText(field, text.toStdString(), &limited);
@@ -204,8 +227,7 @@ bool PropertyGrid::Apply(size_t row, const PropertyValue& value) {
   }
   if (!accepted) {
     WriteFieldValue(field, previous);
-    ShowNote(QString::fromStdString(field.label) + " was not changed" +
-             (problem.isEmpty() ? QString(".") : ": " + problem));
+    ShowNote(Caption(field) + " was not changed" + (problem.isEmpty() ? QString(".") : ": " + problem));
   }
   if (row < m_rows.size() && m_rows[row].field.Id() == field.Id()) ShowRow(row);
   if (accepted) emit PropertyEdited(field.Id());

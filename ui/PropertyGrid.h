@@ -4,6 +4,8 @@
 // address of the edited member. Number and text fields apply on Enter (leaving
 // a field unapplied shows its value again); choices and check boxes apply at
 // once. Changes the host reports, from any thread, are shown on the UI thread.
+// A field shows its label with its unit, its value and its range; its tool tip
+// names the camera feature it shows.
 #include "camera/IPropertyHost.h"
 
 #include <QWidget>
@@ -27,7 +29,7 @@ class PropertyGrid : public QWidget {
   void Rebuild();
   // Shows every member's value and enabled state again.
   void RefreshValues();
-  // The editor of the first field with this label, or null.
+  // The editor of the first field with this label or camera feature name, or null.
   QWidget* Editor(const QString& label) const;
   int FieldCount() const { return static_cast<int>(m_rows.size()); }
 

@@ -316,6 +316,7 @@ void CGrabberDlg::SetLiveMode(bool on) {
     SetFreeRunning(false);
     SetFlash(m_savedFlashState);
     TryOnCamera("Restoring exposure and gain", [this] { Restore(); });
+    NotifyRebuild();  // the exposure settings came back, the algorithm among them
     m_liveMode = false;
   }
 }

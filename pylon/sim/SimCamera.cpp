@@ -24,6 +24,64 @@ int LineIndex(const std::string& name) {
   throw GenICam::InvalidArgumentException(("Unknown line '" + name + "'").c_str(), __FILE__, __LINE__);
 }
 
+// The names a user reads, as a GenICam camera's description gives them, and
+// the units of the sizes (times carry theirs where they are made).
+struct SFeatureName {
+  const char* feature;
+  const char* displayName;
+  const char* unit;
+};
+constexpr SFeatureName kFeatureNames[] = {
+    {"DeviceInformation", "Device Information", ""},
+    {"DeviceVendorName", "Vendor Name", ""},
+    {"DeviceModelName", "Model Name", ""},
+    {"DeviceSerialNumber", "Serial Number", ""},
+    {"DeviceFirmwareVersion", "Firmware Version", ""},
+    {"DeviceUserID", "User ID", ""},
+    {"ImageFormatControls", "Image Format Controls", ""},
+    {"PixelFormat", "Pixel Format", ""},
+    {"SensorWidth", "Sensor Width", "px"},
+    {"SensorHeight", "Sensor Height", "px"},
+    {"Width", "Width", "px"},
+    {"Height", "Height", "px"},
+    {"OffsetX", "Offset X", "px"},
+    {"OffsetY", "Offset Y", "px"},
+    {"AcquisitionTrigger", "Acquisition and Trigger Controls", ""},
+    {"AcquisitionMode", "Acquisition Mode", ""},
+    {"TriggerMode", "Trigger Mode", ""},
+    {"TriggerSource", "Trigger Source", ""},
+    {"TriggerActivation", "Trigger Activation", ""},
+    {"TriggerDelayAbs", "Trigger Delay", ""},
+    {"ExposureTimeRaw", "Exposure Time (Raw)", ""},
+    {"ExposureTimeAbs", "Exposure Time", ""},
+    {"AnalogControls", "Analog Controls", ""},
+    {"GainRaw", "Gain (Raw)", ""},
+    {"BalanceRatioAbs", "Balance Ratio", ""},
+    {"LUTControls", "LUT Controls", ""},
+    {"LUTEnable", "LUT Enable", ""},
+    {"DigitalIO", "Digital I/O Controls", ""},
+    {"LineMode", "Line Mode", ""},
+    {"LineSource", "Line Source", ""},
+    {"LineInverter", "Line Inverter", ""},
+    {"LineDebouncerTimeAbs", "Line Debouncer Time", ""},
+    {"LineStatus", "Line Status", ""},
+    {"LineStatusAll", "Line Status All", ""},
+    {"UserOutputValue", "User Output Value", ""},
+    {"UserOutputValueAll", "User Output Value All", ""},
+    {"TransportLayer", "Transport Layer", ""},
+    {"PayloadSize", "Payload Size", "B"},
+    {"ChunkDataStreams", "Chunk Data Streams", ""},
+    {"ChunkModeActive", "Chunk Mode Active", ""},
+};
+
+void NameFeatures(CNodeMapBase& nodes) {
+  for (const SFeatureName& name : kFeatureNames) {
+    CNodeBase* node = nodes.Find(name.feature);
+    node->SetDisplayName(name.displayName);
+    if (*name.unit) dynamic_cast<CMemoryInteger&>(*node).SetUnit(name.unit);
+  }
+}
+
 // Gain in raw steps of 0.0359 dB.
 double GainFactor(int64_t gainRaw) { return std::pow(10.0, 0.0359 * double(gainRaw) / 20.0); }
 
@@ -73,6 +131,7 @@ void CSimCamera::BuildFeatures() {
   BuildLines(root);
   BuildTransport(root);
   GuardWrites();
+  NameFeatures(m_nodes);
 }
 
 void CSimCamera::BuildDeviceInformation(CMemoryCategory& root) {

@@ -91,6 +91,12 @@ TEST_F(ControllerTest, AValueTheCameraRefusesIsDropped) {
 }
 
 TEST_F(ControllerTest, OffersItsSettingsWithRangesFromTheCamera) {
+  // Global, then Global Mean, into one list: each brings its own settings.
+  list = {};
+  ctrl.m_settings.m_type = 0;
+  ctrl.GetProperties(kCamera, camera.NodeMap(), list);
+  ctrl.m_settings.m_type = 1;
+  ctrl.GetProperties(kCamera, camera.NodeMap(), list);
   const CProperty* type = list.Find(&ctrl.m_settings.m_type);
   ASSERT_TRUE(type);
   EXPECT_EQ(type->kind, PropertyKind::Choice);
@@ -129,12 +135,21 @@ TEST_F(ControllerTest, OffersItsSettingsWithRangesFromTheCamera) {
   EXPECT_EQ(list.Find(&ctrl.m_settings.m_shutterMax)->comment,
             "Set the maximum value for shutter speed\nif max is reached than gain is incremented");
 
-  std::vector<std::string> sections;
-  for (const CProperty& item : list.Items())
-    if (item.kind == PropertyKind::Section) sections.push_back(item.label);
-  EXPECT_EQ(sections,
-            (std::vector<std::string>{"AEC", "GlobalAEC", "GlobalMeanAEC", "GlobalMedianAEC", "MatrixAEC",
-                                      "MatrixMeanAEC", "MatrixMedianAEC", "SpotMeanAEC", "SpotMedianAEC"}));
+  // Only the selected algorithm's section follows the controller's, none without one.
+  const auto sections = [this](int type) {
+    ctrl.m_settings.m_type = type;
+    CPropertyList shown;
+    ctrl.GetProperties(kCamera, camera.NodeMap(), shown);
+    std::vector<std::string> labels;
+    for (const CProperty& item : shown.Items())
+      if (item.kind == PropertyKind::Section) labels.push_back(item.label);
+    return labels;
+  };
+  EXPECT_EQ(sections(1), (std::vector<std::string>{"AEC", "GlobalMeanAEC"}));
+  EXPECT_EQ(sections(0), (std::vector<std::string>{"AEC", "GlobalAEC"}));
+  EXPECT_EQ(sections(7), (std::vector<std::string>{"AEC", "SpotMedianAEC"}));
+  EXPECT_EQ(sections(-1), (std::vector<std::string>{"AEC"}));
+  EXPECT_EQ(sections(42), (std::vector<std::string>{"AEC"}));  // a Type from a hand-edited file
 }
 
 TEST(ControllerProperties, WithoutACameraUseTheDefaultRanges) {

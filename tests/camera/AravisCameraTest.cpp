@@ -149,6 +149,10 @@ TEST(AravisCamera, SavedFeaturesReachTheCameraThroughAFreshConnection) {
     ASSERT_NE(exposure, nullptr);
     ASSERT_NE(width, nullptr);
     EXPECT_EQ(width->kind, PropertyKind::Int64);
+    // The camera's own display name is shown, its feature name kept beside it.
+    const CProperty* format = FindItem(list, false, "PixelFormat");
+    ASSERT_NE(format, nullptr);
+    EXPECT_EQ(format->label, "Pixel format");
     ASSERT_TRUE(camera.OnPropertyChanged(exposure->Id(), PropertyValue(25000.0)));
     ASSERT_TRUE(camera.OnPropertyChanged(width->Id(), PropertyValue(std::int64_t{256})));
     ASSERT_TRUE(camera.SaveCameraSettings(file, "Set0"));

@@ -74,8 +74,22 @@ TEST_F(CameraProperties, TheGridShowsTheVisibleFeatureTree) {
   // A selector with one entry: a single property labelled by the feature.
   EXPECT_NE(Field(list, "AnalogControls", "GainRaw"), nullptr);
 
+  // Groups and fields carry the camera's display names, the feature names and the units.
+  EXPECT_EQ(analog->label, "Analog Controls");
+  EXPECT_EQ(analog->feature, "AnalogControls");
+  EXPECT_EQ(balance->label, "Balance Ratio");
+  const CProperty* delay = Field(list, "AcquisitionTrigger", "TriggerDelayAbs");
+  ASSERT_NE(delay, nullptr);
+  EXPECT_EQ(delay->label, "Trigger Delay");
+  EXPECT_EQ(delay->unit, "us");
+  EXPECT_EQ(delay->realMax, 1000000.0);
+  EXPECT_EQ(delay->comment, "Delay from the trigger to the start of the exposure");
+  EXPECT_EQ(Field(list, "ImageFormatControls", "Width")->unit, "px");
+  EXPECT_EQ(Field(list, "AnalogControls", "Gain (Raw)")->feature, "GainRaw");
+
   const CProperty* exposure = Field(list, "AcquisitionTrigger", "ExposureTimeRaw");
   ASSERT_NE(exposure, nullptr);
+  EXPECT_EQ(exposure->label, "Exposure Time (Raw)");
   EXPECT_EQ(exposure->kind, PropertyKind::Int64);
   EXPECT_EQ(*exposure->value64, CSimCamera::kNominalExposure);
   EXPECT_EQ(exposure->max64, 4095);

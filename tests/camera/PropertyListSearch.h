@@ -1,15 +1,18 @@
 #pragma once
-// Finding the groups and fields of a property list by label, for tests.
+// Finding the groups and fields of a property list by label or by the camera
+// feature they show, for tests.
 #include <string>
 
 #include "aec/PropertyList.h"
 
-// The first group (or field) labelled `label` from item `from` on.
+// The first group (or field) labelled `label`, or showing the feature `label`, from item `from` on.
 inline const CProperty* FindItem(const CPropertyList& list, bool group, const std::string& label,
                                  size_t from = 0) {
   const auto& items = list.Items();
   for (size_t i = from; i < items.size(); ++i)
-    if ((items[i].kind == PropertyKind::Section) == group && items[i].label == label) return &items[i];
+    if ((items[i].kind == PropertyKind::Section) == group &&
+        (items[i].label == label || items[i].feature == label))
+      return &items[i];
   return nullptr;
 }
 
@@ -24,6 +27,7 @@ inline const CProperty* Field(const CPropertyList& list, const std::string& grou
   const auto& items = list.Items();
   for (size_t i = size_t(heading - items.data()) + 1; i < items.size() && items[i].depth > heading->depth;
        ++i)
-    if (items[i].kind != PropertyKind::Section && items[i].label == label) return &items[i];
+    if (items[i].kind != PropertyKind::Section && (items[i].label == label || items[i].feature == label))
+      return &items[i];
   return nullptr;
 }

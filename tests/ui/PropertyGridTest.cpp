@@ -26,6 +26,7 @@ class RecordingHost : public IPropertyHost {
     list.AddSection("Camera");
     list.AddChoice(this, "Mode", &m_mode, "How it runs", {{"Off", 0, ""}, {"On", 7, ""}});
     list.AddInteger(this, "Width", &m_width, 16, 2048, "Pixels across");
+    list.SetLastFeature("SensorWidth", "px");
     list.AddBool(this, "Reverse", &m_reverse, "");
     list.BeginGroup("Gain");
     list.AddFloat(this, "Gamma", &m_gamma, 0.0, 4.0, "");
@@ -128,6 +129,16 @@ TEST_F(PropertyGridTest, ShowsEveryKindNestedAsTheListGroupsThem) {
   EXPECT_EQ(camera->child(3)->text(0), "Gain");
   EXPECT_EQ(camera->child(3)->childCount(), 2);
 
+  // A camera feature: the unit beside the label, the range in its own column,
+  // the feature's name in the tool tip, and the editor found by either name.
+  const QTreeWidgetItem* width = camera->child(1);
+  EXPECT_EQ(width->text(0), "Width (px)");
+  EXPECT_EQ(width->text(2), "16 to 2048");
+  EXPECT_EQ(width->toolTip(0), "Pixels across\nFeature: SensorWidth");
+  EXPECT_EQ(grid.Editor("SensorWidth"), grid.Editor("Width"));
+  EXPECT_EQ(camera->child(3)->child(1)->text(2), "10 to 1000000");  // Exposure, a double
+  EXPECT_EQ(camera->child(2)->text(2), "");                         // a check box has none
+
   EXPECT_EQ(Editor<QComboBox>(grid, "Mode")->currentText(), "On");
   EXPECT_EQ(Editor<QLineEdit>(grid, "Width")->text(), "640");
   EXPECT_FALSE(Editor<QCheckBox>(grid, "Reverse")->isChecked());
@@ -161,11 +172,11 @@ TEST_F(PropertyGridTest, EditsReachTheHostByAddressAndRefusalsKeepTheMember) {
   EXPECT_EQ(m_host.m_reverse, 1);
   EXPECT_EQ(Editor<QLineEdit>(grid, "Width")->text(), "2048");
   EXPECT_EQ(reported.size(), 5u);
-  EXPECT_EQ(Note(grid), "Width: 99999 is outside 16 to 2048; 2048 is used instead.");
+  EXPECT_EQ(Note(grid), "Width (px): 99999 is outside 16 to 2048; 2048 is used instead.");
 
   m_host.m_edits.clear();
   Enter(grid, "Width", "12x");  // no number: nothing reaches the host
-  EXPECT_EQ(Note(grid), "Width: \"12x\" is not a number from 16 to 2048; it stays 2048.");
+  EXPECT_EQ(Note(grid), "Width (px): \"12x\" is not a number from 16 to 2048; it stays 2048.");
   Enter(grid, "Gamma", "inf");
   EXPECT_TRUE(m_host.m_edits.empty());
   EXPECT_EQ(Editor<QLineEdit>(grid, "Width")->text(), "2048");

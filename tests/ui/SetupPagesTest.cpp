@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <tinyxml.h>
 
@@ -94,6 +95,13 @@ class SetupPagesTest : public StationWindowFixture {
   QString Shown(PropertyGrid* grid, const char* label) {
     auto* line = qobject_cast<QLineEdit*>(grid->Editor(label));
     return line ? line->text() : QString();
+  }
+
+  // The grid's row whose first column reads `caption`, at any depth.
+  QTreeWidgetItem* Row(PropertyGrid* grid, const char* caption) {
+    const auto found =
+        grid->findChild<QTreeWidget*>()->findItems(caption, Qt::MatchExactly | Qt::MatchRecursive, 0);
+    return found.isEmpty() ? nullptr : found.front();
   }
 
   void ChoosePreset(int preset) {
@@ -232,5 +240,44 @@ TEST_F(SetupPagesTest, CameraFeaturesFromTheGridReachTheCameraPerPresetAndPersis
   ShowPage(CGrabberDlg::CameraSetupPage);
   grid = Grid(CGrabberDlg::CameraSetupPage, "cameraProperties");
   EXPECT_EQ(Shown(grid, "ExposureTimeRaw"), "1234");
+}
+TEST_F(SetupPagesTest, CameraGridShowsTheCamerasNamesAndTheChosenAlgorithmsSettings) {
+  ShowPage(CGrabberDlg::CameraSetupPage);
+  PropertyGrid* grid = Grid(CGrabberDlg::CameraSetupPage, "cameraProperties");
+  ASSERT_NE(Row(grid, "Analog Controls"), nullptr);
+  EXPECT_EQ(Row(grid, "AnalogControls"), nullptr);
+  QTreeWidgetItem* delay = Row(grid, "Trigger Delay (us)");
+  ASSERT_NE(delay, nullptr);
+  EXPECT_EQ(delay->text(2), "0 to 1000000");
+  EXPECT_TRUE(delay->toolTip(0).endsWith("\nFeature: TriggerDelayAbs")) << delay->toolTip(0).toStdString();
+  ASSERT_NE(Row(grid, "Exposure Time (Raw)"), nullptr);
+  EXPECT_EQ(Row(grid, "Exposure Time (Raw)")->text(2), "1 to 4095");
+
+  // A value beyond the camera's range is brought into it, and the page says so.
+  Enter(grid, "Exposure Time (Raw)", "99999");
+  EXPECT_EQ(GenApi::CIntegerPtr(m_window->Core().GetNodeMap()->GetNode("ExposureTimeRaw"))->GetValue(), 4095);
+  EXPECT_EQ(grid->findChild<QLabel*>("propertyComment")->text(),
+            "Exposure Time (Raw): 99999 is outside 1 to 4095; 4095 is used instead.");
+  Screenshot("camera-grid");
+
+  // The exposure control's group holds the chosen algorithm's settings only.
+  const auto choose = [grid](const char* algorithm) {
+    auto* type = qobject_cast<QComboBox*>(grid->Editor("Type"));  // a new editor after each rebuild
+    ASSERT_NE(type, nullptr);
+    emit type->activated(type->findText(algorithm));
+  };
+  EXPECT_EQ(grid->Editor("Up Step"), nullptr);  // "None" at first
+  EXPECT_EQ(grid->Editor("Desired exposition"), nullptr);
+  choose("Global");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return grid->Editor("Up Step") != nullptr; }, 2000));
+  EXPECT_EQ(grid->Editor("Desired exposition"), nullptr);
+  choose("Global Mean");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return grid->Editor("Desired exposition") != nullptr; }, 2000));
+  EXPECT_EQ(grid->Editor("Up Step"), nullptr);
+  EXPECT_NE(Row(grid, "GlobalMeanAEC"), nullptr);
+  Screenshot("camera-grid-exposure");
+  choose("None");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return grid->Editor("Desired exposition") == nullptr; }, 2000));
+  EXPECT_EQ(m_window->Core().m_settings.m_type, -1);
 }
 }  // namespace
