@@ -3,6 +3,7 @@
 #include <tinyxml.h>
 
 #include <atomic>
+#include <cctype>
 
 #include "aec/XmlValues.h"
 #include "pylon/GenericException.h"
@@ -25,6 +26,25 @@ std::vector<INode*> Features(INode* category) {
   CCategoryPtr(category)->GetFeatures(features);
   for (IValue* feature : features) nodes.push_back(feature->GetNode());
   return nodes;
+}
+
+// The camera's display name; for a feature it gives none, the feature's name
+// with its words apart ("ExposureTimeAbs" as "Exposure Time Abs", "LUTEnable"
+// as "LUT Enable").
+std::string DisplayName(INode* node) {
+  const std::string name = node->GetName();
+  const std::string shown = node->GetDisplayName();
+  if (shown != name) return shown;
+  const auto upper = [&name](size_t i) { return std::isupper(static_cast<unsigned char>(name[i])) != 0; };
+  const auto lower = [&name](size_t i) { return std::islower(static_cast<unsigned char>(name[i])) != 0; };
+  std::string words;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const bool wordStarts =
+        i > 0 && upper(i) && (lower(i - 1) || (upper(i - 1) && i + 1 < name.size() && lower(i + 1)));
+    if (wordStarts) words += ' ';
+    words += name[i];
+  }
+  return words;
 }
 
 // The camera's description, else its tool tip (either may be all it has).
@@ -100,7 +120,7 @@ void CPylonProperties::AddNode(INode* node, CPropertyList& list) {
   }
   const bool root = node->GetName() == kRoot;
   if (!root) {
-    list.BeginGroup(node->GetDisplayName());
+    list.BeginGroup(DisplayName(node));
     list.SetLastFeature(node->GetName());
   }
   for (INode* feature : Features(node)) AddNode(feature, list);
@@ -116,7 +136,7 @@ void CPylonProperties::AddFeature(INode* node, CPropertyList& list) {
     if (auto selector = m_selectors.find(node); selector != m_selectors.end())
       AddSelectedFeature(node, selector->second, list);
     else
-      AddProperty(node, {}, 0, node->GetName(), list, node->GetDisplayName(), Comment(node));
+      AddProperty(node, {}, 0, node->GetName(), list, DisplayName(node), Comment(node));
   } catch (const GenICam::GenericException&) {
   }
 }
@@ -125,7 +145,7 @@ void CPylonProperties::AddSelectedFeature(INode* node, CEnumerationPtr selector,
   const std::string name = node->GetName();
   const std::vector<IEnumEntry*> entries = CPylonProperty::ImplementedEntries(*selector);
   if (entries.size() > 1) {
-    list.BeginGroup(node->GetDisplayName());
+    list.BeginGroup(DisplayName(node));
     list.SetLastFeature(name);
     for (IEnumEntry* entry : entries)
       AddProperty(node, selector, entry->GetValue(), name + entry->GetSymbolic(), list, entry->GetSymbolic(),
@@ -135,10 +155,10 @@ void CPylonProperties::AddSelectedFeature(INode* node, CEnumerationPtr selector,
   }
   IEnumEntry* current = selector->GetCurrentEntry();
   if (current)
-    AddProperty(node, selector, current->GetValue(), name + current->GetSymbolic(), list,
-                node->GetDisplayName(), Comment(node));
+    AddProperty(node, selector, current->GetValue(), name + current->GetSymbolic(), list, DisplayName(node),
+                Comment(node));
   else
-    AddProperty(node, {}, 0, name, list, node->GetDisplayName(), Comment(node));
+    AddProperty(node, {}, 0, name, list, DisplayName(node), Comment(node));
 }
 
 // A property enters the map only once its field is in the list; one the camera

@@ -153,6 +153,8 @@ TEST(AravisCamera, SavedFeaturesReachTheCameraThroughAFreshConnection) {
     const CProperty* format = FindItem(list, false, "PixelFormat");
     ASSERT_NE(format, nullptr);
     EXPECT_EQ(format->label, "Pixel format");
+    EXPECT_EQ(exposure->label, "Exposure Time Abs");  // it gives none: the feature's name in words
+    EXPECT_EQ(Group(list, "ImageFormatControl")->label, "Image Format Control");
     ASSERT_TRUE(camera.OnPropertyChanged(exposure->Id(), PropertyValue(25000.0)));
     ASSERT_TRUE(camera.OnPropertyChanged(width->Id(), PropertyValue(std::int64_t{256})));
     ASSERT_TRUE(camera.SaveCameraSettings(file, "Set0"));
