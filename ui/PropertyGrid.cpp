@@ -93,9 +93,29 @@ PropertyGrid::~PropertyGrid() {
   m_host.SetPropertyObserver({});
 }
 
+// The rows from the top level down to the one at the top of the view, so that
+// a rebuilt list shows the same place when it has the same shape there.
+std::vector<int> PropertyGrid::TopRowPath() const {
+  std::vector<int> path;
+  for (QModelIndex index = m_tree->indexAt(QPoint(0, 0)); index.isValid(); index = index.parent())
+    path.insert(path.begin(), index.row());
+  return path;
+}
+
+void PropertyGrid::ScrollToRowPath(const std::vector<int>& path) {
+  QModelIndex index;
+  for (int row : path) {
+    const QModelIndex child = m_tree->model()->index(row, 0, index);
+    if (!child.isValid()) break;
+    index = child;
+  }
+  if (index.isValid()) m_tree->scrollTo(index, QAbstractItemView::PositionAtTop);
+}
+
 void PropertyGrid::Rebuild() {
   CPropertyList list;
   m_host.GetProperties(list);
+  const std::vector<int> shown = TopRowPath();
   m_tree->clear();
   m_rows.clear();
   m_rowById.clear();
@@ -125,6 +145,7 @@ void PropertyGrid::Rebuild() {
     item->setText(2, QString::fromStdString(RangeText(field)));
     ShowRow(m_rows.size() - 1);
   }
+  ScrollToRowPath(shown);
 }
 
 void PropertyGrid::RefreshValues() {

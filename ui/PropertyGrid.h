@@ -25,7 +25,7 @@ class PropertyGrid : public QWidget {
   explicit PropertyGrid(IPropertyHost& host, QWidget* parent = nullptr);
   ~PropertyGrid() override;
 
-  // Asks the host for its list again and shows it.
+  // Asks the host for its list again and shows it where the view was.
   void Rebuild();
   // Shows every member's value and enabled state again.
   void RefreshValues();
@@ -48,6 +48,8 @@ class PropertyGrid : public QWidget {
   };
   struct Relay;
 
+  std::vector<int> TopRowPath() const;
+  void ScrollToRowPath(const std::vector<int>& path);
   QWidget* MakeEditor(size_t row);
   void ShowRow(size_t row);
   void ApplyText(size_t row);

@@ -270,14 +270,18 @@ TEST_F(SetupPagesTest, CameraGridShowsTheCamerasNamesAndTheChosenAlgorithmsSetti
   };
   EXPECT_EQ(grid->Editor("Up Step"), nullptr);  // "None" at first
   EXPECT_EQ(grid->Editor("Desired exposition"), nullptr);
+  QTreeWidget* tree = grid->findChild<QTreeWidget*>();
+  tree->scrollToItem(Row(grid, "Analog Controls"), QAbstractItemView::PositionAtTop);
+  const std::string top = tree->itemAt(0, 0)->text(0).toStdString();
   choose("Global");
   ASSERT_TRUE(QTest::qWaitFor([&] { return grid->Editor("Up Step") != nullptr; }, 2000));
   EXPECT_EQ(grid->Editor("Desired exposition"), nullptr);
+  EXPECT_EQ(tree->itemAt(0, 0)->text(0).toStdString(), top);  // the rebuilt grid stays where it was
   choose("Global Mean");
   ASSERT_TRUE(QTest::qWaitFor([&] { return grid->Editor("Desired exposition") != nullptr; }, 2000));
   EXPECT_EQ(grid->Editor("Up Step"), nullptr);
   ASSERT_NE(Row(grid, "GlobalMeanAEC"), nullptr);
-  grid->findChild<QTreeWidget*>()->scrollToItem(Row(grid, "AEC"), QAbstractItemView::PositionAtTop);
+  tree->scrollToItem(Row(grid, "AEC"), QAbstractItemView::PositionAtTop);
   Screenshot("camera-grid-exposure");
   choose("None");
   ASSERT_TRUE(QTest::qWaitFor([&] { return grid->Editor("Desired exposition") == nullptr; }, 2000));
