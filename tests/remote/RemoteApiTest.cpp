@@ -153,6 +153,10 @@ TEST_F(RemoteApiTest, TheEventStreamSeesEveryPhotoSavedInOrder) {
     EXPECT_TRUE(data["film"].is_number_integer());
   }
   EXPECT_EQ(seen, counters);
+  // The first photo took the station from "Idle" to "Ok".
+  EXPECT_TRUE(std::any_of(events.begin(), events.end(), [](const SseEvent& e) {
+    return e.name == "status-changed" && json::parse(e.data)["state"] == "Ok";
+  }));
 }
 
 TEST_F(RemoteApiTest, OutOfServiceIgnoresEveryTriggerAndSurvivesARestart) {
