@@ -40,6 +40,7 @@ bool RemoteService::Start() {
 }
 
 void RemoteService::Stop() {
+  if (!m_server) return;  // never started: its clients and the station's events are untouched
   {
     std::lock_guard lock(m_watchLock);
     m_stopping = true;
@@ -47,7 +48,7 @@ void RemoteService::Stop() {
   m_watchWake.notify_all();
   if (m_watcher.joinable()) m_watcher.join();
   m_feed.Events().Close();
-  if (m_server) m_server->Stop();
+  m_server->Stop();
 }
 
 int RemoteService::Port() const { return m_server ? m_server->Port() : 0; }
