@@ -4,15 +4,13 @@
 
 #include "platform/ProfileStore.h"
 #include "remote/RemoteSettings.h"
+#include "tests/platform/SilentListener.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/station/StationFixture.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <nlohmann/json.hpp>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -142,23 +140,14 @@ TEST_F(WebhookTest, AReceiverDownForFiveSecondsGetsTheRetriedEvents) {
 }
 
 TEST_F(WebhookTest, AReceiverThatNeverAnswersLosesTheOldestEventsAndStopsNobody) {
-  // Accepts connections (the kernel does) but never reads or answers.
-  const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ASSERT_EQ(::listen(silent, 64), 0);
-  ::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length);
+  const SilentListener silent;
   Receiver healthy(FreePort());
   {
     remote::WebhookPolicy quick{200ms, 1, 10ms};
     remote::Webhooks hooks(
         m_hub,
-        {{"http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/hook", healthy.Url()},
-         {"photo-saved"}},
-        "", Log(), quick);
+        {{"http://127.0.0.1:" + std::to_string(silent.Port()) + "/hook", healthy.Url()}, {"photo-saved"}}, "",
+        Log(), quick);
     // The silent receiver's sender falls behind by more than the hub keeps.
     PublishInRounds(1, 30, {&healthy});
     EXPECT_EQ(Counters(healthy.WaitFor(30)), Range(1, 30));
@@ -167,9 +156,7 @@ TEST_F(WebhookTest, AReceiverThatNeverAnswersLosesTheOldestEventsAndStopsNobody)
            std::chrono::steady_clock::now() < deadline)
       std::this_thread::sleep_for(20ms);
   }  // and stopping does not wait for the silent receiver's backlog
-  ::close(silent);
-  EXPECT_NE(Logged().find("Webhook http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) +
-                          ": fell behind, "),
+  EXPECT_NE(Logged().find("Webhook http://127.0.0.1:" + std::to_string(silent.Port()) + ": fell behind, "),
             std::string::npos)
       << Logged();
   EXPECT_NE(Logged().find("event dropped after 2 attempts"), std::string::npos) << Logged();
