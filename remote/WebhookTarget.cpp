@@ -18,7 +18,7 @@ std::optional<WebhookTarget> WebhookTarget::Parse(const std::string& url) {
     return std::nullopt;
   std::string path = url.substr(pathStart);
   if (const std::size_t fragment = path.find('#'); fragment != std::string::npos) path.resize(fragment);
-  if (path.empty() || path.front() != '/') path.insert(0, "/");
+  if (path.empty() || path.front() != '/') path = "/" + path;
   return WebhookTarget{scheme + "://" + authority, path};
 }
 

@@ -1,8 +1,5 @@
 #include "remote/Webhooks.h"
 
-#include "platform/ProfileStore.h"
-#include "remote/RemoteSettings.h"
-
 #include <sstream>
 
 namespace remote {
@@ -20,12 +17,11 @@ std::vector<std::string> Words(std::string text) {
 
 }  // namespace
 
-Webhooks::Settings Webhooks::Settings::Read(const bx::ProfileStore& profile) {
+Webhooks::Settings Webhooks::Settings::Parse(const std::string& urls, const std::string& kinds) {
   Settings settings;
-  std::istringstream urls(profile.GetString(RemoteSettings::kSection, "Webhook URLs", ""));
-  for (std::string url; urls >> url;) settings.urls.push_back(url);
-  for (const std::string& kind : Words(profile.GetString(RemoteSettings::kSection, "Webhook Events", "")))
-    settings.kinds.insert(kind);
+  std::istringstream stream(urls);
+  for (std::string url; stream >> url;) settings.urls.push_back(url);
+  for (const std::string& kind : Words(kinds)) settings.kinds.insert(kind);
   return settings;
 }
 

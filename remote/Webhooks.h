@@ -6,10 +6,6 @@
 #include <string>
 #include <vector>
 
-namespace bx {
-class ProfileStore;
-}
-
 namespace remote {
 
 // The notifications: settings "Webhook URLs" (one or more, separated by
@@ -21,7 +17,8 @@ class Webhooks {
     std::vector<std::string> urls;
     std::set<std::string> kinds;
 
-    static Settings Read(const bx::ProfileStore& profile);
+    // The settings' texts as stored.
+    static Settings Parse(const std::string& urls, const std::string& kinds);
   };
 
   // Starts a sender per usable URL; a URL that is not http or https is logged and left out.

@@ -6,11 +6,11 @@
 #include "remote/RemoteSettings.h"
 #include "tests/platform/SilentListener.h"
 #include "tests/platform/TempFolder.h"
-#include "tests/station/StationFixture.h"
+#include "StationTestBase.h"
+
+#include "WebhookReceiver.h"
 
 #include <gtest/gtest.h>
-#include <httplib.h>
-#include <nlohmann/json.hpp>
 
 #include <chrono>
 #include <thread>
@@ -19,47 +19,6 @@ using namespace std::chrono_literals;
 using nlohmann::json;
 
 namespace {
-
-// An HTTP receiver on a loopback port that records the bodies POSTed to "/hook".
-class Receiver {
- public:
-  explicit Receiver(int port) : m_port(port) {
-    m_server.Post("/hook", [this](const httplib::Request& request, httplib::Response&) {
-      std::lock_guard lock(m_lock);
-      m_bodies.push_back(json::parse(request.body));
-    });
-    m_server.Post("/moved", [](const httplib::Request&, httplib::Response& response) {
-      response.set_redirect("/hook");
-    });
-    EXPECT_TRUE(m_server.bind_to_port("127.0.0.1", m_port));
-    m_thread = std::thread([this] { m_server.listen_after_bind(); });
-  }
-  ~Receiver() {
-    m_server.stop();
-    m_thread.join();
-  }
-  std::string Url(const std::string& path = "/hook") const {
-    return "http://127.0.0.1:" + std::to_string(m_port) + path;
-  }
-  std::vector<json> Bodies() {
-    std::lock_guard lock(m_lock);
-    return m_bodies;
-  }
-  // The bodies once `count` arrived (or what arrived within the time-out).
-  std::vector<json> WaitFor(std::size_t count, std::chrono::seconds timeout = 20s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (Bodies().size() < count && std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(20ms);
-    return Bodies();
-  }
-
- private:
-  int m_port;
-  httplib::Server m_server;
-  std::thread m_thread;
-  std::mutex m_lock;
-  std::vector<json> m_bodies;
-};
 
 class WebhookTest : public ::testing::Test {
  protected:
@@ -81,16 +40,11 @@ class WebhookTest : public ::testing::Test {
     }
   }
   // In rounds that fit the hub, each once `receivers` have it.
-  void PublishInRounds(int from, int to, const std::vector<Receiver*>& receivers) {
+  void PublishInRounds(int from, int to, const std::vector<WebhookReceiver*>& receivers) {
     for (int first = from; first <= to; first += 5) {
       PublishPhotos(first, std::min(first + 4, to));
-      for (Receiver* receiver : receivers) receiver->WaitFor(std::min(first + 4, to));
+      for (WebhookReceiver* receiver : receivers) receiver->WaitFor(std::min(first + 4, to));
     }
-  }
-  static std::vector<int> Counters(const std::vector<json>& bodies) {
-    std::vector<int> counters;
-    for (const json& body : bodies) counters.push_back(body["data"]["counter"].get<int>());
-    return counters;
   }
   static std::vector<int> Range(int from, int to) {
     std::vector<int> values;
@@ -106,19 +60,21 @@ class WebhookTest : public ::testing::Test {
 TEST_F(WebhookTest, SettingsChooseTheEventsAndEachArrivesOnceInOrder) {
   TempFolder config;
   bx::ProfileStore profile(config.Path(), "BXGrabber");
-  Receiver first(FreePort());
-  Receiver second(FreePort());
+  WebhookReceiver first(FreePort());
+  WebhookReceiver second(FreePort());
   ASSERT_TRUE(profile.WriteString(remote::RemoteSettings::kSection, "Webhook URLs",
                                   first.Url() + "?key=secret  " + second.Url()));
   ASSERT_TRUE(
       profile.WriteString(remote::RemoteSettings::kSection, "Webhook Events", "photo-saved, camera-lost"));
   {
-    remote::Webhooks hooks(m_hub, remote::Webhooks::Settings::Read(profile), "2", Log());
+    const remote::RemoteSettings settings = remote::RemoteSettings::Read(profile, "");
+    remote::Webhooks hooks(
+        m_hub, remote::Webhooks::Settings::Parse(settings.webhookUrls, settings.webhookEvents), "2", Log());
     ASSERT_EQ(hooks.Senders(), 2u);
     PublishInRounds(1, 20, {&first, &second});
-    for (Receiver* receiver : {&first, &second}) {
+    for (WebhookReceiver* receiver : {&first, &second}) {
       const std::vector<json> bodies = receiver->WaitFor(20);
-      EXPECT_EQ(Counters(bodies), Range(1, 20));
+      EXPECT_EQ(WebhookReceiver::Counters(bodies), Range(1, 20));
       EXPECT_EQ(bodies.front()["event"], "photo-saved");
       EXPECT_EQ(bodies.front()["station"], "2");
     }
@@ -135,13 +91,13 @@ TEST_F(WebhookTest, AReceiverDownForFiveSecondsGetsTheRetriedEvents) {
                          Log());
   PublishPhotos(1, 3);
   std::this_thread::sleep_for(5s);
-  Receiver late(port);
-  EXPECT_EQ(Counters(late.WaitFor(3)), Range(1, 3));
+  WebhookReceiver late(port);
+  EXPECT_EQ(WebhookReceiver::Counters(late.WaitFor(3)), Range(1, 3));
 }
 
 TEST_F(WebhookTest, AReceiverThatNeverAnswersLosesTheOldestEventsAndStopsNobody) {
   const SilentListener silent;
-  Receiver healthy(FreePort());
+  WebhookReceiver healthy(FreePort());
   {
     remote::WebhookPolicy quick{200ms, 1, 10ms};
     remote::Webhooks hooks(
@@ -150,7 +106,7 @@ TEST_F(WebhookTest, AReceiverThatNeverAnswersLosesTheOldestEventsAndStopsNobody)
         Log(), quick);
     // The silent receiver's sender falls behind by more than the hub keeps.
     PublishInRounds(1, 30, {&healthy});
-    EXPECT_EQ(Counters(healthy.WaitFor(30)), Range(1, 30));
+    EXPECT_EQ(WebhookReceiver::Counters(healthy.WaitFor(30)), Range(1, 30));
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     while (Logged().find("oldest events dropped") == std::string::npos &&
            std::chrono::steady_clock::now() < deadline)
@@ -163,7 +119,7 @@ TEST_F(WebhookTest, AReceiverThatNeverAnswersLosesTheOldestEventsAndStopsNobody)
 }
 
 TEST_F(WebhookTest, OnlyTheConfiguredUrlsAreEverPosted) {
-  Receiver receiver(FreePort());
+  WebhookReceiver receiver(FreePort());
   {
     remote::WebhookPolicy quick{500ms, 1, 10ms};
     remote::Webhooks hooks(m_hub,
@@ -197,3 +153,25 @@ TEST(WebhookTargetTest, SplitsOriginAndPath) {
 }
 
 }  // namespace
+
+// A station on the simulated camera with its service on and two receivers,
+// one of which never answers.
+class StationWebhookTest : public StationTest {};
+
+TEST_F(StationWebhookTest, EveryPhotoOfTwentyShotsArrivesOnceInOrderASilentReceiverHoldsNothingUp) {
+  WebhookReceiver receiver(FreePort());
+  const SilentListener silent;
+  CountingStation& station =
+      Start(true, true,
+            "[Remote Settings]\nPort=" + std::to_string(FreePort()) + "\nWebhook URLs=" + receiver.Url() +
+                " http://127.0.0.1:" + std::to_string(silent.Port()) + "/hook\nWebhook Events=photo-saved\n");
+  ASSERT_NE(station.RemotePort(), 0);
+  for (int shot = 1; shot <= 20; ++shot) ASSERT_TRUE(Shoot(station)) << "shot " << shot;
+  EXPECT_EQ(m_folder.SavedPhotos().size(), 20u);
+  const std::vector<int> counters = WebhookReceiver::Counters(receiver.WaitFor(20));
+  ASSERT_EQ(counters.size(), 20u);
+  EXPECT_EQ(counters.back(), station.LastPhotoCounter());
+  for (std::size_t i = 1; i < counters.size(); ++i) EXPECT_EQ(counters[i], counters[i - 1] + 1) << i;
+  std::this_thread::sleep_for(300ms);  // nothing more comes
+  EXPECT_EQ(receiver.Bodies().size(), 20u);
+}
