@@ -36,6 +36,8 @@ StatusColours ColoursOf(StationStatus::State state) {
       return {"#e65100", "white"};
     case State::RecordsWaiting:
       return {"#f9a825", "black"};
+    case State::OutOfService:
+      return {"#ff8f00", "black"};
     case State::Idle:
     case State::Stopped:
       break;
