@@ -202,7 +202,8 @@ class StationPreviewTest : public StationTest {};
 
 TEST_F(StationPreviewTest, TwoViewersGetFramesWhileAThirdReadsNothingAndTheCameraKeepsItsPace) {
   const int port = FreePort();
-  CountingStation& station = Start(true, true, "[Remote Settings]\nPort=" + std::to_string(port) + "\n");
+  CountingStation& station =
+      Start(true, true, "[Remote Settings]\nEnabled=1\nPort=" + std::to_string(port) + "\n");
   ASSERT_EQ(station.RemotePort(), port);
   station.SetLiveMode(true);
   // The camera's pace while nobody watches.

@@ -163,8 +163,9 @@ TEST_F(StationWebhookTest, EveryPhotoOfTwentyShotsArrivesOnceInOrderASilentRecei
   const SilentListener silent;
   CountingStation& station =
       Start(true, true,
-            "[Remote Settings]\nPort=" + std::to_string(FreePort()) + "\nWebhook URLs=" + receiver.Url() +
-                " http://127.0.0.1:" + std::to_string(silent.Port()) + "/hook\nWebhook Events=photo-saved\n");
+            "[Remote Settings]\nEnabled=1\nPort=" + std::to_string(FreePort()) +
+                "\nWebhook URLs=" + receiver.Url() + " http://127.0.0.1:" + std::to_string(silent.Port()) +
+                "/hook\nWebhook Events=photo-saved\n");
   ASSERT_NE(station.RemotePort(), 0);
   for (int shot = 1; shot <= 20; ++shot) ASSERT_TRUE(Shoot(station)) << "shot " << shot;
   EXPECT_EQ(m_folder.SavedPhotos().size(), 20u);
