@@ -12,16 +12,21 @@ constexpr const char* kBoundary = "bxframe";
 constexpr std::chrono::milliseconds kRepeatAfter{5000};
 constexpr std::chrono::milliseconds kPoll{500};
 
+const std::string kDelimiter = std::string("--") + kBoundary + "\r\n";
+
+// A part, closed at once by the next delimiter: a browser shows a part only
+// once it has seen the delimiter after it, and a triggered camera's next
+// frame may be minutes away.
 bool Send(StreamSink& sink, const PreviewFrames::Frame& frame) {
   const std::string header =
-      std::string("--") + kBoundary +
-      "\r\nContent-Type: image/jpeg\r\nContent-Length: " + std::to_string(frame.jpeg.size()) + "\r\n\r\n";
+      "Content-Type: image/jpeg\r\nContent-Length: " + std::to_string(frame.jpeg.size()) + "\r\n\r\n";
   const std::string_view bytes(reinterpret_cast<const char*>(frame.jpeg.data()), frame.jpeg.size());
-  return sink.Write(header) && sink.Write(bytes) && sink.Write("\r\n");
+  return sink.Write(header) && sink.Write(bytes) && sink.Write("\r\n" + kDelimiter);
 }
 
 void Stream(PreviewFrames& frames, StreamSink& sink) {
   PreviewFrames::Viewer viewer(frames);
+  if (!sink.Write(kDelimiter)) return;
   PreviewFrames::FramePtr last;
   auto sentAt = std::chrono::steady_clock::now();
   while (!sink.Stopping()) {

@@ -198,7 +198,10 @@ def check_running_station(page, station, shots):
                lambda: page.thumbnail() and page.thumbnail() != before_thumbnail and page.thumbnail()[1], 5)
     wait_until("the saved counter", lambda: page.text("counter") in page.text("outcome"), 5)
     assert page.text("counter") == str(station.status()["lastCounter"])
-    wait_until("the event list", lambda: "photo" in page.text("events").lower())
+    wait_until("the event list", lambda: "photo-saved" in page.text("events"))
+    # The live picture shows the shot's frame, though the triggered camera sends no more.
+    wait_until("the live picture", lambda: page.driver.execute_script(
+        "return document.getElementById('preview').naturalWidth") > 0, 5)
 
     page.screenshot(os.path.join(shots, "page-laptop.png"), 1280, 900)
     page.screenshot(os.path.join(shots, "page-phone.png"), 360, 740)
