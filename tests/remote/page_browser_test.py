@@ -112,8 +112,18 @@ class Station:
         return sorted(os.path.join(d, f) for d, _, files in os.walk(self.photos) for f in files
                       if f.endswith(".jpg"))
 
-    def pulse(self):
-        subprocess.run([self.bxevent, "pulse", self.env["BX_RISE_EVENT"]], env=self.env, check=True)
+    def pulse_until(self, what, done):
+        """Pulses the trigger's fall and rise events until `done` holds: a pulse
+        reaches only a station that waits for it."""
+        def pulsed():
+            for event in ("BX_FALL_EVENT", "BX_RISE_EVENT"):
+                subprocess.run([self.bxevent, "pulse", self.env[event]], env=self.env, check=True)
+            for _ in range(10):
+                if done():
+                    return True
+                time.sleep(0.1)
+            return False
+        wait_until(what, pulsed, 20)
 
     def output(self):
         with open(os.path.join(self.root, "state", "output.txt")) as output:
@@ -186,7 +196,11 @@ def check_running_station(page, station, shots):
     wait_until("Ok", lambda: page.text("state") == "Ok" and "ok" in page.banner())
     status = station.status()
     wait_until("the figures", lambda: page.text("total") == str(status["photosSinceStart"]))
-    assert page.text("operator") == status["operator"], (page.text("operator"), status)
+    for element, field in (("today", "photosToday"), ("failed", "failedSaves"), ("waiting", "recordsWaiting"),
+                           ("operator", "operator"), ("film", "filmNumber"), ("trigger", "triggerSource"),
+                           ("version", "version")):
+        assert page.text(element) == str(status[field]), (element, page.text(element), status)
+    assert page.driver.find_element(By.ID, "preset").get_attribute("value") == str(status["preset"])
     camera = status["camera"]
     assert page.text("camera") == f"{camera['model']} {camera['serial']}".strip(), (page.text("camera"), status)
 
@@ -212,13 +226,16 @@ def check_running_station(page, station, shots):
     wait_until("amber", lambda: "out" in page.banner() and "Printer out of paper" in page.text("reason"))
     photos = len(station.saved_photos())
     total = page.text("total")
-    station.pulse()
-    time.sleep(2)
+    ignored = station.status()["ignoredTriggers"]
+    station.pulse_until("an ignored pulse", lambda: station.status()["ignoredTriggers"] > ignored)
+    time.sleep(1)
     assert len(station.saved_photos()) == photos, "a pulse saved a photo out of service"
     assert page.text("total") == total
     page.screenshot(os.path.join(shots, "page-out-of-service-phone.png"), 360, 740)
     page.click("service")
     wait_until("back in service", lambda: page.text("state") == "Ok" and "ok" in page.banner())
+    station.pulse_until("a photo after a pulse", lambda: len(station.saved_photos()) > photos)
+    wait_until("the figures after the pulse", lambda: page.text("total") == str(int(total) + 1))
 
 
 def check_restart(page, station):
