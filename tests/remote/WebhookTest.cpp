@@ -2,10 +2,7 @@
 // that never answers, and nothing sent anywhere but the configured URLs.
 #include "remote/Webhooks.h"
 
-#include "platform/ProfileStore.h"
-#include "remote/RemoteSettings.h"
 #include "tests/platform/SilentListener.h"
-#include "tests/platform/TempFolder.h"
 #include "StationTestBase.h"
 
 #include "WebhookReceiver.h"
@@ -32,6 +29,13 @@ class WebhookTest : public ::testing::Test {
     std::lock_guard lock(m_logLock);
     return m_log;
   }
+  // The log once it has `text`, or after 20 s.
+  std::string LoggedOnce(const std::string& text) {
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (Logged().find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(20ms);
+    return Logged();
+  }
   // Two events a photo, as a station publishes them.
   void PublishPhotos(int from, int to) {
     for (int counter = from; counter <= to; ++counter) {
@@ -57,34 +61,6 @@ class WebhookTest : public ::testing::Test {
   std::string m_log;
 };
 
-TEST_F(WebhookTest, SettingsChooseTheEventsAndEachArrivesOnceInOrder) {
-  TempFolder config;
-  bx::ProfileStore profile(config.Path(), "BXGrabber");
-  WebhookReceiver first(FreePort());
-  WebhookReceiver second(FreePort());
-  ASSERT_TRUE(profile.WriteString(remote::RemoteSettings::kSection, "Webhook URLs",
-                                  first.Url() + "?key=secret  " + second.Url()));
-  ASSERT_TRUE(
-      profile.WriteString(remote::RemoteSettings::kSection, "Webhook Events", "photo-saved, camera-lost"));
-  {
-    const remote::RemoteSettings settings = remote::RemoteSettings::Read(profile, "");
-    remote::Webhooks hooks(
-        m_hub, remote::Webhooks::Settings::Parse(settings.webhookUrls, settings.webhookEvents), "2", Log());
-    ASSERT_EQ(hooks.Senders(), 2u);
-    PublishInRounds(1, 20, {&first, &second});
-    for (WebhookReceiver* receiver : {&first, &second}) {
-      const std::vector<json> bodies = receiver->WaitFor(20);
-      EXPECT_EQ(WebhookReceiver::Counters(bodies), Range(1, 20));
-      EXPECT_EQ(bodies.front()["event"], "photo-saved");
-      EXPECT_EQ(bodies.front()["station"], "2");
-    }
-    std::this_thread::sleep_for(300ms);  // nothing more comes
-  }
-  EXPECT_EQ(first.Bodies().size(), 20u);
-  EXPECT_EQ(second.Bodies().size(), 20u);
-  EXPECT_EQ(Logged().find("secret"), std::string::npos) << Logged();
-}
-
 TEST_F(WebhookTest, AReceiverDownForFiveSecondsGetsTheRetriedEvents) {
   const int port = FreePort();
   remote::Webhooks hooks(m_hub, {{"http://127.0.0.1:" + std::to_string(port) + "/hook"}, {"photo-saved"}}, "",
@@ -107,10 +83,7 @@ TEST_F(WebhookTest, AReceiverThatNeverAnswersLosesTheOldestEventsAndStopsNobody)
     // The silent receiver's sender falls behind by more than the hub keeps.
     PublishInRounds(1, 30, {&healthy});
     EXPECT_EQ(WebhookReceiver::Counters(healthy.WaitFor(30)), Range(1, 30));
-    const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (Logged().find("oldest events dropped") == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(20ms);
+    LoggedOnce("oldest events dropped");
   }  // and stopping does not wait for the silent receiver's backlog
   EXPECT_NE(Logged().find("Webhook http://127.0.0.1:" + std::to_string(silent.Port()) + ": fell behind, "),
             std::string::npos)
@@ -129,9 +102,7 @@ TEST_F(WebhookTest, OnlyTheConfiguredUrlsAreEverPosted) {
                            "", Log(), quick);
     EXPECT_EQ(hooks.Senders(), 1u);
     PublishPhotos(1, 1);
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (Logged().find("event dropped") == std::string::npos && std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(20ms);
+    LoggedOnce("event dropped");
   }
   // The redirect to "/hook" is a failure, never followed.
   EXPECT_TRUE(receiver.Bodies().empty());
@@ -139,17 +110,12 @@ TEST_F(WebhookTest, OnlyTheConfiguredUrlsAreEverPosted) {
   for (int number : {2, 3, 4, 5})
     EXPECT_NE(Logged().find("Webhook URL number " + std::to_string(number) + " left out"), std::string::npos)
         << Logged();
-}
-
-TEST(WebhookTargetTest, SplitsOriginAndPath) {
+  // Query and fragment: the query is sent, the fragment is not.
   const auto target = remote::WebhookTarget::Parse("https://hooks.example:8443/a/b?c=1#top");
   ASSERT_TRUE(target);
   EXPECT_EQ(target->origin, "https://hooks.example:8443");
   EXPECT_EQ(target->path, "/a/b?c=1");
-  EXPECT_EQ(remote::WebhookTarget::Parse("http://host")->path, "/");
   EXPECT_EQ(remote::WebhookTarget::Parse("http://host?x=1")->path, "/?x=1");
-  EXPECT_FALSE(remote::WebhookTarget::Parse("http://host/a b"));
-  EXPECT_FALSE(remote::WebhookTarget::Parse("http://:80/"));
 }
 
 }  // namespace
@@ -169,7 +135,12 @@ TEST_F(StationWebhookTest, EveryPhotoOfTwentyShotsArrivesOnceInOrderASilentRecei
   ASSERT_NE(station.RemotePort(), 0);
   for (int shot = 1; shot <= 20; ++shot) ASSERT_TRUE(Shoot(station)) << "shot " << shot;
   EXPECT_EQ(m_folder.SavedPhotos().size(), 20u);
-  const std::vector<int> counters = WebhookReceiver::Counters(receiver.WaitFor(20));
+  // Only the chosen event: no status change, no camera found.
+  const std::vector<json> bodies = receiver.WaitFor(20);
+  ASSERT_FALSE(bodies.empty());
+  EXPECT_EQ(bodies.front()["event"], "photo-saved");
+  EXPECT_EQ(bodies.front()["station"], "");
+  const std::vector<int> counters = WebhookReceiver::Counters(bodies);
   ASSERT_EQ(counters.size(), 20u);
   EXPECT_EQ(counters.back(), station.LastPhotoCounter());
   for (std::size_t i = 1; i < counters.size(); ++i) EXPECT_EQ(counters[i], counters[i - 1] + 1) << i;
