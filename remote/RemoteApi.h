@@ -17,7 +17,7 @@ class StationFeed;
 class RemoteApi {
  public:
   static constexpr int kMaxShotWaitSeconds = 30;
-  static constexpr std::chrono::seconds kKeepAlive{15};
+  static constexpr std::chrono::seconds kKeepAlive{5};
 
   RemoteApi(IRemoteStation& station, StationFeed& feed, Authenticator& authenticator);
   void AddRoutes(Router& router);

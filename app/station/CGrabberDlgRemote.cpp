@@ -105,9 +105,13 @@ std::string CGrabberDlg::RemoteShot() {
 
 void CGrabberDlg::IgnoreShot(const std::string& source) {
   m_feed.Tally().TriggerIgnored();
-  std::lock_guard lock(m_stateLock);
+  std::string reason;
+  {
+    std::lock_guard lock(m_stateLock);
+    reason = m_serviceReason;
+  }
   TheLog().WriteLine("Shot ignored (" + source + "): the station is out of service" +
-                     (m_serviceReason.empty() ? "" : ": " + m_serviceReason));
+                     (reason.empty() ? "" : ": " + reason));
 }
 
 void CGrabberDlg::SetInService(bool inService, const std::string& reason) {

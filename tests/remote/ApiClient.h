@@ -22,7 +22,6 @@ struct SseEvent {
 class ApiClient {
  public:
   explicit ApiClient(int port);
-  ~ApiClient();
 
   // Sent with every later request ("Authorization" or "Cookie").
   void SetHeader(const std::string& name, const std::string& value);
@@ -36,4 +35,26 @@ class ApiClient {
  private:
   int m_port;
   std::map<std::string, std::string> m_headers;
+};
+
+// A plain TCP connection to the service, for what a well-behaved client never does.
+class RawConnection {
+ public:
+  explicit RawConnection(int port);
+  ~RawConnection();
+  RawConnection(const RawConnection&) = delete;
+  RawConnection& operator=(const RawConnection&) = delete;
+
+  bool Send(const std::string& text);
+  // Reads until `text` has arrived; false when `limit` passes first or the server closes.
+  bool ReadUntil(const std::string& text, std::chrono::seconds limit);
+  // True when the server closes the connection within `limit`.
+  bool ClosedWithin(std::chrono::seconds limit);
+
+ private:
+  // Waits up to `limit` for data: > 0 read, 0 closed, < 0 nothing in time.
+  long Receive(std::chrono::steady_clock::time_point deadline);
+
+  int m_fd = -1;
+  std::string m_received;
 };

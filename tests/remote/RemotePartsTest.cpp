@@ -1,5 +1,5 @@
 // The service's parts on their own: the event hub, the authentication, the
-// routes, the settings, the counts and the metrics text.
+// settings, the counts and the metrics text.
 #include "Exposition.h"
 #include "StationFixture.h"
 
@@ -8,7 +8,6 @@
 #include "remote/EventHub.h"
 #include "remote/MetricsText.h"
 #include "remote/RemoteSettings.h"
-#include "remote/Router.h"
 #include "remote/StationTally.h"
 
 #include <gtest/gtest.h>
@@ -64,35 +63,6 @@ TEST(AuthenticatorTest, TokenAndSessionsOpenTheDoorNothingElseDoes) {
   EXPECT_TRUE(Authenticator::SameSecret("", ""));
   EXPECT_FALSE(Authenticator::SameSecret("abc", std::string("abc\0", 4)));
   EXPECT_FALSE(Authenticator::SameSecret("abc", ""));
-}
-
-TEST(RouterTest, FindsRoutesWithParametersAndTellsUnknownPathsFromWrongMethods) {
-  Router router;
-  const auto answer = [](int status) {
-    return [status](const HttpRequest&) { return HttpResponse::Error(status, ""); };
-  };
-  router.Add("POST", "/api/v1/preset/{n}", answer(200));
-  router.Add("PUT", "/api/v1/preset/{n}", answer(201));
-  router.Add("GET", "/api/v1/status", answer(202), Router::Access::Open);
-
-  HttpRequest request{"PUT", "/api/v1/preset/2/", {}, {}, ""};
-  Router::Match match = router.Find(request);
-  ASSERT_NE(match.route, nullptr);
-  EXPECT_EQ(match.route->handler(request).status, 201);
-  EXPECT_EQ(request.pathParams.at("n"), "2");
-
-  request = {"DELETE", "/api/v1/preset/2", {}, {}, ""};
-  match = router.Find(request);
-  EXPECT_EQ(match.route, nullptr);
-  EXPECT_EQ(match.status, 405);
-  EXPECT_EQ(match.allow, "POST, PUT");
-  for (const char* path : {"/api/v1/preset", "/api/v1/preset/2/x", "/api/v2/status", "/"}) {
-    request = {"GET", path, {}, {}, ""};
-    EXPECT_EQ(router.Find(request).status, 404) << path;
-  }
-  request = {"HEAD", "/api/v1/status", {}, {}, ""};
-  ASSERT_NE(router.Find(request).route, nullptr);
-  EXPECT_EQ(router.Find(request).route->access, Router::Access::Open);
 }
 
 TEST(RemoteSettingsTest, PortFollowsTheInstanceAndAnOpenAddressNeedsAToken) {
