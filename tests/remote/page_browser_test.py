@@ -178,15 +178,14 @@ class Page:
             "return i.hidden ? null : [i.getAttribute('src'), i.complete && i.naturalWidth];")
 
     def screenshot(self, path, width, height):
-        self.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
-                                    {"width": width, "height": height, "deviceScaleFactor": 1,
-                                     "mobile": width < 800})
-        time.sleep(0.5)
-        height = self.driver.execute_script("return document.documentElement.scrollHeight")
-        self.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
-                                    {"width": width, "height": height, "deviceScaleFactor": 1,
-                                     "mobile": width < 800})
-        time.sleep(0.5)
+        """The whole page at `width` CSS pixels (a phone below 800)."""
+        def emulate(h):
+            self.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                                        {"width": width, "height": h, "deviceScaleFactor": 1,
+                                         "mobile": width < 800})
+            time.sleep(0.5)
+        emulate(height)
+        emulate(self.driver.execute_script("return document.documentElement.scrollHeight"))
         self.driver.save_screenshot(path)
         self.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
 
