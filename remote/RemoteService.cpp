@@ -47,6 +47,7 @@ bool RemoteService::Start() {
 }
 
 void RemoteService::Stop() {
+  if (!m_server) return;  // never started: its clients and the station's events are untouched
   {
     std::lock_guard lock(m_watchLock);
     m_stopping = true;
@@ -55,7 +56,7 @@ void RemoteService::Stop() {
   if (m_watcher.joinable()) m_watcher.join();
   m_webhooks.reset();
   m_feed.Events().Close();
-  if (m_server) m_server->Stop();
+  m_server->Stop();
 }
 
 int RemoteService::Port() const { return m_server ? m_server->Port() : 0; }
