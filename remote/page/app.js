@@ -204,6 +204,8 @@ async function retry() {
     connect();
   } catch (error) {
     if (unauthorised(error)) return signIn();
+    // Opened while the station is away: the page says so and waits for it.
+    if ($("signin").hidden) $("station").hidden = false;
     setLink(false);
     retryTimer = setTimeout(retry, retryMs);
   }
