@@ -97,6 +97,7 @@ std::string RemoteApi::StatusJson(const StationSnapshot& s) {
       {"liveMode", s.liveMode},
       {"preset", s.preset},
       {"presetName", s.presetName},
+      {"presets", s.presetNames},
       {"operator", s.operatorName},
       {"filmNumber", s.filmNumber},
       {"lastCounter", s.lastCounter},

@@ -1,6 +1,8 @@
 #include "remote/RemoteService.h"
 
 #include "remote/IRemoteStation.h"
+#include "remote/PageFiles.h"
+#include "remote/PreviewStream.h"
 #include "remote/RemoteServer.h"
 #include "remote/StationFeed.h"
 #include "platform/ThreadName.h"
@@ -15,6 +17,8 @@ RemoteService::RemoteService(IRemoteStation& station, StationFeed& feed, RemoteS
       m_authenticator(m_settings.token),
       m_api(station, feed, m_authenticator) {
   m_api.AddRoutes(m_router);
+  AddPreviewRoute(m_router, feed.Preview());
+  AddPageRoutes(m_router);
 }
 
 RemoteService::~RemoteService() { Stop(); }
@@ -36,6 +40,9 @@ bool RemoteService::Start() {
   m_log("Remote service on http://" + m_settings.listenAddress + ":" + std::to_string(m_server->Port()) +
         (m_authenticator.Required() ? " (token required)" : ""));
   m_watcher = std::thread([this] { WatchStatus(); });
+  m_webhooks = std::make_unique<Webhooks>(
+      m_feed.Events(), Webhooks::Settings::Parse(m_settings.webhookUrls, m_settings.webhookEvents),
+      m_station.Snapshot().instance, m_log);
   return true;
 }
 
@@ -47,6 +54,7 @@ void RemoteService::Stop() {
   }
   m_watchWake.notify_all();
   if (m_watcher.joinable()) m_watcher.join();
+  m_webhooks.reset();
   m_feed.Events().Close();
   m_server->Stop();
 }

@@ -4,6 +4,7 @@
 #include "remote/RemoteApi.h"
 #include "remote/RemoteSettings.h"
 #include "remote/Router.h"
+#include "remote/Webhooks.h"
 
 #include <condition_variable>
 #include <functional>
@@ -51,6 +52,7 @@ class RemoteService {
   RemoteApi m_api;
   Router m_router;
   std::unique_ptr<RemoteServer> m_server;
+  std::unique_ptr<Webhooks> m_webhooks;
   std::mutex m_watchLock;
   std::condition_variable m_watchWake;
   bool m_stopping = false;

@@ -17,6 +17,8 @@ RemoteSettings RemoteSettings::Read(const bx::ProfileStore& profile, const std::
   settings.token = profile.GetString(kSection, "Token", "");
   settings.inService = profile.GetInt(kSection, "In Service", 1) != 0;
   settings.serviceReason = profile.GetString(kSection, "Out Of Service Reason", "");
+  settings.webhookUrls = profile.GetString(kSection, "Webhook URLs", "");
+  settings.webhookEvents = profile.GetString(kSection, "Webhook Events", "");
   return settings;
 }
 

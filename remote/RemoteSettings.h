@@ -22,6 +22,9 @@ struct RemoteSettings {
   // Out of service: shots are ignored until the station is back in service.
   bool inService = true;
   std::string serviceReason;
+  // Notifications: "Webhook URLs" and "Webhook Events" as stored (remote/Webhooks.h reads them).
+  std::string webhookUrls;
+  std::string webhookEvents;
 
   // Reads the settings; `instance` is the station's instance suffix ("" or "2").
   static RemoteSettings Read(const bx::ProfileStore& profile, const std::string& instance);

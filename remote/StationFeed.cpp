@@ -1,5 +1,7 @@
 #include "remote/StationFeed.h"
 
+#include "pixlib/core/CxImage.h"
+
 #include <nlohmann/json.hpp>
 
 namespace remote {
@@ -51,6 +53,21 @@ void StationFeed::RecordsCaughtUp() {
 
 void StationFeed::WatchdogRestartPending() { m_events.Publish("watchdog-restart-pending", "{}"); }
 
-void StationFeed::OfferPreviewFrame(const CxImage&) {}
+void StationFeed::OfferPreviewFrame(const CxImage& frame) {
+  // A tiled image has no pixels in memory: such frames are not offered.
+  if (const IplImage* image = frame; image != nullptr && !frame.Tiled()) OfferPreviewFrame(*image);
+}
+
+void StationFeed::OfferPreviewFrame(const IplImage& frame) {
+  if (frame.imageData == nullptr || frame.depth != IPL_DEPTH_8U) return;
+  pixcodec::PixelView view;
+  view.data = reinterpret_cast<unsigned char*>(frame.imageData);
+  view.width = frame.width;
+  view.height = frame.height;
+  view.channels = frame.nChannels;
+  view.step = frame.widthStep;
+  view.bottomUp = frame.origin == IPL_ORIGIN_BL;
+  m_preview.Offer(view);
+}
 
 }  // namespace remote

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "ipl/IplTypes.h"
 #include "remote/EventHub.h"
+#include "remote/PreviewFrames.h"
 #include "remote/StationTally.h"
 
 #include <cstdint>
@@ -36,10 +38,13 @@ class StationFeed {
   // Each live frame as the station shows it; the preview stream takes from
   // here. The frame is the caller's: whatever is kept is copied before return.
   void OfferPreviewFrame(const CxImage& frame);
+  void OfferPreviewFrame(const IplImage& frame);
+  PreviewFrames& Preview() { return m_preview; }
 
  private:
   EventHub m_events;
   StationTally m_tally;
+  PreviewFrames m_preview;
 };
 
 }  // namespace remote

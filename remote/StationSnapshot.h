@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace remote {
 
@@ -33,6 +34,7 @@ struct StationSnapshot {
   bool liveMode = false;
   int preset = 0;
   std::string presetName;
+  std::vector<std::string> presetNames;  // every preset's, by number
   std::string operatorName;
   int filmNumber = 0;
 

@@ -61,7 +61,8 @@ void CGrabberDlg::ShowLiveFrame(IplImage* frame, ImageOwnership kind) {
     if (!VideoDetectsMotion(m_previewImage)) {
       m_frameEvent.Reset();
       m_host.ShowPreview(m_previewImage);
-      m_feed.OfferPreviewFrame(m_previewImage);
+      // The service scales the camera's own frame: sharper than the window's quarter-size preview.
+      m_feed.OfferPreviewFrame(*frame);
     }
   }
   ReleaseFrame(frame, kind);
@@ -118,7 +119,9 @@ void CGrabberDlg::ProcessFrame(CxImage* frame) {
   const int savedBefore = m_savedCount;
   if (save) FinishSave(*save);
   const ShownImage about = capture ? DescribeCapture(m_savedCount != savedBefore) : ShownImage{};
-  m_host.ShowOutputImage(m_thumbnailImage.IsValid() ? m_thumbnailImage : m_outputImage, about);
+  const CxImage& shown = m_thumbnailImage.IsValid() ? m_thumbnailImage : m_outputImage;
+  m_host.ShowOutputImage(shown, about);
+  m_feed.OfferPreviewFrame(shown);
 }
 
 // The output image takes the current image's size; without memory for it the frame is dropped.

@@ -49,6 +49,7 @@ remote::StationSnapshot CGrabberDlg::RemoteSnapshot() const {
   s.liveMode = m_liveMode;
   s.preset = m_preset;
   s.presetName = kPresetNames.at(static_cast<std::size_t>(s.preset));
+  s.presetNames.assign(kPresetNames.begin(), kPresetNames.end());
   {
     std::lock_guard lock(m_stateLock);
     s.serviceReason = m_serviceReason;

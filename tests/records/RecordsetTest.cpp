@@ -2,10 +2,6 @@
 // dates, texts and failures.
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <optional>
 
@@ -15,6 +11,7 @@
 #include "records/CFotoSet.h"
 #include "odbc/OdbcSession.h"
 #include "odbc/OdbcStatement.h"
+#include "tests/platform/SilentListener.h"
 
 namespace {
 
@@ -201,24 +198,16 @@ TEST(ServerConnectionTest, ALostConnectionIsAnErrorTheCallerHandles) {
 }
 
 TEST(ServerConnectionTest, AServerThatNeverAnswersFailsAfterTheLoginTimeOut) {
-  // A loopback socket that takes connections and never says a word.
-  const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ASSERT_EQ(::listen(silent, 4), 0);
-  ::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length);
-  const std::string connection = std::string(kPostgreSqlConnection) +
-                                 ";Servername=127.0.0.1;Port=" + std::to_string(ntohs(address.sin_port));
+  const SilentListener silent;
+  ASSERT_NE(silent.Port(), 0);
+  const std::string connection =
+      std::string(kPostgreSqlConnection) + ";Servername=127.0.0.1;Port=" + std::to_string(silent.Port());
   try {
     bx::odbc::OdbcSession session(connection);
     ADD_FAILURE() << "connected to a silent server";
   } catch (const CDBException& error) {
     EXPECT_NE(error.m_strError.find("timeout expired"), std::string::npos) << error.m_strError;
   }
-  ::close(silent);
 }
 
 TEST(EmbeddedDatabaseTest, AMissingFileIsAnErrorAndIsNotCreated) {
