@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -88,6 +89,31 @@ TEST(LogTrace, LinesOfConcurrentWritersNeverInterleave) {
     ++count;
   }
   EXPECT_EQ(count, kThreads * kLines);
+}
+
+// 20 MiB from four writers: the log is moved aside once, at 16 MiB, and every
+// line is in one of the two files exactly once.
+TEST(LogTrace, AFullLogMovesAsideWithoutLosingALine) {
+  TempFolder folder;
+  const std::string path = folder.Path() + "/BXGrabber.log";
+  CLogTrace log;
+  log.SetFileName(path);
+  log.Enable(true, false);
+  constexpr int kThreads = 4;
+  constexpr int kLines = 80;
+  std::vector<std::thread> writers;
+  for (int t = 0; t < kThreads; ++t)
+    writers.emplace_back([&log, t] {
+      for (int i = 0; i < kLines; ++i) log.WriteLine(std::to_string(t * kLines + i) + std::string(64 << 10, 'x'));
+    });
+  for (auto& w : writers) w.join();
+  ASSERT_TRUE(std::filesystem::exists(path + ".1"));
+  EXPECT_LT(std::filesystem::file_size(path), std::filesystem::file_size(path + ".1"));
+  std::vector<int> seen(kThreads * kLines, 0);
+  for (const std::string& file : {path + ".1", path})
+    for (const std::string& line : SplitLines(ReadFile(file)))
+      if (!line.empty()) ++seen.at(std::stoul(line));
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), kThreads * kLines);
 }
 
 // Standard error goes to a file for the test; JOURNAL_STREAM names it, as the
