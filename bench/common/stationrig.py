@@ -68,6 +68,7 @@ class PostgresCluster:
         os.makedirs(folder, exist_ok=True)
         self.owner = []
         if os.geteuid() == 0:
+            os.chmod(os.path.dirname(folder), 0o755)
             user = pwd.getpwnam("postgres")
             os.chown(folder, user.pw_uid, user.pw_gid)
             self.owner = ["/usr/sbin/runuser", "-u", "postgres", "--"]
@@ -291,6 +292,8 @@ class Shooter:
     take, again after it ended (killed, or done with some shots refused), until
     they are all saved. Counts what the station said of each shot."""
 
+    STALL_LIMIT = 120
+
     def __init__(self, station, shots, interval_ms, niceness=0):
         self.station = station
         station.on_line = self.on_line
@@ -344,7 +347,7 @@ class Shooter:
     def run(self, tick=lambda: None):
         """Shoots until every photo is saved; `tick` is called at each line and
         at least twice a second."""
-        stalled = 0
+        last_saved, last_progress = self.saved, time.monotonic()
         while self.saved < self.shots:
             with self.lock:
                 self.started_at_saved = before = self.saved
@@ -361,9 +364,10 @@ class Shooter:
                 elif code not in (0, 1):
                     self.unexpected_exits.append(f"{self.station.name} ended with {code}: " +
                                                  " | ".join(list(self.station.output_tail)[-5:]))
-                stalled = stalled + 1 if self.saved == before else 0
-            if stalled >= 3:
-                raise RuntimeError(f"{self.station.name} saved nothing in three runs:\n" +
+            if self.saved != last_saved:
+                last_saved, last_progress = self.saved, time.monotonic()
+            elif time.monotonic() - last_progress > self.STALL_LIMIT:
+                raise RuntimeError(f"{self.station.name} saved nothing in {self.STALL_LIMIT} s:\n" +
                                    "\n".join(self.station.output_tail))
 
     def run_started(self):
