@@ -233,7 +233,8 @@ std::optional<std::string> CGrabberDlg::WritePhotoFile(const ImageTreePaths& pat
   // A thumbnail that did not fit (a disk filled meanwhile) fails the save: the
   // photo would lack it, or end in a part of it.
   errno = 0;
-  const bool embedded = m_thumbnailImage.LoadThumbnail(partial.c_str(), 1, 1, kThumbnailSize, 1, 0, nullptr) != 0;
+  const bool embedded =
+      m_thumbnailImage.LoadThumbnail(partial.c_str(), 1, 1, kThumbnailSize, 1, 0, nullptr) != 0;
   const int thumbnailError = errno;
   if (const int error = syncError.get()) {
     std::remove(partial.c_str());

@@ -21,6 +21,19 @@ SANITIZER = re.compile(r"ERROR: AddressSanitizer|ERROR: LeakSanitizer|runtime er
 COUNTER_SERVER_INSTANCE = 9
 
 
+# "Thread Priority Class" of a station below normal priority (nice 10).
+BELOW_NORMAL_PRIORITY_CLASS = 0x4000
+
+
+def stop_on_signals():
+    """SIGINT and SIGTERM end the run through its clean-up, also when started in
+    the background (which ignores SIGINT)."""
+    def stop(number, _):
+        raise KeyboardInterrupt(f"signal {number}")
+    signal.signal(signal.SIGINT, stop)
+    signal.signal(signal.SIGTERM, stop)
+
+
 def free_port():
     with socket.socket() as probe:
         probe.bind(("127.0.0.1", 0))
@@ -158,14 +171,13 @@ class Station:
     def log(self):
         return os.path.join(self.state_folder, self.name + ".log")
 
-    def start(self, shots=None, interval_ms=0, niceness=0):
+    def start(self, shots=None, interval_ms=0):
         arguments = [os.path.join(self.programs, "BXGrabber"), f"-i{self.instance}", "--headless"]
         if shots is not None:
             arguments += ["--shots", str(shots), "--interval", str(interval_ms)]
         self.process = subprocess.Popen(
             arguments, env=self.environment, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-            stderr=subprocess.STDOUT, text=True, bufsize=1,
-            preexec_fn=(lambda: os.nice(niceness)) if niceness else None)
+            stderr=subprocess.STDOUT, text=True, bufsize=1)
         self.reader = threading.Thread(target=self._read, args=(self.process,), daemon=True)
         self.reader.start()
 
@@ -246,16 +258,19 @@ def _line_count(path):
         return 0
 
 
-def station_settings(photo_root, connection, counter_base, server_name, log=True):
+def station_settings(photo_root, connection, counter_base, server_name, below_normal=False):
     """A simulated-camera station's settings: photos below `photo_root`, rows in
-    `connection`, numbers from `server_name` (empty: its own service)."""
+    `connection`, numbers from `server_name` (empty: its own service); the
+    station sets its own priority."""
     lines = ["[Camera Settings]", "Camera Transport=sim", "Num Buffers=4",
              "[Database Settings]", f"DatabasePath={photo_root.rstrip('/')}/" if photo_root else "DatabasePath=",
              f"ServerName={server_name}", f"Counter Port={counter_base}",
              "Counter Listen Address=127.0.0.1"]
     if connection:
         lines.append(f"ODBC Default Connection=ODBC;{connection}")
-    lines += ["[Program Settings]", "Serial Port=", f"Enable Log={1 if log else 0}"]
+    lines += ["[Program Settings]", "Serial Port=", "Enable Log=1"]
+    if below_normal:
+        lines.append(f"Thread Priority Class={BELOW_NORMAL_PRIORITY_CLASS}")
     return "\n".join(lines) + "\n"
 
 
@@ -263,9 +278,9 @@ class CounterServer:
     """A station without a camera that only serves its film-number counter to the
     others, as instance COUNTER_SERVER_INSTANCE."""
 
-    def __init__(self, programs, root, counter_base):
+    def __init__(self, programs, root, counter_base, below_normal=False):
         self.station = Station(programs, root, COUNTER_SERVER_INSTANCE,
-                               station_settings("", "", counter_base, ""), cameras=0)
+                               station_settings("", "", counter_base, "", below_normal), cameras=0)
         self.address = f"127.0.0.1:{COUNTER_SERVER_INSTANCE}"
         self.port = counter_base + COUNTER_SERVER_INSTANCE
 
@@ -294,12 +309,11 @@ class Shooter:
 
     STALL_LIMIT = 120
 
-    def __init__(self, station, shots, interval_ms, niceness=0):
+    def __init__(self, station, shots, interval_ms):
         self.station = station
         station.on_line = self.on_line
         self.shots = shots
         self.interval_ms = interval_ms
-        self.niceness = niceness
         self.lock = threading.Lock()
         self.progress = threading.Event()
         self.saved = 0
@@ -352,7 +366,7 @@ class Shooter:
             with self.lock:
                 self.started_at_saved = before = self.saved
                 self.run_started()
-            self.station.start(self.shots - before, self.interval_ms, self.niceness)
+            self.station.start(self.shots - before, self.interval_ms)
             while self.station.running():
                 self.progress.wait(0.5)
                 self.progress.clear()

@@ -104,7 +104,8 @@ TEST(LogTrace, AFullLogMovesAsideWithoutLosingALine) {
   std::vector<std::thread> writers;
   for (int t = 0; t < kThreads; ++t)
     writers.emplace_back([&log, t] {
-      for (int i = 0; i < kLines; ++i) log.WriteLine(std::to_string(t * kLines + i) + std::string(64 << 10, 'x'));
+      for (int i = 0; i < kLines; ++i)
+        log.WriteLine(std::to_string(t * kLines + i) + std::string(64 << 10, 'x'));
     });
   for (auto& w : writers) w.join();
   ASSERT_TRUE(std::filesystem::exists(path + ".1"));

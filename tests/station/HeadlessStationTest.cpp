@@ -329,6 +329,52 @@ TEST(HeadlessStationTest, KilledThirtyTimesWhileSavingEveryPhotoKeepsExactlyOneR
   EXPECT_EQ(PhotoJournal((folder.StateFolder() / "BXGrabber.records").string()).PendingCount(), 0u);
 }
 
+// Another user's SQLite database in WAL mode, which the station may read but not
+// write (as root the station runs as an unprivileged user; otherwise the file is
+// made read-only): the photos are saved, their records wait in the journal with
+// the driver's reason in the log, and the next run that can write stores them all.
+TEST(HeadlessStationTest, ADatabaseTheStationCannotWriteKeepsTheRecordsWaiting) {
+  std::string asUser;
+  if (::geteuid() == 0) {
+    if (::access("/usr/bin/setpriv", X_OK) != 0)
+      GTEST_SKIP() << "running as root without /usr/bin/setpriv to drop privileges";
+    asUser = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  }
+  StationFolder folder;
+  const fs::path database = folder.Root() / "records.sqlite";
+  const std::string connection = "ODBC;DSN=Data;UID=sa;PWD=;Database=" + database.string() + ";NoCreat=0";
+  {
+    bx::odbc::OdbcSession session(connection);
+    CreateMissingTables(session);
+    bx::odbc::OdbcStatement(session, "PRAGMA journal_mode=WAL").Execute();
+  }
+  folder.WriteProfile(folder.PhotoFolder().string() + "/",
+                      "ODBC Default Connection=" + connection + "\n[Program Settings]\nEnable Log=1\n");
+  for (const fs::path& writable :
+       {folder.Root(), folder.ConfigFolder(), folder.StateFolder(), folder.PhotoFolder()})
+    fs::permissions(writable, fs::perms::all);
+  const auto owners =
+      fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
+  fs::permissions(database, asUser.empty() ? owners & ~fs::perms::owner_write : owners);
+
+  const RunResult run = RunHeadless(folder, 3, asUser);
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(LastImageLine(run.output).find("status Records waiting (3 photo records wait"), std::string::npos)
+      << run.output;
+  std::ifstream logFile(folder.StateFolder() / "BXGrabber.log");
+  const std::string log{std::istreambuf_iterator<char>(logFile), {}};
+  const std::string why = "The database does not take the records waiting in " +
+                          (folder.StateFolder() / "BXGrabber.records").string() + ": ";
+  EXPECT_NE(log.find(why), std::string::npos) << log;
+  EXPECT_NE(log.find("attempt to write a readonly database", log.find(why)), std::string::npos) << log;
+  EXPECT_TRUE(PhotoRows(connection).empty());
+
+  fs::permissions(database, owners);
+  ASSERT_EQ(RunHeadless(folder, 1).exitCode, 0);
+  EXPECT_EQ(PhotoRows(connection), PhotosInTree(folder));
+  EXPECT_EQ(PhotosInTree(folder).size(), 4u);
+}
+
 }  // namespace
 
 TEST(HeadlessStationTest, EverySavedShotCountsInTheOperatorsDailyTally) {
