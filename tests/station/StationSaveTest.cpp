@@ -221,7 +221,7 @@ TEST_F(StationSaveTest, AWriteThatDoesNotFitFailsTheSaveWithItsReason) {
   for (const auto& entry : fs::recursive_directory_iterator(m_folder.PhotoFolder()))
     EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
   ASSERT_TRUE(Shoot());
-  EXPECT_EQ(station.Status(), "Ok");
+  EXPECT_EQ(station.Status(), "Ok") << station.SaveProblem();
   EXPECT_EQ(station.SavedCount(), 2);
 }
 
