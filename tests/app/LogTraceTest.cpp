@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -60,6 +61,17 @@ TEST(LogTrace, WithoutTimestampsLinesArePlainAndFailuresAreSilent) {
   EXPECT_FALSE(std::filesystem::exists(folder.Path() + "/missing"));
 }
 
+// Each of `threads` threads writes `lines` lines, `line(thread, index)`, at once.
+void WriteConcurrently(CLogTrace& log, int threads, int lines,
+                       const std::function<std::string(int, int)>& line) {
+  std::vector<std::thread> writers;
+  for (int t = 0; t < threads; ++t)
+    writers.emplace_back([&, t] {
+      for (int i = 0; i < lines; ++i) log.WriteLine(line(t, i));
+    });
+  for (auto& w : writers) w.join();
+}
+
 TEST(LogTrace, LinesOfConcurrentWritersNeverInterleave) {
   TempFolder folder;
   const std::string path = folder.Path() + "/busy.log";
@@ -68,13 +80,9 @@ TEST(LogTrace, LinesOfConcurrentWritersNeverInterleave) {
   log.Enable(true, true);
   constexpr int kThreads = 4;
   constexpr int kLines = 300;
-  std::vector<std::thread> writers;
-  for (int t = 0; t < kThreads; ++t)
-    writers.emplace_back([&log, t] {
-      const std::string payload(200, static_cast<char>('a' + t));
-      for (int i = 0; i < kLines; ++i) log.WriteLine(payload + std::to_string(i));
-    });
-  for (auto& w : writers) w.join();
+  WriteConcurrently(log, kThreads, kLines, [](int t, int i) {
+    return std::string(200, static_cast<char>('a' + t)) + std::to_string(i);
+  });
   int count = 0;
   for (const std::string& line : SplitLines(ReadFile(path))) {
     if (line.find('\t') == std::string::npos) continue;  // the header
@@ -101,13 +109,8 @@ TEST(LogTrace, AFullLogMovesAsideWithoutLosingALine) {
   log.Enable(true, false);
   constexpr int kThreads = 4;
   constexpr int kLines = 80;
-  std::vector<std::thread> writers;
-  for (int t = 0; t < kThreads; ++t)
-    writers.emplace_back([&log, t] {
-      for (int i = 0; i < kLines; ++i)
-        log.WriteLine(std::to_string(t * kLines + i) + std::string(64 << 10, 'x'));
-    });
-  for (auto& w : writers) w.join();
+  WriteConcurrently(log, kThreads, kLines,
+                    [](int t, int i) { return std::to_string(t * kLines + i) + std::string(64 << 10, 'x'); });
   ASSERT_TRUE(std::filesystem::exists(path + ".1"));
   EXPECT_LT(std::filesystem::file_size(path), std::filesystem::file_size(path + ".1"));
   std::vector<int> seen(kThreads * kLines, 0);

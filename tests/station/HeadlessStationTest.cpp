@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <array>
 #include <csignal>
+#include <optional>
 #include <random>
 #include <set>
 #include <thread>
@@ -114,14 +115,17 @@ TEST(HeadlessStationTest, WithoutAPhotoFolderNothingIsSavedAndTheRunFails) {
   EXPECT_FALSE(fs::exists(missing));
 }
 
-// Permissions do not bind root: the station then runs as an unprivileged user.
+// Permissions do not bind root: the prefix that runs the station as an
+// unprivileged user then, "" otherwise; nothing when none can.
+std::optional<std::string> AsUnprivilegedUser() {
+  if (::geteuid() != 0) return "";
+  if (::access("/usr/bin/setpriv", X_OK) != 0) return std::nullopt;
+  return "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups ";
+}
+
 TEST(HeadlessStationTest, AReadOnlyImageFolderFailsEveryShot) {
-  std::string asUser;
-  if (::geteuid() == 0) {
-    if (::access("/usr/bin/setpriv", X_OK) != 0)
-      GTEST_SKIP() << "running as root without /usr/bin/setpriv to drop privileges";
-    asUser = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups ";
-  }
+  const std::optional<std::string> asUser = AsUnprivilegedUser();
+  if (!asUser) GTEST_SKIP() << "running as root without /usr/bin/setpriv to drop privileges";
   StationFolder folder;
   folder.WriteProfile(folder.PhotoFolder().string() + "/");
   const fs::path images = folder.PhotoFolder() / "images";
@@ -131,7 +135,7 @@ TEST(HeadlessStationTest, AReadOnlyImageFolderFailsEveryShot) {
   fs::permissions(folder.PhotoFolder(), fs::perms::all);
   fs::permissions(images, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
                               fs::perms::others_exec | fs::perms::group_read | fs::perms::group_exec);
-  const RunResult run = RunHeadless(folder, 2, asUser);
+  const RunResult run = RunHeadless(folder, 2, *asUser);
   EXPECT_EQ(run.exitCode, 1) << run.output;
   EXPECT_NE(LastImageLine(run.output)
                 .find("cannot create folder " + images.string() + "/Operatore: Permission denied"),
@@ -334,12 +338,8 @@ TEST(HeadlessStationTest, KilledThirtyTimesWhileSavingEveryPhotoKeepsExactlyOneR
 // made read-only): the photos are saved, their records wait in the journal with
 // the driver's reason in the log, and the next run that can write stores them all.
 TEST(HeadlessStationTest, ADatabaseTheStationCannotWriteKeepsTheRecordsWaiting) {
-  std::string asUser;
-  if (::geteuid() == 0) {
-    if (::access("/usr/bin/setpriv", X_OK) != 0)
-      GTEST_SKIP() << "running as root without /usr/bin/setpriv to drop privileges";
-    asUser = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups ";
-  }
+  const std::optional<std::string> asUser = AsUnprivilegedUser();
+  if (!asUser) GTEST_SKIP() << "running as root without /usr/bin/setpriv to drop privileges";
   StationFolder folder;
   const fs::path database = folder.Root() / "records.sqlite";
   const std::string connection = "ODBC;DSN=Data;UID=sa;PWD=;Database=" + database.string() + ";NoCreat=0";
@@ -355,9 +355,9 @@ TEST(HeadlessStationTest, ADatabaseTheStationCannotWriteKeepsTheRecordsWaiting) 
     fs::permissions(writable, fs::perms::all);
   const auto owners =
       fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
-  fs::permissions(database, asUser.empty() ? owners & ~fs::perms::owner_write : owners);
+  fs::permissions(database, asUser->empty() ? owners & ~fs::perms::owner_write : owners);
 
-  const RunResult run = RunHeadless(folder, 3, asUser);
+  const RunResult run = RunHeadless(folder, 3, *asUser);
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(LastImageLine(run.output).find("status Records waiting (3 photo records wait"), std::string::npos)
       << run.output;
