@@ -397,6 +397,48 @@ class Shooter:
         return found
 
 
+class SharedServices:
+    """What the stations of a run share: a PostgreSQL cluster with the station's
+    tables and a film-number server, below `root`."""
+
+    def __init__(self, root, programs, below_normal=False):
+        self.below_normal = below_normal
+        self.counter = None
+        self.cluster = PostgresCluster(os.path.join(root, "postgresql"))
+        try:
+            self.cluster.start()
+            create_schema(programs, self.cluster.connection())
+            self.base = counter_base_port()
+            self.counter = CounterServer(programs, os.path.join(root, "counter"), self.base, below_normal)
+            self.counter.start()
+        except BaseException:
+            self.stop()
+            raise
+
+    def station_settings(self, photo_root):
+        return station_settings(photo_root, self.cluster.connection(), self.base, self.counter.address,
+                                self.below_normal)
+
+    def stop(self):
+        if self.counter:
+            self.counter.station.stop()
+            self.counter.station.remove_events()
+        self.cluster.stop_quietly()
+
+
+def add_run_arguments(parser, repo):
+    """The options every run of stations takes."""
+    parser.add_argument("--interval", type=int, default=50,
+                        help="pause after each photo before the next shot, ms (default 50)")
+    parser.add_argument("--outage", type=float, default=2.0, help="seconds each fault lasts (default 2)")
+    parser.add_argument("--programs", default=os.path.join(repo, "build", "bin"),
+                        help="folder of BXGrabber and bxdb (default: build/bin of this checkout)")
+    parser.add_argument("--sensor", default="640x480", help="simulated sensor, WIDTHxHEIGHT (default 640x480)")
+    parser.add_argument("--nice", action="store_true",
+                        help="run the stations below normal priority (nice 10) on a shared machine")
+    parser.add_argument("--keep", action="store_true", help="keep the run's temporary folder")
+
+
 def create_schema(programs, connection):
     subprocess.run([os.path.join(programs, "bxdb"), "--connect", connection, "schema"],
                    check=True, capture_output=True, text=True)
