@@ -34,6 +34,10 @@ def stop_on_signals():
     signal.signal(signal.SIGTERM, stop)
 
 
+class Unavailable(RuntimeError):
+    """What the run needs is not on this machine."""
+
+
 def free_port():
     with socket.socket() as probe:
         probe.bind(("127.0.0.1", 0))
@@ -74,7 +78,7 @@ class PostgresCluster:
     def __init__(self, folder):
         versions = sorted(glob.glob("/usr/lib/postgresql/*/bin/pg_ctl"))
         if not versions:
-            raise RuntimeError("no PostgreSQL server programs below /usr/lib/postgresql")
+            raise Unavailable("no PostgreSQL server programs below /usr/lib/postgresql")
         self.bin = os.path.dirname(versions[-1])
         self.folder = folder
         self.port = free_port()
@@ -82,7 +86,10 @@ class PostgresCluster:
         self.owner = []
         if os.geteuid() == 0:
             os.chmod(os.path.dirname(folder), 0o755)
-            user = pwd.getpwnam("postgres")
+            try:
+                user = pwd.getpwnam("postgres")
+            except KeyError:
+                raise Unavailable("running as root without a postgres user") from None
             os.chown(folder, user.pw_uid, user.pw_gid)
             self.owner = ["/usr/sbin/runuser", "-u", "postgres", "--"]
         self._run("initdb", "-D", self.data, "-A", "trust", "-U", "postgres")
