@@ -14,6 +14,20 @@
 
 namespace {
 
+// A log that reaches this size is moved to "<log>.1", replacing the older one
+// there: a station that runs for weeks keeps at most about twice this much.
+constexpr off_t kRotateAt = off_t{16} << 20;
+
+// Lines written meanwhile through a file opened before the move go to "<log>.1":
+// none is lost. Writers that find the log full at once move it only once.
+void Rotate(const std::string& path) {
+  static std::mutex rotating;
+  std::lock_guard<std::mutex> guard(rotating);
+  struct stat status {};
+  if (::stat(path.c_str(), &status) == 0 && status.st_size >= kRotateAt)
+    std::rename(path.c_str(), (path + ".1").c_str());
+}
+
 // Local date and time in the locale's format, and the milliseconds of the second.
 std::string LocalDateTime(int* milliseconds = nullptr) {
   timeval now{};
@@ -101,7 +115,10 @@ void CLogTrace::Append(const std::string& data) const {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0) return;
   WriteAll(fd, data);
+  struct stat status {};
+  const bool full = ::fstat(fd, &status) == 0 && status.st_size >= kRotateAt;
   ::close(fd);
+  if (full) Rotate(path);
 }
 
 CLogTrace& TheLog() {

@@ -79,7 +79,9 @@ bool AddToTallies(const ShotRecorder::Target& target, bx::odbc::OdbcSession& ses
 // The row and its tallies go in as one transaction, and the tallies only with a
 // row that was not there yet: a replay after a crash between the database taking
 // them and the journal forgetting them counts nothing twice.
-bool WritePhoto(const ShotRecorder::Target& target, bx::odbc::OdbcSession& session, const std::string& row) {
+// `error` takes the driver's message of a failure.
+bool WritePhoto(const ShotRecorder::Target& target, bx::odbc::OdbcSession& session, const std::string& row,
+                std::string& error) {
   try {
     bx::odbc::OdbcTransaction transaction(session);
     CFotoSet photos(target.settings);
@@ -95,7 +97,8 @@ bool WritePhoto(const ShotRecorder::Target& target, bx::odbc::OdbcSession& sessi
     if (inserted && !AddToTallies(target, session, photos)) return false;
     transaction.Commit();
     return true;
-  } catch (const CDBException&) {
+  } catch (const CDBException& failure) {
+    error = failure.m_strError;
     return false;
   }
 }
@@ -147,7 +150,8 @@ bool ShotRecorder::WriteDirectly(const Target& target, const CFoto& photo) {
   const std::string row = photos.PrepareRow(photo);
   try {
     bx::odbc::OdbcSession session(target.settings.ConnectionString());
-    return WritePhoto(target, session, row);
+    std::string ignored;
+    return WritePhoto(target, session, row, ignored);
   } catch (const CDBException&) {
     return false;
   }
@@ -160,7 +164,8 @@ bx::odbc::OdbcSession* ShotRecorder::Session(const Target& target) {
   try {
     session_ = std::make_unique<bx::odbc::OdbcSession>(connection);
     sessionConnection_ = connection;
-  } catch (const CDBException&) {
+  } catch (const CDBException& failure) {
+    error_ = failure.m_strError;
   }
   return session_.get();
 }
@@ -172,7 +177,7 @@ bool ShotRecorder::WriteRecord(const Target& target, const std::string& record) 
     return WriteTally(target, *session, record.substr(std::string(kTallyRecord).size()));
   const auto line = ReadPhotoLine(record);
   if (!line) return true;  // unknown: skipped rather than blocking the rest
-  return WritePhoto(target, *session, line->row);
+  return WritePhoto(target, *session, line->row, error_);
 }
 
 bool ShotRecorder::AcceptsWrites(const Target& target) {
@@ -185,7 +190,8 @@ bool ShotRecorder::AcceptsWrites(const Target& target) {
     photos.UseSession(session);
     photos.ExecuteSQL("DELETE FROM " + photos.TableName() + " WHERE 1 = 0");
     return true;
-  } catch (const CDBException&) {
+  } catch (const CDBException& failure) {
+    error_ = failure.m_strError;
     session_.reset();
     return false;
   }
@@ -218,7 +224,7 @@ bool ShotRecorder::SetAsideRefused(const Target& target, const std::string& reco
 }
 
 std::size_t ShotRecorder::ReplayPending(const Target& target) {
-  return journal_.Replay([&](const std::string& record) {
+  const std::size_t pending = journal_.Replay([&](const std::string& record) {
     const auto line = ReadPhotoLine(record);
     if (line && IsPhotoGone(*line)) {
       if (!rejected_.Append({record})) return false;
@@ -230,4 +236,17 @@ std::size_t ShotRecorder::ReplayPending(const Target& target) {
     if (!Session(target)) return false;  // the database is out
     return WriteRecord(target, record) || RetryOrSetAside(target, record);
   });
+  NoteWhyRecordsWait(pending);
+  return pending;
+}
+
+// Once for each reason, not at every retry.
+void ShotRecorder::NoteWhyRecordsWait(std::size_t pending) {
+  if (pending == 0) {
+    noted_.clear();
+  } else if (!error_.empty() && error_ != noted_ && note_) {
+    note_("The database does not take the records waiting in " + Path() + ": " + error_);
+    noted_ = error_;
+  }
+  error_.clear();
 }

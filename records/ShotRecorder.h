@@ -70,6 +70,8 @@ class ShotRecorder {
   // Counts the refused record's photo on its tallies, unless it was, and keeps the
   // record in the rejected file; false to try again later.
   bool SetAsideRefused(const Target& target, const std::string& record);
+  // Logs the driver's message of the last failure while records wait.
+  void NoteWhyRecordsWait(std::size_t pending);
 
   PhotoJournal journal_;
   PhotoJournal rejected_;
@@ -77,4 +79,6 @@ class ShotRecorder {
   std::unique_ptr<bx::odbc::OdbcSession> session_;
   std::string sessionConnection_;
   std::set<std::string> counted_;  // refused records counted but not yet set aside
+  std::string error_;              // the driver's message of the last failure of this replay
+  std::string noted_;              // the last message logged
 };

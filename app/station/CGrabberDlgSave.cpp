@@ -58,6 +58,15 @@ std::optional<std::string> FolderWriteProblem(const std::string& folder) {
   return std::nullopt;
 }
 
+// Why `what` could not be written to a file in `folder`: the error of the failed
+// write when it tells (a full disk, a file size limit), else why nothing can be
+// created in the folder.
+std::string WriteProblem(int error, const std::string& folder, const std::string& what) {
+  if (error == ENOSPC || error == EDQUOT || error == EFBIG || error == EIO || error == EROFS)
+    return what + " could not be written: " + std::error_code(error, std::generic_category()).message();
+  return FolderWriteProblem(folder).value_or(what + " could not be written");
+}
+
 }  // namespace
 
 // Checked before a counter is taken, so that a station without its photo folder
@@ -218,17 +227,30 @@ std::optional<std::string> CGrabberDlg::WritePhotoFile(const ImageTreePaths& pat
   {
     // The JPEG's data is synced alongside the thumbnail, the rest before the rename.
     const bx::DeferredSync later;
-    if (!m_outputImage.Save(partial.c_str(), kJpegFileType, 0, quality, nullptr, 1))
-      return FolderWriteProblem(paths.filmFolder).value_or("the JPEG could not be written");
+    errno = 0;
+    if (!m_outputImage.Save(partial.c_str(), kJpegFileType, 0, quality, nullptr, 1)) {
+      const int error = errno;
+      std::remove(partial.c_str());
+      return WriteProblem(error, paths.filmFolder, "the JPEG");
+    }
   }
   auto syncError = std::async(std::launch::async, [&] {
     journal();
     return bx::SyncFile(partial) ? 0 : errno;
   });
-  m_thumbnailImage.LoadThumbnail(partial.c_str(), 1, 1, kThumbnailSize, 1, 0, nullptr);
+  // A thumbnail that did not fit (a disk filled meanwhile) fails the save: the
+  // photo would lack it, or end in a part of it.
+  errno = 0;
+  const bool embedded =
+      m_thumbnailImage.LoadThumbnail(partial.c_str(), 1, 1, kThumbnailSize, 1, 0, nullptr) != 0;
+  const int thumbnailError = errno;
   if (const int error = syncError.get()) {
     std::remove(partial.c_str());
     return "cannot write " + partial + ": " + std::error_code(error, std::generic_category()).message();
+  }
+  if (!embedded) {
+    std::remove(partial.c_str());
+    return WriteProblem(thumbnailError, paths.filmFolder, "the thumbnail");
   }
   // Film folders come back every week: only "Auto Increase" 0 reuses a name on purpose.
   return bx::PutInPlace(partial, paths.filePath, ReadInt("Database Settings", "Auto Increase", 1) == 0);

@@ -4,6 +4,7 @@
 #include "platform/LogTrace.h"
 #include "app/station/CGrabberDlg.h"
 #include "app/station/HeadlessHost.h"
+#include "app/station/SimulatedUnplugSignals.h"
 
 #include <atomic>
 #include <csignal>
@@ -91,6 +92,7 @@ void WaitForStopSignal() {
 }  // namespace
 
 int RunHeadless(CGrabberApp& app, const HeadlessOptions& options) {
+  const SimulatedUnplugSignals unplugSignals;
   HeadlessHost host(Report);
   CGrabberDlg station(app, host);
   host.SetStatusQuery([&station] { return StatusLine(station); });

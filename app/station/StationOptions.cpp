@@ -58,6 +58,8 @@ std::string StationOptions::Usage() {
          "  -h, --help     print this text and end\n"
          "\n"
          "Without --shots the headless station runs until SIGTERM or SIGINT.\n"
+         "SIGUSR1 unplugs the simulated cameras of a headless station, SIGUSR2 plugs\n"
+         "them in again.\n"
          "\n"
          "Environment:\n"
          "  BX_CONFIG_DIR  settings folder (default $XDG_CONFIG_HOME/Tarvo or ~/.config/Tarvo)\n"

@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -59,6 +61,17 @@ TEST(LogTrace, WithoutTimestampsLinesArePlainAndFailuresAreSilent) {
   EXPECT_FALSE(std::filesystem::exists(folder.Path() + "/missing"));
 }
 
+// Each of `threads` threads writes `lines` lines, `line(thread, index)`, at once.
+void WriteConcurrently(CLogTrace& log, int threads, int lines,
+                       const std::function<std::string(int, int)>& line) {
+  std::vector<std::thread> writers;
+  for (int t = 0; t < threads; ++t)
+    writers.emplace_back([&, t] {
+      for (int i = 0; i < lines; ++i) log.WriteLine(line(t, i));
+    });
+  for (auto& w : writers) w.join();
+}
+
 TEST(LogTrace, LinesOfConcurrentWritersNeverInterleave) {
   TempFolder folder;
   const std::string path = folder.Path() + "/busy.log";
@@ -67,13 +80,9 @@ TEST(LogTrace, LinesOfConcurrentWritersNeverInterleave) {
   log.Enable(true, true);
   constexpr int kThreads = 4;
   constexpr int kLines = 300;
-  std::vector<std::thread> writers;
-  for (int t = 0; t < kThreads; ++t)
-    writers.emplace_back([&log, t] {
-      const std::string payload(200, static_cast<char>('a' + t));
-      for (int i = 0; i < kLines; ++i) log.WriteLine(payload + std::to_string(i));
-    });
-  for (auto& w : writers) w.join();
+  WriteConcurrently(log, kThreads, kLines, [](int t, int i) {
+    return std::string(200, static_cast<char>('a' + t)) + std::to_string(i);
+  });
   int count = 0;
   for (const std::string& line : SplitLines(ReadFile(path))) {
     if (line.find('\t') == std::string::npos) continue;  // the header
@@ -88,6 +97,27 @@ TEST(LogTrace, LinesOfConcurrentWritersNeverInterleave) {
     ++count;
   }
   EXPECT_EQ(count, kThreads * kLines);
+}
+
+// 20 MiB from four writers: the log is moved aside once, at 16 MiB, and every
+// line is in one of the two files exactly once.
+TEST(LogTrace, AFullLogMovesAsideWithoutLosingALine) {
+  TempFolder folder;
+  const std::string path = folder.Path() + "/BXGrabber.log";
+  CLogTrace log;
+  log.SetFileName(path);
+  log.Enable(true, false);
+  constexpr int kThreads = 4;
+  constexpr int kLines = 80;
+  WriteConcurrently(log, kThreads, kLines,
+                    [](int t, int i) { return std::to_string(t * kLines + i) + std::string(64 << 10, 'x'); });
+  ASSERT_TRUE(std::filesystem::exists(path + ".1"));
+  EXPECT_LT(std::filesystem::file_size(path), std::filesystem::file_size(path + ".1"));
+  std::vector<int> seen(kThreads * kLines, 0);
+  for (const std::string& file : {path + ".1", path})
+    for (const std::string& line : SplitLines(ReadFile(file)))
+      if (!line.empty()) ++seen.at(std::stoul(line));
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), kThreads * kLines);
 }
 
 // Standard error goes to a file for the test; JOURNAL_STREAM names it, as the

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <array>
 #include <csignal>
+#include <optional>
 #include <random>
 #include <set>
 #include <thread>
@@ -114,14 +115,17 @@ TEST(HeadlessStationTest, WithoutAPhotoFolderNothingIsSavedAndTheRunFails) {
   EXPECT_FALSE(fs::exists(missing));
 }
 
-// Permissions do not bind root: the station then runs as an unprivileged user.
+// Permissions do not bind root: the prefix that runs the station as an
+// unprivileged user then, "" otherwise; nothing when none can.
+std::optional<std::string> AsUnprivilegedUser() {
+  if (::geteuid() != 0) return "";
+  if (::access("/usr/bin/setpriv", X_OK) != 0) return std::nullopt;
+  return "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups ";
+}
+
 TEST(HeadlessStationTest, AReadOnlyImageFolderFailsEveryShot) {
-  std::string asUser;
-  if (::geteuid() == 0) {
-    if (::access("/usr/bin/setpriv", X_OK) != 0)
-      GTEST_SKIP() << "running as root without /usr/bin/setpriv to drop privileges";
-    asUser = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups ";
-  }
+  const std::optional<std::string> asUser = AsUnprivilegedUser();
+  if (!asUser) GTEST_SKIP() << "running as root without /usr/bin/setpriv to drop privileges";
   StationFolder folder;
   folder.WriteProfile(folder.PhotoFolder().string() + "/");
   const fs::path images = folder.PhotoFolder() / "images";
@@ -131,7 +135,7 @@ TEST(HeadlessStationTest, AReadOnlyImageFolderFailsEveryShot) {
   fs::permissions(folder.PhotoFolder(), fs::perms::all);
   fs::permissions(images, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
                               fs::perms::others_exec | fs::perms::group_read | fs::perms::group_exec);
-  const RunResult run = RunHeadless(folder, 2, asUser);
+  const RunResult run = RunHeadless(folder, 2, *asUser);
   EXPECT_EQ(run.exitCode, 1) << run.output;
   EXPECT_NE(LastImageLine(run.output)
                 .find("cannot create folder " + images.string() + "/Operatore: Permission denied"),
@@ -327,6 +331,48 @@ TEST(HeadlessStationTest, KilledThirtyTimesWhileSavingEveryPhotoKeepsExactlyOneR
   for (const auto& entry : fs::recursive_directory_iterator(folder.Root()))
     EXPECT_NE(entry.path().extension(), ".partial") << entry.path();
   EXPECT_EQ(PhotoJournal((folder.StateFolder() / "BXGrabber.records").string()).PendingCount(), 0u);
+}
+
+// Another user's SQLite database in WAL mode, which the station may read but not
+// write (as root the station runs as an unprivileged user; otherwise the file is
+// made read-only): the photos are saved, their records wait in the journal with
+// the driver's reason in the log, and the next run that can write stores them all.
+TEST(HeadlessStationTest, ADatabaseTheStationCannotWriteKeepsTheRecordsWaiting) {
+  const std::optional<std::string> asUser = AsUnprivilegedUser();
+  if (!asUser) GTEST_SKIP() << "running as root without /usr/bin/setpriv to drop privileges";
+  StationFolder folder;
+  const fs::path database = folder.Root() / "records.sqlite";
+  const std::string connection = "ODBC;DSN=Data;UID=sa;PWD=;Database=" + database.string() + ";NoCreat=0";
+  {
+    bx::odbc::OdbcSession session(connection);
+    CreateMissingTables(session);
+    bx::odbc::OdbcStatement(session, "PRAGMA journal_mode=WAL").Execute();
+  }
+  folder.WriteProfile(folder.PhotoFolder().string() + "/",
+                      "ODBC Default Connection=" + connection + "\n[Program Settings]\nEnable Log=1\n");
+  for (const fs::path& writable :
+       {folder.Root(), folder.ConfigFolder(), folder.StateFolder(), folder.PhotoFolder()})
+    fs::permissions(writable, fs::perms::all);
+  const auto owners =
+      fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
+  fs::permissions(database, asUser->empty() ? owners & ~fs::perms::owner_write : owners);
+
+  const RunResult run = RunHeadless(folder, 3, *asUser);
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(LastImageLine(run.output).find("status Records waiting (3 photo records wait"), std::string::npos)
+      << run.output;
+  std::ifstream logFile(folder.StateFolder() / "BXGrabber.log");
+  const std::string log{std::istreambuf_iterator<char>(logFile), {}};
+  const std::string why = "The database does not take the records waiting in " +
+                          (folder.StateFolder() / "BXGrabber.records").string() + ": ";
+  EXPECT_NE(log.find(why), std::string::npos) << log;
+  EXPECT_NE(log.find("attempt to write a readonly database", log.find(why)), std::string::npos) << log;
+  EXPECT_TRUE(PhotoRows(connection).empty());
+
+  fs::permissions(database, owners);
+  ASSERT_EQ(RunHeadless(folder, 1).exitCode, 0);
+  EXPECT_EQ(PhotoRows(connection), PhotosInTree(folder));
+  EXPECT_EQ(PhotosInTree(folder).size(), 4u);
 }
 
 }  // namespace

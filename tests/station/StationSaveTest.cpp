@@ -3,12 +3,17 @@
 #include "RecordingHost.h"
 #include "StationApp.h"
 #include "StationFixture.h"
+#include "StationTestBase.h"
 
 #include "platform/LogTrace.h"
 #include "app/station/CGrabberDlg.h"
 #include "platform/ProfileStore.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <chrono>
 #include <fstream>
@@ -184,6 +189,43 @@ TEST_F(StationSaveTest, PartialFilesOfAnEarlierRunAreRemovedAtStart) {
   for (const fs::path& file : stale) EXPECT_FALSE(fs::exists(file)) << file;
   EXPECT_TRUE(fs::exists(film / ".notes.txt"));
   EXPECT_TRUE(fs::exists(fresh));
+}
+
+// A file size limit fails writes as a full disk does: first between the JPEG
+// and its thumbnail, then within the JPEG. Each save is "Ko" with the write's
+// error, leaves neither a photo nor a partial file, and the station saves again
+// once the limit is gone.
+TEST_F(StationSaveTest, AWriteThatDoesNotFitFailsTheSaveWithItsReason) {
+  CGrabberDlg& station = Start(PhotoRoot());
+  ASSERT_TRUE(Shoot());
+  ASSERT_EQ(m_folder.SavedPhotos().size(), 1u);
+  const fs::path first = m_folder.SavedPhotos()[0];
+  ImageTrailer trailer;
+  ASSERT_TRUE(ReadImageTrailer(first, trailer));
+  const rlim_t jpeg = trailer.thumbnailOffset;
+  const rlim_t thumbnail = fs::file_size(first) - jpeg;
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  for (const rlim_t limit : {jpeg + thumbnail / 2, jpeg / 2}) {
+    const std::string reason = limit < jpeg ? "the JPEG could not be written: File too large"
+                                            : "the thumbnail could not be written: File too large";
+    rlimit size{limit, RLIM_INFINITY};
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &size), 0);
+    const bool refused =
+        Shoot() && Eventually([&] { return station.SaveProblem().find(reason) != std::string::npos; });
+    size.rlim_cur = RLIM_INFINITY;
+    ::setrlimit(RLIMIT_FSIZE, &size);
+    EXPECT_TRUE(refused) << station.SaveProblem();
+    EXPECT_EQ(station.Status(), "Ko");
+  }
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(m_folder.SavedPhotos().size(), 1u);
+  for (const auto& entry : fs::recursive_directory_iterator(m_folder.PhotoFolder()))
+    EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+  // The limit held the database's file too: the records it kept out wait, and go in.
+  ASSERT_TRUE(Shoot());
+  EXPECT_TRUE(Eventually([&] { return station.SavedCount() == 2 && station.Status() == "Ok"; },
+                         std::chrono::seconds(30)))
+      << station.Status() << " " << station.SaveProblem();
 }
 
 }  // namespace
