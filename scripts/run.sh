@@ -22,6 +22,9 @@ ServerName=localhost
 Enable Log=1
 Application Path=$station/
 INI
+  # A new station shows the sample layouts on its layouts page (docs/layouts.md).
+  "$root/build/bin/bxdb" import-layouts "$root/examples/layouts" ||
+    echo "run.sh: the sample layouts were not imported" >&2
 fi
 args=("$@")
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
