@@ -57,7 +57,7 @@ TEST(PixtoolFilesTest, ConvertThumbAndInfo) {
 }
 
 // BMP and TIFF written by extension read back as the same pixels, and info
-// names each file's variant.
+// names each file's variant; PNG opens in ImageMagick as the source.
 TEST(PixtoolFilesTest, ConvertsToBmpAndTiffAndNamesVariants) {
   TempDir dir;
   CxImage source;
@@ -76,6 +76,13 @@ TEST(PixtoolFilesTest, ConvertsToBmpAndTiffAndNamesVariants) {
     r = Pixtool("info " + path);
     EXPECT_NE(std::string::npos, r.output.find(variant)) << r.output;
   }
+  // A PNG written by the tool opens in ImageMagick as the source.
+  if (!ToolPresent("/usr/bin/convert")) GTEST_SKIP() << "imagemagick not installed";
+  ASSERT_EQ(0, Pixtool("convert " + dir.Path("in.ppm") + " " + dir.Path("out.png")).status);
+  ASSERT_TRUE(RunCommand("/usr/bin/convert " + dir.Path("out.png") + " ppm:" + dir.Path("theirs.ppm")));
+  Pnm theirs;
+  ASSERT_TRUE(ReadPnm(dir.Path("theirs.ppm"), theirs));
+  EXPECT_EQ(0, DifferenceFromPnm(source, theirs));
 }
 
 TEST(PixtoolFilesTest, BadRequestsFailWithoutWriting) {
