@@ -81,8 +81,7 @@ void LayoutsPage::Refresh() {
 }
 
 void LayoutsPage::ShowSlots() {
-  m_category->setText("Category: " +
-                      QString::fromStdString(m_list->CategoryName(m_list->CurrentCategory())));
+  m_category->setText("Category: " + QString::fromStdString(m_list->CategoryName(m_list->CurrentCategory())));
   const CLayoutObject active = m_core.SelectedLayout();
   for (int slot = 0; slot < LayoutPaging::kSlots; ++slot) {
     QToolButton* button = m_slots[slot];
@@ -92,12 +91,15 @@ void LayoutsPage::ShowSlots() {
     if (index < 0) continue;
     const CLayoutObject layout = m_list->At(static_cast<std::size_t>(index));
     button->setIcon(Preview(layout.id, index));
-    button->setText(QString::fromStdString(layout.layoutName));
+    button->setText(QString::fromStdString(layout.layoutName) +
+                    (layout.unusable.empty() ? "" : "\n(cannot be used)"));
     button->setChecked(layout.id == active.id);
-    button->setToolTip(layout.unusable.empty() ? QString()
-                                               : "Not used for photos: " + QString::fromStdString(layout.unusable));
+    button->setToolTip(layout.unusable.empty()
+                           ? QString()
+                           : "Not used for photos: " + QString::fromStdString(layout.unusable));
   }
-  m_selected->setText("Active layout: " + QString::fromStdString(active.id == -1 ? "None" : active.layoutName));
+  m_selected->setText("Active layout: " +
+                      QString::fromStdString(active.id == -1 ? "None" : active.layoutName));
 }
 
 QPixmap LayoutsPage::Preview(long id, int index) {

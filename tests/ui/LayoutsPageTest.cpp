@@ -99,7 +99,7 @@ TEST_F(LayoutsPageTest, ShowsNamedPreviewsPagesThroughCategoriesAndAnnouncesTheC
   EXPECT_EQ(Category(), "Category: Samples");
   EXPECT_EQ(Slot(0), "Gold frame");
   EXPECT_EQ(Slot(1), "Party");
-  EXPECT_EQ(Slot(2), "Broken frame");
+  EXPECT_EQ(Slot(2), "Broken frame\n(cannot be used)");
   EXPECT_TRUE(Tile(3)->isHidden());
   EXPECT_NE(Tile(2)->toolTip().indexOf("missing image"), -1);
 
