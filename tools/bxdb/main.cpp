@@ -158,7 +158,8 @@ bool Layouts(const std::string& connection, const Arguments& arguments) {
     std::printf("%s\n", list.CategoryName(category).c_str());
     for (std::size_t i = 0; i < list.Count(); ++i) {
       const CLayoutObject layout = list.At(i);
-      std::printf("  %ld\t%s%s%s\n", layout.id, layout.layoutName.c_str(), layout.id < -1 ? " (built-in)" : "",
+      std::printf("  %ld\t%s%s%s\n", layout.id, layout.layoutName.c_str(),
+                  layout.id < -1 ? " (built-in)" : "",
                   layout.unusable.empty() ? "" : ("\tunusable: " + layout.unusable).c_str());
     }
   }
@@ -172,6 +173,9 @@ bool ImportLayouts(const std::string& connection, const Arguments& arguments) {
       arguments.command.size() == 2
           ? bx::layout::ApplicationFolder(std::filesystem::absolute(arguments.command[1]).string())
           : list.ApplicationFolder();
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder + "Layout", error))
+    throw CDBException(-1, folder + "Layout: no such folder (layout files are read from FOLDER/Layout)");
   std::printf("%d layouts imported from %sLayout\n", list.ImportFiles(folder), folder.c_str());
   return true;
 }
@@ -190,7 +194,8 @@ int main(int argc, char** argv) {
     } else if (command == "layouts") {
       if (!Layouts(connection, *arguments)) throw CDBException(-1, "the Layout table could not be read");
     } else if (command == "import-layouts") {
-      if (!ImportLayouts(connection, *arguments)) throw CDBException(-1, "the Layout table could not be read");
+      if (!ImportLayouts(connection, *arguments))
+        throw CDBException(-1, "the Layout table could not be read");
     } else if (command == "check") {
       Check(session);
     } else if (command == "schema") {
