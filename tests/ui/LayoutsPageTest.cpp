@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 class LayoutsPageTest : public StationWindowFixture {
@@ -39,9 +41,12 @@ class LayoutsPageTest : public StationWindowFixture {
       ASSERT_GT(m_ids.back(), 0);
     }
     // The sample layouts, in category "Samples", and one whose frame is missing.
+    // A copy: previews append thumbnails to the images they read reduced.
+    std::filesystem::copy(BX_EXAMPLES_DIR "/layouts", folder + "samples",
+                          std::filesystem::copy_options::recursive);
     CLayoutList samples({m_database.Settings(), folder});
     ASSERT_TRUE(samples.Load("", false));
-    ASSERT_EQ(samples.ImportFiles(BX_EXAMPLES_DIR "/layouts/"), 2);
+    ASSERT_EQ(samples.ImportFiles(folder + "samples/"), 2);
     CLayoutObject broken;
     broken.layoutName = "Broken frame";
     broken.category = "Samples";
