@@ -126,6 +126,7 @@ TEST_F(LayoutsPageTest, ShowsNamedPreviewsPagesThroughCategoriesAndAnnouncesTheC
   EXPECT_EQ(Field("activeLayout"), "Gold frame");
   EXPECT_EQ(Field("layoutChoice"), "Chosen just now: new photos get \"Gold frame\".");
   EXPECT_TRUE(Find<QLabel>("layoutChoice")->isVisible());
+  Screenshot("layout-chosen");
 
   // The choice composed over the last photo, at the photo's full size.
   ImagePane* composition = Find<ImagePane>("composition");
@@ -135,10 +136,7 @@ TEST_F(LayoutsPageTest, ShowsNamedPreviewsPagesThroughCategoriesAndAnnouncesTheC
   EXPECT_EQ(Field("selected"), "Active layout: Gold frame");
   EXPECT_TRUE(Tile(0)->isChecked());
   EXPECT_FALSE(Tile(1)->isChecked());
-  if (const char* screenshot = std::getenv("BX_LAYOUTS_SCREENSHOT")) {
-    QTest::qWait(500);
-    EXPECT_TRUE(m_window->grab().save(screenshot));
-  }
+  Screenshot("layouts");
 }
 
 }  // namespace
