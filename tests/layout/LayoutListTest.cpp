@@ -132,32 +132,6 @@ TEST_P(LayoutListTest, FilesImportAndUnusableLayoutsAreMarked) {
   EXPECT_TRUE(std::filesystem::exists(CLayoutObject::FilePath(folder_.Path() + "/", imported.id)));
 }
 
-// Another folder's files (the sample layouts) become new layouts of their own
-// ids, stay where they are, and are stored once however often they are imported.
-TEST_P(LayoutListTest, SampleLayoutsImportOnceFromTheirOwnFolder) {
-  const std::string samples = BX_EXAMPLES_DIR "/layouts/";
-  Store("", 1.5f, "Mine");
-  CLayoutList list(Place());
-  ASSERT_TRUE(list.Load("", false));
-  EXPECT_EQ(list.ImportFiles(samples), 2);
-  ASSERT_TRUE(list.Load("", false));
-  EXPECT_EQ(list.ImportFiles(samples), 0);
-  ASSERT_TRUE(list.Load("", false));
-  EXPECT_EQ(Categories(list), (std::vector<std::string>{"Horizontal", "Vertical", "Samples"}));
-  list.SetCurrentCategory(2);
-  ASSERT_EQ(list.Count(), 2u);
-  for (std::size_t i = 0; i < 2; ++i) {
-    const CLayoutObject layout = list.At(i);
-    EXPECT_EQ(layout.layoutName, i == 0 ? "Gold frame" : "Party");
-    EXPECT_GT(layout.id, 0);
-    EXPECT_EQ(layout.unusable, "") << layout.layoutName;
-    EXPECT_EQ(layout.params.fgImageName.rfind(samples + "images/", 0), 0u);
-    EXPECT_TRUE(std::filesystem::exists(CLayoutObject::FilePath(folder_.Path() + "/", layout.id)));
-  }
-  EXPECT_TRUE(std::filesystem::exists(samples + "Layout/gold-frame.xml"));
-  EXPECT_EQ(database_.Scalar("SELECT COUNT(*) FROM \"Layout\""), "3");
-}
-
 INSTANTIATE_TEST_SUITE_P(Databases, LayoutListTest,
                          ::testing::Values(SqlDialect::SQLite, SqlDialect::PostgreSQL),
                          [](const auto& info) { return DialectName(info.param); });

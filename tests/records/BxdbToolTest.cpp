@@ -108,6 +108,7 @@ TEST(BxdbToolTest, PhotosOfADayAndLayoutsByCategory) {
   EXPECT_NE(Bxdb(connect + "layouts").output.find("Samples\n  2\tGold frame\n  3\tParty\n"),
             std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(station.Path() + "/Layout/3.xml"));
+  EXPECT_TRUE(std::filesystem::exists(samples + "/Layout/party.xml"));  // the set stays as it was
   const ToolRun none = Bxdb(connect + "import-layouts " + station.Path() + "/none");
   EXPECT_EQ(none.exitCode, 1);
   EXPECT_NE(none.output.find("none/Layout: no such folder"), std::string::npos) << none.output;
