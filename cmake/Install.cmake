@@ -10,3 +10,8 @@ set(BX_INSTALL_PRIVATE_LIBDIR ${CMAKE_INSTALL_LIBDIR}/bxgrabber)
 set(BX_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/bxgrabber)
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME station)
 set(CMAKE_INSTALL_RPATH ${CMAKE_INSTALL_PREFIX}/${BX_INSTALL_PRIVATE_LIBDIR})
+
+# The sample layouts with their images (docs/layouts.md): a station stores them
+# in its table with `bxdb import-layouts <datadir>/bxgrabber/layouts`.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/layouts/ DESTINATION ${BX_INSTALL_DATADIR}/layouts
+        FILES_MATCHING PATTERN "*.xml" PATTERN "*.png")

@@ -1,5 +1,6 @@
 #include "layout/CLayoutList.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 
@@ -13,9 +14,11 @@ CLayoutObject CLayoutList::DefaultLayout() const { return CLayoutObject(place_.d
 void CLayoutList::AddBuiltIns(CCategoryList<CLayoutObject>& categories) const {
   CLayoutObject horizontal = DefaultLayout();
   horizontal.id = kHorizontalId;
+  horizontal.layoutName = kHorizontalName;
   categories.push_back({"Horizontal", {horizontal}});
   CLayoutObject vertical = DefaultLayout();
   vertical.id = kVerticalId;
+  vertical.layoutName = kVerticalName;
   vertical.params.zoom = -16;
   vertical.params.rotation = 157;
   vertical.params.aspectRatio = 1.0f / place_.defaultAspectRatio;
@@ -136,20 +139,35 @@ bool CLayoutList::DeleteAt(std::size_t index) {
   return true;
 }
 
-int CLayoutList::ImportFiles() {
-  const std::filesystem::path folder = place_.applicationFolder + "Layout";
+bool CLayoutList::HoldsName(const std::string& layoutName) const {
+  std::lock_guard guard(lock_);
+  for (const auto& category : categories_)
+    for (const CLayoutObject& layout : category.items)
+      if (layout.layoutName == layoutName) return true;
+  return false;
+}
+
+int CLayoutList::ImportFiles() { return ImportFiles(place_.applicationFolder); }
+
+int CLayoutList::ImportFiles(const std::string& folder) {
   std::error_code error;
+  const bool own = std::filesystem::equivalent(folder, place_.applicationFolder, error);
   std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+  for (const auto& entry : std::filesystem::directory_iterator(folder + "Layout", error))
     if (entry.is_regular_file() && entry.path().extension() == ".xml") files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
   int stored = 0;
   for (const auto& file : files) {
     CLayoutObject layout = DefaultLayout();
-    if (!layout.LoadFile(file.string(), place_.applicationFolder)) continue;
+    if (!layout.LoadFile(file.string(), folder)) continue;
+    if (!own) {
+      if (HoldsName(layout.layoutName)) continue;
+      layout.id = -1;
+    }
     const long noted = layout.id;
     if (layout.SaveToDb(place_.settings, place_.applicationFolder, true) < 0) continue;
     ++stored;
-    if (layout.id != noted) std::filesystem::remove(file, error);
+    if (own && layout.id != noted) std::filesystem::remove(file, error);
   }
   return stored;
 }

@@ -24,6 +24,9 @@ class CLayoutList {
  public:
   static constexpr long kHorizontalId = -2;
   static constexpr long kVerticalId = -3;
+  // The names the operator sees for the built-in layouts (the photo alone).
+  static constexpr const char* kHorizontalName = "Plain horizontal";
+  static constexpr const char* kVerticalName = "Plain vertical";
 
   struct Place {
     DatabaseSettings settings;
@@ -55,10 +58,18 @@ class CLayoutList {
   // Stores the layout files of the application folder; a file that received a new
   // id is removed (the layout now lives under the new one). The number stored.
   int ImportFiles();
+  // Stores the layout files of another installation's folder ("<folder>Layout/",
+  // "<AP>" in them standing for the folder), such as the sample layouts: each
+  // becomes a new layout of this table, as its id is not this table's, and the
+  // files stay. A layout whose name the list already holds is skipped, so a set
+  // imported twice is stored once. The number stored.
+  int ImportFiles(const std::string& folder);
+  const std::string& ApplicationFolder() const { return place_.applicationFolder; }
 
  private:
   CLayoutObject DefaultLayout() const;
   void AddBuiltIns(CCategoryList<CLayoutObject>& categories) const;
+  bool HoldsName(const std::string& layoutName) const;
 
   Place place_;
   CCategoryList<CLayoutObject> categories_;

@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 #include "color/ColorTransformer.h"
 #include "ipl/Ipl.h"
 #include "pixlib/codecs/FileType.h"
+#include "pixlib/codecs/ImgDiagnostics.h"
 #include "pixlib/core/ColorMatrix.h"
 #include "pixlib/core/Font.h"
 #include "pixlib/core/Lut.h"
@@ -26,14 +28,31 @@ float PercentFactor(std::int32_t percent) {
   return std::max(0.0f, 1.0f + static_cast<float>(percent) / 100.0f);
 }
 
-bool LoadLayer(const std::string& path, LoadMode mode, int loadSize, const CompositionOptions& options,
-               CxImage& image, int makeThumbnail = 1) {
-  if (path.empty()) return false;
+bool LoadImage(const std::string& path, LoadMode mode, int loadSize, const CompositionOptions& options,
+               CxImage& image, int makeThumbnail) {
   const int profile = options.useEmbeddedProfile ? 1 : 0;
   if (loadSize == 0) return image.Load(path.c_str(), mode, 1, profile, 0, nullptr) != 0 && image.IsValid();
   return image.LoadThumbnail(path.c_str(), mode, makeThumbnail, loadSize, options.forceResize ? 1 : 0,
                              profile, nullptr) != 0 &&
          image.IsValid();
+}
+
+// Loads the image of a layer. One that does not load is reported to the
+// options' layerLeftOut with the reason: a missing file (not handed to the
+// readers, which would only warn that they cannot open it), else the reader's
+// own message when it gave one.
+bool LoadLayer(const char* layer, const std::string& path, LoadMode mode, int loadSize,
+               const CompositionOptions& options, CxImage& image, int makeThumbnail = 1) {
+  if (path.empty()) return false;
+  std::error_code error;
+  std::string reason = "the file does not exist";
+  if (std::filesystem::exists(path, error)) {
+    ImgClearLastWarning();
+    if (LoadImage(path, mode, loadSize, options, image, makeThumbnail)) return true;
+    reason = *ImgLastWarning() != '\0' ? ImgLastWarning() : "not an image file the library reads";
+  }
+  if (options.layerLeftOut) options.layerLeftOut(layer, path, reason);
+  return false;
 }
 
 void PremultiplyAlpha(CxImage& image) {
@@ -120,9 +139,11 @@ void DrawPhoto(CxImage& photo, const CProcessedImage::Parameters& p, CxImage& ca
     work.Warp(m, canvas);
 }
 
-void DrawIcon(const CIconParams& icon, int loadSize, const CompositionOptions& options, CxImage& canvas) {
+void DrawIcon(const CIconParams& icon, int number, int loadSize, const CompositionOptions& options,
+              CxImage& canvas) {
   CxImage image;
-  if (!LoadLayer(icon.name, kWithAlpha, loadSize, options, image)) return;
+  const std::string layer = "icon " + std::to_string(number);
+  if (!LoadLayer(layer.c_str(), icon.name, kWithAlpha, loadSize, options, image)) return;
   PremultiplyAlpha(image);
   const float scale = ZoomScale(icon.zoom);
   double m[2][3];
@@ -154,7 +175,7 @@ bool CProcessedImage::Render(int size, CxImage& canvas, int loadSize,
                              const CompositionOptions& options) const {
   if (!CreateCanvas(size, params.aspectRatio, canvas)) return false;
   CxImage background;
-  if (LoadLayer(params.bgImageName, kOpaque, loadSize, options, background)) {
+  if (LoadLayer("background", params.bgImageName, kOpaque, loadSize, options, background)) {
     background.SetCOI(0);
     background.Warp(canvas);
   } else {
@@ -163,16 +184,17 @@ bool CProcessedImage::Render(int size, CxImage& canvas, int loadSize,
   {
     CxImage photo;
     const bool valid = name.empty() ? photo.Create(75, 50, 0, 1, 192) != 0
-                                    : LoadLayer(name, kKeepAlpha, loadSize, options, photo);
+                                    : LoadLayer("photo", name, kKeepAlpha, loadSize, options, photo);
     if (valid) DrawPhoto(photo, params, canvas);
   }
   CxImage foreground;
-  if (LoadLayer(params.fgImageName, kWithAlpha, loadSize, options, foreground)) {
+  if (LoadLayer("foreground", params.fgImageName, kWithAlpha, loadSize, options, foreground)) {
     PremultiplyAlpha(foreground);
     foreground.WarpOver(canvas);
   }
   canvas.SetCOI(0);
-  for (const CIconParams& icon : Icons()) DrawIcon(icon, loadSize, options, canvas);
+  int number = 0;
+  for (const CIconParams& icon : Icons()) DrawIcon(icon, ++number, loadSize, options, canvas);
   if (!params.text.empty()) DrawCaption(params, options, canvas);
   canvas.SetCOI(0);
   return true;
@@ -189,7 +211,7 @@ bool CProcessedImage::Prepare(bool compose, int size, const CompositionOptions& 
     }
     lastLoadResult = Render(canvasSize, m_image, size, options) ? 1 : 0;
   } else if (!m_image.IsValid()) {
-    lastLoadResult = LoadLayer(name, kKeepAlpha, size, options, m_image, thumbnailFlag) ? 1 : 0;
+    lastLoadResult = LoadLayer("photo", name, kKeepAlpha, size, options, m_image, thumbnailFlag) ? 1 : 0;
   }
   return m_image.IsValid();
 }

@@ -14,6 +14,10 @@ struct CompositionOptions {
   bool useEmbeddedProfile = true;  // "Use Embedded Profile": convert loads to the target profile
   bool forceResize = true;         // "Force Resize": reduced loads fit the requested size
   std::function<std::time_t()> clock = [] { return std::time(nullptr); };
+  // Told of every layer left out because its image does not load: the layer
+  // ("photo", "background", "foreground", "icon 2"), its file and the reason.
+  std::function<void(const std::string& layer, const std::string& path, const std::string& reason)>
+      layerLeftOut;
 
   // The "General Settings" of the store, with the system clock.
   static CompositionOptions Read(const bx::ProfileStore& store);

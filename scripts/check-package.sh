@@ -25,9 +25,21 @@ apt() { DEBIAN_FRONTEND=noninteractive apt-get -y -qq "$@" < /dev/null > "$work/
 step "install both packages with apt-get"
 # An earlier check's installation goes first, so that every run starts the same.
 if dpkg-query -W -f='${Status}' bxgrabber 2>/dev/null | grep -q 'install ok'; then apt purge bxgrabber libpixlib32-dev; fi
+# A purge keeps the station's database; a new one is made, with the sample layouts.
+rm -f /var/lib/bxgrabber/station.sqlite /var/lib/bxgrabber/station.sqlite-wal /var/lib/bxgrabber/station.sqlite-shm
 apt install "$station_deb" "$dev_deb"
 id -nG bxgrabber | tr ' ' '\n' | grep -qx dialout || fail "bxgrabber is not in the group dialout"
 [ "$(stat -c %U "$photos")" = bxgrabber ] || fail "$photos does not belong to bxgrabber"
+
+step "the sample layouts are installed and in the new station's table"
+for sample in Layout/gold-frame.xml Layout/party.xml images/gold-frame.png images/party-frame.png; do
+  [ -f "/usr/share/bxgrabber/layouts/$sample" ] || fail "the sample layout file $sample is not installed"
+done
+runuser -u bxgrabber -- env BX_CONFIG_DIR=/etc/bxgrabber \
+  bxdb --connect "Driver=SQLite3;Database=/var/lib/bxgrabber/station.sqlite" layouts > "$work/layouts"
+grep -q 'Gold frame' "$work/layouts" && grep -q 'Party' "$work/layouts" ||
+  fail "the sample layouts are not in the station's table: $(cat "$work/layouts")"
+! grep -q unusable "$work/layouts" || fail "a sample layout is unusable: $(cat "$work/layouts")"
 
 step "systemd-analyze verify both units"
 cp "$units/bxgrabber@.service" "$work/bxgrabber@2.service"

@@ -22,6 +22,12 @@ ServerName=localhost
 Enable Log=1
 Application Path=$station/
 INI
+  # A new station shows the sample layouts on its layouts page (docs/layouts.md),
+  # from a copy: previews append thumbnails to the images they read.
+  mkdir -p "$station/samples"
+  cp -r "$root/examples/layouts/Layout" "$root/examples/layouts/images" "$station/samples/"
+  "$root/build/bin/bxdb" import-layouts "$station/samples" ||
+    echo "run.sh: the sample layouts were not imported" >&2
 fi
 args=("$@")
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

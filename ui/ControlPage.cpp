@@ -12,12 +12,14 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
 
 constexpr int kPowerOffCode = 1;  // power off, forcing
 constexpr int kRestartCode = 3;   // restart, forcing hung applications
+constexpr int kLayoutChoiceShownMs = 8000;
 
 // The status banner's colours: background and text.
 struct StatusColours {
@@ -109,6 +111,13 @@ void ControlPage::AddFields(QVBoxLayout* layout) {
   m_counter = FieldLabel("lastCounter", this);
   m_saved = FieldLabel("photosSaved", this);
   m_layout = FieldLabel("activeLayout", this);
+  m_layoutChoice = new QLabel(this);
+  m_layoutChoice->setObjectName("layoutChoice");
+  m_layoutChoice->setWordWrap(true);
+  m_layoutChoice->setStyleSheet("color: #1b5e20; font-weight: bold;");
+  m_layoutChoiceShown = new QTimer(this);
+  m_layoutChoiceShown->setSingleShot(true);
+  connect(m_layoutChoiceShown, &QTimer::timeout, this, [this] { ShowLayoutChoice(false); });
   m_preset = new QComboBox(this);
   m_preset->setObjectName("preset");
   m_preset->addItems({"Normal", "Low Light", "High Light"});
@@ -120,9 +129,23 @@ void ControlPage::AddFields(QVBoxLayout* layout) {
   fields->addRow("Counter:", m_counter);
   fields->addRow("Photos saved:", m_saved);
   fields->addRow("Layout:", m_layout);
+  fields->addRow(m_layoutChoice);
   fields->addRow("Preset:", m_preset);
   fields->addRow(m_presetNote);
   layout->addLayout(fields);
+  ShowLayoutChoice(false);
+}
+
+void ControlPage::AnnounceLayoutChoice(const QString& note) {
+  Refresh();
+  m_layoutChoice->setText(note);
+  ShowLayoutChoice(true);
+  m_layoutChoiceShown->start(kLayoutChoiceShownMs);
+}
+
+void ControlPage::ShowLayoutChoice(bool shown) {
+  m_fields->setRowVisible(m_layoutChoice, shown);
+  m_layout->setStyleSheet(shown ? "background-color: #c8e6c9; font-weight: bold;" : "");
 }
 
 // Kept away from the shot controls, at the bottom of the page.

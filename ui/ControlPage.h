@@ -12,6 +12,7 @@ class QFormLayout;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QTimer;
 class QVBoxLayout;
 struct StationStatus;
 
@@ -28,6 +29,9 @@ class ControlPage : public StationPage {
 
   // Re-reads status, last photo, layout, connection and preset from the core.
   void Refresh() override;
+  // The operator just picked a layout on the layouts page: the layout field is
+  // marked and the note below it shown for a few seconds.
+  void AnnounceLayoutChoice(const QString& note);
   ImagePane& SmallPane() { return *m_pane; }
 
  private:
@@ -36,6 +40,7 @@ class ControlPage : public StationPage {
   void PowerButton(int shutdownCode);
   void ShowStatus(const StationStatus& status);
   void ShowLastPhoto();
+  void ShowLayoutChoice(bool shown);
 
   CGrabberDlg& m_core;
   PowerAction m_power;
@@ -46,6 +51,8 @@ class ControlPage : public StationPage {
   QLabel* m_counter;
   QLabel* m_saved;
   QLabel* m_layout;
+  QLabel* m_layoutChoice;
+  QTimer* m_layoutChoiceShown;
   QComboBox* m_preset;
   QLabel* m_presetNote;
   QFormLayout* m_fields;

@@ -30,6 +30,11 @@ LayoutsPage::LayoutsPage(CGrabberDlg& core, QWidget* parent) : StationPage(paren
     m_slots[slot]->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     m_slots[slot]->setIconSize(QSize(kPreviewSize, kPreviewSize));
     m_slots[slot]->setEnabled(false);
+    m_slots[slot]->setCheckable(true);
+    // A slot without a layout is hidden but keeps its place, so tiles never move.
+    QSizePolicy policy = m_slots[slot]->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    m_slots[slot]->setSizePolicy(policy);
     grid->addWidget(m_slots[slot], slot / 2, slot % 2);
     connect(m_slots[slot], &QToolButton::clicked, this, [this, slot] { Pick(slot); });
   }
@@ -76,22 +81,25 @@ void LayoutsPage::Refresh() {
 }
 
 void LayoutsPage::ShowSlots() {
-  m_category->setText(QString::fromStdString(m_list->CategoryName(m_list->CurrentCategory())));
+  m_category->setText("Category: " + QString::fromStdString(m_list->CategoryName(m_list->CurrentCategory())));
+  const CLayoutObject active = m_core.SelectedLayout();
   for (int slot = 0; slot < LayoutPaging::kSlots; ++slot) {
     QToolButton* button = m_slots[slot];
     const int index = m_paging->IndexAt(slot);
     button->setEnabled(index >= 0);
-    if (index < 0) {
-      button->setIcon(QIcon());
-      button->setText(QString());
-      continue;
-    }
+    button->setVisible(index >= 0);
+    if (index < 0) continue;
     const CLayoutObject layout = m_list->At(static_cast<std::size_t>(index));
     button->setIcon(Preview(layout.id, index));
-    button->setText(
-        QString::fromStdString(layout.layoutName.empty() ? std::to_string(layout.id) : layout.layoutName));
+    button->setText(QString::fromStdString(layout.layoutName) +
+                    (layout.unusable.empty() ? "" : "\n(cannot be used)"));
+    button->setChecked(layout.id == active.id);
+    button->setToolTip(layout.unusable.empty()
+                           ? QString()
+                           : "Not used for photos: " + QString::fromStdString(layout.unusable));
   }
-  m_selected->setText("Selected: " + QString::fromStdString(m_core.SelectedLayout().layoutName));
+  m_selected->setText("Active layout: " +
+                      QString::fromStdString(active.id == -1 ? "None" : active.layoutName));
 }
 
 QPixmap LayoutsPage::Preview(long id, int index) {
@@ -109,10 +117,16 @@ QPixmap LayoutsPage::Preview(long id, int index) {
 void LayoutsPage::Pick(int slot) {
   const int index = m_paging ? m_paging->IndexAt(slot) : -1;
   if (index < 0) return;
-  m_core.SelectLayout(m_list->At(static_cast<std::size_t>(index)).id);
+  const CLayoutObject picked = m_list->At(static_cast<std::size_t>(index));
+  m_core.SelectLayout(picked.id);
   ShowSlots();
   ComposeLastPhoto();
   ReturnToControlPage();
+  const QString name = QString::fromStdString(picked.layoutName);
+  emit LayoutChosen(m_core.SelectedLayout().id == picked.id
+                        ? "Chosen just now: new photos get \"" + name + "\"."
+                        : "\"" + name + "\" cannot be used (" + QString::fromStdString(picked.unusable) +
+                              "): new photos get no layout.");
 }
 
 void LayoutsPage::ComposeLastPhoto() {

@@ -16,9 +16,10 @@ class QLabel;
 class QToolButton;
 
 // The layout selector: the layouts of the current category four at a time,
-// each as its composed preview, and the selected layout's full-size
-// composition of the last photo. Picking a layout makes it the one new photos
-// get and returns to the control page.
+// each as its composed preview under its name (the active one marked), and
+// the active layout's full-size composition of the last photo. Picking a
+// layout makes it the one new photos get and returns to the control page,
+// which announces the choice.
 class LayoutsPage : public StationPage {
   Q_OBJECT
  public:
@@ -28,6 +29,11 @@ class LayoutsPage : public StationPage {
   ~LayoutsPage() override;
   // Loads the list the first time the database answers, then shows it.
   void Refresh() override;
+
+ signals:
+  // A layout was picked and the control page is shown; the note says what new
+  // photos get.
+  void LayoutChosen(const QString& note);
 
  private:
   void ShowSlots();
@@ -43,7 +49,7 @@ class LayoutsPage : public StationPage {
   QMap<long, QPixmap> m_previews;  // by layout id; the list is never rebuilt
   QLabel* m_category;
   QToolButton* m_slots[4];
-  QLabel* m_selected;
+  QLabel* m_selected;  // the active layout's name
   ImagePane* m_composition;
   std::thread m_composer;
 };

@@ -55,7 +55,9 @@ void StationWindow::BuildPages() {
   m_pages->addTab(new GeneralSetupPage(*m_core, m_pages), "General set-up");
   m_pages->addTab(new CameraSetupPage(*m_core, m_pages), "Camera set-up");
   m_pages->addTab(new ColorSetupPage(*m_core, m_pages), "Colour set-up");
-  m_pages->addTab(new LayoutsPage(*m_core, m_pages), "Layouts");
+  auto* layouts = new LayoutsPage(*m_core, m_pages);
+  m_pages->addTab(layouts, "Layouts");
+  connect(layouts, &LayoutsPage::LayoutChosen, m_controlPage, &ControlPage::AnnounceLayoutChoice);
   m_pane = new ImagePane(this);
   m_pane->setObjectName("imagePane");
   m_pane->SetPlaceholder("The last photo appears here");

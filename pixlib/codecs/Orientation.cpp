@@ -5,6 +5,7 @@
 
 #include "pixlib/codecs/StdioFile.h"
 #include "pixlib/codecs/jpeg/JpegSegments.h"
+#include "pixlib/codecs/photocd/PhotoCdPack.h"
 #include "pixlib/codecs/tiff/TiffHandle.h"
 
 namespace pixcodec {
@@ -84,6 +85,7 @@ int FileOrientation(const char* path) {
   unsigned char b[2] = {};
   if (!file || std::fread(b, 1, 2, file.get()) != 2) return 0;
   if (b[0] == 0xFF && b[1] == 0xD8) return JpegOrientation(file.get());
+  if (const int pack = photocd::PackOrientation(file.get()); pack != 0) return pack;
   file.reset();
   return (b[0] == 'I' && b[1] == 'I') || (b[0] == 'M' && b[1] == 'M') ? TiffOrientation(path) : 0;
 }

@@ -13,8 +13,9 @@ inline bool IsTransposed(int orientation) { return orientation >= 5 && orientati
 // width and height exchanged for 5 to 8.
 void PlaceOriented(const PixelView& stored, const PixelView& picture, int orientation);
 
-// The orientation the file at `path` asks for: a TIFF's Orientation tag or
-// the Exif Orientation of a JPEG; 0 when it states none.
+// The orientation the file at `path` asks for: a TIFF's Orientation tag, the
+// Exif Orientation of a JPEG or a Photo CD pack's rotation; 0 when it states
+// none.
 int FileOrientation(const char* path);
 
 }  // namespace pixcodec

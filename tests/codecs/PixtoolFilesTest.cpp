@@ -3,9 +3,11 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <tuple>
 
 #include "tests/codecs/CodecTestSupport.h"
 
@@ -55,7 +57,7 @@ TEST(PixtoolFilesTest, ConvertThumbAndInfo) {
 }
 
 // BMP and TIFF written by extension read back as the same pixels, and info
-// names each file's variant.
+// names each file's variant; PNG opens in ImageMagick as the source.
 TEST(PixtoolFilesTest, ConvertsToBmpAndTiffAndNamesVariants) {
   TempDir dir;
   CxImage source;
@@ -74,6 +76,13 @@ TEST(PixtoolFilesTest, ConvertsToBmpAndTiffAndNamesVariants) {
     r = Pixtool("info " + path);
     EXPECT_NE(std::string::npos, r.output.find(variant)) << r.output;
   }
+  // A PNG written by the tool opens in ImageMagick as the source.
+  if (!ToolPresent("/usr/bin/convert")) GTEST_SKIP() << "imagemagick not installed";
+  ASSERT_EQ(0, Pixtool("convert " + dir.Path("in.ppm") + " " + dir.Path("out.png")).status);
+  ASSERT_TRUE(RunCommand("/usr/bin/convert " + dir.Path("out.png") + " ppm:" + dir.Path("theirs.ppm")));
+  Pnm theirs;
+  ASSERT_TRUE(ReadPnm(dir.Path("theirs.ppm"), theirs));
+  EXPECT_EQ(0, DifferenceFromPnm(source, theirs));
 }
 
 TEST(PixtoolFilesTest, BadRequestsFailWithoutWriting) {
@@ -129,7 +138,8 @@ TEST(PixtoolFilesTest, JoySignAndVerify) {
 }
 
 // A layout of PNG files as today's tools write them: a background, and a
-// frame whose transparent window shows the photo and the background. (A
+// frame whose transparent window shows the photo and the background; then
+// the frame missing. (A
 // preview reads each layer through the JPEG thumbnail it appends to the
 // file, hence the tolerance.)
 TEST(PixtoolFilesTest, ComposeWithPngFrameAndBackground) {
@@ -162,6 +172,25 @@ TEST(PixtoolFilesTest, ComposeWithPngFrameAndBackground) {
   EXPECT_TRUE(near(4, 4, {0x1e, 0xb4, 0x28}));    // the frame
   EXPECT_TRUE(near(64, 64, {0xc8, 0x1e, 0x1e}));  // the photo through the window
   EXPECT_TRUE(near(64, 20, {0x28, 0x28, 0xc8}));  // the background through the window
+
+  // A frame that cannot be loaded: the picture is written without it, the
+  // layer is named with its file and the reason, and the exit status says so.
+  std::filesystem::remove(frame);
+  const Result missing =
+      Pixtool("compose " + layout + " " + photo + " " + dir.Path("out.ppm") + " --size 128");
+  EXPECT_EQ(1, missing.status);
+  EXPECT_NE(std::string::npos,
+            missing.output.find(layout + ": foreground " + frame + " left out: the file does not exist\n"))
+      << missing.output;
+  EXPECT_NE(std::string::npos, missing.output.find("out.ppm written without 1 layer\n")) << missing.output;
+  EXPECT_EQ(std::string::npos, missing.output.find("img_warning")) << missing.output;
+  ASSERT_TRUE(ReadPnm(dir.Path("out.ppm"), out));
+  EXPECT_TRUE(near(4, 4, {0x28, 0x28, 0xc8}));  // the background where the frame was
+  // At the photo's own size a photo that is not there stops the command.
+  const Result noPhoto = Pixtool("compose " + layout + " " + dir.Path("none.png") + " " + dir.Path("x.ppm"));
+  EXPECT_EQ(1, noPhoto.status);
+  EXPECT_NE(std::string::npos, noPhoto.output.find("none.png: the file does not exist; give --size N"));
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("x.ppm")));
 }
 
 // A JPEG whose Exif asks for an orientation: reported, and turned on request
@@ -193,6 +222,46 @@ TEST(PixtoolFilesTest, ExifOrientationIsReportedAndAppliedOnRequest) {
     EXPECT_EQ(orientation == 3 ? 37 : 23, ours.width);
     EXPECT_EQ(theirs.width, ours.width);
     EXPECT_EQ(theirs.pixels, ours.pixels);
+  }
+}
+
+// A Photo CD pack ImageMagick writes from an upright portrait stores it
+// turned and says so (rotation code 1): reported as orientation 8, loaded as
+// stored, and turned on request as ImageMagick shows it; codes 3 and 2 (set
+// by hand) likewise, 2 as ImageMagick's half turn of the pack.
+TEST(PixtoolFilesTest, PhotoCdRotationIsReportedAndAppliedOnRequest) {
+  if (!ToolPresent("/usr/bin/convert")) GTEST_SKIP() << "imagemagick not installed";
+  TempDir dir;
+  const std::string pack = dir.Path("portrait.pcd");
+  ASSERT_TRUE(
+      RunCommand("/usr/bin/convert -size 256x384 gradient:red-blue -fill white"
+                 " -draw 'rectangle 10,10 80,50' PCD:" +
+                 pack));
+  std::vector<unsigned char> bytes = ReadBytes(pack);
+  ASSERT_EQ(1, bytes.at(2048 + 0x602) & 3);
+  for (const auto& [code, orientation, magick] :
+       {std::tuple{1, 8, ""}, std::tuple{3, 6, ""}, std::tuple{2, 3, " -rotate 180"}}) {
+    SCOPED_TRACE(code);
+    bytes[2048 + 0x602] = static_cast<unsigned char>(code);
+    WriteBytes(pack, bytes);
+    const std::string expected = "orientation: " + std::to_string(orientation) + " (not applied when read";
+    EXPECT_NE(std::string::npos, Pixtool("info " + pack).output.find(expected));
+    const Result plain = Pixtool("convert " + pack + " " + dir.Path("stored.ppm") + " --reduce 4");
+    EXPECT_NE(std::string::npos, plain.output.find("384 x 256")) << plain.output;
+    const Result r = Pixtool("convert " + pack + " " + dir.Path("ours.ppm") + " --reduce 4 --auto-orient");
+    ASSERT_EQ(0, r.status) << r.output;
+    // ImageMagick turns codes 1 and 3 when it reads a pack (subimage 2 is 384 x 256).
+    ASSERT_TRUE(RunCommand("/usr/bin/convert '" + pack + "[2]'" + magick + " " + dir.Path("theirs.ppm")));
+    Pnm ours, theirs;
+    ASSERT_TRUE(ReadPnm(dir.Path("ours.ppm"), ours));
+    ASSERT_TRUE(ReadPnm(dir.Path("theirs.ppm"), theirs));
+    EXPECT_EQ(code == 2 ? 384 : 256, ours.width);
+    ASSERT_EQ(theirs.width, ours.width);
+    ASSERT_EQ(theirs.pixels.size(), ours.pixels.size());
+    int worst = 0;
+    for (std::size_t i = 0; i < ours.pixels.size(); ++i)
+      worst = std::max(worst, std::abs(ours.pixels[i] - theirs.pixels[i]));
+    EXPECT_LE(worst, 1);
   }
 }
 

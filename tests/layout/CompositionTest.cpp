@@ -7,11 +7,14 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <memory>
 #include <tuple>
+#include <vector>
 
 #include "../platform/TempFolder.h"
+#include "layout/CLayoutObject.h"
 #include "layout/CProcessedImage.h"
 #include "pixlib/codecs/FileType.h"
 
@@ -174,15 +177,86 @@ TEST_F(CompositionTest, LayersStackAndMissingOnesAreSkipped) {
   EXPECT_TRUE(Is(canvas, 96, 64, {0, 0, 200, 255}));   // the transparent half shows the photo
   EXPECT_TRUE(Is(canvas, 122, 64, {200, 0, 0, 255}));  // and the background
 
-  // Missing files: white instead of the background; the photo and foreground left out.
+  // Missing files: white instead of the background; the photo and foreground
+  // left out, and each named to the options' layerLeftOut with the reason.
+  std::vector<std::string> leftOut;
+  options_.layerLeftOut = [&](const std::string& layer, const std::string& path, const std::string& reason) {
+    leftOut.push_back(layer + " " + path.substr(path.rfind('/') + 1) + ": " + reason);
+  };
   picture.params.bgImageName = folder_.Path() + "/none.tif";
   picture.name = folder_.Path() + "/none.jpg";
   picture.params.fgImageName = folder_.Path() + "/none.png";
   canvas = Render(picture);
   EXPECT_EQ(CountInColumn(canvas, 64, kWhite), 128);
-  // A photo that does not load keeps the background under it.
+  EXPECT_EQ(leftOut, (std::vector<std::string>{"background none.tif: the file does not exist",
+                                               "photo none.jpg: the file does not exist",
+                                               "foreground none.png: the file does not exist"}));
+  // A photo that does not load keeps the background under it; a file that is
+  // no image gives the reason the library knows.
+  leftOut.clear();
   picture.params.bgImageName = FlatFile("blue", 40, 30, {200, 0, 0, 255});
+  picture.name = folder_.Path() + "/text.jpg";
+  std::ofstream(picture.name) << "not a photo";
   EXPECT_EQ(CountInColumn(Render(picture), 64, {200, 0, 0, 255}), 128);
+  ASSERT_EQ(leftOut.size(), 2u);
+  EXPECT_EQ(leftOut[0].rfind("photo text.jpg: ", 0), 0u) << leftOut[0];
+  EXPECT_EQ(leftOut[0].find("does not exist"), std::string::npos) << leftOut[0];
+}
+
+// The sample layouts shipped in examples/layouts: a PNG frame whose window
+// shows the photo, the caption on the frame, the icon; read as pixtool reads
+// them, "<AP>" standing for the folder above their Layout/ folder.
+TEST_F(CompositionTest, SampleLayoutsShowThePhotoThroughTheirFramesWindow) {
+  const std::string samples = BX_EXAMPLES_DIR "/layouts/";
+  const Bgra grey{128, 128, 128, 255};
+  const std::string photo = FlatFile("photo", 274, 200, grey);
+  const auto bright = [](const Picture& canvas, int x, int y) {
+    return At(canvas, x, y, 0) > 220 && At(canvas, x, y, 1) > 220 && At(canvas, x, y, 2) > 220;
+  };
+  const auto count = [](const Picture& canvas, int left, int top, int right, int bottom, auto test) {
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+      for (int x = left; x < right; ++x) n += test(canvas, x, y);
+    return n;
+  };
+  options_.layerLeftOut = [](const std::string& layer, const std::string& path, const std::string& reason) {
+    ADD_FAILURE() << layer << " " << path << ": " << reason;
+  };
+
+  CLayoutObject gold;
+  ASSERT_TRUE(gold.LoadFile(samples + "Layout/gold-frame.xml", samples));
+  EXPECT_EQ(gold.layoutName, "Gold frame");
+  EXPECT_EQ(gold.params.fgImageName, samples + "images/gold-frame.png");
+  EXPECT_EQ(gold.UsabilityProblem(), "");
+  gold.name = photo;
+  auto canvas = Render(gold, 300);  // 300 x 200; the window is 240 x 140 from (30, 20)
+  ASSERT_EQ(canvas->Height(), 200);
+  for (const auto& [x, y] : {std::pair{150, 90}, {35, 25}, {265, 155}})
+    EXPECT_TRUE(Is(canvas, x, y, grey, 2));
+  EXPECT_TRUE(At(canvas, 5, 100, 2) > 180 && At(canvas, 5, 100, 0) < 150);  // gilt, not the photo
+  EXPECT_TRUE(At(canvas, 150, 10, 2) > 180 && At(canvas, 150, 10, 0) < 150);
+  const int cream = count(canvas, 32, 170, 268, 188, [](const Picture& c, int x, int y) {
+    return At(c, x, y, 2) > 230 && At(c, x, y, 0) > 200;
+  });
+  const int ink = count(canvas, 32, 170, 268, 188, [](const Picture& c, int x, int y) {
+    return At(c, x, y, 2) < 140 && At(c, x, y, 0) < 100;
+  });
+  EXPECT_GT(cream, 2000);  // the band
+  EXPECT_GT(ink, 60);      // the date on it
+
+  CLayoutObject party;
+  ASSERT_TRUE(party.LoadFile(samples + "Layout/party.xml", samples));
+  EXPECT_EQ(party.Icons().size(), 1u);
+  EXPECT_EQ(party.UsabilityProblem(), "");
+  party.name = photo;
+  canvas = Render(party, 400);  // 300 x 400; the oval window centred at (150, 165)
+  ASSERT_EQ(canvas->Width(), 300);
+  EXPECT_TRUE(Is(canvas, 150, 165, grey, 8));  // contrast and saturation barely move a grey
+  EXPECT_TRUE(Is(canvas, 150, 60, grey, 8));
+  EXPECT_GT(At(canvas, 5, 395, 0), At(canvas, 5, 395, 2) + 20);               // navy frame
+  EXPECT_GT(At(canvas, 150, 30, 0), At(canvas, 150, 30, 2) + 20);             // above the window
+  EXPECT_GT(count(canvas, 20, 355, 280, 380, bright), 300);                   // the white caption
+  EXPECT_TRUE(At(canvas, 262, 36, 2) > 200 && At(canvas, 262, 36, 0) < 120);  // the gold star
 }
 
 // Left, top, right, bottom (from the top) of the pixels near the colour.

@@ -6,7 +6,10 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+
+#include "../platform/TempFolder.h"
 
 namespace {
 
@@ -90,7 +93,26 @@ TEST(BxdbToolTest, PhotosOfADayAndLayoutsByCategory) {
   const ToolRun layouts = Bxdb(connect + "layouts");
   EXPECT_EQ(layouts.exitCode, 0) << layouts.output;
   EXPECT_EQ(layouts.output,
-            "Horizontal\n  -2\t(built-in)\nVertical\n  -3\t(built-in)\nWeddings\n  1\tGold\n");
+            "Horizontal\n  -2\tPlain horizontal (built-in)\nVertical\n  -3\tPlain vertical (built-in)\n"
+            "Weddings\n  1\tGold\n");
+
+  // The sample layouts, imported once; their files go to the application
+  // folder (the working folder here, as no profile names one).
+  const TempFolder station;
+  const std::filesystem::path working = std::filesystem::current_path();
+  std::filesystem::current_path(station.Path());
+  const std::string samples = BX_EXAMPLES_DIR "/layouts";
+  EXPECT_EQ(Bxdb(connect + "import-layouts " + samples).output,
+            "2 layouts imported from " + samples + "/Layout\n");
+  EXPECT_EQ(Bxdb(connect + "import-layouts " + samples).output.rfind("0 layouts imported", 0), 0u);
+  EXPECT_NE(Bxdb(connect + "layouts").output.find("Samples\n  2\tGold frame\n  3\tParty\n"),
+            std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(station.Path() + "/Layout/3.xml"));
+  EXPECT_TRUE(std::filesystem::exists(samples + "/Layout/party.xml"));  // the set stays as it was
+  const ToolRun none = Bxdb(connect + "import-layouts " + station.Path() + "/none");
+  EXPECT_EQ(none.exitCode, 1);
+  EXPECT_NE(none.output.find("none/Layout: no such folder"), std::string::npos) << none.output;
+  std::filesystem::current_path(working);
   std::remove(file.c_str());
 }
 

@@ -1,11 +1,14 @@
 // bxdb: checks a station's database from the command line.
 //   bxdb [--type 0|1] [--instance N] [--connect STRING] check | schema | query SQL
-//        | photos [--operator NAME] [--date YYYY-MM-DD] | layouts
+//        | photos [--operator NAME] [--date YYYY-MM-DD] | layouts | import-layouts [FOLDER]
 // check opens the connection and prints the driver and the server with their
 // versions; schema creates the missing tables; query runs one statement and prints
 // its rows (tab-separated, with a header line) or the number of rows it changed;
 // photos lists the photo rows of a day (today by default); layouts lists the
-// layout categories with their layouts, as the station groups them.
+// layout categories with their layouts, as the station groups them; import-layouts
+// stores the layout files of FOLDER/Layout (a set such as the sample layouts, each
+// a new layout, skipped when a layout of its name is there) or, without FOLDER,
+// those of the station's application folder (see CLayoutList::ImportFiles).
 // The connection is the station's own ("Database Settings" of its profile), of the
 // given database type when --type is set, or the --connect string. Exits 1 when the
 // database fails (the driver's message goes to standard error) and 2 on a usage error.
@@ -13,6 +16,7 @@
 #include <sqlext.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,7 +46,7 @@ struct Arguments {
 int Usage() {
   std::fputs(
       "usage: bxdb [--type 0|1] [--instance N] [--connect STRING] check | schema | query SQL\n"
-      "            | photos [--operator NAME] [--date YYYY-MM-DD] | layouts\n",
+      "            | photos [--operator NAME] [--date YYYY-MM-DD] | layouts | import-layouts [FOLDER]\n",
       stderr);
   return 2;
 }
@@ -72,7 +76,8 @@ std::optional<Arguments> Parse(int argc, char** argv) {
   const auto& command = arguments.command;
   const bool valid = (command.size() == 1 && (command[0] == "check" || command[0] == "schema" ||
                                               command[0] == "layouts" || command[0] == "photos")) ||
-                     (command.size() == 2 && command[0] == "query");
+                     (command.size() == 2 && command[0] == "query") ||
+                     (command.size() <= 2 && command[0] == "import-layouts");
   if (!valid) return std::nullopt;
   return arguments;
 }
@@ -135,24 +140,44 @@ void Photos(const std::string& connection, const Arguments& arguments) {
   }
 }
 
-bool Layouts(const std::string& connection, const Arguments& arguments) {
+// The station's layout list, as its profile places it, without rewriting the files.
+CLayoutList StationLayouts(const std::string& connection, const Arguments& arguments) {
   const bx::ProfileStore profile("BXGrabber" + arguments.instance);
-  CLayoutList list(
+  return CLayoutList(
       {SettingsFor(connection),
        bx::layout::ApplicationFolder(profile.GetString("Program Settings", "Application Path", "")),
        static_cast<float>(profile.GetInt("Program Settings", "Default Aspect Ratio", 1370)) / 1000.0f,
        false});
+}
+
+bool Layouts(const std::string& connection, const Arguments& arguments) {
+  CLayoutList list = StationLayouts(connection, arguments);
   const bool complete = list.Load("", true);
   for (std::size_t category = 0; category < list.CategoryCount(); ++category) {
     list.SetCurrentCategory(category);
     std::printf("%s\n", list.CategoryName(category).c_str());
     for (std::size_t i = 0; i < list.Count(); ++i) {
       const CLayoutObject layout = list.At(i);
-      std::printf("  %ld\t%s%s\n", layout.id, layout.id < -1 ? "(built-in)" : layout.layoutName.c_str(),
+      std::printf("  %ld\t%s%s%s\n", layout.id, layout.layoutName.c_str(),
+                  layout.id < -1 ? " (built-in)" : "",
                   layout.unusable.empty() ? "" : ("\tunusable: " + layout.unusable).c_str());
     }
   }
   return complete;
+}
+
+bool ImportLayouts(const std::string& connection, const Arguments& arguments) {
+  CLayoutList list = StationLayouts(connection, arguments);
+  if (!list.Load("", true)) return false;
+  const std::string folder =
+      arguments.command.size() == 2
+          ? bx::layout::ApplicationFolder(std::filesystem::absolute(arguments.command[1]).string())
+          : list.ApplicationFolder();
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder + "Layout", error))
+    throw CDBException(-1, folder + "Layout: no such folder (layout files are read from FOLDER/Layout)");
+  std::printf("%d layouts imported from %sLayout\n", list.ImportFiles(folder), folder.c_str());
+  return true;
 }
 
 }  // namespace
@@ -168,6 +193,9 @@ int main(int argc, char** argv) {
       Photos(connection, *arguments);
     } else if (command == "layouts") {
       if (!Layouts(connection, *arguments)) throw CDBException(-1, "the Layout table could not be read");
+    } else if (command == "import-layouts") {
+      if (!ImportLayouts(connection, *arguments))
+        throw CDBException(-1, "the Layout table could not be read");
     } else if (command == "check") {
       Check(session);
     } else if (command == "schema") {

@@ -1,7 +1,8 @@
 // pixtool convert IN OUT [--reduce R] [--mode M] [--quality Q] [--auto-orient]:
 // reads any image file and writes it as JPEG, TIFF, PNG, BMP or PNM, chosen by
 // OUT's extension; --auto-orient turns the picture as the file's Exif
-// orientation asks (TIFF files are turned when read).
+// orientation or a Photo CD pack's rotation asks (TIFF files are turned when
+// read).
 
 #include "tools/pixtool/ImageFileArgs.h"
 #include "tools/pixtool/Subcommand.h"

@@ -80,6 +80,16 @@ bool HasPackHeader(std::FILE* file) {
          std::memcmp(signature, kSignature, sizeof signature) == 0;
 }
 
+int PackOrientation(std::FILE* file) {
+  constexpr long kAttributeByte = kSectorSize + 0x602;
+  constexpr int kCodes[] = {1, 8, 3, 6};  // no turn, a quarter, a half, three quarters
+  unsigned char attributes = 0;
+  if (!HasPackHeader(file) || std::fseek(file, kAttributeByte, SEEK_SET) != 0 ||
+      std::fread(&attributes, 1, 1, file) != 1)
+    return 0;
+  return kCodes[attributes & 3];
+}
+
 bool ReadBaseSamples(PackReader& pack, int reduction, YccImage& image, int scale) {
   const StoredResolution* stored = nullptr;
   for (const StoredResolution& s : kStored)

@@ -38,6 +38,13 @@ void ReportFatal(const char* message);
 // True when the pack header ("PCD_IPI" at the start of sector 1) is there.
 bool HasPackHeader(std::FILE* file);
 
+// The orientation code (1 to 8, as TIFF and Exif count) that shows the
+// pack's picture upright: the low two bits of the header's attribute byte
+// (byte 0x602 of sector 1) count quarter turns counter-clockwise, as the
+// packs ImageMagick writes from upright portraits say (code 1) and as its
+// reader turns them. 0 without a header. The reader itself never turns.
+int PackOrientation(std::FILE* file);
+
 // Reads the stored resolution for `reduction` (2: 768 x 512, 4: 384 x 256,
 // 8: 192 x 128) with its chroma interpolated. With `scale` 2 the samples go
 // to every second pixel of every second row of an image twice the size, and
