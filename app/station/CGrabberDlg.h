@@ -37,6 +37,8 @@
 
 class CGrabberApp;
 class IStationHost;
+class ShotStageClock;
+struct ShotStages;
 
 // The station's core: the camera itself (it receives the frames), the owner of
 // the frame queue and the processing thread, and the state the pages show. It
@@ -145,6 +147,8 @@ class CGrabberDlg : public CPylonCamera, public IPresetHost {
   // The file of the last photo saved, or "", and its counter.
   std::string LastPhotoPath() const;
   int LastPhotoCounter() const;
+  // How long each stage of the last photo saved took.
+  ShotStages LastShotStages() const;
 
   void OnNewImage(IplImage* frame, ImageOwnership kind) override;
   void OnDeviceRemoved() override;
@@ -377,6 +381,7 @@ class CGrabberDlg : public CPylonCamera, public IPresetHost {
   std::atomic<bool> m_discardUntilShot{false};
   unsigned m_watchTicks = 0;
   std::unique_ptr<CWatchDogTimer> m_watchdog;
+  std::unique_ptr<ShotStageClock> m_stages;
   PeriodicTimer m_serviceTimer;
   bool m_serviceReady = false;  // on the service timer's thread only
 };

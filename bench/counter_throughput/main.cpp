@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/common/MachineProbe.h"
 #include "app/counter/CRemoteCounterClient.h"
 #include "app/counter/CRemoteCounterServer.h"
 #include "app/counter/SocketHandle.h"
@@ -158,6 +159,7 @@ std::string FreshStoreFolder() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  bench::PrintMachineProbe();
   Settings settings = Parse(argc, argv);
   const bool ownFolder = settings.store.empty();
   if (ownFolder) settings.store = FreshStoreFolder();

@@ -11,6 +11,7 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "bench/common/MachineProbe.h"
 #include "camera/PylonCamera.h"
 #include "pylon/TlFactory.h"
 #include "pylon/sim/Simulator.h"
@@ -113,6 +114,7 @@ void MeasureEndToEnd() {
 }  // namespace
 
 int main() {
+  bench::PrintMachineProbe();
   CompareWithOpenCv();
   MeasureEndToEnd();
   return 0;

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/MachineProbe.h"
 #include "TestDatabase.h"
 #include "records/CStorySet.h"
 #include "odbc/OdbcSession.h"
@@ -127,6 +128,7 @@ void Measure(bx::odbc::SqlDialect dialect, const Settings& settings) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  bench::PrintMachineProbe();
   Settings settings;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--rounds"))

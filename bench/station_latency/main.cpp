@@ -9,6 +9,8 @@
 #include "app/GrabberApp.h"
 #include "app/station/CGrabberDlg.h"
 #include "app/station/HeadlessHost.h"
+#include "app/station/ShotStages.h"
+#include "bench/common/MachineProbe.h"
 #include "bench/save_sequence/SaveSequence.h"
 #include "platform/ProgramRestart.h"
 #include "platform/RecordingMachinePower.h"
@@ -53,6 +55,8 @@ class TimedStation : public CGrabberDlg {
 struct Latencies {
   std::vector<double> shotToDisk;   // software shot to photo on disk
   std::vector<double> frameToDisk;  // frame delivered by the camera to photo on disk
+  std::vector<ShotStages> stages;   // the station's own timings of each shot
+  std::vector<double> faults;       // page faults the process took during each shot
 };
 
 double Milliseconds(Clock::duration duration) {
@@ -63,6 +67,32 @@ double Percentile(std::vector<double> values, double fraction) {
   std::sort(values.begin(), values.end());
   const size_t at = std::min(values.size() - 1, static_cast<size_t>(fraction * (values.size() - 1) + 0.5));
   return values[at];
+}
+
+// Every stage's median over the shots: where the time from shot to photo goes.
+void PrintStages(const std::vector<ShotStages>& shots) {
+  struct Row {
+    const char* name;
+    ShotStages::Duration ShotStages::*stage;
+  };
+  static constexpr Row kRows[] = {
+      {"trigger to frame (less conversion)", &ShotStages::triggerToFrame},
+      {"conversion (grab thread)", &ShotStages::conversion},
+      {"colour", &ShotStages::colour},
+      {"counter (own thread, beside colour)", &ShotStages::counter},
+      {"  waited for after colour", &ShotStages::counterWait},
+      {"JPEG encoded and written", &ShotStages::jpeg},
+      {"thumbnail", &ShotStages::thumbnail},
+      {"journal + JPEG sync (beside thumbnail)", &ShotStages::journal},
+      {"  waited for after thumbnail", &ShotStages::journalWait},
+      {"rename + folder sync", &ShotStages::rename},
+  };
+  std::printf("stages of a shot, medians of %zu shots (ms):\n", shots.size());
+  for (const Row& row : kRows) {
+    std::vector<double> values;
+    for (const ShotStages& shot : shots) values.push_back(Milliseconds(shot.*row.stage));
+    std::printf("  %-40s %7.2f   (p95 %.2f)\n", row.name, Percentile(values, 0.5), Percentile(values, 0.95));
+  }
 }
 
 constexpr const char* kPostgreSqlAdmin = "DSN=Data_pg;UID=postgres;PWD=qarmivodel";
@@ -113,21 +143,24 @@ fs::path PrepareStation(const std::string& database) {
 // One software shot, timed until its photo is on disk; false if it was lost.
 bool TimeShot(TimedStation& station, HeadlessHost& host, Latencies& latencies) {
   const int before = host.ImagesShown();
+  const long faultsBefore = bench::MinorFaults();
   const auto start = Clock::now();
   station.SoftwareShot(false);
   if (!host.WaitForImages(before + 1, std::chrono::seconds(10))) return false;
   const auto done = Clock::now();
+  latencies.faults.push_back(static_cast<double>(bench::MinorFaults() - faultsBefore));
   const Clock::time_point arrival{Clock::duration(station.lastArrival.load())};
   latencies.shotToDisk.push_back(Milliseconds(done - start));
   latencies.frameToDisk.push_back(Milliseconds(done - arrival));
+  latencies.stages.push_back(station.LastShotStages());
   return true;
 }
 
-// When each photo was shown, i.e. saved: the host's report of each image.
+// When each shot was shown, i.e. saved or refused: the host's report of each photo.
 class CompletionTimes {
  public:
   void Note(const std::string& line) {
-    if (line.rfind("Image ", 0) != 0) return;
+    if (line.rfind("Photo ", 0) != 0) return;  // a shot shown, saved or not
     std::lock_guard lock(m_lock);
     m_times.push_back(Clock::now());
   }
@@ -205,13 +238,15 @@ fs::path AnyPhoto(const fs::path& folder) {
 // measurement) on a full-size photo of the same scene, so both see the same
 // machine load.
 bool MeasureLatencies(TimedStation& station, HeadlessHost& host, const fs::path& root, Latencies& latencies,
-                      std::vector<double>& saves) {
+                      std::vector<double>& saves, std::vector<double>& saveFaults) {
   CxImage scene;
   if (!scene.Load(AnyPhoto(root / "photos").c_str(), 0, 1, 0, 0, nullptr)) return false;
   for (int round = 0; round < kLatencyShots; ++round) {
     if (!TimeShot(station, host, latencies)) return false;
     const fs::path target = root / ("save" + std::to_string(round) + ".jpg");
+    const long faultsBefore = bench::MinorFaults();
     saves.push_back(1000.0 * bxbench::TimeStationSaveSequence(scene, target.string()));
+    saveFaults.push_back(static_cast<double>(bench::MinorFaults() - faultsBefore));
   }
   return true;
 }
@@ -224,6 +259,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: station_latency [--database sqlite|postgresql]\n");
     return 2;
   }
+  bench::PrintMachineProbe();
   fs::path root;
   try {
     root = PrepareStation(database);
@@ -244,8 +280,8 @@ int main(int argc, char** argv) {
   Latencies warmUp;  // allocations, file-system caches
   for (int shot = 0; shot < kLatencyShots; ++shot) TimeShot(station, host, warmUp);
   Latencies latencies;
-  std::vector<double> saves;
-  const bool measured = MeasureLatencies(station, host, root, latencies, saves);
+  std::vector<double> saves, saveFaults;
+  const bool measured = MeasureLatencies(station, host, root, latencies, saves, saveFaults);
   double rate = 0;
   if (measured) {
     std::printf("sustained shot rate, %d shots per interval:\n", kRateShots);
@@ -276,6 +312,9 @@ int main(int argc, char** argv) {
               latencyMedian, latencyMedian / saveMedian, latencyP95, latencyP95 / saveMedian);
   std::printf("frame delivered to photo on disk: median %.1f ms (ratio %.2f), p95 %.1f ms (ratio %.2f)\n",
               stationMedian, stationMedian / saveMedian, stationP95, stationP95 / saveMedian);
+  PrintStages(latencies.stages);
+  std::printf("page faults of the process: median %.0f a shot, %.0f a save alone\n",
+              Percentile(latencies.faults, 0.5), Percentile(saveFaults, 0.5));
   std::printf("sustained rate without a dropped frame: %.1f photos/s (ratio to the save-alone rate %.2f)\n",
               rate, rate / saveRate);
   return rate > 0 ? 0 : 1;
