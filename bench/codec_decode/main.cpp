@@ -130,6 +130,7 @@ LoadTimes TimeLoad(const Format& format, const std::string& path, CxImage& image
 
 int main() {
   bench::PrintMachineProbe();
+  const bench::CpuTicks ticks = bench::ReadCpuTicks();
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / "bx-codec-decode";
   std::filesystem::create_directories(dir);
   CxImage photo;
@@ -185,5 +186,6 @@ int main() {
   bxbench::PrintLzwCodeCost((dir / "l.tif").string(), kRuns);
   if (!haveConvert) std::printf("%s not installed: no ImageMagick comparison\n", kConvert);
   std::filesystem::remove_all(dir);
+  bench::PrintMachineLoad(ticks);
   return failures == 0 ? 0 : 1;
 }

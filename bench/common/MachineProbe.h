@@ -3,7 +3,10 @@
 // two machines can be compared: the first touch of fresh anonymous memory (one
 // page fault per 4 KiB page; on some virtual machines several times dearer than
 // on others), the same memory faulted in at once by the kernel (MAP_POPULATE),
-// memcpy bandwidth between buffers already touched, and the load average.
+// memcpy bandwidth between buffers already touched, a fixed loop of dependent
+// arithmetic (the processor's own speed), and the load average. At the end a
+// benchmark can say how much processor time the host took away meanwhile
+// (steal time of a virtual machine).
 
 #include <sys/mman.h>
 #include <sys/resource.h>
@@ -14,6 +17,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <vector>
 
 namespace bench {
@@ -22,6 +27,7 @@ struct MachineCosts {
   double faultIn64MbMs = 0;   // touching every page of a fresh 64 MB mapping
   double populate64MbMs = 0;  // the same mapping made with MAP_POPULATE
   double memcpyGBps = 0;      // 64 MB copied between touched buffers
+  double loopMs = 0;          // 100 million dependent multiply-adds
   double loadAverage = 0;     // of the last minute, at the probe
 };
 
@@ -48,6 +54,17 @@ inline double FaultIn(bool populate) {
   return ms;
 }
 
+// A chain of dependent multiply-adds: neither memory nor the compiler's
+// vectoriser changes its time, only the processor's clock and its share of it.
+inline double LoopMs() {
+  const auto start = std::chrono::steady_clock::now();
+  volatile unsigned seed = 1;
+  unsigned value = seed;
+  for (int i = 0; i < 100'000'000; ++i) value = value * 1664525u + 1013904223u;
+  seed = value;
+  return MillisSince(start);
+}
+
 inline double MedianOf(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
@@ -57,7 +74,7 @@ inline double MedianOf(std::vector<double> values) {
 
 inline MachineCosts ProbeMachine(int rounds = 7) {
   MachineCosts costs;
-  std::vector<double> faults, populated, copies;
+  std::vector<double> faults, populated, copies, loops;
   std::vector<unsigned char> from(probe::kBytes, 1), to(probe::kBytes, 2);
   for (int round = 0; round < rounds; ++round) {
     faults.push_back(probe::FaultIn(false));
@@ -65,11 +82,13 @@ inline MachineCosts ProbeMachine(int rounds = 7) {
     const auto start = std::chrono::steady_clock::now();
     std::memcpy(to.data(), from.data(), probe::kBytes);
     copies.push_back(probe::MillisSince(start));
+    loops.push_back(probe::LoopMs());
     from[round] = to[probe::kBytes - 1 - round];  // keeps the copy from being elided
   }
   costs.faultIn64MbMs = probe::MedianOf(faults);
   costs.populate64MbMs = probe::MedianOf(populated);
   costs.memcpyGBps = probe::kBytes / 1e6 / probe::MedianOf(copies);
+  costs.loopMs = probe::MedianOf(loops);
   double load[1] = {0};
   if (::getloadavg(load, 1) == 1) costs.loadAverage = load[0];
   return costs;
@@ -89,10 +108,38 @@ inline MachineCosts PrintMachineProbe() {
   const double pages = static_cast<double>(probe::kBytes) / static_cast<double>(::sysconf(_SC_PAGESIZE));
   std::printf(
       "machine: first touch of 64 MB %.1f ms (%.2f us a page), with MAP_POPULATE %.1f ms; "
-      "memcpy %.1f GB/s; load average %.2f\n",
+      "memcpy %.1f GB/s; fixed loop %.0f ms; load average %.2f\n",
       costs.faultIn64MbMs, costs.faultIn64MbMs * 1e3 / pages, costs.populate64MbMs, costs.memcpyGBps,
-      costs.loadAverage);
+      costs.loopMs, costs.loadAverage);
   return costs;
+}
+
+// The processor time of all cores so far, and the part of it the host took (steal), in clock ticks.
+struct CpuTicks {
+  long long total = 0, stolen = 0;
+};
+
+inline CpuTicks ReadCpuTicks() {
+  std::ifstream stat("/proc/stat");
+  std::string cpu;
+  long long field[8] = {};
+  stat >> cpu;
+  for (long long& value : field) stat >> value;
+  CpuTicks ticks;
+  for (const long long value : field) ticks.total += value;
+  ticks.stolen = field[7];
+  return ticks;
+}
+
+// The closing line: load average at the end, and the host's steal since `start`.
+inline void PrintMachineLoad(const CpuTicks& start) {
+  const CpuTicks end = ReadCpuTicks();
+  double load[1] = {0};
+  ::getloadavg(load, 1);
+  const long long total = end.total - start.total;
+  std::printf(
+      "machine at the end: load average %.2f; time stolen by the host during the run %.1f %%\n", load[0],
+      total > 0 ? 100.0 * static_cast<double>(end.stolen - start.stolen) / static_cast<double>(total) : 0.0);
 }
 
 }  // namespace bench

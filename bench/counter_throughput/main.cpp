@@ -160,6 +160,7 @@ std::string FreshStoreFolder() {
 
 int main(int argc, char** argv) {
   bench::PrintMachineProbe();
+  const bench::CpuTicks ticks = bench::ReadCpuTicks();
   Settings settings = Parse(argc, argv);
   const bool ownFolder = settings.store.empty();
   if (ownFolder) settings.store = FreshStoreFolder();
@@ -202,5 +203,6 @@ int main(int argc, char** argv) {
   std::printf("p99 ratio (counter / echo):            %.2f (goal <= 1.3)\n", p99 / referenceP99);
   std::printf("numbers allocated: %d of %d\n", allocated, kClients * settings.perClient * settings.rounds);
   if (ownFolder) std::filesystem::remove_all(settings.store);
+  bench::PrintMachineLoad(ticks);
   return 0;
 }

@@ -115,7 +115,9 @@ void MeasureEndToEnd() {
 
 int main() {
   bench::PrintMachineProbe();
+  const bench::CpuTicks ticks = bench::ReadCpuTicks();
   CompareWithOpenCv();
   MeasureEndToEnd();
+  bench::PrintMachineLoad(ticks);
   return 0;
 }

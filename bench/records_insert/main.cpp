@@ -129,6 +129,7 @@ void Measure(bx::odbc::SqlDialect dialect, const Settings& settings) {
 
 int main(int argc, char** argv) {
   bench::PrintMachineProbe();
+  const bench::CpuTicks ticks = bench::ReadCpuTicks();
   Settings settings;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--rounds"))
@@ -145,5 +146,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "records_insert: %s\n", error.m_strError.c_str());
     return 1;
   }
+  bench::PrintMachineLoad(ticks);
   return 0;
 }
