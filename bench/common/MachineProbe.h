@@ -4,21 +4,23 @@
 // page fault per 4 KiB page; on some virtual machines several times dearer than
 // on others), the same memory faulted in at once by the kernel (MAP_POPULATE),
 // memcpy bandwidth between buffers already touched, a fixed loop of dependent
-// arithmetic (the processor's own speed), and the load average. At the end a
-// benchmark can say how much processor time the host took away meanwhile
-// (steal time of a virtual machine).
+// arithmetic (the processor's own speed), a thread's start, and the load
+// average. At the end a benchmark can say how much processor time the host
+// took away meanwhile (steal time of a virtual machine).
+
+#include "bench/common/AlternatingRuns.h"
 
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace bench {
@@ -28,6 +30,7 @@ struct MachineCosts {
   double populate64MbMs = 0;  // the same mapping made with MAP_POPULATE
   double memcpyGBps = 0;      // 64 MB copied between touched buffers
   double loopMs = 0;          // 100 million dependent multiply-adds
+  double threadUs = 0;        // a thread started and joined
   double loadAverage = 0;     // of the last minute, at the probe
 };
 
@@ -65,16 +68,18 @@ inline double LoopMs() {
   return MillisSince(start);
 }
 
-inline double MedianOf(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
+// What starting a thread costs, for work that starts one per call.
+inline double ThreadStartUs() {
+  const auto start = std::chrono::steady_clock::now();
+  std::thread([] {}).join();
+  return MillisSince(start) * 1e3;
 }
 
 }  // namespace probe
 
-inline MachineCosts ProbeMachine(int rounds = 7) {
+inline MachineCosts ProbeMachine(int rounds = 5) {
   MachineCosts costs;
-  std::vector<double> faults, populated, copies, loops;
+  std::vector<double> faults, populated, copies, loops, threads;
   std::vector<unsigned char> from(probe::kBytes, 1), to(probe::kBytes, 2);
   for (int round = 0; round < rounds; ++round) {
     faults.push_back(probe::FaultIn(false));
@@ -83,12 +88,14 @@ inline MachineCosts ProbeMachine(int rounds = 7) {
     std::memcpy(to.data(), from.data(), probe::kBytes);
     copies.push_back(probe::MillisSince(start));
     loops.push_back(probe::LoopMs());
+    threads.push_back(probe::ThreadStartUs());
     from[round] = to[probe::kBytes - 1 - round];  // keeps the copy from being elided
   }
-  costs.faultIn64MbMs = probe::MedianOf(faults);
-  costs.populate64MbMs = probe::MedianOf(populated);
-  costs.memcpyGBps = probe::kBytes / 1e6 / probe::MedianOf(copies);
-  costs.loopMs = probe::MedianOf(loops);
+  costs.faultIn64MbMs = Median(faults);
+  costs.populate64MbMs = Median(populated);
+  costs.memcpyGBps = probe::kBytes / 1e6 / Median(copies);
+  costs.loopMs = Median(loops);
+  costs.threadUs = Median(threads);
   double load[1] = {0};
   if (::getloadavg(load, 1) == 1) costs.loadAverage = load[0];
   return costs;
@@ -108,9 +115,9 @@ inline MachineCosts PrintMachineProbe() {
   const double pages = static_cast<double>(probe::kBytes) / static_cast<double>(::sysconf(_SC_PAGESIZE));
   std::printf(
       "machine: first touch of 64 MB %.1f ms (%.2f us a page), with MAP_POPULATE %.1f ms; "
-      "memcpy %.1f GB/s; fixed loop %.0f ms; load average %.2f\n",
+      "memcpy %.1f GB/s; fixed loop %.0f ms; thread start %.0f us; load average %.2f\n",
       costs.faultIn64MbMs, costs.faultIn64MbMs * 1e3 / pages, costs.populate64MbMs, costs.memcpyGBps,
-      costs.loopMs, costs.loadAverage);
+      costs.loopMs, costs.threadUs, costs.loadAverage);
   return costs;
 }
 

@@ -266,12 +266,22 @@ bool MeasureLatencies(TimedStation& station, HeadlessHost& host, const fs::path&
   for (int round = 0; round < kLatencyShots; ++round) {
     if (!TimeShot(station, host, latencies)) return false;
     const std::string target = (root / ("save" + std::to_string(round) + ".jpg")).string();
-    const long faultsBefore = bench::MinorFaults();
-    references.saves.push_back(1000.0 * bxbench::TimeStationSaveSequence(scene, target));
-    references.saveFaults.push_back(static_cast<double>(bench::MinorFaults() - faultsBefore));
-    {
-      const bx::DeferredSync unsynced;
+    const auto synced = [&] {
+      const long faultsBefore = bench::MinorFaults();
+      references.saves.push_back(1000.0 * bxbench::TimeStationSaveSequence(scene, target));
+      references.saveFaults.push_back(static_cast<double>(bench::MinorFaults() - faultsBefore));
+    };
+    const auto unsynced = [&] {
+      const bx::DeferredSync later;
       references.unsyncedSaves.push_back(1000.0 * bxbench::TimeStationSaveSequence(scene, target + ".u.jpg"));
+    };
+    // Each goes first every other round: the first save after a shot finds the caches colder.
+    if (round % 2) {
+      unsynced();
+      synced();
+    } else {
+      synced();
+      unsynced();
     }
     const auto start = Clock::now();
     if (bx::WriteFileAtomically((root / "durable.probe").string(), block)) return false;
