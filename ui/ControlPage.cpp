@@ -36,6 +36,8 @@ StatusColours ColoursOf(StationStatus::State state) {
       return {"#e65100", "white"};
     case State::RecordsWaiting:
       return {"#f9a825", "black"};
+    case State::OutOfService:
+      return {"#ff8f00", "black"};
     case State::Idle:
     case State::Stopped:
       break;
@@ -171,6 +173,9 @@ void ControlPage::ShowStatus(const StationStatus& status) {
           .arg(colours.background, colours.text));
   QString reason = QString::fromStdString(status.reason);
   if (status.state == StationStatus::State::NotSaved) reason = "The last photo was not saved: " + reason;
+  if (status.state == StationStatus::State::OutOfService)
+    reason = "Shots and triggers are ignored until the station is back in service" +
+             (reason.isEmpty() ? QString() : ": " + reason);
   m_reason->setText(reason);
 }
 

@@ -8,6 +8,9 @@
 #include "camera/CameraTransport.h"
 #include "platform/StatePaths.h"
 #include "pylon/TlFactory.h"
+#include "app/station/StationRemoteHost.h"
+#include "remote/RemoteService.h"
+#include "remote/RemoteSettings.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -70,6 +73,10 @@ CGrabberDlg::CGrabberDlg(CGrabberApp& app, IStationHost& host, std::unique_ptr<b
       m_stages(std::make_unique<ShotStageClock>()) {
   if (m_app.m_counterServer) m_app.m_counterServer->SetPresetHost(this);
   m_app.SetRestartStop([this] { OnDestroy(); });
+  const remote::RemoteSettings remote = remote::RemoteSettings::Read(m_triggerProfile, m_app.m_instance);
+  m_inService = remote.inService;
+  m_serviceReason = remote.serviceReason;
+  if (!m_inService) TheLog().WriteLine("Out of service: " + m_serviceReason + " (shots are ignored)");
 }
 
 CGrabberDlg::~CGrabberDlg() {
@@ -95,15 +102,18 @@ bool CGrabberDlg::OnInitDialog() {
   RemoveStalePartialFiles(bx::StatePaths::StateFolder());
   RemoveStalePartialFiles(bx::StatePaths::ConfigFolder());
   m_recordWriter.Resume(RecordTarget(databasePath));
-  if (ConnectCamera())
+  if (ConnectCamera()) {
     TheLog().WriteLine("Camera connected: " + CameraName());
-  else
+    m_feed.CameraFound(CameraName());
+  } else {
     StartReconnecting("No camera found on transport " + Pylon::CTlFactory::GetInstance().GetTransport());
+  }
   OnPageActivated(ControlPage);
   if (!m_host.IsShiftHeld() && !m_cameraConnected && ReadInt("Settings", "Restart", 0) != 0) {
     m_app.m_shutdownCode = kRestartShutdownCode;
     return false;
   }
+  StartRemoteService();
   StartServiceNotices();
   return true;
 }
@@ -119,6 +129,8 @@ void CGrabberDlg::StopEverything() {
     std::lock_guard timer(m_timerLock);
     m_destroyed = true;
   }
+  // Its requests reach the core no more, and its clients are gone.
+  StopRemoteService();
   // Waits for a preset command in progress: none reaches the core after this.
   if (m_app.m_counterServer) m_app.m_counterServer->SetPresetHost(nullptr);
   StopServiceNotices();
@@ -158,6 +170,9 @@ bool CGrabberDlg::ConnectCamera() {
       const Pylon::CDeviceInfo info = device->GetDeviceInfo();
       std::lock_guard state(m_stateLock);
       m_cameraName = info.GetFriendlyName() + " on transport " + info.GetDeviceClass();
+      m_cameraModel = info.GetModelName();
+      m_cameraSerial = info.GetSerialNumber();
+      m_cameraTransport = info.GetDeviceClass();
     }
   }
   SetPresetTitle();
@@ -180,6 +195,7 @@ void CGrabberDlg::OnDeviceRemoved() {
   m_cameraConnected = false;
   ++m_cameraLosses;
   m_host.RefreshPages();
+  m_feed.CameraLost(CameraName());
   StartReconnecting("Camera lost: " + CameraName());
 }
 
@@ -200,6 +216,8 @@ void CGrabberDlg::Reconnect() {
   if (m_cameraLost) return;
   m_reconnectTimer.Kill();
   TheLog().WriteLine((m_cameraLosses > 0 ? "Camera reconnected: " : "Camera connected: ") + CameraName());
+  if (m_cameraLosses > 0) m_feed.Tally().CameraReconnected();
+  m_feed.CameraFound(CameraName());
 }
 
 std::string CGrabberDlg::CameraName() const {
@@ -322,9 +340,12 @@ void CGrabberDlg::SetLiveMode(bool on) {
   }
 }
 
-void CGrabberDlg::SoftwareShot(bool flag) { Shoot(flag, nullptr); }
+void CGrabberDlg::SoftwareShot(bool flag) { Shoot(flag, nullptr, "software"); }
 
-void CGrabberDlg::Shoot(bool flag, const std::function<bool()>& giveUp) {
+void CGrabberDlg::Shoot(bool flag, const std::function<bool()>& giveUp, const std::string& source) {
+  m_feed.Tally().Triggered(source);
+  // A set-up page's test shot is no photo: it is taken whatever the service state.
+  if (!m_inService && m_captureMode) return IgnoreShot(source);
   std::unique_lock connecting(m_connectLock, std::defer_lock);
   if (!giveUp) {
     connecting.lock();
@@ -359,7 +380,7 @@ void CGrabberDlg::Shoot(bool flag, const std::function<bool()>& giveUp) {
 void CGrabberDlg::ShotButton() {
   m_app.m_noTriggerThread = 0;
   RestartTrigger();
-  SoftwareShot(false);
+  Shoot(false, nullptr, "button");
 }
 
 void CGrabberDlg::RestartTrigger() {

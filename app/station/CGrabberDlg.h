@@ -21,6 +21,7 @@
 #include "layout/CLayoutList.h"
 #include "records/CFoto.h"
 #include "records/RecordWriter.h"
+#include "remote/StationFeed.h"
 #include "odbc/DatabaseSettings.h"
 #include "trigger/CFlash.h"
 #include "trigger/CPylonTrigger.h"
@@ -39,6 +40,10 @@ class CGrabberApp;
 class IStationHost;
 class ShotStageClock;
 struct ShotStages;
+class StationRemoteHost;
+namespace remote {
+class RemoteService;
+}
 
 // The station's core: the camera itself (it receives the frames), the owner of
 // the frame queue and the processing thread, and the state the pages show. It
@@ -150,6 +155,19 @@ class CGrabberDlg : public CPylonCamera, public IPresetHost {
   // How long each stage of the last photo saved took.
   ShotStages LastShotStages() const;
 
+  // The HTTP service's view of the station: a copy of its state.
+  remote::StationSnapshot RemoteSnapshot() const;
+  // The service's shot, through the Shot button's path: the refusal's reason, or "".
+  std::string RemoteShot();
+  // Out of service, every shot and trigger is ignored (each logged and counted)
+  // until the station is back in service; the state is kept as a setting.
+  void SetInService(bool inService, const std::string& reason);
+  bool IsInService() const { return m_inService; }
+  // What the station hands the HTTP service: events, counts, live frames.
+  remote::StationFeed& Feed() { return m_feed; }
+  // The port the HTTP service listens on, 0 when it does not run.
+  int RemotePort() const;
+
   void OnNewImage(IplImage* frame, ImageOwnership kind) override;
   void OnDeviceRemoved() override;
 
@@ -199,7 +217,16 @@ class CGrabberDlg : public CPylonCamera, public IPresetHost {
   // A shot of the trigger engine: it gives up waiting for a reconnect to end
   // when the engine is being stopped (by that reconnect, possibly).
   void TriggeredShot(bool flag);
-  void Shoot(bool flag, const std::function<bool()>& giveUp);
+  // `source` names where the shot came from, for the counts and the log.
+  void Shoot(bool flag, const std::function<bool()>& giveUp, const std::string& source);
+  // Out of service: a shot from `source` is logged and counted, and not taken.
+  void IgnoreShot(const std::string& source);
+  std::string TriggerSourceName() const;
+  // The state before the service state is considered.
+  StationStatus OperatingStatus() const;
+  // The HTTP service, as "Remote Settings" say; it never stops the station from running.
+  void StartRemoteService();
+  void StopRemoteService();
   void SetTitle(const std::string& title);
   void SetPresetTitle();
   void StartProcessing();
@@ -302,6 +329,7 @@ class CGrabberDlg : public CPylonCamera, public IPresetHost {
 
   CGrabberApp& m_app;
   IStationHost& m_host;
+  remote::StationFeed m_feed;
 
   std::string m_serverName;
   std::string m_status = "Idle";
@@ -359,6 +387,16 @@ class CGrabberDlg : public CPylonCamera, public IPresetHost {
   std::string m_lastPhotoPath;
   int m_lastPhotoCounter = 0;
   std::string m_presetNote;
+  std::string m_cameraModel;
+  std::string m_cameraSerial;
+  std::string m_cameraTransport;
+  std::chrono::system_clock::time_point m_lastPhotoSavedAt;
+  std::string m_serviceReason;
+  std::atomic<bool> m_inService{true};
+  // When the frame being processed was queued (processing thread only).
+  std::chrono::steady_clock::time_point m_frameQueuedAt;
+  std::unique_ptr<StationRemoteHost> m_remoteHost;
+  std::unique_ptr<remote::RemoteService> m_remoteService;
   // Records the database has not taken yet, as the record writer last reported.
   std::atomic<std::size_t> m_recordsWaiting{0};
   std::atomic<bool> m_destroyed{false};

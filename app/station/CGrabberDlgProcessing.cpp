@@ -64,6 +64,7 @@ void CGrabberDlg::ShowLiveFrame(IplImage* frame, ImageOwnership kind) {
     if (!VideoDetectsMotion(m_previewImage)) {
       m_frameEvent.Reset();
       m_host.ShowPreview(m_previewImage);
+      m_feed.OfferPreviewFrame(m_previewImage);
     }
   }
   ReleaseFrame(frame, kind);
@@ -90,7 +91,7 @@ void CGrabberDlg::StopProcessing() {
 void CGrabberDlg::ProcessFrames() {
   bx::NameThisThread("bx-processing");
   for (;;) {
-    CxImage* frame = m_frameQueue.RemoveHead();
+    CxImage* frame = m_frameQueue.RemoveHead(&m_frameQueuedAt);
     delete m_currentImage;
     m_currentImage = nullptr;
     if (frame == nullptr) break;
@@ -103,6 +104,11 @@ void CGrabberDlg::ProcessFrame(CxImage* frame) {
   const CWatchedSection watched = WatchSection("processing thread");
   // One mode for the whole frame, even if a page switches while it is processed.
   const bool capture = m_captureMode;
+  // A frame the camera took on its own trigger line while out of service.
+  if (capture && !m_inService) {
+    delete frame;
+    return IgnoreShot("camera frame");
+  }
   if (!capture && !ShrinkForSetup(frame)) return;
   m_currentImage = frame;
   RotateCurrentImage();

@@ -121,10 +121,12 @@ void CGrabberDlg::FinishSave(PendingSave& save) {
     return RefuseSave("photo " + paths.filePath + " not saved: " + *problem + "; counter " +
                       std::to_string(number->counter) + " skipped");
   }
+  const auto savedAt = std::chrono::system_clock::now();
   {
     std::lock_guard lock(m_stateLock);
     m_lastPhotoPath = paths.filePath;
     m_lastPhotoCounter = number->counter;
+    m_lastPhotoSavedAt = savedAt;
   }
   if (!journaled) return RecordUnjournaledPhoto(photo, records, paths.filePath);
   {
@@ -132,6 +134,10 @@ void CGrabberDlg::FinishSave(PendingSave& save) {
     m_saveProblem.clear();
   }
   ++m_savedCount;
+  m_feed.Tally().PhotoSaved(
+      savedAt, std::chrono::duration<double>(std::chrono::steady_clock::now() - m_frameQueuedAt).count());
+  m_feed.PhotoSaved(number->counter, remote::PathBelowRoot(paths.filePath, save.databasePath),
+                    photo.operatorName, photo.film);
   m_recordWriter.Resume(records);
   if (m_recordWriter.IsBehind()) OnRecordBacklog(m_recordWriter.PendingCount());
 }
@@ -191,9 +197,11 @@ void CGrabberDlg::RemoveStalePartialFiles(const std::string& folder) {
 void CGrabberDlg::OnRecordBacklog(std::size_t pending) {
   m_recordsWaiting = pending;
   if (pending == 0) {
+    m_feed.RecordsCaughtUp();
     TheLog().WriteLine("The database has taken every waiting record");
     if (SaveProblem().empty()) SetStatus("Ok");
   } else {
+    m_feed.RecordsWaiting(pending);
     SetStatus("Ko");
     TheLog().WriteLine("The database has not taken " + std::to_string(pending) +
                        " records yet; they wait in " + m_recordWriter.Path());
@@ -242,7 +250,11 @@ std::optional<std::string> CGrabberDlg::WritePhotoFile(const ImageTreePaths& pat
   return bx::PutInPlace(partial, paths.filePath, ReadInt("Database Settings", "Auto Increase", 1) == 0);
 }
 
-void CGrabberDlg::RefuseSave(const std::string& reason) { ReportSaveProblem("Photo not saved: ", reason); }
+void CGrabberDlg::RefuseSave(const std::string& reason) {
+  ReportSaveProblem("Photo not saved: ", reason);
+  m_feed.Tally().SaveFailed();
+  m_feed.PhotoNotSaved(reason);
+}
 
 void CGrabberDlg::ReportSaveProblem(const std::string& logPrefix, const std::string& reason) {
   SetStatus("Ko");

@@ -7,9 +7,18 @@
 #include "camera/CameraTransport.h"
 #include "platform/ProfileStore.h"
 
+// Out of service is said first: whoever put the station out wants to see it.
+StationStatus CGrabberDlg::CurrentStatus() const {
+  if (!m_inService) {
+    std::lock_guard lock(m_stateLock);
+    return {StationStatus::State::OutOfService, "Out of service", m_serviceReason};
+  }
+  return OperatingStatus();
+}
+
 // A lost camera comes first: nothing else can be done until it is back. A photo
 // that was not saved comes before records that wait, which are safe in the journal.
-StationStatus CGrabberDlg::CurrentStatus() const {
+StationStatus CGrabberDlg::OperatingStatus() const {
   using State = StationStatus::State;
   if (IsReconnecting()) return {State::NoCamera, "No camera", NoCameraReason()};
   if (!m_cameraConnected)

@@ -73,7 +73,8 @@ TriggerSettings CGrabberDlg::GetTriggerSettings() const { return m_trigger->GetS
 
 void CGrabberDlg::TriggeredShot(bool flag) {
   const CWatchedSection watched = WatchSection("trigger thread");
-  Shoot(flag, [this] { return m_trigger->IsStopping(); });
+  Shoot(
+      flag, [this] { return m_trigger->IsStopping(); }, TriggerSourceName());
 }
 
 void CGrabberDlg::LoadPresetFlash(int preset) { m_flash.Load(PropertiesFileName(), PresetSet(preset)); }

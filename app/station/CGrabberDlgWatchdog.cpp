@@ -27,9 +27,13 @@ std::unique_ptr<CWatchDogTimer> CGrabberDlg::MakeWatchdog() {
   const int tolerance = ReadInt("Program Settings", "Watchdog Tolerance", kDefaultToleranceMs);
   if (tolerance <= 0) return nullptr;
   m_watchTicks = static_cast<unsigned>((tolerance + period - 1) / period);
-  return std::make_unique<CWatchDogTimer>([this] { m_app.RestartProgram(); },
-                                          [](const std::string& line) { TheLog().WriteLine(line); },
-                                          std::chrono::milliseconds(period));
+  const auto restart = [this] {
+    m_feed.Tally().WatchdogRestart();
+    m_feed.WatchdogRestartPending();
+    m_app.RestartProgram();
+  };
+  return std::make_unique<CWatchDogTimer>(
+      restart, [](const std::string& line) { TheLog().WriteLine(line); }, std::chrono::milliseconds(period));
 }
 
 CWatchedSection CGrabberDlg::WatchSection(const char* thread) {

@@ -12,12 +12,12 @@ int CxImageRefList::GetCount() const {
 void CxImageRefList::AddTail(CxImage* image) {
   {
     std::lock_guard lock(m_lock);
-    m_images.push_back(image);
+    m_images.push_back({image, std::chrono::steady_clock::now()});
   }
   m_changed.notify_all();
 }
 
-CxImage* CxImageRefList::RemoveHead() {
+CxImage* CxImageRefList::RemoveHead(std::chrono::steady_clock::time_point* queuedAt) {
   std::unique_lock lock(m_lock);
   m_changed.wait(lock, [this] { return m_state != State::Open || !m_images.empty(); });
   if (m_state == State::Draining) {
@@ -27,20 +27,21 @@ CxImage* CxImageRefList::RemoveHead() {
       --m_drainLeft;
   }
   if (m_state == State::Stopped) return nullptr;
-  CxImage* head = m_images.front();
+  const Entry head = m_images.front();
   m_images.pop_front();
-  return head;
+  if (queuedAt) *queuedAt = head.queuedAt;
+  return head.image;
 }
 
 int CxImageRefList::RemoveAll(bool wake) {
-  std::list<CxImage*> discarded;
+  std::list<Entry> discarded;
   {
     std::lock_guard lock(m_lock);
     discarded.swap(m_images);
     m_state = wake ? State::Stopped : State::Open;
   }
   m_changed.notify_all();
-  for (CxImage* image : discarded) delete image;
+  for (const Entry& entry : discarded) delete entry.image;
   return static_cast<int>(discarded.size());
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <list>
 #include <mutex>
@@ -20,7 +21,8 @@ class CxImageRefList {
   int GetCount() const;
   void AddTail(CxImage* image);
   // Blocks until an image is queued or the list is stopped; null when stopped.
-  CxImage* RemoveHead();
+  // `queuedAt`, when given, receives when the image was added.
+  CxImage* RemoveHead(std::chrono::steady_clock::time_point* queuedAt = nullptr);
   // Deletes every queued image. wake = true stops the list, which releases a
   // waiting RemoveHead with null; wake = false opens it for a new run.
   // Returns how many images were deleted.
@@ -34,7 +36,11 @@ class CxImageRefList {
 
   mutable std::mutex m_lock;
   std::condition_variable m_changed;
-  std::list<CxImage*> m_images;
+  struct Entry {
+    CxImage* image;
+    std::chrono::steady_clock::time_point queuedAt;
+  };
+  std::list<Entry> m_images;
   State m_state = State::Open;
   size_t m_drainLeft = 0;  // images RemoveHead still hands out while draining
 };

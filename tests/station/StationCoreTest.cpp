@@ -97,6 +97,7 @@ TEST_F(StationCoreTest, ASoftwareShotFromLiveModeReturnsToLiveMode) {
 TEST_F(StationCoreTest, AnUnpluggedCameraIsReconnectedAndGrabsAgain) {
   CountingStation& station = Start(true);
   station.SetReconnectPeriod(20);
+  std::uint64_t cursor = station.Feed().Events().NextId();
   auto& simulator = Pylon::CTlFactory::GetInstance().Simulator();
   simulator.Unplug(CameraSerial());
   ASSERT_TRUE(Eventually([&] { return station.IsReconnecting(); }));
@@ -105,6 +106,14 @@ TEST_F(StationCoreTest, AnUnpluggedCameraIsReconnectedAndGrabsAgain) {
   EXPECT_TRUE(station.IsCameraConnected());
   ASSERT_TRUE(Shoot(station));
   EXPECT_EQ(m_folder.SavedPhotos().size(), 1u);
+
+  // What the HTTP service is told: the loss, the return, the photo.
+  std::vector<std::string> events;
+  for (const remote::StationEvent& event :
+       station.Feed().Events().WaitFrom(cursor, std::chrono::seconds(0)).events)
+    events.push_back(event.name);
+  EXPECT_EQ(events, (std::vector<std::string>{"camera-lost", "camera-found", "photo-saved"}));
+  EXPECT_EQ(station.RemoteSnapshot().cameraReconnects, 1u);
 }
 
 bool HasThreadStartingWith(const std::string& prefix) {

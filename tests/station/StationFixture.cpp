@@ -43,7 +43,9 @@ void StationFolder::WriteProfile(const std::string& databasePath, const std::str
           << "Counter Port=" << FreePort() << "\n"
           << extraLines
           // Never the machine's own serial port; a test that wants one names it above.
-          << "[Program Settings]\nSerial Port=\n";
+          << "[Program Settings]\nSerial Port=\n"
+          // No HTTP service on the machine's fixed port; a test that wants one enables it above.
+          << "[Remote Settings]\nEnabled=0\n";
 }
 
 std::vector<fs::path> StationFolder::SavedPhotos() const {

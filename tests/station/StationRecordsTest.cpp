@@ -99,6 +99,7 @@ class StationRecordsTest : public ::testing::TestWithParam<SqlDialect> {
 
 TEST_P(StationRecordsTest, AnOutageLosesNeitherPhotosNorRows) {
   constexpr int kShots = 30;
+  std::uint64_t cursor = m_station->Feed().Events().NextId();
   for (int shot = 1; shot <= kShots; ++shot) {
     if (shot == 11) {
       // Records the writer still holds would go to the database it was woken for.
@@ -115,6 +116,14 @@ TEST_P(StationRecordsTest, AnOutageLosesNeitherPhotosNorRows) {
   m_station->OnDestroy();  // writes what is still pending
   EXPECT_EQ(m_station->Status(), "Ok");
   EXPECT_NE(Log().find("The database has taken every waiting record"), std::string::npos);
+  // The HTTP service heard of the backlog and of its end.
+  std::vector<std::string> backlog;
+  for (const remote::StationEvent& event :
+       m_station->Feed().Events().WaitFrom(cursor, std::chrono::seconds(0)).events)
+    if (event.name.starts_with("records-")) backlog.push_back(event.name);
+  ASSERT_FALSE(backlog.empty());
+  EXPECT_EQ(backlog.front(), "records-waiting");
+  EXPECT_EQ(backlog.back(), "records-caught-up");
   EXPECT_EQ(m_station->SavedCount(), kShots);
   EXPECT_EQ(m_folder.SavedPhotos().size(), static_cast<size_t>(kShots));
   EXPECT_EQ(m_database.Scalar("SELECT COUNT(*) FROM \"Fotografie\" WHERE \"OPERATORE\" = 'D''Angelo'"),

@@ -72,6 +72,7 @@ TEST_F(StationSaveTest, AMissingPhotoFolderIsNamedAndUsesNoCounter) {
   EXPECT_NE(Log().find("Photo not saved: folder " + missing.string()), std::string::npos) << Log();
   EXPECT_FALSE(fs::exists(missing));  // a mount point is never created
   EXPECT_EQ(NextFilmNumber(), -1);    // no counter was taken
+  EXPECT_EQ(station.RemoteSnapshot().failedSaves, 1u);
 
   // Once the folder is there, the next shot saves and the reason is gone.
   fs::create_directory(missing);

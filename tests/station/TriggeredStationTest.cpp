@@ -79,6 +79,26 @@ TEST_F(TriggeredStationTest, AnInputLinePulseOnTheCameraReleasesAPhoto) {
   EXPECT_EQ(m_folder.SavedPhotos().size(), 1u);
 }
 
+// Trigger mode 1: the camera takes the frame on its line by itself.
+TEST_F(TriggeredStationTest, OutOfServiceTheCamerasOwnLineTriggerSavesNothingUntilBackInService) {
+  CGrabberDlg& station = Start(2, "[Trigger Settings]\nTrigger Mode=1\n");
+  station.SetInService(false, "camera moved");
+  Simulator().SetLineLevel(Serial(), 1, true);
+  for (int i = 0; i < 1000 && station.RemoteSnapshot().ignoredTriggers == 0; ++i)
+    std::this_thread::sleep_for(10ms);
+  Simulator().SetLineLevel(Serial(), 1, false);
+  std::this_thread::sleep_for(50ms);
+  EXPECT_EQ(station.RemoteSnapshot().ignoredTriggers, 1u);
+  EXPECT_EQ(station.SavedCount(), 0);
+  EXPECT_EQ(station.CurrentStatus().state, StationStatus::State::OutOfService);
+
+  station.SetInService(true, "");
+  Simulator().SetLineLevel(Serial(), 1, true);
+  ASSERT_TRUE(WaitForSaved(1));
+  EXPECT_EQ(station.RemoteSnapshot().ignoredTriggers, 1u);
+  EXPECT_EQ(m_folder.SavedPhotos().size(), 1u);
+}
+
 TEST_F(TriggeredStationTest, ThePresetsFlashPulsesTheCameraOutputOnEveryShot) {
   std::ofstream(m_folder.Root() / "Properties.xml")
       << "<Set0><Flash><Enabled value=\"1\"/></Flash></Set0><Set1><Flash><Enabled "

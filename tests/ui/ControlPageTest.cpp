@@ -148,3 +148,21 @@ TEST_F(ControlPageTest, SwitchingToAPresetWithoutSettingsSaysSo) {
 }
 
 }  // namespace
+
+TEST_F(ControlPageTest, OutOfServiceIsShownAndTheShotButtonIgnored) {
+  PrepareStation();
+  StartWindow();
+  m_window->Core().SetInService(false, "camera moved");
+  ASSERT_TRUE(WaitForStatus("Out of service"));
+  EXPECT_EQ(Banner(), Hue::Amber);
+  EXPECT_EQ(Reason(), "Shots and triggers are ignored until the station is back in service: camera moved");
+  QTest::mouseClick(Find<QPushButton>("shot"), Qt::LeftButton);
+  EXPECT_EQ(m_window->Core().RemoteSnapshot().ignoredTriggers, 1u);
+  Screenshot("out-of-service");
+
+  m_window->Core().SetInService(true, "");
+  ASSERT_TRUE(WaitForStatus("Idle"));
+  QTest::mouseClick(Find<QPushButton>("shot"), Qt::LeftButton);
+  ASSERT_TRUE(WaitForStatus("Ok"));
+  EXPECT_EQ(m_folder.SavedPhotos().size(), 1u);
+}
