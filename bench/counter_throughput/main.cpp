@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/common/FreePort.h"
 #include "bench/common/MachineProbe.h"
 #include "app/counter/CRemoteCounterClient.h"
 #include "app/counter/CRemoteCounterServer.h"
@@ -46,21 +47,10 @@ struct RoundResult {
   double p99Microseconds;
 };
 
-int FreePort() {
-  SocketHandle socket(::socket(AF_INET, SOCK_STREAM, 0));
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof(address);
-  ::bind(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  ::getsockname(socket.Get(), reinterpret_cast<sockaddr*>(&address), &length);
-  return ntohs(address.sin_port);
-}
-
 // Echoes each 24-byte message back, a thread per connection.
 class EchoServer {
  public:
-  EchoServer() : m_port(FreePort()) {
+  EchoServer() : m_port(bench::FreeLoopbackPort()) {
     m_listener = SocketHandle(::socket(AF_INET, SOCK_STREAM, 0));
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -168,7 +158,7 @@ int main(int argc, char** argv) {
   ProfileCounterSettings counterSettings(store);
   bx::RecordingMachinePower power;
   CounterServerOptions options;
-  options.basePort = FreePort();
+  options.basePort = bench::FreeLoopbackPort();
   store.WriteInt("Database Settings", "Counter Port", options.basePort);
   store.WriteInt("Film Settings", "Next Film Number", 0);
   CRemoteCounterServer server("", counterSettings, power, options);

@@ -2,16 +2,21 @@
 // the fastest sustained shot rate without a dropped frame, for 2448 x 2048
 // frames of the simulated camera; each as a ratio to the save sequence alone
 // (save, then embed the thumbnail) on the same photo, measured in the same run.
-//   station_latency [--database sqlite|postgresql]
+//   station_latency [--database sqlite|postgresql] [--remote]
 // With --database the station records every shot (photo row, XML copy, tally) in
 // a database of the run's own: an SQLite file, or a PostgreSQL schema dropped at
-// the end.
+// the end. With --remote the station's HTTP service listens on a loopback port of
+// the run's own, and every round adds a shot taken while clients keep the
+// service busy, so that both latencies are measured under the same machine load.
+// Without it the service is off.
 #include "app/GrabberApp.h"
 #include "app/station/CGrabberDlg.h"
 #include "app/station/HeadlessHost.h"
 #include "app/station/ShotStages.h"
+#include "bench/common/FreePort.h"
 #include "bench/common/MachineProbe.h"
 #include "bench/save_sequence/SaveSequence.h"
+#include "bench/station_latency/ServiceLoad.h"
 #include "platform/FileReplace.h"
 #include "platform/ProgramRestart.h"
 #include "platform/RecordingMachinePower.h"
@@ -131,7 +136,8 @@ void DropDatabase(const std::string& kind) {
   Administer("DROP SCHEMA " + SchemaName() + " CASCADE");
 }
 
-fs::path PrepareStation(const std::string& database) {
+// The station's folders and settings; `remotePort` 0 leaves its HTTP service off.
+fs::path PrepareStation(const std::string& database, int remotePort) {
   const fs::path root = fs::temp_directory_path() / ("bxstation-bench-" + std::to_string(::getpid()));
   fs::create_directories(root / "config");
   fs::create_directories(root / "state");
@@ -140,7 +146,8 @@ fs::path PrepareStation(const std::string& database) {
   std::ofstream(root / "config" / "BXGrabber.ini")
       << "[Camera Settings]\nCamera Transport=sim\nNum Buffers=4\n[Database Settings]\nDatabasePath="
       << (root / "photos").string() << "/\nServerName=localhost\n"
-      << (connection.empty() ? "" : "ODBC Default Connection=" + connection + "\n");
+      << (connection.empty() ? "" : "ODBC Default Connection=" + connection + "\n") << "[Remote Settings]\n"
+      << (remotePort > 0 ? "Enabled=1\nPort=" + std::to_string(remotePort) + "\n" : "Enabled=0\n");
   ::setenv("BX_CONFIG_DIR", (root / "config").c_str(), 1);
   ::setenv("BX_STATE_DIR", (root / "state").c_str(), 1);
   return root;
@@ -257,14 +264,24 @@ struct References {
 // measurement) on the pixels the station saves, once as it is (its JPEG synced)
 // and once without syncs, and with a durable replacement of a small file in the
 // same file system (written, synced, renamed, folder synced: what the disk
-// charges for each of the shot's durable writes), so all see the same machine load.
+// charges for each of the shot's durable writes), so all see the same machine
+// load. With a service load, each round also takes a shot while the service is
+// busy, before or after the idle one by turns.
 bool MeasureLatencies(TimedStation& station, HeadlessHost& host, const fs::path& root, Latencies& latencies,
-                      References& references) {
+                      References& references, ServiceLoad* load, Latencies& busy) {
   if (!station.haveFrame) return false;
   CxImage& scene = station.firstFrame;
   const std::string block(4096, 'x');
+  const auto busyShot = [&] {
+    load->SetActive(true);
+    const bool saved = TimeShot(station, host, busy);
+    load->SetActive(false);
+    return saved;
+  };
   for (int round = 0; round < kLatencyShots; ++round) {
+    if (load && round % 2 && !busyShot()) return false;
     if (!TimeShot(station, host, latencies)) return false;
+    if (load && round % 2 == 0 && !busyShot()) return false;
     const std::string target = (root / ("save" + std::to_string(round) + ".jpg")).string();
     const auto synced = [&] {
       const long faultsBefore = bench::MinorFaults();
@@ -306,16 +323,27 @@ std::vector<double> WithoutDiskSyncs(const Latencies& latencies, double durableM
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string database = argc == 3 && std::string(argv[1]) == "--database" ? argv[2] : "";
-  if (argc != 1 && database != "sqlite" && database != "postgresql") {
-    std::fprintf(stderr, "usage: station_latency [--database sqlite|postgresql]\n");
+  std::string database;
+  bool remote = false, understood = true;
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    if (option == "--remote")
+      remote = true;
+    else if (option == "--database" && i + 1 < argc)
+      database = argv[++i];
+    else
+      understood = false;
+  }
+  if (!understood || (!database.empty() && database != "sqlite" && database != "postgresql")) {
+    std::fprintf(stderr, "usage: station_latency [--database sqlite|postgresql] [--remote]\n");
     return 2;
   }
+  const int remotePort = remote ? bench::FreeLoopbackPort() : 0;
   bench::PrintMachineProbe();
   const bench::CpuTicks ticks = bench::ReadCpuTicks();
   fs::path root;
   try {
-    root = PrepareStation(database);
+    root = PrepareStation(database, remotePort);
   } catch (const CDBException& error) {
     std::fprintf(stderr, "station_latency: the database: %s\n", error.m_strError.c_str());
     return 1;
@@ -332,14 +360,18 @@ int main(int argc, char** argv) {
   }
   Latencies warmUp;  // allocations, file-system caches
   for (int shot = 0; shot < kLatencyShots; ++shot) TimeShot(station, host, warmUp);
-  Latencies latencies;
+  Latencies latencies, busy;
   References references;
-  const bool measured = MeasureLatencies(station, host, root, latencies, references);
+  std::unique_ptr<ServiceLoad> load = remote ? std::make_unique<ServiceLoad>(remotePort) : nullptr;
+  const bool measured = MeasureLatencies(station, host, root, latencies, references, load.get(), busy);
   double rate = 0;
   if (measured) {
     std::printf("sustained shot rate, %d shots per interval:\n", kRateShots);
     rate = SustainedRate(station, host, completions, Percentile(references.saves, 0.5));
   }
+  const long answered = load ? load->Answered() : 0, failed = load ? load->Failed() : 0;
+  const long events = load ? load->Events() : 0;
+  load.reset();
   station.OnDestroy();
   if (!database.empty())
     std::printf("database %s: %s rows pending in the journal\n", database.c_str(),
@@ -368,6 +400,16 @@ int main(int argc, char** argv) {
               latencyMedian, latencyMedian / saveMedian, latencyP95, latencyP95 / saveMedian);
   std::printf("frame delivered to photo on disk: median %.1f ms (ratio %.2f), p95 %.1f ms (ratio %.2f)\n",
               stationMedian, stationMedian / saveMedian, stationP95, stationP95 / saveMedian);
+  if (remote) {
+    const double busyMedian = Percentile(busy.shotToDisk, 0.5);
+    std::printf(
+        "with the HTTP service busy (10 status polls at 10 Hz, 2 thumbnail viewers at 2 Hz, an event "
+        "listener):\n"
+        "  median %.1f ms (ratio %.2f) beside %.1f ms idle (ratio %.2f): busy / idle %.2f (goal <= 1.05)\n"
+        "  %ld requests answered, %ld failed, %ld events\n",
+        busyMedian, busyMedian / saveMedian, latencyMedian, latencyMedian / saveMedian,
+        busyMedian / latencyMedian, answered, failed, events);
+  }
   PrintStages(latencies.stages);
   std::printf("page faults of the process: median %.0f a shot, %.0f a save alone\n",
               Percentile(latencies.faults, 0.5), Percentile(references.saveFaults, 0.5));
