@@ -48,6 +48,7 @@ CFrameConverter::~CFrameConverter() {
 
 SConvertedFrame CFrameConverter::Convert(int width, int height, EPixelType pixelType, uint8_t* buffer,
                                          int stride, EPixelType outputType) {
+  const auto start = std::chrono::steady_clock::now();
   if (m_flip && buffer && stride > 0 && height > 0)
     ippiMirror_8u_C1IR(buffer, stride, IppiSize{stride, height}, ippAxsHorizontal);
   const int channels = outputType == PixelType_BGRA8packed ? 4 : 3;
@@ -64,6 +65,7 @@ SConvertedFrame CFrameConverter::Convert(int width, int height, EPixelType pixel
   m_lastOwnership = m_reuseOutput ? OwnershipKeptByConverter
                     : converted   ? OwnershipHeaderAndData
                                   : OwnershipHeaderOnly;
+  m_lastDuration = std::chrono::steady_clock::now() - start;
   return {image, m_lastOwnership};
 }
 

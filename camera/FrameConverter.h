@@ -2,6 +2,7 @@
 // Turns a raw camera frame into an 8-bit BGR (or BGRA) IPL image and says who
 // owns the result. The raw buffer can be mirrored top to bottom in place first,
 // so that the bottom-left-origin output shows the picture the right way up.
+#include <chrono>
 #include <cstdint>
 
 #include "camera/ImageOwnership.h"
@@ -29,6 +30,8 @@ class CFrameConverter {
   bool GetFlip() const { return m_flip; }
   void SetFlip(bool flip) { m_flip = flip; }
   ImageOwnership GetLastOwnership() const { return m_lastOwnership; }
+  // How long the last Convert took (flip, demosaic or copy).
+  std::chrono::steady_clock::duration GetLastDuration() const { return m_lastDuration; }
 
  private:
   IplImage* PrepareOutput(int width, int height, int channels);
@@ -44,4 +47,5 @@ class CFrameConverter {
   bool m_reuseOutput = false;
   bool m_flip = true;
   IplImage* m_output = nullptr;
+  std::chrono::steady_clock::duration m_lastDuration{};
 };

@@ -4,6 +4,7 @@
 #include "platform/LogTrace.h"
 #include "app/StartupSettings.h"
 #include "app/station/IStationHost.h"
+#include "app/station/ShotStages.h"
 #include "camera/CameraTransport.h"
 #include "platform/StatePaths.h"
 #include "pylon/TlFactory.h"
@@ -68,7 +69,8 @@ CGrabberDlg::CGrabberDlg(CGrabberApp& app, IStationHost& host, std::unique_ptr<b
           bx::StatePaths::StateFolder() + "/" + app.ApplicationName() + ".records",
           [this](std::size_t pending) { OnRecordBacklog(pending); },
           [](const std::string& note) { TheLog().WriteLine(note); }),
-      m_watchdog(MakeWatchdog()) {
+      m_watchdog(MakeWatchdog()),
+      m_stages(std::make_unique<ShotStageClock>()) {
   if (m_app.m_counterServer) m_app.m_counterServer->SetPresetHost(this);
   m_app.SetRestartStop([this] { OnDestroy(); });
   const remote::RemoteSettings remote = remote::RemoteSettings::Read(m_triggerProfile, m_app.m_instance);
@@ -363,6 +365,7 @@ void CGrabberDlg::Shoot(bool flag, const std::function<bool()>& giveUp, const st
     m_frameEvent.Reset();
   }
   m_discardUntilShot = false;
+  m_stages->TriggerSent();
   TryOnCamera("Software trigger", [this, flag] {
     if (flag)
       FireOutputs(2);

@@ -38,6 +38,8 @@
 
 class CGrabberApp;
 class IStationHost;
+class ShotStageClock;
+struct ShotStages;
 class StationRemoteHost;
 namespace remote {
 class RemoteService;
@@ -150,6 +152,8 @@ class CGrabberDlg : public CPylonCamera, public IPresetHost {
   // The file of the last photo saved, or "", and its counter.
   std::string LastPhotoPath() const;
   int LastPhotoCounter() const;
+  // How long each stage of the last photo saved took.
+  ShotStages LastShotStages() const;
 
   // The HTTP service's view of the station: a copy of its state.
   remote::StationSnapshot RemoteSnapshot() const;
@@ -415,6 +419,7 @@ class CGrabberDlg : public CPylonCamera, public IPresetHost {
   std::atomic<bool> m_discardUntilShot{false};
   unsigned m_watchTicks = 0;
   std::unique_ptr<CWatchDogTimer> m_watchdog;
+  std::unique_ptr<ShotStageClock> m_stages;
   PeriodicTimer m_serviceTimer;
   bool m_serviceReady = false;  // on the service timer's thread only
 };

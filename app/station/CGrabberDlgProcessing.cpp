@@ -4,6 +4,7 @@
 #include "platform/LogTrace.h"
 #include "app/station/FrameRotation.h"
 #include "app/station/IStationHost.h"
+#include "app/station/ShotStages.h"
 #include "platform/ThreadName.h"
 
 #include <cstring>
@@ -18,10 +19,12 @@ constexpr int kPreviewDecimation = 4;
 void CGrabberDlg::OnNewImage(IplImage* frame, ImageOwnership kind) {
   const CWatchedSection watched = WatchSection("grab thread");
   std::lock_guard lock(m_lock);
-  if (m_liveMode)
+  if (m_liveMode) {
     ShowLiveFrame(frame, kind);
-  else
+  } else {
+    m_stages->FrameArrived(GetConverter().GetLastDuration());
     QueueFrame(frame, kind);
+  }
 }
 
 void CGrabberDlg::ReleaseFrame(IplImage* frame, ImageOwnership kind) { ReleaseImage(frame, kind); }
@@ -113,11 +116,16 @@ void CGrabberDlg::ProcessFrame(CxImage* frame) {
   if (!PrepareOutputImage()) return;
   if (!capture) KeepSetupFrame(*m_currentImage);
   const int page = m_activePage;
+  ShotStages& stages = m_stages->BeginSave();
   std::optional<PendingSave> save = capture ? BeginSave() : std::nullopt;
-  ApplyColour(page != CameraSetupPage && page != ColorSetupPage);
+  {
+    const StageTimer timer(stages.colour);
+    ApplyColour(page != CameraSetupPage && page != ColorSetupPage);
+  }
   m_thumbnailImage.CleanUp();
   const int savedBefore = m_savedCount;
   if (save) FinishSave(*save);
+  if (m_savedCount != savedBefore) m_stages->Publish();
   const ShownImage about = capture ? DescribeCapture(m_savedCount != savedBefore) : ShownImage{};
   const CxImage& shown = m_thumbnailImage.IsValid() ? m_thumbnailImage : m_outputImage;
   m_host.ShowOutputImage(shown, about);

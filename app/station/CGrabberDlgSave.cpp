@@ -1,6 +1,7 @@
 // The save sequence of one captured photo and the database probe.
 #include "app/station/CGrabberDlg.h"
 #include "app/station/IStationHost.h"
+#include "app/station/ShotStages.h"
 
 #include "app/GrabberApp.h"
 #include "app/counter/CounterServerAddress.h"
@@ -90,13 +91,17 @@ std::optional<CGrabberDlg::PendingSave> CGrabberDlg::BeginSave() {
     return std::nullopt;
   }
   save.number = std::async(std::launch::async, [this, server = CounterServer(serverName)] {
+    const StageTimer timer(m_stages->Current().counter);
     return m_numbering.NumberPhoto(server, m_showDelay);
   });
   return save;
 }
 
 void CGrabberDlg::FinishSave(PendingSave& save) {
-  const auto number = save.number.get();
+  const auto number = [&] {
+    const StageTimer timer(m_stages->Current().counterWait);
+    return save.number.get();
+  }();
   if (!number) return RefuseSave("no counter could be obtained");  // the numbering logged why
   SetStatus("Ok");
   // A station with a database keeps shooting while it is out: the rows wait in the
@@ -224,8 +229,10 @@ std::optional<std::string> CGrabberDlg::WritePhotoFile(const ImageTreePaths& pat
   if (const auto problem = paths.CreateFolders()) return problem;
   const std::string partial = PartialPhotoPath(paths);
   const int quality = ReadInt("Program settings", "JPEG Quality", 90);
+  ShotStages& stages = m_stages->Current();
   {
     // The JPEG's data is synced alongside the thumbnail, the rest before the rename.
+    const StageTimer timer(stages.jpeg);
     const bx::DeferredSync later;
     errno = 0;
     if (!m_outputImage.Save(partial.c_str(), kJpegFileType, 0, quality, nullptr, 1)) {
@@ -235,16 +242,25 @@ std::optional<std::string> CGrabberDlg::WritePhotoFile(const ImageTreePaths& pat
     }
   }
   auto syncError = std::async(std::launch::async, [&] {
+    const StageTimer timer(stages.journal);
     journal();
     return bx::SyncFile(partial) ? 0 : errno;
   });
   // A thumbnail that did not fit (a disk filled meanwhile) fails the save: the
   // photo would lack it, or end in a part of it.
-  errno = 0;
-  const bool embedded =
-      m_thumbnailImage.LoadThumbnail(partial.c_str(), 1, 1, kThumbnailSize, 1, 0, nullptr) != 0;
-  const int thumbnailError = errno;
-  if (const int error = syncError.get()) {
+  bool embedded = false;
+  int thumbnailError = 0;
+  {
+    const StageTimer timer(stages.thumbnail);
+    errno = 0;
+    embedded = m_thumbnailImage.LoadThumbnail(partial.c_str(), 1, 1, kThumbnailSize, 1, 0, nullptr) != 0;
+    thumbnailError = errno;
+  }
+  const int error = [&] {
+    const StageTimer timer(stages.journalWait);
+    return syncError.get();
+  }();
+  if (error) {
     std::remove(partial.c_str());
     return "cannot write " + partial + ": " + std::error_code(error, std::generic_category()).message();
   }
@@ -253,6 +269,7 @@ std::optional<std::string> CGrabberDlg::WritePhotoFile(const ImageTreePaths& pat
     return WriteProblem(thumbnailError, paths.filmFolder, "the thumbnail");
   }
   // Film folders come back every week: only "Auto Increase" 0 reuses a name on purpose.
+  const StageTimer timer(stages.rename);
   return bx::PutInPlace(partial, paths.filePath, ReadInt("Database Settings", "Auto Increase", 1) == 0);
 }
 

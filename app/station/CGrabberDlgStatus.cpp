@@ -3,6 +3,7 @@
 #include "app/station/CGrabberDlg.h"
 
 #include "app/GrabberApp.h"
+#include "app/station/ShotStages.h"
 #include "camera/CameraTransport.h"
 #include "platform/ProfileStore.h"
 
@@ -51,6 +52,8 @@ ShownImage CGrabberDlg::DescribeCapture(bool saved) const {
   if (saved) return {ShownImage::Kind::SavedPhoto, m_lastPhotoPath, m_lastPhotoCounter, ""};
   return {ShownImage::Kind::UnsavedPhoto, "", 0, m_saveProblem};
 }
+
+ShotStages CGrabberDlg::LastShotStages() const { return m_stages->LastSaved(); }
 
 int CGrabberDlg::LastPhotoCounter() const {
   std::lock_guard lock(m_stateLock);

@@ -4,7 +4,8 @@
 // to libspng decoding the file alone), all measured in the same run; a plain read of each file shows what the
 // kernel's page cache alone costs (on virtual machines it varies from file to file). Files are read from the
 // page cache (all are written and synced before timing); the processor caches are evicted before every timed
-// decode and copy, as a file freshly opened is not in them.
+// decode and copy, as a file freshly opened is not in them. The page faults a load takes (first touches of
+// fresh memory or of a mapped file) are counted, as they cost several times more on some virtual machines.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 
 #include <unistd.h>
 
+#include "bench/common/MachineProbe.h"
 #include "bench/codec_decode/BenchFiles.h"
 #include "bench/codec_decode/LzwCost.h"
 #include "bench/codec_decode/SpngDirect.h"
@@ -100,9 +102,35 @@ double MemcpyTime(const CxImage& photo) {
   return time;
 }
 
+struct LoadTimes {
+  double load = 0;     // median seconds
+  double convert = 0;  // median seconds of the convert process, 0 without it
+  long faults = 0;     // page faults of one load
+};
+
+// Our loads and convert's runs interleaved, so that both see the same machine load.
+// `image` has been loaded from `path` once.
+LoadTimes TimeLoad(const Format& format, const std::string& path, CxImage& image, bool haveConvert,
+                   int& failures) {
+  const std::string command = std::string(kConvert) + " " + path + " ppm:/dev/null";
+  std::vector<double> loads, converts;
+  long faults = 0;
+  for (int run = 0; run < kRuns; ++run) {
+    EvictCaches();
+    const long before = bench::MinorFaults();
+    loads.push_back(Seconds([&] { format.load(image, path.c_str(), 0, 1, 0, nullptr); }));
+    faults += bench::MinorFaults() - before;
+    if (haveConvert && run % (kRuns / kConvertRuns) == 0)
+      converts.push_back(Seconds([&] { failures += std::system(command.c_str()) != 0; }));
+  }
+  return {bxbench::Median(loads), bxbench::Median(converts), faults / kRuns};
+}
+
 }  // namespace
 
 int main() {
+  bench::PrintMachineProbe();
+  const bench::CpuTicks ticks = bench::ReadCpuTicks();
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / "bx-codec-decode";
   std::filesystem::create_directories(dir);
   CxImage photo;
@@ -123,8 +151,8 @@ int main() {
   const double memcpyTime = MemcpyTime(photo);
   std::printf("%d x %d BGR, medians of %d runs (convert: %d runs); memcpy of the pixels %.2f ms\n", kWidth,
               kHeight, kRuns, kConvertRuns, memcpyTime * 1e3);
-  std::printf("%-18s %9s %9s %9s %9s %11s %9s\n", "format", "load ms", "x memcpy", "read ms", "x read",
-              "convert ms", "convert/load");
+  std::printf("%-18s %9s %9s %7s %9s %9s %11s %9s\n", "format", "load ms", "x memcpy", "faults", "read ms",
+              "x read", "convert ms", "convert/load");
   int failures = 0;
   for (const Format& format : formats)
     failures += !format.write(photo, (dir / format.file).string()) || !Rewrite((dir / format.file).string());
@@ -137,15 +165,12 @@ int main() {
       ++failures;
       continue;
     }
-    const double load = MedianOf(kRuns, [&] { format.load(image, path.c_str(), 0, 1, 0, nullptr); });
+    const LoadTimes times = TimeLoad(format, path, image, haveConvert, failures);
+    const double load = times.load, convert = times.convert;
+    const long faults = times.faults;
     const double read = ReadTime(path);
-    double convert = 0;
-    if (haveConvert) {
-      const std::string command = std::string(kConvert) + " " + path + " ppm:/dev/null";
-      convert = MedianOf(kConvertRuns, [&] { failures += std::system(command.c_str()) != 0; });
-    }
-    std::printf("%-18s %9.2f %9.2f %9.2f %9.2f %11.1f %9.1f", format.name, load * 1e3, load / memcpyTime,
-                read * 1e3, load / read, convert * 1e3, convert / load);
+    std::printf("%-18s %9.2f %9.2f %7ld %9.2f %9.2f %11.1f %9.1f", format.name, load * 1e3, load / memcpyTime,
+                faults, read * 1e3, load / read, convert * 1e3, convert / load);
     if (format.goalVsMemcpy > 0)
       std::printf("   (goals: <= %.0f x memcpy, >= %.0f x convert)", format.goalVsMemcpy,
                   format.goalVsConvert);
@@ -161,5 +186,6 @@ int main() {
   bxbench::PrintLzwCodeCost((dir / "l.tif").string(), kRuns);
   if (!haveConvert) std::printf("%s not installed: no ImageMagick comparison\n", kConvert);
   std::filesystem::remove_all(dir);
+  bench::PrintMachineLoad(ticks);
   return failures == 0 ? 0 : 1;
 }

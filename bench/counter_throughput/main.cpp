@@ -23,6 +23,8 @@
 #include <thread>
 #include <vector>
 
+#include "bench/common/FreePort.h"
+#include "bench/common/MachineProbe.h"
 #include "app/counter/CRemoteCounterClient.h"
 #include "app/counter/CRemoteCounterServer.h"
 #include "app/counter/SocketHandle.h"
@@ -45,21 +47,10 @@ struct RoundResult {
   double p99Microseconds;
 };
 
-int FreePort() {
-  SocketHandle socket(::socket(AF_INET, SOCK_STREAM, 0));
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof(address);
-  ::bind(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  ::getsockname(socket.Get(), reinterpret_cast<sockaddr*>(&address), &length);
-  return ntohs(address.sin_port);
-}
-
 // Echoes each 24-byte message back, a thread per connection.
 class EchoServer {
  public:
-  EchoServer() : m_port(FreePort()) {
+  EchoServer() : m_port(bench::FreeLoopbackPort()) {
     m_listener = SocketHandle(::socket(AF_INET, SOCK_STREAM, 0));
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -158,6 +149,8 @@ std::string FreshStoreFolder() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  bench::PrintMachineProbe();
+  const bench::CpuTicks ticks = bench::ReadCpuTicks();
   Settings settings = Parse(argc, argv);
   const bool ownFolder = settings.store.empty();
   if (ownFolder) settings.store = FreshStoreFolder();
@@ -165,7 +158,7 @@ int main(int argc, char** argv) {
   ProfileCounterSettings counterSettings(store);
   bx::RecordingMachinePower power;
   CounterServerOptions options;
-  options.basePort = FreePort();
+  options.basePort = bench::FreeLoopbackPort();
   store.WriteInt("Database Settings", "Counter Port", options.basePort);
   store.WriteInt("Film Settings", "Next Film Number", 0);
   CRemoteCounterServer server("", counterSettings, power, options);
@@ -200,5 +193,6 @@ int main(int argc, char** argv) {
   std::printf("p99 ratio (counter / echo):            %.2f (goal <= 1.3)\n", p99 / referenceP99);
   std::printf("numbers allocated: %d of %d\n", allocated, kClients * settings.perClient * settings.rounds);
   if (ownFolder) std::filesystem::remove_all(settings.store);
+  bench::PrintMachineLoad(ticks);
   return 0;
 }

@@ -11,6 +11,7 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "bench/common/MachineProbe.h"
 #include "camera/PylonCamera.h"
 #include "pylon/TlFactory.h"
 #include "pylon/sim/Simulator.h"
@@ -113,7 +114,10 @@ void MeasureEndToEnd() {
 }  // namespace
 
 int main() {
+  bench::PrintMachineProbe();
+  const bench::CpuTicks ticks = bench::ReadCpuTicks();
   CompareWithOpenCv();
   MeasureEndToEnd();
+  bench::PrintMachineLoad(ticks);
   return 0;
 }

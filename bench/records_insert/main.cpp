@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/MachineProbe.h"
 #include "TestDatabase.h"
 #include "records/CStorySet.h"
 #include "odbc/OdbcSession.h"
@@ -127,6 +128,8 @@ void Measure(bx::odbc::SqlDialect dialect, const Settings& settings) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  bench::PrintMachineProbe();
+  const bench::CpuTicks ticks = bench::ReadCpuTicks();
   Settings settings;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--rounds"))
@@ -143,5 +146,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "records_insert: %s\n", error.m_strError.c_str());
     return 1;
   }
+  bench::PrintMachineLoad(ticks);
   return 0;
 }

@@ -55,7 +55,7 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffHandle.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffLayout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tiff/LzwStripDecoder.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffLzwDecoder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffStripDecoder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffWriter.cpp)
 # Joy files (scrambled JPEG container) and image signing.

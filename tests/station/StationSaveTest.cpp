@@ -7,6 +7,7 @@
 
 #include "platform/LogTrace.h"
 #include "app/station/CGrabberDlg.h"
+#include "app/station/ShotStages.h"
 #include "platform/ProfileStore.h"
 
 #include <gtest/gtest.h>
@@ -85,6 +86,29 @@ TEST_F(StationSaveTest, AMissingPhotoFolderIsNamedAndUsesNoCounter) {
   EXPECT_EQ(station.SaveProblem(), "");
   EXPECT_EQ(station.SavedCount(), 1);
   EXPECT_TRUE(fs::exists(missing / "images/Operatore"));
+}
+
+// The stage timings are those of the last photo saved: every stage of the save
+// is timed, and a refused shot leaves the last saved photo's timings as they were.
+TEST_F(StationSaveTest, StageTimingsDescribeTheLastSavedPhoto) {
+  const fs::path missing = m_folder.Root() / "unmounted";
+  CGrabberDlg& station = Start(missing.string() + "/");
+  ASSERT_TRUE(Shoot());
+  EXPECT_EQ(station.LastShotStages().jpeg.count(), 0);
+
+  fs::create_directory(missing);
+  ASSERT_TRUE(Shoot());
+  const ShotStages saved = station.LastShotStages();
+  for (const ShotStages::Duration stage :
+       {saved.triggerToFrame, saved.conversion, saved.colour, saved.counter, saved.jpeg, saved.thumbnail,
+        saved.journal, saved.rename})
+    EXPECT_GT(stage.count(), 0);
+
+  fs::remove_all(missing);
+  ASSERT_TRUE(Shoot());
+  EXPECT_EQ(station.SavedCount(), 1);
+  EXPECT_EQ(station.LastShotStages().jpeg, saved.jpeg);
+  EXPECT_EQ(station.LastShotStages().rename, saved.rename);
 }
 
 TEST_F(StationSaveTest, OperatorNamesThatLeaveTheTreeAreRefused) {

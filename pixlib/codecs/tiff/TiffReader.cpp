@@ -12,7 +12,7 @@
 #include "pixlib/codecs/tiff/TiffDecoders.h"
 #include "pixlib/codecs/tiff/TiffHandle.h"
 #include "pixlib/codecs/tiff/TiffLayout.h"
-#include "pixlib/codecs/tiff/TiffLzwDecoder.h"
+#include "pixlib/codecs/tiff/TiffStripDecoder.h"
 #include "pixlib/core/CxImage.h"
 
 using namespace pixcodec;
@@ -22,7 +22,7 @@ namespace {
 char kLoadingTiff[] = "Loading TIFF";
 
 std::unique_ptr<TiffDecoder> MakeDecoder(TIFF* tiff, const TiffLayout& layout) {
-  if (TiffLzwDecoder::Handles(tiff, layout)) return std::make_unique<TiffLzwDecoder>(tiff, layout);
+  if (TiffStripDecoder::Handles(tiff, layout)) return std::make_unique<TiffStripDecoder>(tiff, layout);
   if (layout.DirectRgb()) return std::make_unique<TiffScanlineDecoder>(tiff, layout);
   auto decoder = std::make_unique<TiffRgbaDecoder>(tiff, layout);
   std::string error;

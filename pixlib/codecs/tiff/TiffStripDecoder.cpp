@@ -1,4 +1,4 @@
-#include "pixlib/codecs/tiff/TiffLzwDecoder.h"
+#include "pixlib/codecs/tiff/TiffStripDecoder.h"
 
 #include <opencv2/core/utility.hpp>
 
@@ -20,8 +20,10 @@ namespace {
 // Strips handed to one parallel task at a time (strips are often one row).
 constexpr int kTasksPerThread = 4;
 // Codes of strips that follow each other in the file are read together, up
-// to this many bytes at a time.
-constexpr std::uint64_t kRunBytes = 4u << 20;
+// to this many bytes at a time; uncompressed strips in runs small enough to
+// stay in the processor's cache while their rows are finished.
+constexpr std::uint64_t kLzwRunBytes = 4u << 20;
+constexpr std::uint64_t kPlainRunBytes = 256u << 10;
 
 std::uint64_t FileBytes(int fd) {
   struct stat info {};
@@ -41,7 +43,7 @@ std::size_t ReadAt(int fd, std::uint64_t offset, unsigned char* dst, std::size_t
 
 }  // namespace
 
-bool TiffLzwDecoder::Handles(TIFF* tiff, const TiffLayout& layout) {
+bool TiffStripDecoder::Handles(TIFF* tiff, const TiffLayout& layout) {
   std::uint16_t predictor = PREDICTOR_NONE;
   TIFFGetFieldDefaulted(tiff, TIFFTAG_PREDICTOR, &predictor);
   const bool rgb =
@@ -50,12 +52,17 @@ bool TiffLzwDecoder::Handles(TIFF* tiff, const TiffLayout& layout) {
   // The whole image is decoded at once, so it must fit under the decode cap
   // in the file's own layout too.
   const long long bytes = static_cast<long long>(layout.width) * layout.height * layout.samplesPerPixel;
-  return layout.compression == COMPRESSION_LZW && layout.bitsPerSample == 8 && !layout.tiled &&
-         bytes <= kMaxDecodedBytes && (rgb || grey) &&
-         (predictor == PREDICTOR_NONE || predictor == PREDICTOR_HORIZONTAL) && TIFFFileno(tiff) >= 0;
+  // libtiff reverses the bits of each byte of the other fill order: those files stay with it.
+  std::uint16_t fillOrder = FILLORDER_MSB2LSB;
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_FILLORDER, &fillOrder);
+  const bool lzw = layout.compression == COMPRESSION_LZW &&
+                   (predictor == PREDICTOR_NONE || predictor == PREDICTOR_HORIZONTAL);
+  const bool plain = layout.compression == COMPRESSION_NONE && predictor == PREDICTOR_NONE;
+  return (lzw || plain) && layout.bitsPerSample == 8 && !layout.tiled && bytes <= kMaxDecodedBytes &&
+         (rgb || grey) && fillOrder == FILLORDER_MSB2LSB && TIFFFileno(tiff) >= 0;
 }
 
-TiffLzwDecoder::TiffLzwDecoder(TIFF* tiff, const TiffLayout& layout)
+TiffStripDecoder::TiffStripDecoder(TIFF* tiff, const TiffLayout& layout)
     : m_tiff(tiff),
       m_layout(layout),
       m_fd(TIFFFileno(tiff)),
@@ -63,6 +70,7 @@ TiffLzwDecoder::TiffLzwDecoder(TIFF* tiff, const TiffLayout& layout)
   std::uint16_t predictor = PREDICTOR_NONE;
   TIFFGetFieldDefaulted(tiff, TIFFTAG_PREDICTOR, &predictor);
   m_predictor = predictor;
+  m_runBytes = layout.compression == COMPRESSION_NONE ? kPlainRunBytes : kLzwRunBytes;
   const std::uint32_t height = static_cast<std::uint32_t>(layout.height);
   TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &m_rowsPerStrip);
   if (m_rowsPerStrip == 0 || m_rowsPerStrip > height) m_rowsPerStrip = height;
@@ -80,27 +88,27 @@ TiffLzwDecoder::TiffLzwDecoder(TIFF* tiff, const TiffLayout& layout)
     std::fill_n(&m_greyRamp[3 * std::size_t(v)], 3, static_cast<unsigned char>(v));
 }
 
-SourcePixels TiffLzwDecoder::Pixels() const {
+SourcePixels TiffStripDecoder::Pixels() const {
   if (m_layout.samplesPerPixel == 1) return SourcePixels::Index;
   return m_layout.samplesPerPixel == 4 ? SourcePixels::Bgra : SourcePixels::Bgr;
 }
 
-const unsigned char* TiffLzwDecoder::Palette() const {
+const unsigned char* TiffStripDecoder::Palette() const {
   return m_layout.samplesPerPixel == 1 ? m_greyRamp.data() : nullptr;
 }
 
-std::uint64_t TiffLzwDecoder::BytesInFile(const Strip& strip) const {
+std::uint64_t TiffStripDecoder::BytesInFile(const Strip& strip) const {
   return strip.fileOffset < m_fileBytes ? std::min(strip.fileBytes, m_fileBytes - strip.fileOffset) : 0;
 }
 
-std::size_t TiffLzwDecoder::RunEnd(std::size_t first, std::size_t end) const {
+std::size_t TiffStripDecoder::RunEnd(std::size_t first, std::size_t end) const {
   std::uint64_t bytes = BytesInFile(m_strips[first]);
   std::size_t last = first;
   while (last + 1 < end) {
     const Strip& strip = m_strips[last];
     const Strip& next = m_strips[last + 1];
     if (next.fileOffset != strip.fileOffset + strip.fileBytes || BytesInFile(strip) != strip.fileBytes ||
-        bytes + BytesInFile(next) > kRunBytes)
+        bytes + BytesInFile(next) > m_runBytes)
       break;
     bytes += BytesInFile(next);
     ++last;
@@ -108,7 +116,7 @@ std::size_t TiffLzwDecoder::RunEnd(std::size_t first, std::size_t end) const {
   return last + 1;
 }
 
-void TiffLzwDecoder::DecodeRun(std::size_t first, std::size_t end, std::vector<unsigned char>& codes) {
+void TiffStripDecoder::DecodeRun(std::size_t first, std::size_t end, std::vector<unsigned char>& codes) {
   std::uint64_t total = 0;
   for (std::size_t i = first; i < end; ++i) total += BytesInFile(m_strips[i]);
   codes.resize(static_cast<std::size_t>(total) + kLzwInputPadding);
@@ -123,13 +131,17 @@ void TiffLzwDecoder::DecodeRun(std::size_t first, std::size_t end, std::vector<u
   }
 }
 
-void TiffLzwDecoder::DecodeStrip(Strip& strip, const unsigned char* codes, std::size_t bytes) {
-  if (IsOldStyleLzw(codes, bytes)) {
+void TiffStripDecoder::DecodeStrip(Strip& strip, const unsigned char* codes, std::size_t bytes) {
+  unsigned char* pixels = &m_pixels[strip.firstRow * m_rowBytes];
+  if (m_layout.compression == COMPRESSION_NONE) {
+    strip.decodedBytes = std::min(bytes, strip.expectedBytes);
+    std::memcpy(pixels, codes, strip.decodedBytes);
+  } else if (IsOldStyleLzw(codes, bytes)) {
     strip.oldStyle = true;
     return;
+  } else {
+    strip.decodedBytes = DecodeLzwStrip(codes, bytes, pixels, strip.expectedBytes);
   }
-  strip.decodedBytes =
-      DecodeLzwStrip(codes, bytes, &m_pixels[strip.firstRow * m_rowBytes], strip.expectedBytes);
   FinishRows(strip, m_predictor);
 }
 
@@ -137,7 +149,7 @@ void TiffLzwDecoder::DecodeStrip(Strip& strip, const unsigned char* codes, std::
 // are still in this core's cache: the horizontal predictor undone (each sample
 // was stored as the difference to the same sample of the pixel on its left),
 // then R and B swapped.
-void TiffLzwDecoder::FinishRows(const Strip& strip, int predictor) {
+void TiffStripDecoder::FinishRows(const Strip& strip, int predictor) {
   const std::size_t step = static_cast<std::size_t>(m_layout.samplesPerPixel);
   unsigned char* row = &m_pixels[strip.firstRow * m_rowBytes];
   for (std::size_t done = 0; done + m_rowBytes <= strip.decodedBytes; done += m_rowBytes, row += m_rowBytes) {
@@ -149,7 +161,7 @@ void TiffLzwDecoder::FinishRows(const Strip& strip, int predictor) {
   }
 }
 
-void TiffLzwDecoder::DecodeAll() {
+void TiffStripDecoder::DecodeAll() {
   m_decoded = true;
   m_fileBytes = FileBytes(m_fd);
   m_memory.block = ipl::allocatePixelBlock(m_rowBytes * static_cast<std::size_t>(m_layout.height));
@@ -186,7 +198,7 @@ void TiffLzwDecoder::DecodeAll() {
   m_validRows = WholeRows();
 }
 
-std::uint32_t TiffLzwDecoder::WholeRows() const {
+std::uint32_t TiffStripDecoder::WholeRows() const {
   for (const Strip& strip : m_strips)
     if (strip.decodedBytes < strip.expectedBytes)
       return strip.firstRow + static_cast<std::uint32_t>(strip.decodedBytes / m_rowBytes);
@@ -195,7 +207,7 @@ std::uint32_t TiffLzwDecoder::WholeRows() const {
                                                     m_strips.back().firstRow + m_rowsPerStrip);
 }
 
-int TiffLzwDecoder::ReadRow(unsigned char* buffer, int pixels) {
+int TiffStripDecoder::ReadRow(unsigned char* buffer, int pixels) {
   if (m_status != 0) return m_status;
   if (!m_decoded) DecodeAll();
   if (m_row >= m_validRows || std::size_t(pixels) * m_layout.samplesPerPixel > m_rowBytes)

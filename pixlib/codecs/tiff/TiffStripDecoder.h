@@ -14,17 +14,20 @@
 
 namespace pixcodec {
 
-// 8-bit contiguous RGB, RGBA and grey LZW strips (horizontal predictor or
-// none), decoded by our own LZW decoder on all cores: each strip's codes are
-// read from the file on their own, so the strips decode independently. Strips
-// in the old code layout go through libtiff. The image is decoded at the
-// first row; rows from the first strip that came out short on are missing.
-class TiffLzwDecoder : public TiffDecoder {
+// 8-bit contiguous RGB, RGBA and grey strips, LZW (horizontal predictor or
+// none) or uncompressed, read with pread on all cores: each strip's bytes are
+// read from the file on their own, so the strips decode independently. LZW
+// strips go through our own decoder, those in the old code layout through
+// libtiff. Reading the file rather than mapping it spares a page fault for
+// every few pages of the file, which some virtual machines charge dearly. The
+// image is decoded at the first row; rows from the first strip that came out
+// short on are missing.
+class TiffStripDecoder : public TiffDecoder {
  public:
   // Whether the image is one this decoder reads.
   static bool Handles(TIFF* tiff, const TiffLayout& layout);
 
-  TiffLzwDecoder(TIFF* tiff, const TiffLayout& layout);
+  TiffStripDecoder(TIFF* tiff, const TiffLayout& layout);
   // Rows as B, G, R (A) or grey palette indices.
   int ReadRow(unsigned char* buffer, int pixels) override;
   SourcePixels Pixels() const override;
@@ -57,8 +60,8 @@ class TiffLzwDecoder : public TiffDecoder {
   // Reads the codes of strips [first, end) with one read into `codes` and
   // decodes them.
   void DecodeRun(std::size_t first, std::size_t end, std::vector<unsigned char>& codes);
-  // Decodes one strip from its codes (followed by kLzwInputPadding readable
-  // bytes); marks it old-style instead when its codes are in the other layout.
+  // Decodes one strip from its bytes (followed by kLzwInputPadding readable
+  // bytes); marks an LZW strip old-style instead when its codes are in the other layout.
   void DecodeStrip(Strip& strip, const unsigned char* codes, std::size_t bytes);
   void FinishRows(const Strip& strip, int predictor);
   // Rows of whole strips, then of the first short strip.
@@ -70,6 +73,7 @@ class TiffLzwDecoder : public TiffDecoder {
   std::size_t m_rowBytes;
   std::uint32_t m_rowsPerStrip = 0;
   int m_predictor = PREDICTOR_NONE;
+  std::uint64_t m_runBytes = 0;  // read at a time from strips that follow each other
   std::uint64_t m_fileBytes = 0;
   std::vector<Strip> m_strips;
   PixelMemory m_memory;
