@@ -9,7 +9,6 @@ namespace {
 constexpr int kStatusPollers = 10;
 constexpr int kStatusPeriodMs = 100;
 constexpr int kViewers = 2;
-constexpr int kViewerPeriodMs = 500;
 
 }  // namespace
 
@@ -17,15 +16,24 @@ ServiceLoad::ServiceLoad(int port)
     : m_port(port), m_listener(std::make_unique<httplib::Client>("127.0.0.1", port)) {
   for (int i = 0; i < kStatusPollers; ++i)
     m_threads.emplace_back([this] { Poll("/api/v1/status", kStatusPeriodMs); });
-  for (int i = 0; i < kViewers; ++i)
-    m_threads.emplace_back([this] { Poll("/api/v1/photos/last/thumbnail", kViewerPeriodMs); });
+  for (int i = 0; i < kViewers; ++i) {
+    m_viewers.push_back(std::make_unique<httplib::Client>("127.0.0.1", port));
+    m_threads.emplace_back([this, viewer = m_viewers.back().get()] { View(*viewer); });
+  }
   m_threads.emplace_back([this] { Listen(); });
 }
 
 ServiceLoad::~ServiceLoad() {
   m_stopping = true;
   m_listener->stop();
+  for (auto& viewer : m_viewers) viewer->stop();
   for (std::thread& thread : m_threads) thread.join();
+}
+
+void ServiceLoad::SetActive(bool active) {
+  m_active = active;
+  if (!active)
+    for (auto& viewer : m_viewers) viewer->stop();
 }
 
 void ServiceLoad::Poll(const char* path, int periodMs) {
@@ -50,6 +58,20 @@ void ServiceLoad::Listen() {
       for (std::size_t i = 0; i + 1 < length; ++i)
         if (data[i] == '\n' && data[i + 1] == '\n') ++m_events;
       return !m_stopping.load();
+    });
+  }
+}
+
+void ServiceLoad::View(httplib::Client& viewer) {
+  viewer.set_read_timeout(std::chrono::seconds(30));
+  while (!m_stopping) {
+    if (!m_active) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      continue;
+    }
+    viewer.Get("/api/v1/preview.mjpg", [this](const char*, std::size_t length) {
+      m_previewBytes += static_cast<long>(length);
+      return m_active && !m_stopping;
     });
   }
 }
