@@ -15,8 +15,10 @@ bool ReadAt(std::FILE* file, long offset, unsigned char* bytes, std::size_t coun
   return std::fseek(file, offset, SEEK_SET) == 0 && std::fread(bytes, 1, count, file) == count;
 }
 
+// Nothing to write (an empty old tail restored) only moves the position.
 bool WriteAt(std::FILE* file, long offset, const unsigned char* bytes, std::size_t count) {
-  return std::fseek(file, offset, SEEK_SET) == 0 && std::fwrite(bytes, 1, count, file) == count;
+  return std::fseek(file, offset, SEEK_SET) == 0 &&
+         (count == 0 || std::fwrite(bytes, 1, count, file) == count);
 }
 
 bool CutAt(std::FILE* file, long length) {
