@@ -5,10 +5,12 @@
 #include "app/station/CGrabberDlg.h"
 #include "app/station/HeadlessHost.h"
 #include "app/station/SimulatedUnplugSignals.h"
+#include "pylon/TlFactory.h"
 
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -92,11 +94,15 @@ void WaitForStopSignal() {
 }  // namespace
 
 int RunHeadless(CGrabberApp& app, const HeadlessOptions& options) {
-  const SimulatedUnplugSignals unplugSignals;
+  std::optional<SimulatedUnplugSignals> unplugSignals;
   HeadlessHost host(Report);
   CGrabberDlg station(app, host);
   host.SetStatusQuery([&station] { return StatusLine(station); });
-  if (!station.OnInitDialog()) {
+  const bool started = station.OnInitDialog();
+  // Only simulated cameras can be unplugged on request: a station on real
+  // cameras keeps no thread for it.
+  if (Pylon::CTlFactory::GetInstance().GetTransport() == "sim") unplugSignals.emplace();
+  if (!started) {
     ReportError("No camera connected and \"Restart\" is set: the station ends and the machine restarts");
     return 1;
   }
