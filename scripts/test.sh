@@ -12,21 +12,24 @@ export LSAN_OPTIONS=suppressions=$root/scripts/lsan-suppressions.txt
 export QT_QPA_PLATFORM=offscreen
 # Let ccache hit across checkouts in different folders.
 export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1
+# Each phase's heading tells how long the run has taken so far.
+phase() { echo "== $1 (at $((SECONDS / 60)) min $((SECONDS % 60)) s)"; }
 status=0
 # The optimised tree is the one scripts/run.sh builds and runs: built once for both.
 for variant in release asan; do
   dir=$root/build
   flags=()
   [ $variant = asan ] && dir=$root/build-asan flags=(--sanitize)
-  echo "== $variant build"
+  phase "$variant build"
   "$root/scripts/setup.sh" --build-dir "$dir" "${flags[@]}"
-  echo "== $variant tests"
+  phase "$variant tests"
   ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" --timeout 600 || status=1
 done
 # On CI (as root, on a throw-away machine) the Debian packages are made from the
 # optimised tree, installed, used and removed again.
 if [ "${CI:-}" = true ] && [ "$(id -u)" -eq 0 ]; then
-  echo "== packages"
+  phase "packages"
   { "$root/scripts/package.sh" && "$root/scripts/check-package.sh"; } || status=1
 fi
+phase done
 exit $status
