@@ -141,13 +141,16 @@ std::optional<PhotoJournal::Ticket> ShotRecorder::Journal(const Target& target, 
                                                           const std::string& photoPath) {
   CFotoSet photos(target.settings);
   Configure(photos, target);
-  return journal_.AppendHeld(kShotRecord + photos.PrepareRow(photo) + "\t" + photoPath);
+  const std::string row = photos.PrepareRow(photo);
+  NoteXmlProblem(photos);
+  return journal_.AppendHeld(kShotRecord + row + "\t" + photoPath);
 }
 
 bool ShotRecorder::WriteDirectly(const Target& target, const CFoto& photo) {
   CFotoSet photos(target.settings);
   Configure(photos, target);
   const std::string row = photos.PrepareRow(photo);
+  NoteXmlProblem(photos);
   try {
     bx::odbc::OdbcSession session(target.settings.ConnectionString());
     std::string ignored;
@@ -155,6 +158,11 @@ bool ShotRecorder::WriteDirectly(const Target& target, const CFoto& photo) {
   } catch (const CDBException&) {
     return false;
   }
+}
+
+void ShotRecorder::NoteXmlProblem(const CFotoSet& photos) const {
+  if (!photos.m_xmlProblem.empty() && note_)
+    note_("The XML copy of " + photos.m_NOME_FILE + " was not written: " + photos.m_xmlProblem);
 }
 
 bx::odbc::OdbcSession* ShotRecorder::Session(const Target& target) {

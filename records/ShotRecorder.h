@@ -14,6 +14,7 @@
 namespace bx::odbc {
 class OdbcSession;
 }
+class CFotoSet;
 
 // Records each saved shot in the database: its photo row (with the XML copy) and
 // one picture on its operators' tally of the day. A shot goes to the station's
@@ -70,6 +71,8 @@ class ShotRecorder {
   // Counts the refused record's photo on its tallies, unless it was, and keeps the
   // record in the rejected file; false to try again later.
   bool SetAsideRefused(const Target& target, const std::string& record);
+  // Logs why the row's XML copy was not written, when it was not.
+  void NoteXmlProblem(const CFotoSet& photos) const;
   // Logs the driver's message of the last failure while records wait.
   void NoteWhyRecordsWait(std::size_t pending);
 

@@ -60,7 +60,9 @@ class ShotRecorderTest : public ::testing::TestWithParam<SqlDialect> {
   TestDatabase database_{GetParam()};
   TempFolder folder_;
   bx::RecordingMessageSink messages_;
-  ShotRecorder recorder_{folder_.Path() + "/state/records.journal"};
+  std::vector<std::string> notes_;  // the recorder's log lines
+  ShotRecorder recorder_{folder_.Path() + "/state/records.journal",
+                         [this](const std::string& note) { notes_.push_back(note); }};
 };
 
 TEST_P(ShotRecorderTest, OutageLosesNoRowAndReplaysInOrderOnce) {
@@ -98,6 +100,19 @@ TEST_P(ShotRecorderTest, ARecordWaitsUntilItsPhotoIsInPlace) {
   recorder_.Release(*ticket);
   EXPECT_EQ(recorder_.ReplayPending(Target(true)), 0u);
   EXPECT_EQ(recorder_.PendingCount(), 0u);
+  EXPECT_EQ(Scalar("SELECT \"NOME_FILE\" FROM \"Fotografie\""), "img1.jpg");
+}
+
+// The XML copy cannot be written (its folder's place is taken by a file): the log
+// says so, and the row still reaches the database.
+TEST_P(ShotRecorderTest, AnXmlCopyThatCannotBeWrittenIsLoggedAndTheRowKept) {
+  ShotRecorder::Target target = Target(true);
+  target.imageRoot = folder_.Path() + "/blocked";
+  std::ofstream(target.imageRoot) << "a file where the folder of images should be";
+  ASSERT_TRUE(Journal(target, Shot(1)));
+  ASSERT_FALSE(notes_.empty());
+  EXPECT_EQ(notes_[0].rfind("The XML copy of img1.jpg was not written: ", 0), 0u) << notes_[0];
+  EXPECT_EQ(recorder_.ReplayPending(target), 0u);
   EXPECT_EQ(Scalar("SELECT \"NOME_FILE\" FROM \"Fotografie\""), "img1.jpg");
 }
 
