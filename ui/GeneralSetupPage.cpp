@@ -42,6 +42,26 @@ std::string ConnectionField(const std::string& connection, const QString& key) {
   return text.mid(value, end < 0 ? -1 : end - value).toStdString();
 }
 
+// The connection string without its "PWD=" field when the field holds a
+// password (shown in a field of its own), and that password.
+std::pair<std::string, std::string> SplitPassword(const std::string& connection) {
+  QStringList kept;
+  QString password;
+  for (const QString& field : QString::fromStdString(connection).split(';')) {
+    if (field.startsWith("PWD=", Qt::CaseInsensitive) && field.size() > 4)
+      password = field.mid(4);
+    else
+      kept << field;
+  }
+  return {kept.join(';').toStdString(), password.toStdString()};
+}
+
+// The connection string with `password` as its "PWD=" field; as it is for none.
+std::string WithPassword(const std::string& connection, const std::string& password) {
+  if (password.empty()) return connection;
+  return SplitPassword(connection).first + ";PWD=" + password;
+}
+
 // What the records reach through the connection: the data source and, when
 // the string names one, its database; otherwise the data source's own.
 QString DatabaseInUse(const std::string& connection) {
@@ -64,7 +84,10 @@ GeneralSetupPage::GeneralSetupPage(CGrabberDlg& core, QWidget* parent) : Station
   m_databaseType->addItems({"Local database (SQLite)", "PostgreSQL server"});
   form->addRow("Database:", m_databaseType);
   m_connection = AddLine(form, "Connection:", "odbcConnection");
-  m_connection->setToolTip("ODBC;DSN=name;UID=user;PWD=password");
+  m_connection->setToolTip("ODBC;DSN=name;UID=user");
+  m_password = AddLine(form, "Password:", "odbcPassword");
+  m_password->setEchoMode(QLineEdit::Password);
+  m_password->setToolTip("The connection's password (its \"PWD=\" field)");
   m_server = AddLine(form, "Counter server:", "serverName");
   m_server->setPlaceholderText("this station; or HOST[:INSTANCE], localhost");
   m_path = AddLine(form, "Photo folder:", "databasePath");
@@ -74,7 +97,7 @@ GeneralSetupPage::GeneralSetupPage(CGrabberDlg& core, QWidget* parent) : Station
   m_databaseInUse = new QLabel(database);
   m_databaseInUse->setObjectName("databaseInUse");
   m_databaseInUse->setWordWrap(true);
-  form->insertRow(2, "In use:", m_databaseInUse);
+  form->insertRow(3, "In use:", m_databaseInUse);
   layout->addWidget(database);
   m_trigger = new TriggerSettingsBox(core, this);
   layout->addWidget(m_trigger);
@@ -89,9 +112,19 @@ GeneralSetupPage::GeneralSetupPage(CGrabberDlg& core, QWidget* parent) : Station
 // A connection that is some type's built-in default follows the type; one the
 // user wrote stays.
 void GeneralSetupPage::DatabaseTypeChosen(int type) {
-  const std::string shown = m_connection->text().toStdString();
+  const std::string shown = Connection();
   if (shown.empty() || shown == DefaultConnectionString(0) || shown == DefaultConnectionString(1))
-    m_connection->setText(QString::fromStdString(DefaultConnectionString(type)));
+    ShowConnection(DefaultConnectionString(type));
+}
+
+std::string GeneralSetupPage::Connection() const {
+  return WithPassword(m_connection->text().toStdString(), m_password->text().toStdString());
+}
+
+void GeneralSetupPage::ShowConnection(const std::string& connection) {
+  const auto [rest, password] = SplitPassword(connection);
+  m_connection->setText(QString::fromStdString(rest));
+  m_password->setText(QString::fromStdString(password));
 }
 
 void GeneralSetupPage::ShowPhotoFolderProblem() {
@@ -115,7 +148,7 @@ void GeneralSetupPage::ShowDatabaseInUse() {
 
 // "DatabaseFile" names no database on this system: it is kept as stored.
 void GeneralSetupPage::Apply() {
-  m_core.SetDatabaseConnection(m_databaseType->currentIndex(), m_connection->text().toStdString());
+  m_core.SetDatabaseConnection(m_databaseType->currentIndex(), Connection());
   std::string server, path, op, file;
   m_core.GetDatabaseSettings(server, path, op, file);
   m_core.SetDatabaseSettings(m_server->text().toStdString(), m_path->text().toStdString(),
@@ -129,7 +162,7 @@ void GeneralSetupPage::Refresh() {
     const QSignalBlocker blocker(m_databaseType);
     m_databaseType->setCurrentIndex(connection.databaseType == 1 ? 1 : 0);
   }
-  m_connection->setText(QString::fromStdString(connection.ConnectionString()));
+  ShowConnection(connection.ConnectionString());
   std::string server, path, op, file;
   m_core.GetDatabaseSettings(server, path, op, file);
   m_server->setText(QString::fromStdString(server));

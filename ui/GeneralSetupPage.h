@@ -2,6 +2,8 @@
 
 #include "ui/StationPage.h"
 
+#include <string>
+
 class CGrabberDlg;
 class QComboBox;
 class QLabel;
@@ -23,10 +25,15 @@ class GeneralSetupPage : public StationPage {
   void DatabaseTypeChosen(int type);
   void ShowPhotoFolderProblem();
   void ShowDatabaseInUse();
+  // The connection string of the connection and password fields.
+  std::string Connection() const;
+  // Shows a connection string, its password in the password field (hidden).
+  void ShowConnection(const std::string& connection);
 
   CGrabberDlg& m_core;
   QComboBox* m_databaseType;
   QLineEdit* m_connection;
+  QLineEdit* m_password;
   QLineEdit* m_server;
   QLineEdit* m_path;
   QLabel* m_pathProblem;

@@ -185,12 +185,15 @@ TEST_F(SetupPagesTest, GeneralPageSavesTheDatabaseConnection) {
   EXPECT_EQ(inUse->text(), "ODBC data source \"Data\", with the database its ODBC settings (odbc.ini) name");
   auto* type = page->findChild<QComboBox*>("databaseType");
   type->setCurrentIndex(1);
-  emit type->activated(1);  // a built-in string follows the type
-  EXPECT_EQ(connection->text().toStdString(), DefaultConnectionString(1));
+  emit type->activated(1);  // a built-in string follows the type, its password hidden
+  EXPECT_EQ(connection->text().toStdString(), "ODBC;DSN=Data_pg;UID=postgres");
+  auto* password = page->findChild<QLineEdit*>("odbcPassword");
+  EXPECT_EQ(password->text().toStdString() + "|" + std::to_string(password->echoMode()),
+            "qarmivodel|" + std::to_string(QLineEdit::Password));
   EXPECT_TRUE(inUse->text().startsWith("ODBC data source \"Data_pg\""));
   connection->setText("ODBC;dsn=Data;UID=sa;PWD=;database=/srv/shots.sqlite");
   EXPECT_EQ(inUse->text(), "ODBC data source \"Data\", database /srv/shots.sqlite");
-  connection->setText(QString::fromStdString(DefaultConnectionString(1)));
+  connection->setText("ODBC;DSN=Data_pg;UID=postgres");  // saved with the hidden password
 
   // A photo folder that does not exist is warned of as it is typed.
   auto* path = page->findChild<QLineEdit*>("databasePath");
