@@ -1,32 +1,22 @@
 // bxcam grab --aec, run as a program against a simulated camera.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include "tests/platform/RunShell.h"
+
 #include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
-struct Outcome {
-  std::string output;
-  int exitCode;
-};
-
-Outcome RunBxcam(const std::string& arguments) {
+CommandRun RunBxcam(const std::string& arguments) {
   const auto dir = std::filesystem::temp_directory_path() / ("bxcam_aec_" + std::to_string(::getpid()));
   const std::string command = "BX_SIM_SENSOR=320x240 " BXCAM_PATH " --transport sim grab -o " + dir.string() +
                               " " + arguments + " 2>&1";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  Outcome outcome{"", -1};
-  if (!pipe) return outcome;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, pipe)) outcome.output += buffer;
-  outcome.exitCode = WEXITSTATUS(::pclose(pipe));
+  const CommandRun outcome = RunShell(command);
   std::filesystem::remove_all(dir);
   return outcome;
 }
@@ -34,7 +24,7 @@ Outcome RunBxcam(const std::string& arguments) {
 }  // namespace
 
 TEST(BxcamAec, PrintsTheExposureWrittenForEveryFrameUntilItSettles) {
-  const Outcome outcome = RunBxcam("-n 8 --set ExposureTimeRaw=60 --aec \"Global Mean\"");
+  const CommandRun outcome = RunBxcam("-n 8 --set ExposureTimeRaw=60 --aec \"Global Mean\"");
   ASSERT_EQ(outcome.exitCode, 0) << outcome.output;
   std::vector<std::pair<long, long>> steps;
   std::istringstream lines(outcome.output);
@@ -53,7 +43,7 @@ TEST(BxcamAec, PrintsTheExposureWrittenForEveryFrameUntilItSettles) {
 }
 
 TEST(BxcamAec, RejectsANameThatIsNoAlgorithm) {
-  const Outcome outcome = RunBxcam("-n 1 --aec Automatic");
+  const CommandRun outcome = RunBxcam("-n 1 --aec Automatic");
   EXPECT_NE(outcome.exitCode, 0);
   EXPECT_NE(outcome.output.find("no exposure algorithm is named 'Automatic'"), std::string::npos)
       << outcome.output;

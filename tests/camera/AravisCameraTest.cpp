@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "PropertyListSearch.h"
+#include "tests/platform/RunShell.h"
 #include "RecordingCamera.h"
 #include "pylon/TlFactory.h"
 
@@ -55,12 +56,7 @@ bool OpenWhenDiscovered(CGenPylonCamera& camera, const std::string& serial) {
 // The value Aravis's own tool reads from the fake camera ("NAME = VALUE min:...").
 std::string ToolValue(const std::string& feature) {
   const std::string command = std::string(kArvTool) + " -a 127.0.0.1 control " + feature + " 2>&1";
-  FILE* tool = ::popen(command.c_str(), "r");
-  if (!tool) return "";
-  std::string output;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, tool)) output += buffer;
-  ::pclose(tool);
+  const std::string output = RunShell(command).output;
   const std::string prefix = feature + " = ";
   const size_t start = output.find(prefix);
   if (start == std::string::npos) return output;

@@ -1,33 +1,20 @@
 // pixtool's image-file subcommands, run as a user runs them.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <filesystem>
 #include <tuple>
 
 #include "tests/codecs/CodecTestSupport.h"
+#include "tests/platform/RunShell.h"
 
 using namespace codectest;
 
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string output;
-};
-
-Result Pixtool(const std::string& arguments) {
-  Result result;
-  std::FILE* pipe = popen((std::string(PIXTOOL_PATH) + " " + arguments + " 2>&1").c_str(), "r");
-  std::array<char, 256> buffer;
-  while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) result.output += buffer.data();
-  const int status = pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+CommandRun Pixtool(const std::string& arguments) {
+  return RunShell(std::string(PIXTOOL_PATH) + " " + arguments + " 2>&1");
 }
 
 TEST(PixtoolFilesTest, ConvertThumbAndInfo) {
@@ -37,20 +24,20 @@ TEST(PixtoolFilesTest, ConvertThumbAndInfo) {
   WritePpm(dir.Path("in.ppm"), source);
   const std::string jpeg = dir.Path("out.jpg");
 
-  Result r = Pixtool("convert " + dir.Path("in.ppm") + " " + jpeg + " --quality 80");
-  ASSERT_EQ(0, r.status) << r.output;
+  CommandRun r = Pixtool("convert " + dir.Path("in.ppm") + " " + jpeg + " --quality 80");
+  ASSERT_EQ(0, r.exitCode) << r.output;
   r = Pixtool("convert " + jpeg + " " + dir.Path("small.pnm") + " --reduce 8 --mode 0");
-  ASSERT_EQ(0, r.status) << r.output;
+  ASSERT_EQ(0, r.exitCode) << r.output;
   Pnm small;
   ASSERT_TRUE(ReadPnm(dir.Path("small.pnm"), small));
   EXPECT_EQ(38, small.width);
   EXPECT_EQ(25, small.height);
 
   r = Pixtool("thumb " + jpeg + " --size 256");
-  ASSERT_EQ(0, r.status) << r.output;
+  ASSERT_EQ(0, r.exitCode) << r.output;
   EXPECT_NE(std::string::npos, r.output.find("read back: 150 x 100")) << r.output;
   r = Pixtool("info " + jpeg);
-  ASSERT_EQ(0, r.status) << r.output;
+  ASSERT_EQ(0, r.exitCode) << r.output;
   EXPECT_NE(std::string::npos, r.output.find("type: 2 (JPEG)")) << r.output;
   EXPECT_NE(std::string::npos, r.output.find("flags 0x1")) << r.output;
   EXPECT_NE(std::string::npos, r.output.find("stored 300 x 200")) << r.output;
@@ -68,8 +55,8 @@ TEST(PixtoolFilesTest, ConvertsToBmpAndTiffAndNamesVariants) {
       {"out.tif", "variant: 8 bits x 3 samples, RGB, uncompressed, strips, orientation 1"}};
   for (const auto& [name, variant] : outputs) {
     const std::string path = dir.Path(name);
-    Result r = Pixtool("convert " + dir.Path("in.ppm") + " " + path);
-    ASSERT_EQ(0, r.status) << r.output;
+    CommandRun r = Pixtool("convert " + dir.Path("in.ppm") + " " + path);
+    ASSERT_EQ(0, r.exitCode) << r.output;
     CxImage back;
     ASSERT_EQ(1, back.Load(path.c_str(), 0, 1, 0, 0, nullptr));
     EXPECT_EQ(0, MaxDifference(source, back)) << name;
@@ -78,7 +65,7 @@ TEST(PixtoolFilesTest, ConvertsToBmpAndTiffAndNamesVariants) {
   }
   // A PNG written by the tool opens in ImageMagick as the source.
   if (!ToolPresent("/usr/bin/convert")) GTEST_SKIP() << "imagemagick not installed";
-  ASSERT_EQ(0, Pixtool("convert " + dir.Path("in.ppm") + " " + dir.Path("out.png")).status);
+  ASSERT_EQ(0, Pixtool("convert " + dir.Path("in.ppm") + " " + dir.Path("out.png")).exitCode);
   ASSERT_TRUE(RunCommand("/usr/bin/convert " + dir.Path("out.png") + " ppm:" + dir.Path("theirs.ppm")));
   Pnm theirs;
   ASSERT_TRUE(ReadPnm(dir.Path("theirs.ppm"), theirs));
@@ -91,11 +78,11 @@ TEST(PixtoolFilesTest, BadRequestsFailWithoutWriting) {
   MakePattern(source, 20, 10);
   const std::string jpeg = dir.Path("in.jpg");
   ASSERT_EQ(1, source.Save(jpeg.c_str(), 2, 0, 90, nullptr, 1));
-  EXPECT_EQ(1, Pixtool("convert " + jpeg + " " + dir.Path("out.gif")).status);
+  EXPECT_EQ(1, Pixtool("convert " + jpeg + " " + dir.Path("out.gif")).exitCode);
   EXPECT_FALSE(std::filesystem::exists(dir.Path("out.gif")));
-  EXPECT_EQ(2, Pixtool("convert " + jpeg + " " + dir.Path("o.jpg") + " --reduce x").status);
-  EXPECT_EQ(1, Pixtool("convert " + dir.Path("missing.jpg") + " " + dir.Path("o.jpg")).status);
-  EXPECT_EQ(1, Pixtool("info " + dir.Path("missing.jpg")).status);
+  EXPECT_EQ(2, Pixtool("convert " + jpeg + " " + dir.Path("o.jpg") + " --reduce x").exitCode);
+  EXPECT_EQ(1, Pixtool("convert " + dir.Path("missing.jpg") + " " + dir.Path("o.jpg")).exitCode);
+  EXPECT_EQ(1, Pixtool("info " + dir.Path("missing.jpg")).exitCode);
 }
 
 TEST(PixtoolFilesTest, JoySignAndVerify) {
@@ -106,33 +93,33 @@ TEST(PixtoolFilesTest, JoySignAndVerify) {
   ASSERT_EQ(1, source.Save(jpeg.c_str(), 2, 0, 90, nullptr, 1));
   const std::string key = " --key 0102030405060708";
 
-  Result r = Pixtool("joy write " + jpeg + " " + joy + " --thumbnail 1" + key);
-  ASSERT_EQ(0, r.status) << r.output;
+  CommandRun r = Pixtool("joy write " + jpeg + " " + joy + " --thumbnail 1" + key);
+  ASSERT_EQ(0, r.exitCode) << r.output;
   r = Pixtool("info " + joy);
   EXPECT_NE(std::string::npos, r.output.find("type: 9 (Joy (preview only))")) << r.output;
-  EXPECT_EQ(1, Pixtool("joy extract " + joy + " " + dir.Path("x.jpg")).status);
-  EXPECT_EQ(2, Pixtool("joy extract " + joy + " " + dir.Path("x.jpg") + " --key 01020304").status);
+  EXPECT_EQ(1, Pixtool("joy extract " + joy + " " + dir.Path("x.jpg")).exitCode);
+  EXPECT_EQ(2, Pixtool("joy extract " + joy + " " + dir.Path("x.jpg") + " --key 01020304").exitCode);
   r = Pixtool("joy extract " + joy + " " + dir.Path("back.jpg") + key);
-  ASSERT_EQ(0, r.status) << r.output;
+  ASSERT_EQ(0, r.exitCode) << r.output;
   EXPECT_EQ(ReadBytes(jpeg), ReadBytes(dir.Path("back.jpg")));
 
   // Any image the tool reads is encoded into a Joy file.
   WritePpm(dir.Path("in.ppm"), source);
-  ASSERT_EQ(0, Pixtool("joy write " + dir.Path("in.ppm") + " " + dir.Path("p.joy")).status);
+  ASSERT_EQ(0, Pixtool("joy write " + dir.Path("in.ppm") + " " + dir.Path("p.joy")).exitCode);
   r = Pixtool("info " + dir.Path("p.joy"));
   EXPECT_NE(std::string::npos, r.output.find("type: 7")) << r.output;
 
-  EXPECT_EQ(1, Pixtool("verify " + jpeg).status);
+  EXPECT_EQ(1, Pixtool("verify " + jpeg).exitCode);
   r = Pixtool("sign " + jpeg + " " + joy);
-  ASSERT_EQ(0, r.status) << r.output;
+  ASSERT_EQ(0, r.exitCode) << r.output;
   r = Pixtool("verify " + jpeg + " " + joy);
-  EXPECT_EQ(0, r.status) << r.output;
+  EXPECT_EQ(0, r.exitCode) << r.output;
   EXPECT_NE(std::string::npos, r.output.find("signature matches")) << r.output;
   std::vector<unsigned char> bytes = ReadBytes(jpeg);
   bytes[33 * 20] ^= 0x10;
   WriteBytes(jpeg, bytes);
   r = Pixtool("verify " + joy + " " + jpeg);
-  EXPECT_EQ(1, r.status);
+  EXPECT_EQ(1, r.exitCode);
   EXPECT_NE(std::string::npos, r.output.find("photo.jpg: not signed or changed")) << r.output;
   EXPECT_NE(std::string::npos, Pixtool("info " + jpeg).output.find("signature: does not match"));
 }
@@ -159,8 +146,8 @@ TEST(PixtoolFilesTest, ComposeWithPngFrameAndBackground) {
         "\"/><FG_IMAGE_NAME Value=\"" + frame + "\"/></Layout>";
     return std::vector<unsigned char>(xml.begin(), xml.end());
   }());
-  const Result r = Pixtool("compose " + layout + " " + photo + " " + dir.Path("out.ppm") + " --size 128");
-  ASSERT_EQ(0, r.status) << r.output;
+  const CommandRun r = Pixtool("compose " + layout + " " + photo + " " + dir.Path("out.ppm") + " --size 128");
+  ASSERT_EQ(0, r.exitCode) << r.output;
   Pnm out;
   ASSERT_TRUE(ReadPnm(dir.Path("out.ppm"), out));
   const auto near = [&](int x, int y, std::array<int, 3> rgb) {
@@ -176,9 +163,9 @@ TEST(PixtoolFilesTest, ComposeWithPngFrameAndBackground) {
   // A frame that cannot be loaded: the picture is written without it, the
   // layer is named with its file and the reason, and the exit status says so.
   std::filesystem::remove(frame);
-  const Result missing =
+  const CommandRun missing =
       Pixtool("compose " + layout + " " + photo + " " + dir.Path("out.ppm") + " --size 128");
-  EXPECT_EQ(1, missing.status);
+  EXPECT_EQ(1, missing.exitCode);
   EXPECT_NE(std::string::npos,
             missing.output.find(layout + ": foreground " + frame + " left out: the file does not exist\n"))
       << missing.output;
@@ -187,8 +174,9 @@ TEST(PixtoolFilesTest, ComposeWithPngFrameAndBackground) {
   ASSERT_TRUE(ReadPnm(dir.Path("out.ppm"), out));
   EXPECT_TRUE(near(4, 4, {0x28, 0x28, 0xc8}));  // the background where the frame was
   // At the photo's own size a photo that is not there stops the command.
-  const Result noPhoto = Pixtool("compose " + layout + " " + dir.Path("none.png") + " " + dir.Path("x.ppm"));
-  EXPECT_EQ(1, noPhoto.status);
+  const CommandRun noPhoto =
+      Pixtool("compose " + layout + " " + dir.Path("none.png") + " " + dir.Path("x.ppm"));
+  EXPECT_EQ(1, noPhoto.exitCode);
   EXPECT_NE(std::string::npos, noPhoto.output.find("none.png: the file does not exist; give --size N"));
   EXPECT_FALSE(std::filesystem::exists(dir.Path("x.ppm")));
 }
@@ -213,8 +201,8 @@ TEST(PixtoolFilesTest, ExifOrientationIsReportedAndAppliedOnRequest) {
     WriteBytes(jpeg, bytes);
     const std::string expected = "orientation: " + std::to_string(orientation) + " (not applied when read";
     EXPECT_NE(std::string::npos, Pixtool("info " + jpeg).output.find(expected));
-    const Result r = Pixtool("convert " + jpeg + " " + dir.Path("ours.ppm") + " --auto-orient");
-    ASSERT_EQ(0, r.status) << r.output;
+    const CommandRun r = Pixtool("convert " + jpeg + " " + dir.Path("ours.ppm") + " --auto-orient");
+    ASSERT_EQ(0, r.exitCode) << r.output;
     ASSERT_TRUE(RunCommand("/usr/bin/convert " + jpeg + " -auto-orient " + dir.Path("theirs.ppm")));
     Pnm ours, theirs;
     ASSERT_TRUE(ReadPnm(dir.Path("ours.ppm"), ours));
@@ -246,10 +234,11 @@ TEST(PixtoolFilesTest, PhotoCdRotationIsReportedAndAppliedOnRequest) {
     WriteBytes(pack, bytes);
     const std::string expected = "orientation: " + std::to_string(orientation) + " (not applied when read";
     EXPECT_NE(std::string::npos, Pixtool("info " + pack).output.find(expected));
-    const Result plain = Pixtool("convert " + pack + " " + dir.Path("stored.ppm") + " --reduce 4");
+    const CommandRun plain = Pixtool("convert " + pack + " " + dir.Path("stored.ppm") + " --reduce 4");
     EXPECT_NE(std::string::npos, plain.output.find("384 x 256")) << plain.output;
-    const Result r = Pixtool("convert " + pack + " " + dir.Path("ours.ppm") + " --reduce 4 --auto-orient");
-    ASSERT_EQ(0, r.status) << r.output;
+    const CommandRun r =
+        Pixtool("convert " + pack + " " + dir.Path("ours.ppm") + " --reduce 4 --auto-orient");
+    ASSERT_EQ(0, r.exitCode) << r.output;
     // ImageMagick turns codes 1 and 3 when it reads a pack (subimage 2 is 384 x 256).
     ASSERT_TRUE(RunCommand("/usr/bin/convert '" + pack + "[2]'" + magick + " " + dir.Path("theirs.ppm")));
     Pnm ours, theirs;
@@ -273,8 +262,8 @@ TEST(PixtoolFilesTest, RefusedFileShowsTheReadersReason) {
   MakePattern(source, 8, 4);
   ASSERT_EQ(1, source.Save(dir.Path("c.tif").c_str(), 4, 0, 0, nullptr, 0));
   ASSERT_TRUE(RunCommand("/usr/bin/tiffcp -p separate " + dir.Path("c.tif") + " " + dir.Path("p.tif")));
-  const Result r = Pixtool("convert " + dir.Path("p.tif") + " " + dir.Path("x.bmp"));
-  EXPECT_EQ(1, r.status);
+  const CommandRun r = Pixtool("convert " + dir.Path("p.tif") + " " + dir.Path("x.bmp"));
+  EXPECT_EQ(1, r.exitCode);
   EXPECT_NE(std::string::npos, r.output.find("p.tif: Sorry, can not handle bit plane images")) << r.output;
 }
 

@@ -1,48 +1,34 @@
 // The bxdb tool on both data sources, as an integrator runs it.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "../platform/TempFolder.h"
+#include "tests/platform/RunShell.h"
 
 namespace {
 
-struct ToolRun {
-  int exitCode = -1;
-  std::string output;
-};
-
 // Runs bxdb with the arguments (already quoted for the shell); standard error joins the output.
-ToolRun Bxdb(const std::string& arguments) {
-  ToolRun run;
-  FILE* pipe = ::popen(("BX_CONFIG_DIR=/nonexistent '" BXDB_PATH "' " + arguments + " 2>&1").c_str(), "r");
-  if (!pipe) return run;
-  std::array<char, 512> buffer{};
-  while (std::fgets(buffer.data(), buffer.size(), pipe)) run.output += buffer.data();
-  const int status = ::pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+CommandRun Bxdb(const std::string& arguments) {
+  return RunShell("BX_CONFIG_DIR=/nonexistent '" BXDB_PATH "' " + arguments + " 2>&1");
 }
 
 TEST(BxdbToolTest, CheckNamesTheDriverAndTheServerOfEachDatabaseType) {
-  const ToolRun embedded = Bxdb("check");
+  const CommandRun embedded = Bxdb("check");
   EXPECT_EQ(embedded.exitCode, 0) << embedded.output;
   EXPECT_NE(embedded.output.find("driver: sqlite3odbc"), std::string::npos) << embedded.output;
   EXPECT_NE(embedded.output.find("server: SQLite 3."), std::string::npos) << embedded.output;
-  const ToolRun server = Bxdb("--type 1 check");
+  const CommandRun server = Bxdb("--type 1 check");
   EXPECT_EQ(server.exitCode, 0) << server.output;
   EXPECT_NE(server.output.find("server: PostgreSQL 15"), std::string::npos) << server.output;
 }
 
 TEST(BxdbToolTest, AStoppedServerFailsWithTheDriversMessage) {
   // A server socket folder where no server runs.
-  const ToolRun run =
+  const CommandRun run =
       Bxdb("--connect 'DSN=Data_pg;UID=postgres;PWD=qarmivodel;Servername=/nonexistent' check");
   EXPECT_EQ(run.exitCode, 1) << run.output;
   EXPECT_NE(run.output.find("bxdb: connection to server on socket \"/nonexistent/"), std::string::npos)
@@ -50,17 +36,17 @@ TEST(BxdbToolTest, AStoppedServerFailsWithTheDriversMessage) {
 }
 
 TEST(BxdbToolTest, QueryPrintsRowsAndUsageErrorsExitWithTwo) {
-  const ToolRun rows = Bxdb("--type 1 query \"SELECT 'O''Brien' AS name, NULL AS nothing\"");
+  const CommandRun rows = Bxdb("--type 1 query \"SELECT 'O''Brien' AS name, NULL AS nothing\"");
   EXPECT_EQ(rows.exitCode, 0) << rows.output;
   EXPECT_EQ(rows.output, "name\tnothing\nO'Brien\tNULL\n");
-  const ToolRun changed = Bxdb("--type 1 query \"CREATE TEMPORARY TABLE t (n INTEGER)\"");
+  const CommandRun changed = Bxdb("--type 1 query \"CREATE TEMPORARY TABLE t (n INTEGER)\"");
   EXPECT_EQ(changed.output, "done\n");
-  const ToolRun inserted =
+  const CommandRun inserted =
       Bxdb("--type 1 query \"INSERT INTO \\\"Barcode\\\" SELECT * FROM \\\"Barcode\\\" WHERE 1=0\"");
   EXPECT_EQ(inserted.output, "0 rows changed\n");
   EXPECT_EQ(Bxdb("query").exitCode, 2);
   EXPECT_EQ(Bxdb("--type 3 check").exitCode, 2);
-  const ToolRun bad = Bxdb("query 'SELEC 1'");
+  const CommandRun bad = Bxdb("query 'SELEC 1'");
   EXPECT_EQ(bad.exitCode, 1);
   EXPECT_NE(bad.output.find("bxdb: "), std::string::npos);
 }
@@ -77,12 +63,12 @@ TEST(BxdbToolTest, PhotosOfADayAndLayoutsByCategory) {
          "query \"INSERT INTO \\\"Fotografie\\\" (\\\"OPERATORE\\\", \\\"DATA\\\", "
          "\\\"CONTATORE\\\", \\\"NOME_FILE\\\") VALUES (" +
          std::string(row) + ")\"");
-  const ToolRun day = Bxdb(connect + "photos --date 2011-03-07");
+  const CommandRun day = Bxdb(connect + "photos --date 2011-03-07");
   EXPECT_EQ(day.exitCode, 0) << day.output;
   EXPECT_NE(day.output.find("Marco\t0\t1\t2011-03-07 09:00:00\timg1.jpg"), std::string::npos) << day.output;
   EXPECT_LT(day.output.find("img1.jpg"), day.output.find("img3.jpg"));
   EXPECT_EQ(day.output.find("img4.jpg"), std::string::npos);
-  const ToolRun anna = Bxdb(connect + "photos --date 2011-03-07 --operator anna");
+  const CommandRun anna = Bxdb(connect + "photos --date 2011-03-07 --operator anna");
   EXPECT_EQ(anna.output.find("Marco"), std::string::npos) << anna.output;
   EXPECT_NE(anna.output.find("img3.jpg"), std::string::npos) << anna.output;
   EXPECT_EQ(Bxdb(connect + "photos --date 7/3/2011").exitCode, 2);
@@ -90,7 +76,7 @@ TEST(BxdbToolTest, PhotosOfADayAndLayoutsByCategory) {
   Bxdb(connect +
        "query \"INSERT INTO \\\"Layout\\\" (\\\"NAME\\\", \\\"ASPECT_RATIO\\\", "
        "\\\"CATEGORIA\\\") VALUES ('Gold', 1.5, 'Weddings')\"");
-  const ToolRun layouts = Bxdb(connect + "layouts");
+  const CommandRun layouts = Bxdb(connect + "layouts");
   EXPECT_EQ(layouts.exitCode, 0) << layouts.output;
   EXPECT_EQ(layouts.output,
             "Horizontal\n  -2\tPlain horizontal (built-in)\nVertical\n  -3\tPlain vertical (built-in)\n"
@@ -109,7 +95,7 @@ TEST(BxdbToolTest, PhotosOfADayAndLayoutsByCategory) {
             std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(station.Path() + "/Layout/3.xml"));
   EXPECT_TRUE(std::filesystem::exists(samples + "/Layout/party.xml"));  // the set stays as it was
-  const ToolRun none = Bxdb(connect + "import-layouts " + station.Path() + "/none");
+  const CommandRun none = Bxdb(connect + "import-layouts " + station.Path() + "/none");
   EXPECT_EQ(none.exitCode, 1);
   EXPECT_NE(none.output.find("none/Layout: no such folder"), std::string::npos) << none.output;
   std::filesystem::current_path(working);

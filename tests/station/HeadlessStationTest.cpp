@@ -8,6 +8,7 @@
 #include "odbc/OdbcSession.h"
 #include "odbc/OdbcStatement.h"
 #include "records/PhotoJournal.h"
+#include "tests/platform/RunShell.h"
 
 #include <gtest/gtest.h>
 
@@ -28,32 +29,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct RunResult {
-  int exitCode = -1;
-  std::string output;
-};
-
-// Runs a shell command line; its exit code and its output and error lines.
-RunResult RunCommand(const std::string& command) {
-  RunResult result;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return result;
-  std::array<char, 512> buffer{};
-  while (std::fgets(buffer.data(), buffer.size(), pipe)) result.output += buffer.data();
-  const int status = ::pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
-
 std::string Environment(const StationFolder& folder) {
   return "BX_CONFIG_DIR='" + folder.ConfigFolder().string() + "' BX_STATE_DIR='" +
          folder.StateFolder().string() + "' ";
 }
 
 // `prefix` goes before the program, e.g. to run it as another user.
-RunResult RunHeadless(const StationFolder& folder, int shots, const std::string& prefix = "") {
-  return RunCommand(Environment(folder) + prefix + "'" BX_GRABBER_PATH "' --headless --shots " +
-                    std::to_string(shots) + " --interval 0 2>&1");
+CommandRun RunHeadless(const StationFolder& folder, int shots, const std::string& prefix = "") {
+  return RunShell(Environment(folder) + prefix + "'" BX_GRABBER_PATH "' --headless --shots " +
+                  std::to_string(shots) + " --interval 0 2>&1");
 }
 
 // The status line of the last photo, saved or not.
@@ -66,7 +50,7 @@ std::string LastImageLine(const std::string& output) {
 TEST(HeadlessStationTest, TwentyShotsGiveTwentyPhotosWithThumbnails) {
   StationFolder folder;
   folder.WriteProfile(folder.PhotoFolder().string() + "/");
-  const RunResult run = RunHeadless(folder, 20);
+  const CommandRun run = RunHeadless(folder, 20);
   ASSERT_EQ(run.exitCode, 0) << run.output;
   const std::string last = LastImageLine(run.output);
   EXPECT_NE(last.find("status Ok, photos saved 20"), std::string::npos) << run.output;
@@ -96,7 +80,7 @@ TEST(HeadlessStationTest, TwentyShotsGiveTwentyPhotosWithThumbnails) {
 TEST(HeadlessStationTest, WithoutAPhotoFolderNothingIsSavedAndTheRunFails) {
   StationFolder folder;
   folder.WriteProfile("");
-  RunResult run = RunHeadless(folder, 2);
+  CommandRun run = RunHeadless(folder, 2);
   EXPECT_EQ(run.exitCode, 1) << run.output;
   EXPECT_NE(LastImageLine(run.output)
                 .find("Photo not saved, status Ko (\"DatabasePath\" is empty), photos saved 0"),
@@ -135,7 +119,7 @@ TEST(HeadlessStationTest, AReadOnlyImageFolderFailsEveryShot) {
   fs::permissions(folder.PhotoFolder(), fs::perms::all);
   fs::permissions(images, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
                               fs::perms::others_exec | fs::perms::group_read | fs::perms::group_exec);
-  const RunResult run = RunHeadless(folder, 2, *asUser);
+  const CommandRun run = RunHeadless(folder, 2, *asUser);
   EXPECT_EQ(run.exitCode, 1) << run.output;
   EXPECT_NE(LastImageLine(run.output)
                 .find("cannot create folder " + images.string() + "/Operatore: Permission denied"),
@@ -147,7 +131,7 @@ TEST(HeadlessStationTest, AReadOnlyImageFolderFailsEveryShot) {
 
 TEST(HeadlessStationTest, HelpListsTheOptionsAndUnknownOptionsAreReported) {
   for (const char* help : {"--help", "-h"}) {
-    const RunResult run = RunCommand("'" BX_GRABBER_PATH "' " + std::string(help) + " 2>&1");
+    const CommandRun run = RunShell("'" BX_GRABBER_PATH "' " + std::string(help) + " 2>&1");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     for (const char* option : {"-dMS", "-tSERVER", "-p ", "-iN", "--headless", "--shots N", "--interval MS",
                                "BX_CONFIG_DIR", "BX_STATE_DIR"})
@@ -156,7 +140,7 @@ TEST(HeadlessStationTest, HelpListsTheOptionsAndUnknownOptionsAreReported) {
   }
   StationFolder folder;
   folder.WriteProfile("");
-  const RunResult run = RunCommand(
+  const CommandRun run = RunShell(
       Environment(folder) + "'" BX_GRABBER_PATH "' --headless --shots 0 --frobnicate --style=fusion 2>&1");
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("unknown option --frobnicate"), std::string::npos) << run.output;
@@ -185,7 +169,7 @@ TEST(HeadlessStationTest, AnEmptyServerNameNumbersFromTheStationsOwnServerAndLoc
   WriteStationProfile(folder, "BXGrabber4", portLine);
   const std::string command = Environment(folder) + "BX_SIM_SENSOR=320x240 '" BX_GRABBER_PATH
                                                     "' -i4 --headless --interval 0 --shots ";
-  RunResult run = RunCommand(command + "5 2>&1");
+  CommandRun run = RunShell(command + "5 2>&1");
   ASSERT_EQ(run.exitCode, 0) << run.output;
   EXPECT_EQ(PhotoNames(folder),
             (std::vector<std::string>{"img0.jpg", "img1.jpg", "img2.jpg", "img3.jpg", "img4.jpg"}));
@@ -194,7 +178,7 @@ TEST(HeadlessStationTest, AnEmptyServerNameNumbersFromTheStationsOwnServerAndLoc
   WriteStationProfile(
       folder, "BXGrabber4",
       portLine + "ServerName=localhost\n[Film Settings]\nNext Film Number=5\nDelta Film Number=10\n");
-  run = RunCommand(command + "2 2>&1");
+  run = RunShell(command + "2 2>&1");
   ASSERT_EQ(run.exitCode, 0) << run.output;
   const auto names = PhotoNames(folder);
   EXPECT_NE(std::find(names.begin(), names.end(), "img41.jpg"), names.end()) << run.output;
@@ -205,7 +189,7 @@ TEST(HeadlessStationTest, AStationWithoutACameraSaysWhy) {
   StationFolder folder;
   std::ofstream(folder.ConfigFolder() / "BXGrabber.ini")
       << "[Camera Settings]\nCamera Transport=gige\n[Program Settings]\nSerial Port=\n";
-  const RunResult run = RunHeadless(folder, 0);
+  const CommandRun run = RunHeadless(folder, 0);
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("No camera connected on transport \"gige\""), std::string::npos) << run.output;
 }
@@ -315,8 +299,8 @@ TEST(HeadlessStationTest, KilledThirtyTimesWhileSavingEveryPhotoKeepsExactlyOneR
     ::waitpid(station, &status, 0);
   }
   // Once more to the end: the last run writes what the journal still holds.
-  const RunResult last = RunCommand("exec env " + environment + "'" BX_GRABBER_PATH "' --headless --shots " +
-                                    std::to_string(photosLeft()) + " --interval 20 2>&1");
+  const CommandRun last = RunShell("exec env " + environment + "'" BX_GRABBER_PATH "' --headless --shots " +
+                                   std::to_string(photosLeft()) + " --interval 20 2>&1");
   ASSERT_EQ(last.exitCode, 0) << last.output;
 
   const auto photos = PhotosInTree(folder);
@@ -357,7 +341,7 @@ TEST(HeadlessStationTest, ADatabaseTheStationCannotWriteKeepsTheRecordsWaiting) 
       fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
   fs::permissions(database, asUser->empty() ? owners & ~fs::perms::owner_write : owners);
 
-  const RunResult run = RunHeadless(folder, 3, *asUser);
+  const CommandRun run = RunHeadless(folder, 3, *asUser);
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(LastImageLine(run.output).find("status Records waiting (3 photo records wait"), std::string::npos)
       << run.output;
@@ -388,7 +372,7 @@ TEST(HeadlessStationTest, EverySavedShotCountsInTheOperatorsDailyTally) {
   }
   folder.WriteProfile(folder.PhotoFolder().string() + "/",
                       "ODBC Default Connection=" + settings.storedConnection + "\nOperatorName=O'Brien\n");
-  const RunResult run = RunHeadless(folder, 3);
+  const CommandRun run = RunHeadless(folder, 3);
   ASSERT_EQ(run.exitCode, 0) << run.output;
   EXPECT_EQ(folder.SavedPhotos().size(), 3u);
   EXPECT_EQ(CStorySet(settings).CountImported("O'Brien", "", ""), 3);
@@ -397,7 +381,7 @@ TEST(HeadlessStationTest, EverySavedShotCountsInTheOperatorsDailyTally) {
 TEST(HeadlessStationTest, WithoutADatabaseConnectionNothingIsSaved) {
   StationFolder folder;
   folder.WriteProfile(folder.PhotoFolder().string() + "/", "Database Type=2\n");
-  const RunResult run = RunHeadless(folder, 2);
+  const CommandRun run = RunHeadless(folder, 2);
   EXPECT_EQ(run.exitCode, 1) << run.output;
   const std::string last = LastImageLine(run.output);
   EXPECT_NE(last.find("status Ko (the database cannot be reached"), std::string::npos) << run.output;

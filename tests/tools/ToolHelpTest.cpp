@@ -1,29 +1,17 @@
 // Every program answers --help and -h with its usage on standard output and exit
 // code 0, and says what is missing when it finds nothing to work on.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
+
+#include "tests/platform/RunShell.h"
 
 #include <array>
-#include <cstdio>
 #include <string>
 
 namespace {
 
-struct Result {
-  int exitCode = -1;
-  std::string output;
-};
-
 // `errors` "2>&1" reads the error output too.
-Result RunProgram(const std::string& command, const char* errors = "2>/dev/null") {
-  Result result;
-  FILE* pipe = ::popen((command + " " + errors).c_str(), "r");
-  if (pipe == nullptr) return result;
-  std::array<char, 256> buffer{};
-  while (std::fgets(buffer.data(), buffer.size(), pipe)) result.output += buffer.data();
-  const int status = ::pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+CommandRun RunProgram(const std::string& command, const char* errors = "2>/dev/null") {
+  return RunShell(command + " " + errors);
 }
 
 TEST(ToolHelp, EveryProgramPrintsItsUsageAndSucceeds) {
@@ -36,7 +24,7 @@ TEST(ToolHelp, EveryProgramPrintsItsUsageAndSucceeds) {
   }};
   for (const auto& [path, usage] : programs) {
     for (const char* help : {" --help", " -h"}) {
-      const Result run = RunProgram(std::string("'") + path + "'" + help);
+      const CommandRun run = RunProgram(std::string("'") + path + "'" + help);
       EXPECT_EQ(run.exitCode, 0) << path << help;
       EXPECT_NE(run.output.find(usage), std::string::npos) << path << help << "\n" << run.output;
     }
@@ -44,7 +32,7 @@ TEST(ToolHelp, EveryProgramPrintsItsUsageAndSucceeds) {
 }
 
 TEST(ToolHelp, NothingFoundIsSaidWithWhereItWasLooked) {
-  Result run = RunProgram("BX_SIM_CAMERAS=0 '" BXCAM_PATH "' --transport sim list", "2>&1");
+  CommandRun run = RunProgram("BX_SIM_CAMERAS=0 '" BXCAM_PATH "' --transport sim list", "2>&1");
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(run.output, "bxcam: no cameras found on transport sim\n");
   run = RunProgram("'" BXCAM_PATH "' --transport aravis list", "2>&1");
