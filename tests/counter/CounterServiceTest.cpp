@@ -164,7 +164,7 @@ TEST(CounterAddressing, SuffixSelectsTheServerPortAndLocalhostWithSuffixIsNotLoc
 }
 
 TEST(CounterAddressing, UnreachableServerFails) {
-  CounterSettingsFolder folder(FindFreePort());
+  CounterSettingsFolder folder(FreePort());
   CRemoteCounterClient client(folder.settings);
   int number = 77;
   bx::OleDateTime date;

@@ -1,7 +1,5 @@
 #include "tests/counter/CounterTestSupport.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -24,18 +22,6 @@ FastTempFolder::~FastTempFolder() {
   std::filesystem::remove_all(m_path, ignored);
 }
 
-int FindFreePort() {
-  SocketHandle socket(::socket(AF_INET, SOCK_STREAM, 0));
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof(address);
-  if (::bind(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-      ::getsockname(socket.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
-    throw std::runtime_error("no free port");
-  return ntohs(address.sin_port);
-}
-
 CounterServerOptions OptionsOnFreePort() {
   CounterServerOptions options;
   options.basePort = 0;  // picked when the counter starts
@@ -46,7 +32,7 @@ ServedCounter::ServedCounter(CounterServerOptions options, const char* suffix)
     : store(folder.Path(), "BXGrabber"), basePort(options.basePort) {
   const bool pickPort = options.basePort == 0;
   for (int attempt = 0; attempt < 20; ++attempt) {
-    if (pickPort) options.basePort = FindFreePort() - std::atoi(suffix);
+    if (pickPort) options.basePort = FreePort() - std::atoi(suffix);
     basePort = options.basePort;
     store.WriteInt("Database Settings", "Counter Port", basePort);
     server.emplace(suffix, settings, power, options);

@@ -11,6 +11,7 @@
 #include "app/counter/SocketHandle.h"
 #include "platform/ProfileStore.h"
 #include "platform/RecordingMachinePower.h"
+#include "tests/platform/FreePort.h"
 
 // A fresh folder, in memory when the system offers a memory file system,
 // removed afterwards.
@@ -25,10 +26,6 @@ class FastTempFolder {
  private:
   std::string m_path;
 };
-
-// A TCP port that nothing listened on a moment ago, so parallel test runs
-// do not collide.
-int FindFreePort();
 
 // A served counter on a free port of this machine, with its own settings.
 // With base port 0 in `options` a free one is picked, again when another

@@ -26,7 +26,7 @@ TEST(StationCounterServer, StartUpServesTheInstanceCounterAndItsPresets) {
   // Another process may take the port between its choice and the start-up.
   for (int attempt = 0; attempt < 20 && !(app.m_counterServer && app.m_counterServer->IsServing());
        ++attempt) {
-    store.WriteInt("Database Settings", "Counter Port", FindFreePort() - 2);
+    store.WriteInt("Database Settings", "Counter Port", FreePort() - 2);
     app.InitInstance({"BXGrabber", "-i2"});
   }
   ASSERT_NE(app.m_counterServer, nullptr);

@@ -4,10 +4,6 @@
 #include "pylon/TlFactory.h"
 #include "pylon/sim/Simulator.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -61,18 +57,6 @@ void SimulateSmallCamera() {
   config.sensorWidth = 320;
   config.sensorHeight = 240;
   Pylon::CTlFactory::GetInstance().Simulator().Configure(config);
-}
-
-int FreePort() {
-  const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(socket);
-  return ntohs(address.sin_port);
 }
 
 bool ReadImageTrailer(const fs::path& file, ImageTrailer& trailer) {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/platform/FreePort.h"
+
 // A fresh station folder for one test: settings, state and the photo tree.
 class StationFolder {
  public:
@@ -31,9 +33,6 @@ class StationFolder {
 
 // The simulated camera with a small sensor, so that station tests save quickly.
 void SimulateSmallCamera();
-
-// A TCP port that was free a moment ago, for the film-number service.
-int FreePort();
 
 // The 64-byte trailer at the end of an image file, or nothing.
 struct ImageTrailer {
