@@ -25,3 +25,18 @@ function(bx_add_gtest name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()
+
+# bx_test_cost(TARGET COST TEST...): a first run has no timings and starts the
+# tests in the order they were added, so a long one may start last and end the
+# run alone. COST (about its seconds) starts these discovered tests of TARGET
+# early; ctest's own timings take over on later runs.
+function(bx_test_cost target cost)
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_cost_${cost}.cmake)
+  set(lines "")
+  foreach(test IN LISTS ARGN)
+    string(APPEND lines "list(FIND ${target}_TESTS \"${test}\" bx_found)\nif(NOT bx_found EQUAL -1)\n"
+                        "  set_tests_properties(\"${test}\" PROPERTIES COST ${cost})\nendif()\n")
+  endforeach()
+  file(WRITE ${script} "${lines}")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
+endfunction()

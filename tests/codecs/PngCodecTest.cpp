@@ -9,6 +9,7 @@
 
 #include "pixlib/codecs/FileType.h"
 #include "pixlib/codecs/ImageView.h"
+#include "pixlib/codecs/joy/Crc32.h"
 #include "tests/codecs/CodecTestSupport.h"
 
 using namespace codectest;
@@ -138,6 +139,15 @@ TEST_F(PngCodecTest, CutAndDamagedFiles) {
   bytes[20] ^= 0xFF;  // the header's width, so its checksum fails
   EXPECT_EQ(0, LoadFileBytes(bytes, cut, 0, 1, &warnings));
   EXPECT_NE(std::string::npos, warnings.find("Error reading PNG file")) << warnings;
+
+  // A checksummed header 201 million pixels wide: refused before a row of
+  // 1.6 GB is allocated.
+  bytes = ReadBytes(path);
+  bytes[16] = 0x0C;
+  const std::uint32_t crc = pixcodec::Crc32(&bytes[12], 17);
+  for (int i = 0; i < 4; ++i) bytes[29 + i] = static_cast<unsigned char>(crc >> (24 - 8 * i));
+  EXPECT_EQ(0, LoadFileBytes(bytes, cut, 0, 1, &warnings));
+  EXPECT_NE(std::string::npos, warnings.find("PNG image too large")) << warnings;
 }
 
 }  // namespace

@@ -23,9 +23,10 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr int kGlobal = 0;
-// The station notices a lost camera once a request goes unanswered (about
-// 2.5 s) and closes it within the control time-outs; reconnecting at once
-// keeps the rounds short.
+// The station notices a silent camera once a request goes unanswered (about
+// 2.5 s) and closes it within the control time-outs (about 10 s more); a
+// power-cycled camera within a heartbeat. Reconnecting at once keeps the
+// rounds short.
 constexpr int kReconnectPeriodMs = 200;
 
 size_t CountOf(const std::string& text, const std::string& part) {
@@ -61,14 +62,20 @@ class StationAravisTest : public ::testing::Test {
   // Lines of the log that hold `text`.
   size_t LogLines(const std::string& text) const { return CountOf(ReadFile(LogFile().string()), text); }
 
-  // The camera goes away; it comes back once `losses` has grown.
+  // How a camera goes away: it stays silent until the station gives it up
+  // (requests go unanswered, closing waits for the control time-outs), or it is
+  // power-cycled and answers again at once without the station's control.
+  enum class Loss { Silent, PowerCycle };
+
+  // The camera goes away; it is back by the time `losses` has grown.
   template <class Losses>
-  void KillCameraUntilNoticed(Losses losses, int round) {
+  void LoseCamera(Losses losses, Loss loss, int round) {
     const size_t before = losses();
     m_camera.reset();
+    if (loss == Loss::PowerCycle) m_camera = std::make_unique<FakeCameraProcess>(m_serial);
     ASSERT_TRUE(Eventually([&] { return losses() > before; }, 30s))
         << "the loss " << round << " went unnoticed";
-    m_camera = std::make_unique<FakeCameraProcess>(m_serial);
+    if (!m_camera) m_camera = std::make_unique<FakeCameraProcess>(m_serial);
   }
 
   // The fake camera answers discovery shortly after it starts.
@@ -146,7 +153,8 @@ TEST_F(StationAravisTest, TheStationOutlivesItsCameraGoingAwayTenTimesInTheMiddl
   });
   constexpr int kRounds = 10;
   for (int round = 1; round <= kRounds && !HasFatalFailure(); ++round) {
-    KillCameraUntilNoticed([&] { return size_t(station.CameraLosses()); }, round);
+    const Loss loss = round % 2 ? Loss::Silent : Loss::PowerCycle;
+    LoseCamera([&] { return size_t(station.CameraLosses()); }, loss, round);
     ASSERT_TRUE(Eventually([&] { return station.IsCameraConnected() && !station.IsReconnecting(); }, 30s))
         << "not reconnected after loss " << round;
     const int saved = station.SavedCount();
@@ -195,7 +203,7 @@ TEST_F(StationAravisTest, AHeadlessRunKeepsCountingPhotosAfterEachReturnOfTheCam
   for (int loss = 1; loss <= kLosses && !HasFatalFailure(); ++loss) {
     ASSERT_TRUE(Eventually([&] { return m_folder.SavedPhotos().size() >= size_t(3 * loss); }, 60s))
         << ReadFile(output);
-    KillCameraUntilNoticed([&] { return LogLines("Camera lost: "); }, loss);
+    LoseCamera([&] { return LogLines("Camera lost: "); }, loss == 1 ? Loss::Silent : Loss::PowerCycle, loss);
   }
   ASSERT_TRUE(Eventually([&] { return program.Ended(); }, 120s)) << ReadFile(output);
   EXPECT_TRUE(WIFEXITED(program.status) && WEXITSTATUS(program.status) == 0) << ReadFile(output);

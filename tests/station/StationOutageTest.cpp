@@ -1,4 +1,4 @@
-// The program headless on the simulated camera, 200 shots at 5 a second, while its
+// The program headless on the simulated camera, 200 shots 50 ms apart, while its
 // database goes away after shot 50 and comes back after shot 120: every photo is
 // saved, and every row and XML copy arrives exactly once, in counter order.
 #include "PostgreSqlInstance.h"
@@ -27,6 +27,7 @@ namespace {
 constexpr int kShots = 200;
 constexpr int kOutageAfter = 50;
 constexpr int kBackAfter = 120;
+constexpr int kIntervalMs = 50;
 
 struct Outage {
   std::function<void()> begin;
@@ -43,7 +44,7 @@ StationRun ShootThroughOutage(const StationFolder& folder, const Outage& outage)
   const std::string command = "BX_CONFIG_DIR='" + folder.ConfigFolder().string() + "' BX_STATE_DIR='" +
                               folder.StateFolder().string() +
                               "' BX_SIM_SENSOR=640x480 '" BX_GRABBER_PATH "' --headless --shots " +
-                              std::to_string(kShots) + " --interval 200 2>&1";
+                              std::to_string(kShots) + " --interval " + std::to_string(kIntervalMs) + " 2>&1";
   StationRun run;
   std::atomic<bool> finished{false};
   std::thread station([&] {

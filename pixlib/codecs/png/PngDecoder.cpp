@@ -75,6 +75,11 @@ std::size_t PngDecoder::DecodedRowBytes() const {
 
 bool PngDecoder::Begin(const char*& error) {
   const int format = DecodedFormat();
+  // A damaged header may claim a width whose single row outgrows any image.
+  if (DecodedRowBytes() > std::size_t(kMaxDecodedBytes)) {
+    error = "PNG image too large";
+    return false;
+  }
   if (!m_info.interlaced) {
     m_rows.resize(DecodedRowBytes());
     const int result =
