@@ -13,6 +13,8 @@ class CLayoutSet : public CRecordset {
   std::string GetDefaultSQL() const override { return "[Layout]"; }
   void DoFieldExchange(CFieldExchange& fx) override;
   std::string KeyColumn() const override { return "[ID]"; }
+  // A new layout is known by the id the database gives it.
+  bool ReportsInsertedKey() const override { return true; }
 
   std::string m_NAME;
   float m_ASPECT_RATIO = 0.0f;

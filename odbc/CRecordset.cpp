@@ -155,12 +155,13 @@ void CRecordset::Insert(const std::vector<CFieldExchange::Column>& columns) {
     m_lastInsertedKey = -1;
     // The key comes from the statement's own connection, so that a row another
     // station inserts at the same moment cannot be taken for this one.
-    const bool returning = !KeyColumn().empty() && Dialect() == bx::odbc::SqlDialect::PostgreSQL;
+    const bool reporting = ReportsInsertedKey() && !KeyColumn().empty();
+    const bool returning = reporting && Dialect() == bx::odbc::SqlDialect::PostgreSQL;
     if (returning) sql += " RETURNING " + KeyColumn();
     bx::odbc::OdbcStatement insert(Session(), bx::odbc::ReplaceBrackets(sql));
     insert.Execute(values);
     if (returning && insert.Fetch()) m_lastInsertedKey = std::stol(insert.Text(1).value_or("-1"));
-    if (!KeyColumn().empty() && !returning) {
+    if (reporting && !returning) {
       bx::odbc::OdbcStatement rowid(Session(), "SELECT last_insert_rowid()");
       rowid.Execute();
       if (rowid.Fetch()) m_lastInsertedKey = std::stol(rowid.Text(1).value_or("-1"));

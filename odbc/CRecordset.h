@@ -37,6 +37,9 @@ class CRecordset {
   virtual void DoFieldExchange(CFieldExchange& fx) = 0;
   // The bracketed key column that Edit and Delete find their row by; none by default.
   virtual std::string KeyColumn() const { return {}; }
+  // Whether Update asks the database for the key of a row it inserts (LastInsertedKey):
+  // one more statement or result per row, so only sets whose callers need it do.
+  virtual bool ReportsInsertedKey() const { return false; }
 
   void Open(int openType = kUseDefaultType);
   void Close() noexcept;
@@ -62,7 +65,8 @@ class CRecordset {
   void UseSession(bx::odbc::OdbcSession* session) { m_sharedSession = session; }
   bx::odbc::OdbcSession* SharedSession() const { return m_sharedSession; }
 
-  // The key the database gave the row the last Update inserted; -1 when none.
+  // The key the database gave the row the last Update inserted; -1 when none or when
+  // the set does not report inserted keys.
   long LastInsertedKey() const { return m_lastInsertedKey; }
 
   // Runs a statement with bound parameters on this set's connection, opening one

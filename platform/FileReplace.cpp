@@ -1,6 +1,7 @@
 #include "platform/FileReplace.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -132,14 +133,21 @@ bool SyncFile(const std::string& path) {
   return synced;
 }
 
-std::optional<std::string> WriteFileAtomically(const std::string& path, const std::string& text) {
+std::optional<std::string> WriteFileAtomically(const std::string& path, const std::string& text,
+                                               struct stat* written) {
+  std::optional<ReplacingFile> file(std::in_place, path.c_str());
   std::error_code ignored;
-  std::filesystem::create_directories(FolderOf(path), ignored);
-  ReplacingFile file(path.c_str());
-  if (!file.Get()) return file.Problem();
-  if (std::fwrite(text.data(), 1, text.size(), file.Get()) != text.size())
+  if (!file->Get() && !std::filesystem::exists(FolderOf(path), ignored)) {
+    // Folders are made only when missing: most writes find theirs in place.
+    std::filesystem::create_directories(FolderOf(path), ignored);
+    file.emplace(path.c_str());
+  }
+  if (!file->Get()) return file->Problem();
+  if (std::fwrite(text.data(), 1, text.size(), file->Get()) != text.size())
     return Reason("cannot write " + path, errno);
-  if (!file.Commit()) return file.Problem();
+  if (written && (std::fflush(file->Get()) != 0 || ::fstat(::fileno(file->Get()), written) != 0))
+    return Reason("cannot write " + path, errno);
+  if (!file->Commit()) return file->Problem();
   return std::nullopt;
 }
 

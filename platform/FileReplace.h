@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+struct stat;
+
 namespace bx {
 
 // Every file the program writes whole goes through here. It is written under a
@@ -64,8 +66,10 @@ std::optional<std::string> PutInPlace(const std::string& temporary, const std::s
 bool SyncFile(const std::string& path);
 
 // Writes the text to `path` through a ReplacingFile, creating the missing folders.
-// The reason when it could not.
-std::optional<std::string> WriteFileAtomically(const std::string& path, const std::string& text);
+// The reason when it could not. `written`, when given, receives the new file's
+// status as written (its rename changes only its change time).
+std::optional<std::string> WriteFileAtomically(const std::string& path, const std::string& text,
+                                               struct stat* written = nullptr);
 
 // The folder a file path names its file in: "." for a bare name.
 std::string FolderOf(const std::string& path);

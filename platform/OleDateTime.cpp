@@ -96,13 +96,13 @@ std::optional<OleDateTime::Parts> OleDateTime::Split() const {
   return parts;
 }
 
-int OleDateTime::GetYear() const { return Split() ? Split()->year : 0; }
-int OleDateTime::GetMonth() const { return Split() ? Split()->month : 0; }
-int OleDateTime::GetDay() const { return Split() ? Split()->day : 0; }
-int OleDateTime::GetHour() const { return Split() ? Split()->hour : 0; }
-int OleDateTime::GetMinute() const { return Split() ? Split()->minute : 0; }
-int OleDateTime::GetSecond() const { return Split() ? Split()->second : 0; }
-int OleDateTime::GetDayOfWeek() const { return Split() ? Split()->weekday : -1; }
+int OleDateTime::GetYear() const { return Split().value_or(Parts{}).year; }
+int OleDateTime::GetMonth() const { return Split().value_or(Parts{}).month; }
+int OleDateTime::GetDay() const { return Split().value_or(Parts{}).day; }
+int OleDateTime::GetHour() const { return Split().value_or(Parts{}).hour; }
+int OleDateTime::GetMinute() const { return Split().value_or(Parts{}).minute; }
+int OleDateTime::GetSecond() const { return Split().value_or(Parts{}).second; }
+int OleDateTime::GetDayOfWeek() const { return Split().value_or(Parts{0, 0, 0, 0, 0, 0, -1}).weekday; }
 
 std::optional<std::time_t> OleDateTime::ToTimeT() const {
   const auto parts = Split();

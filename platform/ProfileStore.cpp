@@ -1,13 +1,15 @@
 #include "platform/ProfileStore.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <sstream>
 
 #include "platform/FileReplace.h"
 #include "platform/IniDocument.h"
@@ -16,21 +18,92 @@
 namespace bx {
 namespace {
 
-// One lock per settings file, shared by every store of the process.
-std::mutex& FileLock(const std::string& path) {
-  static std::mutex mapLock;
-  static std::map<std::string, std::unique_ptr<std::mutex>> locks;
-  std::lock_guard<std::mutex> guard(mapLock);
-  auto& lock = locks[path];
-  if (!lock) lock = std::make_unique<std::mutex>();
-  return *lock;
-}
+// What tells one file of a name from another: every write replaces the file
+// whole (a new inode), and an edit in place changes its size or modification time.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{};
 
-IniDocument LoadDocument(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return IniDocument::Parse(text.str());
+  explicit FileIdentity(const struct stat& status)
+      : device(status.st_dev), inode(status.st_ino), size(status.st_size), modified(status.st_mtim) {}
+  bool operator==(const FileIdentity& other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+  }
+};
+
+// One settings file as this process last read or wrote it, shared by every
+// store of the process and guarded by its lock. A read checks the file's
+// identity (one stat) and parses the file again only when it changed, so
+// frequent reads and read-modify-writes such as the film counter's cost no
+// more than the write itself.
+class ProfileFile {
+ public:
+  explicit ProfileFile(std::string path) : path_(std::move(path)) {}
+
+  std::mutex& Lock() { return lock_; }
+
+  // The file's current settings, under the lock.
+  const IniDocument& Current() {
+    struct stat status {};
+    if (::stat(path_.c_str(), &status) != 0) {
+      identity_.reset();
+      document_ = {};
+    } else if (!identity_ || !(*identity_ == FileIdentity(status))) {
+      Load();
+    }
+    return document_;
+  }
+
+  // Replaces the file with `document`, under the lock; false when it could not.
+  bool Replace(IniDocument document) {
+    struct stat written {};
+    identity_.reset();  // whatever the file holds now, it is read again next time
+    if (WriteFileAtomically(path_, document.Serialize(), &written)) return false;
+    identity_.emplace(written);
+    document_ = std::move(document);
+    return true;
+  }
+
+ private:
+  // Reads the file and the identity of what was read from one descriptor.
+  void Load() {
+    identity_.reset();
+    document_ = {};
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat status {};
+    std::string text;
+    bool complete = ::fstat(fd, &status) == 0;
+    char buffer[8192];
+    for (ssize_t got; complete && (got = ::read(fd, buffer, sizeof buffer)) != 0;) {
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0)
+        complete = false;
+      else
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    document_ = IniDocument::Parse(text);
+    if (complete) identity_.emplace(status);
+  }
+
+  std::string path_;
+  std::mutex lock_;
+  std::optional<FileIdentity> identity_;
+  IniDocument document_;
+};
+
+// The one ProfileFile of each path, for the life of the process.
+ProfileFile& FileOf(const std::string& path) {
+  static std::mutex mapLock;
+  static std::map<std::string, std::unique_ptr<ProfileFile>> files;
+  std::lock_guard<std::mutex> guard(mapLock);
+  auto& file = files[path];
+  if (!file) file = std::make_unique<ProfileFile>(path);
+  return *file;
 }
 
 }  // namespace
@@ -54,8 +127,9 @@ ProfileStore::ProfileStore(std::string folder, std::string applicationName)
       filePath_(folder_ + "/" + applicationName_ + ".ini") {}
 
 std::optional<std::string> ProfileStore::Find(std::string_view section, std::string_view key) const {
-  std::lock_guard<std::mutex> guard(FileLock(filePath_));
-  return LoadDocument(filePath_).Get(section, key);
+  ProfileFile& file = FileOf(filePath_);
+  std::lock_guard<std::mutex> guard(file.Lock());
+  return file.Current().Get(section, key);
 }
 
 int ProfileStore::GetInt(std::string_view section, std::string_view key, int defaultValue) const {
@@ -77,11 +151,12 @@ bool ProfileStore::WriteString(std::string_view section, std::string_view key, s
   if (!IniDocument::IsValidName(section) || !IniDocument::IsValidName(key) ||
       !IniDocument::IsValidValue(value))
     return false;
-  std::lock_guard<std::mutex> guard(FileLock(filePath_));
-  IniDocument doc = LoadDocument(filePath_);
+  ProfileFile& file = FileOf(filePath_);
+  std::lock_guard<std::mutex> guard(file.Lock());
+  IniDocument doc = file.Current();
   if (doc.Get(section, key) == value) return true;
   doc.Set(section, key, value);
-  return !WriteFileAtomically(filePath_, doc.Serialize());
+  return file.Replace(std::move(doc));
 }
 
 }  // namespace bx

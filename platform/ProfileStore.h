@@ -7,9 +7,10 @@
 namespace bx {
 
 // The settings of one application name: the file "<name>.ini" in the config folder.
-// Every call reads the file anew, so all stores of one name see the same values;
-// writes are serialised per file inside the process and replace the file atomically
-// (temporary file, fsync, rename), so a crash never leaves it empty or half written.
+// Every call sees what the file holds (read again whenever it changed), so all stores
+// of one name see the same values; writes are serialised per file inside the process
+// and replace the file atomically (temporary file, fsync, rename), so a crash never
+// leaves it empty or half written.
 class ProfileStore {
  public:
   explicit ProfileStore(std::string applicationName);

@@ -6,10 +6,10 @@
 
 std::optional<int> ReadStoredCounter(ICounterSettings& settings, int defaultValue) {
   const std::optional<std::string> stored = settings.FindProfileValue(kFilmSettings, kNextFilmNumber);
-  if (stored && !bx::ParseProfileInt(*stored, true)) {
+  if (!stored) return settings.GetProfileInt(kFilmSettings, kNextFilmNumber, defaultValue);
+  const std::optional<int> next = bx::ParseProfileInt(*stored, true);
+  if (!next)
     TheLog().WriteLine("\"Next Film Number\" holds \"" + *stored +
                        "\", not a number: no film number is given out until it is set (bxcounter set N)");
-    return std::nullopt;
-  }
-  return settings.GetProfileInt(kFilmSettings, kNextFilmNumber, defaultValue);
+  return next;
 }

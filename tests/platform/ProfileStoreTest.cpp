@@ -5,7 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -95,6 +97,29 @@ TEST(ProfileStore, ConcurrentWritersLoseNothing) {
     for (int k = 0; k < kKeys; ++k)
       EXPECT_EQ(store.GetInt("section " + std::to_string(t % 2), "key " + std::to_string(t * kKeys + k), -1),
                 k);
+}
+
+// The store keeps what it read, so whatever another writer does to the file must still show.
+TEST(ProfileStore, SeesEveryChangeOtherWritersMake) {
+  TempFolder folder;
+  bx::ProfileStore store(folder.Path(), "App");
+  ASSERT_TRUE(store.WriteInt("Film Settings", "Next Film Number", 41));
+  ASSERT_EQ(store.GetInt("Film Settings", "Next Film Number", -1), 41);
+  // Replaced whole by another program: same size, another file.
+  const std::string replacement = folder.Path() + "/replacement";
+  std::ofstream(replacement) << "[Film Settings]\nNext Film Number=97\n";
+  ASSERT_EQ(std::rename(replacement.c_str(), store.FilePath().c_str()), 0);
+  EXPECT_EQ(store.GetInt("Film Settings", "Next Film Number", -1), 97);
+  // Edited in place.
+  std::ofstream(store.FilePath(), std::ios::trunc) << "[Film Settings]\nNext Film Number=1234\n";
+  EXPECT_EQ(store.GetInt("Film Settings", "Next Film Number", -1), 1234);
+  // A write keeps the other writer's values it did not change.
+  std::ofstream(store.FilePath(), std::ios::app) << "Offset Film Number=5\n";
+  ASSERT_TRUE(store.WriteInt("Film Settings", "Next Film Number", 1235));
+  EXPECT_EQ(ReadFile(store.FilePath()), "[Film Settings]\nNext Film Number=1235\nOffset Film Number=5\n");
+  // Removed: the defaults again.
+  std::filesystem::remove(store.FilePath());
+  EXPECT_EQ(store.GetInt("Film Settings", "Next Film Number", -1), -1);
 }
 
 // A writer killed at any moment leaves either the old or the new file, never a torn one.
