@@ -9,16 +9,19 @@ namespace {
 
 constexpr unsigned kClear = 256;
 constexpr unsigned kEndOfInformation = 257;
-constexpr unsigned kFirstFree = 258;
 constexpr unsigned kTableSize = 4096;
 constexpr unsigned kMinWidth = 9;
 constexpr unsigned kMaxWidth = 12;
-constexpr std::size_t kShortString = 16;
+constexpr std::size_t kWide = 16;
+// The length the clear and end codes have in the table: longer than any
+// output copied wide, so the room check that every string passes sends them aside.
+constexpr std::uint32_t kNoString = 0xFFFFFFFFu;
+constexpr std::size_t kMaxWideOutput = kNoString - 1;
 
 // The strings of the literal codes, each byte followed by enough bytes for a
 // wide copy of it.
 struct Alphabet {
-  unsigned char bytes[256 + kShortString];
+  unsigned char bytes[256 + kWide];
   constexpr Alphabet() : bytes() {
     for (unsigned i = 0; i < 256; ++i) bytes[i] = static_cast<unsigned char>(i);
   }
@@ -31,19 +34,23 @@ std::uint64_t LoadBigEndian64(const unsigned char* p) {
   return __builtin_bswap64(v);
 }
 
-// Every string in the table is one the strip's output (or, for the literal
-// codes, the alphabet) already holds: the table keeps where it starts and its
-// length, and emitting a code copies it from there. Literals and strings take
-// the same path; only the clear code, the end code and a code that is not yet
-// in the table leave it.
+// Emitting a code copies its string from where the table says it starts, in
+// 16-byte steps (one for most strings): the string ends before the output
+// position, and the bytes copied past its end are overwritten by the strings
+// that follow. Literals and strings take the same path; the clear and end
+// codes, a code not yet in the table and the last strings of the output, which
+// must be copied exactly, leave it. The table never needs a reset: a clear only
+// moves the next free code back.
 class StripDecoder {
  public:
   StripDecoder(const unsigned char* codes, std::size_t codeBytes, unsigned char* out, std::size_t outBytes)
-      : m_codes(codes), m_codeBits(codeBytes * 8), m_out(out), m_outEnd(out + outBytes) {
+      : m_codes(codes), m_codeBits(codeBytes * 8), m_out(out), m_outBytes(outBytes) {
     for (unsigned c = 0; c < 256; ++c) {
       m_start[c] = &kAlphabet.bytes[c];
       m_length[c] = 1;
     }
+    m_start[kClear] = m_start[kEndOfInformation] = kAlphabet.bytes;
+    m_length[kClear] = m_length[kEndOfInformation] = kNoString;
   }
 
   // Returns the number of bytes produced.
@@ -54,99 +61,106 @@ class StripDecoder {
   const unsigned char* m_codes;
   const std::size_t m_codeBits;
   unsigned char* const m_out;
-  unsigned char* const m_outEnd;
+  const std::size_t m_outBytes;
   std::size_t m_codesRead = 0;
-  const unsigned char* m_start[kTableSize];
-  std::uint32_t m_length[kTableSize];
+  // Where each code's string starts, and its length. One more than the
+  // codes: an entry defined while the table is full goes to the last.
+  const unsigned char* m_start[kTableSize + 1];
+  std::uint32_t m_length[kTableSize + 1];
 };
 
 std::size_t StripDecoder::Decode() {
   // Kept in locals: stores through the output pointer would otherwise force
   // members to be reloaded after every string.
   std::size_t bitPos = 0;
-  std::size_t codesRead = 0;
-  unsigned width = kMinWidth;
-  unsigned next = kFirstFree;
+  unsigned width = kMinWidth, shift = 64 - kMinWidth, widthLimit = (1u << kMinWidth) - 1;
+  unsigned next = kEndOfInformation;
   unsigned char* dst = m_out;
-  const unsigned char* prevStart = nullptr;  // the previous code's string in the output
-  std::uint32_t prevLength = 0;              // 0: no previous code since the last clear
-  const auto nextCode = [&]() -> unsigned {
-    if (bitPos + width > m_codeBits) return kEndOfInformation;  // the codes ran out
-    const std::uint64_t window = LoadBigEndian64(m_codes + (bitPos >> 3)) << (bitPos & 7);
-    bitPos += width;
-    ++codesRead;
-    return static_cast<unsigned>(window >> (64 - width));
+  unsigned char* const outEnd = m_out + m_outBytes;
+  // Codes are counted per stretch of one width, off the per-code path.
+  std::size_t codesRead = 0, stretchStart = 0;
+  const auto endStretch = [&] {
+    codesRead += (bitPos - stretchStart) / width;
+    stretchStart = bitPos;
   };
-  // The previous string extended by the first byte that followed it.
-  const auto addEntry = [&] {
-    if (next >= kTableSize) return;
+  // The previous string. After a clear it is a stand-in whose extension,
+  // defined into the end code's place, is the end code's own entry again: the
+  // first code after a clear then needs no path of its own.
+  const unsigned char* prevStart = kAlphabet.bytes;
+  std::uint32_t prevLength = kNoString - 1;
+  // The previous string extended by the first byte of this one, which is
+  // written at `dst`. An entry defined while the table is full goes to the
+  // spare place after the last code.
+  const auto define = [&] {
     m_start[next] = prevStart;
     m_length[next] = prevLength + 1;
-    ++next;
-    if (next == (1u << width) - 1 && width < kMaxWidth) ++width;
+    if (++next == widthLimit) [[unlikely]] {
+      if (width == kMaxWidth) {
+        next = kTableSize;
+        return;
+      }
+      endStretch();
+      ++width;
+      shift = 64 - width;
+      widthLimit = width < kMaxWidth ? (1u << width) - 1 : kTableSize + 1;
+    }
   };
+  // Codes can be read unchecked while the bit position is at most this.
+  const std::ptrdiff_t uncheckedBits = static_cast<std::ptrdiff_t>(m_codeBits) - kMaxWidth;
+  // Strings are copied wide while they end at most here.
+  unsigned char* const wideEnd =
+      m_outBytes >= kWide ? m_out + (m_outBytes < kMaxWideOutput ? m_outBytes : kMaxWideOutput) - kWide
+                          : m_out;
   for (;;) {
-    unsigned code = nextCode();
-    if (code >= next || code == kClear || code == kEndOfInformation) [[unlikely]] {
-      if (code == kEndOfInformation) break;
-      if (code == kClear) {
-        width = kMinWidth;
-        next = kFirstFree;
-        code = nextCode();
-        if (code >= 256) break;  // the end code, or a string the empty table lacks
+    if (static_cast<std::ptrdiff_t>(bitPos) > uncheckedBits && bitPos + width > m_codeBits) [[unlikely]]
+      break;  // the codes ran out
+    const std::uint64_t window = LoadBigEndian64(m_codes + (bitPos >> 3)) << (bitPos & 7);
+    const unsigned code = static_cast<unsigned>(window >> shift);
+    bitPos += width;
+    if (code < next) [[likely]] {
+      const unsigned char* src = m_start[code];
+      const std::uint32_t length = m_length[code];
+      if (static_cast<std::ptrdiff_t>(length) <= wideEnd - dst) [[likely]] {
+        define();
+        unsigned char wide[kWide];
+        std::memcpy(wide, src, kWide);
+        std::memcpy(dst, wide, kWide);
+        for (std::size_t done = kWide; done < length; done += kWide) [[unlikely]] {
+            std::memcpy(wide, src + done, kWide);
+            std::memcpy(dst + done, wide, kWide);
+          }
         prevStart = dst;
-        prevLength = 1;
-        *dst++ = static_cast<unsigned char>(code);
-        if (dst == m_outEnd) break;
+        prevLength = length;
+        dst += length;
         continue;
       }
-      if (code > next || prevLength == 0 || next >= kTableSize) break;  // not a code the table can hold
-      // The code about to be defined: the previous string and its first byte.
-      const std::size_t room = static_cast<std::size_t>(m_outEnd - dst);
-      const std::uint32_t length = prevLength + 1;
-      const unsigned char first = *prevStart;
-      addEntry();
-      std::memmove(dst, prevStart, length - 1 < room ? length - 1 : room);
-      if (length > room) {
-        dst = m_outEnd;
-        break;
-      }
-      dst[length - 1] = first;
-      prevStart = dst;
-      prevLength = length;
-      dst += length;
-      if (dst == m_outEnd) break;
+    }
+    if (code == kEndOfInformation) break;
+    if (code == kClear) {
+      endStretch();
+      width = kMinWidth;
+      shift = 64 - kMinWidth;
+      widthLimit = (1u << kMinWidth) - 1;
+      next = kEndOfInformation;
+      prevStart = kAlphabet.bytes;
+      prevLength = kNoString - 1;
       continue;
     }
-    if (prevLength == 0) [[unlikely]] {
-      if (code >= 256) break;  // a string before any table was built
-    } else {
-      addEntry();  // ends with this string's first byte, written below
-    }
+    if (code > next) break;  // not a code the table can hold
+    define();
+    // A code defined just now (the previous string and its own first byte)
+    // overlaps the output it is copied to: copying forward byte by byte
+    // repeats that first byte at its end.
     const unsigned char* src = m_start[code];
-    const std::uint32_t length = m_length[code];
-    const std::size_t room = static_cast<std::size_t>(m_outEnd - dst);
-    if (length + kShortString <= room) [[likely]] {
-      // Wide copies (one for most strings): the string ends before dst, and
-      // the bytes copied past its end are overwritten by the strings that follow.
-      std::uint32_t done = 0;
-      do {
-        unsigned char wide[kShortString];
-        std::memcpy(wide, src + done, kShortString);
-        std::memcpy(dst + done, wide, kShortString);
-        done += kShortString;
-      } while (done < length);
-    } else {
-      std::memcpy(dst, src, length < room ? length : room);
-    }
+    const std::size_t room = static_cast<std::size_t>(outEnd - dst);
+    const std::size_t length = m_length[code] < room ? m_length[code] : room;
+    for (std::size_t i = 0; i < length; ++i) dst[i] = src[i];
     prevStart = dst;
-    prevLength = length;
-    if (length >= room) {
-      dst = m_outEnd;
-      break;
-    }
+    prevLength = m_length[code];
     dst += length;
+    if (dst == outEnd) break;
   }
+  endStretch();
   m_codesRead = codesRead;
   return static_cast<std::size_t>(dst - m_out);
 }

@@ -19,11 +19,10 @@ namespace {
 
 // Strips handed to one parallel task at a time (strips are often one row).
 constexpr int kTasksPerThread = 4;
-// Codes of strips that follow each other in the file are read together, up
-// to this many bytes at a time; uncompressed strips in runs small enough to
-// stay in the processor's cache while their rows are finished.
-constexpr std::uint64_t kLzwRunBytes = 4u << 20;
-constexpr std::uint64_t kPlainRunBytes = 256u << 10;
+// Bytes of strips that follow each other in the file are read together, up
+// to this many at a time: few reads, and few enough bytes to stay in the
+// processor's cache until they are decoded or copied.
+constexpr std::uint64_t kRunBytes = 256u << 10;
 
 std::uint64_t FileBytes(int fd) {
   struct stat info {};
@@ -70,7 +69,6 @@ TiffStripDecoder::TiffStripDecoder(TIFF* tiff, const TiffLayout& layout)
   std::uint16_t predictor = PREDICTOR_NONE;
   TIFFGetFieldDefaulted(tiff, TIFFTAG_PREDICTOR, &predictor);
   m_predictor = predictor;
-  m_runBytes = layout.compression == COMPRESSION_NONE ? kPlainRunBytes : kLzwRunBytes;
   const std::uint32_t height = static_cast<std::uint32_t>(layout.height);
   TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &m_rowsPerStrip);
   if (m_rowsPerStrip == 0 || m_rowsPerStrip > height) m_rowsPerStrip = height;
@@ -108,7 +106,7 @@ std::size_t TiffStripDecoder::RunEnd(std::size_t first, std::size_t end) const {
     const Strip& strip = m_strips[last];
     const Strip& next = m_strips[last + 1];
     if (next.fileOffset != strip.fileOffset + strip.fileBytes || BytesInFile(strip) != strip.fileBytes ||
-        bytes + BytesInFile(next) > m_runBytes)
+        bytes + BytesInFile(next) > kRunBytes)
       break;
     bytes += BytesInFile(next);
     ++last;
