@@ -1,12 +1,12 @@
 #include "pixlib/codecs/tiff/TiffStripDecoder.h"
 
 #include <opencv2/core/utility.hpp>
+#include <opencv2/imgproc/hal/hal.hpp>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <utility>
 #include <cstring>
 #include <new>
 
@@ -148,15 +148,16 @@ void TiffStripDecoder::DecodeStrip(Strip& strip, const unsigned char* codes, std
 // was stored as the difference to the same sample of the pixel on its left),
 // then R and B swapped.
 void TiffStripDecoder::FinishRows(const Strip& strip, int predictor) {
-  const std::size_t step = static_cast<std::size_t>(m_layout.samplesPerPixel);
-  unsigned char* row = &m_pixels[strip.firstRow * m_rowBytes];
-  for (std::size_t done = 0; done + m_rowBytes <= strip.decodedBytes; done += m_rowBytes, row += m_rowBytes) {
-    if (predictor == PREDICTOR_HORIZONTAL)
-      for (std::size_t i = step; i < m_rowBytes; ++i)
-        row[i] = static_cast<unsigned char>(row[i] + row[i - step]);
-    if (step >= 3)
-      for (std::size_t i = 0; i < m_rowBytes; i += step) std::swap(row[i], row[i + 2]);
-  }
+  const int step = m_layout.samplesPerPixel;
+  unsigned char* const first = &m_pixels[strip.firstRow * m_rowBytes];
+  const std::size_t rows = strip.decodedBytes / m_rowBytes;
+  if (predictor == PREDICTOR_HORIZONTAL)
+    for (unsigned char* row = first; row != first + rows * m_rowBytes; row += m_rowBytes)
+      for (std::size_t i = static_cast<std::size_t>(step); i < m_rowBytes; ++i)
+        row[i] = static_cast<unsigned char>(row[i] + row[i - static_cast<std::size_t>(step)]);
+  if (step >= 3 && rows > 0)  // OpenCV's vectorised channel swap, in place
+    cv::hal::cvtBGRtoBGR(first, m_rowBytes, first, m_rowBytes, m_layout.width, static_cast<int>(rows), CV_8U,
+                         step, step, true);
 }
 
 void TiffStripDecoder::DecodeAll() {
