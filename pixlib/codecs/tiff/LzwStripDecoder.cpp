@@ -105,37 +105,36 @@ std::size_t StripDecoder::Decode() {
       widthLimit = width < kMaxWidth ? (1u << width) - 1 : kTableSize + 1;
     }
   };
-  // Codes can be read unchecked while the bit position is at most this.
-  const std::ptrdiff_t uncheckedBits = static_cast<std::ptrdiff_t>(m_codeBits) - kMaxWidth;
   // Strings are copied wide while they end at most here.
   unsigned char* const wideEnd =
       m_outBytes >= kWide ? m_out + (m_outBytes < kMaxWideOutput ? m_outBytes : kMaxWideOutput) - kWide
                           : m_out;
-  for (;;) {
-    if (static_cast<std::ptrdiff_t>(bitPos) > uncheckedBits && bitPos + width > m_codeBits) [[unlikely]]
-      break;  // the codes ran out
-    const std::uint64_t window = LoadBigEndian64(m_codes + (bitPos >> 3)) << (bitPos & 7);
-    const unsigned code = static_cast<unsigned>(window >> shift);
-    bitPos += width;
-    if (code < next) [[likely]] {
-      const unsigned char* src = m_start[code];
-      const std::uint32_t length = m_length[code];
-      if (static_cast<std::ptrdiff_t>(length) <= wideEnd - dst) [[likely]] {
-        define();
-        unsigned char wide[kWide];
-        std::memcpy(wide, src, kWide);
-        std::memcpy(dst, wide, kWide);
-        for (std::size_t done = kWide; done < length; done += kWide) [[unlikely]] {
-            std::memcpy(wide, src + done, kWide);
-            std::memcpy(dst + done, wide, kWide);
-          }
-        prevStart = dst;
-        prevLength = length;
-        dst += length;
-        continue;
+  // Emits a code that is in the table with wide copies; false when it needs more care.
+  const auto emitWide = [&](unsigned code) {
+    if (code >= next) [[unlikely]]
+      return false;
+    const unsigned char* src = m_start[code];
+    const std::uint32_t length = m_length[code];
+    if (reinterpret_cast<std::uintptr_t>(dst) + length > reinterpret_cast<std::uintptr_t>(wideEnd))
+        [[unlikely]]
+      return false;
+    define();
+    unsigned char wide[kWide];
+    std::memcpy(wide, src, kWide);
+    std::memcpy(dst, wide, kWide);
+    for (std::size_t done = kWide; done < length; done += kWide) [[unlikely]] {
+        std::memcpy(wide, src + done, kWide);
+        std::memcpy(dst + done, wide, kWide);
       }
-    }
-    if (code == kEndOfInformation) break;
+    prevStart = dst;
+    prevLength = length;
+    dst += length;
+    return true;
+  };
+  // Everything else: false when decoding ends. Kept inline: as a call it
+  // would move the locals it shares out of registers.
+  const auto emitWithCare = [&](unsigned code) __attribute__((always_inline)) {
+    if (code == kEndOfInformation) return false;
     if (code == kClear) {
       endStretch();
       width = kMinWidth;
@@ -144,9 +143,9 @@ std::size_t StripDecoder::Decode() {
       next = kEndOfInformation;
       prevStart = kAlphabet.bytes;
       prevLength = kNoString - 1;
-      continue;
+      return true;
     }
-    if (code > next) break;  // not a code the table can hold
+    if (code > next) return false;  // not a code the table can hold
     define();
     // A code defined just now (the previous string and its own first byte)
     // overlaps the output it is copied to: copying forward byte by byte
@@ -158,7 +157,31 @@ std::size_t StripDecoder::Decode() {
     prevStart = dst;
     prevLength = m_length[code];
     dst += length;
-    if (dst == outEnd) break;
+    return dst != outEnd;
+  };
+  // Two codes are read from one load while at least this many bits remain.
+  const std::ptrdiff_t pairBits = static_cast<std::ptrdiff_t>(m_codeBits) - 2 * kMaxWidth;
+  for (;;) {
+    if (static_cast<std::ptrdiff_t>(bitPos) > pairBits) [[unlikely]] {
+      if (bitPos + width > m_codeBits) break;  // the codes ran out
+      const unsigned code =
+          static_cast<unsigned>((LoadBigEndian64(m_codes + (bitPos >> 3)) << (bitPos & 7)) >> shift);
+      bitPos += width;
+      if (!emitWide(code) && !emitWithCare(code)) break;
+      continue;
+    }
+    // The second code is read at the width the first one left.
+    const std::uint64_t window = LoadBigEndian64(m_codes + (bitPos >> 3)) << (bitPos & 7);
+    unsigned code = static_cast<unsigned>(window >> shift);
+    const unsigned firstWidth = width;
+    bitPos += width;
+    if (!emitWide(code)) [[unlikely]] {
+      if (!emitWithCare(code)) break;
+      continue;
+    }
+    code = static_cast<unsigned>((window << firstWidth) >> shift);
+    bitPos += width;
+    if (!emitWide(code) && !emitWithCare(code)) break;
   }
   endStretch();
   m_codesRead = codesRead;
