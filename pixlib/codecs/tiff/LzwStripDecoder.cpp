@@ -37,10 +37,11 @@ std::uint64_t LoadBigEndian64(const unsigned char* p) {
 // Emitting a code copies its string from where the table says it starts, in
 // 16-byte steps (one for most strings): the string ends before the output
 // position, and the bytes copied past its end are overwritten by the strings
-// that follow. Literals and strings take the same path; the clear and end
-// codes, a code not yet in the table and the last strings of the output, which
-// must be copied exactly, leave it. The table never needs a reset: a clear only
-// moves the next free code back.
+// that follow. Each string written begins the table's next entry (it and the
+// first byte of the string after it). Literals and strings take the same
+// path; the clear and end codes, the entry still pending and the last strings
+// of the output, which must be copied exactly, leave it. The table never needs
+// a reset: a clear only moves the pending entry back.
 class StripDecoder {
  public:
   StripDecoder(const unsigned char* codes, std::size_t codeBytes, unsigned char* out, std::size_t outBytes)
@@ -64,7 +65,7 @@ class StripDecoder {
   const std::size_t m_outBytes;
   std::size_t m_codesRead = 0;
   // Where each code's string starts, and its length. One more than the
-  // codes: an entry defined while the table is full goes to the last.
+  // codes: an entry begun while the table is full goes to the last.
   const unsigned char* m_start[kTableSize + 1];
   std::uint32_t m_length[kTableSize + 1];
 };
@@ -74,7 +75,12 @@ std::size_t StripDecoder::Decode() {
   // members to be reloaded after every string.
   std::size_t bitPos = 0;
   unsigned width = kMinWidth, shift = 64 - kMinWidth, widthLimit = (1u << kMinWidth) - 1;
-  unsigned next = kEndOfInformation;
+  // The entry the next code completes: the string just written and the first
+  // byte of the next one. Codes below it are whole; the code itself is the
+  // string just written and its own first byte. After a clear it is the end
+  // code, whose entry stays as it is: the first code after a clear then needs
+  // no path of its own.
+  unsigned pending = kEndOfInformation;
   unsigned char* dst = m_out;
   unsigned char* const outEnd = m_out + m_outBytes;
   // Codes are counted per stretch of one width, off the per-code path.
@@ -83,42 +89,36 @@ std::size_t StripDecoder::Decode() {
     codesRead += (bitPos - stretchStart) / width;
     stretchStart = bitPos;
   };
-  // The previous string. After a clear it is a stand-in whose extension,
-  // defined into the end code's place, is the end code's own entry again: the
-  // first code after a clear then needs no path of its own.
-  const unsigned char* prevStart = kAlphabet.bytes;
-  std::uint32_t prevLength = kNoString - 1;
-  // The previous string extended by the first byte of this one, which is
-  // written at `dst`. An entry defined while the table is full goes to the
-  // spare place after the last code.
-  const auto define = [&] {
-    m_start[next] = prevStart;
-    m_length[next] = prevLength + 1;
-    if (++next == widthLimit) [[unlikely]] {
+  // The pending entry is whole once a string follows it: the next one starts
+  // with the string written at `dst`, `length` bytes. An entry begun while the
+  // table is full goes to the spare place after the last code.
+  const auto begin = [&](std::uint32_t length) {
+    if (++pending == widthLimit) [[unlikely]] {
       if (width == kMaxWidth) {
-        next = kTableSize;
-        return;
+        pending = kTableSize;
+      } else {
+        endStretch();
+        ++width;
+        shift = 64 - width;
+        widthLimit = width < kMaxWidth ? (1u << width) - 1 : kTableSize + 1;
       }
-      endStretch();
-      ++width;
-      shift = 64 - width;
-      widthLimit = width < kMaxWidth ? (1u << width) - 1 : kTableSize + 1;
     }
+    m_start[pending] = dst;
+    m_length[pending] = length + 1;
   };
   // Strings are copied wide while they end at most here.
   unsigned char* const wideEnd =
       m_outBytes >= kWide ? m_out + (m_outBytes < kMaxWideOutput ? m_outBytes : kMaxWideOutput) - kWide
                           : m_out;
-  // Emits a code that is in the table with wide copies; false when it needs more care.
+  // Emits a whole code with wide copies; false when it needs more care.
   const auto emitWide = [&](unsigned code) {
-    if (code >= next) [[unlikely]]
+    if (code >= pending) [[unlikely]]
       return false;
     const unsigned char* src = m_start[code];
     const std::uint32_t length = m_length[code];
     if (reinterpret_cast<std::uintptr_t>(dst) + length > reinterpret_cast<std::uintptr_t>(wideEnd))
         [[unlikely]]
       return false;
-    define();
     unsigned char wide[kWide];
     std::memcpy(wide, src, kWide);
     std::memcpy(dst, wide, kWide);
@@ -126,8 +126,7 @@ std::size_t StripDecoder::Decode() {
         std::memcpy(wide, src + done, kWide);
         std::memcpy(dst + done, wide, kWide);
       }
-    prevStart = dst;
-    prevLength = length;
+    begin(length);
     dst += length;
     return true;
   };
@@ -140,22 +139,18 @@ std::size_t StripDecoder::Decode() {
       width = kMinWidth;
       shift = 64 - kMinWidth;
       widthLimit = (1u << kMinWidth) - 1;
-      next = kEndOfInformation;
-      prevStart = kAlphabet.bytes;
-      prevLength = kNoString - 1;
+      pending = kEndOfInformation;
       return true;
     }
-    if (code > next) return false;  // not a code the table can hold
-    define();
-    // A code defined just now (the previous string and its own first byte)
-    // overlaps the output it is copied to: copying forward byte by byte
-    // repeats that first byte at its end.
+    if (code > pending) return false;  // not a code the table can hold
+    // The pending code overlaps the output it is copied to: copying forward
+    // byte by byte repeats the string's first byte at its end.
     const unsigned char* src = m_start[code];
+    const std::uint32_t whole = m_length[code];
     const std::size_t room = static_cast<std::size_t>(outEnd - dst);
-    const std::size_t length = m_length[code] < room ? m_length[code] : room;
+    const std::size_t length = whole < room ? whole : room;
     for (std::size_t i = 0; i < length; ++i) dst[i] = src[i];
-    prevStart = dst;
-    prevLength = m_length[code];
+    begin(whole);
     dst += length;
     return dst != outEnd;
   };
