@@ -10,6 +10,8 @@
 #include <unordered_map>
 
 #include "pixlib/codecs/tiff/LzwStripDecoder.h"
+#include "pixlib/codecs/tiff/TiffHandle.h"
+#include "pixlib/codecs/tiff/TiffStripDecoder.h"
 #include "tests/codecs/CodecTestSupport.h"
 
 using namespace codectest;
@@ -196,6 +198,33 @@ TEST(LzwStripDecoderTest, DecodesWhatAnEncoderWrote) {
       for (const std::size_t cut : {std::size_t(1), std::size_t(2), stream.bytes.size() / 2})
         EXPECT_GT(data->size(), decode(cut, data->size()));
     }
+}
+
+// Uncompressed 8-bit strips are read like LZW strips, whatever libtiff says
+// of the predictor of a file whose codec has none.
+TEST(TiffStripDecoderTest, TakesPlainAndLzwStrips) {
+  TempDir dir;
+  for (const int compression : {COMPRESSION_NONE, COMPRESSION_LZW}) {
+    SCOPED_TRACE(compression);
+    const std::string path = dir.Path("strips.tif");
+    TIFF* out = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(nullptr, out);
+    TIFFSetField(out, TIFFTAG_IMAGEWIDTH, 4);
+    TIFFSetField(out, TIFFTAG_IMAGELENGTH, 2);
+    TIFFSetField(out, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(out, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(out, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(out, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(out, TIFFTAG_COMPRESSION, compression);
+    unsigned char row[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    for (std::uint32_t y = 0; y < 2; ++y) ASSERT_EQ(1, TIFFWriteScanline(out, row, y, 0));
+    TIFFClose(out);
+    pixcodec::TiffHandle tiff(path.c_str(), "r");
+    pixcodec::TiffLayout layout;
+    ASSERT_EQ(nullptr, pixcodec::ReadTiffLayout(tiff.get(), layout));
+    EXPECT_TRUE(pixcodec::TiffStripDecoder::Handles(tiff.get(), layout));
+    EXPECT_EQ("", tiff.LastError());
+  }
 }
 
 // Where the single strip's offset (tag 273) and byte count (279) are held in

@@ -40,11 +40,18 @@ std::size_t ReadAt(int fd, std::uint64_t offset, unsigned char* dst, std::size_t
   return done;
 }
 
+// The predictor of LZW strips. libtiff knows the tag only for codecs that
+// use it: asked for it on other files, it reports an error and gives 0.
+int Predictor(TIFF* tiff, const TiffLayout& layout) {
+  std::uint16_t predictor = PREDICTOR_NONE;
+  if (layout.compression == COMPRESSION_LZW) TIFFGetFieldDefaulted(tiff, TIFFTAG_PREDICTOR, &predictor);
+  return predictor;
+}
+
 }  // namespace
 
 bool TiffStripDecoder::Handles(TIFF* tiff, const TiffLayout& layout) {
-  std::uint16_t predictor = PREDICTOR_NONE;
-  TIFFGetFieldDefaulted(tiff, TIFFTAG_PREDICTOR, &predictor);
+  const int predictor = Predictor(tiff, layout);
   const bool rgb =
       layout.photometric == PHOTOMETRIC_RGB && (layout.samplesPerPixel == 3 || layout.samplesPerPixel == 4);
   const bool grey = layout.photometric == PHOTOMETRIC_MINISBLACK && layout.samplesPerPixel == 1;
@@ -56,7 +63,7 @@ bool TiffStripDecoder::Handles(TIFF* tiff, const TiffLayout& layout) {
   TIFFGetFieldDefaulted(tiff, TIFFTAG_FILLORDER, &fillOrder);
   const bool lzw = layout.compression == COMPRESSION_LZW &&
                    (predictor == PREDICTOR_NONE || predictor == PREDICTOR_HORIZONTAL);
-  const bool plain = layout.compression == COMPRESSION_NONE && predictor == PREDICTOR_NONE;
+  const bool plain = layout.compression == COMPRESSION_NONE;
   return (lzw || plain) && layout.bitsPerSample == 8 && !layout.tiled && bytes <= kMaxDecodedBytes &&
          (rgb || grey) && fillOrder == FILLORDER_MSB2LSB && TIFFFileno(tiff) >= 0;
 }
@@ -66,9 +73,7 @@ TiffStripDecoder::TiffStripDecoder(TIFF* tiff, const TiffLayout& layout)
       m_layout(layout),
       m_fd(TIFFFileno(tiff)),
       m_rowBytes(std::size_t(layout.width) * layout.samplesPerPixel) {
-  std::uint16_t predictor = PREDICTOR_NONE;
-  TIFFGetFieldDefaulted(tiff, TIFFTAG_PREDICTOR, &predictor);
-  m_predictor = predictor;
+  m_predictor = Predictor(tiff, layout);
   const std::uint32_t height = static_cast<std::uint32_t>(layout.height);
   TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &m_rowsPerStrip);
   if (m_rowsPerStrip == 0 || m_rowsPerStrip > height) m_rowsPerStrip = height;
