@@ -5,8 +5,13 @@
 
 #include <cstdint>
 #include <cstring>
+#include <random>
 #include <string>
+#include <unordered_map>
 
+#include "pixlib/codecs/tiff/LzwStripDecoder.h"
+#include "pixlib/codecs/tiff/TiffHandle.h"
+#include "pixlib/codecs/tiff/TiffStripDecoder.h"
 #include "tests/codecs/CodecTestSupport.h"
 
 using namespace codectest;
@@ -99,6 +104,126 @@ TEST_F(TiffLzwTest, FilesOfOtherWritersMatchLibtiff) {
     ASSERT_EQ(reference.Width(), ours.Width());
     ASSERT_EQ(reference.Height(), ours.Height());
     EXPECT_EQ(0, MaxDifference(ours, reference));
+  }
+}
+
+// A plain LZW encoder (most significant bit first, the width growing one code
+// early): with `clearWhenFull` it starts a new table when the table is full,
+// as TIFF writers do; without, it goes on with the full table.
+struct LzwStream {
+  std::vector<unsigned char> bytes;
+  std::size_t codes = 0;
+};
+
+LzwStream EncodeLzw(const std::vector<unsigned char>& data, bool clearWhenFull) {
+  LzwStream stream;
+  std::uint64_t bits = 0;
+  int pending = 0, width = 9;
+  const auto put = [&](unsigned code) {
+    bits = bits << width | code;
+    pending += width;
+    ++stream.codes;
+    for (; pending >= 8; pending -= 8)
+      stream.bytes.push_back(static_cast<unsigned char>(bits >> (pending - 8)));
+  };
+  std::unordered_map<unsigned, unsigned> table;
+  unsigned next = 258;
+  put(256);
+  int prefix = -1;
+  for (const unsigned char byte : data) {
+    if (prefix < 0) {
+      prefix = byte;
+      continue;
+    }
+    const unsigned key = static_cast<unsigned>(prefix) << 8 | byte;
+    if (const auto found = table.find(key); found != table.end()) {
+      prefix = static_cast<int>(found->second);
+      continue;
+    }
+    put(static_cast<unsigned>(prefix));
+    if (next < 4096) table[key] = next++;
+    if (next == (1u << width) && width < 12) ++width;
+    if (next == 4096 && clearWhenFull) {
+      put(256);
+      table.clear();
+      next = 258;
+      width = 9;
+    }
+    prefix = byte;
+  }
+  if (prefix >= 0) put(static_cast<unsigned>(prefix));
+  put(257);
+  if (pending > 0) stream.bytes.push_back(static_cast<unsigned char>(bits << (8 - pending)));
+  return stream;
+}
+
+// Noise (short strings; the table fills), runs (long strings and codes used as
+// they are defined) and both mixed, with and without a new table when full,
+// decoded whole, into less room than the strip holds, and from codes cut
+// short: every byte written is the data's, none outside the room given.
+TEST(LzwStripDecoderTest, DecodesWhatAnEncoderWrote) {
+  std::mt19937 random(11);
+  std::vector<unsigned char> noise(60000), runs(60000), mixed(60000);
+  for (auto& b : noise) b = static_cast<unsigned char>(random());
+  for (std::size_t i = 0; i < runs.size(); ++i) runs[i] = static_cast<unsigned char>(i / 700 % 3);
+  for (std::size_t i = 0; i < mixed.size(); ++i)
+    mixed[i] = (i / 3000) % 2 ? noise[i] & 7 : static_cast<unsigned char>(i / 40);
+  constexpr std::size_t kGuard = 64;
+  const std::vector<unsigned char>* const inputs[] = {&noise, &runs, &mixed};
+  for (const auto* data : inputs)
+    for (const bool clearWhenFull : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "input "
+                                      << (data == &noise  ? 0
+                                          : data == &runs ? 1
+                                                          : 2)
+                                      << ", clear when full " << clearWhenFull);
+      const LzwStream stream = EncodeLzw(*data, clearWhenFull);
+      std::vector<unsigned char> codes = stream.bytes;
+      codes.resize(codes.size() + pixcodec::kLzwInputPadding, 0xA5);
+      const auto decode = [&](std::size_t codeBytes, std::size_t room, std::size_t* codesRead = nullptr) {
+        std::vector<unsigned char> out(room + kGuard, 0xEE);
+        const std::size_t produced =
+            pixcodec::DecodeLzwStrip(codes.data(), codeBytes, out.data(), room, codesRead);
+        EXPECT_LE(produced, room);
+        EXPECT_TRUE(std::equal(data->begin(), data->begin() + produced, out.begin()));
+        EXPECT_EQ(std::vector<unsigned char>(kGuard, 0xEE),
+                  std::vector<unsigned char>(out.begin() + room, out.end()));
+        return produced;
+      };
+      std::size_t codesRead = 0;
+      EXPECT_EQ(data->size(), decode(stream.bytes.size(), data->size(), &codesRead));
+      EXPECT_EQ(stream.codes - 1, codesRead);  // all but the end code: the room was full before it
+      for (const std::size_t room : {std::size_t(1), std::size_t(17), data->size() / 3, data->size() - 1})
+        EXPECT_EQ(room, decode(stream.bytes.size(), room));
+      for (const std::size_t cut : {std::size_t(1), std::size_t(2), stream.bytes.size() / 2})
+        EXPECT_GT(data->size(), decode(cut, data->size()));
+    }
+}
+
+// Uncompressed 8-bit strips are read like LZW strips, whatever libtiff says
+// of the predictor of a file whose codec has none.
+TEST(TiffStripDecoderTest, TakesPlainAndLzwStrips) {
+  TempDir dir;
+  for (const int compression : {COMPRESSION_NONE, COMPRESSION_LZW}) {
+    SCOPED_TRACE(compression);
+    const std::string path = dir.Path("strips.tif");
+    TIFF* out = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(nullptr, out);
+    TIFFSetField(out, TIFFTAG_IMAGEWIDTH, 4);
+    TIFFSetField(out, TIFFTAG_IMAGELENGTH, 2);
+    TIFFSetField(out, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(out, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(out, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(out, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(out, TIFFTAG_COMPRESSION, compression);
+    unsigned char row[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    for (std::uint32_t y = 0; y < 2; ++y) ASSERT_EQ(1, TIFFWriteScanline(out, row, y, 0));
+    TIFFClose(out);
+    pixcodec::TiffHandle tiff(path.c_str(), "r");
+    pixcodec::TiffLayout layout;
+    ASSERT_EQ(nullptr, pixcodec::ReadTiffLayout(tiff.get(), layout));
+    EXPECT_TRUE(pixcodec::TiffStripDecoder::Handles(tiff.get(), layout));
+    EXPECT_EQ("", tiff.LastError());
   }
 }
 

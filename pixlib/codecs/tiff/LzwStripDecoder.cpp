@@ -9,16 +9,19 @@ namespace {
 
 constexpr unsigned kClear = 256;
 constexpr unsigned kEndOfInformation = 257;
-constexpr unsigned kFirstFree = 258;
 constexpr unsigned kTableSize = 4096;
 constexpr unsigned kMinWidth = 9;
 constexpr unsigned kMaxWidth = 12;
-constexpr std::size_t kShortString = 16;
+constexpr std::size_t kWide = 16;
+// The length the clear and end codes have in the table: longer than any
+// output copied wide, so the room check that every string passes sends them aside.
+constexpr std::uint32_t kNoString = 0xFFFFFFFFu;
+constexpr std::size_t kMaxWideOutput = kNoString - 1;
 
 // The strings of the literal codes, each byte followed by enough bytes for a
 // wide copy of it.
 struct Alphabet {
-  unsigned char bytes[256 + kShortString];
+  unsigned char bytes[256 + kWide];
   constexpr Alphabet() : bytes() {
     for (unsigned i = 0; i < 256; ++i) bytes[i] = static_cast<unsigned char>(i);
   }
@@ -31,19 +34,24 @@ std::uint64_t LoadBigEndian64(const unsigned char* p) {
   return __builtin_bswap64(v);
 }
 
-// Every string in the table is one the strip's output (or, for the literal
-// codes, the alphabet) already holds: the table keeps where it starts and its
-// length, and emitting a code copies it from there. Literals and strings take
-// the same path; only the clear code, the end code and a code that is not yet
-// in the table leave it.
+// Emitting a code copies its string from where the table says it starts, in
+// 16-byte steps (one for most strings): the string ends before the output
+// position, and the bytes copied past its end are overwritten by the strings
+// that follow. Each string written begins the table's next entry (it and the
+// first byte of the string after it). Literals and strings take the same
+// path; the clear and end codes, the entry still pending and the last strings
+// of the output, which must be copied exactly, leave it. The table never needs
+// a reset: a clear only moves the pending entry back.
 class StripDecoder {
  public:
   StripDecoder(const unsigned char* codes, std::size_t codeBytes, unsigned char* out, std::size_t outBytes)
-      : m_codes(codes), m_codeBits(codeBytes * 8), m_out(out), m_outEnd(out + outBytes) {
+      : m_codes(codes), m_codeBits(codeBytes * 8), m_out(out), m_outBytes(outBytes) {
     for (unsigned c = 0; c < 256; ++c) {
       m_start[c] = &kAlphabet.bytes[c];
       m_length[c] = 1;
     }
+    m_start[kClear] = m_start[kEndOfInformation] = kAlphabet.bytes;
+    m_length[kClear] = m_length[kEndOfInformation] = kNoString;
   }
 
   // Returns the number of bytes produced.
@@ -54,99 +62,123 @@ class StripDecoder {
   const unsigned char* m_codes;
   const std::size_t m_codeBits;
   unsigned char* const m_out;
-  unsigned char* const m_outEnd;
+  const std::size_t m_outBytes;
   std::size_t m_codesRead = 0;
-  const unsigned char* m_start[kTableSize];
-  std::uint32_t m_length[kTableSize];
+  // Where each code's string starts, and its length. One more than the
+  // codes: an entry begun while the table is full goes to the last.
+  const unsigned char* m_start[kTableSize + 1];
+  std::uint32_t m_length[kTableSize + 1];
 };
 
 std::size_t StripDecoder::Decode() {
   // Kept in locals: stores through the output pointer would otherwise force
   // members to be reloaded after every string.
   std::size_t bitPos = 0;
-  std::size_t codesRead = 0;
-  unsigned width = kMinWidth;
-  unsigned next = kFirstFree;
+  unsigned width = kMinWidth, shift = 64 - kMinWidth, widthLimit = (1u << kMinWidth) - 1;
+  // The entry the next code completes: the string just written and the first
+  // byte of the next one. Codes below it are whole; the code itself is the
+  // string just written and its own first byte. After a clear it is the end
+  // code, whose entry stays as it is: the first code after a clear then needs
+  // no path of its own.
+  unsigned pending = kEndOfInformation;
   unsigned char* dst = m_out;
-  const unsigned char* prevStart = nullptr;  // the previous code's string in the output
-  std::uint32_t prevLength = 0;              // 0: no previous code since the last clear
-  const auto nextCode = [&]() -> unsigned {
-    if (bitPos + width > m_codeBits) return kEndOfInformation;  // the codes ran out
-    const std::uint64_t window = LoadBigEndian64(m_codes + (bitPos >> 3)) << (bitPos & 7);
-    bitPos += width;
-    ++codesRead;
-    return static_cast<unsigned>(window >> (64 - width));
+  unsigned char* const outEnd = m_out + m_outBytes;
+  // Codes are counted per stretch of one width, off the per-code path.
+  std::size_t codesRead = 0, stretchStart = 0;
+  const auto endStretch = [&] {
+    codesRead += (bitPos - stretchStart) / width;
+    stretchStart = bitPos;
   };
-  // The previous string extended by the first byte that followed it.
-  const auto addEntry = [&] {
-    if (next >= kTableSize) return;
-    m_start[next] = prevStart;
-    m_length[next] = prevLength + 1;
-    ++next;
-    if (next == (1u << width) - 1 && width < kMaxWidth) ++width;
+  // The pending entry is whole once a string follows it: the next one starts
+  // with the string written at `dst`, `length` bytes. An entry begun while the
+  // table is full goes to the spare place after the last code.
+  const auto begin = [&](std::uint32_t length) {
+    if (++pending == widthLimit) [[unlikely]] {
+      if (width == kMaxWidth) {
+        pending = kTableSize;
+      } else {
+        endStretch();
+        ++width;
+        shift = 64 - width;
+        widthLimit = width < kMaxWidth ? (1u << width) - 1 : kTableSize + 1;
+      }
+    }
+    m_start[pending] = dst;
+    m_length[pending] = length + 1;
   };
-  for (;;) {
-    unsigned code = nextCode();
-    if (code >= next || code == kClear || code == kEndOfInformation) [[unlikely]] {
-      if (code == kEndOfInformation) break;
-      if (code == kClear) {
-        width = kMinWidth;
-        next = kFirstFree;
-        code = nextCode();
-        if (code >= 256) break;  // the end code, or a string the empty table lacks
-        prevStart = dst;
-        prevLength = 1;
-        *dst++ = static_cast<unsigned char>(code);
-        if (dst == m_outEnd) break;
-        continue;
-      }
-      if (code > next || prevLength == 0 || next >= kTableSize) break;  // not a code the table can hold
-      // The code about to be defined: the previous string and its first byte.
-      const std::size_t room = static_cast<std::size_t>(m_outEnd - dst);
-      const std::uint32_t length = prevLength + 1;
-      const unsigned char first = *prevStart;
-      addEntry();
-      std::memmove(dst, prevStart, length - 1 < room ? length - 1 : room);
-      if (length > room) {
-        dst = m_outEnd;
-        break;
-      }
-      dst[length - 1] = first;
-      prevStart = dst;
-      prevLength = length;
-      dst += length;
-      if (dst == m_outEnd) break;
-      continue;
-    }
-    if (prevLength == 0) [[unlikely]] {
-      if (code >= 256) break;  // a string before any table was built
-    } else {
-      addEntry();  // ends with this string's first byte, written below
-    }
+  // Strings are copied wide while they end at most here.
+  unsigned char* const wideEnd =
+      m_outBytes >= kWide ? m_out + (m_outBytes < kMaxWideOutput ? m_outBytes : kMaxWideOutput) - kWide
+                          : m_out;
+  // Emits a whole code with wide copies; false when it needs more care.
+  const auto emitWide = [&](unsigned code) {
+    if (code >= pending) [[unlikely]]
+      return false;
     const unsigned char* src = m_start[code];
     const std::uint32_t length = m_length[code];
-    const std::size_t room = static_cast<std::size_t>(m_outEnd - dst);
-    if (length + kShortString <= room) [[likely]] {
-      // Wide copies (one for most strings): the string ends before dst, and
-      // the bytes copied past its end are overwritten by the strings that follow.
-      std::uint32_t done = 0;
-      do {
-        unsigned char wide[kShortString];
-        std::memcpy(wide, src + done, kShortString);
-        std::memcpy(dst + done, wide, kShortString);
-        done += kShortString;
-      } while (done < length);
-    } else {
-      std::memcpy(dst, src, length < room ? length : room);
-    }
-    prevStart = dst;
-    prevLength = length;
-    if (length >= room) {
-      dst = m_outEnd;
-      break;
-    }
+    if (reinterpret_cast<std::uintptr_t>(dst) + length > reinterpret_cast<std::uintptr_t>(wideEnd))
+        [[unlikely]]
+      return false;
+    unsigned char wide[kWide];
+    std::memcpy(wide, src, kWide);
+    std::memcpy(dst, wide, kWide);
+    for (std::size_t done = kWide; done < length; done += kWide) [[unlikely]] {
+        std::memcpy(wide, src + done, kWide);
+        std::memcpy(dst + done, wide, kWide);
+      }
+    begin(length);
     dst += length;
+    return true;
+  };
+  // Everything else: false when decoding ends. Kept inline: as a call it
+  // would move the locals it shares out of registers.
+  const auto emitWithCare = [&](unsigned code) __attribute__((always_inline)) {
+    if (code == kEndOfInformation) return false;
+    if (code == kClear) {
+      endStretch();
+      width = kMinWidth;
+      shift = 64 - kMinWidth;
+      widthLimit = (1u << kMinWidth) - 1;
+      pending = kEndOfInformation;
+      return true;
+    }
+    if (code > pending) return false;  // not a code the table can hold
+    // The pending code overlaps the output it is copied to: copying forward
+    // byte by byte repeats the string's first byte at its end.
+    const unsigned char* src = m_start[code];
+    const std::uint32_t whole = m_length[code];
+    const std::size_t room = static_cast<std::size_t>(outEnd - dst);
+    const std::size_t length = whole < room ? whole : room;
+    for (std::size_t i = 0; i < length; ++i) dst[i] = src[i];
+    begin(whole);
+    dst += length;
+    return dst != outEnd;
+  };
+  // Two codes are read from one load while at least this many bits remain.
+  const std::ptrdiff_t pairBits = static_cast<std::ptrdiff_t>(m_codeBits) - 2 * kMaxWidth;
+  for (;;) {
+    if (static_cast<std::ptrdiff_t>(bitPos) > pairBits) [[unlikely]] {
+      if (bitPos + width > m_codeBits) break;  // the codes ran out
+      const unsigned code =
+          static_cast<unsigned>((LoadBigEndian64(m_codes + (bitPos >> 3)) << (bitPos & 7)) >> shift);
+      bitPos += width;
+      if (!emitWide(code) && !emitWithCare(code)) break;
+      continue;
+    }
+    // The second code is read at the width the first one left.
+    const std::uint64_t window = LoadBigEndian64(m_codes + (bitPos >> 3)) << (bitPos & 7);
+    unsigned code = static_cast<unsigned>(window >> shift);
+    const unsigned firstWidth = width;
+    bitPos += width;
+    if (!emitWide(code)) [[unlikely]] {
+      if (!emitWithCare(code)) break;
+      continue;
+    }
+    code = static_cast<unsigned>((window << firstWidth) >> shift);
+    bitPos += width;
+    if (!emitWide(code) && !emitWithCare(code)) break;
   }
+  endStretch();
   m_codesRead = codesRead;
   return static_cast<std::size_t>(dst - m_out);
 }

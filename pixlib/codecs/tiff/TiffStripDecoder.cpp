@@ -1,12 +1,12 @@
 #include "pixlib/codecs/tiff/TiffStripDecoder.h"
 
 #include <opencv2/core/utility.hpp>
+#include <opencv2/imgproc/hal/hal.hpp>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <utility>
 #include <cstring>
 #include <new>
 
@@ -19,11 +19,10 @@ namespace {
 
 // Strips handed to one parallel task at a time (strips are often one row).
 constexpr int kTasksPerThread = 4;
-// Codes of strips that follow each other in the file are read together, up
-// to this many bytes at a time; uncompressed strips in runs small enough to
-// stay in the processor's cache while their rows are finished.
-constexpr std::uint64_t kLzwRunBytes = 4u << 20;
-constexpr std::uint64_t kPlainRunBytes = 256u << 10;
+// Bytes of strips that follow each other in the file are read together, up
+// to this many at a time: few reads, and few enough bytes to stay in the
+// processor's cache until they are decoded or copied.
+constexpr std::uint64_t kRunBytes = 256u << 10;
 
 std::uint64_t FileBytes(int fd) {
   struct stat info {};
@@ -41,11 +40,18 @@ std::size_t ReadAt(int fd, std::uint64_t offset, unsigned char* dst, std::size_t
   return done;
 }
 
+// The predictor of LZW strips. libtiff knows the tag only for codecs that
+// use it: asked for it on other files, it reports an error and gives 0.
+int Predictor(TIFF* tiff, const TiffLayout& layout) {
+  std::uint16_t predictor = PREDICTOR_NONE;
+  if (layout.compression == COMPRESSION_LZW) TIFFGetFieldDefaulted(tiff, TIFFTAG_PREDICTOR, &predictor);
+  return predictor;
+}
+
 }  // namespace
 
 bool TiffStripDecoder::Handles(TIFF* tiff, const TiffLayout& layout) {
-  std::uint16_t predictor = PREDICTOR_NONE;
-  TIFFGetFieldDefaulted(tiff, TIFFTAG_PREDICTOR, &predictor);
+  const int predictor = Predictor(tiff, layout);
   const bool rgb =
       layout.photometric == PHOTOMETRIC_RGB && (layout.samplesPerPixel == 3 || layout.samplesPerPixel == 4);
   const bool grey = layout.photometric == PHOTOMETRIC_MINISBLACK && layout.samplesPerPixel == 1;
@@ -57,7 +63,7 @@ bool TiffStripDecoder::Handles(TIFF* tiff, const TiffLayout& layout) {
   TIFFGetFieldDefaulted(tiff, TIFFTAG_FILLORDER, &fillOrder);
   const bool lzw = layout.compression == COMPRESSION_LZW &&
                    (predictor == PREDICTOR_NONE || predictor == PREDICTOR_HORIZONTAL);
-  const bool plain = layout.compression == COMPRESSION_NONE && predictor == PREDICTOR_NONE;
+  const bool plain = layout.compression == COMPRESSION_NONE;
   return (lzw || plain) && layout.bitsPerSample == 8 && !layout.tiled && bytes <= kMaxDecodedBytes &&
          (rgb || grey) && fillOrder == FILLORDER_MSB2LSB && TIFFFileno(tiff) >= 0;
 }
@@ -67,10 +73,7 @@ TiffStripDecoder::TiffStripDecoder(TIFF* tiff, const TiffLayout& layout)
       m_layout(layout),
       m_fd(TIFFFileno(tiff)),
       m_rowBytes(std::size_t(layout.width) * layout.samplesPerPixel) {
-  std::uint16_t predictor = PREDICTOR_NONE;
-  TIFFGetFieldDefaulted(tiff, TIFFTAG_PREDICTOR, &predictor);
-  m_predictor = predictor;
-  m_runBytes = layout.compression == COMPRESSION_NONE ? kPlainRunBytes : kLzwRunBytes;
+  m_predictor = Predictor(tiff, layout);
   const std::uint32_t height = static_cast<std::uint32_t>(layout.height);
   TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &m_rowsPerStrip);
   if (m_rowsPerStrip == 0 || m_rowsPerStrip > height) m_rowsPerStrip = height;
@@ -108,7 +111,7 @@ std::size_t TiffStripDecoder::RunEnd(std::size_t first, std::size_t end) const {
     const Strip& strip = m_strips[last];
     const Strip& next = m_strips[last + 1];
     if (next.fileOffset != strip.fileOffset + strip.fileBytes || BytesInFile(strip) != strip.fileBytes ||
-        bytes + BytesInFile(next) > m_runBytes)
+        bytes + BytesInFile(next) > kRunBytes)
       break;
     bytes += BytesInFile(next);
     ++last;
@@ -150,15 +153,16 @@ void TiffStripDecoder::DecodeStrip(Strip& strip, const unsigned char* codes, std
 // was stored as the difference to the same sample of the pixel on its left),
 // then R and B swapped.
 void TiffStripDecoder::FinishRows(const Strip& strip, int predictor) {
-  const std::size_t step = static_cast<std::size_t>(m_layout.samplesPerPixel);
-  unsigned char* row = &m_pixels[strip.firstRow * m_rowBytes];
-  for (std::size_t done = 0; done + m_rowBytes <= strip.decodedBytes; done += m_rowBytes, row += m_rowBytes) {
-    if (predictor == PREDICTOR_HORIZONTAL)
-      for (std::size_t i = step; i < m_rowBytes; ++i)
-        row[i] = static_cast<unsigned char>(row[i] + row[i - step]);
-    if (step >= 3)
-      for (std::size_t i = 0; i < m_rowBytes; i += step) std::swap(row[i], row[i + 2]);
-  }
+  const int step = m_layout.samplesPerPixel;
+  unsigned char* const first = &m_pixels[strip.firstRow * m_rowBytes];
+  const std::size_t rows = strip.decodedBytes / m_rowBytes;
+  if (predictor == PREDICTOR_HORIZONTAL)
+    for (unsigned char* row = first; row != first + rows * m_rowBytes; row += m_rowBytes)
+      for (std::size_t i = static_cast<std::size_t>(step); i < m_rowBytes; ++i)
+        row[i] = static_cast<unsigned char>(row[i] + row[i - static_cast<std::size_t>(step)]);
+  if (step >= 3 && rows > 0)  // OpenCV's vectorised channel swap, in place
+    cv::hal::cvtBGRtoBGR(first, m_rowBytes, first, m_rowBytes, m_layout.width, static_cast<int>(rows), CV_8U,
+                         step, step, true);
 }
 
 void TiffStripDecoder::DecodeAll() {

@@ -73,7 +73,6 @@ class TiffStripDecoder : public TiffDecoder {
   std::size_t m_rowBytes;
   std::uint32_t m_rowsPerStrip = 0;
   int m_predictor = PREDICTOR_NONE;
-  std::uint64_t m_runBytes = 0;  // read at a time from strips that follow each other
   std::uint64_t m_fileBytes = 0;
   std::vector<Strip> m_strips;
   PixelMemory m_memory;
