@@ -26,17 +26,26 @@ function(bx_add_gtest name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()
 
+# bx_test_properties(TARGET TESTS test... PROPERTIES name value...): ctest
+# properties for some of the tests that gtest_discover_tests finds in TARGET.
+function(bx_test_properties target)
+  cmake_parse_arguments(T "" "" "TESTS;PROPERTIES" ${ARGN})
+  string(MD5 key "${T_TESTS} ${T_PROPERTIES}")
+  list(JOIN T_PROPERTIES " " properties)
+  set(lines "")
+  foreach(test IN LISTS T_TESTS)
+    string(APPEND lines "list(FIND ${target}_TESTS \"${test}\" bx_found)\nif(NOT bx_found EQUAL -1)\n"
+                        "  set_tests_properties(\"${test}\" PROPERTIES ${properties})\nendif()\n")
+  endforeach()
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_properties_${key}.cmake)
+  file(WRITE ${script} "${lines}")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
+endfunction()
+
 # bx_test_cost(TARGET COST TEST...): a first run has no timings and starts the
 # tests in the order they were added, so a long one may start last and end the
 # run alone. COST (about its seconds) starts these discovered tests of TARGET
 # early; ctest's own timings take over on later runs.
 function(bx_test_cost target cost)
-  set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_cost_${cost}.cmake)
-  set(lines "")
-  foreach(test IN LISTS ARGN)
-    string(APPEND lines "list(FIND ${target}_TESTS \"${test}\" bx_found)\nif(NOT bx_found EQUAL -1)\n"
-                        "  set_tests_properties(\"${test}\" PROPERTIES COST ${cost})\nendif()\n")
-  endforeach()
-  file(WRITE ${script} "${lines}")
-  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
+  bx_test_properties(${target} TESTS ${ARGN} PROPERTIES COST ${cost})
 endfunction()
