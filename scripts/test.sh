@@ -23,7 +23,9 @@ for variant in release asan; do
   phase "$variant build"
   "$root/scripts/setup.sh" --build-dir "$dir" "${flags[@]}"
   phase "$variant tests"
-  ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" --timeout 600 || status=1
+  # Most tests wait (child programs, sockets, time-outs): twice as many run as
+  # there are cores.
+  ctest --test-dir "$dir" --output-on-failure -j "$((2 * $(nproc)))" --timeout 600 || status=1
 done
 # On CI (as root, on a throw-away machine) the Debian packages are made from the
 # optimised tree, installed, used and removed again.
