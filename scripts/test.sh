@@ -10,8 +10,6 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$root/scripts/lsan-suppressions.txt
 export QT_QPA_PLATFORM=offscreen
-# Let ccache hit across checkouts in different folders.
-export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1
 # Each phase's heading tells how long the run has taken so far.
 phase() { echo "== $1 (at $((SECONDS / 60)) min $((SECONDS % 60)) s)"; }
 status=0

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,9 +96,10 @@ int CTwain::FileTransfer(CxImage& target) {
   const std::string path = OwnTemporaryFile();
   if (path.empty()) return 0;
   TW_SETUPFILEXFER setup{};
-  path.copy(setup.FileName, sizeof setup.FileName - 1);
+  int ok = path.size() < sizeof setup.FileName;
+  if (ok) std::memcpy(setup.FileName, path.c_str(), path.size() + 1);
   setup.Format = TWFF_BMP;
-  int ok = path.size() < sizeof setup.FileName && DS(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup);
+  ok = ok && DS(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup);
   ok = ok && DS(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr) && m_rc == TWRC_XFERDONE;
   ok = ok && access(path.c_str(), R_OK) == 0 && target.Load(path.c_str(), 0, 1, 0, 0, nullptr) != 0;
   unlink(path.c_str());
