@@ -45,8 +45,7 @@ void Stream(PreviewFrames& frames, StreamSink& sink) {
 }  // namespace
 
 void AddPreviewRoute(Router& router, PreviewFrames& frames) {
-  router.AddStream("/api/v1/preview.mjpg",
-                   std::string("multipart/x-mixed-replace; boundary=").append(kBoundary),
+  router.AddStream("/api/v1/preview.mjpg", std::string("multipart/x-mixed-replace; boundary=") + kBoundary,
                    [&frames](const HttpRequest&, StreamSink& sink) { Stream(frames, sink); });
 }
 
