@@ -73,6 +73,9 @@ void AllocationQueue::Submit(PendingAllocation& allocation, const Commit& commit
   lock.unlock();
   if (first) {
     batch->turn.Wait();
+    lock.lock();
+    m_next.reset();  // those that came while this thread woke are in; later ones start the next batch
+    lock.unlock();
     CommitInTurn(*batch, commit);
   } else {
     batch->committed.Wait();
@@ -89,7 +92,7 @@ void AllocationQueue::CommitInTurn(Batch& batch, const Commit& commit) {
   std::shared_ptr<Batch> next;
   {
     std::lock_guard lock(m_mutex);
-    next.swap(m_next);  // no request joins it from now on
+    next = m_next;
     m_committing = next != nullptr;
   }
   if (next) next->turn.Set();

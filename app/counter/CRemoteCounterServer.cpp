@@ -15,11 +15,12 @@
 
 #include "platform/LogTrace.h"
 #include "app/counter/CReferenceCount.h"
+#include "app/counter/ConnectionThreads.h"
 #include "app/counter/CounterServerAddress.h"
 #include "app/counter/SocketHandle.h"
 
-// Everything the listener and the client threads share; kept alive by each
-// thread's reference, so a thread never outlives what it uses.
+// Everything the listener and the client threads share. The listener joins
+// the client threads before it ends, and the server joins the listener.
 struct CRemoteCounterServer::State {
   State(ICounterSettings& settings, bx::MachinePower& power, CounterServerOptions options)
       : handler(settings, power), options(options) {}
@@ -31,6 +32,7 @@ struct CRemoteCounterServer::State {
   SocketHandle stopSignal;  // an eventfd, readable once the server stops
   std::optional<int> port;
   CReferenceCount clients;
+  ConnectionThreads connections;
   std::thread listenerThread;
 };
 
@@ -102,24 +104,19 @@ bool HasPendingBytes(int fd) {
 
 // One connection: request, reply, until the client leaves, idles too long,
 // breaks the protocol or the server stops.
-void ServeClient(const std::shared_ptr<State>& state, SocketHandle connection, const CounterPeer& peer) {
-  while (state->running) {
+void ServeClient(State& state, int connection, const CounterPeer& peer) {
+  while (state.running) {
     CounterMessage message;
-    const Deadline idleLimit = std::chrono::steady_clock::now() + state->options.idleTimeout;
-    const IoResult read = ReadExactly(connection.Get(), message.bytes(), idleLimit, state->stopSignal.Get());
+    const Deadline idleLimit = std::chrono::steady_clock::now() + state.options.idleTimeout;
+    const IoResult read = ReadExactly(connection, message.bytes(), idleLimit, state.stopSignal.Get());
     if (read == IoResult::TimedOut) TheLog().WriteLine("Counter client timed out");
-    if (read != IoResult::Done || !message.HasMagic() || HasPendingBytes(connection.Get())) break;
-    if (!state->handler.Perform(message, peer)) break;
-    if (WriteAll(connection.Get(), message.bytes(), idleLimit) != IoResult::Done) break;
+    if (read != IoResult::Done || !message.HasMagic() || HasPendingBytes(connection)) break;
+    if (!state.handler.Perform(message, peer)) break;
+    if (WriteAll(connection, message.bytes(), idleLimit) != IoResult::Done) break;
   }
 }
 
-void RunClientThread(std::shared_ptr<State> state, SocketHandle connection, CounterPeer peer) {
-  ServeClient(state, std::move(connection), peer);
-  state->clients.Decrement();
-}
-
-// Accepts connections until the server stops, then waits for its clients.
+// Accepts connections until the server stops, then ends its clients' connections and threads.
 void RunListener(std::shared_ptr<State> state) {
   const int listener = state->listener.Get();
   while (state->running) {
@@ -145,15 +142,16 @@ void RunListener(std::shared_ptr<State> state) {
     try {
       const auto* peerAddress = reinterpret_cast<const sockaddr*>(&address);
       CounterPeer peer{PeerAddressText(peerAddress), state->options.allowedClients.Allows(peerAddress)};
-      std::thread(RunClientThread, state, std::move(connection), std::move(peer)).detach();
+      state->connections.Start(std::move(connection), [&served = *state, peer = std::move(peer)](int fd) {
+        ServeClient(served, fd, peer);
+        served.clients.Decrement();
+      });
     } catch (const std::system_error&) {
       state->clients.Decrement();
     }
   }
-  // The port is free once the server's destructor returns, even while a client
-  // thread still holds the shared state for a moment.
   state->listener.Close();
-  state->clients.WaitForZero();
+  state->connections.Stop();
 }
 
 }  // namespace
