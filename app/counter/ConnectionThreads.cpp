@@ -2,19 +2,32 @@
 
 #include <sys/socket.h>
 
+namespace {
+
+// Ended threads are joined this many at a time: by then most have left the
+// kernel, and joining them costs no wait.
+constexpr int kJoinTogether = 16;
+
+}  // namespace
+
 void ConnectionThreads::Start(SocketHandle connection, Serve serve) {
-  JoinEnded();
+  JoinEnded(kJoinTogether);
   const int fd = connection.Get();
-  std::lock_guard lock(m_mutex);
-  Connection& started = m_connections.emplace_back();
-  started.socket = std::move(connection);
+  Connection* started = nullptr;
+  {
+    std::lock_guard lock(m_mutex);
+    started = &m_connections.emplace_back();
+    started->socket = std::move(connection);
+  }
+  // Outside the lock: starting a thread takes long, and ending ones need the lock.
   try {
-    started.thread = std::thread([this, &started, fd, serve = std::move(serve)] {
+    started->thread = std::thread([this, started, fd, serve = std::move(serve)] {
       serve(fd);
-      End(started);
+      End(*started);
     });
   } catch (...) {
-    m_connections.pop_back();
+    std::lock_guard lock(m_mutex);
+    m_connections.pop_back();  // only this thread adds: the last is the one just added
     throw;
   }
 }
@@ -23,12 +36,15 @@ void ConnectionThreads::End(Connection& connection) {
   std::lock_guard lock(m_mutex);
   connection.socket.Close();
   connection.ended = true;
+  ++m_ended;
 }
 
-void ConnectionThreads::JoinEnded() {
+void ConnectionThreads::JoinEnded(int atLeast) {
   std::list<Connection> ended;
   {
     std::lock_guard lock(m_mutex);
+    if (m_ended < atLeast) return;
+    m_ended = 0;
     for (auto at = m_connections.begin(); at != m_connections.end();) {
       const auto next = std::next(at);
       if (at->ended) ended.splice(ended.end(), m_connections, at);

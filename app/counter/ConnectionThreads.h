@@ -9,7 +9,7 @@
 
 // The threads serving a server's connections, one per connection, owned by
 // the server so that none outlives it. A thread closes its connection as it
-// ends; the next start joins the threads that have ended. Start and Stop are
+// ends; a later start joins the threads that have ended. Start and Stop are
 // called from one thread, the one accepting connections.
 class ConnectionThreads {
  public:
@@ -36,8 +36,10 @@ class ConnectionThreads {
   };
 
   void End(Connection& connection);
-  void JoinEnded();
+  // Joins the ended threads once there are `atLeast` of them.
+  void JoinEnded(int atLeast);
 
   std::mutex m_mutex;  // guards each connection's socket and `ended`
   std::list<Connection> m_connections;
+  int m_ended = 0;
 };
