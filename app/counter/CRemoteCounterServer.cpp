@@ -2,7 +2,6 @@
 
 #include <netdb.h>
 #include <netinet/in.h>
-#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -29,7 +28,6 @@ struct CRemoteCounterServer::State {
   CounterServerOptions options;
   std::atomic<bool> running{true};
   SocketHandle listener;
-  SocketHandle stopSignal;  // an eventfd, readable once the server stops
   std::optional<int> port;
   CReferenceCount clients;
   ConnectionThreads connections;
@@ -108,7 +106,7 @@ void ServeClient(State& state, int connection, const CounterPeer& peer) {
   while (state.running) {
     CounterMessage message;
     const Deadline idleLimit = std::chrono::steady_clock::now() + state.options.idleTimeout;
-    const IoResult read = ReadExactly(connection, message.bytes(), idleLimit, state.stopSignal.Get());
+    const IoResult read = ReadExactly(connection, message.bytes(), idleLimit);
     if (read == IoResult::TimedOut) TheLog().WriteLine("Counter client timed out");
     if (read != IoResult::Done || !message.HasMagic() || HasPendingBytes(connection)) break;
     if (!state.handler.Perform(message, peer)) break;
@@ -116,23 +114,26 @@ void ServeClient(State& state, int connection, const CounterPeer& peer) {
   }
 }
 
-// Accepts connections until the server stops, then ends its clients' connections and threads.
+// True when accept failed for good: the listener was shut down or is broken.
+bool ListenerGone(int error) { return error == EINVAL || error == EBADF || error == ENOTSOCK; }
+
+// Accepts connections until the server stops (which shuts the listener down),
+// then ends its clients' connections and threads.
 void RunListener(std::shared_ptr<State> state) {
   const int listener = state->listener.Get();
   while (state->running) {
-    const IoResult ready = WaitReadable(listener, Deadline::max(), state->stopSignal.Get());
-    if (ready == IoResult::Stopped) break;
-    if (ready != IoResult::Done) {
-      TheLog().WriteLine("Counter server: listener failed");
-      break;
-    }
     sockaddr_storage address{};
     socklen_t length = sizeof(address);
     SocketHandle connection(
         ::accept4(listener, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC));
     if (!connection.IsValid()) {
+      const int error = errno;
+      if (ListenerGone(error)) {
+        if (state->running) TheLog().WriteLine("Counter server: listener failed");
+        break;
+      }
       // Out of descriptors: give running clients a moment to finish.
-      if (errno == EMFILE || errno == ENFILE) std::this_thread::sleep_for(kBackOff);
+      if (error == EMFILE || error == ENFILE) std::this_thread::sleep_for(kBackOff);
       continue;
     }
     if (!state->clients.TryIncrement(state->options.maxClients)) {
@@ -161,8 +162,7 @@ CRemoteCounterServer::CRemoteCounterServer(const char* suffix, ICounterSettings&
     : m_state(std::make_shared<State>(settings, power, options)) {
   m_state->port = CounterServerPort(options.basePort, suffix ? suffix : "");
   if (m_state->port) m_state->listener = OpenListener(options.listenAddress, *m_state->port);
-  m_state->stopSignal = SocketHandle(::eventfd(0, EFD_CLOEXEC));
-  if (!m_state->listener.IsValid() || !m_state->stopSignal.IsValid()) {
+  if (!m_state->listener.IsValid()) {
     TheLog().WriteLine(m_state->port
                            ? "Counter server: cannot listen on port " + std::to_string(*m_state->port)
                            : std::string("Counter server: no valid port"));
@@ -175,9 +175,8 @@ CRemoteCounterServer::CRemoteCounterServer(const char* suffix, ICounterSettings&
 CRemoteCounterServer::~CRemoteCounterServer() {
   m_state->running = false;
   if (!m_state->listenerThread.joinable()) return;
-  const std::uint64_t one = 1;
-  if (::write(m_state->stopSignal.Get(), &one, sizeof(one)) != sizeof(one))
-    TheLog().WriteLine("Counter server: cannot signal stop");
+  // Ends the listener's accept; the listener then shuts its clients' connections down.
+  ::shutdown(m_state->listener.Get(), SHUT_RDWR);
   m_state->listenerThread.join();
 }
 

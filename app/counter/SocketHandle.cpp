@@ -20,16 +20,14 @@ int MillisecondsUntil(Deadline deadline) {
   return left.count() > std::numeric_limits<int>::max() ? -1 : static_cast<int>(left.count());
 }
 
-// Waits until fd shows `events`; Done, TimedOut, Stopped or Failed.
-IoResult WaitFor(int fd, short events, Deadline deadline, int stopFd) {
-  pollfd fds[2] = {{fd, events, 0}, {stopFd, POLLIN, 0}};
-  const nfds_t count = stopFd >= 0 ? 2 : 1;
+// Waits until fd shows `events`; Done, TimedOut or Failed.
+IoResult WaitFor(int fd, short events, Deadline deadline) {
+  pollfd watched{fd, events, 0};
   for (;;) {
-    const int ready = ::poll(fds, count, MillisecondsUntil(deadline));
+    const int ready = ::poll(&watched, 1, MillisecondsUntil(deadline));
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) return IoResult::Failed;
     if (ready == 0) return IoResult::TimedOut;
-    if (count == 2 && fds[1].revents != 0) return IoResult::Stopped;
     return IoResult::Done;
   }
 }
@@ -44,7 +42,7 @@ SocketHandle ConnectOne(const addrinfo& address, Deadline deadline) {
   if (!socket.IsValid() || !SetNonBlocking(socket.Get())) return {};
   if (::connect(socket.Get(), address.ai_addr, address.ai_addrlen) == 0) return socket;
   if (errno != EINPROGRESS) return {};
-  if (WaitFor(socket.Get(), POLLOUT, deadline, -1) != IoResult::Done) return {};
+  if (WaitFor(socket.Get(), POLLOUT, deadline) != IoResult::Done) return {};
   int error = 0;
   socklen_t length = sizeof(error);
   if (::getsockopt(socket.Get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) return {};
@@ -72,12 +70,10 @@ void SocketHandle::Close() {
   m_fd = -1;
 }
 
-IoResult WaitReadable(int fd, Deadline deadline, int stopFd) { return WaitFor(fd, POLLIN, deadline, stopFd); }
-
-IoResult ReadExactly(int fd, std::span<std::uint8_t> bytes, Deadline deadline, int stopFd) {
+IoResult ReadExactly(int fd, std::span<std::uint8_t> bytes, Deadline deadline) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const IoResult ready = WaitFor(fd, POLLIN, deadline, stopFd);
+    const IoResult ready = WaitFor(fd, POLLIN, deadline);
     if (ready != IoResult::Done) return ready;
     const ssize_t got = ::recv(fd, bytes.data() + done, bytes.size() - done, MSG_DONTWAIT);
     if (got == 0) return IoResult::Closed;
@@ -93,7 +89,7 @@ IoResult ReadExactly(int fd, std::span<std::uint8_t> bytes, Deadline deadline, i
 IoResult WriteAll(int fd, std::span<const std::uint8_t> bytes, Deadline deadline) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const IoResult ready = WaitFor(fd, POLLOUT, deadline, -1);
+    const IoResult ready = WaitFor(fd, POLLOUT, deadline);
     if (ready != IoResult::Done) return ready;
     const ssize_t sent = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_DONTWAIT | MSG_NOSIGNAL);
     if (sent < 0) {
