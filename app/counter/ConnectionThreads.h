@@ -1,15 +1,17 @@
 #pragma once
 
+#include <pthread.h>
+
 #include <functional>
 #include <list>
 #include <mutex>
-#include <thread>
 
 #include "app/counter/SocketHandle.h"
 
 // The threads serving a server's connections, one per connection, owned by
 // the server so that none outlives it. A thread closes its connection as it
-// ends; a later start joins the threads that have ended. Start and Stop are
+// ends; a later start joins the threads that have left, without waiting for
+// any that has not, so that their stacks are reused soon. Start and Stop are
 // called from one thread, the one accepting connections.
 class ConnectionThreads {
  public:
@@ -30,16 +32,18 @@ class ConnectionThreads {
 
  private:
   struct Connection {
+    ConnectionThreads* owner = nullptr;
     SocketHandle socket;
-    std::thread thread;
+    int fd = -1;
+    Serve serve;
+    pthread_t thread{};
     bool ended = false;
   };
 
+  static void* Run(void* connection) noexcept;
   void End(Connection& connection);
-  // Joins the ended threads once there are `atLeast` of them.
-  void JoinEnded(int atLeast);
+  void JoinEnded();
 
-  std::mutex m_mutex;  // guards each connection's socket and `ended`
+  std::mutex m_mutex;  // guards the list, each connection's socket and `ended`
   std::list<Connection> m_connections;
-  int m_ended = 0;
 };
