@@ -2,7 +2,6 @@
 
 #include <netdb.h>
 #include <netinet/in.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -94,21 +93,16 @@ SocketHandle OpenListener(const std::string& listenAddress, int port) {
   return OpenAddressListener(listenAddress, port);
 }
 
-// Bytes beyond the message already waiting: the message was too long.
-bool HasPendingBytes(int fd) {
-  int pending = 0;
-  return ::ioctl(fd, FIONREAD, &pending) != 0 || pending > 0;
-}
-
 // One connection: request, reply, until the client leaves, idles too long,
 // breaks the protocol or the server stops.
 void ServeClient(State& state, int connection, const CounterPeer& peer) {
   while (state.running) {
     CounterMessage message;
     const Deadline idleLimit = std::chrono::steady_clock::now() + state.options.idleTimeout;
-    const IoResult read = ReadExactly(connection, message.bytes(), idleLimit);
+    bool longer = false;  // bytes beyond the message already waiting: the message was too long
+    const IoResult read = ReadMessage(connection, message.bytes(), idleLimit, longer);
     if (read == IoResult::TimedOut) TheLog().WriteLine("Counter client timed out");
-    if (read != IoResult::Done || !message.HasMagic() || HasPendingBytes(connection)) break;
+    if (read != IoResult::Done || !message.HasMagic() || longer) break;
     if (!state.handler.Perform(message, peer)) break;
     if (WriteAll(connection, message.bytes(), idleLimit) != IoResult::Done) break;
   }

@@ -4,6 +4,7 @@
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -70,12 +71,21 @@ void SocketHandle::Close() {
   m_fd = -1;
 }
 
-IoResult ReadExactly(int fd, std::span<std::uint8_t> bytes, Deadline deadline) {
+namespace {
+
+// Reads exactly bytes.size() bytes; with `spare`, the last read also takes one
+// byte more when one is already there, into *spare, and says so in *longer.
+IoResult ReadInto(int fd, std::span<std::uint8_t> bytes, Deadline deadline, std::uint8_t* spare,
+                  bool* longer) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     const IoResult ready = WaitFor(fd, POLLIN, deadline);
     if (ready != IoResult::Done) return ready;
-    const ssize_t got = ::recv(fd, bytes.data() + done, bytes.size() - done, MSG_DONTWAIT);
+    iovec parts[2] = {{bytes.data() + done, bytes.size() - done}, {spare, 1}};
+    msghdr message{};
+    message.msg_iov = parts;
+    message.msg_iovlen = spare != nullptr ? 2 : 1;
+    const ssize_t got = ::recvmsg(fd, &message, MSG_DONTWAIT);
     if (got == 0) return IoResult::Closed;
     if (got < 0) {
       if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
@@ -83,7 +93,19 @@ IoResult ReadExactly(int fd, std::span<std::uint8_t> bytes, Deadline deadline) {
     }
     done += static_cast<std::size_t>(got);
   }
+  if (longer != nullptr) *longer = done > bytes.size();
   return IoResult::Done;
+}
+
+}  // namespace
+
+IoResult ReadExactly(int fd, std::span<std::uint8_t> bytes, Deadline deadline) {
+  return ReadInto(fd, bytes, deadline, nullptr, nullptr);
+}
+
+IoResult ReadMessage(int fd, std::span<std::uint8_t> bytes, Deadline deadline, bool& longer) {
+  std::uint8_t spare = 0;
+  return ReadInto(fd, bytes, deadline, &spare, &longer);
 }
 
 IoResult WriteAll(int fd, std::span<const std::uint8_t> bytes, Deadline deadline) {

@@ -32,6 +32,10 @@ enum class IoResult { Done, Closed, TimedOut, Failed };
 // Reads exactly bytes.size() bytes before the deadline.
 IoResult ReadExactly(int fd, std::span<std::uint8_t> bytes, Deadline deadline);
 
+// Reads a message of exactly bytes.size() bytes as ReadExactly does; `longer`
+// tells whether more had already arrived behind it (a byte of which is read too).
+IoResult ReadMessage(int fd, std::span<std::uint8_t> bytes, Deadline deadline, bool& longer);
+
 // Writes every byte before the deadline; never raises SIGPIPE.
 IoResult WriteAll(int fd, std::span<const std::uint8_t> bytes, Deadline deadline);
 
