@@ -9,15 +9,10 @@ bool CReferenceCount::TryIncrement(int limit) {
 
 void CReferenceCount::Decrement() {
   std::lock_guard lock(m_mutex);
-  if (--m_count <= 0) m_zero.notify_all();
+  --m_count;
 }
 
 int CReferenceCount::Count() const {
   std::lock_guard lock(m_mutex);
   return m_count;
-}
-
-void CReferenceCount::WaitForZero() const {
-  std::unique_lock lock(m_mutex);
-  m_zero.wait(lock, [this] { return m_count <= 0; });
 }

@@ -2,8 +2,6 @@
 
 #include <netdb.h>
 #include <netinet/in.h>
-#include <sys/eventfd.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -15,11 +13,12 @@
 
 #include "platform/LogTrace.h"
 #include "app/counter/CReferenceCount.h"
+#include "app/counter/ConnectionThreads.h"
 #include "app/counter/CounterServerAddress.h"
 #include "app/counter/SocketHandle.h"
 
-// Everything the listener and the client threads share; kept alive by each
-// thread's reference, so a thread never outlives what it uses.
+// Everything the listener and the client threads share. The listener joins
+// the client threads before it ends, and the server joins the listener.
 struct CRemoteCounterServer::State {
   State(ICounterSettings& settings, bx::MachinePower& power, CounterServerOptions options)
       : handler(settings, power), options(options) {}
@@ -28,9 +27,9 @@ struct CRemoteCounterServer::State {
   CounterServerOptions options;
   std::atomic<bool> running{true};
   SocketHandle listener;
-  SocketHandle stopSignal;  // an eventfd, readable once the server stops
   std::optional<int> port;
   CReferenceCount clients;
+  ConnectionThreads connections;
   std::thread listenerThread;
 };
 
@@ -94,48 +93,41 @@ SocketHandle OpenListener(const std::string& listenAddress, int port) {
   return OpenAddressListener(listenAddress, port);
 }
 
-// Bytes beyond the message already waiting: the message was too long.
-bool HasPendingBytes(int fd) {
-  int pending = 0;
-  return ::ioctl(fd, FIONREAD, &pending) != 0 || pending > 0;
-}
-
 // One connection: request, reply, until the client leaves, idles too long,
 // breaks the protocol or the server stops.
-void ServeClient(const std::shared_ptr<State>& state, SocketHandle connection, const CounterPeer& peer) {
-  while (state->running) {
+void ServeClient(State& state, int connection, const CounterPeer& peer) {
+  while (state.running) {
     CounterMessage message;
-    const Deadline idleLimit = std::chrono::steady_clock::now() + state->options.idleTimeout;
-    const IoResult read = ReadExactly(connection.Get(), message.bytes(), idleLimit, state->stopSignal.Get());
+    const Deadline idleLimit = std::chrono::steady_clock::now() + state.options.idleTimeout;
+    bool longer = false;  // bytes beyond the message already waiting: the message was too long
+    const IoResult read = ReadMessage(connection, message.bytes(), idleLimit, longer);
     if (read == IoResult::TimedOut) TheLog().WriteLine("Counter client timed out");
-    if (read != IoResult::Done || !message.HasMagic() || HasPendingBytes(connection.Get())) break;
-    if (!state->handler.Perform(message, peer)) break;
-    if (WriteAll(connection.Get(), message.bytes(), idleLimit) != IoResult::Done) break;
+    if (read != IoResult::Done || !message.HasMagic() || longer) break;
+    if (!state.handler.Perform(message, peer)) break;
+    if (WriteAll(connection, message.bytes(), idleLimit) != IoResult::Done) break;
   }
 }
 
-void RunClientThread(std::shared_ptr<State> state, SocketHandle connection, CounterPeer peer) {
-  ServeClient(state, std::move(connection), peer);
-  state->clients.Decrement();
-}
+// True when accept failed for good: the listener was shut down or is broken.
+bool ListenerGone(int error) { return error == EINVAL || error == EBADF || error == ENOTSOCK; }
 
-// Accepts connections until the server stops, then waits for its clients.
+// Accepts connections until the server stops (which shuts the listener down),
+// then ends its clients' connections and threads.
 void RunListener(std::shared_ptr<State> state) {
   const int listener = state->listener.Get();
   while (state->running) {
-    const IoResult ready = WaitReadable(listener, Deadline::max(), state->stopSignal.Get());
-    if (ready == IoResult::Stopped) break;
-    if (ready != IoResult::Done) {
-      TheLog().WriteLine("Counter server: listener failed");
-      break;
-    }
     sockaddr_storage address{};
     socklen_t length = sizeof(address);
     SocketHandle connection(
         ::accept4(listener, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC));
     if (!connection.IsValid()) {
+      const int error = errno;
+      if (ListenerGone(error)) {
+        if (state->running) TheLog().WriteLine("Counter server: listener failed");
+        break;
+      }
       // Out of descriptors: give running clients a moment to finish.
-      if (errno == EMFILE || errno == ENFILE) std::this_thread::sleep_for(kBackOff);
+      if (error == EMFILE || error == ENFILE) std::this_thread::sleep_for(kBackOff);
       continue;
     }
     if (!state->clients.TryIncrement(state->options.maxClients)) {
@@ -145,15 +137,16 @@ void RunListener(std::shared_ptr<State> state) {
     try {
       const auto* peerAddress = reinterpret_cast<const sockaddr*>(&address);
       CounterPeer peer{PeerAddressText(peerAddress), state->options.allowedClients.Allows(peerAddress)};
-      std::thread(RunClientThread, state, std::move(connection), std::move(peer)).detach();
+      state->connections.Start(std::move(connection), [&served = *state, peer = std::move(peer)](int fd) {
+        ServeClient(served, fd, peer);
+        served.clients.Decrement();
+      });
     } catch (const std::system_error&) {
       state->clients.Decrement();
     }
   }
-  // The port is free once the server's destructor returns, even while a client
-  // thread still holds the shared state for a moment.
   state->listener.Close();
-  state->clients.WaitForZero();
+  state->connections.Stop();
 }
 
 }  // namespace
@@ -163,8 +156,7 @@ CRemoteCounterServer::CRemoteCounterServer(const char* suffix, ICounterSettings&
     : m_state(std::make_shared<State>(settings, power, options)) {
   m_state->port = CounterServerPort(options.basePort, suffix ? suffix : "");
   if (m_state->port) m_state->listener = OpenListener(options.listenAddress, *m_state->port);
-  m_state->stopSignal = SocketHandle(::eventfd(0, EFD_CLOEXEC));
-  if (!m_state->listener.IsValid() || !m_state->stopSignal.IsValid()) {
+  if (!m_state->listener.IsValid()) {
     TheLog().WriteLine(m_state->port
                            ? "Counter server: cannot listen on port " + std::to_string(*m_state->port)
                            : std::string("Counter server: no valid port"));
@@ -177,9 +169,8 @@ CRemoteCounterServer::CRemoteCounterServer(const char* suffix, ICounterSettings&
 CRemoteCounterServer::~CRemoteCounterServer() {
   m_state->running = false;
   if (!m_state->listenerThread.joinable()) return;
-  const std::uint64_t one = 1;
-  if (::write(m_state->stopSignal.Get(), &one, sizeof(one)) != sizeof(one))
-    TheLog().WriteLine("Counter server: cannot signal stop");
+  // Ends the listener's accept; the listener then shuts its clients' connections down.
+  ::shutdown(m_state->listener.Get(), SHUT_RDWR);
   m_state->listenerThread.join();
 }
 

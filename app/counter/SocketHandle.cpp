@@ -4,6 +4,7 @@
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,16 +21,14 @@ int MillisecondsUntil(Deadline deadline) {
   return left.count() > std::numeric_limits<int>::max() ? -1 : static_cast<int>(left.count());
 }
 
-// Waits until fd shows `events`; Done, TimedOut, Stopped or Failed.
-IoResult WaitFor(int fd, short events, Deadline deadline, int stopFd) {
-  pollfd fds[2] = {{fd, events, 0}, {stopFd, POLLIN, 0}};
-  const nfds_t count = stopFd >= 0 ? 2 : 1;
+// Waits until fd shows `events`; Done, TimedOut or Failed.
+IoResult WaitFor(int fd, short events, Deadline deadline) {
+  pollfd watched{fd, events, 0};
   for (;;) {
-    const int ready = ::poll(fds, count, MillisecondsUntil(deadline));
+    const int ready = ::poll(&watched, 1, MillisecondsUntil(deadline));
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) return IoResult::Failed;
     if (ready == 0) return IoResult::TimedOut;
-    if (count == 2 && fds[1].revents != 0) return IoResult::Stopped;
     return IoResult::Done;
   }
 }
@@ -44,7 +43,7 @@ SocketHandle ConnectOne(const addrinfo& address, Deadline deadline) {
   if (!socket.IsValid() || !SetNonBlocking(socket.Get())) return {};
   if (::connect(socket.Get(), address.ai_addr, address.ai_addrlen) == 0) return socket;
   if (errno != EINPROGRESS) return {};
-  if (WaitFor(socket.Get(), POLLOUT, deadline, -1) != IoResult::Done) return {};
+  if (WaitFor(socket.Get(), POLLOUT, deadline) != IoResult::Done) return {};
   int error = 0;
   socklen_t length = sizeof(error);
   if (::getsockopt(socket.Get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) return {};
@@ -72,14 +71,21 @@ void SocketHandle::Close() {
   m_fd = -1;
 }
 
-IoResult WaitReadable(int fd, Deadline deadline, int stopFd) { return WaitFor(fd, POLLIN, deadline, stopFd); }
+namespace {
 
-IoResult ReadExactly(int fd, std::span<std::uint8_t> bytes, Deadline deadline, int stopFd) {
+// Reads exactly bytes.size() bytes; with `spare`, the last read also takes one
+// byte more when one is already there, into *spare, and says so in *longer.
+IoResult ReadInto(int fd, std::span<std::uint8_t> bytes, Deadline deadline, std::uint8_t* spare,
+                  bool* longer) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const IoResult ready = WaitFor(fd, POLLIN, deadline, stopFd);
+    const IoResult ready = WaitFor(fd, POLLIN, deadline);
     if (ready != IoResult::Done) return ready;
-    const ssize_t got = ::recv(fd, bytes.data() + done, bytes.size() - done, MSG_DONTWAIT);
+    iovec parts[2] = {{bytes.data() + done, bytes.size() - done}, {spare, 1}};
+    msghdr message{};
+    message.msg_iov = parts;
+    message.msg_iovlen = spare != nullptr ? 2 : 1;
+    const ssize_t got = ::recvmsg(fd, &message, MSG_DONTWAIT);
     if (got == 0) return IoResult::Closed;
     if (got < 0) {
       if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
@@ -87,13 +93,25 @@ IoResult ReadExactly(int fd, std::span<std::uint8_t> bytes, Deadline deadline, i
     }
     done += static_cast<std::size_t>(got);
   }
+  if (longer != nullptr) *longer = done > bytes.size();
   return IoResult::Done;
+}
+
+}  // namespace
+
+IoResult ReadExactly(int fd, std::span<std::uint8_t> bytes, Deadline deadline) {
+  return ReadInto(fd, bytes, deadline, nullptr, nullptr);
+}
+
+IoResult ReadMessage(int fd, std::span<std::uint8_t> bytes, Deadline deadline, bool& longer) {
+  std::uint8_t spare = 0;
+  return ReadInto(fd, bytes, deadline, &spare, &longer);
 }
 
 IoResult WriteAll(int fd, std::span<const std::uint8_t> bytes, Deadline deadline) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const IoResult ready = WaitFor(fd, POLLOUT, deadline, -1);
+    const IoResult ready = WaitFor(fd, POLLOUT, deadline);
     if (ready != IoResult::Done) return ready;
     const ssize_t sent = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_DONTWAIT | MSG_NOSIGNAL);
     if (sent < 0) {

@@ -27,15 +27,14 @@ class SocketHandle {
 
 using Deadline = std::chrono::steady_clock::time_point;
 
-enum class IoResult { Done, Closed, TimedOut, Stopped, Failed };
+enum class IoResult { Done, Closed, TimedOut, Failed };
 
-// Waits until fd is readable (Done) before the deadline. When stopFd is
-// given, its becoming readable ends the wait with Stopped.
-IoResult WaitReadable(int fd, Deadline deadline, int stopFd = -1);
+// Reads exactly bytes.size() bytes before the deadline.
+IoResult ReadExactly(int fd, std::span<std::uint8_t> bytes, Deadline deadline);
 
-// Reads exactly bytes.size() bytes before the deadline. When stopFd is given,
-// its becoming readable ends the wait with Stopped.
-IoResult ReadExactly(int fd, std::span<std::uint8_t> bytes, Deadline deadline, int stopFd = -1);
+// Reads a message of exactly bytes.size() bytes as ReadExactly does; `longer`
+// tells whether more had already arrived behind it (a byte of which is read too).
+IoResult ReadMessage(int fd, std::span<std::uint8_t> bytes, Deadline deadline, bool& longer);
 
 // Writes every byte before the deadline; never raises SIGPIPE.
 IoResult WriteAll(int fd, std::span<const std::uint8_t> bytes, Deadline deadline);

@@ -28,6 +28,7 @@
 #include "bench/common/MachineProbe.h"
 #include "app/counter/CRemoteCounterClient.h"
 #include "app/counter/CRemoteCounterServer.h"
+#include "app/counter/ConnectionThreads.h"
 #include "app/counter/SocketHandle.h"
 #include "platform/ProfileStore.h"
 #include "platform/RecordingMachinePower.h"
@@ -59,7 +60,8 @@ double ProcessCpuMicroseconds() {
   return micros(usage.ru_utime) + micros(usage.ru_stime);
 }
 
-// Echoes each 24-byte message back, a thread per connection.
+// Echoes each 24-byte message back, a thread per connection, joined as the
+// counter server joins its own.
 class EchoServer {
  public:
   EchoServer() : m_port(bench::FreeLoopbackPort()) {
@@ -78,6 +80,7 @@ class EchoServer {
   ~EchoServer() {
     ::shutdown(m_listener.Get(), SHUT_RDWR);
     m_thread.join();
+    m_connections.Stop();
   }
   int Port() const { return m_port; }
 
@@ -86,19 +89,19 @@ class EchoServer {
     for (;;) {
       const int fd = ::accept(m_listener.Get(), nullptr, nullptr);
       if (fd < 0) return;
-      std::thread([fd] {
-        SocketHandle connection(fd);
+      m_connections.Start(SocketHandle(fd), [](int connection) {
         std::uint8_t message[24];
         const Deadline deadline = Clock::now() + std::chrono::seconds(10);
-        while (ReadExactly(fd, message, deadline) == IoResult::Done &&
-               WriteAll(fd, message, deadline) == IoResult::Done) {
+        while (ReadExactly(connection, message, deadline) == IoResult::Done &&
+               WriteAll(connection, message, deadline) == IoResult::Done) {
         }
-      }).detach();
+      });
     }
   }
 
   int m_port;
   SocketHandle m_listener;
+  ConnectionThreads m_connections;
   std::thread m_thread;
 };
 

@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <fstream>
+#include <mutex>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -194,6 +196,40 @@ TEST(CounterListenAddress, TheServerListensOnTheGivenInterfaceOnly) {
 }
 
 using AllocationQueueTest = LoggedTest;
+
+// A request is answered only after the write that covers it, and those that
+// queued behind one write share the next.
+TEST_F(AllocationQueueTest, QueuedRequestsShareTheNextWriteAndNoneReturnsBeforeIt) {
+  AllocationQueue queue;
+  std::mutex written;
+  std::vector<std::size_t> batchSizes;
+  std::int32_t next = 0;
+  const AllocationQueue::Commit slow = [&](const std::vector<PendingAllocation*>& batch) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // let others queue up
+    std::lock_guard lock(written);
+    batchSizes.push_back(batch.size());
+    for (PendingAllocation* allocation : batch) {
+      EXPECT_FALSE(allocation->done);
+      allocation->first = next++;
+      allocation->granted = true;
+    }
+  };
+  std::vector<PendingAllocation> allocations(8);
+  std::vector<std::thread> threads;
+  for (auto& allocation : allocations)
+    threads.emplace_back([&] {
+      queue.Submit(allocation, slow);
+      EXPECT_TRUE(allocation.granted);  // its write has run
+    });
+  for (auto& thread : threads) thread.join();
+  std::set<std::int32_t> firsts;
+  for (const auto& allocation : allocations) {
+    EXPECT_TRUE(allocation.done);
+    firsts.insert(allocation.first);
+  }
+  EXPECT_EQ(firsts.size(), allocations.size());
+  EXPECT_LT(batchSizes.size(), allocations.size());
+}
 
 TEST_F(AllocationQueueTest, ACommitThatThrowsReleasesEveryWaiterWithAFailure) {
   AllocationQueue queue;

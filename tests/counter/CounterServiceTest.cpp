@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <memory>
 
 #include "app/counter/CRemoteCounterClient.h"
@@ -130,15 +132,28 @@ TEST(CounterServerLimits, IdleClientIsTimedOut) {
   EXPECT_TRUE(WaitUntil([&] { return served.server->ConnectedClients() == 0; }));
 }
 
-TEST(CounterServerLimits, StopWakesTheListenerAndConnectedClients) {
+// Threads of this process, as the kernel lists them.
+std::ptrdiff_t ProcessThreads() {
+  const std::filesystem::directory_iterator tasks("/proc/self/task");
+  return std::distance(begin(tasks), end(tasks));
+}
+
+// A thread still running once the server is gone may use what its owner has
+// already destroyed, or be cut short by the end of the process.
+TEST(CounterServerLimits, StopWakesTheListenerAndEndsEveryClientThread) {
   CounterServerOptions options = OptionsOnFreePort();
   options.idleTimeout = std::chrono::minutes(10);
+  constexpr int kConnections = 32;
+  options.maxClients = kConnections;
+  const std::ptrdiff_t threadsBefore = ProcessThreads();
   ServedCounter served(options);
   const int port = *served.server->Port();
-  RawConnection idle(port);
-  ASSERT_TRUE(WaitUntil([&] { return served.server->ConnectedClients() == 1; }));
+  std::vector<std::unique_ptr<RawConnection>> idle;
+  for (int i = 0; i < kConnections; ++i) idle.push_back(std::make_unique<RawConnection>(port));
+  ASSERT_TRUE(WaitUntil([&] { return served.server->ConnectedClients() == kConnections; }));
   served.server.reset();
-  EXPECT_TRUE(idle.ClosedWithoutReply());
+  EXPECT_EQ(ProcessThreads(), threadsBefore);
+  for (const auto& connection : idle) EXPECT_TRUE(connection->ClosedWithoutReply());
   EXPECT_FALSE(RawConnection(port).IsConnected());
 }
 
