@@ -1,5 +1,5 @@
 // Story rows inserted per second through the recordset layer (AddNew, set the
-// members, Update on an open set: SQL built, values bound, one statement each)
+// members, Update on an open set: values bound to the set's prepared INSERT)
 // against the same parameterised INSERT done with raw ODBC calls (allocate,
 // prepare, bind six parameters, execute, free) on one connection, on the embedded
 // SQLite database and on PostgreSQL. Rounds alternate between the two; the
