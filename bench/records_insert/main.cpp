@@ -107,7 +107,7 @@ void Measure(bx::odbc::SqlDialect dialect, const Settings& settings) {
   set.Open();
   bx::odbc::OdbcSession raw(database.ConnectionString());
   std::vector<double> layerRates, rawRates;
-  // SQLite copies its write-ahead log into the database (two syncs) in the insert
+  // SQLite copies its write-ahead log into the database (with syncs) in the insert
   // that fills the log, every few hundred rows: each side starts on an empty log,
   // so that it pays for the copies its own rows need, not for the other side's.
   auto emptyLog = [&] {
