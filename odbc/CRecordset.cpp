@@ -84,7 +84,7 @@ void CRecordset::Close() noexcept {
   m_rows.clear();
   m_open = false;
   m_editMode = EditMode::None;
-  m_session.reset();
+  DropSession();
 }
 
 void CRecordset::LoadCurrentRow() {
@@ -130,7 +130,7 @@ void CRecordset::Edit() {
 
 void CRecordset::Update() {
   if (m_editMode == EditMode::None) throw CDBException(-1, "Update without AddNew or Edit");
-  const auto columns = Collect(CFieldExchange::Store);
+  auto columns = Collect(CFieldExchange::Store);
   for (const auto& column : columns) CheckLength(column);
   if (m_editMode == EditMode::Adding)
     Insert(columns);
@@ -139,26 +139,23 @@ void CRecordset::Update() {
   m_editMode = EditMode::None;
 }
 
-void CRecordset::Insert(const std::vector<CFieldExchange::Column>& columns) {
-  std::vector<std::string> names, markers;
+void CRecordset::Insert(std::vector<CFieldExchange::Column>& columns) {
+  const std::string key = KeyColumn();
   std::vector<bx::odbc::SqlValue> values;
-  for (const auto& column : columns) {
-    if (column.name == KeyColumn()) continue;  // the database numbers the rows
-    names.push_back(column.name);
-    markers.push_back("?");
-    values.push_back(column.value);
-  }
-  std::string sql =
-      "INSERT INTO " + GetDefaultSQL() + " (" + Join(names, ", ") + ") VALUES (" + Join(markers, ", ") + ")";
+  values.reserve(columns.size());
+  for (auto& column : columns)
+    if (column.name != key) values.push_back(std::move(column.value));  // the database numbers the rows
   const bool ownConnection = NeedsOwnConnection();
+  // Only the set's own connection lives as long as the statement may be kept.
+  const bool keep = !m_sharedSession && m_session;
+  if (!keep) m_insert.reset();
   try {
     m_lastInsertedKey = -1;
     // The key comes from the statement's own connection, so that a row another
     // station inserts at the same moment cannot be taken for this one.
-    const bool reporting = ReportsInsertedKey() && !KeyColumn().empty();
+    const bool reporting = ReportsInsertedKey() && !key.empty();
     const bool returning = reporting && Dialect() == bx::odbc::SqlDialect::PostgreSQL;
-    if (returning) sql += " RETURNING " + KeyColumn();
-    bx::odbc::OdbcStatement insert(Session(), bx::odbc::ReplaceBrackets(sql));
+    bx::odbc::OdbcStatement& insert = InsertStatement(columns, key, returning);
     insert.Execute(values);
     if (returning && insert.Fetch()) m_lastInsertedKey = std::stol(insert.Text(1).value_or("-1"));
     if (reporting && !returning) {
@@ -167,10 +164,46 @@ void CRecordset::Insert(const std::vector<CFieldExchange::Column>& columns) {
       if (rowid.Fetch()) m_lastInsertedKey = std::stol(rowid.Text(1).value_or("-1"));
     }
   } catch (...) {
-    if (ownConnection) m_session.reset();
+    m_insert.reset();  // prepared again for the next row, whatever state the failure left
+    if (ownConnection) DropSession();
     throw;
   }
-  if (ownConnection) m_session.reset();
+  if (!keep) m_insert.reset();
+  if (ownConnection) DropSession();
+}
+
+bool CRecordset::InsertPreparedFor(const std::vector<CFieldExchange::Column>& columns,
+                                   const std::string& key) const {
+  if (!m_insert) return false;
+  std::size_t named = 0;
+  for (const auto& column : columns) {
+    if (column.name == key) continue;
+    if (named == m_insertColumns.size() || m_insertColumns[named++] != column.name) return false;
+  }
+  return named == m_insertColumns.size();
+}
+
+bx::odbc::OdbcStatement& CRecordset::InsertStatement(const std::vector<CFieldExchange::Column>& columns,
+                                                     const std::string& key, bool returning) {
+  if (InsertPreparedFor(columns, key)) return *m_insert;
+  m_insert.reset();
+  std::vector<std::string> names, markers;
+  for (const auto& column : columns) {
+    if (column.name == key) continue;
+    names.push_back(column.name);
+    markers.push_back("?");
+  }
+  std::string sql =
+      "INSERT INTO " + GetDefaultSQL() + " (" + Join(names, ", ") + ") VALUES (" + Join(markers, ", ") + ")";
+  if (returning) sql += " RETURNING " + key;
+  m_insert = std::make_unique<bx::odbc::OdbcStatement>(Session(), bx::odbc::ReplaceBrackets(sql));
+  m_insertColumns = std::move(names);
+  return *m_insert;
+}
+
+void CRecordset::DropSession() noexcept {
+  m_insert.reset();
+  m_session.reset();
 }
 
 const bx::odbc::SqlValue& CRecordset::KeyValue(const std::vector<CFieldExchange::Column>& columns) const {
@@ -213,9 +246,9 @@ long CRecordset::ExecuteSQL(const std::string& sql, const std::vector<bx::odbc::
     bx::odbc::OdbcStatement statement(Session(), sql);
     changed = statement.Execute(parameters);
   } catch (...) {
-    if (ownConnection) m_session.reset();
+    if (ownConnection) DropSession();
     throw;
   }
-  if (ownConnection) m_session.reset();
+  if (ownConnection) DropSession();
   return changed;
 }

@@ -13,7 +13,8 @@
 
 namespace bx::odbc {
 class OdbcSession;
-}
+class OdbcStatement;
+}  // namespace bx::odbc
 
 // A table's rows selected by a filter and a sort, read into memory when the set
 // opens, with the current row's values in the subclass's members. The set opens its
@@ -94,11 +95,21 @@ class CRecordset {
   std::string SelectStatement();
   void LoadCurrentRow();
   void MoveTo(long position);
-  void Insert(const std::vector<CFieldExchange::Column>& columns);
+  void Insert(std::vector<CFieldExchange::Column>& columns);
+  // The prepared INSERT of these columns on the set's own connection, made again
+  // only when the column list changes.
+  bx::odbc::OdbcStatement& InsertStatement(const std::vector<CFieldExchange::Column>& columns,
+                                           const std::string& key, bool returning);
+  bool InsertPreparedFor(const std::vector<CFieldExchange::Column>& columns, const std::string& key) const;
+  // Drops the connection the set opened, and the statements prepared on it.
+  void DropSession() noexcept;
   void UpdateChanged(const std::vector<CFieldExchange::Column>& columns);
   const bx::odbc::SqlValue& KeyValue(const std::vector<CFieldExchange::Column>& columns) const;
 
   std::unique_ptr<bx::odbc::OdbcSession> m_session;
+  // Kept while the set's own connection is open, for the rows added one after another.
+  std::unique_ptr<bx::odbc::OdbcStatement> m_insert;
+  std::vector<std::string> m_insertColumns;
   bx::odbc::OdbcSession* m_sharedSession = nullptr;
   std::vector<std::vector<std::optional<std::string>>> m_rows;
   long m_position = 0;

@@ -35,6 +35,12 @@ std::optional<bx::OleDateTime> MakeDate(const std::vector<int>& date, const std:
   return value;
 }
 
+// Writes a non-negative value as exactly `width` digits, zero-padded; past the end.
+char* PutDigits(char* out, int value, int width) {
+  for (int i = width - 1; i >= 0; --i, value /= 10) out[i] = static_cast<char>('0' + value % 10);
+  return out + width;
+}
+
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
@@ -45,10 +51,19 @@ std::string_view Trim(std::string_view text) {
 
 std::optional<std::string> CanonicalDateText(const bx::OleDateTime& date) {
   if (!date.IsValid()) return std::nullopt;
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.GetYear(), date.GetMonth(),
-                date.GetDay(), date.GetHour(), date.GetMinute(), date.GetSecond());
-  return std::string(text);
+  // Valid dates have four-digit years at most; no printf, as a row may carry several.
+  std::string text(19, ' ');
+  char* out = PutDigits(text.data(), date.GetYear(), 4);
+  *out++ = '-';
+  out = PutDigits(out, date.GetMonth(), 2);
+  *out++ = '-';
+  out = PutDigits(out, date.GetDay(), 2) + 1;
+  out = PutDigits(out, date.GetHour(), 2);
+  *out++ = ':';
+  out = PutDigits(out, date.GetMinute(), 2);
+  *out++ = ':';
+  PutDigits(out, date.GetSecond(), 2);
+  return text;
 }
 
 std::optional<bx::OleDateTime> ParseDateText(std::string_view text) {

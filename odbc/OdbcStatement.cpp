@@ -47,7 +47,7 @@ void OdbcStatement::Bind(SQLUSMALLINT number, BoundValue& bound) {
           cType = SQL_C_FLOAT, sqlType = SQL_REAL, data = &value;
         } else if constexpr (std::is_same_v<T, std::string>) {
           bound.text = value;
-        } else if (auto text = CanonicalDateText(value); !text) {
+        } else if (!value.IsValid()) {
           bound.indicator = SQL_NULL_DATA;
         } else if (session_.Dialect() == SqlDialect::PostgreSQL) {
           bound.timestamp = {static_cast<SQLSMALLINT>(value.GetYear()),
@@ -61,7 +61,7 @@ void OdbcStatement::Bind(SQLUSMALLINT number, BoundValue& bound) {
           data = &bound.timestamp;
         } else {
           // SQLite keeps dates as text: one form, so that equal dates compare equal.
-          bound.text = *text;
+          bound.text = *CanonicalDateText(value);
         }
       },
       bound.value);

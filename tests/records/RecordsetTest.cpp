@@ -187,14 +187,27 @@ INSTANTIATE_TEST_SUITE_P(Databases, RecordsetTest,
 TEST(ServerConnectionTest, ALostConnectionIsAnErrorTheCallerHandles) {
   TestDatabase database(SqlDialect::PostgreSQL);
   CFotoSet set(database.Settings());
+  auto add = [&](int counter) {
+    set.AddNew();
+    set.m_OPERATORE = "Anna";
+    set.m_CONTATORE = counter;
+    set.Update();
+  };
   set.Open();
+  add(1);
   bx::odbc::OdbcSession admin(kPostgreSqlConnection);
   bx::odbc::OdbcStatement(
       admin, "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = '" +
                  database.Name() + "'")
       .Execute();
   EXPECT_THROW(set.Requery(), CDBException);
+  EXPECT_THROW(add(2), CDBException);
+  // Opened again, the set inserts on its new connection.
   set.Close();
+  set.Open();
+  add(3);
+  set.Close();
+  EXPECT_EQ(database.Scalar("SELECT COUNT(*) FROM \"Fotografie\""), "2");
 }
 
 TEST(ServerConnectionTest, AServerThatNeverAnswersFailsAfterTheLoginTimeOut) {

@@ -30,6 +30,8 @@ TEST(DateTextTest, TheProgramsLiteralsHaveNoLeadingZeros) {
 TEST(DateTextTest, TheCanonicalTextKeepsWholeSecondsAndReadsDriverForms) {
   EXPECT_EQ(CanonicalDateText(OleDateTime(1899, 12, 30, 0, 0, 0)), "1899-12-30 00:00:00");
   EXPECT_EQ(CanonicalDateText(OleDateTime(40609.378472)), "2011-03-07 09:05:00");
+  EXPECT_EQ(CanonicalDateText(OleDateTime(100, 1, 2, 3, 4, 5)), "0100-01-02 03:04:05");
+  EXPECT_EQ(CanonicalDateText(OleDateTime(9999, 12, 31, 23, 59, 59)), "9999-12-31 23:59:59");
   EXPECT_FALSE(CanonicalDateText(OleDateTime::Null()));
   EXPECT_EQ(ParseDateText("2012-02-29 23:59:59.000"), OleDateTime(2012, 2, 29, 23, 59, 59));
   EXPECT_EQ(ParseDateText("2012-02-29"), OleDateTime(2012, 2, 29, 0, 0, 0));

@@ -124,6 +124,31 @@ TEST_P(StoryTableTest, ASecondRowOfOneTallyIsRefusedAsSuch) {
   }
 }
 
+TEST_P(StoryTableTest, AnOpenSetKeepsAddingRowsAfterARefusedOneAndAfterReopening) {
+  CStorySet set(database_.Settings());
+  set.m_strFilter = "1=0";
+  auto add = [&](const std::string& op, int format, const bx::OleDateTime& day) {
+    set.AddNew();
+    set.m_OPERATORE = op;
+    set.m_DATA = day;
+    set.m_IMPORTATE = format;
+    set.m_FORMATO_CARTA = format;
+    set.Update();
+  };
+  set.Open();
+  add("Anna", 1, kDay);
+  EXPECT_THROW(add("Anna", 1, kDay), CDBException);  // the same tally again
+  add("Anna", 2, kDay);
+  add("Marco", 3, bx::OleDateTime::Null());
+  set.Close();
+  set.Open();
+  add("Marco", 4, kDay);
+  set.Close();
+  EXPECT_EQ(Rows(), "4");
+  EXPECT_EQ(Imported("Anna;Marco"), 10);
+  EXPECT_EQ(database_.Scalar("SELECT \"FORMATO_CARTA\" FROM \"Story\" WHERE \"DATA\" IS NULL"), "3");
+}
+
 TEST_P(StoryTableTest, StationsAddingAtOnceLoseNoCount) {
   constexpr int kStations = 4, kShots = 15;
   std::vector<std::thread> stations;
