@@ -1,8 +1,8 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -16,9 +16,6 @@ struct PendingAllocation {
 
 // Gathers the allocations that arrive while others are being committed, so
 // that one read and one synchronised write of the counter serve them all.
-// A request that has to wait sleeps once and is woken once: the first of a
-// batch when the commit before it has ended, the others of the batch together
-// once it has been committed.
 class AllocationQueue {
  public:
   using Commit = std::function<void(const std::vector<PendingAllocation*>&)>;
@@ -28,13 +25,8 @@ class AllocationQueue {
   void Submit(PendingAllocation& allocation, const Commit& commit);
 
  private:
-  struct Batch;
-
-  // Commits `batch` on this thread, wakes its other requests and hands the
-  // turn to the batch gathered meanwhile, if any.
-  void CommitInTurn(Batch& batch, const Commit& commit);
-
   std::mutex m_mutex;
-  std::shared_ptr<Batch> m_next;  // gathering while a commit runs
+  std::condition_variable m_committed;
+  std::vector<PendingAllocation*> m_waiting;
   bool m_committing = false;
 };
