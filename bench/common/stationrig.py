@@ -54,6 +54,8 @@ def counter_base_port():
             for port in ports:
                 probe = socket.socket()
                 probes.append(probe)
+                # As the service binds: a port left in TIME-WAIT by an earlier run is free.
+                probe.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
                 probe.bind(("127.0.0.1", port))
             return base
         except OSError:
