@@ -11,7 +11,7 @@ using namespace AEC;
 
 namespace {
 
-constexpr int kGlobalMean = 1;
+constexpr int kGlobalMeanIndex = 1;
 
 struct StandardCamera {
   StandardCamera() {
@@ -37,7 +37,7 @@ TEST(StandardFeatures, TheFloatNodesAreBoundInRawStepsWithTheirLimits) {
   // steps, 899.99 in float, written truncated.
   CTestFrame frame{40, 30};
   frame.Fill(64);
-  ctrl.SelectAlgorithm(kGlobalMean);
+  ctrl.SelectAlgorithm(kGlobalMeanIndex);
   ctrl.Run(&frame.Image());
   EXPECT_DOUBLE_EQ(camera.exposure.GetValue(), 17980.0);
 
@@ -58,7 +58,7 @@ TEST(StandardFeatures, TheRawNodesComeFirstAndUnbindingStopsEveryWrite) {
 
   CTestFrame frame{40, 30};
   frame.Fill(64);
-  ctrl.SelectAlgorithm(kGlobalMean);
+  ctrl.SelectAlgorithm(kGlobalMeanIndex);
   ctrl.Run(&frame.Image());
   EXPECT_EQ(raw.GetValue(), 899);
   EXPECT_DOUBLE_EQ(camera.exposure.GetValue(), 10000.0);

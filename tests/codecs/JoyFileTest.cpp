@@ -22,7 +22,6 @@ using namespace codectest;
 
 namespace {
 
-constexpr int kJpeg = 2;
 constexpr int kJoy = 7;
 unsigned char kRfcKey[8] = {1, 2, 3, 4, 5, 6, 7, 8};
 unsigned char kOtherKey[8] = {8, 7, 6, 5, 4, 3, 2, 1};
@@ -79,7 +78,7 @@ class JoyFileTest : public ::testing::Test {
     CxImage image;
     MakePattern(image, width, height, alpha);
     const std::string path = Path(name);
-    EXPECT_EQ(1, image.Save(path.c_str(), kJpeg, alpha ? 1 : 0, 92, nullptr, alpha ? 0 : 1));
+    EXPECT_EQ(1, image.Save(path.c_str(), IMG_TYPE_JPEG, alpha ? 1 : 0, 92, nullptr, alpha ? 0 : 1));
     return path;
   }
 

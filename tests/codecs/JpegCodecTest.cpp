@@ -16,14 +16,13 @@ using namespace codectest;
 
 namespace {
 
-constexpr int kJpeg = 2;
 
 class JpegCodecTest : public ::testing::Test {
  protected:
   TempDir dir;
   std::string Saved(CxImage& image, const char* name, int keepAlpha, int preferSystem) {
     const std::string path = dir.Path(name);
-    EXPECT_NE(0, image.Save(path.c_str(), kJpeg, keepAlpha, 95, nullptr, preferSystem));
+    EXPECT_NE(0, image.Save(path.c_str(), IMG_TYPE_JPEG, keepAlpha, 95, nullptr, preferSystem));
     return path;
   }
 };
@@ -116,7 +115,7 @@ TEST_F(JpegCodecTest, AlphaKeptOnlyWhenAskedAndReadBackByMode) {
   ASSERT_EQ(1, dropped.Load(without.c_str(), 1, 1, 0, 0, nullptr));
   EXPECT_EQ(3, dropped.SamplesPerPixel());
   EXPECT_EQ(0, dropped.FileHasAlpha());
-  EXPECT_EQ(kJpeg, GetFileType(withAlpha.c_str(), width, height, nullptr));
+  EXPECT_EQ(IMG_TYPE_JPEG, GetFileType(withAlpha.c_str(), width, height, nullptr));
 }
 
 // Every encoder writes the top of the picture first, whatever the memory origin.
@@ -209,8 +208,8 @@ TEST_F(JpegCodecTest, SaveWritesOnlyTheTypesItKnows) {
   const std::string bmp = dir.Path("x.bmp");
   EXPECT_EQ(0, image.Save(bmp.c_str(), 3, 0, 90, nullptr, 1));
   EXPECT_FALSE(std::filesystem::exists(bmp));
-  EXPECT_EQ(0, empty.Save(dir.Path("e.jpg").c_str(), kJpeg, 0, 90, nullptr, 1));
-  EXPECT_EQ(0, image.Save(dir.Path("missing/x.jpg").c_str(), kJpeg, 0, 90, nullptr, 1));
+  EXPECT_EQ(0, empty.Save(dir.Path("e.jpg").c_str(), IMG_TYPE_JPEG, 0, 90, nullptr, 1));
+  EXPECT_EQ(0, image.Save(dir.Path("missing/x.jpg").c_str(), IMG_TYPE_JPEG, 0, 90, nullptr, 1));
 }
 
 // Rows beyond 32767 are handled like any others.

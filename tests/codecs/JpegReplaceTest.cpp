@@ -9,13 +9,13 @@
 #include <filesystem>
 
 #include "pixlib/core/CxImage.h"
+#include "pixlib/codecs/FileType.h"
 #include "tests/codecs/CodecTestSupport.h"
 
 namespace {
 
 using namespace codectest;
 
-constexpr short kJpeg = 2;
 
 // Saves `image` to `path` in a child process whose files may not grow beyond
 // `limit` bytes, as on a full disk; the child's exit code is Save's result.
@@ -25,7 +25,7 @@ int SaveWithFileSizeLimit(CxImage& image, const std::string& path, rlim_t limit,
     std::signal(SIGXFSZ, SIG_IGN);  // a write beyond the limit fails instead
     const rlimit small{limit, limit};
     ::setrlimit(RLIMIT_FSIZE, &small);
-    ::_exit(image.Save(path.c_str(), kJpeg, 0, 90, nullptr, preferSystem));
+    ::_exit(image.Save(path.c_str(), IMG_TYPE_JPEG, 0, 90, nullptr, preferSystem));
   }
   int status = 0;
   ::waitpid(child, &status, 0);
@@ -37,7 +37,7 @@ TEST(JpegReplace, AFailedWriteLeavesThePreviousFileAndNoTemporaryFile) {
   const std::string path = dir.Path("img7.jpg");
   CxImage small;
   MakePattern(small, 64, 48);
-  ASSERT_EQ(small.Save(path.c_str(), kJpeg, 0, 90, nullptr, 1), 1);
+  ASSERT_EQ(small.Save(path.c_str(), IMG_TYPE_JPEG, 0, 90, nullptr, 1), 1);
   const std::vector<unsigned char> previous = ReadBytes(path);
 
   CxImage large;
@@ -53,7 +53,7 @@ TEST(JpegReplace, AFailedWriteLeavesThePreviousFileAndNoTemporaryFile) {
   }
   EXPECT_EQ(files, 1);
 
-  ASSERT_EQ(large.Save(path.c_str(), kJpeg, 0, 90, nullptr, 1), 1);
+  ASSERT_EQ(large.Save(path.c_str(), IMG_TYPE_JPEG, 0, 90, nullptr, 1), 1);
   CxImage reread;
   ASSERT_EQ(reread.Load(path.c_str(), 0, 1, 0, 0, nullptr), 1);
   EXPECT_EQ(reread.Width(), 1200);
@@ -62,8 +62,8 @@ TEST(JpegReplace, AFailedWriteLeavesThePreviousFileAndNoTemporaryFile) {
 TEST(JpegReplace, AFolderThatCannotBeWrittenFailsTheSave) {
   CxImage image;
   MakePattern(image, 16, 16);
-  EXPECT_EQ(image.Save("/nonexistent-folder/img1.jpg", kJpeg, 0, 90, nullptr, 1), 0);
-  EXPECT_EQ(image.Save("/nonexistent-folder/img1.jpg", kJpeg, 0, 90, nullptr, 0), 0);
+  EXPECT_EQ(image.Save("/nonexistent-folder/img1.jpg", IMG_TYPE_JPEG, 0, 90, nullptr, 1), 0);
+  EXPECT_EQ(image.Save("/nonexistent-folder/img1.jpg", IMG_TYPE_JPEG, 0, 90, nullptr, 0), 0);
 }
 
 }  // namespace

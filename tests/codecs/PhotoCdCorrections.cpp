@@ -7,7 +7,6 @@ namespace codectest {
 
 namespace {
 
-constexpr std::size_t kSector = 2048;
 
 class BitWriter {
  public:

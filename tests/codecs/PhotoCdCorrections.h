@@ -4,6 +4,10 @@
 
 namespace codectest {
 
+// A pack is read in sectors of this size; ImageMagick is the reference reader.
+inline constexpr std::size_t kSector = 2048;
+inline constexpr const char* kConvert = "/usr/bin/convert";
+
 // One Huffman code of the 1536 x 1024 luminance corrections.
 struct Code {
   int length;

@@ -14,8 +14,6 @@ using namespace codectest;
 
 namespace {
 
-const char* const kConvert = "/usr/bin/convert";
-constexpr std::size_t kSector = 2048;
 
 class PhotoCdFourBaseTest : public ::testing::Test {
  protected:

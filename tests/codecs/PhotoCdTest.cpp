@@ -11,14 +11,13 @@
 #include "pixlib/codecs/StdioFile.h"
 #include "pixlib/codecs/photocd/PhotoCdPack.h"
 #include "tests/codecs/CodecTestSupport.h"
+#include "tests/codecs/PhotoCdCorrections.h"
 
 using namespace codectest;
 using pixcodec::photocd::YccImage;
 
 namespace {
 
-const char* const kConvert = "/usr/bin/convert";
-constexpr long kSector = 2048;
 
 // A pack of `sectors` sectors with the header and, from the sectors of the
 // three stored resolutions on, records of luminance `y(x, row)` and the

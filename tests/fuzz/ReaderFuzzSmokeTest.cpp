@@ -19,7 +19,7 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-void Mutate(Bytes& bytes, std::mt19937& random) {
+void MutateBytesAndTrailer(Bytes& bytes, std::mt19937& random) {
   auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); };
   if (bytes.empty()) return;
   switch (pick(4)) {
@@ -44,8 +44,8 @@ void RunOverMutations(int (*target)(const std::uint8_t*, std::size_t), const std
   for (const Bytes& seed : seeds) ASSERT_EQ(0, target(seed.data(), seed.size()));
   for (int n = 0; n < mutations; ++n) {
     Bytes bytes = seeds[n % seeds.size()];
-    Mutate(bytes, random);
-    if (n % 3 == 0) Mutate(bytes, random);
+    MutateBytesAndTrailer(bytes, random);
+    if (n % 3 == 0) MutateBytesAndTrailer(bytes, random);
     ASSERT_EQ(0, target(bytes.data(), bytes.size())) << n;
   }
 }

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr float kPi = std::numbers::pi_v<float>;
 const char* const kSerifFile = "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf";
 
 struct TextProbe : CxImage {
@@ -76,7 +75,7 @@ TEST(TextFont, SizeAngleAndStyleBecomeTheFontDescription) {
   ASSERT_EQ(image.Create(640, 480), 1);
   CFont font;
   LOGFONT lf;
-  ASSERT_EQ(image.CreateFont("Times New Roman", 0.5f, kPi / 2, 5, font), 1);
+  ASSERT_EQ(image.CreateFont("Times New Roman", 0.5f, std::numbers::pi_v<float> / 2, 5, font), 1);
   font.GetLogFont(&lf);
   EXPECT_EQ(lf.lfHeight, -32);  // 240 tenths of a point at 96 dpi
   EXPECT_EQ(lf.lfEscapement, 900);
@@ -85,7 +84,7 @@ TEST(TextFont, SizeAngleAndStyleBecomeTheFontDescription) {
   EXPECT_EQ(lf.lfUnderline, 1);
   EXPECT_STREQ(lf.lfFaceName, "Times New Roman");
 
-  image.CreateFont("x", 0.5f, 1000 * kPi + kPi / 2, 8, font);  // angles reduced first; unknown style
+  image.CreateFont("x", 0.5f, 1000 * std::numbers::pi_v<float> + std::numbers::pi_v<float> / 2, 8, font);  // angles reduced first; unknown style
   font.GetLogFont(&lf);
   EXPECT_NEAR(lf.lfEscapement, 900, 2);
   EXPECT_EQ(lf.lfWeight, 0);
@@ -129,7 +128,7 @@ TEST(TextLayout, LineBreaksWidthsAndBounds) {
 
   CFRect upright, turned;
   ASSERT_EQ(image.GetTextBoundsRect("Caption", font, upright), 1);
-  image.CreateFont("Liberation Sans", 0.5f, kPi / 2, 0, font);
+  image.CreateFont("Liberation Sans", 0.5f, std::numbers::pi_v<float> / 2, 0, font);
   ASSERT_EQ(image.GetTextBoundsRect("Caption", font, turned), 1);
   EXPECT_NEAR(turned.Width(), upright.Height(), 1.0f);
   EXPECT_NEAR(turned.Height(), upright.Width(), 1.0f);

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr float kPi = std::numbers::pi_v<float>;
 
 void ExpectSameMatrix(const double a[2][3], const double b[2][3]) {
   for (int r = 0; r < 2; ++r)
@@ -44,7 +43,7 @@ TEST(TransformMatrix, WorkedExamplesAndAngleReduction) {
   const double identity[2][3] = {{1, 0, 0}, {0, 1, 0}};
   ExpectSameMatrix(m, identity);
 
-  CxImage::TransformMatrix(2, 1, kPi / 2, 0.25f, -0.5f, m);
+  CxImage::TransformMatrix(2, 1, std::numbers::pi_v<float> / 2, 0.25f, -0.5f, m);
   EXPECT_EQ(m[0][1], 1.0);
   EXPECT_EQ(m[1][0], -2.0);
   EXPECT_LT(std::fabs(m[0][0]), 1e-7);
@@ -57,8 +56,8 @@ TEST(TransformMatrix, WorkedExamplesAndAngleReduction) {
   EXPECT_NEAR(p.x, 4.25f, 1e-6);
   EXPECT_NEAR(p.y, -6.5f, 1e-6);
 
-  CxImage::TransformMatrix(1, 1, -kPi / 2, 0, 0, m);
-  CxImage::TransformMatrix(1, 1, 3 * kPi / 2, 0, 0, n);
+  CxImage::TransformMatrix(1, 1, -std::numbers::pi_v<float> / 2, 0, 0, m);
+  CxImage::TransformMatrix(1, 1, 3 * std::numbers::pi_v<float> / 2, 0, 0, n);
   ExpectSameMatrix(m, n);
   // Just short of a full turn snaps to 0; a large angle (a database value
   // in hundredths of a radian) is reduced exactly.
@@ -103,7 +102,7 @@ TEST(TransformBounds, UprightAndQuarterTurn) {
   EXPECT_FLOAT_EQ(r.right, 1.5f);
   EXPECT_FLOAT_EQ(r.bottom, 0.0f);
   EXPECT_FLOAT_EQ(r.top, 1.0f);
-  image.GetTransformBoundsRect(1, 1, kPi / 2, r);
+  image.GetTransformBoundsRect(1, 1, std::numbers::pi_v<float> / 2, r);
   EXPECT_NEAR(r.left, 0.0f, 1e-6);
   EXPECT_NEAR(r.right, 1.0f, 1e-6);
   EXPECT_NEAR(r.bottom, -1.5f, 1e-6);
