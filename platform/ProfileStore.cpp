@@ -57,12 +57,12 @@ class ProfileFile {
     return document_;
   }
 
-  // Sets one value of the current settings and replaces the file with them,
-  // under the lock; false when the file could not be written. The settings are
-  // changed in place: until a write succeeds they count as unread, so a failed
-  // one is forgotten at the next read.
+  // Sets one value of the settings Current() gave and replaces the file with
+  // them, under the lock; false when the file could not be written. The settings
+  // are changed in place: until a write succeeds they count as unread, so a
+  // failed one is forgotten at the next read.
   bool Set(std::string_view section, std::string_view key, std::string_view value) {
-    if (Current().Get(section, key) == value) return true;
+    if (document_.Get(section, key) == value) return true;
     document_.Set(section, key, value);
     struct stat written {};
     identity_.reset();
@@ -157,7 +157,16 @@ bool ProfileStore::WriteString(std::string_view section, std::string_view key, s
     return false;
   ProfileFile& file = FileOf(filePath_);
   std::lock_guard<std::mutex> guard(file.Lock());
+  file.Current();
   return file.Set(section, key, value);
+}
+
+bool ProfileStore::Update(std::string_view section, std::string_view key, const Change& change) {
+  if (!IniDocument::IsValidName(section) || !IniDocument::IsValidName(key)) return false;
+  ProfileFile& file = FileOf(filePath_);
+  std::lock_guard<std::mutex> guard(file.Lock());
+  const std::optional<std::string> value = change(file.Current().Get(section, key));
+  return value && IniDocument::IsValidValue(*value) && file.Set(section, key, *value);
 }
 
 }  // namespace bx
