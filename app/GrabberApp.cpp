@@ -166,6 +166,11 @@ bool CGrabberApp::WriteProfileString(const std::string& section, const std::stri
   return profile_->WriteString(section, key, value);
 }
 
+bool CGrabberApp::UpdateProfileValue(const std::string& section, const std::string& key,
+                                     const bx::ProfileStore::Change& change) {
+  return profile_->Update(section, key, change);
+}
+
 std::string CGrabberApp::GetExeFolder() {
   return GetProfileString(kSectionProgram, "Exe Folder Location", ExecutableFolder());
 }

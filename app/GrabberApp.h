@@ -44,6 +44,9 @@ class CGrabberApp {
   std::optional<std::string> FindProfileValue(const std::string& section, const std::string& key) const;
   bool WriteProfileInt(const std::string& section, const std::string& key, int value);
   bool WriteProfileString(const std::string& section, const std::string& key, const std::string& value);
+  // Reads a setting and stores what `change` makes of it in one step (bx::ProfileStore::Update).
+  bool UpdateProfileValue(const std::string& section, const std::string& key,
+                          const bx::ProfileStore::Change& change);
 
   const std::string& ApplicationName() const { return applicationName_; }
   int ExitCode() const { return exitCode_; }

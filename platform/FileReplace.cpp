@@ -1,6 +1,7 @@
 #include "platform/FileReplace.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,11 +21,48 @@ std::string Reason(const std::string& what, int error) {
 
 thread_local bool t_syncDeferred = false;
 
+// The process id for temporary names, asked once (a system call each time
+// otherwise) and again in a forked child.
+pid_t ProcessId() {
+  static pid_t id = [] {
+    ::pthread_atfork(nullptr, nullptr, [] { id = ::getpid(); });
+    return ::getpid();
+  }();
+  return id;
+}
+
 std::string TemporaryNameFor(const std::string& destination, unsigned serial) {
   const std::size_t slash = destination.rfind('/');
   const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
   return destination.substr(0, nameStart) + "." + destination.substr(nameStart) + "." +
-         std::to_string(::getpid()) + "." + std::to_string(serial) + ".partial";
+         std::to_string(ProcessId()) + "." + std::to_string(serial) + ".partial";
+}
+
+// Creates a new temporary file beside `destination` and opens it for writing;
+// -1 (errno set) when it could not. `temporary` receives the last name tried.
+int CreateTemporary(const std::string& destination, std::string& temporary) {
+  static std::atomic<unsigned> serial{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temporary = TemporaryNameFor(destination, serial++);
+    // Mode 0666 less the umask, as fopen would create the destination.
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// Writes all of `text` to `fd`; false (errno set) when it could not.
+bool WriteWhole(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t written = ::write(fd, text.data(), text.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      if (written == 0) errno = EIO;
+      return false;
+    }
+    text.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
 }
 
 // Gives the file its name without ever replacing one: a file system without
@@ -55,6 +93,16 @@ std::optional<std::string> RenameIntoPlace(const std::string& temporary, const s
   return std::nullopt;
 }
 
+// Ends a temporary file whose writing, syncing and closing failed with `error`
+// (0: they did not): puts it in place, or removes it and says why.
+std::optional<std::string> PlaceWritten(int error, const std::string& temporary,
+                                        const std::string& destination) {
+  if (error == 0) return RenameIntoPlace(temporary, destination, !t_syncDeferred);
+  ::unlink(temporary.c_str());
+  errno = error;
+  return Reason("cannot write " + destination, error);
+}
+
 }  // namespace
 
 std::string FolderOf(const std::string& path) {
@@ -64,22 +112,15 @@ std::string FolderOf(const std::string& path) {
 }
 
 ReplacingFile::ReplacingFile(const char* destination) : destination_(destination ? destination : "") {
-  static std::atomic<unsigned> serial{0};
   if (destination_.empty()) return;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary_ = TemporaryNameFor(destination_, serial++);
-    // Mode 0666 less the umask, as fopen would create the destination.
-    const int fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      file_ = ::fdopen(fd, "wb");
-      if (file_ != nullptr) return;
-      const int error = errno;
-      ::close(fd);
-      ::unlink(temporary_.c_str());
-      errno = error;
-      break;
-    }
-    if (errno != EEXIST) break;
+  const int fd = CreateTemporary(destination_, temporary_);
+  if (fd >= 0) {
+    file_ = ::fdopen(fd, "wb");
+    if (file_ != nullptr) return;
+    const int error = errno;
+    ::close(fd);
+    ::unlink(temporary_.c_str());
+    errno = error;
   }
   problem_ = Reason("cannot create " + temporary_, errno);
 }
@@ -93,17 +134,10 @@ ReplacingFile::~ReplacingFile() {
 bool ReplacingFile::Commit() {
   if (file_ == nullptr) return false;
   const bool synced = std::fflush(file_) == 0 && (t_syncDeferred || ::fsync(::fileno(file_)) == 0);
-  int error = errno;
-  const bool closed = std::fclose(file_) == 0;
+  int error = synced ? 0 : errno;
+  if (std::fclose(file_) != 0 && error == 0) error = errno;
   file_ = nullptr;
-  if (!synced || !closed) {
-    if (synced) error = errno;
-    ::unlink(temporary_.c_str());
-    problem_ = Reason("cannot write " + destination_, error);
-    errno = error;
-    return false;
-  }
-  const auto problem = RenameIntoPlace(temporary_, destination_, !t_syncDeferred);
+  const auto problem = PlaceWritten(error, temporary_, destination_);
   problem_ = problem.value_or("");
   return !problem;
 }
@@ -135,20 +169,25 @@ bool SyncFile(const std::string& path) {
 
 std::optional<std::string> WriteFileAtomically(const std::string& path, const std::string& text,
                                                struct stat* written) {
-  std::optional<ReplacingFile> file(std::in_place, path.c_str());
+  // Straight to the descriptor: the text is whole already, and stdio would add
+  // system calls of its own to every write.
+  std::string temporary;
+  int fd = CreateTemporary(path, temporary);
   std::error_code ignored;
-  if (!file->Get() && !std::filesystem::exists(FolderOf(path), ignored)) {
+  if (fd < 0 && !std::filesystem::exists(FolderOf(path), ignored)) {
     // Folders are made only when missing: most writes find theirs in place.
     std::filesystem::create_directories(FolderOf(path), ignored);
-    file.emplace(path.c_str());
+    fd = CreateTemporary(path, temporary);
   }
-  if (!file->Get()) return file->Problem();
-  if (std::fwrite(text.data(), 1, text.size(), file->Get()) != text.size())
-    return Reason("cannot write " + path, errno);
-  if (written && (std::fflush(file->Get()) != 0 || ::fstat(::fileno(file->Get()), written) != 0))
-    return Reason("cannot write " + path, errno);
-  if (!file->Commit()) return file->Problem();
-  return std::nullopt;
+  if (fd < 0) {
+    const int error = errno;
+    return Reason("cannot create " + temporary, error);
+  }
+  int error = WriteWhole(fd, text) ? 0 : errno;
+  if (error == 0 && written && ::fstat(fd, written) != 0) error = errno;
+  if (error == 0 && !t_syncDeferred && ::fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  return PlaceWritten(error, temporary, path);
 }
 
 bool SyncFolder(const std::string& folder) {

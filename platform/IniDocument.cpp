@@ -38,10 +38,18 @@ IniDocument IniDocument::Parse(std::string_view text) {
 }
 
 std::string IniDocument::Serialize() const {
-  std::string out;
+  // Appended piece by piece into one buffer sized up front: no temporary strings.
+  std::size_t size = 0;
   for (const Section& section : sections_) {
-    out += '[' + section.name + "]\n";
-    for (const Entry& entry : section.entries) out += entry.key + '=' + entry.value + '\n';
+    size += section.name.size() + 3;
+    for (const Entry& entry : section.entries) size += entry.key.size() + entry.value.size() + 2;
+  }
+  std::string out;
+  out.reserve(size);
+  for (const Section& section : sections_) {
+    out.append(1, '[').append(section.name).append("]\n");
+    for (const Entry& entry : section.entries)
+      out.append(entry.key).append(1, '=').append(entry.value).append(1, '\n');
   }
   return out;
 }

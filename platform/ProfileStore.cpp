@@ -57,13 +57,17 @@ class ProfileFile {
     return document_;
   }
 
-  // Replaces the file with `document`, under the lock; false when it could not.
-  bool Replace(IniDocument document) {
+  // Sets one value of the settings Current() gave and replaces the file with
+  // them, under the lock; false when the file could not be written. The settings
+  // are changed in place: until a write succeeds they count as unread, so a
+  // failed one is forgotten at the next read.
+  bool Set(std::string_view section, std::string_view key, std::string_view value) {
+    if (document_.Get(section, key) == value) return true;
+    document_.Set(section, key, value);
     struct stat written {};
-    identity_.reset();  // whatever the file holds now, it is read again next time
-    if (WriteFileAtomically(path_, document.Serialize(), &written)) return false;
+    identity_.reset();
+    if (WriteFileAtomically(path_, document_.Serialize(), &written)) return false;
     identity_.emplace(written);
-    document_ = std::move(document);
     return true;
   }
 
@@ -153,10 +157,16 @@ bool ProfileStore::WriteString(std::string_view section, std::string_view key, s
     return false;
   ProfileFile& file = FileOf(filePath_);
   std::lock_guard<std::mutex> guard(file.Lock());
-  IniDocument doc = file.Current();
-  if (doc.Get(section, key) == value) return true;
-  doc.Set(section, key, value);
-  return file.Replace(std::move(doc));
+  file.Current();
+  return file.Set(section, key, value);
+}
+
+bool ProfileStore::Update(std::string_view section, std::string_view key, const Change& change) {
+  if (!IniDocument::IsValidName(section) || !IniDocument::IsValidName(key)) return false;
+  ProfileFile& file = FileOf(filePath_);
+  std::lock_guard<std::mutex> guard(file.Lock());
+  const std::optional<std::string> value = change(file.Current().Get(section, key));
+  return value && IniDocument::IsValidValue(*value) && file.Set(section, key, *value);
 }
 
 }  // namespace bx

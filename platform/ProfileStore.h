@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,15 @@ class ProfileStore {
   // False when the file cannot be written or the names or value cannot be stored.
   bool WriteInt(std::string_view section, std::string_view key, int value);
   bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+
+  // What a value becomes: from its stored text (nothing when absent), the text
+  // to store, or nothing to leave the file as it is.
+  using Change = std::function<std::optional<std::string>(const std::optional<std::string>&)>;
+  // Reads a value and stores what `change` makes of it in one step: nothing else
+  // of the process comes between, and the file is looked at once. `change` must
+  // not use the store. False when nothing was stored: `change` gave nothing, or
+  // the text cannot be stored or written.
+  bool Update(std::string_view section, std::string_view key, const Change& change);
 
   const std::string& ApplicationName() const { return applicationName_; }
   const std::string& FilePath() const { return filePath_; }

@@ -116,12 +116,24 @@ bool CounterCommandHandler::Allocate(CounterMessage& message, const CounterPeer&
 }
 
 // Hands out consecutive ranges from "Next Film Number" and stores the new
-// value once; a number handed out must survive a crash, so nothing is granted
-// unless the store was written.
+// value once, read and written in one step; a number handed out must survive
+// a crash, so nothing is granted unless the store was written.
 void CounterCommandHandler::CommitAllocations(const std::vector<PendingAllocation*>& batch) {
-  const std::optional<int> stored = ReadStoredCounter(m_settings, 0);
-  if (!stored) return;
-  std::int64_t next = *stored;
+  const bool stored = m_settings.UpdateProfileValue(
+      kFilmSettings, kNextFilmNumber,
+      [&](const std::optional<std::string>& text) -> std::optional<std::string> {
+        const std::optional<int> first = text ? ParseStoredCounter(*text) : 0;
+        const std::optional<int> next = first ? Grant(batch, *first) : std::nullopt;
+        return next ? std::optional(std::to_string(*next)) : std::nullopt;
+      });
+  if (stored) return;
+  for (PendingAllocation* allocation : batch) allocation->granted = false;
+}
+
+// Grants the batch its ranges from `first` on; the counter's value after them,
+// nothing when none could be granted.
+std::optional<int> CounterCommandHandler::Grant(const std::vector<PendingAllocation*>& batch, int first) {
+  std::int64_t next = first;
   bool granted = false;
   for (PendingAllocation* allocation : batch) {
     const std::int64_t after = next + allocation->count;
@@ -134,7 +146,6 @@ void CounterCommandHandler::CommitAllocations(const std::vector<PendingAllocatio
     allocation->granted = granted = true;
     next = after;
   }
-  if (!granted) return;  // nothing handed out: nothing to store
-  if (m_settings.WriteProfileInt(kFilmSettings, kNextFilmNumber, static_cast<int>(next))) return;
-  for (PendingAllocation* allocation : batch) allocation->granted = false;
+  if (!granted) return std::nullopt;  // nothing handed out: nothing to store
+  return static_cast<int>(next);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -46,6 +47,7 @@ class CounterCommandHandler {
   static void LogRequest(const CounterMessage& message, const CounterPeer& peer, bool refused);
   bool Allocate(CounterMessage& message, const CounterPeer& peer);
   void CommitAllocations(const std::vector<PendingAllocation*>& batch);
+  static std::optional<int> Grant(const std::vector<PendingAllocation*>& batch, int first);
 
   ICounterSettings& m_settings;
   bx::MachinePower& m_power;

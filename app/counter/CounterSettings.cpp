@@ -39,3 +39,13 @@ std::optional<std::string> ProfileCounterSettings::FindProfileValue(const std::s
                                                                     const std::string& key) {
   return m_store.Find(section, key);
 }
+
+bool AppCounterSettings::UpdateProfileValue(const std::string& section, const std::string& key,
+                                            const Change& change) {
+  return m_app.UpdateProfileValue(section, key, change);
+}
+
+bool ProfileCounterSettings::UpdateProfileValue(const std::string& section, const std::string& key,
+                                                const Change& change) {
+  return m_store.Update(section, key, change);
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,11 @@ class ICounterSettings {
                                        const std::string& defaultValue) = 0;
   // The stored text, as it is; nothing when absent. Reading it never writes.
   virtual std::optional<std::string> FindProfileValue(const std::string& section, const std::string& key) = 0;
+  // Reads a value and stores what `change` makes of it in one step, as
+  // bx::ProfileStore::Update does. False when nothing was stored.
+  using Change = std::function<std::optional<std::string>(const std::optional<std::string>&)>;
+  virtual bool UpdateProfileValue(const std::string& section, const std::string& key,
+                                  const Change& change) = 0;
 };
 
 // The station's settings through the application object, whose rule writes a
@@ -30,6 +36,7 @@ class AppCounterSettings final : public ICounterSettings {
   std::string GetProfileString(const std::string& section, const std::string& key,
                                const std::string& defaultValue) override;
   std::optional<std::string> FindProfileValue(const std::string& section, const std::string& key) override;
+  bool UpdateProfileValue(const std::string& section, const std::string& key, const Change& change) override;
 
  private:
   CGrabberApp& m_app;
@@ -44,6 +51,7 @@ class ProfileCounterSettings final : public ICounterSettings {
   std::string GetProfileString(const std::string& section, const std::string& key,
                                const std::string& defaultValue) override;
   std::optional<std::string> FindProfileValue(const std::string& section, const std::string& key) override;
+  bool UpdateProfileValue(const std::string& section, const std::string& key, const Change& change) override;
 
  private:
   bx::ProfileStore& m_store;

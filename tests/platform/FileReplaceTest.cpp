@@ -1,5 +1,6 @@
 // Replacing a file: durable in the order a power cut needs, and clean on failure.
 #include <dlfcn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -94,6 +95,23 @@ TEST(FileReplaceTest, AFailedWriteKeepsTheOldFileAndLeavesNoTemporaryFile) {
   }
   EXPECT_EQ(Read(path), "old");
   EXPECT_EQ(Names(folder.Path()), std::vector<std::string>{"BXGrabber.ini"});
+}
+
+// A forked child writing beside its parent names its temporary files after itself.
+TEST(FileReplaceTest, AForkedChildNamesItsTemporaryFilesAfterItself) {
+  TempFolder folder;
+  const std::string path = folder.Path() + "/BXGrabber.ini";
+  ASSERT_EQ(bx::WriteFileAtomically(path, "parent"), std::nullopt);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const bx::ReplacingFile file(path.c_str());
+    const bool own = file.TemporaryPath().find("." + std::to_string(::getpid()) + ".") != std::string::npos;
+    ::_exit(own ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace

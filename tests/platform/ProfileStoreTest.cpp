@@ -16,6 +16,7 @@
 #include "platform/IniDocument.h"
 #include "platform/PrivateProfile.h"
 #include "platform/StatePaths.h"
+#include "tests/platform/FileSizeLimit.h"
 #include "tests/platform/TempFolder.h"
 
 namespace {
@@ -25,6 +26,36 @@ std::string ReadFile(const std::string& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+// The read system calls of the process so far.
+long ReadCalls() {
+  std::ifstream io("/proc/self/io");
+  for (std::string name; io >> name;) {
+    long count = 0;
+    io >> count;
+    if (name == "syscr:") return count;
+  }
+  return -1;
+}
+
+// What the store wrote it knows without reading the file again; a write that
+// failed leaves it showing what the file still holds.
+TEST(ProfileStore, KnowsItsOwnWritesAndForgetsFailedOnes) {
+  TempFolder folder;
+  bx::ProfileStore store(folder.Path(), "App");
+  ASSERT_TRUE(store.WriteInt("Film Settings", "Next Film Number", 7));
+  const long first = ReadCalls();
+  const long readingCost = ReadCalls() - first;  // what asking costs by itself
+  const long beforeGet = ReadCalls();
+  EXPECT_EQ(store.GetInt("Film Settings", "Next Film Number", -1), 7);
+  EXPECT_EQ(ReadCalls() - beforeGet, readingCost);
+  {
+    const FileSizeLimit full(10);
+    EXPECT_FALSE(store.WriteString("Film Settings", "Next Film Number", std::string(100, '9')));
+  }
+  EXPECT_EQ(store.GetInt("Film Settings", "Next Film Number", -1), 7);
+  EXPECT_EQ(ReadFile(store.FilePath()), "[Film Settings]\nNext Film Number=7\n");
 }
 
 TEST(ProfileStore, SectionsAndKeysIgnoreCase) {
