@@ -16,7 +16,6 @@ using namespace codectest;
 
 namespace {
 
-
 class JpegCodecTest : public ::testing::Test {
  protected:
   TempDir dir;

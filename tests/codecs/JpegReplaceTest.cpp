@@ -16,7 +16,6 @@ namespace {
 
 using namespace codectest;
 
-
 // Saves `image` to `path` in a child process whose files may not grow beyond
 // `limit` bytes, as on a full disk; the child's exit code is Save's result.
 int SaveWithFileSizeLimit(CxImage& image, const std::string& path, rlim_t limit, int preferSystem) {

@@ -18,7 +18,6 @@ using pixcodec::photocd::YccImage;
 
 namespace {
 
-
 // A pack of `sectors` sectors with the header and, from the sectors of the
 // three stored resolutions on, records of luminance `y(x, row)` and the
 // given chroma.

@@ -84,7 +84,8 @@ TEST(TextFont, SizeAngleAndStyleBecomeTheFontDescription) {
   EXPECT_EQ(lf.lfUnderline, 1);
   EXPECT_STREQ(lf.lfFaceName, "Times New Roman");
 
-  image.CreateFont("x", 0.5f, 1000 * std::numbers::pi_v<float> + std::numbers::pi_v<float> / 2, 8, font);  // angles reduced first; unknown style
+  image.CreateFont("x", 0.5f, 1000 * std::numbers::pi_v<float> + std::numbers::pi_v<float> / 2, 8,
+                   font);  // angles reduced first; unknown style
   font.GetLogFont(&lf);
   EXPECT_NEAR(lf.lfEscapement, 900, 2);
   EXPECT_EQ(lf.lfWeight, 0);

@@ -14,7 +14,6 @@
 
 namespace {
 
-
 void ExpectSameMatrix(const double a[2][3], const double b[2][3]) {
   for (int r = 0; r < 2; ++r)
     for (int c = 0; c < 3; ++c) EXPECT_EQ(a[r][c], b[r][c]) << "m" << r << c;
