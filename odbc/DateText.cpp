@@ -52,12 +52,13 @@ std::string_view Trim(std::string_view text) {
 std::optional<std::string> CanonicalDateText(const bx::OleDateTime& date) {
   if (!date.IsValid()) return std::nullopt;
   // Valid dates have four-digit years at most; no printf, as a row may carry several.
-  std::string text(19, ' ');
+  std::string text(19, '\0');
   char* out = PutDigits(text.data(), date.GetYear(), 4);
   *out++ = '-';
   out = PutDigits(out, date.GetMonth(), 2);
   *out++ = '-';
-  out = PutDigits(out, date.GetDay(), 2) + 1;
+  out = PutDigits(out, date.GetDay(), 2);
+  *out++ = ' ';
   out = PutDigits(out, date.GetHour(), 2);
   *out++ = ':';
   out = PutDigits(out, date.GetMinute(), 2);

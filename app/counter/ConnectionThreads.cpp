@@ -11,7 +11,6 @@ void ConnectionThreads::Start(SocketHandle connection, Serve serve) {
     std::lock_guard lock(m_mutex);
     started = &m_connections.emplace_back();
     started->owner = this;
-    started->fd = connection.Get();
     started->socket = std::move(connection);
     started->serve = std::move(serve);
   }
@@ -27,7 +26,8 @@ void ConnectionThreads::Start(SocketHandle connection, Serve serve) {
 
 void* ConnectionThreads::Run(void* connection) noexcept {
   auto& served = *static_cast<Connection*>(connection);
-  served.serve(served.fd);
+  // Only this thread closes the socket, once serving has ended.
+  served.serve(served.socket.Get());
   served.owner->End(served);
   return nullptr;
 }

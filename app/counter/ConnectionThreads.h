@@ -34,7 +34,6 @@ class ConnectionThreads {
   struct Connection {
     ConnectionThreads* owner = nullptr;
     SocketHandle socket;
-    int fd = -1;
     Serve serve;
     pthread_t thread{};
     bool ended = false;

@@ -1,13 +1,11 @@
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 
+#include "platform/ProfileStore.h"
+
 class CGrabberApp;
-namespace bx {
-class ProfileStore;
-}
 
 // The profile values the film-number service and the photo numbering use.
 class ICounterSettings {
@@ -21,7 +19,7 @@ class ICounterSettings {
   virtual std::optional<std::string> FindProfileValue(const std::string& section, const std::string& key) = 0;
   // Reads a value and stores what `change` makes of it in one step, as
   // bx::ProfileStore::Update does. False when nothing was stored.
-  using Change = std::function<std::optional<std::string>(const std::optional<std::string>&)>;
+  using Change = bx::ProfileStore::Change;
   virtual bool UpdateProfileValue(const std::string& section, const std::string& key,
                                   const Change& change) = 0;
 };
