@@ -6,6 +6,7 @@ import collections
 import glob
 import os
 import pwd
+import random
 import re
 import shutil
 import signal
@@ -45,16 +46,22 @@ def free_port():
 
 
 def counter_base_port():
-    """A base port whose instances 1 to COUNTER_SERVER_INSTANCE were free a moment ago."""
+    """A base port whose instances 1 to COUNTER_SERVER_INSTANCE were free a moment ago.
+
+    The range lies below the kernel's ephemeral ports: there, the TIME-WAIT of
+    any earlier client connection (made without SO_REUSEADDR) keeps a port from
+    being bound even by a service that sets it."""
+    with open("/proc/sys/net/ipv4/ip_local_port_range") as ranges:
+        ephemeral_low = int(ranges.read().split()[0])
     for _ in range(50):
-        base = free_port() - COUNTER_SERVER_INSTANCE - 1
+        base = random.randrange(10000, max(ephemeral_low, 20000) - COUNTER_SERVER_INSTANCE - 1)
         ports = range(base + 1, base + COUNTER_SERVER_INSTANCE + 1)
         try:
             probes = []
             for port in ports:
                 probe = socket.socket()
                 probes.append(probe)
-                # As the service binds: a port left in TIME-WAIT by an earlier run is free.
+                # As the service binds: a port left in TIME-WAIT by an earlier service is free.
                 probe.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
                 probe.bind(("127.0.0.1", port))
             return base
