@@ -36,6 +36,8 @@ EVisibility Visibility(ArvGcVisibility visibility) {
   }
 }
 
+// Aravis's texts are read only once its error is checked: a value whose read
+// failed (a camera gone in the middle of it) need not end in a zero.
 std::string Text(const char* text) { return text ? text : ""; }
 
 }  // namespace
@@ -79,9 +81,9 @@ gcstring CArvNode::ToString(bool, bool) {
   auto lock = Lock();
   BeginRead();
   GError* error = nullptr;
-  const std::string value = Text(arv_gc_feature_node_get_value_as_string(m_node, &error));
+  const char* value = arv_gc_feature_node_get_value_as_string(m_node, &error);
   Check(error);
-  return value;
+  return Text(value);
 }
 
 void CArvNode::FromString(const gcstring& value, bool) {
@@ -290,9 +292,9 @@ gcstring CArvString::GetValue(bool, bool) {
   auto lock = Lock();
   BeginRead();
   GError* error = nullptr;
-  const std::string value = Text(arv_gc_string_get_value(ARV_GC_STRING(Feature()), &error));
+  const char* value = arv_gc_string_get_value(ARV_GC_STRING(Feature()), &error);
   Check(error);
-  return value;
+  return Text(value);
 }
 
 int64_t CArvString::GetMaxLength() {
