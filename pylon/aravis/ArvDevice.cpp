@@ -1,5 +1,7 @@
 #include "pylon/aravis/ArvDevice.h"
 
+#include "pylon/aravis/LostCameraRelease.h"
+
 #include "pylon/GenericException.h"
 
 namespace Pylon {
@@ -33,14 +35,19 @@ void CArvDevice::Open(AccessModeSet mode) {
 
 void CArvDevice::Close() {
   if (!m_camera) return;
+  bool lost = false;
   {
     std::lock_guard<std::mutex> lock(m_lostLock);
     g_signal_handler_disconnect(arv_camera_get_device(m_camera), m_controlLostHandler);
     m_controlLostHandler = 0;
+    lost = !m_nodes->IsOnline();
   }
   m_grabber.reset();
   m_nodes.reset();
-  g_object_unref(m_camera);
+  if (lost)
+    ReleaseLostCamera(m_camera);
+  else
+    g_object_unref(m_camera);
   m_camera = nullptr;
   m_mode = AccessModeSet();
 }

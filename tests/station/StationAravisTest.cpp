@@ -24,8 +24,8 @@ using namespace std::chrono_literals;
 
 constexpr int kGlobal = 0;
 // The station notices a silent camera once a request goes unanswered (about
-// 2.5 s) and closes it within the control time-outs (about 10 s more); a
-// power-cycled camera within a heartbeat. Reconnecting at once keeps the
+// 2.5 s) and reports it lost once its queued requests timed out (about 5 s
+// more); a power-cycled camera within a heartbeat. Reconnecting at once keeps the
 // rounds short.
 constexpr int kReconnectPeriodMs = 200;
 
