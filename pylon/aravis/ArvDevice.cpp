@@ -1,8 +1,7 @@
 #include "pylon/aravis/ArvDevice.h"
 
-#include "pylon/aravis/LostCameraRelease.h"
-
 #include "pylon/GenericException.h"
+#include "pylon/aravis/LostCameraRelease.h"
 
 namespace Pylon {
 
