@@ -152,13 +152,7 @@ bool ProfileStore::WriteInt(std::string_view section, std::string_view key, int 
 }
 
 bool ProfileStore::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-  if (!IniDocument::IsValidName(section) || !IniDocument::IsValidName(key) ||
-      !IniDocument::IsValidValue(value))
-    return false;
-  ProfileFile& file = FileOf(filePath_);
-  std::lock_guard<std::mutex> guard(file.Lock());
-  file.Current();
-  return file.Set(section, key, value);
+  return Update(section, key, [value](const std::optional<std::string>&) { return std::string(value); });
 }
 
 bool ProfileStore::Update(std::string_view section, std::string_view key, const Change& change) {
