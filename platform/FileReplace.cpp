@@ -38,14 +38,17 @@ std::string TemporaryNameFor(const std::string& destination, unsigned serial) {
          std::to_string(ProcessId()) + "." + std::to_string(serial) + ".partial";
 }
 
+// Names are resolved from `folder`: AT_FDCWD for paths, or an open folder for
+// names within it.
+
 // Creates a new temporary file beside `destination` and opens it for writing;
 // -1 (errno set) when it could not. `temporary` receives the last name tried.
-int CreateTemporary(const std::string& destination, std::string& temporary) {
+int CreateTemporary(int folder, const std::string& destination, std::string& temporary) {
   static std::atomic<unsigned> serial{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
     temporary = TemporaryNameFor(destination, serial++);
     // Mode 0666 less the umask, as fopen would create the destination.
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
@@ -67,40 +70,57 @@ bool WriteWhole(int fd, std::string_view text) {
 
 // Gives the file its name without ever replacing one: a file system without
 // that rename gets a hard link, which never replaces either.
-int RenameWithoutReplacing(const std::string& temporary, const std::string& destination) {
-  if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0)
-    return 0;
-  if (errno != EINVAL || ::link(temporary.c_str(), destination.c_str()) != 0) return -1;
-  ::unlink(temporary.c_str());
+int RenameWithoutReplacing(int folder, const std::string& temporary, const std::string& destination) {
+  if (::renameat2(folder, temporary.c_str(), folder, destination.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL || ::linkat(folder, temporary.c_str(), folder, destination.c_str(), 0) != 0) return -1;
+  ::unlinkat(folder, temporary.c_str(), 0);
   return 0;
+}
+
+// Syncs the folder `destination` is named in.
+bool SyncFolderOf(int folder, const std::string& destination) {
+  return folder == AT_FDCWD ? SyncFolder(FolderOf(destination)) : ::fsync(folder) == 0;
 }
 
 // Renames the synced file into place and syncs the folder if asked; removes it on
 // failure.
-std::optional<std::string> RenameIntoPlace(const std::string& temporary, const std::string& destination,
-                                           bool syncFolder, bool replace = true) {
-  const int renamed = replace ? ::rename(temporary.c_str(), destination.c_str())
-                              : RenameWithoutReplacing(temporary, destination);
+std::optional<std::string> RenameIntoPlace(int folder, const std::string& temporary,
+                                           const std::string& destination, bool syncFolder,
+                                           bool replace = true) {
+  const int renamed = replace ? ::renameat(folder, temporary.c_str(), folder, destination.c_str())
+                              : RenameWithoutReplacing(folder, temporary, destination);
   if (renamed != 0) {
     const int error = errno;
-    ::unlink(temporary.c_str());
+    ::unlinkat(folder, temporary.c_str(), 0);
     errno = error;
     if (error == EEXIST) return destination + " exists already";
     return Reason("cannot rename " + temporary + " to " + destination, error);
   }
-  if (syncFolder && !SyncFolder(FolderOf(destination)))
+  if (syncFolder && !SyncFolderOf(folder, destination))
     return Reason("cannot sync the folder of " + destination, errno);
   return std::nullopt;
 }
 
 // Ends a temporary file whose writing, syncing and closing failed with `error`
 // (0: they did not): puts it in place, or removes it and says why.
-std::optional<std::string> PlaceWritten(int error, const std::string& temporary,
+std::optional<std::string> PlaceWritten(int folder, int error, const std::string& temporary,
                                         const std::string& destination) {
-  if (error == 0) return RenameIntoPlace(temporary, destination, !t_syncDeferred);
-  ::unlink(temporary.c_str());
+  if (error == 0) return RenameIntoPlace(folder, temporary, destination, !t_syncDeferred);
+  ::unlinkat(folder, temporary.c_str(), 0);
   errno = error;
   return Reason("cannot write " + destination, error);
+}
+
+// Writes the whole text to the new temporary file `fd`, syncs and closes it and
+// puts it in place.
+std::optional<std::string> WriteAndPlace(int folder, int fd, const std::string& temporary,
+                                         const std::string& destination, std::string_view text,
+                                         struct stat* written) {
+  int error = WriteWhole(fd, text) ? 0 : errno;
+  if (error == 0 && written && ::fstat(fd, written) != 0) error = errno;
+  if (error == 0 && !t_syncDeferred && ::fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  return PlaceWritten(folder, error, temporary, destination);
 }
 
 }  // namespace
@@ -113,7 +133,7 @@ std::string FolderOf(const std::string& path) {
 
 ReplacingFile::ReplacingFile(const char* destination) : destination_(destination ? destination : "") {
   if (destination_.empty()) return;
-  const int fd = CreateTemporary(destination_, temporary_);
+  const int fd = CreateTemporary(AT_FDCWD, destination_, temporary_);
   if (fd >= 0) {
     file_ = ::fdopen(fd, "wb");
     if (file_ != nullptr) return;
@@ -137,7 +157,7 @@ bool ReplacingFile::Commit() {
   int error = synced ? 0 : errno;
   if (std::fclose(file_) != 0 && error == 0) error = errno;
   file_ = nullptr;
-  const auto problem = PlaceWritten(error, temporary_, destination_);
+  const auto problem = PlaceWritten(AT_FDCWD, error, temporary_, destination_);
   problem_ = problem.value_or("");
   return !problem;
 }
@@ -154,7 +174,7 @@ std::optional<std::string> PutInPlace(const std::string& temporary, const std::s
     errno = error;
     return Reason("cannot write " + temporary, error);
   }
-  return RenameIntoPlace(temporary, destination, true, replace);
+  return RenameIntoPlace(AT_FDCWD, temporary, destination, true, replace);
 }
 
 bool SyncFile(const std::string& path) {
@@ -172,22 +192,29 @@ std::optional<std::string> WriteFileAtomically(const std::string& path, const st
   // Straight to the descriptor: the text is whole already, and stdio would add
   // system calls of its own to every write.
   std::string temporary;
-  int fd = CreateTemporary(path, temporary);
+  int fd = CreateTemporary(AT_FDCWD, path, temporary);
   std::error_code ignored;
   if (fd < 0 && !std::filesystem::exists(FolderOf(path), ignored)) {
     // Folders are made only when missing: most writes find theirs in place.
     std::filesystem::create_directories(FolderOf(path), ignored);
-    fd = CreateTemporary(path, temporary);
+    fd = CreateTemporary(AT_FDCWD, path, temporary);
   }
   if (fd < 0) {
     const int error = errno;
     return Reason("cannot create " + temporary, error);
   }
-  int error = WriteWhole(fd, text) ? 0 : errno;
-  if (error == 0 && written && ::fstat(fd, written) != 0) error = errno;
-  if (error == 0 && !t_syncDeferred && ::fsync(fd) != 0) error = errno;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  return PlaceWritten(error, temporary, path);
+  return WriteAndPlace(AT_FDCWD, fd, temporary, path, text, written);
+}
+
+std::optional<std::string> WriteFileAtomicallyIn(int folder, const std::string& name, const std::string& text,
+                                                 struct stat* written) {
+  std::string temporary;
+  const int fd = CreateTemporary(folder, name, temporary);
+  if (fd < 0) {
+    const int error = errno;
+    return Reason("cannot create " + temporary, error);
+  }
+  return WriteAndPlace(folder, fd, temporary, name, text, written);
 }
 
 bool SyncFolder(const std::string& folder) {

@@ -71,6 +71,13 @@ bool SyncFile(const std::string& path);
 std::optional<std::string> WriteFileAtomically(const std::string& path, const std::string& text,
                                                struct stat* written = nullptr);
 
+// The same for the file `name` of the folder open as `folder`: names are looked up
+// from the folder, and the folder is synced through it. A writer that keeps its
+// folder open so spares every write a lookup of the whole path and two system
+// calls. Reasons name the file as `name`.
+std::optional<std::string> WriteFileAtomicallyIn(int folder, const std::string& name, const std::string& text,
+                                                 struct stat* written = nullptr);
+
 // The folder a file path names its file in: "." for a bare name.
 std::string FolderOf(const std::string& path);
 

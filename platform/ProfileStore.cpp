@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -41,7 +42,13 @@ struct FileIdentity {
 // more than the write itself.
 class ProfileFile {
  public:
-  explicit ProfileFile(std::string path) : path_(std::move(path)) {}
+  explicit ProfileFile(std::string path)
+      : path_(std::move(path)), name_(path_.substr(path_.rfind('/') + 1)) {}
+  ~ProfileFile() {
+    if (folder_ >= 0) ::close(folder_);
+  }
+  ProfileFile(const ProfileFile&) = delete;
+  ProfileFile& operator=(const ProfileFile&) = delete;
 
   std::mutex& Lock() { return lock_; }
 
@@ -64,14 +71,43 @@ class ProfileFile {
   bool Set(std::string_view section, std::string_view key, std::string_view value) {
     if (document_.Get(section, key) == value) return true;
     document_.Set(section, key, value);
+    const bool folderHoldsFile = identity_ && folderFile_ && *identity_ == *folderFile_;
     struct stat written {};
     identity_.reset();
-    if (WriteFileAtomically(path_, document_.Serialize(), &written)) return false;
+    if (Write(folderHoldsFile, document_.Serialize(), written)) return false;
     identity_.emplace(written);
     return true;
   }
 
  private:
+  // Replaces the file with `text`. Writes go through the file's folder, kept
+  // open, while the file found at the path is the one last written through it:
+  // so the path still leads to that folder. Otherwise the folder is opened
+  // again; a file that cannot keep one (see kKeptFolders) is written by its path.
+  std::optional<std::string> Write(bool folderHoldsFile, const std::string& text, struct stat& written) {
+    if (!folderHoldsFile && !OpenFolder()) return WriteFileAtomically(path_, text, &written);
+    auto problem = WriteFileAtomicallyIn(folder_, name_, text, &written);
+    if (problem)
+      folderFile_.reset();
+    else
+      folderFile_.emplace(written);
+    return problem;
+  }
+
+  bool OpenFolder() {
+    static std::atomic<int> keptFolders{0};
+    folderFile_.reset();
+    if (folder_ >= 0)
+      ::close(folder_);
+    else if (keptFolders++ >= kKeptFolders) {
+      --keptFolders;
+      return false;
+    }
+    folder_ = ::open(FolderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_ < 0) --keptFolders;
+    return folder_ >= 0;
+  }
+
   // Reads the file and the identity of what was read from one descriptor.
   void Load() {
     identity_.reset();
@@ -94,10 +130,17 @@ class ProfileFile {
     if (complete) identity_.emplace(status);
   }
 
+  // A process has a settings file or two; tests make many, which the kernel's
+  // limit on descriptors must not feel.
+  static constexpr int kKeptFolders = 8;
+
   std::string path_;
+  std::string name_;
   std::mutex lock_;
   std::optional<FileIdentity> identity_;
   IniDocument document_;
+  int folder_ = -1;                         // the file's folder, kept open for writes
+  std::optional<FileIdentity> folderFile_;  // the file last written through it
 };
 
 // The one ProfileFile of each path, for the life of the process.

@@ -1,5 +1,6 @@
 // Replacing a file: durable in the order a power cut needs, and clean on failure.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -64,10 +65,11 @@ extern "C" int fsync(int fd) {
   return next(fd);
 }
 
-extern "C" int rename(const char* from, const char* to) noexcept {
+extern "C" int renameat(int fromFolder, const char* from, int toFolder, const char* to) noexcept {
   Record("rename " + Shown(to));
-  static const auto next = reinterpret_cast<int (*)(const char*, const char*)>(::dlsym(RTLD_NEXT, "rename"));
-  return next(from, to);
+  static const auto next =
+      reinterpret_cast<int (*)(int, const char*, int, const char*)>(::dlsym(RTLD_NEXT, "renameat"));
+  return next(fromFolder, from, toFolder, to);
 }
 
 namespace {
@@ -80,6 +82,17 @@ TEST(FileReplaceTest, TheFileIsOnDiskBeforeItTakesItsNameAndTheNameAfter) {
   Recording(false);
   EXPECT_EQ(g_calls, (std::vector<std::string>{"sync <temporary>", "rename img3.jpg.xml", "sync data"}));
   EXPECT_EQ(Read(path), "<Foto/>");
+  EXPECT_EQ(Names(folder.Path() + "/data"), std::vector<std::string>{"img3.jpg.xml"});
+
+  // The same through the folder, kept open by its writer.
+  const int data = ::open((folder.Path() + "/data").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(data, 0);
+  Recording(true);
+  EXPECT_EQ(bx::WriteFileAtomicallyIn(data, "img3.jpg.xml", "<Foto id=\"2\"/>"), std::nullopt);
+  Recording(false);
+  ::close(data);
+  EXPECT_EQ(g_calls, (std::vector<std::string>{"sync <temporary>", "rename img3.jpg.xml", "sync data"}));
+  EXPECT_EQ(Read(path), "<Foto id=\"2\"/>");
   EXPECT_EQ(Names(folder.Path() + "/data"), std::vector<std::string>{"img3.jpg.xml"});
 }
 

@@ -153,6 +153,27 @@ TEST(ProfileStore, SeesEveryChangeOtherWritersMake) {
   EXPECT_EQ(store.GetInt("Film Settings", "Next Film Number", -1), -1);
 }
 
+// The store writes through its folder, kept open; a folder moved away and made
+// again under its name gets the next write, and the moved one keeps what it had.
+TEST(ProfileStore, WritesFollowTheFolderItsPathNames) {
+  TempFolder folder;
+  const std::string settings = folder.Path() + "/settings";
+  bx::ProfileStore store(settings, "App");
+  ASSERT_TRUE(store.WriteInt("Film Settings", "Next Film Number", 1));
+  ASSERT_TRUE(store.WriteInt("Film Settings", "Next Film Number", 2));
+  std::filesystem::rename(settings, folder.Path() + "/moved");
+  std::filesystem::create_directory(settings);
+  std::ofstream(store.FilePath()) << "[Film Settings]\nNext Film Number=50\n";
+  ASSERT_TRUE(store.WriteInt("Film Settings", "Delta Film Number", 1));
+  ASSERT_TRUE(store.WriteInt("Film Settings", "Next Film Number", 51));
+  EXPECT_EQ(ReadFile(store.FilePath()), "[Film Settings]\nNext Film Number=51\nDelta Film Number=1\n");
+  EXPECT_EQ(ReadFile(folder.Path() + "/moved/App.ini"), "[Film Settings]\nNext Film Number=2\n");
+  // Moved away with nothing in its place: written where the path leads, as it was.
+  std::filesystem::rename(settings, folder.Path() + "/moved again");
+  ASSERT_TRUE(store.WriteInt("Film Settings", "Next Film Number", 52));
+  EXPECT_EQ(ReadFile(store.FilePath()), "[Film Settings]\nNext Film Number=52\n");
+}
+
 // A writer killed at any moment leaves either the old or the new file, never a torn one.
 TEST(ProfileStore, KilledWriterNeverLeavesABrokenFile) {
   TempFolder folder;
