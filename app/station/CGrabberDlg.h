@@ -66,7 +66,7 @@ class CGrabberDlg : public CPylonCamera, public IPresetHost {
   // window must end at once (the "Restart" rule); the application then restarts the machine.
   bool OnInitDialog();
   // Window end, and what a restart runs first: stops the timer, grabbing, the
-  // trigger, the processing thread and the record writer.
+  // trigger, the processing thread (and the finisher) and the record writer.
   void OnDestroy();
 
   bool ConnectCamera();
