@@ -8,7 +8,9 @@
 #include "app/numbering/ImageTreePaths.h"
 #include "app/station/CxImageRefList.h"
 #include "app/station/PeriodicTimer.h"
+#include "app/station/ShotStages.h"
 #include "app/station/ShownImage.h"
+#include "app/station/SingleSlotWorker.h"
 #include "app/station/StationStatus.h"
 #include "camera/PylonCamera.h"
 #include "camera/WatchDogTimer.h"
@@ -38,8 +40,6 @@
 
 class CGrabberApp;
 class IStationHost;
-class ShotStageClock;
-struct ShotStages;
 class StationRemoteHost;
 namespace remote {
 class RemoteService;
@@ -66,7 +66,7 @@ class CGrabberDlg : public CPylonCamera, public IPresetHost {
   // window must end at once (the "Restart" rule); the application then restarts the machine.
   bool OnInitDialog();
   // Window end, and what a restart runs first: stops the timer, grabbing, the
-  // trigger, the processing thread and the record writer.
+  // trigger, the processing thread (and the finisher) and the record writer.
   void OnDestroy();
 
   bool ConnectCamera();
@@ -248,15 +248,39 @@ class CGrabberDlg : public CPylonCamera, public IPresetHost {
     std::string databasePath;
     std::string operatorName;
     std::future<std::optional<PhotoNumber>> number;
+    // Why the photo is not saved, once it is known; reported by the processing
+    // thread after the photo before it is finished.
+    std::string refusal;
   };
-  // Nothing when the save is refused before a counter is taken.
-  std::optional<PendingSave> BeginSave();
-  // The rest of the save sequence, from the counter on.
-  void FinishSave(PendingSave& save);
-  // Writes m_outputImage with its thumbnail to the photo's place in the tree,
-  // durably, running `journal` alongside; the reason when it could not.
-  std::optional<std::string> WritePhotoFile(const ImageTreePaths& paths,
-                                            const std::function<void()>& journal);
+  // A photo whose JPEG is written, handed to the finisher for the rest of its save.
+  struct WrittenPhoto {
+    CFoto record;
+    int counter = 0;
+    ImageTreePaths paths;
+    std::string databasePath;
+    ShotRecorder::Target records;
+    ShotStages stages;
+    std::chrono::steady_clock::time_point queuedAt;
+  };
+  // The refusal is set when the save is refused before a counter is taken.
+  PendingSave BeginSave();
+  // The save from the counter to the JPEG written beside the photo's place;
+  // nothing, and the refusal set, when the photo is not to be saved.
+  std::optional<WrittenPhoto> WriteSave(PendingSave& save);
+  // Writes m_outputImage to the photo's hidden partial file, its sync deferred;
+  // the reason when it could not.
+  std::optional<std::string> WriteJpeg(const ImageTreePaths& paths);
+  // The finisher's part of a photo: saved, recorded and shown, in the order handed over.
+  void FinishPhoto(WrittenPhoto& photo);
+  // True when the photo is in place with its record journaled; else reported.
+  bool CompleteSave(WrittenPhoto& photo);
+  // Embeds the thumbnail, made from the written JPEG, and renames the photo
+  // into place once it and the record `journal` keeps alongside are on disk;
+  // the reason when it could not.
+  std::optional<std::string> PutPhotoInPlace(const ImageTreePaths& paths,
+                                             const std::function<void()>& journal, ShotStages& stages);
+  // Why the photo of `counter` was not saved; partial files of earlier saves are removed.
+  std::string UnsavedPhotoReason(const ImageTreePaths& paths, int counter, const std::string& problem);
   int ReadInt(const char* section, const char* key, int defaultValue);
   std::string ReadString(const char* section, const char* key, const std::string& defaultValue);
   std::string PropertiesFileName() const;
@@ -343,7 +367,7 @@ class CGrabberDlg : public CPylonCamera, public IPresetHost {
   CxImageRefList m_frameQueue;
   CxImage* m_currentImage = nullptr;
   CxImage m_outputImage;
-  CxImage m_thumbnailImage;  // of the last photo saved, shown in its place
+  CxImage m_thumbnailImage;  // of the photo being finished, shown in its place (the finisher's)
   CxImage m_previewImage;
   std::atomic<bool> m_captureMode{true};
   std::atomic<bool> m_liveMode{false};
@@ -422,4 +446,7 @@ class CGrabberDlg : public CPylonCamera, public IPresetHost {
   std::unique_ptr<ShotStageClock> m_stages;
   PeriodicTimer m_serviceTimer;
   bool m_serviceReady = false;  // on the service timer's thread only
+  // Finishes each photo once its JPEG is written while the processing thread
+  // goes on with the next frame. Last: it stops before the members its jobs use.
+  SingleSlotWorker m_finisher{"bx-finisher"};
 };

@@ -98,9 +98,13 @@ void CGrabberDlg::ProcessFrames() {
     if (frame == nullptr) break;
     ProcessFrame(frame);
   }
+  m_finisher.Wait();
   m_processingEnded.Set();
 }
 
+// A photo whose JPEG is written goes to the finisher, and the next frame's
+// colour, counter and JPEG overlap the rest of its save. Everything else a
+// frame reports or shows comes after the photo before it is finished.
 void CGrabberDlg::ProcessFrame(CxImage* frame) {
   const CWatchedSection watched = WatchSection("processing thread");
   // One mode for the whole frame, even if a page switches while it is processed.
@@ -108,6 +112,7 @@ void CGrabberDlg::ProcessFrame(CxImage* frame) {
   // A frame the camera took on its own trigger line while out of service.
   if (capture && !m_inService) {
     delete frame;
+    m_finisher.Wait();
     return IgnoreShot("camera frame");
   }
   if (!capture && !ShrinkForSetup(frame)) return;
@@ -117,19 +122,30 @@ void CGrabberDlg::ProcessFrame(CxImage* frame) {
   if (!capture) KeepSetupFrame(*m_currentImage);
   const int page = m_activePage;
   ShotStages& stages = m_stages->BeginSave();
-  std::optional<PendingSave> save = capture ? BeginSave() : std::nullopt;
+  std::optional<PendingSave> save = capture ? std::optional(BeginSave()) : std::nullopt;
   {
     const StageTimer timer(stages.colour);
     ApplyColour(page != CameraSetupPage && page != ColorSetupPage);
   }
+  if (std::optional<WrittenPhoto> written = save ? WriteSave(*save) : std::nullopt)
+    return m_finisher.HandOver([this, photo = std::move(*written)]() mutable { FinishPhoto(photo); });
+  m_finisher.Wait();
+  if (save) RefuseSave(save->refusal);
+  const ShownImage about = capture ? DescribeCapture(false) : ShownImage{};
+  m_host.ShowOutputImage(m_outputImage, about);
+  m_feed.OfferPreviewFrame(m_outputImage);
+}
+
+// The finisher never reads m_outputImage, which the next frame reuses: it shows
+// the thumbnail made from the written file.
+void CGrabberDlg::FinishPhoto(WrittenPhoto& photo) {
+  const CWatchedSection watched = WatchSection("finisher thread");
+  SetStatus("Ok");
   m_thumbnailImage.CleanUp();
-  const int savedBefore = m_savedCount;
-  if (save) FinishSave(*save);
-  if (m_savedCount != savedBefore) m_stages->Publish();
-  const ShownImage about = capture ? DescribeCapture(m_savedCount != savedBefore) : ShownImage{};
-  const CxImage& shown = m_thumbnailImage.IsValid() ? m_thumbnailImage : m_outputImage;
-  m_host.ShowOutputImage(shown, about);
-  m_feed.OfferPreviewFrame(shown);
+  const bool saved = CompleteSave(photo);
+  if (saved) m_stages->Publish(photo.stages);
+  m_host.ShowOutputImage(m_thumbnailImage, DescribeCapture(saved));
+  m_feed.OfferPreviewFrame(m_thumbnailImage);
 }
 
 // The output image takes the current image's size; without memory for it the frame is dropped.

@@ -73,37 +73,38 @@ std::string WriteProblem(int error, const std::string& folder, const std::string
 // Checked before a counter is taken, so that a station without its photo folder
 // does not use up numbers. The counter is asked for on a thread of its own: the
 // request waits for the counter's durable update, which the colour stage overlaps.
-std::optional<CGrabberDlg::PendingSave> CGrabberDlg::BeginSave() {
+CGrabberDlg::PendingSave CGrabberDlg::BeginSave() {
   PendingSave save;
   save.filmNumber = CPhotoNumbering::FilmNumberOf(m_numberingClock.Now());
   std::string serverName, databaseFile;
   GetDatabaseSettings(serverName, save.databasePath, save.operatorName, databaseFile);
-  if (save.databasePath.empty()) {
-    RefuseSave("\"DatabasePath\" is empty");
-    return std::nullopt;
-  }
-  if (const auto missing = ImageTreePaths::MissingRoot(save.databasePath)) {
-    RefuseSave(*missing);
-    return std::nullopt;
-  }
-  if (!ImageTreePaths::IsSafeOperatorName(save.operatorName)) {
-    RefuseSave("operator name \"" + save.operatorName + "\" cannot name a folder");
-    return std::nullopt;
-  }
-  save.number = std::async(std::launch::async, [this, server = CounterServer(serverName)] {
-    const StageTimer timer(m_stages->Current().counter);
-    return m_numbering.NumberPhoto(server, m_showDelay);
-  });
+  if (save.databasePath.empty())
+    save.refusal = "\"DatabasePath\" is empty";
+  else if (const auto missing = ImageTreePaths::MissingRoot(save.databasePath))
+    save.refusal = *missing;
+  else if (!ImageTreePaths::IsSafeOperatorName(save.operatorName))
+    save.refusal = "operator name \"" + save.operatorName + "\" cannot name a folder";
+  else
+    save.number = std::async(std::launch::async, [this, server = CounterServer(serverName)] {
+      const StageTimer timer(m_stages->Current().counter);
+      return m_numbering.NumberPhoto(server, m_showDelay);
+    });
   return save;
 }
 
-void CGrabberDlg::FinishSave(PendingSave& save) {
+// On the processing thread, while the finisher may still be saving the photo
+// before: nothing here is reported, a refusal is left for the processing thread.
+std::optional<CGrabberDlg::WrittenPhoto> CGrabberDlg::WriteSave(PendingSave& save) {
+  if (!save.refusal.empty()) return std::nullopt;
+  const auto refuse = [&](std::string reason) -> std::optional<WrittenPhoto> {
+    save.refusal = std::move(reason);
+    return std::nullopt;
+  };
   const auto number = [&] {
     const StageTimer timer(m_stages->Current().counterWait);
     return save.number.get();
   }();
-  if (!number) return RefuseSave("no counter could be obtained");  // the numbering logged why
-  SetStatus("Ok");
+  if (!number) return refuse("no counter could be obtained");  // the numbering logged why
   // A station with a database keeps shooting while it is out: the rows wait in the
   // journal. The database is probed until the layout list could be loaded; after
   // that the record writer knows whether the database takes the rows.
@@ -111,44 +112,63 @@ void CGrabberDlg::FinishSave(PendingSave& save) {
   CFoto photo = NewPhotoRecord(save.operatorName, save.filmNumber, *number);
   CallPreSave(photo);
   if (DatabaseSettings::Read(bx::ProfileStore(m_app.ApplicationName())).ConnectionString().empty())
-    return RefuseSave("the database cannot be reached; counter " + std::to_string(number->counter) +
-                      " skipped");
+    return refuse("the database cannot be reached; counter " + std::to_string(number->counter) + " skipped");
   if (!ImageTreePaths::IsSafeOperatorName(photo.operatorName) || photo.name != PhotoFileName(photo.counter))
-    return RefuseSave("the photo record names no place in the tree; counter " +
-                      std::to_string(number->counter) + " skipped");
+    return refuse("the photo record names no place in the tree; counter " + std::to_string(number->counter) +
+                  " skipped");
   const ImageTreePaths paths =
       ImageTreePaths::For(save.databasePath, photo.operatorName, photo.film, photo.counter);
-  const ShotRecorder::Target records = RecordTarget(save.databasePath);
+  ShotRecorder::Target records = RecordTarget(save.databasePath);
+  if (const auto problem = WriteJpeg(paths))
+    return refuse(UnsavedPhotoReason(paths, number->counter, *problem));
+  return WrittenPhoto{std::move(photo),   number->counter,     paths,          save.databasePath,
+                      std::move(records), m_stages->Current(), m_frameQueuedAt};
+}
+
+bool CGrabberDlg::CompleteSave(WrittenPhoto& photo) {
+  const ImageTreePaths& paths = photo.paths;
   std::optional<PhotoJournal::Ticket> journaled;
-  const auto journal = [&] { journaled = m_recordWriter.Journal(records, photo, paths.filePath); };
-  const auto problem = WritePhotoFile(paths, journal);
+  const auto journal = [&] {
+    journaled = m_recordWriter.Journal(photo.records, photo.record, paths.filePath);
+  };
+  const auto problem = PutPhotoInPlace(paths, journal, photo.stages);
   // The record is written once the photo is in place; after a failed save the
   // writer finds no photo and sets the record aside.
   if (journaled) m_recordWriter.Release(*journaled);
   if (problem) {
-    RemoveStalePartialFiles(paths.filmFolder);
-    return RefuseSave("photo " + paths.filePath + " not saved: " + *problem + "; counter " +
-                      std::to_string(number->counter) + " skipped");
+    RefuseSave(UnsavedPhotoReason(paths, photo.counter, *problem));
+    return false;
   }
   const auto savedAt = std::chrono::system_clock::now();
   {
     std::lock_guard lock(m_stateLock);
     m_lastPhotoPath = paths.filePath;
-    m_lastPhotoCounter = number->counter;
+    m_lastPhotoCounter = photo.counter;
     m_lastPhotoSavedAt = savedAt;
   }
-  if (!journaled) return RecordUnjournaledPhoto(photo, records, paths.filePath);
+  if (!journaled) {
+    RecordUnjournaledPhoto(photo.record, photo.records, paths.filePath);
+    return false;
+  }
   {
     std::lock_guard lock(m_stateLock);
     m_saveProblem.clear();
   }
   ++m_savedCount;
   m_feed.Tally().PhotoSaved(
-      savedAt, std::chrono::duration<double>(std::chrono::steady_clock::now() - m_frameQueuedAt).count());
-  m_feed.PhotoSaved(number->counter, remote::PathBelowRoot(paths.filePath, save.databasePath),
-                    photo.operatorName, photo.film);
-  m_recordWriter.Resume(records);
+      savedAt, std::chrono::duration<double>(std::chrono::steady_clock::now() - photo.queuedAt).count());
+  m_feed.PhotoSaved(photo.counter, remote::PathBelowRoot(paths.filePath, photo.databasePath),
+                    photo.record.operatorName, photo.record.film);
+  m_recordWriter.Resume(photo.records);
   if (m_recordWriter.IsBehind()) OnRecordBacklog(m_recordWriter.PendingCount());
+  return true;
+}
+
+std::string CGrabberDlg::UnsavedPhotoReason(const ImageTreePaths& paths, int counter,
+                                            const std::string& problem) {
+  RemoveStalePartialFiles(paths.filmFolder);
+  return "photo " + paths.filePath + " not saved: " + problem + "; counter " + std::to_string(counter) +
+         " skipped";
 }
 
 CFoto CGrabberDlg::NewPhotoRecord(const std::string& operatorName, int film, const PhotoNumber& number) {
@@ -221,26 +241,26 @@ void CGrabberDlg::OnRecordBacklog(std::size_t pending) {
 // The JPEG and its thumbnail go to a hidden file beside the photo, which is
 // renamed into place once complete and on disk: a reader, or the station after a
 // crash or a power cut, never finds a partial photo, and a failure leaves an
-// older photo as it was. Once the JPEG is written, `journal` runs on another
-// thread while the thumbnail is made; the photo takes its name only after it
-// returned, so every photo in the tree has its record journaled.
-std::optional<std::string> CGrabberDlg::WritePhotoFile(const ImageTreePaths& paths,
-                                                       const std::function<void()>& journal) {
+// older photo as it was. The JPEG's data is synced later, alongside the thumbnail.
+std::optional<std::string> CGrabberDlg::WriteJpeg(const ImageTreePaths& paths) {
   if (const auto problem = paths.CreateFolders()) return problem;
   const std::string partial = PartialPhotoPath(paths);
   const int quality = ReadInt("Program settings", "JPEG Quality", 90);
-  ShotStages& stages = m_stages->Current();
-  {
-    // The JPEG's data is synced alongside the thumbnail, the rest before the rename.
-    const StageTimer timer(stages.jpeg);
-    const bx::DeferredSync later;
-    errno = 0;
-    if (!m_outputImage.Save(partial.c_str(), kJpegFileType, 0, quality, nullptr, 1)) {
-      const int error = errno;
-      std::remove(partial.c_str());
-      return WriteProblem(error, paths.filmFolder, "the JPEG");
-    }
-  }
+  const StageTimer timer(m_stages->Current().jpeg);
+  const bx::DeferredSync later;
+  errno = 0;
+  if (m_outputImage.Save(partial.c_str(), kJpegFileType, 0, quality, nullptr, 1)) return std::nullopt;
+  const int error = errno;
+  std::remove(partial.c_str());
+  return WriteProblem(error, paths.filmFolder, "the JPEG");
+}
+
+// `journal` runs on another thread while the thumbnail is made; the photo takes
+// its name only after it returned, so every photo in the tree has its record journaled.
+std::optional<std::string> CGrabberDlg::PutPhotoInPlace(const ImageTreePaths& paths,
+                                                        const std::function<void()>& journal,
+                                                        ShotStages& stages) {
+  const std::string partial = PartialPhotoPath(paths);
   auto syncError = std::async(std::launch::async, [&] {
     const StageTimer timer(stages.journal);
     journal();
@@ -265,6 +285,8 @@ std::optional<std::string> CGrabberDlg::WritePhotoFile(const ImageTreePaths& pat
     return "cannot write " + partial + ": " + std::error_code(error, std::generic_category()).message();
   }
   if (!embedded) {
+    // What is shown of the photo not saved: its picture, without embedding anything.
+    m_thumbnailImage.LoadThumbnail(partial.c_str(), 1, 0, kThumbnailSize, 1, 0, nullptr);
     std::remove(partial.c_str());
     return WriteProblem(thumbnailError, paths.filmFolder, "the thumbnail");
   }

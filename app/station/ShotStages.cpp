@@ -15,9 +15,9 @@ ShotStages& ShotStageClock::BeginSave() {
   return m_current;
 }
 
-void ShotStageClock::Publish() {
+void ShotStageClock::Publish(const ShotStages& saved) {
   std::lock_guard lock(m_lock);
-  m_last = m_current;
+  m_last = saved;
 }
 
 ShotStages ShotStageClock::LastSaved() const {

@@ -35,8 +35,8 @@ class ShotStageClock {
   // latest frame's trigger and conversion times.
   ShotStages& BeginSave();
   ShotStages& Current() { return m_current; }
-  // The current record becomes the last saved shot's.
-  void Publish();
+  // A shot's record, completed once its photo is saved, becomes the last saved shot's.
+  void Publish(const ShotStages& saved);
   ShotStages LastSaved() const;
 
  private:

@@ -16,8 +16,8 @@ double MeanGreen(const CxImage& image) {
 
 }  // namespace
 
-void RecordingHost::ShowOutputImage(const CxImage& image, const ShownImage&) {
-  const Shown shown{image.Width(), image.Height(), MeanGreen(image)};
+void RecordingHost::ShowOutputImage(const CxImage& image, const ShownImage& about) {
+  const Shown shown{image.Width(), image.Height(), MeanGreen(image), about};
   {
     std::lock_guard lock(m_lock);
     m_images.push_back(shown);
@@ -29,7 +29,7 @@ void RecordingHost::ShowPreview(const CxImage& preview) {
   {
     std::lock_guard lock(m_lock);
     ++m_previews;
-    m_previewSize = {preview.Width(), preview.Height()};
+    m_previewSize = {preview.Width(), preview.Height(), 0, {}};
     m_preview.resize(static_cast<size_t>(3) * preview.Width() * preview.Height());
     for (int y = 0; y < preview.Height(); ++y)
       std::memcpy(&m_preview[static_cast<size_t>(3) * preview.Width() * y], preview.GetRowPtr(y),

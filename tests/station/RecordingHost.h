@@ -14,6 +14,7 @@ class RecordingHost : public IStationHost {
     int width = 0;
     int height = 0;
     double meanGreen = 0;  // of a three-channel image
+    ShownImage about;
   };
 
   void ShowOutputImage(const CxImage& image, const ShownImage& about) override;

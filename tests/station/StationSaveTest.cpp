@@ -6,6 +6,7 @@
 #include "StationTestBase.h"
 
 #include "platform/LogTrace.h"
+#include "app/numbering/ImageTreePaths.h"
 #include "app/station/CGrabberDlg.h"
 #include "app/station/ShotStages.h"
 #include "platform/ProfileStore.h"
@@ -250,6 +251,51 @@ TEST_F(StationSaveTest, AWriteThatDoesNotFitFailsTheSaveWithItsReason) {
   EXPECT_TRUE(Eventually([&] { return station.SavedCount() == 2 && station.Status() == "Ok"; },
                          std::chrono::seconds(30)))
       << station.Status() << " " << station.SaveProblem();
+}
+
+// A burst faster than one save: each photo is finished, recorded and shown in
+// its order with its own thumbnail (every frame has another width) while the
+// next one is written. The one before last fails on its way into place (its
+// name is taken): it renumbers nothing, and the last photo's success is what
+// the station reports.
+TEST_F(StationSaveTest, ABurstIsSavedInOrderAndAFailedPhotoSparesTheNext) {
+  CGrabberDlg& station = Start(PhotoRoot());
+  ASSERT_TRUE(Shoot());
+  constexpr int kBurst = 6;
+  const int first = station.LastPhotoCounter() + 1;
+  const int taken = first + kBurst - 2;
+  const fs::path film = fs::path(station.LastPhotoPath()).parent_path();
+  std::ofstream(film / PhotoFileName(taken)) << "last week\n";
+  const size_t before = m_host.Images().size();
+  const auto width = [](int shot) { return 640 - 32 * shot; };
+  for (int shot = 0; shot < kBurst; ++shot)
+    station.OnNewImage(PatternFrame(width(shot), 480), OwnershipHeaderAndData);
+  ASSERT_TRUE(m_host.WaitForImages(before + kBurst));
+
+  const std::vector<RecordingHost::Shown> shown = m_host.Images();
+  ASSERT_EQ(shown.size(), before + kBurst);
+  for (int shot = 0; shot < kBurst; ++shot) {
+    const RecordingHost::Shown& image = shown[before + shot];
+    const int counter = first + shot;
+    EXPECT_EQ(image.width, width(shot)) << counter;
+    if (counter == taken) {
+      EXPECT_EQ(image.about.kind, ShownImage::Kind::UnsavedPhoto);
+      EXPECT_NE(image.about.problem.find("exists already"), std::string::npos) << image.about.problem;
+      continue;
+    }
+    const fs::path photo = film / PhotoFileName(counter);
+    EXPECT_EQ(image.about.kind, ShownImage::Kind::SavedPhoto) << counter;
+    EXPECT_EQ(image.about.counter, counter);
+    EXPECT_EQ(image.about.file, photo.string());
+    ImageTrailer trailer;
+    EXPECT_TRUE(ReadImageTrailer(photo, trailer) && trailer.thumbnailOffset > 0) << photo;
+    EXPECT_TRUE(fs::exists(film / "data" / (PhotoFileName(counter) + ".xml"))) << counter;
+  }
+  EXPECT_EQ(station.SavedCount(), kBurst);
+  EXPECT_EQ(station.Status(), "Ok");
+  EXPECT_EQ(station.SaveProblem(), "");
+  EXPECT_EQ(station.LastPhotoCounter(), first + kBurst - 1);
+  EXPECT_NE(Log().find("counter " + std::to_string(taken) + " skipped"), std::string::npos) << Log();
 }
 
 }  // namespace
