@@ -191,8 +191,9 @@ class Station:
         arguments = [os.path.join(self.programs, "BXGrabber"), f"-i{self.instance}", "--headless"]
         if shots is not None:
             arguments += ["--shots", str(shots), "--interval", str(interval_ms)]
+        # In its own folder, where what the station keeps beside itself (layout files) goes.
         self.process = subprocess.Popen(
-            arguments, env=self.environment, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+            arguments, env=self.environment, cwd=self.root, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
             stderr=subprocess.STDOUT, text=True, bufsize=1)
         self.reader = threading.Thread(target=self._read, args=(self.process,), daemon=True)
         self.reader.start()

@@ -146,7 +146,8 @@ fs::path PrepareStation(const std::string& database, int remotePort) {
   std::ofstream(root / "config" / "BXGrabber.ini")
       << "[Camera Settings]\nCamera Transport=sim\nNum Buffers=4\n[Database Settings]\nDatabasePath="
       << (root / "photos").string() << "/\nServerName=localhost\n"
-      << (connection.empty() ? "" : "ODBC Default Connection=" + connection + "\n") << "[Remote Settings]\n"
+      << (connection.empty() ? "" : "ODBC Default Connection=" + connection + "\n")
+      << "[Program Settings]\nApplication Path=" << root.string() << "\n[Remote Settings]\n"
       << (remotePort > 0 ? "Enabled=1\nPort=" + std::to_string(remotePort) + "\n" : "Enabled=0\n");
   ::setenv("BX_CONFIG_DIR", (root / "config").c_str(), 1);
   ::setenv("BX_STATE_DIR", (root / "state").c_str(), 1);

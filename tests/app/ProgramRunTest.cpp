@@ -12,9 +12,10 @@ namespace {
 class ProgramRun : public ::testing::Test {
  protected:
   // The station runs until stopped unless told how many shots to take: none here.
+  // It runs in the test's folder, where what it keeps beside itself (layout files) goes.
   int Run(const std::string& arguments) {
-    const std::string command = "BX_CONFIG_DIR='" + folders_.Config() + "' BX_STATE_DIR='" +
-                                folders_.State() + "' " BXGRABBER_PATH " " + arguments +
+    const std::string command = "cd '" + folders_.Root() + "' && BX_CONFIG_DIR='" + folders_.Config() +
+                                "' BX_STATE_DIR='" + folders_.State() + "' " BXGRABBER_PATH " " + arguments +
                                 " --shots 0 >/dev/null 2>&1";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

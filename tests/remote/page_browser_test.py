@@ -74,7 +74,7 @@ class Station:
                 f"[Database Settings]\nDatabasePath={self.photos}/\nServerName=localhost\n"
                 f"Counter Port={free_port()}\n"
                 "[Trigger Settings]\nTrigger Source=1\nTriggerFilter=0\nMinDelay=0\n"
-                "[Program Settings]\nSerial Port=\nEnable Log=1\n"
+                f"[Program Settings]\nSerial Port=\nEnable Log=1\nApplication Path={self.root}\n"
                 f"[Remote Settings]\nPort={self.port}\nToken={self.token}\n")
 
     def start(self, cameras=1):

@@ -147,13 +147,14 @@ TEST(HeadlessStationTest, HelpListsTheOptionsAndUnknownOptionsAreReported) {
   EXPECT_EQ(run.output.find("--style"), std::string::npos) << "the window's own option:\n" << run.output;
 }
 
-// A station profile of the test's own: "ServerName" only when given.
+// A station profile of the test's own: "ServerName" only when given. Layout
+// files go below the test's folder.
 void WriteStationProfile(const StationFolder& folder, const std::string& application,
                          const std::string& lines) {
   std::ofstream(folder.ConfigFolder() / (application + ".ini"))
       << "[Camera Settings]\nCamera Transport=sim\nNum Buffers=4\n[Database Settings]\nDatabasePath="
       << folder.PhotoFolder().string() << "/\n"
-      << lines;
+      << lines << "[Program Settings]\nApplication Path=" << folder.Root().string() << "\n";
 }
 
 std::vector<std::string> PhotoNames(const StationFolder& folder) {
@@ -188,7 +189,8 @@ TEST(HeadlessStationTest, AnEmptyServerNameNumbersFromTheStationsOwnServerAndLoc
 TEST(HeadlessStationTest, AStationWithoutACameraSaysWhy) {
   StationFolder folder;
   std::ofstream(folder.ConfigFolder() / "BXGrabber.ini")
-      << "[Camera Settings]\nCamera Transport=gige\n[Program Settings]\nSerial Port=\n";
+      << "[Camera Settings]\nCamera Transport=gige\n[Program Settings]\nSerial Port=\nApplication Path="
+      << folder.Root().string() << "\n";
   const CommandRun run = RunHeadless(folder, 0);
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("No camera connected on transport \"gige\""), std::string::npos) << run.output;

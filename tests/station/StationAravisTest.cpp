@@ -47,8 +47,8 @@ class StationAravisTest : public ::testing::Test {
     profile << "[Camera Settings]\nCamera Transport=aravis\nDevice Index=-1\nDevice Name=" << m_serial
             << "\n[Database Settings]\nDatabasePath=" << m_folder.PhotoFolder().string() << "/\n"
             << "ServerName=localhost\nCounter Port=" << FreePort() << "\n"
-            << "[Program Settings]\nSerial Port=\nEnable Log=1\nProperties File Name="
-            << (m_folder.Root() / "Properties.xml").string() << "\n";
+            << "[Program Settings]\nSerial Port=\nEnable Log=1\nApplication Path=" << m_folder.Root().string()
+            << "\nProperties File Name=" << (m_folder.Root() / "Properties.xml").string() << "\n";
     profile.close();
     m_app = MakeStationApp(m_folder);
   }

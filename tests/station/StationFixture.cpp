@@ -39,7 +39,9 @@ void StationFolder::WriteProfile(const std::string& databasePath, const std::str
           << "Counter Port=" << FreePort() << "\n"
           << extraLines
           // Never the machine's own serial port; a test that wants one names it above.
-          << "[Program Settings]\nSerial Port=\n"
+          // Layout files go below the test's folder, not the one the tests run from.
+          << "[Program Settings]\nSerial Port=\nApplication Path=" << m_root.string()
+          << "\n"
           // No HTTP service on the machine's fixed port; a test that wants one enables it above.
           << "[Remote Settings]\nEnabled=0\n";
 }
