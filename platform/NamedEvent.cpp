@@ -1,54 +1,73 @@
 #include "platform/NamedEvent.h"
 
 #include <fcntl.h>
-#include <pthread.h>
+#include <linux/futex.h>
 #include <sys/mman.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <ctime>
 #include <thread>
 
 namespace bx {
 
+// Waiters sleep on a futex word of the shared object, not on a process-shared
+// condition variable: a process killed while waiting on one of those stays
+// counted in it, and every later Set of the event would block for good; the
+// kernel simply forgets a dead futex waiter. No lock is needed: each field is
+// a word of its own, changed atomically.
 struct NamedEvent::SharedState {
   std::atomic<uint32_t> ready;
-  pthread_mutex_t mutex;
-  pthread_cond_t condition;
-  uint32_t signalled;
+  std::atomic<uint32_t> signalled;
   // Bumped by every Set and Pulse, so a waiter notices a pulse it slept through.
-  uint64_t generation;
+  std::atomic<uint32_t> generation;
+  // Bumped by whatever must wake the waiters (a Set, a Pulse, a local stop
+  // event); the futex word they sleep on.
+  std::atomic<uint32_t> wakeups;
 };
 
 namespace {
 
-constexpr uint32_t kReadyMagic = 0x42584556;
+// Another layout than the events of earlier versions had (a mutex and a
+// condition variable), so another name: the two never map each other's objects.
+constexpr uint32_t kReadyMagic = 0x42584632;
 
 std::string SharedName(const std::string& name) {
-  std::string shared = "/bxevent.";
+  std::string shared = "/bxevent2.";
   for (char c : name) shared += c == '/' ? '_' : c;
   return shared;
 }
 
 void InitialiseState(auto* state) {
-  pthread_mutexattr_t mutexAttr;
-  pthread_mutexattr_init(&mutexAttr);
-  pthread_mutexattr_setpshared(&mutexAttr, PTHREAD_PROCESS_SHARED);
-  pthread_mutexattr_setrobust(&mutexAttr, PTHREAD_MUTEX_ROBUST);
-  pthread_mutex_init(&state->mutex, &mutexAttr);
-  pthread_mutexattr_destroy(&mutexAttr);
-  pthread_condattr_t condAttr;
-  pthread_condattr_init(&condAttr);
-  pthread_condattr_setpshared(&condAttr, PTHREAD_PROCESS_SHARED);
-  pthread_condattr_setclock(&condAttr, CLOCK_MONOTONIC);
-  pthread_cond_init(&state->condition, &condAttr);
-  pthread_condattr_destroy(&condAttr);
   state->signalled = 0;
   state->generation = 0;
+  state->wakeups = 0;
   state->ready.store(kReadyMagic, std::memory_order_release);
+}
+
+static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t) &&
+              std::atomic<uint32_t>::is_always_lock_free);
+
+uint32_t* FutexWord(std::atomic<uint32_t>& word) { return reinterpret_cast<uint32_t*>(&word); }
+
+// Wakes every process sleeping on the word.
+void WakeAll(std::atomic<uint32_t>& word) {
+  word.fetch_add(1);
+  syscall(SYS_futex, FutexWord(word), FUTEX_WAKE, INT_MAX, nullptr, nullptr, 0);
+}
+
+// Sleeps while the word holds `seen`, until `deadline` (none: without limit);
+// false once the deadline has passed.
+bool SleepWhile(std::atomic<uint32_t>& word, uint32_t seen, const timespec* deadline) {
+  // FUTEX_WAIT_BITSET takes an absolute time on the clock it is told.
+  const int rc =
+      syscall(SYS_futex, FutexWord(word), FUTEX_WAIT_BITSET, seen, deadline, nullptr, FUTEX_BITSET_MATCH_ANY);
+  return rc == 0 || errno != ETIMEDOUT;
 }
 
 // Maps the object once its creator has sized and initialised it (waiting up to a second).
@@ -99,20 +118,6 @@ State* OpenOrCreate(const std::string& sharedName) {
   return state;
 }
 
-// Locks the shared mutex, repairing it when its previous owner died while holding it.
-class SharedLock {
- public:
-  explicit SharedLock(pthread_mutex_t* mutex) : mutex_(mutex) {
-    if (pthread_mutex_lock(mutex_) == EOWNERDEAD) pthread_mutex_consistent(mutex_);
-  }
-  ~SharedLock() { pthread_mutex_unlock(mutex_); }
-  SharedLock(const SharedLock&) = delete;
-  SharedLock& operator=(const SharedLock&) = delete;
-
- private:
-  pthread_mutex_t* mutex_;
-};
-
 timespec DeadlineAfter(uint32_t timeoutMs) {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
@@ -128,10 +133,7 @@ timespec DeadlineAfter(uint32_t timeoutMs) {
 class NamedEvent::StopObserver final : public EventObserver {
  public:
   explicit StopObserver(SharedState* state) : state_(state) {}
-  void Notify() override {
-    SharedLock lock(&state_->mutex);
-    pthread_cond_broadcast(&state_->condition);
-  }
+  void Notify() override { WakeAll(state_->wakeups); }
 
  private:
   SharedState* state_;
@@ -146,62 +148,51 @@ NamedEvent::~NamedEvent() {
 
 bool NamedEvent::Set() {
   if (!state_) return false;
-  SharedLock lock(&state_->mutex);
   state_->signalled = 1;
   ++state_->generation;
-  pthread_cond_broadcast(&state_->condition);
+  WakeAll(state_->wakeups);
   return true;
 }
 
 bool NamedEvent::Reset() {
   if (!state_) return false;
-  SharedLock lock(&state_->mutex);
   state_->signalled = 0;
   return true;
 }
 
 bool NamedEvent::Pulse() {
   if (!state_) return false;
-  SharedLock lock(&state_->mutex);
   state_->signalled = 0;
   ++state_->generation;
-  pthread_cond_broadcast(&state_->condition);
+  WakeAll(state_->wakeups);
   return true;
 }
 
-bool NamedEvent::IsSet() const {
-  if (!state_) return false;
-  SharedLock lock(&state_->mutex);
-  return state_->signalled != 0;
-}
+bool NamedEvent::IsSet() const { return state_ && state_->signalled != 0; }
 
 NamedEvent::WaitResult NamedEvent::Wait(uint32_t timeoutMs, const Event* stop) {
   if (!state_) return WaitResult::Failed;
   StopObserver observer(state_);
   if (stop) stop->AddObserver(&observer);
   const timespec deadline = DeadlineAfter(timeoutMs);
+  const uint32_t generation = state_->generation;
   WaitResult result = WaitResult::Timeout;
-  {
-    SharedLock lock(&state_->mutex);
-    const uint64_t generation = state_->generation;
-    for (;;) {
-      if (state_->signalled || state_->generation != generation) {
-        result = WaitResult::Signalled;
-        break;
-      }
-      if (stop && stop->IsSet()) {
-        result = WaitResult::Stopped;
-        break;
-      }
-      if (timeoutMs == 0) break;
-      const int rc = timeoutMs == Event::kInfinite
-                         ? pthread_cond_wait(&state_->condition, &state_->mutex)
-                         : pthread_cond_timedwait(&state_->condition, &state_->mutex, &deadline);
-      if (rc == EOWNERDEAD) pthread_mutex_consistent(&state_->mutex);
-      if (rc == ETIMEDOUT) {
-        if (state_->signalled || state_->generation != generation) result = WaitResult::Signalled;
-        break;
-      }
+  for (;;) {
+    // Read first: whatever wakes the waiters after this changes it, and the sleep
+    // below then returns at once.
+    const uint32_t wakeups = state_->wakeups;
+    if (state_->signalled || state_->generation != generation) {
+      result = WaitResult::Signalled;
+      break;
+    }
+    if (stop && stop->IsSet()) {
+      result = WaitResult::Stopped;
+      break;
+    }
+    if (timeoutMs == 0 ||
+        !SleepWhile(state_->wakeups, wakeups, timeoutMs == Event::kInfinite ? nullptr : &deadline)) {
+      if (state_->signalled || state_->generation != generation) result = WaitResult::Signalled;
+      break;
     }
   }
   if (stop) stop->RemoveObserver(&observer);

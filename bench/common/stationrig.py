@@ -262,7 +262,7 @@ class Station:
     def remove_events(self):
         for suffix in ("rise", "fall"):
             try:
-                os.unlink(f"/dev/shm/bxevent.{self.events}.{suffix}")
+                os.unlink(f"/dev/shm/bxevent2.{self.events}.{suffix}")
             except FileNotFoundError:
                 pass
 

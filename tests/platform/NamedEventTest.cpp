@@ -1,6 +1,7 @@
 #include "platform/NamedEvent.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,6 +61,41 @@ TEST_F(NamedEventTest, WaiterInAnotherProcessWakesOnSetAndOnPulse) {
     }
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "pulse " << pulse;
     EXPECT_EQ(event.IsSet(), !pulse);
+  }
+}
+
+// Ends `child` if it has not ended within five seconds; its exit status, -1
+// when it had to be ended.
+int ExitWithin5s(pid_t child) {
+  int status = 0;
+  for (int waited = 0; waited < 5000; waited += 10) {
+    if (waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  return -1;
+}
+
+// A station killed while it waits for its trigger (a crash, SIGKILL) must not
+// stop the event from working for the stations started after it: shot after
+// shot, a new waiter is released by a Set from another process.
+TEST_F(NamedEventTest, AWaiterKilledWhileWaitingLeavesTheEventWorking) {
+  NamedEvent event(name_);
+  const pid_t killed = fork();
+  if (killed == 0) _exit(NamedEvent(name_).Wait(bx::Event::kInfinite) == WaitResult::Signalled ? 0 : 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // asleep in its wait
+  ASSERT_EQ(kill(killed, SIGKILL), 0);
+  waitpid(killed, nullptr, 0);
+  for (int shot = 0; shot < 3; ++shot) {
+    event.Reset();
+    const pid_t waiter = fork();
+    if (waiter == 0) _exit(NamedEvent(name_).Wait(20000) == WaitResult::Signalled ? 0 : 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const pid_t setter = fork();
+    if (setter == 0) _exit(NamedEvent(name_).Set() ? 0 : 1);
+    EXPECT_EQ(ExitWithin5s(setter), 0) << "shot " << shot << ": Set hung or failed";
+    EXPECT_EQ(ExitWithin5s(waiter), 0) << "shot " << shot << ": the waiter was not released";
   }
 }
 
