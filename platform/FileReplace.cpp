@@ -38,8 +38,8 @@ std::string TemporaryNameFor(const std::string& destination, unsigned serial) {
          std::to_string(ProcessId()) + "." + std::to_string(serial) + ".partial";
 }
 
-// Names are resolved from `folder`: AT_FDCWD for paths, or an open folder for
-// names within it.
+// Here names are resolved from `folder`: AT_FDCWD for paths, or an open folder
+// for names within it.
 
 // Creates a new temporary file beside `destination` and opens it for writing;
 // -1 (errno set) when it could not. `temporary` receives the last name tried.
@@ -111,11 +111,15 @@ std::optional<std::string> PlaceWritten(int folder, int error, const std::string
   return Reason("cannot write " + destination, error);
 }
 
-// Writes the whole text to the new temporary file `fd`, syncs and closes it and
-// puts it in place.
+// Writes the whole text to the new temporary file `fd` (-1, errno set: it could
+// not be created), syncs and closes it and puts it in place.
 std::optional<std::string> WriteAndPlace(int folder, int fd, const std::string& temporary,
                                          const std::string& destination, std::string_view text,
                                          struct stat* written) {
+  if (fd < 0) {
+    const int error = errno;
+    return Reason("cannot create " + temporary, error);
+  }
   int error = WriteWhole(fd, text) ? 0 : errno;
   if (error == 0 && written && ::fstat(fd, written) != 0) error = errno;
   if (error == 0 && !t_syncDeferred && ::fsync(fd) != 0) error = errno;
@@ -199,10 +203,6 @@ std::optional<std::string> WriteFileAtomically(const std::string& path, const st
     std::filesystem::create_directories(FolderOf(path), ignored);
     fd = CreateTemporary(AT_FDCWD, path, temporary);
   }
-  if (fd < 0) {
-    const int error = errno;
-    return Reason("cannot create " + temporary, error);
-  }
   return WriteAndPlace(AT_FDCWD, fd, temporary, path, text, written);
 }
 
@@ -210,10 +210,6 @@ std::optional<std::string> WriteFileAtomicallyIn(int folder, const std::string& 
                                                  struct stat* written) {
   std::string temporary;
   const int fd = CreateTemporary(folder, name, temporary);
-  if (fd < 0) {
-    const int error = errno;
-    return Reason("cannot create " + temporary, error);
-  }
   return WriteAndPlace(folder, fd, temporary, name, text, written);
 }
 

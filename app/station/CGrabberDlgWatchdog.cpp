@@ -1,9 +1,9 @@
 // The station's threads under the watchdog: each frame the grab thread
 // delivers, each frame the processing thread works on, each photo the finisher
 // saves and each shot the trigger releases must end within "Watchdog
-// Tolerance" milliseconds, else the program starts afresh. A service manager's watchdog is pinged from here
-// too, only while every watched thread reports, so a station that hangs stops
-// the pings and is restarted from outside as well.
+// Tolerance" milliseconds, else the program starts afresh. A service manager's
+// watchdog is pinged from here too, only while every watched thread reports,
+// so a station that hangs stops the pings and is restarted from outside as well.
 #include "app/station/CGrabberDlg.h"
 
 #include "app/GrabberApp.h"
