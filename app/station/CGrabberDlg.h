@@ -19,6 +19,7 @@
 #include "platform/ProfileStore.h"
 #include "platform/SerialPort.h"
 #include "platform/TimerQueue.h"
+#include "pixlib/codecs/PhotoJpeg.h"
 #include "pixlib/core/CxImage.h"
 #include "layout/CLayoutList.h"
 #include "records/CFoto.h"
@@ -261,6 +262,7 @@ class CGrabberDlg : public CPylonCamera, public IPresetHost {
     ShotRecorder::Target records;
     ShotStages stages;
     std::chrono::steady_clock::time_point queuedAt;
+    std::shared_ptr<PhotoJpeg> jpeg;  // written, its thumbnail still to be appended
   };
   // The refusal is set when the save is refused before a counter is taken.
   PendingSave BeginSave();
@@ -269,7 +271,7 @@ class CGrabberDlg : public CPylonCamera, public IPresetHost {
   std::optional<WrittenPhoto> WriteSave(PendingSave& save);
   // Writes m_outputImage to the photo's hidden partial file, its sync deferred;
   // the reason when it could not.
-  std::optional<std::string> WriteJpeg(const ImageTreePaths& paths);
+  std::optional<std::string> WriteJpeg(const ImageTreePaths& paths, PhotoJpeg& jpeg);
   // The finisher's part of a photo: saved, recorded and shown, in the order handed over.
   void FinishPhoto(WrittenPhoto& photo);
   // True when the photo is in place with its record journaled; else reported.
@@ -277,7 +279,7 @@ class CGrabberDlg : public CPylonCamera, public IPresetHost {
   // Embeds the thumbnail, made from the written JPEG, and renames the photo
   // into place once it and the record `journal` keeps alongside are on disk;
   // the reason when it could not.
-  std::optional<std::string> PutPhotoInPlace(const ImageTreePaths& paths,
+  std::optional<std::string> PutPhotoInPlace(const ImageTreePaths& paths, PhotoJpeg& jpeg,
                                              const std::function<void()>& journal, ShotStages& stages);
   // Why the photo of `counter` was not saved; partial files of earlier saves are removed.
   std::string UnsavedPhotoReason(const ImageTreePaths& paths, int counter, const std::string& problem);

@@ -27,7 +27,6 @@
 
 namespace {
 
-constexpr int kJpegFileType = 2;
 constexpr int kThumbnailSize = 1024;
 
 std::vector<std::string> SplitAt(const std::string& text, char separator) {
@@ -119,10 +118,11 @@ std::optional<CGrabberDlg::WrittenPhoto> CGrabberDlg::WriteSave(PendingSave& sav
   const ImageTreePaths paths =
       ImageTreePaths::For(save.databasePath, photo.operatorName, photo.film, photo.counter);
   ShotRecorder::Target records = RecordTarget(save.databasePath);
-  if (const auto problem = WriteJpeg(paths))
+  auto jpeg = std::make_shared<PhotoJpeg>();
+  if (const auto problem = WriteJpeg(paths, *jpeg))
     return refuse(UnsavedPhotoReason(paths, number->counter, *problem));
-  return WrittenPhoto{std::move(photo),   number->counter,     paths,          save.databasePath,
-                      std::move(records), m_stages->Current(), m_frameQueuedAt};
+  return WrittenPhoto{std::move(photo),   number->counter,     paths,           save.databasePath,
+                      std::move(records), m_stages->Current(), m_frameQueuedAt, std::move(jpeg)};
 }
 
 bool CGrabberDlg::CompleteSave(WrittenPhoto& photo) {
@@ -131,7 +131,7 @@ bool CGrabberDlg::CompleteSave(WrittenPhoto& photo) {
   const auto journal = [&] {
     journaled = m_recordWriter.Journal(photo.records, photo.record, paths.filePath);
   };
-  const auto problem = PutPhotoInPlace(paths, journal, photo.stages);
+  const auto problem = PutPhotoInPlace(paths, *photo.jpeg, journal, photo.stages);
   // The record is written once the photo is in place; after a failed save the
   // writer finds no photo and sets the record aside.
   if (journaled) m_recordWriter.Release(*journaled);
@@ -242,14 +242,14 @@ void CGrabberDlg::OnRecordBacklog(std::size_t pending) {
 // renamed into place once complete and on disk: a reader, or the station after a
 // crash or a power cut, never finds a partial photo, and a failure leaves an
 // older photo as it was. The JPEG's data is synced later, alongside the thumbnail.
-std::optional<std::string> CGrabberDlg::WriteJpeg(const ImageTreePaths& paths) {
+std::optional<std::string> CGrabberDlg::WriteJpeg(const ImageTreePaths& paths, PhotoJpeg& jpeg) {
   if (const auto problem = paths.CreateFolders()) return problem;
   const std::string partial = PartialPhotoPath(paths);
   const int quality = ReadInt("Program settings", "JPEG Quality", 90);
   const StageTimer timer(m_stages->Current().jpeg);
   const bx::DeferredSync later;
   errno = 0;
-  if (m_outputImage.Save(partial.c_str(), kJpegFileType, 0, quality, nullptr, 1)) return std::nullopt;
+  if (jpeg.Write(m_outputImage, partial.c_str(), quality)) return std::nullopt;
   const int error = errno;
   std::remove(partial.c_str());
   return WriteProblem(error, paths.filmFolder, "the JPEG");
@@ -257,7 +257,7 @@ std::optional<std::string> CGrabberDlg::WriteJpeg(const ImageTreePaths& paths) {
 
 // `journal` runs on another thread while the thumbnail is made; the photo takes
 // its name only after it returned, so every photo in the tree has its record journaled.
-std::optional<std::string> CGrabberDlg::PutPhotoInPlace(const ImageTreePaths& paths,
+std::optional<std::string> CGrabberDlg::PutPhotoInPlace(const ImageTreePaths& paths, PhotoJpeg& jpeg,
                                                         const std::function<void()>& journal,
                                                         ShotStages& stages) {
   const std::string partial = PartialPhotoPath(paths);
@@ -273,7 +273,7 @@ std::optional<std::string> CGrabberDlg::PutPhotoInPlace(const ImageTreePaths& pa
   {
     const StageTimer timer(stages.thumbnail);
     errno = 0;
-    embedded = m_thumbnailImage.LoadThumbnail(partial.c_str(), 1, 1, kThumbnailSize, 1, 0, nullptr) != 0;
+    embedded = jpeg.AppendThumbnail(kThumbnailSize, m_thumbnailImage) != 0;
     thumbnailError = errno;
   }
   const int error = [&] {

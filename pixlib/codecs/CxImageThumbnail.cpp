@@ -1,42 +1,13 @@
 // CxImage::LoadThumbnail: the stored thumbnail, or one made from the image.
-#include <algorithm>
-
 #include "pixlib/codecs/FileType.h"
 #include "pixlib/codecs/LoadDispatch.h"
 #include "pixlib/codecs/LongerSideScaling.h"
 #include "pixlib/codecs/ProfileConversion.h"
 #include "pixlib/codecs/Thumbnail.h"
+#include "pixlib/codecs/ThumbnailPlan.h"
 #include "pixlib/core/CxImage.h"
 
 using namespace pixcodec;
-
-namespace {
-
-constexpr int kMadeThumbnailSize = 1024;
-constexpr int kLargestReduction = 8;
-
-// How a thumbnail is made from the image itself.
-struct MakePlan {
-  int reduction = 1;
-  int target = 0;
-  bool scale = false;
-};
-
-MakePlan PlanFromImage(int width, int height, int size, bool makeThumbnail, bool fit) {
-  MakePlan plan;
-  const int longer = std::max(width, height);
-  plan.target = makeThumbnail ? kMadeThumbnailSize : size;
-  if (fit || makeThumbnail) {
-    while (longer / plan.reduction > 2 * plan.target && plan.reduction < kLargestReduction)
-      plan.reduction *= 2;
-    plan.scale = plan.target < longer / plan.reduction;
-  } else {
-    while (longer / plan.reduction > plan.target && plan.reduction < kLargestReduction) plan.reduction *= 2;
-  }
-  return plan;
-}
-
-}  // namespace
 
 int CxImage::LoadThumbnail(const char* path, int channelMode, int makeThumbnail, int size, int fit,
                            int convertProfile, unsigned char* key) {
@@ -47,7 +18,7 @@ int CxImage::LoadThumbnail(const char* path, int channelMode, int makeThumbnail,
     int width = 0, height = 0;
     const int type = GetFileType(path, width, height, key);
     if (type == IMG_TYPE_UNKNOWN) return 0;
-    const MakePlan plan = PlanFromImage(width, height, size, makeThumbnail != 0, fit != 0);
+    const ThumbnailPlan plan = PlanThumbnail(width, height, size, makeThumbnail != 0, fit != 0);
     const int mode = makeThumbnail != 0 ? 1 : channelMode;
     result = LoadByType(plan.scale ? temporary : *this, type, path, mode, plan.reduction, 0, key);
     if (result != 0 && plan.scale) result = ScaleToLongerSide(temporary, *this, plan.target);

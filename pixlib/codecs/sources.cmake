@@ -10,6 +10,7 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ChannelLayout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CxImageFiles.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CxImageThumbnail.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/jpeg/ByteRelay.cpp
   ${CMAKE_CURRENT_LIST_DIR}/jpeg/FastJpegReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FileType.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FormatVariant.cpp
@@ -29,6 +30,7 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/LoadDispatch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LongerSideScaling.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Orientation.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PhotoJpeg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProfileConversion.cpp
   ${CMAKE_CURRENT_LIST_DIR}/icc/EmbeddedProfile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/icc/IccTransform.cpp
@@ -37,6 +39,7 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/RowConverters.cpp
   ${CMAKE_CURRENT_LIST_DIR}/jpeg/SystemJpegEncoder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Thumbnail.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ThumbnailPlan.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ThumbnailSection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/bmp/BmpDecoder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/bmp/BmpFile.cpp

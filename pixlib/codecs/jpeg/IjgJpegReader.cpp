@@ -46,13 +46,13 @@ bool PrepareDecode(IjgDecompressor& d, const IjgReadOptions& options, ChannelLay
 // Each scanline goes to its row of the image, or through a row buffer into
 // the rows of a tiled image.
 bool DecodeRows(IjgDecompressor& d, const ChannelLayout& layout, const PixelView& view,
-                unsigned char* cmykRow) {
+                unsigned char* cmykRow, bool reported) {
   std::vector<unsigned char> rowBuffer(view.data != nullptr ? 0 : view.rows.rowBytes);
   bool stored = true;
   const bool decoded = d.trap.Guarded([&] {
     jpeg_start_decompress(&d.info);
     const long total = view.height;
-    ImgProgress(0, total, kLoadingJpeg);
+    if (reported) ImgProgress(0, total, kLoadingJpeg);
     while (d.info.output_scanline < d.info.output_height && stored) {
       const int line = static_cast<int>(d.info.output_scanline);
       unsigned char* dst = view.data != nullptr ? view.TopRow(line) : rowBuffer.data();
@@ -62,7 +62,7 @@ bool DecodeRows(IjgDecompressor& d, const ChannelLayout& layout, const PixelView
       if (view.data == nullptr) stored = view.rows.put(view.rows.owner, view.StoredRow(line), dst);
     }
     if (!stored) return;
-    ImgProgress(total, total, nullptr);
+    if (reported) ImgProgress(total, total, nullptr);
     jpeg_finish_decompress(&d.info);
   });
   return decoded && stored;
@@ -83,29 +83,31 @@ bool ReadJpegHeader(std::FILE* file, StreamFilter* filter, JpegHeader& header) {
 }
 
 bool ReadJpegIjg(std::FILE* file, const IjgReadOptions& options, DecodeTarget& target) {
-  IjgDecompressor d;
   JpegSource source(file, options.filter);
+  return ReadJpegIjg(source.Manager(), options, target);
+}
+
+bool ReadJpegIjg(jpeg_source_mgr& source, const IjgReadOptions& options, DecodeTarget& target) {
+  IjgDecompressor d;
   ChannelLayout layout;
   DecodedImageInfo info;
   if (!d.Create()) return false;
-  source.Attach(&d.info);
-  if (!PrepareDecode(d, options, layout, info)) {
-    ImgWarning("Error reading the file\n");
+  d.info.src = &source;
+  const auto failed = [&](const char* why) {
+    if (options.reported) ImgWarning("%s\n", why);
     return false;
-  }
+  };
+  if (!PrepareDecode(d, options, layout, info)) return failed("Error reading the file");
   if (!target.OnDisk() &&
       static_cast<long long>(info.width) * info.height * info.channels > kMaxDecodedBytes) {
-    ImgWarning("Image too large: %d x %d\n", info.width, info.height);
+    if (options.reported) ImgWarning("Image too large: %d x %d\n", info.width, info.height);
     return false;
   }
   PixelView view;
   if (!target.Create(info, view)) return false;
   std::vector<unsigned char> cmykRow(layout.fromFourComponents ? std::size_t(info.width) * 4 : 0);
-  if (!DecodeRows(d, layout, view, cmykRow.data())) {
-    ImgWarning("Error reading the file\n");
-    return false;
-  }
-  if (d.trap.Warnings() > 0) ImgWarning("Corrupt JPEG data: %s\n", d.trap.Message());
+  if (!DecodeRows(d, layout, view, cmykRow.data(), options.reported)) return failed("Error reading the file");
+  if (d.trap.Warnings() > 0 && options.reported) ImgWarning("Corrupt JPEG data: %s\n", d.trap.Message());
   return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include <jpeglib.h>
+
 #include "pixlib/codecs/DecodeTarget.h"
 #include "pixlib/codecs/StreamFilter.h"
 
@@ -21,10 +23,14 @@ struct IjgReadOptions {
   int channelMode = 0;
   int reduction = 1;               // 1, 2, 4 or 8 (DCT scaling)
   StreamFilter* filter = nullptr;  // descrambles the stream when set
+  bool reported = true;            // progress and warnings go to the library's hooks
 };
 
 // Decodes the JPEG stream at the current position of `file` into `target`,
 // reporting progress; decoder errors are reported through ImgWarning.
 bool ReadJpegIjg(std::FILE* file, const IjgReadOptions& options, DecodeTarget& target);
+
+// The same from a libjpeg source manager of the caller's (no filter).
+bool ReadJpegIjg(jpeg_source_mgr& source, const IjgReadOptions& options, DecodeTarget& target);
 
 }  // namespace pixcodec

@@ -41,7 +41,8 @@ void SetParameters(jpeg_compress_struct& info, const IjgWriteOptions& options, b
     for (int c = 1; c < info.num_components; ++c)
       info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
   }
-  jpeg_set_quality(&info, std::abs(options.quality), FALSE);
+  jpeg_set_quality(&info, std::abs(options.quality), options.photoEncoder ? TRUE : FALSE);
+  if (options.photoEncoder && options.quality < 96) info.dct_method = JDCT_IFAST;
   info.density_unit = 1;
   info.X_density = static_cast<UINT16>(Density(options.dpiX));
   info.Y_density = static_cast<UINT16>(Density(options.dpiY));
@@ -70,7 +71,8 @@ bool WriteJpegIjg(const PixelView& view, const IjgWriteOptions& options, ByteSin
       jpeg_write_icc_profile(&c.info, options.iccProfile->data(),
                              static_cast<unsigned>(options.iccProfile->size()));
     const long total = view.height;
-    ImgProgress(0, total, kWritingJpeg);
+    const bool reported = !options.photoEncoder;
+    if (reported) ImgProgress(0, total, kWritingJpeg);
     for (int row = 0; row < view.height; ++row) {
       JSAMPROW source = view.data != nullptr ? view.TopRow(row) : rowBuffer.data();
       if (view.data == nullptr && !(fetched = view.rows.get(view.rows.owner, view.StoredRow(row), source)))
@@ -80,11 +82,12 @@ bool WriteJpegIjg(const PixelView& view, const IjgWriteOptions& options, ByteSin
         source = cmyk;
       }
       jpeg_write_scanlines(&c.info, &source, 1);
-      ImgProgress(row + 1, total, nullptr);
+      if (reported) ImgProgress(row + 1, total, nullptr);
     }
     if (fetched) jpeg_finish_compress(&c.info);
   });
-  if (!written) ImgWarning("Error writing JPEG: %s\n", c.trap.Message());
+  // The photo encoder is silent: its caller falls back to the IJG writer, which reports.
+  if (!written && !options.photoEncoder) ImgWarning("Error writing JPEG: %s\n", c.trap.Message());
   if (!fetched) ImgWarning("Error writing JPEG: a row of the image could not be read\n");
   return written && fetched;
 }

@@ -22,6 +22,7 @@ bool VectorSink::Write(const unsigned char* bytes, std::size_t count) {
 }
 
 JpegDestination::JpegDestination(ByteSink& sink, StreamFilter* filter) {
+  m_state.buffer = std::make_unique<JOCTET[]>(kBufferSize);
   m_state.sink = &sink;
   m_state.filter = filter;
   m_state.manager.init_destination = Init;
@@ -31,14 +32,14 @@ JpegDestination::JpegDestination(ByteSink& sink, StreamFilter* filter) {
 
 void JpegDestination::Init(j_compress_ptr info) {
   auto* state = reinterpret_cast<State*>(info->dest);
-  state->manager.next_output_byte = state->buffer;
+  state->manager.next_output_byte = state->buffer.get();
   state->manager.free_in_buffer = kBufferSize;
 }
 
 void JpegDestination::Emit(j_compress_ptr info, std::size_t count) {
   auto* state = reinterpret_cast<State*>(info->dest);
-  if (state->filter != nullptr) state->filter->Apply(state->buffer, count);
-  if (!state->sink->Write(state->buffer, count)) ERREXIT(info, JERR_FILE_WRITE);
+  if (state->filter != nullptr) state->filter->Apply(state->buffer.get(), count);
+  if (!state->sink->Write(state->buffer.get(), count)) ERREXIT(info, JERR_FILE_WRITE);
 }
 
 boolean JpegDestination::Empty(j_compress_ptr info) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include <jpeglib.h>
@@ -36,9 +37,23 @@ class VectorSink : public ByteSink {
   std::vector<unsigned char>& m_bytes;
 };
 
-// libjpeg destination manager writing through a 4096-byte buffer to a sink,
+// Writes to two sinks, the first first.
+class TeeSink : public ByteSink {
+ public:
+  TeeSink(ByteSink& first, ByteSink& second) : m_first(first), m_second(second) {}
+  bool Write(const unsigned char* bytes, std::size_t count) override {
+    return m_first.Write(bytes, count) && m_second.Write(bytes, count);
+  }
+  bool Flush() override { return m_first.Flush() && m_second.Flush(); }
+
+ private:
+  ByteSink& m_first;
+  ByteSink& m_second;
+};
+
+// libjpeg destination manager writing through a 64 KB buffer to a sink,
 // passing each block through an optional filter. A failed write is a fatal
-// libjpeg error.
+// libjpeg error. The large blocks keep a photo's writes to a few dozen.
 class JpegDestination {
  public:
   JpegDestination(ByteSink& sink, StreamFilter* filter);
@@ -47,12 +62,12 @@ class JpegDestination {
   void Attach(j_compress_ptr info) { info->dest = &m_state.manager; }
 
  private:
-  static constexpr std::size_t kBufferSize = 4096;
+  static constexpr std::size_t kBufferSize = 64 * 1024;
   struct State {
     jpeg_destination_mgr manager;  // first member: libjpeg hands its address back
     ByteSink* sink;
     StreamFilter* filter;
-    JOCTET buffer[kBufferSize];
+    std::unique_ptr<JOCTET[]> buffer;
   };
   static void Init(j_compress_ptr info);
   static boolean Empty(j_compress_ptr info);

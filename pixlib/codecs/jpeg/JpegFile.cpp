@@ -4,6 +4,7 @@
 #include "pixlib/codecs/jpeg/FastJpegReader.h"
 #include "pixlib/codecs/jpeg/IjgJpegReader.h"
 #include "pixlib/codecs/jpeg/IjgJpegWriter.h"
+#include "pixlib/codecs/jpeg/JpegFile.h"
 #include "pixlib/codecs/ImageFormats.h"
 #include "pixlib/codecs/ImageView.h"
 #include "pixlib/codecs/ImgDiagnostics.h"
@@ -52,14 +53,6 @@ bool LoadJpegIjg(CxImage& image, const char* path, int channelMode, int reductio
   return ReadJpegIjg(file.get(), options, target);
 }
 
-bool WriteWithSystemEncoder(CxImage& image, const char* path, int quality) {
-  bx::ReplacingFile file(path);
-  if (!file.Get()) return false;
-  FileSink sink(file.Get());
-  const CSize dpi = image.Resolution();
-  return EncodeJpegSystem(ViewOf(image), quality, dpi.cx, dpi.cy, sink) && file.Commit();
-}
-
 bool WriteWithIjg(CxImage& image, const char* path, int quality, int keepAlpha, unsigned char* key) {
   bx::ReplacingFile file(path);
   if (!file.Get()) {
@@ -75,6 +68,17 @@ bool WriteWithIjg(CxImage& image, const char* path, int quality, int keepAlpha, 
 }
 
 }  // namespace
+
+bool pixcodec::WriteJpegFileWithPhotoEncoder(CxImage& image, const char* path, int quality, ByteSink* copy) {
+  bx::ReplacingFile file(path);
+  if (!file.Get()) return false;
+  FileSink fileSink(file.Get());
+  std::optional<TeeSink> tee;
+  if (copy != nullptr) tee.emplace(fileSink, *copy);
+  ByteSink& sink = tee ? static_cast<ByteSink&>(*tee) : fileSink;
+  const CSize dpi = image.Resolution();
+  return EncodeJpegSystem(ViewOf(image), quality, dpi.cx, dpi.cy, sink) && file.Commit();
+}
 
 int IsJpegFile(const char* path, int& width, int& height, unsigned char*) {
   StdioFile file = OpenFile(path, "rb");
@@ -98,7 +102,7 @@ int WriteJpegFile(CxImage& image, const char* path, int quality, int keepAlpha, 
   if (!image.IsValid() || path == nullptr) return 0;
   const bool alphaWritten = image.HasAlphaChannel() != 0 && keepAlpha != 0;
   if (key == nullptr && preferSystemEncoder != 0 && !alphaWritten &&
-      WriteWithSystemEncoder(image, path, quality))
+      WriteJpegFileWithPhotoEncoder(image, path, quality, nullptr))
     return 1;
   return WriteWithIjg(image, path, quality, keepAlpha, key) ? 1 : 0;
 }

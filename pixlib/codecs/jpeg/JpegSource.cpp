@@ -9,39 +9,41 @@ JpegSource::JpegSource(std::FILE* file, StreamFilter* filter) {
   m_state.filter = filter;
   m_state.manager.init_source = Init;
   m_state.manager.fill_input_buffer = Fill;
-  m_state.manager.skip_input_data = Skip;
+  m_state.manager.skip_input_data = SkipInputData;
   m_state.manager.resync_to_restart = jpeg_resync_to_restart;
   m_state.manager.term_source = Term;
 }
 
 void JpegSource::Init(j_decompress_ptr info) { reinterpret_cast<State*>(info->src)->startOfFile = true; }
 
-// At the end of the data a fake end-of-image marker lets the decoder finish
-// with a warning; an empty stream is an error.
 boolean JpegSource::Fill(j_decompress_ptr info) {
   auto* state = reinterpret_cast<State*>(info->src);
-  std::size_t count = std::fread(state->buffer, 1, kBufferSize, state->file);
+  const std::size_t count = std::fread(state->buffer, 1, kBufferSize, state->file);
   if (count == 0) {
-    if (state->startOfFile) ERREXIT(info, JERR_INPUT_EMPTY);
-    WARNMS(info, JWRN_JPEG_EOF);
-    state->buffer[0] = 0xFF;
-    state->buffer[1] = JPEG_EOI;
-    count = 2;
-  } else if (state->filter != nullptr) {
-    state->filter->Apply(state->buffer, count);
+    SupplyEndOfData(info, state->startOfFile);
+  } else {
+    if (state->filter != nullptr) state->filter->Apply(state->buffer, count);
+    state->manager.next_input_byte = state->buffer;
+    state->manager.bytes_in_buffer = count;
   }
-  state->manager.next_input_byte = state->buffer;
-  state->manager.bytes_in_buffer = count;
   state->startOfFile = false;
   return TRUE;
 }
 
-void JpegSource::Skip(j_decompress_ptr info, long count) {
+void SupplyEndOfData(j_decompress_ptr info, bool startOfFile) {
+  static const JOCTET kEndOfImage[] = {0xFF, JPEG_EOI};
+  if (startOfFile) ERREXIT(info, JERR_INPUT_EMPTY);
+  WARNMS(info, JWRN_JPEG_EOF);
+  info->src->next_input_byte = kEndOfImage;
+  info->src->bytes_in_buffer = sizeof kEndOfImage;
+}
+
+void SkipInputData(j_decompress_ptr info, long count) {
   if (count <= 0) return;
   jpeg_source_mgr* manager = info->src;
   while (count > static_cast<long>(manager->bytes_in_buffer)) {
     count -= static_cast<long>(manager->bytes_in_buffer);
-    Fill(info);
+    manager->fill_input_buffer(info);
   }
   manager->next_input_byte += count;
   manager->bytes_in_buffer -= static_cast<std::size_t>(count);

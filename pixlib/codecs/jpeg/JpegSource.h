@@ -15,7 +15,8 @@ class JpegSource {
   JpegSource(std::FILE* file, StreamFilter* filter);
   JpegSource(const JpegSource&) = delete;
   JpegSource& operator=(const JpegSource&) = delete;
-  void Attach(j_decompress_ptr info) { info->src = &m_state.manager; }
+  void Attach(j_decompress_ptr info) { info->src = &Manager(); }
+  jpeg_source_mgr& Manager() { return m_state.manager; }
 
  private:
   static constexpr std::size_t kBufferSize = 4096;
@@ -28,9 +29,16 @@ class JpegSource {
   };
   static void Init(j_decompress_ptr info);
   static boolean Fill(j_decompress_ptr info);
-  static void Skip(j_decompress_ptr info, long count);
   static void Term(j_decompress_ptr info);
   State m_state{};
 };
+
+// At the end of the data: an error when the stream was empty, else a warning
+// and a fake end-of-image marker that lets the decoder finish.
+void SupplyEndOfData(j_decompress_ptr info, bool startOfFile);
+
+// libjpeg's skip_input_data for any source: skips `count` bytes, refilling
+// the buffer through the source's fill_input_buffer as needed.
+void SkipInputData(j_decompress_ptr info, long count);
 
 }  // namespace pixcodec
