@@ -8,11 +8,7 @@ namespace pixcodec {
 
 ByteRelay::ByteRelay() {
   m_reader.relay = this;
-  m_reader.manager.init_source = Init;
-  m_reader.manager.fill_input_buffer = Fill;
-  m_reader.manager.skip_input_data = SkipInputData;
-  m_reader.manager.resync_to_restart = jpeg_resync_to_restart;
-  m_reader.manager.term_source = Term;
+  m_reader.manager = SourceManager(Init, Fill);
 }
 
 bool ByteRelay::Write(const unsigned char* bytes, std::size_t count) {

@@ -34,7 +34,6 @@ class ByteRelay : public ByteSink {
   };
   static void Init(j_decompress_ptr info);
   static boolean Fill(j_decompress_ptr info);
-  static void Term(j_decompress_ptr) {}
   // Waits for the next block; false when the relay was closed before it came.
   bool NextBlock(Reader& reader);
 

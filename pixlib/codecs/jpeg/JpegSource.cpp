@@ -7,11 +7,7 @@ namespace pixcodec {
 JpegSource::JpegSource(std::FILE* file, StreamFilter* filter) {
   m_state.file = file;
   m_state.filter = filter;
-  m_state.manager.init_source = Init;
-  m_state.manager.fill_input_buffer = Fill;
-  m_state.manager.skip_input_data = SkipInputData;
-  m_state.manager.resync_to_restart = jpeg_resync_to_restart;
-  m_state.manager.term_source = Term;
+  m_state.manager = SourceManager(Init, Fill);
 }
 
 void JpegSource::Init(j_decompress_ptr info) { reinterpret_cast<State*>(info->src)->startOfFile = true; }
@@ -49,6 +45,14 @@ void SkipInputData(j_decompress_ptr info, long count) {
   manager->bytes_in_buffer -= static_cast<std::size_t>(count);
 }
 
-void JpegSource::Term(j_decompress_ptr) {}
+jpeg_source_mgr SourceManager(void (*init)(j_decompress_ptr), boolean (*fill)(j_decompress_ptr)) {
+  jpeg_source_mgr manager{};
+  manager.init_source = init;
+  manager.fill_input_buffer = fill;
+  manager.skip_input_data = SkipInputData;
+  manager.resync_to_restart = jpeg_resync_to_restart;
+  manager.term_source = [](j_decompress_ptr) {};
+  return manager;
+}
 
 }  // namespace pixcodec

@@ -29,9 +29,11 @@ class JpegSource {
   };
   static void Init(j_decompress_ptr info);
   static boolean Fill(j_decompress_ptr info);
-  static void Term(j_decompress_ptr info);
   State m_state{};
 };
+
+// A source manager with these two functions, the rest libjpeg's or none.
+jpeg_source_mgr SourceManager(void (*init)(j_decompress_ptr), boolean (*fill)(j_decompress_ptr));
 
 // At the end of the data: an error when the stream was empty, else a warning
 // and a fake end-of-image marker that lets the decoder finish.
