@@ -10,7 +10,7 @@ using namespace Pylon;
 namespace {
 
 // Few enough seams to redo, few enough rows to stay in a core's cache.
-constexpr int kBandRows = 256;
+constexpr int kBandRows = 128;
 
 // Rows with an odd index start with the other row of the 2 x 2 pattern.
 EPixelType PatternFromRow(EPixelType pattern, int row) {
@@ -43,7 +43,8 @@ struct SFlippedFrame {
   void Demosaic(int first, int count, uint8_t* destination) const {
     thread_local std::vector<uint8_t> rows;
     const size_t width = input.Width;
-    rows.resize(width * size_t(count));
+    if (rows.size() < width * size_t(count))  // never shrunk: a seam must not make the next band clear it
+      rows.resize(width * size_t(count));
     const int last = int(input.Height) - 1 - first;       // the raw row of mirrored row first
     for (int row = last - count + 1; row <= last; ++row)  // the raw rows in memory order
       std::memcpy(&rows[size_t(last - row) * width], raw + size_t(row) * input.LinePitch, width);
@@ -52,8 +53,8 @@ struct SFlippedFrame {
     band.LinePitch = uint32_t(width);
     band.PixelFormat = PatternFromRow(input.PixelFormat, last);
     CPixelFormatConverterBayer converter;
-    converter.Convert(destination, size_t(output.LinePitch) * size_t(count), rows.data(), rows.size(), band,
-                      output);
+    converter.Convert(destination, size_t(output.LinePitch) * size_t(count), rows.data(),
+                      width * size_t(count), band, output);
   }
 };
 
