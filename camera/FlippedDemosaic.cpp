@@ -5,6 +5,8 @@
 #include <opencv2/core/utility.hpp>
 #include <vector>
 
+#include "pylon/GenericException.h"
+
 using namespace Pylon;
 
 namespace {
@@ -62,6 +64,9 @@ struct SFlippedFrame {
 
 void DemosaicFlipped(const SInputImageFormat& input, const uint8_t* raw, uint8_t* target,
                      const SOutputImageFormat& output) {
+  // The bands are copied with the frame's width: a shorter pitch would read past the frame.
+  if (input.LinePitch < input.Width)
+    throw GenICam::InvalidArgumentException("Bayer line pitch is shorter than a row", __FILE__, __LINE__);
   const SFlippedFrame frame{input, raw, target, output};
   const int height = int(input.Height);
   const int bands = std::max(1, height / kBandRows);

@@ -130,13 +130,19 @@ TEST(FrameConverter, UnconvertedFramesAreHeadersWithoutPixels) {
   EXPECT_EQ(tiny.image->imageData, nullptr);
   CGenPylonCamera::ReleaseImage(tiny.image, tiny.ownership);
 
-  // So is one too narrow, however tall: its bands fail on other threads.
+  // So is one too narrow, however tall (its bands fail on other threads), and
+  // one whose rows are longer than its pitch.
   std::vector<uint8_t> column(1200);
   const SConvertedFrame narrow =
       converter.Convert(1, 1200, PixelType_BayerBG8, column.data(), 1, PixelType_BGR8packed);
   ASSERT_NE(narrow.image, nullptr);
   EXPECT_EQ(narrow.ownership, OwnershipHeaderOnly);
   CGenPylonCamera::ReleaseImage(narrow.image, narrow.ownership);
+  const SConvertedFrame overlapping =
+      converter.Convert(2, 1200, PixelType_BayerBG8, column.data(), 1, PixelType_BGR8packed);
+  ASSERT_NE(overlapping.image, nullptr);
+  EXPECT_EQ(overlapping.ownership, OwnershipHeaderOnly);
+  CGenPylonCamera::ReleaseImage(overlapping.image, overlapping.ownership);
 }
 
 // Flipped Bayer frames are demosaiced in bands whose seams are redone: the
