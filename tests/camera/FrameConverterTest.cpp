@@ -133,31 +133,28 @@ TEST(FrameConverter, UnconvertedFramesAreHeadersWithoutPixels) {
   // So is one too narrow, however tall (its bands fail on other threads), and
   // one whose rows are longer than its pitch.
   std::vector<uint8_t> column(1200);
-  const SConvertedFrame narrow =
-      converter.Convert(1, 1200, PixelType_BayerBG8, column.data(), 1, PixelType_BGR8packed);
-  ASSERT_NE(narrow.image, nullptr);
-  EXPECT_EQ(narrow.ownership, OwnershipHeaderOnly);
-  CGenPylonCamera::ReleaseImage(narrow.image, narrow.ownership);
-  const SConvertedFrame overlapping =
-      converter.Convert(2, 1200, PixelType_BayerBG8, column.data(), 1, PixelType_BGR8packed);
-  ASSERT_NE(overlapping.image, nullptr);
-  EXPECT_EQ(overlapping.ownership, OwnershipHeaderOnly);
-  CGenPylonCamera::ReleaseImage(overlapping.image, overlapping.ownership);
+  for (int width : {1, 2}) {
+    const SConvertedFrame frame =
+        converter.Convert(width, 1200, PixelType_BayerBG8, column.data(), 1, PixelType_BGR8packed);
+    ASSERT_NE(frame.image, nullptr);
+    EXPECT_EQ(frame.ownership, OwnershipHeaderOnly) << "width " << width;
+    CGenPylonCamera::ReleaseImage(frame.image, frame.ownership);
+  }
 }
 
 // Flipped Bayer frames are demosaiced in bands whose seams are redone: the
 // result must be the hand-mirrored frame demosaiced whole, byte for byte.
 TEST(FrameConverter, FlippedBayerFrameIsTheMirroredFrameDemosaicedWhole) {
   const int width = 14, stride = 16;
-  // With an even height the mirrored frame starts with the pattern's second row.
-  const std::pair<EPixelType, EPixelType> patterns[] = {{PixelType_BayerGR8, PixelType_BayerBG8},
-                                                        {PixelType_BayerBG8, PixelType_BayerGR8},
-                                                        {PixelType_BayerRG8, PixelType_BayerGB8},
-                                                        {PixelType_BayerGB8, PixelType_BayerRG8}};
+  // Pairs of patterns that are each other's second row: with an even height the
+  // mirrored frame starts with the other pattern of its pair.
+  const EPixelType patterns[] = {PixelType_BayerGR8, PixelType_BayerBG8, PixelType_BayerRG8,
+                                 PixelType_BayerGB8};
   std::mt19937 random(3);
-  for (const auto& [pattern, mirroredEven] : patterns)
+  for (int pair = 0; pair < 4; ++pair)
     for (int height : {1030, 1031})
       for (EPixelType outputType : {PixelType_BGR8packed, PixelType_BGRA8packed}) {
+        const EPixelType pattern = patterns[pair], mirroredPattern = patterns[pair ^ 1];
         SCOPED_TRACE(testing::Message()
                      << std::hex << pattern << " to " << outputType << std::dec << " height " << height);
         std::vector<uint8_t> raw(size_t(stride) * size_t(height)), mirrored(raw.size());
@@ -167,7 +164,7 @@ TEST(FrameConverter, FlippedBayerFrameIsTheMirroredFrameDemosaicedWhole) {
         CFrameConverter flipping, plain;
         plain.SetFlip(false);
         const SConvertedFrame ours = flipping.Convert(width, height, pattern, raw.data(), stride, outputType);
-        const SConvertedFrame reference = plain.Convert(width, height, height % 2 ? pattern : mirroredEven,
+        const SConvertedFrame reference = plain.Convert(width, height, height % 2 ? pattern : mirroredPattern,
                                                         mirrored.data(), stride, outputType);
         ASSERT_TRUE(ours.image && ours.image->imageData && reference.image && reference.image->imageData);
         const size_t rowBytes = size_t(width) * size_t(ours.image->nChannels);
