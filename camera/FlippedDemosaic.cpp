@@ -12,7 +12,7 @@ using namespace Pylon;
 namespace {
 
 // Few enough seams to redo, few enough rows to stay in a core's cache.
-constexpr int kBandRows = 128;
+constexpr int kBandRows = 256;
 
 // Rows with an odd index start with the other row of the 2 x 2 pattern.
 EPixelType PatternFromRow(EPixelType pattern, int row) {
