@@ -78,14 +78,11 @@ void DemosaicFlipped(const SInputImageFormat& input, const uint8_t* raw, uint8_t
     }
   });
   // The two rows either side of a seam were demosaiced as band borders: they
-  // are redone from the two rows around each of them.
-  cv::parallel_for_(cv::Range(1, bands), [&](const cv::Range& range) {
-    thread_local std::vector<uint8_t> seam;
-    seam.resize(size_t(output.LinePitch) * 4);
-    for (int band = range.start; band < range.end; ++band) {
-      const int first = bandStart(band) - 2;
-      frame.Demosaic(first, 4, seam.data());
-      std::memcpy(frame.TargetRow(first + 1), seam.data() + output.LinePitch, size_t(output.LinePitch) * 2);
-    }
-  });
+  // are redone from the two rows around each of them, a few rows done here.
+  std::vector<uint8_t> seam(size_t(output.LinePitch) * 4);
+  for (int band = 1; band < bands; ++band) {
+    const int first = bandStart(band) - 2;
+    frame.Demosaic(first, 4, seam.data());
+    std::memcpy(frame.TargetRow(first + 1), seam.data() + output.LinePitch, size_t(output.LinePitch) * 2);
+  }
 }
