@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "camera/FlippedDemosaic.h"
 #include "ipl/Ipp.h"
 #include "pylon/BayerConverter.h"
 #include "pylon/GenericException.h"
@@ -9,23 +10,6 @@
 using namespace Pylon;
 
 namespace {
-
-// Mirrored rows start with the other row of the 2 x 2 pattern when the height is even.
-EPixelType PatternAfterFlip(EPixelType pattern, int height) {
-  if (height % 2 != 0) return pattern;
-  switch (pattern) {
-    case PixelType_BayerGR8:
-      return PixelType_BayerBG8;
-    case PixelType_BayerBG8:
-      return PixelType_BayerGR8;
-    case PixelType_BayerRG8:
-      return PixelType_BayerGB8;
-    case PixelType_BayerGB8:
-      return PixelType_BayerRG8;
-    default:
-      return pattern;
-  }
-}
 
 IplImage* CreateOutputHeader(int width, int height, int channels) {
   char threeModel[] = "RGB", threeSequence[] = "BGR";
@@ -49,7 +33,8 @@ CFrameConverter::~CFrameConverter() {
 SConvertedFrame CFrameConverter::Convert(int width, int height, EPixelType pixelType, uint8_t* buffer,
                                          int stride, EPixelType outputType) {
   const auto start = std::chrono::steady_clock::now();
-  if (m_flip && buffer && stride > 0 && height > 0)
+  // Bayer frames are mirrored while they are demosaiced, other formats in place first.
+  if (m_flip && !IsBayer8(pixelType) && buffer && stride > 0 && height > 0)
     ippiMirror_8u_C1IR(buffer, stride, IppiSize{stride, height}, ippAxsHorizontal);
   const int channels = outputType == PixelType_BGRA8packed ? 4 : 3;
   IplImage* image = PrepareOutput(width, height, channels);
@@ -147,12 +132,16 @@ bool CFrameConverter::DemosaicInto(IplImage* output, EPixelType pattern, const u
   SInputImageFormat input;
   input.Width = uint32_t(output->width);
   input.Height = uint32_t(output->height);
-  input.PixelFormat = m_flip ? PatternAfterFlip(pattern, output->height) : pattern;
+  input.PixelFormat = pattern;
   input.LinePitch = uint32_t(stride);
   SOutputImageFormat format;
   format.PixelFormat = targetType;
   format.LinePitch = uint32_t(output->widthStep);
   try {
+    if (m_flip) {
+      DemosaicFlipped(input, buffer, Pixels(output), format);
+      return true;
+    }
     CPixelFormatConverterBayer converter;
     converter.Init(input);
     converter.Convert(Pixels(output), size_t(output->imageSize), buffer,

@@ -1,7 +1,8 @@
 #pragma once
 // Turns a raw camera frame into an 8-bit BGR (or BGRA) IPL image and says who
-// owns the result. The raw buffer can be mirrored top to bottom in place first,
-// so that the bottom-left-origin output shows the picture the right way up.
+// owns the result. The picture can be mirrored top to bottom (Bayer frames while
+// they are demosaiced, other formats in the raw buffer first), so that the
+// bottom-left-origin output shows the picture the right way up.
 #include <chrono>
 #include <cstdint>
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
+#include <random>
 #include <vector>
 
 #include "camera/FrameConverter.h"
@@ -126,9 +129,53 @@ TEST(FrameConverter, UnconvertedFramesAreHeadersWithoutPixels) {
   EXPECT_EQ(tiny.ownership, OwnershipHeaderOnly);
   EXPECT_EQ(tiny.image->imageData, nullptr);
   CGenPylonCamera::ReleaseImage(tiny.image, tiny.ownership);
+
+  // So is one too narrow, however tall (its bands fail on other threads), and
+  // one whose rows are longer than its pitch.
+  std::vector<uint8_t> column(1200);
+  for (int width : {1, 2}) {
+    const SConvertedFrame frame =
+        converter.Convert(width, 1200, PixelType_BayerBG8, column.data(), 1, PixelType_BGR8packed);
+    ASSERT_NE(frame.image, nullptr);
+    EXPECT_EQ(frame.ownership, OwnershipHeaderOnly) << "width " << width;
+    CGenPylonCamera::ReleaseImage(frame.image, frame.ownership);
+  }
 }
 
-// The converter flips the raw buffer in place, so every call gets a fresh one.
+// Flipped Bayer frames are demosaiced in bands whose seams are redone: the
+// result must be the hand-mirrored frame demosaiced whole, byte for byte.
+TEST(FrameConverter, FlippedBayerFrameIsTheMirroredFrameDemosaicedWhole) {
+  const int width = 14, stride = 16;
+  // Pairs of patterns that are each other's second row: with an even height the
+  // mirrored frame starts with the other pattern of its pair.
+  const EPixelType patterns[] = {PixelType_BayerGR8, PixelType_BayerBG8, PixelType_BayerRG8,
+                                 PixelType_BayerGB8};
+  std::mt19937 random(3);
+  for (int pair = 0; pair < 4; ++pair)
+    for (int height : {1030, 1031})
+      for (EPixelType outputType : {PixelType_BGR8packed, PixelType_BGRA8packed}) {
+        const EPixelType pattern = patterns[pair], mirroredPattern = patterns[pair ^ 1];
+        SCOPED_TRACE(testing::Message()
+                     << std::hex << pattern << " to " << outputType << std::dec << " height " << height);
+        std::vector<uint8_t> raw(size_t(stride) * size_t(height)), mirrored(raw.size());
+        for (uint8_t& sample : raw) sample = uint8_t(random());
+        for (int y = 0; y < height; ++y)
+          std::copy_n(&raw[size_t(height - 1 - y) * stride], stride, &mirrored[size_t(y) * stride]);
+        CFrameConverter flipping, plain;
+        plain.SetFlip(false);
+        const SConvertedFrame ours = flipping.Convert(width, height, pattern, raw.data(), stride, outputType);
+        const SConvertedFrame reference = plain.Convert(width, height, height % 2 ? pattern : mirroredPattern,
+                                                        mirrored.data(), stride, outputType);
+        ASSERT_TRUE(ours.image && ours.image->imageData && reference.image && reference.image->imageData);
+        const size_t rowBytes = size_t(width) * size_t(ours.image->nChannels);
+        for (int row = 0; row < height; ++row)
+          ASSERT_EQ(std::memcmp(Pixel(ours.image, 0, row), Pixel(reference.image, 0, row), rowBytes), 0)
+              << "row " << row;
+        CGenPylonCamera::ReleaseImage(ours.image, ours.ownership);
+        CGenPylonCamera::ReleaseImage(reference.image, reference.ownership);
+      }
+}
+
 SConvertedFrame ConvertMosaic(CFrameConverter& converter, int width, int height, Bgr colour) {
   std::vector<uint8_t> raw = BayerMosaic(PixelType_BayerBG8, width, height, colour);
   return converter.Convert(width, height, PixelType_BayerBG8, raw.data(), width, PixelType_BGR8packed);
@@ -186,12 +233,11 @@ TEST(FrameConverter, ThreeChannelBayerResultIsTheFourChannelResultWithoutAlpha) 
   for (EPixelType pattern :
        {PixelType_BayerGR8, PixelType_BayerRG8, PixelType_BayerGB8, PixelType_BayerBG8}) {
     SCOPED_TRACE(testing::Message() << std::hex << pattern);
-    CFrameConverter converter;  // flips the raw buffer in place, so each run gets its own copy
-    std::vector<uint8_t> forThree = mosaic, forFour = mosaic;
+    CFrameConverter converter;
     const SConvertedFrame three =
-        converter.Convert(width, height, pattern, forThree.data(), stride, PixelType_BGR8packed);
+        converter.Convert(width, height, pattern, mosaic.data(), stride, PixelType_BGR8packed);
     const SConvertedFrame four =
-        converter.Convert(width, height, pattern, forFour.data(), stride, PixelType_BGRA8packed);
+        converter.Convert(width, height, pattern, mosaic.data(), stride, PixelType_BGRA8packed);
     ASSERT_TRUE(three.image && three.image->imageData && four.image && four.image->imageData);
     for (int row = 0; row < height; ++row)
       for (int x = 0; x < width; ++x)
