@@ -262,6 +262,9 @@ void CGrabberDlg::StartStop() {
     StopTriggerEngine();
     StopProcessing();
   } else {
+    // The camera counts as connected only once its frames are grabbed and
+    // processed: a shot asked for before would be lost without a word.
+    m_cameraConnected = false;
     // A reconnect finds the previous run's thread still waiting on the
     // queue: it ends before the new run's frames can arrive.
     StopProcessing();
@@ -271,10 +274,10 @@ void CGrabberDlg::StartStop() {
     const int buffers = ReadInt("Camera Settings", "Num Buffers", 1);
     bool grabbing = false;
     TryOnCamera("Starting acquisition", [&] { grabbing = PrepareGrab(buffers); });
-    m_cameraConnected = grabbing;
     m_frameQueue.RemoveAll(false);
     StartProcessing();
     ArmVideoTrigger();
+    m_cameraConnected = grabbing;
   }
   m_host.RefreshPages();
 }
