@@ -184,8 +184,7 @@ bool CGrabberDlg::ConnectCamera() {
   SetFlash(FlashState());
   LoadSettings();
   LogExposureNodes();
-  m_cameraConnected = true;
-  StartStop();
+  StartStop(true);
   m_host.RefreshPages();
   return m_cameraConnected;
 }
@@ -255,16 +254,16 @@ void CGrabberDlg::LoadSettings() {
   m_showDelay = trigger.showDelayS;
 }
 
-void CGrabberDlg::StartStop() {
+void CGrabberDlg::StartStop(bool start) {
   std::lock_guard connecting(m_connectLock);
-  if (!m_cameraConnected) {
+  // The camera counts as connected only once its frames are grabbed and
+  // processed: a shot asked for before would be lost without a word.
+  m_cameraConnected = false;
+  if (!start) {
     StopGrab();
     StopTriggerEngine();
     StopProcessing();
   } else {
-    // The camera counts as connected only once its frames are grabbed and
-    // processed: a shot asked for before would be lost without a word.
-    m_cameraConnected = false;
     // A reconnect finds the previous run's thread still waiting on the
     // queue: it ends before the new run's frames can arrive.
     StopProcessing();
@@ -282,11 +281,7 @@ void CGrabberDlg::StartStop() {
   m_host.RefreshPages();
 }
 
-void CGrabberDlg::SetGrabbing(bool on) {
-  std::lock_guard connecting(m_connectLock);
-  m_cameraConnected = on;
-  StartStop();
-}
+void CGrabberDlg::SetGrabbing(bool on) { StartStop(on); }
 
 void CGrabberDlg::ApplyPreset(int preset) {
   // The preset arrives from the film-number service too: ignore unknown numbers.

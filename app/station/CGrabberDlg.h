@@ -72,9 +72,10 @@ class CGrabberDlg : public CPylonCamera, public IPresetHost {
 
   bool ConnectCamera();
   // Every start and stop (the reconnect, the grabbing switch, closing) runs
-  // under one lock, so two of them never meet.
-  void StartStop();
-  // The grabbing switch: sets the connected flag and starts or stops accordingly.
+  // under one lock, so two of them never meet. The camera counts as connected
+  // from the end of a start that got it grabbing until the next start or stop.
+  void StartStop(bool start);
+  // The grabbing switch: starts or stops accordingly.
   void SetGrabbing(bool on);
   // Applies a preset at once (the control page's preset box), under the
   // connect lock so that no reconnect loads the camera's settings meanwhile.
