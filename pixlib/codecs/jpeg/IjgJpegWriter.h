@@ -21,8 +21,8 @@ struct IjgWriteOptions {
 };
 
 // Writes `view` (1, 3 or 4 channels) as a JPEG through the IJG library, top of
-// the picture first, reporting progress and errors unless it is the photo encoder. False on an empty image or
-// any encoder error.
+// the picture first, reporting progress and errors unless it is the photo
+// encoder. False on an empty image or any encoder error.
 bool WriteJpegIjg(const PixelView& view, const IjgWriteOptions& options, ByteSink& sink);
 
 }  // namespace pixcodec
