@@ -36,5 +36,7 @@ void AllocationQueue::Submit(PendingAllocation& allocation, const Commit& commit
   lock.lock();
   for (PendingAllocation* committed : batch) committed->done = true;
   m_committing = false;
+  // Woken after the unlock, the waiters find the lock free instead of queueing on it.
+  lock.unlock();
   m_committed.notify_all();
 }

@@ -12,12 +12,11 @@
 // one, the folder synced) is the kernel's work, and its price differs from
 // machine to machine far more than the rest. Between rounds the benchmark
 // times the same write of a file of the same size in the same folder, counts
-// the writes of the settings file during each counter round (inotify), and
+// the writes of the settings file during each counter round, and
 // also states the processor time of an allocation less its share of them.
 
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -32,6 +31,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "bench/common/FreePort.h"
@@ -101,42 +101,35 @@ double DurableWriteCpuMicroseconds(const std::string& folder, std::size_t bytes)
   return cpu;
 }
 
-// Counts the replacements of one file in a folder: each writes a temporary file
-// of a name of its own (".<name>.<pid>.<n>.partial"), whose creation is counted;
-// the kernel would merge the renames onto the one name into one event.
+// Counts the process's write system calls, which the kernel tallies at no
+// cost: during a round the only ones are the settings file's writes, one a
+// replacement (the sockets send). Watching the folder for the replacements'
+// temporary files instead (inotify) charged the counter an event per write.
 class ReplacementCounter {
  public:
-  ReplacementCounter(const std::string& folder, const std::string& name)
-      : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), m_prefix("." + name + ".") {
-    if (m_fd < 0 || ::inotify_add_watch(m_fd, folder.c_str(), IN_CREATE) < 0) {
-      std::perror("inotify");
-      std::exit(1);
-    }
-  }
-  ~ReplacementCounter() { ::close(m_fd); }
-  // The replacements since the last call; exits when the kernel dropped events.
-  int Take() {
-    alignas(inotify_event) char buffer[64 * 1024];
-    int count = 0;
-    for (ssize_t got; (got = ::read(m_fd, buffer, sizeof buffer)) > 0;) {
-      for (char* at = buffer; at < buffer + got;) {
-        const auto* event = reinterpret_cast<const inotify_event*>(at);
-        if (event->mask & IN_Q_OVERFLOW) {
-          std::fprintf(stderr, "inotify queue overflowed: use fewer transactions per round\n");
-          std::exit(1);
-        }
-        if (event->len > 0 && bx::IsPartialFileName(event->name) &&
-            std::string_view(event->name).starts_with(m_prefix))
-          ++count;
-        at += sizeof(inotify_event) + event->len;
-      }
-    }
-    return count;
+  ReplacementCounter() : m_last(WriteCalls()) {}
+  // The write calls since the last call.
+  long Take() {
+    const long now = WriteCalls();
+    return now - std::exchange(m_last, now);
   }
 
  private:
-  int m_fd;
-  std::string m_prefix;
+  static long WriteCalls() {
+    std::FILE* io = std::fopen("/proc/self/io", "r");
+    long calls = -1;
+    char line[128];
+    while (io && std::fgets(line, sizeof line, io))
+      if (std::sscanf(line, "syscw: %ld", &calls) == 1) break;
+    if (io) std::fclose(io);
+    if (calls < 0) {
+      std::fprintf(stderr, "cannot read the write calls from /proc/self/io\n");
+      std::exit(1);
+    }
+    return calls;
+  }
+
+  long m_last;
 };
 
 // Echoes each 24-byte message back, a thread per connection, joined as the
@@ -268,7 +261,7 @@ int main(int argc, char** argv) {
   EchoServer echo;
   CRemoteCounterClient client(counterSettings);
   const std::string storeFile = "BXGrabber.ini";
-  ReplacementCounter replacements(settings.store, storeFile);
+  ReplacementCounter replacements;
   const std::size_t storeBytes = std::filesystem::file_size(settings.store + "/" + storeFile);
 
   std::vector<double> echoRates, echoP99, echoCpu, echoFaults, counterRates, counterP99, counterCpu,
