@@ -20,6 +20,11 @@ class Decoder {
   // Reads up to `bytes` bytes of such rows straight into `dst`; returns how
   // many there were.
   virtual std::size_t ReadPlain(unsigned char*, std::size_t) { return 0; }
+  // Decodes the whole image straight into memory, file row r at
+  // firstRow + r * pitch (the pitch may be negative), as ReadRow would hand the
+  // rows out; returns how many rows from the first it decoded whole (the rest
+  // are missing), or -1 when the decoder reads only row by row.
+  virtual int DecodeRows(unsigned char* /*firstRow*/, std::ptrdiff_t /*pitch*/) { return -1; }
   // 0 while good; otherwise the decoder's own code.
   virtual short Status() const { return m_status; }
   // Status of a row that ended the image on purpose (BMP's end-of-bitmap

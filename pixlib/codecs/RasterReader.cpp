@@ -19,14 +19,19 @@ constexpr unsigned char kMissingDataGrey = 128;
 // reported between them.
 constexpr std::size_t kPlainReadBytes = 4u << 20;
 
+// The file's rows are the image's rows without conversion, in memory, at full size.
+bool SameRows(const RasterSource& source, const PixelView& view, int reduction) {
+  return reduction == 1 && view.data != nullptr && view.rows.owner == nullptr &&
+         SourceBytes(source.pixels) == view.channels &&
+         (source.pixels == SourcePixels::Bgr || source.pixels == SourcePixels::Bgra) &&
+         source.width == view.width && source.height == view.height;
+}
+
 // The file's rows are the image's stored rows byte for byte: same pixels,
 // same padding, same order, one after another in memory.
 bool StoredAsInFile(const RasterSource& source, const PixelView& view, int reduction) {
   const std::size_t rowBytes = source.decoder.PlainRowBytes();
-  return reduction == 1 && view.data != nullptr && view.rows.owner == nullptr &&
-         SourceBytes(source.pixels) == view.channels &&
-         (source.pixels == SourcePixels::Bgr || source.pixels == SourcePixels::Bgra) &&
-         source.width == view.width && source.height == view.height && rowBytes > 0 && view.step > 0 &&
+  return SameRows(source, view, reduction) && rowBytes > 0 && view.step > 0 &&
          rowBytes == std::size_t(view.step) && source.topFirst == !view.bottomUp;
 }
 
@@ -46,6 +51,15 @@ int ReadPlainRows(const RasterSource& source, const PixelView& view) {
   return rows;
 }
 
+// Lets the decoder write every row straight into the image; how many rows
+// from the first it decoded whole, or -1 when it reads only row by row.
+int DecodeRowsInPlace(const RasterSource& source, const PixelView& view) {
+  // File row r is picture row r from the top or from the bottom.
+  unsigned char* const firstRow = view.TopRow(source.topFirst ? 0 : view.height - 1);
+  const std::ptrdiff_t pitch = view.bottomUp == source.topFirst ? -view.step : view.step;
+  return source.decoder.DecodeRows(firstRow, pitch);
+}
+
 // Rows [kept, height) in file order never came: black after an end-of-image
 // code, grey when the data ran out.
 void FillMissingRows(const RasterSource& source, const PixelView& view, int kept, RasterEnd end) {
@@ -54,6 +68,13 @@ void FillMissingRows(const RasterSource& source, const PixelView& view, int kept
     FillTopRows(view, kept, view.height, level);
   else
     FillTopRows(view, 0, view.height - kept, level);
+}
+
+// The end of a read that placed the first `kept` file rows whole.
+RasterEnd EndOfRows(const RasterSource& source, const PixelView& view, int kept) {
+  if (kept == view.height) return RasterEnd::Complete;
+  FillMissingRows(source, view, kept, RasterEnd::Truncated);
+  return RasterEnd::Truncated;
 }
 
 }  // namespace
@@ -98,11 +119,13 @@ RasterEnd ReadRaster(const RasterSource& source, const PixelView& view, int redu
   std::vector<unsigned char> row(std::size_t(source.width) * SourceBytes(source.pixels));
   const int rowBytes = view.width * view.channels;
   ImgProgress(0, view.height, source.progressText);
-  if (StoredAsInFile(source, view, reduction)) {
-    const int kept = ReadPlainRows(source, view);
-    if (kept == view.height) return RasterEnd::Complete;
-    FillMissingRows(source, view, kept, RasterEnd::Truncated);
-    return RasterEnd::Truncated;
+  if (StoredAsInFile(source, view, reduction)) return EndOfRows(source, view, ReadPlainRows(source, view));
+  if (SameRows(source, view, reduction)) {
+    const int kept = DecodeRowsInPlace(source, view);
+    if (kept >= 0) {
+      ImgProgress(kept, view.height, nullptr);
+      return EndOfRows(source, view, kept);
+    }
   }
   int kept = 0;
   RasterEnd end = RasterEnd::Complete;

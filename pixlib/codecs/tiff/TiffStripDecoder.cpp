@@ -119,7 +119,8 @@ std::size_t TiffStripDecoder::RunEnd(std::size_t first, std::size_t end) const {
   return last + 1;
 }
 
-void TiffStripDecoder::DecodeRun(std::size_t first, std::size_t end, std::vector<unsigned char>& codes) {
+void TiffStripDecoder::DecodeRun(std::size_t first, std::size_t end, std::vector<unsigned char>& codes,
+                                 const RowTarget& target, Scratch& scratch) {
   std::uint64_t total = 0;
   for (std::size_t i = first; i < end; ++i) total += BytesInFile(m_strips[i]);
   codes.resize(static_cast<std::size_t>(total) + kLzwInputPadding);
@@ -129,13 +130,14 @@ void TiffStripDecoder::DecodeRun(std::size_t first, std::size_t end, std::vector
   std::size_t at = 0;
   for (std::size_t i = first; i < end; ++i) {
     const std::size_t bytes = static_cast<std::size_t>(BytesInFile(m_strips[i]));
-    DecodeStrip(m_strips[i], codes.data() + at, at < got ? std::min(bytes, got - at) : 0);
+    DecodeStrip(m_strips[i], codes.data() + at, at < got ? std::min(bytes, got - at) : 0, target, scratch);
     at += bytes;
   }
 }
 
-void TiffStripDecoder::DecodeStrip(Strip& strip, const unsigned char* codes, std::size_t bytes) {
-  unsigned char* pixels = &m_pixels[strip.firstRow * m_rowBytes];
+void TiffStripDecoder::DecodeStrip(Strip& strip, const unsigned char* codes, std::size_t bytes,
+                                   const RowTarget& target, Scratch& scratch) {
+  unsigned char* pixels = StripPixels(strip, target, scratch);
   if (m_layout.compression == COMPRESSION_NONE) {
     strip.decodedBytes = std::min(bytes, strip.expectedBytes);
     std::memcpy(pixels, codes, strip.decodedBytes);
@@ -145,16 +147,30 @@ void TiffStripDecoder::DecodeStrip(Strip& strip, const unsigned char* codes, std
   } else {
     strip.decodedBytes = DecodeLzwStrip(codes, bytes, pixels, strip.expectedBytes);
   }
-  FinishRows(strip, m_predictor);
+  FinishRows(strip, m_predictor, pixels, target);
 }
 
-// Turns the strip's whole rows into the pixels ReadRow hands out, while they
-// are still in this core's cache: the horizontal predictor undone (each sample
-// was stored as the difference to the same sample of the pixel on its left),
-// then R and B swapped.
-void TiffStripDecoder::FinishRows(const Strip& strip, int predictor) {
+// A strip is decoded where its rows go when they lie back to back there (in
+// the decoder's own memory, or one row, or an image stored top down);
+// otherwise in `scratch`, and its rows are placed once finished.
+unsigned char* TiffStripDecoder::StripPixels(const Strip& strip, const RowTarget& target, Scratch& scratch) const {
+  if (target.pitch == static_cast<std::ptrdiff_t>(m_rowBytes) || strip.expectedBytes <= m_rowBytes)
+    return target.Row(strip.firstRow);
+  if (scratch.block.pixels == nullptr) {
+    scratch.block = ipl::allocatePixelBlock(std::size_t(m_rowsPerStrip) * m_rowBytes);
+    if (scratch.block.pixels == nullptr) throw std::bad_alloc();
+  }
+  return reinterpret_cast<unsigned char*>(scratch.block.pixels);
+}
+
+// Turns the strip's whole rows, decoded at `first`, into the pixels the image
+// takes while they are still in this core's cache: the horizontal predictor
+// undone (each sample was stored as the difference to the same sample of the
+// pixel on its left), then R and B swapped; then places them in `target` when
+// they were decoded elsewhere.
+void TiffStripDecoder::FinishRows(const Strip& strip, int predictor, unsigned char* first,
+                                  const RowTarget& target) {
   const int step = m_layout.samplesPerPixel;
-  unsigned char* const first = &m_pixels[strip.firstRow * m_rowBytes];
   const std::size_t rows = strip.decodedBytes / m_rowBytes;
   if (predictor == PREDICTOR_HORIZONTAL)
     for (unsigned char* row = first; row != first + rows * m_rowBytes; row += m_rowBytes)
@@ -163,25 +179,26 @@ void TiffStripDecoder::FinishRows(const Strip& strip, int predictor) {
   if (step >= 3 && rows > 0)  // OpenCV's vectorised channel swap, in place
     cv::hal::cvtBGRtoBGR(first, m_rowBytes, first, m_rowBytes, m_layout.width, static_cast<int>(rows), CV_8U,
                          step, step, true);
+  if (first != target.Row(strip.firstRow))
+    for (std::size_t row = 0; row < rows; ++row)
+      std::memcpy(target.Row(strip.firstRow + row), first + row * m_rowBytes, m_rowBytes);
 }
 
-void TiffStripDecoder::DecodeAll() {
+void TiffStripDecoder::DecodeAll(const RowTarget& target) {
   m_decoded = true;
   m_fileBytes = FileBytes(m_fd);
-  m_memory.block = ipl::allocatePixelBlock(m_rowBytes * static_cast<std::size_t>(m_layout.height));
-  if (m_memory.block.pixels == nullptr) throw std::bad_alloc();
-  m_pixels = reinterpret_cast<unsigned char*>(m_memory.block.pixels);
   const int strips = static_cast<int>(m_strips.size());
   const int tasks = std::min(strips, std::max(1, cv::getNumThreads()) * kTasksPerThread);
   cv::parallel_for_(
       cv::Range(0, strips),
       [&](const cv::Range& range) {
         std::vector<unsigned char> codes;
+        Scratch scratch;
         const std::size_t end = static_cast<std::size_t>(range.end);
         for (std::size_t first = static_cast<std::size_t>(range.start), runEnd; first < end; first = runEnd) {
           runEnd = RunEnd(first, end);
           try {
-            DecodeRun(first, runEnd, codes);
+            DecodeRun(first, runEnd, codes, target, scratch);
           } catch (const std::bad_alloc&) {
             for (std::size_t i = first; i < runEnd; ++i)
               m_strips[i].decodedBytes = 0;  // no room for their codes
@@ -190,16 +207,23 @@ void TiffStripDecoder::DecodeAll() {
       },
       tasks);
   // libtiff's handle is not shared between threads: old-style strips go one by one.
+  Scratch scratch;
   for (std::size_t i = 0; i < m_strips.size(); ++i) {
     Strip& strip = m_strips[i];
     if (!strip.oldStyle) continue;
-    const tmsize_t got =
-        TIFFReadEncodedStrip(m_tiff, static_cast<std::uint32_t>(i), &m_pixels[strip.firstRow * m_rowBytes],
-                             static_cast<tmsize_t>(strip.expectedBytes));
+    unsigned char* pixels = StripPixels(strip, target, scratch);
+    const tmsize_t got = TIFFReadEncodedStrip(m_tiff, static_cast<std::uint32_t>(i), pixels,
+                                              static_cast<tmsize_t>(strip.expectedBytes));
     strip.decodedBytes = got > 0 ? static_cast<std::size_t>(got) : 0;
-    FinishRows(strip, PREDICTOR_NONE);  // libtiff has undone the predictor
+    FinishRows(strip, PREDICTOR_NONE, pixels, target);  // libtiff has undone the predictor
   }
-  m_validRows = WholeRows();
+}
+
+int TiffStripDecoder::DecodeRows(unsigned char* firstRow, std::ptrdiff_t pitch) {
+  // Rows stored right to left are turned as ReadRow hands them out.
+  if (m_status != 0 || m_decoded || m_layout.RightToLeft()) return -1;
+  DecodeAll({firstRow, pitch});
+  return static_cast<int>(WholeRows());
 }
 
 std::uint32_t TiffStripDecoder::WholeRows() const {
@@ -211,9 +235,17 @@ std::uint32_t TiffStripDecoder::WholeRows() const {
                                                     m_strips.back().firstRow + m_rowsPerStrip);
 }
 
+void TiffStripDecoder::DecodeIntoOwnMemory() {
+  m_memory.block = ipl::allocatePixelBlock(m_rowBytes * static_cast<std::size_t>(m_layout.height));
+  if (m_memory.block.pixels == nullptr) throw std::bad_alloc();
+  m_pixels = reinterpret_cast<unsigned char*>(m_memory.block.pixels);
+  DecodeAll({m_pixels, static_cast<std::ptrdiff_t>(m_rowBytes)});
+  m_validRows = WholeRows();
+}
+
 int TiffStripDecoder::ReadRow(unsigned char* buffer, int pixels) {
   if (m_status != 0) return m_status;
-  if (!m_decoded) DecodeAll();
+  if (!m_decoded) DecodeIntoOwnMemory();
   if (m_row >= m_validRows || std::size_t(pixels) * m_layout.samplesPerPixel > m_rowBytes)
     return m_status = kFailed;
   std::memcpy(buffer, &m_pixels[m_row * m_rowBytes], std::size_t(pixels) * m_layout.samplesPerPixel);

@@ -30,6 +30,7 @@ class TiffStripDecoder : public TiffDecoder {
   TiffStripDecoder(TIFF* tiff, const TiffLayout& layout);
   // Rows as B, G, R (A) or grey palette indices.
   int ReadRow(unsigned char* buffer, int pixels) override;
+  int DecodeRows(unsigned char* firstRow, std::ptrdiff_t pitch) override;
   SourcePixels Pixels() const override;
   const unsigned char* Palette() const override;
 
@@ -51,7 +52,19 @@ class TiffStripDecoder : public TiffDecoder {
     PixelMemory& operator=(const PixelMemory&) = delete;
     ~PixelMemory() { ipl::releasePixelBlock(block.start, block.pixels); }
   };
-  void DecodeAll();
+  // Where file rows go: row r at first + r * pitch.
+  struct RowTarget {
+    unsigned char* first;
+    std::ptrdiff_t pitch;
+    unsigned char* Row(std::size_t row) const { return first + static_cast<std::ptrdiff_t>(row) * pitch; }
+  };
+  // Room for one strip, for a parallel task that decodes strips whose rows do not lie back to back.
+  using Scratch = PixelMemory;
+
+  // Decodes every strip into `target`.
+  void DecodeAll(const RowTarget& target);
+  // Decodes the image into memory of its own, from which ReadRow hands out rows.
+  void DecodeIntoOwnMemory();
   // The strip's codes that lie inside the file.
   std::uint64_t BytesInFile(const Strip& strip) const;
   // The end of the run of strips from `first` (before `end`) whose codes
@@ -59,11 +72,14 @@ class TiffStripDecoder : public TiffDecoder {
   std::size_t RunEnd(std::size_t first, std::size_t end) const;
   // Reads the codes of strips [first, end) with one read into `codes` and
   // decodes them.
-  void DecodeRun(std::size_t first, std::size_t end, std::vector<unsigned char>& codes);
+  void DecodeRun(std::size_t first, std::size_t end, std::vector<unsigned char>& codes, const RowTarget& target,
+                 Scratch& scratch);
   // Decodes one strip from its bytes (followed by kLzwInputPadding readable
   // bytes); marks an LZW strip old-style instead when its codes are in the other layout.
-  void DecodeStrip(Strip& strip, const unsigned char* codes, std::size_t bytes);
-  void FinishRows(const Strip& strip, int predictor);
+  void DecodeStrip(Strip& strip, const unsigned char* codes, std::size_t bytes, const RowTarget& target,
+                   Scratch& scratch);
+  unsigned char* StripPixels(const Strip& strip, const RowTarget& target, Scratch& scratch) const;
+  void FinishRows(const Strip& strip, int predictor, unsigned char* first, const RowTarget& target);
   // Rows of whole strips, then of the first short strip.
   std::uint32_t WholeRows() const;
 
@@ -76,7 +92,7 @@ class TiffStripDecoder : public TiffDecoder {
   std::uint64_t m_fileBytes = 0;
   std::vector<Strip> m_strips;
   PixelMemory m_memory;
-  unsigned char* m_pixels = nullptr;  // the whole image as the file stores it
+  unsigned char* m_pixels = nullptr;  // the whole image as the file stores it, for ReadRow
   std::array<unsigned char, 3 * kPaletteEntries> m_greyRamp{};
   bool m_decoded = false;
   std::uint32_t m_validRows = 0;
