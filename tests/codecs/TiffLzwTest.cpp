@@ -91,6 +91,10 @@ TEST_F(TiffLzwTest, FilesOfOtherWritersMatchLibtiff) {
       "/usr/bin/tiffcp -c lzw:2 -r 1 {alpha.tif} {out}",
       "/usr/bin/tiffcp -c lzw -r 3 {alpha.tif} {out}",
       "/usr/bin/convert {odd.ppm} {out}.src.tif && /usr/bin/tiffcp -c lzw:2 -r 2 {out}.src.tif {out}",
+      // Stored bottom row first: strips of whole rows land back to back in the
+      // image (alpha: no row padding) or go through a strip buffer (RGB: padded).
+      "/usr/bin/convert {alpha.tif} -orient BottomLeft -compress LZW {out}",
+      "/usr/bin/convert {noise.ppm} -orient BottomLeft -compress LZW {out}",
   };
   int index = 0;
   for (const char* writer : writers) {

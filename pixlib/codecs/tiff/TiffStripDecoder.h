@@ -20,8 +20,9 @@ namespace pixcodec {
 // strips go through our own decoder, those in the old code layout through
 // libtiff. Reading the file rather than mapping it spares a page fault for
 // every few pages of the file, which some virtual machines charge dearly. The
-// image is decoded at the first row; rows from the first strip that came out
-// short on are missing.
+// image is decoded at once: straight into the picture's rows when they need no
+// conversion (DecodeRows), otherwise into memory of its own at the first row
+// (ReadRow); rows from the first strip that came out short on are missing.
 class TiffStripDecoder : public TiffDecoder {
  public:
   // Whether the image is one this decoder reads.
