@@ -152,7 +152,8 @@ LoadTimes TimeLoad(const Format& format, const std::string& path, CxImage& image
 
 int main() {
   const bench::MachineCosts machine = bench::PrintMachineProbe();
-  const double faultSeconds = machine.faultIn64MbMs * 1e-3 / (double(64 << 20) / double(::sysconf(_SC_PAGESIZE)));
+  const double faultSeconds =
+      machine.faultIn64MbMs * 1e-3 / (double(bench::probe::kBytes) / double(::sysconf(_SC_PAGESIZE)));
   const bench::CpuTicks ticks = bench::ReadCpuTicks();
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / "bx-codec-decode";
   std::filesystem::create_directories(dir);
