@@ -506,6 +506,7 @@ def check_records(cluster, photos, reported):
     problems = [f"{name}: {figures[name]}" for name in
                 ("photos lost", "photos corrupt", "rows lost", "rows duplicated", "rows without photo")
                 if figures[name]]
+    figures["photos without a row"] = sorted(key for key in photos if key not in keys)
     if tally != len(photos):
         problems.append(f"tally {tally} is not the {len(photos)} photos")
     figures["problems"] = problems
