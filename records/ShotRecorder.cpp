@@ -184,8 +184,7 @@ bool ShotRecorder::WriteRecord(const Target& target, const std::string& record) 
   if (StartsWith(record, kTallyRecord))
     return WriteTally(target, *session, record.substr(std::string(kTallyRecord).size()));
   const auto line = ReadPhotoLine(record);
-  if (!line) return true;  // unknown: skipped rather than blocking the rest
-  return WritePhoto(target, *session, line->row, error_);
+  return line && WritePhoto(target, *session, line->row, error_);
 }
 
 bool ShotRecorder::AcceptsWrites(const Target& target) {
@@ -234,18 +233,25 @@ bool ShotRecorder::SetAsideRefused(const Target& target, const std::string& reco
 std::size_t ShotRecorder::ReplayPending(const Target& target) {
   const std::size_t pending = journal_.Replay([&](const std::string& record) {
     const auto line = ReadPhotoLine(record);
-    if (line && IsPhotoGone(*line)) {
-      if (!rejected_.Append({record})) return false;
-      if (note_)
-        note_("The record of " + *line->photoPath + " is set aside in " + rejected_.Path() +
-              ": the photo is not there");
-      return true;
-    }
+    // A line of no kind this station writes (a damaged one) is kept aside, not
+    // dropped and not left to block the rest.
+    if (!line && !StartsWith(record, kTallyRecord))
+      return SetAside(record, "A journal line that is no record is set aside in " + rejected_.Path() + ": " +
+                                  record.substr(0, 80));
+    if (line && IsPhotoGone(*line))
+      return SetAside(record, "The record of " + *line->photoPath + " is set aside in " + rejected_.Path() +
+                                  ": the photo is not there");
     if (!Session(target)) return false;  // the database is out
     return WriteRecord(target, record) || RetryOrSetAside(target, record);
   });
   NoteWhyRecordsWait(pending);
   return pending;
+}
+
+bool ShotRecorder::SetAside(const std::string& record, const std::string& why) {
+  if (!rejected_.Append({record})) return false;
+  if (note_) note_(why);
+  return true;
 }
 
 // Once for each reason, not at every retry.

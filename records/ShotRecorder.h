@@ -71,6 +71,9 @@ class ShotRecorder {
   // Counts the refused record's photo on its tallies, unless it was, and keeps the
   // record in the rejected file; false to try again later.
   bool SetAsideRefused(const Target& target, const std::string& record);
+  // Keeps a record that is not to be written in the rejected file and logs why;
+  // false to try again later.
+  bool SetAside(const std::string& record, const std::string& why);
   // Logs why the row's XML copy was not written, when it was not.
   void NoteXmlProblem(const CFotoSet& photos) const;
   // Logs the driver's message of the last failure while records wait.

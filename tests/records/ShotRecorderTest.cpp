@@ -157,6 +157,20 @@ TEST_P(ShotRecorderTest, ARecordTheDatabaseRefusesDoesNotBlockTheOthers) {
   EXPECT_EQ(Scalar("SELECT SUM(\"IMPORTATE\") FROM \"Story\""), "2");
 }
 
+// A journal line of no kind the station writes (damaged) is kept aside with a
+// note at the next start, not dropped; the records around it are written.
+TEST_P(ShotRecorderTest, ADamagedJournalLineIsSetAsideNotDropped) {
+  ASSERT_TRUE(Journal(Target(false), Shot(1)));
+  std::ofstream(recorder_.Path(), std::ios::app) << "sh\x01ot<damaged\n";
+  ASSERT_TRUE(Journal(Target(false), Shot(2)));
+  ShotRecorder restarted(recorder_.Path(), [this](const std::string& note) { notes_.push_back(note); });
+  EXPECT_EQ(restarted.ReplayPending(Target(true)), 0u);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM \"Fotografie\""), "2");
+  EXPECT_EQ(PhotoJournal(restarted.RejectedPath()).PendingCount(), 1u);
+  ASSERT_FALSE(notes_.empty());
+  EXPECT_EQ(notes_.back().rfind("A journal line that is no record is set aside in ", 0), 0u) << notes_.back();
+}
+
 // The rejected file cannot take the refused record for a while (a folder stands in
 // its place): the record waits, and its photo is counted once all the same.
 TEST_P(ShotRecorderTest, ARefusedRecordCountsOnceWhateverFails) {
