@@ -491,6 +491,7 @@ def check_records(cluster, photos, reported):
     rows = cluster.rows('SELECT "RULLINO", "CONTATORE" FROM "Fotografie"')
     keys = collections.Counter((int(film), int(counter)) for film, counter in rows)
     tally = int(cluster.query('SELECT COALESCE(SUM("IMPORTATE"), 0) FROM "Story"') or 0)
+    rowless = sorted(key for key in photos if key not in keys)
     figures = {
         "photos on disk": len(photos),
         "photos reported saved": len(reported),
@@ -499,14 +500,14 @@ def check_records(cluster, photos, reported):
         "tally": tally,
         "photos lost": len([key for key in reported if key not in photos]),
         "photos corrupt": len([key for key, whole in photos.items() if not whole]),
-        "rows lost": len([key for key in photos if key not in keys]),
+        "rows lost": len(rowless),
         "rows duplicated": sum(count - 1 for count in keys.values()),
         "rows without photo": len([key for key in keys if key not in photos]),
     }
     problems = [f"{name}: {figures[name]}" for name in
                 ("photos lost", "photos corrupt", "rows lost", "rows duplicated", "rows without photo")
                 if figures[name]]
-    figures["photos without a row"] = sorted(key for key in photos if key not in keys)
+    figures["photos without a row"] = rowless
     if tally != len(photos):
         problems.append(f"tally {tally} is not the {len(photos)} photos")
     figures["problems"] = problems

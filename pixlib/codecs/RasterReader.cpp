@@ -120,7 +120,10 @@ RasterEnd ReadRaster(const RasterSource& source, const PixelView& view, int redu
   const int rowBytes = view.width * view.channels;
   ImgProgress(0, view.height, source.progressText);
   if (StoredAsInFile(source, view, reduction)) return EndOfRows(source, view, ReadPlainRows(source, view));
-  if (SameRows(source, view, reduction)) {
+  // Rows that need no conversion are decoded straight into the image: all at
+  // once where the decoder can, else row by row.
+  const bool direct = SameRows(source, view, reduction);
+  if (direct) {
     const int kept = DecodeRowsInPlace(source, view);
     if (kept >= 0) {
       ImgProgress(kept, view.height, nullptr);
@@ -129,9 +132,6 @@ RasterEnd ReadRaster(const RasterSource& source, const PixelView& view, int redu
   }
   int kept = 0;
   RasterEnd end = RasterEnd::Complete;
-  // Rows that need no conversion are decoded straight into the image.
-  const bool direct = reduction == 1 && SourceBytes(source.pixels) == view.channels &&
-                      (source.pixels == SourcePixels::Bgr || source.pixels == SourcePixels::Bgra);
   for (int fileRow = 0; kept < view.height && fileRow < source.height; ++fileRow) {
     unsigned char* target = view.TopRow(source.topFirst ? kept : view.height - 1 - kept);
     const bool keep = fileRow % reduction == 0;
