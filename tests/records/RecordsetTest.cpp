@@ -11,6 +11,7 @@
 #include "records/CFotoSet.h"
 #include "odbc/OdbcSession.h"
 #include "odbc/OdbcStatement.h"
+#include "odbc/OdbcTransaction.h"
 #include "tests/platform/SilentListener.h"
 
 namespace {
@@ -184,6 +185,14 @@ INSTANTIATE_TEST_SUITE_P(Databases, RecordsetTest,
                          [](const auto& info) { return DialectName(info.param); });
 
 // Only a server connection can be cut while the program holds it.
+void CutConnectionsOf(const TestDatabase& database) {
+  bx::odbc::OdbcSession admin(kPostgreSqlConnection);
+  bx::odbc::OdbcStatement(
+      admin, "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = '" +
+                 database.Name() + "'")
+      .Execute();
+}
+
 TEST(ServerConnectionTest, ALostConnectionIsAnErrorTheCallerHandles) {
   TestDatabase database(SqlDialect::PostgreSQL);
   CFotoSet set(database.Settings());
@@ -195,11 +204,7 @@ TEST(ServerConnectionTest, ALostConnectionIsAnErrorTheCallerHandles) {
   };
   set.Open();
   add(1);
-  bx::odbc::OdbcSession admin(kPostgreSqlConnection);
-  bx::odbc::OdbcStatement(
-      admin, "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = '" +
-                 database.Name() + "'")
-      .Execute();
+  CutConnectionsOf(database);
   EXPECT_THROW(set.Requery(), CDBException);
   EXPECT_THROW(add(2), CDBException);
   // Opened again, the set inserts on its new connection.
@@ -208,6 +213,19 @@ TEST(ServerConnectionTest, ALostConnectionIsAnErrorTheCallerHandles) {
   add(3);
   set.Close();
   EXPECT_EQ(database.Scalar("SELECT COUNT(*) FROM \"Fotografie\""), "2");
+}
+
+// The driver forgets the transaction of a connection it found cut, and would
+// take the commit that follows for done.
+TEST(ServerConnectionTest, ATransactionWhoseConnectionWasCutIsNotCommitted) {
+  TestDatabase database(SqlDialect::PostgreSQL);
+  bx::odbc::OdbcSession session(database.ConnectionString());
+  bx::odbc::OdbcTransaction transaction(session);
+  bx::odbc::OdbcStatement(session, "INSERT INTO \"Fotografie\" (\"OPERATORE\") VALUES ('Anna')").Execute();
+  CutConnectionsOf(database);
+  EXPECT_THROW(bx::odbc::OdbcStatement(session, "SELECT 1").Execute(), CDBException);
+  EXPECT_THROW(transaction.Commit(), CDBException);
+  EXPECT_EQ(database.Scalar("SELECT COUNT(*) FROM \"Fotografie\""), "0");
 }
 
 TEST(ServerConnectionTest, AServerThatNeverAnswersFailsAfterTheLoginTimeOut) {
