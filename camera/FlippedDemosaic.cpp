@@ -1,6 +1,7 @@
 #include "camera/FlippedDemosaic.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <opencv2/core/utility.hpp>
 #include <vector>
@@ -71,18 +72,24 @@ void DemosaicFlipped(const SInputImageFormat& input, const uint8_t* raw, uint8_t
   const int height = int(input.Height);
   const int bands = std::max(1, height / kBandRows);
   const auto bandStart = [&](int band) { return int(int64_t(band) * height / bands); };
+  // The two rows either side of a seam were demosaiced as band borders: they
+  // are redone from the two rows around each of them, by the second of the
+  // seam's two bands to be done (seam s lies above band s).
+  std::vector<std::atomic<int>> seamSidesDone(static_cast<size_t>(bands));
+  const auto finishSeam = [&](int seam, std::vector<uint8_t>& rows) {
+    if (seam < 1 || seam >= bands || seamSidesDone[size_t(seam)].fetch_add(1) == 0) return;
+    const int first = bandStart(seam) - 2;
+    rows.resize(size_t(output.LinePitch) * 4);
+    frame.Demosaic(first, 4, rows.data());
+    std::memcpy(frame.TargetRow(first + 1), rows.data() + output.LinePitch, size_t(output.LinePitch) * 2);
+  };
   cv::parallel_for_(cv::Range(0, bands), [&](const cv::Range& range) {
+    std::vector<uint8_t> seamRows;
     for (int band = range.start; band < range.end; ++band) {
       const int first = bandStart(band);
       frame.Demosaic(first, bandStart(band + 1) - first, frame.TargetRow(first));
+      finishSeam(band, seamRows);
+      finishSeam(band + 1, seamRows);
     }
   });
-  // The two rows either side of a seam were demosaiced as band borders: they
-  // are redone from the two rows around each of them, a few rows done here.
-  std::vector<uint8_t> seam(size_t(output.LinePitch) * 4);
-  for (int band = 1; band < bands; ++band) {
-    const int first = bandStart(band) - 2;
-    frame.Demosaic(first, 4, seam.data());
-    std::memcpy(frame.TargetRow(first + 1), seam.data() + output.LinePitch, size_t(output.LinePitch) * 2);
-  }
 }
