@@ -115,9 +115,6 @@ void FillTopRows(const PixelView& view, int firstTopRow, int endTopRow, unsigned
 }
 
 RasterEnd ReadRaster(const RasterSource& source, const PixelView& view, int reduction) {
-  const RowConverter convert = ChooseConverter(source.pixels, view.channels);
-  std::vector<unsigned char> row(std::size_t(source.width) * SourceBytes(source.pixels));
-  const int rowBytes = view.width * view.channels;
   ImgProgress(0, view.height, source.progressText);
   if (StoredAsInFile(source, view, reduction)) return EndOfRows(source, view, ReadPlainRows(source, view));
   // Rows that need no conversion are decoded straight into the image: all at
@@ -130,6 +127,9 @@ RasterEnd ReadRaster(const RasterSource& source, const PixelView& view, int redu
       return EndOfRows(source, view, kept);
     }
   }
+  const RowConverter convert = ChooseConverter(source.pixels, view.channels);
+  std::vector<unsigned char> row(std::size_t(source.width) * SourceBytes(source.pixels));
+  const int rowBytes = view.width * view.channels;
   int kept = 0;
   RasterEnd end = RasterEnd::Complete;
   for (int fileRow = 0; kept < view.height && fileRow < source.height; ++fileRow) {
