@@ -8,7 +8,12 @@ using namespace Pylon;
 
 CGenPylonCamera::CGenPylonCamera() = default;
 
-CGenPylonCamera::~CGenPylonCamera() { ReleaseDevice(); }
+// A removal handled on the SDK's thread may still be ending (its lock let go)
+// after OnDeviceRemoved told the owner: the camera waits for it before it goes.
+CGenPylonCamera::~CGenPylonCamera() {
+  ReleaseDevice();
+  WaitForRemovalHandler();
+}
 
 void CGenPylonCamera::GetProperties(CPropertyList& list) {
   {

@@ -32,7 +32,11 @@ class CRecordingCamera : public CPylonCamera {
  public:
   using CPylonCamera::CPylonCamera;
   using CPylonCamera::IsTerminationRequested;
-  ~CRecordingCamera() override { ReleaseDevice(); }
+  // OnDeviceRemoved and Trace are this class's: a removal still being handled ends first.
+  ~CRecordingCamera() override {
+    ReleaseDevice();
+    WaitForRemovalHandler();
+  }
 
   void OnNewImage(IplImage* image, ImageOwnership ownership) override {
     if (m_holdFrames) m_holdFrames();
