@@ -17,8 +17,8 @@ bool PutStoredRow(void* image, int row, const unsigned char* src) {
   return static_cast<CxImage*>(image)->PutRow(row, src) != 0;
 }
 
-bool CreateImage(CxImage& image, int width, int height, int channels, bool tiled) {
-  if (!tiled) return CreateCodecImage(image, width, height, channels);
+bool CreateImage(CxImage& image, int width, int height, int channels, bool tiled, NewBits bits) {
+  if (!tiled) return CreateCodecImage(image, width, height, channels, bits);
   const bool alpha = channels == 4;
   return image.CreateTiled(width, height, channels, alpha ? 4 : 0, alpha ? "RGBA" : "RGB",
                            alpha ? "BGRA" : "BGR", CxImage::DefaultImageOrigin()) != 0;
@@ -41,14 +41,18 @@ PixelView ViewOf(CxImage& image) {
   return view;
 }
 
-bool CreateCodecImage(CxImage& image, int width, int height, int channels) {
+bool CreateCodecImage(CxImage& image, int width, int height, int channels, NewBits bits) {
   const bool alpha = channels == 4;
-  return image.Create(width, height, alpha ? "RGBA" : "RGB", alpha ? "BGRA" : "BGR", channels, alpha ? 4 : 0,
-                      CxImage::DefaultImageOrigin(), IPL_DEPTH_8U) != 0;
+  const char* model = alpha ? "RGBA" : "RGB";
+  const char* order = alpha ? "BGRA" : "BGR";
+  const int alphaChannel = alpha ? 4 : 0, origin = CxImage::DefaultImageOrigin();
+  if (bits == NewBits::Undefined)
+    return image.CreateForOverwrite(width, height, model, order, channels, alphaChannel, origin) != 0;
+  return image.Create(width, height, model, order, channels, alphaChannel, origin, IPL_DEPTH_8U) != 0;
 }
 
 bool ImageDecodeTarget::Create(const DecodedImageInfo& info, PixelView& view) {
-  if (!CreateImage(m_image, info.width, info.height, info.channels, m_tiled)) {
+  if (!CreateImage(m_image, info.width, info.height, info.channels, m_tiled, m_bits)) {
     ImgWarning("Error allocating image %d x %d\n", info.width, info.height);
     return false;
   }

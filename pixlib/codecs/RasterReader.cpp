@@ -80,7 +80,7 @@ RasterEnd EndOfRows(const RasterSource& source, const PixelView& view, int kept)
 }  // namespace
 
 bool CreateRasterImage(CxImage& image, const RasterFormat& format, int channelMode, int reduction,
-                       PixelView& view) {
+                       PixelView& view, NewBits bits) {
   DecodedImageInfo info;
   info.width = FloorReducedSize(format.width, reduction);
   info.height = FloorReducedSize(format.height, reduction);
@@ -96,7 +96,7 @@ bool CreateRasterImage(CxImage& image, const RasterFormat& format, int channelMo
     ImgWarning("Image too large: %d x %d\n", info.width, info.height);
     return false;
   }
-  ImageDecodeTarget target(image);
+  ImageDecodeTarget target(image, false, bits);
   return target.Create(info, view);
 }
 
@@ -114,7 +114,10 @@ void FillTopRows(const PixelView& view, int firstTopRow, int endTopRow, unsigned
   }
 }
 
-RasterEnd ReadRaster(const RasterSource& source, const PixelView& view, int reduction) {
+namespace {
+
+// ReadRaster's work; when it throws, rows it had not reached are undefined.
+RasterEnd ReadRows(const RasterSource& source, const PixelView& view, int reduction) {
   ImgProgress(0, view.height, source.progressText);
   if (StoredAsInFile(source, view, reduction)) return EndOfRows(source, view, ReadPlainRows(source, view));
   // Rows that need no conversion are decoded straight into the image: all at
@@ -154,6 +157,17 @@ RasterEnd ReadRaster(const RasterSource& source, const PixelView& view, int redu
     FillMissingRows(source, view, kept, end);
   }
   return end;
+}
+
+}  // namespace
+
+RasterEnd ReadRaster(const RasterSource& source, const PixelView& view, int reduction) {
+  try {
+    return ReadRows(source, view, reduction);
+  } catch (...) {
+    FillTopRows(view, 0, view.height, 0);  // no undefined pixels, whatever was decoded
+    throw;
+  }
 }
 
 int LoadFromFile(const char* path, const char* notFound, const std::function<int(std::FILE*)>& load) {

@@ -7,6 +7,7 @@
 #include "pixlib/codecs/Decoder.h"
 #include "pixlib/codecs/PixelView.h"
 #include "pixlib/codecs/RowConverters.h"
+#include "pixlib/core/DibSection.h"
 
 class CxImage;
 
@@ -29,9 +30,10 @@ inline int FloorReducedSize(int size, int reduction) {
 
 // Creates `image` at the file's size divided by `reduction`, with the
 // channels the channel mode asks for, its resolution and file-alpha flag.
-// Refuses (with a warning) images above the decode cap.
+// Refuses (with a warning) images above the decode cap. Undefined pixels are
+// for a caller that ReadRasters into `view` straight away.
 bool CreateRasterImage(CxImage& image, const RasterFormat& format, int channelMode, int reduction,
-                       PixelView& view);
+                       PixelView& view, NewBits bits = NewBits::Zeroed);
 
 // How the rows of a file reach the image.
 struct RasterSource {
@@ -49,7 +51,8 @@ enum class RasterEnd { Complete, EndOfImage, Truncated };
 // Decodes the file's rows, keeps file rows 0, r, 2r, ... (r = reduction) and
 // every r-th pixel of them, and places them in `view` by the file's row
 // order. Rows the file does not reach are left black after an end-of-image
-// code and grey when the data ran out.
+// code and grey when the data ran out; a read that throws leaves the whole
+// view black.
 RasterEnd ReadRaster(const RasterSource& source, const PixelView& view, int reduction);
 
 // Sets rows [firstTopRow, end) of the picture to one grey level (alpha opaque).

@@ -38,8 +38,8 @@ void CxImage::CleanUp() {
 
 // Steps, in order: a bitmap with its own bits; a bitmap over a shared memory
 // section; pixels from IPL; a plain byte array when IPL ran out of memory.
-int CxImage::AllocateImage() {
-  if ((m_hBitmap = CDibSection::Create(m_dibHeader))) {
+int CxImage::AllocateImage(NewBits bits) {
+  if ((m_hBitmap = CDibSection::Create(m_dibHeader, nullptr, bits))) {
     m_image->imageData = reinterpret_cast<char*>(m_hBitmap->Bits());
   } else if ((m_hSection = CMemorySection::Create(static_cast<size_t>(m_image->imageSize)))) {
     if ((m_hBitmap = CDibSection::Create(m_dibHeader, m_hSection))) {
@@ -138,6 +138,27 @@ int CxImage::Create(int width, int height, const char* colorModel, const char* c
   if (!AllocateNonDib(depth, fill, value)) return 0;
   Finish();
   return 1;
+}
+
+int CxImage::CreateForOverwrite(int width, int height, const char* colorModel, const char* channelSeq,
+                                int nChannels, int alphaChannel, int origin) {
+  CleanUp();
+  if (width < 1 || height < 1 ||
+      !CreateHeader(width, height, colorModel, channelSeq, nChannels, alphaChannel, origin, IPL_DEPTH_8U))
+    return 0;
+  if (!m_dibHeader.Create(m_image))  // no bitmap for this layout: allocated and zeroed elsewhere
+    return Create(width, height, colorModel, channelSeq, nChannels, alphaChannel, origin, IPL_DEPTH_8U);
+  if (!AllocateImage(NewBits::Undefined)) return 0;
+  Finish();
+  ZeroRowPadding();
+  return 1;
+}
+
+void CxImage::ZeroRowPadding() {
+  const int used = m_image->width * m_image->nChannels;
+  const int padding = m_image->widthStep - used;
+  if (padding <= 0) return;
+  for (int y = 0; y < m_image->height; ++y) std::memset(GetRowPtr(y) + used, 0, static_cast<size_t>(padding));
 }
 
 void CxImage::Adopt(IplImage* image, int flags) {

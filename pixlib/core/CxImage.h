@@ -47,6 +47,11 @@ class PIXLIB_API CxImage {
   int Create(int width, int height, const char* colorModel, const char* channelSeq, int nChannels,
              int alphaChannel, int origin, int depth, int fill = 0, unsigned long value = 0,
              void* data = nullptr);
+  // Like Create at 8 bits a sample, with pixels left as the allocator gives
+  // them (only the rows' padding is zeroed): for decoders that write every
+  // row, and that clear what they could not decode.
+  int CreateForOverwrite(int width, int height, const char* colorModel, const char* channelSeq, int nChannels,
+                         int alphaChannel, int origin);
   int Create(IplImage* image, CreationFlag how);
   // Bits of a DIB; the DIB must be bottom-up. With CF_ATTACH the object frees
   // the bits (the whole packed block for the overload without bits) with
@@ -187,7 +192,7 @@ class PIXLIB_API CxImage {
   static int m_paletteDevice;
 
  protected:
-  int AllocateImage();
+  int AllocateImage(NewBits bits = NewBits::Zeroed);
   // Selects the font into dc with left/top alignment and measures the text
   // block: lines split at CR, LF or CRLF, each line's width when lineWidths
   // is given (one entry per line), the line height |font height| and the
@@ -205,6 +210,7 @@ class PIXLIB_API CxImage {
   int CreateFromResource(const CBitmapResource* resource);
   void Adopt(IplImage* image, int flags);
   void Finish();
+  void ZeroRowPadding();
   void TakeOver(CxImage& other);
   void CleanUpTiles();
   // Whole-image operations go through IPL, which cannot reach the pixels of

@@ -16,7 +16,7 @@ CMemorySection* CMemorySection::Create(size_t bytes) {
 
 CMemorySection::~CMemorySection() { munmap(m_data, m_bytes); }
 
-CDibSection* CDibSection::Create(const BITMAPINFO* info, CMemorySection* section) {
+CDibSection* CDibSection::Create(const BITMAPINFO* info, CMemorySection* section, NewBits newBits) {
   if (!info) return nullptr;
   const BITMAPINFOHEADER& h = info->bmiHeader;
   if (h.biWidth < 1 || h.biHeight == 0 || h.biHeight == INT32_MIN || h.biBitCount == 0) return nullptr;
@@ -28,8 +28,10 @@ CDibSection* CDibSection::Create(const BITMAPINFO* info, CMemorySection* section
   if (section) {
     if (section->Bytes() < static_cast<size_t>(bytes)) return nullptr;
     bits = static_cast<uint8_t*>(section->Data());
-  } else if (!(bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(bytes), 1)))) {
-    return nullptr;
+  } else {
+    const size_t size = static_cast<size_t>(bytes);
+    bits = static_cast<uint8_t*>(newBits == NewBits::Zeroed ? std::calloc(size, 1) : std::malloc(size));
+    if (!bits) return nullptr;
   }
   auto* dib = new (std::nothrow) CDibSection(h, bits, static_cast<int>(stride), section == nullptr);
   if (!dib && !section) std::free(bits);

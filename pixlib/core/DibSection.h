@@ -25,12 +25,17 @@ class PIXLIB_API CMemorySection {
   size_t m_bytes;
 };
 
-// A device-independent bitmap: header plus bits, the bits either its own
-// (zero-filled) or those of a memory section.
+// What a bitmap's own bits hold when it is made: zeros, or whatever the
+// allocator hands out (for a caller that writes every byte at once).
+enum class NewBits { Zeroed, Undefined };
+
+// A device-independent bitmap: header plus bits, the bits either its own or
+// those of a memory section.
 class PIXLIB_API CDibSection {
  public:
   // Returns null when the header is unusable or memory cannot be had.
-  static CDibSection* Create(const BITMAPINFO* info, CMemorySection* section = nullptr);
+  static CDibSection* Create(const BITMAPINFO* info, CMemorySection* section = nullptr,
+                             NewBits bits = NewBits::Zeroed);
   ~CDibSection();
   CDibSection(const CDibSection&) = delete;
   CDibSection& operator=(const CDibSection&) = delete;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -33,6 +34,16 @@ std::vector<unsigned char> ReadBytes(const std::string& path) {
 void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void DirtyFreedMemory(std::size_t bytes) {
+  std::vector<void*> blocks(64);
+  for (void*& block : blocks) {
+    block = std::malloc(bytes);
+    std::memset(block, 0xA5, bytes);
+    asm volatile("" : : "r"(block) : "memory");  // the fill must reach memory
+  }
+  for (void* block : blocks) std::free(block);
 }
 
 void FillPattern(CxImage& image) {

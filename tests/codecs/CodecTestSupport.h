@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,10 @@ class TempDir {
 };
 
 std::vector<unsigned char> ReadBytes(const std::string& path);
+
+// Leaves many freed blocks of `bytes` filled with 0xA5, for the allocator to
+// hand out again: pixels that a reader forgot to write then show.
+void DirtyFreedMemory(std::size_t bytes);
 void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 
 // Fills `image` (created by the caller) with a smooth pattern that JPEG keeps

@@ -8,11 +8,13 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <new>
 #include <vector>
 
 #include "pixlib/codecs/FileType.h"
 #include "pixlib/codecs/ImageFormats.h"
 #include "pixlib/codecs/ImageView.h"
+#include "pixlib/codecs/RasterReader.h"
 #include "tests/codecs/CodecTestSupport.h"
 
 using namespace codectest;
@@ -211,16 +213,19 @@ TEST(TiffCodecTest, ResolutionInCentimetres) {
   EXPECT_EQ(300, image.Resolution().cx);
 }
 
-// A grey file in two strips whose second strip lies beyond the end of the file.
+// A grey file in two strips whose second strip lies beyond the end of the file,
+// loaded over memory that held other data: every pixel is the file's or grey,
+// and the padding that ends each row of the image is zero.
 TEST(TiffCodecTest, TruncatedFileLoadsWithGrey) {
   struct Entry {
     std::uint16_t tag, type;
     std::uint32_t count, value;
   };
   constexpr std::uint32_t kData = 8 + 2 + 9 * 12 + 4;
-  const Entry entries[] = {{256, 3, 1, 4}, {257, 3, 1, 4}, {258, 3, 1, 8},
-                           {259, 3, 1, 1}, {262, 3, 1, 1}, {273, 3, 2, kData | (kData + 8) << 16},
-                           {277, 3, 1, 1}, {278, 3, 1, 2}, {279, 3, 2, 8 | 8 << 16}};
+  constexpr std::uint32_t kWidth = 5, kStripBytes = 2 * kWidth;
+  const Entry entries[] = {{256, 3, 1, kWidth}, {257, 3, 1, 4}, {258, 3, 1, 8},
+                           {259, 3, 1, 1},      {262, 3, 1, 1}, {273, 3, 2, kData | (kData + kStripBytes) << 16},
+                           {277, 3, 1, 1},      {278, 3, 1, 2}, {279, 3, 2, kStripBytes | kStripBytes << 16}};
   Bytes bytes = {'I', 'I', 42, 0, 8, 0, 0, 0, 9, 0};
   const auto put = [&](std::uint32_t v, int n) {
     for (int i = 0; i < n; ++i) bytes.push_back(static_cast<unsigned char>(v >> (8 * i)));
@@ -232,17 +237,50 @@ TEST(TiffCodecTest, TruncatedFileLoadsWithGrey) {
     put(e.value, 4);
   }
   put(0, 4);
-  bytes.resize(kData + 8, 90);  // the first strip only
+  bytes.resize(kData + kStripBytes, 90);  // the first strip only
   TempDir dir;
   const std::string path = dir.Path("cut.tif");
   WriteBytes(path, bytes);
   CxImage image;
   int result = 0;
+  DirtyFreedMemory(16 * 4);  // the image's rows: 15 bytes and one of padding
   const std::string warnings = Loaded(path, image, 0, result);
   ASSERT_EQ(1, result);
   EXPECT_NE(std::string::npos, warnings.find("Premature end of TIFF file")) << warnings;
-  EXPECT_EQ((std::vector<int>{90, 90, 90}), PixelAt(image, 3, 1));
-  EXPECT_EQ((std::vector<int>{128, 128, 128}), PixelAt(image, 0, 2));
+  const pixcodec::PixelView view = pixcodec::ViewOf(image);
+  ASSERT_EQ(16, view.step);
+  for (int y = 0; y < 4; ++y) {
+    const std::vector<int> expected(3, y < 2 ? 90 : 128);
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(expected, PixelAt(image, x, y)) << x << ", " << y;
+    EXPECT_EQ(0, view.TopRow(y)[15]) << y;
+  }
+}
+
+// A decoder that hands out two rows, then runs out of memory.
+class FailingDecoder : public pixcodec::Decoder {
+ public:
+  int ReadRow(unsigned char* buffer, int pixels) override {
+    if (m_rows++ == 2) throw std::bad_alloc();
+    std::memset(buffer, 77, std::size_t(pixels) * 3);
+    return 0;
+  }
+
+ private:
+  int m_rows = 0;
+};
+
+// The TIFF reader creates its images without zeroing them: a read that throws
+// part way must still leave no pixel undefined.
+TEST(TiffCodecTest, ARowReadThatThrowsLeavesTheImageBlack) {
+  CxImage image;
+  pixcodec::PixelView view;
+  DirtyFreedMemory(16 * 4);
+  ASSERT_TRUE(pixcodec::CreateRasterImage(image, {5, 4, false, 0, 0}, 0, 1, view, NewBits::Undefined));
+  FailingDecoder decoder;
+  const pixcodec::RasterSource source{decoder, pixcodec::SourcePixels::Bgr, nullptr, 5, 4, true};
+  EXPECT_THROW(pixcodec::ReadRaster(source, view, 1), std::bad_alloc);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 5; ++x) EXPECT_EQ((std::vector<int>{0, 0, 0}), PixelAt(image, x, y)) << x << ", " << y;
 }
 
 TEST(TiffCodecTest, ProbingOtherFilesPrintsNothing) {

@@ -48,21 +48,23 @@ void StraightenColours(const PixelView& view) {
 }
 
 // Decodes the stored rows into `image` (for transposed orientations into a
-// stored-size image first, then turned into `image`).
+// stored-size image first, then turned into `image`). Both images are made
+// without zeroing: every pixel is written next, and zeroing would be a pass on
+// one core ahead of strips decoded on all of them.
 bool ReadTiffRows(CxImage& image, const TiffLayout& layout, TiffDecoder& decoder, int channelMode,
                   int reduction, PixelView& view, RasterEnd& end) {
   const RasterFormat format{layout.width, layout.height, layout.FileHasAlpha(), layout.dpiX, layout.dpiY};
   CxImage stored;
   PixelView storedView;
   CxImage& first = layout.Transposed() ? stored : image;
-  if (!CreateRasterImage(first, format, channelMode, reduction, storedView)) return false;
+  if (!CreateRasterImage(first, format, channelMode, reduction, storedView, NewBits::Undefined)) return false;
   const RasterSource source{decoder,       decoder.Pixels(),      decoder.Palette(), layout.width,
                             layout.height, !layout.BottomFirst(), kLoadingTiff};
   end = ReadRaster(source, storedView, reduction);
   view = storedView;
   if (!layout.Transposed()) return true;
   const RasterFormat turned{layout.height, layout.width, layout.FileHasAlpha(), layout.dpiY, layout.dpiX};
-  if (!CreateRasterImage(image, turned, channelMode, reduction, view)) return false;
+  if (!CreateRasterImage(image, turned, channelMode, reduction, view, NewBits::Undefined)) return false;
   PlaceOriented(storedView, view, layout.orientation);
   return true;
 }
