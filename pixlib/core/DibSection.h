@@ -35,7 +35,7 @@ class PIXLIB_API CDibSection {
  public:
   // Returns null when the header is unusable or memory cannot be had.
   static CDibSection* Create(const BITMAPINFO* info, CMemorySection* section = nullptr,
-                             NewBits bits = NewBits::Zeroed);
+                             NewBits newBits = NewBits::Zeroed);
   ~CDibSection();
   CDibSection(const CDibSection&) = delete;
   CDibSection& operator=(const CDibSection&) = delete;
