@@ -21,11 +21,11 @@ class TempDir {
 };
 
 std::vector<unsigned char> ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 
 // Leaves many freed blocks of `bytes` filled with 0xA5, for the allocator to
 // hand out again: pixels that a reader forgot to write then show.
 void DirtyFreedMemory(std::size_t bytes);
-void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 
 // Fills `image` (created by the caller) with a smooth pattern that JPEG keeps
 // well: B, G, R (and A) vary with x, y and the channel.
