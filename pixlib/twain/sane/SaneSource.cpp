@@ -9,6 +9,7 @@
 #include "pixlib/twain/TwainHandle.h"
 #include "pixlib/twain/sane/SaneFrames.h"
 #include "pixlib/twain/sane/SaneOptions.h"
+#include "pixlib/twain/sane/ReaderThreads.h"
 
 namespace twainsane {
 
@@ -17,6 +18,12 @@ using twainsource::ScannedPage;
 namespace {
 
 constexpr std::size_t kReadChunk = 256 * 1024;
+// The last bytes of a frame, read only once the backend's reader threads have
+// ended (see ReaderThreads.h); they fit the smallest pipe, so a reader never
+// waits on them.
+constexpr std::size_t kFrameTail = 4096;
+// How long the reader threads may take to hand over the tail and end.
+constexpr std::chrono::milliseconds kReaderEndLimit{500};
 
 bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
@@ -192,7 +199,7 @@ SaneSource::PageResult SaneSource::NextPage(ScannedPage& page, int index) {
     return PageResult::NoMore;
   }
   const int dpi = std::max(1, ResolutionOf(SaneOptions(m_device)));  // options cannot be read while scanning
-  const SANE_Status status = sane_start(m_device);
+  const SANE_Status status = Start();
   m_scanning = true;
   if (status != SANE_STATUS_GOOD) {
     sane_cancel(m_device);
@@ -206,17 +213,34 @@ SaneSource::PageResult SaneSource::NextPage(ScannedPage& page, int index) {
   return PageResult::Failed;
 }
 
+SANE_Status SaneSource::Start() {
+  const std::vector<pid_t> before = ThreadIds();
+  const SANE_Status status = sane_start(m_device);
+  m_readers = StartedSince(before, ThreadIds());
+  return status;
+}
+
 bool SaneSource::ReadPicture(ScannedPage& page) {
   SaneFrames frames(page);
   std::vector<SANE_Byte> bytes;
   for (int frame = 0;; ++frame) {
-    if (frame > 0 && sane_start(m_device) != SANE_STATUS_GOOD) return false;
+    if (frame > 0 && Start() != SANE_STATUS_GOOD) return false;
     SANE_Parameters p{};
     if (sane_get_parameters(m_device, &p) != SANE_STATUS_GOOD || !frames.Start(p)) return false;
     if (!ReadFrame(bytes, frames.ExpectedBytes())) return false;
     const SaneFrames::Result added = frames.Add(bytes);
     if (added != SaneFrames::Result::More) return added == SaneFrames::Result::Complete;
   }
+}
+
+// How much of `free` the next read may ask for: a read never takes the frame's
+// last bytes while a reader thread of the backend may still run.
+std::size_t SaneSource::ReadSize(std::size_t free, std::size_t used, std::size_t expected) {
+  if (expected == 0 || m_readers.empty()) return free;
+  if (used + kFrameTail < expected) return std::min(free, expected - kFrameTail - used);
+  AwaitThreadsEnd(m_readers, kReaderEndLimit);
+  m_readers.clear();
+  return free;
 }
 
 // Reads into one allocation of the expected size when the device knows it;
@@ -230,7 +254,7 @@ bool SaneSource::ReadFrame(std::vector<SANE_Byte>& bytes, std::size_t expected) 
       if (used >= SaneFrames::MaxFrameBytes()) return false;
       bytes.resize(std::min(used * 2, SaneFrames::MaxFrameBytes()));
     }
-    const std::size_t room = std::min(bytes.size() - used, kReadChunk);
+    const std::size_t room = ReadSize(std::min(bytes.size() - used, kReadChunk), used, expected);
     SANE_Int got = 0;
     const SANE_Status status = sane_read(m_device, bytes.data() + used, static_cast<SANE_Int>(room), &got);
     used += static_cast<std::size_t>(std::max<SANE_Int>(got, 0));

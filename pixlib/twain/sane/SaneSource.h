@@ -7,6 +7,7 @@
 // empty.
 
 #include <sane/sane.h>
+#include <sys/types.h>
 
 #include <string>
 #include <vector>
@@ -33,10 +34,14 @@ class SaneSource : public twainsource::DataSource {
   // Reads the frames of one picture (one, or three for a three-pass
   // device) into page; false on a device error.
   bool ReadPicture(twainsource::ScannedPage& page);
+  // sane_start, noting the threads the backend starts for reading.
+  SANE_Status Start();
   bool ReadFrame(std::vector<SANE_Byte>& bytes, std::size_t expected);
+  std::size_t ReadSize(std::size_t free, std::size_t used, std::size_t expected);
 
   SANE_Handle m_device = nullptr;
   bool m_scanning = false;
+  std::vector<pid_t> m_readers;  // threads the last sane_start began
 };
 
 }  // namespace twainsane
