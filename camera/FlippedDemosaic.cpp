@@ -6,6 +6,7 @@
 #include <opencv2/core/utility.hpp>
 #include <vector>
 
+#include "camera/MirroredBayerRows.h"
 #include "pylon/GenericException.h"
 
 using namespace Pylon;
@@ -68,6 +69,7 @@ void DemosaicFlipped(const SInputImageFormat& input, const uint8_t* raw, uint8_t
   // The bands are copied with the frame's width: a shorter pitch would read past the frame.
   if (input.LinePitch < input.Width)
     throw GenICam::InvalidArgumentException("Bayer line pitch is shorter than a row", __FILE__, __LINE__);
+  if (DemosaicMirroredRows(input, raw, target, output)) return;
   const SFlippedFrame frame{input, raw, target, output};
   const int height = int(input.Height);
   const int bands = std::max(1, height / kBandRows);

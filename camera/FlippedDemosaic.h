@@ -1,7 +1,9 @@
 #pragma once
 // Demosaics an 8-bit Bayer frame as if its rows had been mirrored top to bottom
-// first, without mirroring the frame: bands of rows are demosaiced on all cores,
-// each from a copy of its raw rows in reverse order that stays in the cache.
+// first, without mirroring the frame. To three channels on a processor with
+// AVX2 the raw rows are read in reverse order (MirroredBayerRows.h);
+// otherwise bands of rows are demosaiced on all cores, each from a copy of its
+// raw rows in reverse order that stays in the cache.
 #include <cstdint>
 
 #include "pylon/BayerConverter.h"

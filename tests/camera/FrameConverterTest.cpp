@@ -142,21 +142,23 @@ TEST(FrameConverter, UnconvertedFramesAreHeadersWithoutPixels) {
   }
 }
 
-// Flipped Bayer frames are demosaiced in bands whose seams are redone: the
-// result must be the hand-mirrored frame demosaiced whole, byte for byte.
+// Flipped Bayer frames are demosaiced from the raw rows in reverse order (or,
+// without AVX2 or to four channels, in bands whose seams are redone): the
+// result must be the hand-mirrored frame demosaiced whole, byte for byte. The
+// wider frame takes two 32-pixel steps a row and ends in single pixels.
 TEST(FrameConverter, FlippedBayerFrameIsTheMirroredFrameDemosaicedWhole) {
-  const int width = 14, stride = 16;
   // Pairs of patterns that are each other's second row: with an even height the
   // mirrored frame starts with the other pattern of its pair.
   const EPixelType patterns[] = {PixelType_BayerGR8, PixelType_BayerBG8, PixelType_BayerRG8,
                                  PixelType_BayerGB8};
   std::mt19937 random(3);
   for (int pair = 0; pair < 4; ++pair)
-    for (int height : {1030, 1031})
+    for (const auto& [width, height] : {std::pair{14, 1030}, std::pair{14, 1031}, std::pair{77, 6}})
       for (EPixelType outputType : {PixelType_BGR8packed, PixelType_BGRA8packed}) {
         const EPixelType pattern = patterns[pair], mirroredPattern = patterns[pair ^ 1];
-        SCOPED_TRACE(testing::Message()
-                     << std::hex << pattern << " to " << outputType << std::dec << " height " << height);
+        const int stride = width + 2;
+        SCOPED_TRACE(testing::Message() << std::hex << pattern << " to " << outputType << std::dec << " "
+                                        << width << " x " << height);
         std::vector<uint8_t> raw(size_t(stride) * size_t(height)), mirrored(raw.size());
         for (uint8_t& sample : raw) sample = uint8_t(random());
         for (int y = 0; y < height; ++y)

@@ -7,9 +7,9 @@
 #include <cstring>
 
 #include "pixlib/twain/TwainHandle.h"
+#include "pixlib/twain/sane/ReaderThreads.h"
 #include "pixlib/twain/sane/SaneFrames.h"
 #include "pixlib/twain/sane/SaneOptions.h"
-#include "pixlib/twain/sane/ReaderThreads.h"
 
 namespace twainsane {
 
@@ -233,8 +233,8 @@ bool SaneSource::ReadPicture(ScannedPage& page) {
   }
 }
 
-// How much of `free` the next read may ask for: a read never takes the frame's
-// last bytes while a reader thread of the backend may still run.
+// How much of `free` the next read may ask for: the frame's last bytes wait
+// until the reader threads sane_start began have ended (or had their time).
 std::size_t SaneSource::ReadSize(std::size_t free, std::size_t used, std::size_t expected) {
   if (expected == 0 || m_readers.empty()) return free;
   if (used + kFrameTail < expected) return std::min(free, expected - kFrameTail - used);
