@@ -125,9 +125,10 @@ __attribute__((target("avx2"), always_inline)) inline __m256i Interleaved(__m256
       _mm256_shuffle_epi8(red, masks[2]));
 }
 
-// Demosaics columns x to x + 31 (x even) of row c into 96 bytes at pixels, in
-// steps for as long as the row's samples reach; returns the next column. The
-// row's colours are fixed per instance, so that every value stays in a register.
+// Demosaics row c from column x (even) on into its pixels, 32 columns a step,
+// as far as a step's samples lie within the row; returns the first column not
+// done. The row's colours are fixed per instance, so that every value stays in
+// a register.
 template <bool kEvenGreen, bool kOwnBlue>
 __attribute__((target("avx2"))) int DemosaicSteps(const uint8_t* a, const uint8_t* c, const uint8_t* b, int x,
                                                   int width, const Shuffles& shuffles, uint8_t* pixels) {
