@@ -5,6 +5,8 @@
 #include <cstring>
 #include <opencv2/core/utility.hpp>
 
+#include "pylon/PixelType.h"
+
 using namespace Pylon;
 
 namespace {
@@ -13,11 +15,6 @@ enum Channel { kBlue = 0, kGreen = 1, kRed = 2 };
 
 // 32 pixels a step: the last sample a step reads lies 32 columns right of its first pixel.
 constexpr int kStep = 32;
-
-bool IsBayerPattern(EPixelType pattern) {
-  return pattern == PixelType_BayerBG8 || pattern == PixelType_BayerRG8 || pattern == PixelType_BayerGB8 ||
-         pattern == PixelType_BayerGR8;
-}
 
 // The colour of a raw sample; a pattern is named by its first row's first two pixels.
 int ColourAt(EPixelType pattern, int row, int column) {
@@ -65,7 +62,7 @@ void DemosaicPixel(const uint8_t* a, const uint8_t* c, const uint8_t* b, int x, 
 // of 16 interleaved three-byte pixels, for both halves of a 256-bit register.
 struct Shuffles {
   alignas(32) uint8_t mask[3][3][32];  // [part][channel]
-  Shuffles() {
+  constexpr Shuffles() {
     for (int part = 0; part < 3; ++part)
       for (int channel = 0; channel < 3; ++channel)
         for (int i = 0; i < 16; ++i) {
@@ -74,6 +71,7 @@ struct Shuffles {
         }
   }
 };
+constexpr Shuffles kShuffles;
 
 // A raw row's samples from column x - 1 and x + 1 on, split into 16-bit lanes:
 // lane k of the four holds columns x + 2k - 1, x + 2k, x + 2k + 1, x + 2k + 2.
@@ -131,12 +129,12 @@ __attribute__((target("avx2"), always_inline)) inline __m256i Interleaved(__m256
 // a register.
 template <bool kEvenGreen, bool kOwnBlue>
 __attribute__((target("avx2"))) int DemosaicSteps(const uint8_t* a, const uint8_t* c, const uint8_t* b, int x,
-                                                  int width, const Shuffles& shuffles, uint8_t* pixels) {
+                                                  int width, uint8_t* pixels) {
   __m256i masks[3][3];
   for (int part = 0; part < 3; ++part)
     for (int channel = 0; channel < 3; ++channel)
       masks[part][channel] =
-          _mm256_load_si256(reinterpret_cast<const __m256i*>(shuffles.mask[part][channel]));
+          _mm256_load_si256(reinterpret_cast<const __m256i*>(kShuffles.mask[part][channel]));
   for (; x + kStep <= width - 1; x += kStep) {
     const Neighbours above = Load(a, x), here = Load(c, x), below = Load(b, x);
     Colours even, odd;
@@ -169,7 +167,6 @@ struct MirroredFrame {
   const uint8_t* raw;
   uint8_t* target;
   uint32_t targetPitch;
-  Shuffles shuffles;
 
   const uint8_t* RawRowOf(int row) const {
     return raw + size_t(int(input.Height) - 1 - row) * input.LinePitch;
@@ -186,7 +183,7 @@ struct MirroredFrame {
     const auto steps =
         colours.evenGreen ? (colours.own == kBlue ? DemosaicSteps<true, true> : DemosaicSteps<true, false>)
                           : (colours.own == kBlue ? DemosaicSteps<false, true> : DemosaicSteps<false, false>);
-    for (int x = steps(a, c, b, 2, width, shuffles, pixels); x <= width - 2; ++x)
+    for (int x = steps(a, c, b, 2, width, pixels); x <= width - 2; ++x)
       DemosaicPixel(a, c, b, x, colours, pixels + 3 * x);
     // The first and last columns repeat their neighbours.
     std::memcpy(pixels, pixels + 3, 3);
@@ -198,11 +195,10 @@ struct MirroredFrame {
 
 bool DemosaicMirroredRows(const SInputImageFormat& input, const uint8_t* raw, uint8_t* target,
                           const SOutputImageFormat& output) {
-  if (!IsBayerPattern(input.PixelFormat) || output.PixelFormat != PixelType_BGR8packed || input.Width < 3 ||
-      input.Height < 3 || input.LinePitch < input.Width || output.LinePitch < 3 * input.Width ||
-      !__builtin_cpu_supports("avx2"))
+  if (!IsBayer8(input.PixelFormat) || output.PixelFormat != PixelType_BGR8packed || input.Width < 3 ||
+      input.Height < 3 || output.LinePitch < 3 * input.Width || !__builtin_cpu_supports("avx2"))
     return false;
-  const MirroredFrame frame{input, raw, target, output.LinePitch, Shuffles()};
+  const MirroredFrame frame{input, raw, target, output.LinePitch};
   const int height = int(input.Height);
   cv::parallel_for_(cv::Range(1, height - 1), [&](const cv::Range& rows) {
     for (int row = rows.start; row < rows.end; ++row) frame.DemosaicRow(row);

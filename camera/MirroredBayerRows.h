@@ -7,7 +7,8 @@
 
 #include "pylon/BayerConverter.h"
 
-// input and output as for DemosaicFlipped. False, with nothing written, when
-// the processor lacks AVX2 or the output is not BGR8packed.
+// input and output as for DemosaicFlipped, input's line pitch at least its
+// width. False, with nothing written, when the processor lacks AVX2 or the
+// output is not BGR8packed.
 bool DemosaicMirroredRows(const Pylon::SInputImageFormat& input, const uint8_t* raw, uint8_t* target,
                           const Pylon::SOutputImageFormat& output);
