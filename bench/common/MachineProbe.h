@@ -4,9 +4,11 @@
 // page fault per 4 KiB page; on some virtual machines several times dearer than
 // on others), the same memory faulted in at once by the kernel (MAP_POPULATE),
 // memcpy bandwidth between buffers already touched, a fixed loop of dependent
-// arithmetic (the processor's own speed), a thread's start, and the load
-// average. At the end a benchmark can say how much processor time the host
-// took away meanwhile (steal time of a virtual machine).
+// arithmetic (the processor's own speed), a thread's start, the cores' worth
+// of processor the host gives, and the load average. At the end a benchmark
+// can say how much processor time the host took away meanwhile (steal time of
+// a virtual machine, and the cores given again: some hosts take a core from a
+// guest without counting it as stolen).
 
 #include "bench/common/AlternatingRuns.h"
 
@@ -14,6 +16,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +34,7 @@ struct MachineCosts {
   double memcpyGBps = 0;      // 64 MB copied between touched buffers
   double loopMs = 0;          // 100 million dependent multiply-adds
   double threadUs = 0;        // a thread started and joined
+  double coresGiven = 0;      // see probe::CoresGiven
   double loadAverage = 0;     // of the last minute, at the probe
 };
 
@@ -59,11 +63,11 @@ inline double FaultIn(bool populate) {
 
 // A chain of dependent multiply-adds: neither memory nor the compiler's
 // vectoriser changes its time, only the processor's clock and its share of it.
-inline double LoopMs() {
+inline double LoopMs(int steps = 100'000'000) {
   const auto start = std::chrono::steady_clock::now();
   volatile unsigned seed = 1;
   unsigned value = seed;
-  for (int i = 0; i < 100'000'000; ++i) value = value * 1664525u + 1013904223u;
+  for (int i = 0; i < steps; ++i) value = value * 1664525u + 1013904223u;
   seed = value;
   return MillisSince(start);
 }
@@ -75,11 +79,26 @@ inline double ThreadStartUs() {
   return MillisSince(start) * 1e3;
 }
 
+inline unsigned Cores() { return std::max(1u, std::thread::hardware_concurrency()); }
+
+// The fixed loop alone, then one copy on every core at once: the cores' worth
+// of processor the machine gets (the core count when the host gives them all,
+// down to 1 when another guest runs on the same physical cores).
+inline double CoresGiven(int steps = 100'000'000) {
+  const double alone = LoopMs(steps);
+  std::vector<std::thread> others;
+  const auto start = std::chrono::steady_clock::now();
+  for (unsigned core = 1; core < Cores(); ++core) others.emplace_back([steps] { LoopMs(steps); });
+  LoopMs(steps);
+  for (std::thread& other : others) other.join();
+  return std::min<double>(Cores(), Cores() * alone / MillisSince(start));
+}
+
 }  // namespace probe
 
 inline MachineCosts ProbeMachine(int rounds = 5) {
   MachineCosts costs;
-  std::vector<double> faults, populated, copies, loops, threads;
+  std::vector<double> faults, populated, copies, loops, threads, cores;
   std::vector<unsigned char> from(probe::kBytes, 1), to(probe::kBytes, 2);
   for (int round = 0; round < rounds; ++round) {
     faults.push_back(probe::FaultIn(false));
@@ -89,6 +108,7 @@ inline MachineCosts ProbeMachine(int rounds = 5) {
     copies.push_back(probe::MillisSince(start));
     loops.push_back(probe::LoopMs());
     threads.push_back(probe::ThreadStartUs());
+    cores.push_back(probe::CoresGiven());
     from[round] = to[probe::kBytes - 1 - round];  // keeps the copy from being elided
   }
   costs.faultIn64MbMs = Median(faults);
@@ -96,6 +116,7 @@ inline MachineCosts ProbeMachine(int rounds = 5) {
   costs.memcpyGBps = probe::kBytes / 1e6 / Median(copies);
   costs.loopMs = Median(loops);
   costs.threadUs = Median(threads);
+  costs.coresGiven = Median(cores);
   double load[1] = {0};
   if (::getloadavg(load, 1) == 1) costs.loadAverage = load[0];
   return costs;
@@ -115,9 +136,10 @@ inline MachineCosts PrintMachineProbe() {
   const double pages = static_cast<double>(probe::kBytes) / static_cast<double>(::sysconf(_SC_PAGESIZE));
   std::printf(
       "machine: first touch of 64 MB %.1f ms (%.2f us a page), with MAP_POPULATE %.1f ms; "
-      "memcpy %.1f GB/s; fixed loop %.0f ms; thread start %.0f us; load average %.2f\n",
+      "memcpy %.1f GB/s; fixed loop %.0f ms; thread start %.0f us; cores given %.2f of %u; "
+      "load average %.2f\n",
       costs.faultIn64MbMs, costs.faultIn64MbMs * 1e3 / pages, costs.populate64MbMs, costs.memcpyGBps,
-      costs.loopMs, costs.threadUs, costs.loadAverage);
+      costs.loopMs, costs.threadUs, costs.coresGiven, probe::Cores(), costs.loadAverage);
   return costs;
 }
 
@@ -138,15 +160,19 @@ inline CpuTicks ReadCpuTicks() {
   return ticks;
 }
 
-// The closing line: load average at the end, and the host's steal since `start`.
+// The closing line: load average at the end, the host's steal since `start`, and the cores given now.
 inline void PrintMachineLoad(const CpuTicks& start) {
   const CpuTicks end = ReadCpuTicks();
   double load[1] = {0};
   ::getloadavg(load, 1);
   const long long total = end.total - start.total;
+  const double stolen =
+      total > 0 ? 100.0 * static_cast<double>(end.stolen - start.stolen) / static_cast<double>(total) : 0.0;
+  const double cores = probe::CoresGiven();
   std::printf(
-      "machine at the end: load average %.2f; time stolen by the host during the run %.1f %%\n", load[0],
-      total > 0 ? 100.0 * static_cast<double>(end.stolen - start.stolen) / static_cast<double>(total) : 0.0);
+      "machine at the end: load average %.2f; time stolen by the host during the run %.1f %%; "
+      "cores given %.2f of %u\n",
+      load[0], stolen, cores, probe::Cores());
 }
 
 }  // namespace bench
