@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace pixcodec {
 
@@ -27,6 +28,10 @@ struct Alphabet {
   }
 };
 constexpr Alphabet kAlphabet;
+
+// The codes of width W that one 64-bit load holds whole: it starts up to seven bits before the first.
+template <unsigned W>
+using CodesPerLoad = std::make_integer_sequence<unsigned, (64 - 7) / W>;
 
 std::uint64_t LoadBigEndian64(const unsigned char* p) {
   std::uint64_t v;
@@ -110,12 +115,13 @@ std::size_t StripDecoder::Decode() {
   unsigned char* const wideEnd =
       m_outBytes >= kWide ? m_out + (m_outBytes < kMaxWideOutput ? m_outBytes : kMaxWideOutput) - kWide
                           : m_out;
-  // Emits a whole code with wide copies; false when it needs more care.
-  const auto emitWide = [&](unsigned code) {
+  // Copies a whole code's string wide and sets `length`; false when the code
+  // needs more care.
+  const auto copyWide = [&](unsigned code, std::uint32_t& length) __attribute__((always_inline)) {
     if (code >= pending) [[unlikely]]
       return false;
     const unsigned char* src = m_start[code];
-    const std::uint32_t length = m_length[code];
+    length = m_length[code];
     if (reinterpret_cast<std::uintptr_t>(dst) + length > reinterpret_cast<std::uintptr_t>(wideEnd))
         [[unlikely]]
       return false;
@@ -126,9 +132,43 @@ std::size_t StripDecoder::Decode() {
         std::memcpy(wide, src + done, kWide);
         std::memcpy(dst + done, wide, kWide);
       }
+    return true;
+  };
+  // Emits a whole code with wide copies; false when it needs more care.
+  const auto emitWide = [&](unsigned code) {
+    std::uint32_t length;
+    if (!copyWide(code, length)) [[unlikely]]
+      return false;
     begin(length);
     dst += length;
     return true;
+  };
+  // Codes of width W, as many from one load as it holds, while the table
+  // cannot reach the next width among them and every code copies wide:
+  // the shifts are constants and the width needs no check per code. Stops
+  // at the first code that needs more care, `bitPos` on it.
+  const auto groupsOf = [&]<unsigned W, unsigned... I>(std::integer_sequence<unsigned, I...>)
+      __attribute__((always_inline)) {
+    constexpr unsigned kPerLoad = sizeof...(I);
+    const std::ptrdiff_t lastGroup = static_cast<std::ptrdiff_t>(m_codeBits) - kPerLoad * W;
+    for (;;) {
+      if (pending + kPerLoad >= widthLimit || static_cast<std::ptrdiff_t>(bitPos) > lastGroup) return;
+      const std::uint64_t window = LoadBigEndian64(m_codes + (bitPos >> 3)) << (bitPos & 7);
+      const auto emit = [&](unsigned i) __attribute__((always_inline)) {
+        std::uint32_t length;
+        if (!copyWide(static_cast<unsigned>(window << (i * W) >> (64 - W)), length)) [[unlikely]]
+          return false;
+        ++pending;
+        m_start[pending] = dst;
+        m_length[pending] = length + 1;
+        dst += length;
+        return true;
+      };
+      unsigned done = 0;
+      const bool whole = ((emit(I) && ++done) && ...);
+      bitPos += done * W;
+      if (!whole) return;
+    }
   };
   // Everything else: false when decoding ends. Kept inline: as a call it
   // would move the locals it shares out of registers.
@@ -154,27 +194,25 @@ std::size_t StripDecoder::Decode() {
     dst += length;
     return dst != outEnd;
   };
-  // Two codes are read from one load while at least this many bits remain.
-  const std::ptrdiff_t pairBits = static_cast<std::ptrdiff_t>(m_codeBits) - 2 * kMaxWidth;
   for (;;) {
-    if (static_cast<std::ptrdiff_t>(bitPos) > pairBits) [[unlikely]] {
-      if (bitPos + width > m_codeBits) break;  // the codes ran out
-      const unsigned code =
-          static_cast<unsigned>((LoadBigEndian64(m_codes + (bitPos >> 3)) << (bitPos & 7)) >> shift);
-      bitPos += width;
-      if (!emitWide(code) && !emitWithCare(code)) break;
-      continue;
+    switch (width) {
+      case 9:
+        groupsOf.template operator()<9>(CodesPerLoad<9>());
+        break;
+      case 10:
+        groupsOf.template operator()<10>(CodesPerLoad<10>());
+        break;
+      case 11:
+        groupsOf.template operator()<11>(CodesPerLoad<11>());
+        break;
+      default:
+        groupsOf.template operator()<12>(CodesPerLoad<12>());
+        break;
     }
-    // The second code is read at the width the first one left.
-    const std::uint64_t window = LoadBigEndian64(m_codes + (bitPos >> 3)) << (bitPos & 7);
-    unsigned code = static_cast<unsigned>(window >> shift);
-    const unsigned firstWidth = width;
-    bitPos += width;
-    if (!emitWide(code)) [[unlikely]] {
-      if (!emitWithCare(code)) break;
-      continue;
-    }
-    code = static_cast<unsigned>((window << firstWidth) >> shift);
+    // One code at a time where the groups stop.
+    if (bitPos + width > m_codeBits) break;  // the codes ran out
+    const unsigned code =
+        static_cast<unsigned>((LoadBigEndian64(m_codes + (bitPos >> 3)) << (bitPos & 7)) >> shift);
     bitPos += width;
     if (!emitWide(code) && !emitWithCare(code)) break;
   }
