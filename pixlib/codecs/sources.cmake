@@ -54,6 +54,7 @@ list(APPEND PIXLIB_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/tga/TgaDecoder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tga/TgaFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tga/TgaHeader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tiff/HorizontalPredictor.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffDecoders.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffHandle.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tiff/TiffLayout.cpp

@@ -8,7 +8,9 @@
 #include <random>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
+#include "pixlib/codecs/tiff/HorizontalPredictor.h"
 #include "pixlib/codecs/tiff/LzwStripDecoder.h"
 #include "pixlib/codecs/tiff/TiffHandle.h"
 #include "pixlib/codecs/tiff/TiffStripDecoder.h"
@@ -201,6 +203,23 @@ TEST(LzwStripDecoderTest, DecodesWhatAnEncoderWrote) {
         EXPECT_EQ(room, decode(stream.bytes.size(), room));
       for (const std::size_t cut : {std::size_t(1), std::size_t(2), stream.bytes.size() / 2})
         EXPECT_GT(data->size(), decode(cut, data->size()));
+    }
+}
+
+// Rows of every length up to several vectors, for one, three and four
+// samples a pixel: each channel's running sums, and no byte written past the row.
+TEST(HorizontalPredictorTest, RowsBecomeRunningSumsPerChannel) {
+  std::mt19937 random(3);
+  constexpr std::size_t kGuard = 16;
+  for (const int step : {1, 3, 4})
+    for (std::size_t bytes = 0; bytes <= 100; ++bytes) {
+      std::vector<unsigned char> row(bytes + kGuard);
+      for (auto& b : row) b = static_cast<unsigned char>(random());
+      std::vector<unsigned char> expected = row;
+      for (std::size_t i = static_cast<std::size_t>(step); i < bytes; ++i)
+        expected[i] = static_cast<unsigned char>(expected[i] + expected[i - static_cast<std::size_t>(step)]);
+      pixcodec::UndoHorizontalPredictor(row.data(), bytes, step);
+      EXPECT_EQ(expected, row) << "step " << step << ", " << bytes << " bytes";
     }
 }
 

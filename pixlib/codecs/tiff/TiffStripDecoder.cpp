@@ -11,6 +11,7 @@
 #include <new>
 
 #include "pixlib/codecs/DecodeTarget.h"
+#include "pixlib/codecs/tiff/HorizontalPredictor.h"
 #include "pixlib/codecs/tiff/LzwStripDecoder.h"
 
 namespace pixcodec {
@@ -153,7 +154,8 @@ void TiffStripDecoder::DecodeStrip(Strip& strip, const unsigned char* codes, std
 // A strip is decoded where its rows go when they lie back to back there (in
 // the decoder's own memory, or one row, or an image stored top down);
 // otherwise in `scratch`, and its rows are placed once finished.
-unsigned char* TiffStripDecoder::StripPixels(const Strip& strip, const RowTarget& target, Scratch& scratch) const {
+unsigned char* TiffStripDecoder::StripPixels(const Strip& strip, const RowTarget& target,
+                                             Scratch& scratch) const {
   if (target.pitch == static_cast<std::ptrdiff_t>(m_rowBytes) || strip.expectedBytes <= m_rowBytes)
     return target.Row(strip.firstRow);
   if (scratch.block.pixels == nullptr) {
@@ -174,8 +176,7 @@ void TiffStripDecoder::FinishRows(const Strip& strip, int predictor, unsigned ch
   const std::size_t rows = strip.decodedBytes / m_rowBytes;
   if (predictor == PREDICTOR_HORIZONTAL)
     for (unsigned char* row = first; row != first + rows * m_rowBytes; row += m_rowBytes)
-      for (std::size_t i = static_cast<std::size_t>(step); i < m_rowBytes; ++i)
-        row[i] = static_cast<unsigned char>(row[i] + row[i - static_cast<std::size_t>(step)]);
+      UndoHorizontalPredictor(row, m_rowBytes, step);
   if (step >= 3 && rows > 0)  // OpenCV's vectorised channel swap, in place
     cv::hal::cvtBGRtoBGR(first, m_rowBytes, first, m_rowBytes, m_layout.width, static_cast<int>(rows), CV_8U,
                          step, step, true);
