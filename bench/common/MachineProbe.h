@@ -63,11 +63,11 @@ inline double FaultIn(bool populate) {
 
 // A chain of dependent multiply-adds: neither memory nor the compiler's
 // vectoriser changes its time, only the processor's clock and its share of it.
-inline double LoopMs(int steps = 100'000'000) {
+inline double LoopMs() {
   const auto start = std::chrono::steady_clock::now();
   volatile unsigned seed = 1;
   unsigned value = seed;
-  for (int i = 0; i < steps; ++i) value = value * 1664525u + 1013904223u;
+  for (int i = 0; i < 100'000'000; ++i) value = value * 1664525u + 1013904223u;
   seed = value;
   return MillisSince(start);
 }
@@ -84,12 +84,12 @@ inline unsigned Cores() { return std::max(1u, std::thread::hardware_concurrency(
 // The fixed loop alone, then one copy on every core at once: the cores' worth
 // of processor the machine gets (the core count when the host gives them all,
 // down to 1 when another guest runs on the same physical cores).
-inline double CoresGiven(int steps = 100'000'000) {
-  const double alone = LoopMs(steps);
+inline double CoresGiven() {
+  const double alone = LoopMs();
   std::vector<std::thread> others;
   const auto start = std::chrono::steady_clock::now();
-  for (unsigned core = 1; core < Cores(); ++core) others.emplace_back([steps] { LoopMs(steps); });
-  LoopMs(steps);
+  for (unsigned core = 1; core < Cores(); ++core) others.emplace_back([] { LoopMs(); });
+  LoopMs();
   for (std::thread& other : others) other.join();
   return std::min<double>(Cores(), Cores() * alone / MillisSince(start));
 }
