@@ -130,13 +130,17 @@ struct LoadTimes {
   double oneCore = 0;      // median seconds of a load decoded on one thread, 0 when not measured
 };
 
+double LoadSeconds(const Format& format, const std::string& path, CxImage& image) {
+  return Seconds([&] { format.load(image, path.c_str(), 0, 1, 0, nullptr); });
+}
+
 // One load with OpenCV's parallel loops held to the calling thread; the pool's
 // threads are started again before the next load on all cores is timed.
 double OneThreadLoadSeconds(const Format& format, const std::string& path, CxImage& image) {
   const int threads = cv::getNumThreads();
   cv::setNumThreads(1);
   EvictCaches();
-  const double seconds = Seconds([&] { format.load(image, path.c_str(), 0, 1, 0, nullptr); });
+  const double seconds = LoadSeconds(format, path, image);
   cv::setNumThreads(threads);
   cv::parallel_for_(cv::Range(0, threads), [](const cv::Range&) {});
   return seconds;
@@ -155,7 +159,7 @@ LoadTimes TimeLoad(const Format& format, const std::string& path, CxImage& image
     if (format.onAllCores) oneCore.push_back(OneThreadLoadSeconds(format, path, image));
     EvictCaches();
     const long before = bench::MinorFaults();
-    loads.push_back(Seconds([&] { format.load(image, path.c_str(), 0, 1, 0, nullptr); }));
+    loads.push_back(LoadSeconds(format, path, image));
     faults += bench::MinorFaults() - before;
     if (format.direct != nullptr) {
       EvictCaches();

@@ -81,17 +81,17 @@ inline double ThreadStartUs() {
 
 inline unsigned Cores() { return std::max(1u, std::thread::hardware_concurrency()); }
 
-// The fixed loop alone, then one copy on every core at once: the cores' worth
-// of processor the machine gets (the core count when the host gives them all,
-// down to 1 when another guest runs on the same physical cores).
-inline double CoresGiven() {
-  const double alone = LoopMs();
+// One copy of the fixed loop on every core at once, against `aloneMs`, the
+// loop alone just before: the cores' worth of processor the machine gets (the
+// core count when the host gives them all, down to 1 when another guest runs
+// on the same physical cores).
+inline double CoresGiven(double aloneMs) {
   std::vector<std::thread> others;
   const auto start = std::chrono::steady_clock::now();
   for (unsigned core = 1; core < Cores(); ++core) others.emplace_back([] { LoopMs(); });
   LoopMs();
   for (std::thread& other : others) other.join();
-  return std::min<double>(Cores(), Cores() * alone / MillisSince(start));
+  return std::min<double>(Cores(), Cores() * aloneMs / MillisSince(start));
 }
 
 }  // namespace probe
@@ -108,7 +108,7 @@ inline MachineCosts ProbeMachine(int rounds = 5) {
     copies.push_back(probe::MillisSince(start));
     loops.push_back(probe::LoopMs());
     threads.push_back(probe::ThreadStartUs());
-    cores.push_back(probe::CoresGiven());
+    cores.push_back(probe::CoresGiven(loops.back()));
     from[round] = to[probe::kBytes - 1 - round];  // keeps the copy from being elided
   }
   costs.faultIn64MbMs = Median(faults);
@@ -168,7 +168,7 @@ inline void PrintMachineLoad(const CpuTicks& start) {
   const long long total = end.total - start.total;
   const double stolen =
       total > 0 ? 100.0 * static_cast<double>(end.stolen - start.stolen) / static_cast<double>(total) : 0.0;
-  const double cores = probe::CoresGiven();
+  const double cores = probe::CoresGiven(probe::LoopMs());
   std::printf(
       "machine at the end: load average %.2f; time stolen by the host during the run %.1f %%; "
       "cores given %.2f of %u\n",
