@@ -21,16 +21,6 @@ std::string Reason(const std::string& what, int error) {
 
 thread_local bool t_syncDeferred = false;
 
-// The process id for temporary names, asked once (a system call each time
-// otherwise) and again in a forked child.
-pid_t ProcessId() {
-  static pid_t id = [] {
-    ::pthread_atfork(nullptr, nullptr, [] { id = ::getpid(); });
-    return ::getpid();
-  }();
-  return id;
-}
-
 std::string TemporaryNameFor(const std::string& destination, unsigned serial) {
   const std::size_t slash = destination.rfind('/');
   const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
@@ -40,19 +30,6 @@ std::string TemporaryNameFor(const std::string& destination, unsigned serial) {
 
 // Here names are resolved from `folder`: AT_FDCWD for paths, or an open folder
 // for names within it.
-
-// Creates a new temporary file beside `destination` and opens it for writing;
-// -1 (errno set) when it could not. `temporary` receives the last name tried.
-int CreateTemporary(int folder, const std::string& destination, std::string& temporary) {
-  static std::atomic<unsigned> serial{0};
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary = TemporaryNameFor(destination, serial++);
-    // Mode 0666 less the umask, as fopen would create the destination.
-    const int fd = ::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
-}
 
 // Writes all of `text` to `fd`; false (errno set) when it could not.
 bool WriteWhole(int fd, std::string_view text) {
@@ -128,6 +105,25 @@ std::optional<std::string> WriteAndPlace(int folder, int fd, const std::string& 
 }
 
 }  // namespace
+
+pid_t ProcessId() {
+  static pid_t id = [] {
+    ::pthread_atfork(nullptr, nullptr, [] { id = ::getpid(); });
+    return ::getpid();
+  }();
+  return id;
+}
+
+int CreateTemporary(int folder, const std::string& destination, std::string& temporary) {
+  static std::atomic<unsigned> serial{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temporary = TemporaryNameFor(destination, serial++);
+    // Mode 0666 less the umask, as fopen would create the destination.
+    const int fd = ::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
 
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -77,6 +79,14 @@ std::optional<std::string> WriteFileAtomically(const std::string& path, const st
 // calls. Reasons name the file as `name`.
 std::optional<std::string> WriteFileAtomicallyIn(int folder, const std::string& name, const std::string& text,
                                                  struct stat* written = nullptr);
+
+// Creates a new temporary file, named as above, beside `destination` (a path, or a
+// name in `folder` when that is an open folder and not AT_FDCWD) and opens it for
+// writing; -1 (errno set) when it could not. `temporary` receives the last name tried.
+int CreateTemporary(int folder, const std::string& destination, std::string& temporary);
+
+// The id of this process, asked of the system once (and again in a forked child).
+pid_t ProcessId();
 
 // The folder a file path names its file in: "." for a bare name.
 std::string FolderOf(const std::string& path);

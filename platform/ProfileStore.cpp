@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/ExchangedFile.h"
 #include "platform/FileReplace.h"
 #include "platform/IniDocument.h"
 #include "platform/StatePaths.h"
@@ -45,6 +46,7 @@ class ProfileFile {
   explicit ProfileFile(std::string path)
       : path_(std::move(path)), name_(path_.substr(path_.rfind('/') + 1)) {}
   ~ProfileFile() {
+    exchanged_.reset();
     if (folder_ >= 0) ::close(folder_);
   }
   ProfileFile(const ProfileFile&) = delete;
@@ -82,11 +84,13 @@ class ProfileFile {
  private:
   // Replaces the file with `text`. Writes go through the file's folder, kept
   // open, while the file found at the path is the one last written through it:
-  // so the path still leads to that folder. Otherwise the folder is opened
-  // again; a file that cannot keep one (see kKeptFolders) is written by its path.
+  // so the path still leads to that folder, and the file is exchanged with its
+  // spare there. Otherwise the folder is opened again; a file that cannot keep
+  // one (see kKeptFolders) is written by its path.
   std::optional<std::string> Write(bool folderHoldsFile, const std::string& text, struct stat& written) {
     if (!folderHoldsFile && !OpenFolder()) return WriteFileAtomically(path_, text, &written);
-    auto problem = WriteFileAtomicallyIn(folder_, name_, text, &written);
+    auto problem = folderHoldsFile ? exchanged_->Replace(text, written)
+                                   : WriteFileAtomicallyIn(folder_, name_, text, &written);
     if (problem)
       folderFile_.reset();
     else
@@ -97,6 +101,7 @@ class ProfileFile {
   bool OpenFolder() {
     static std::atomic<int> keptFolders{0};
     folderFile_.reset();
+    exchanged_.reset();
     if (folder_ >= 0)
       ::close(folder_);
     else if (keptFolders++ >= kKeptFolders) {
@@ -104,19 +109,32 @@ class ProfileFile {
       return false;
     }
     folder_ = ::open(FolderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder_ < 0) --keptFolders;
-    return folder_ >= 0;
+    if (folder_ < 0) {
+      --keptFolders;
+      return false;
+    }
+    exchanged_.emplace(folder_, name_);
+    return true;
   }
 
-  // Reads the file and the identity of what was read from one descriptor.
+  // Reads the file and the identity of what was read from one descriptor. A
+  // file that changed while it was read is read again: a writer in another
+  // process rewrites its spare in place, and the spare is what the name held
+  // until that writer's last write.
   void Load() {
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt)
+      if (LoadOnce()) return;
+  }
+
+  // False when the file changed while it was read.
+  bool LoadOnce() {
     identity_.reset();
     document_ = {};
     const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    struct stat status {};
+    if (fd < 0) return true;
+    struct stat before {}, after {};
     std::string text;
-    bool complete = ::fstat(fd, &status) == 0;
+    bool complete = ::fstat(fd, &before) == 0;
     char buffer[8192];
     for (ssize_t got; complete && (got = ::read(fd, buffer, sizeof buffer)) != 0;) {
       if (got < 0 && errno == EINTR) continue;
@@ -125,14 +143,17 @@ class ProfileFile {
       else
         text.append(buffer, static_cast<std::size_t>(got));
     }
+    const bool unchanged = complete && ::fstat(fd, &after) == 0 && FileIdentity(before) == FileIdentity(after);
     ::close(fd);
     document_ = IniDocument::Parse(text);
-    if (complete) identity_.emplace(status);
+    if (unchanged) identity_.emplace(before);
+    return unchanged || !complete;
   }
 
   // A process has a settings file or two; tests make many, which the kernel's
   // limit on descriptors must not feel.
   static constexpr int kKeptFolders = 8;
+  static constexpr int kReadAttempts = 3;
 
   std::string path_;
   std::string name_;
@@ -141,6 +162,7 @@ class ProfileFile {
   IniDocument document_;
   int folder_ = -1;                         // the file's folder, kept open for writes
   std::optional<FileIdentity> folderFile_;  // the file last written through it
+  std::optional<ExchangedFile> exchanged_;  // the file in that folder, with its spare
 };
 
 // The one ProfileFile of each path, for the life of the process.

@@ -1,6 +1,7 @@
 // Replacing a file: durable in the order a power cut needs, and clean on failure.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ExchangedFile.h"
 #include "platform/FileReplace.h"
 #include "tests/platform/FileSizeLimit.h"
 #include "tests/platform/TempFolder.h"
@@ -72,6 +74,14 @@ extern "C" int renameat(int fromFolder, const char* from, int toFolder, const ch
   return next(fromFolder, from, toFolder, to);
 }
 
+extern "C" int renameat2(int fromFolder, const char* from, int toFolder, const char* to,
+                         unsigned int flags) noexcept {
+  Record((flags & RENAME_EXCHANGE ? "exchange " : "rename ") + Shown(to));
+  static const auto next = reinterpret_cast<int (*)(int, const char*, int, const char*, unsigned int)>(
+      ::dlsym(RTLD_NEXT, "renameat2"));
+  return next(fromFolder, from, toFolder, to, flags);
+}
+
 namespace {
 
 TEST(FileReplaceTest, TheFileIsOnDiskBeforeItTakesItsNameAndTheNameAfter) {
@@ -125,6 +135,75 @@ TEST(FileReplaceTest, AForkedChildNamesItsTemporaryFilesAfterItself) {
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// A file kept open with its folder and replaced through its spare: durable in
+// the same order, whole whatever the lengths, and told apart from the spare.
+TEST(ExchangedFileTest, TheSpareIsOnDiskBeforeItTakesTheNameAndTheNameAfter) {
+  TempFolder folder;
+  const std::string path = folder.Path() + "/App.ini";
+  ASSERT_EQ(bx::WriteFileAtomically(path, "first"), std::nullopt);
+  const int open = ::open(folder.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(open, 0);
+  {
+    bx::ExchangedFile file(open, "App.ini");
+    struct stat written {};
+    Recording(true);
+    ASSERT_EQ(file.Replace("a longer second text", written), std::nullopt);
+    Recording(false);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"sync <temporary>", "exchange App.ini",
+                                                 "sync " + Shown(folder.Path())}));
+    timespec last = written.st_mtim;
+    for (const std::string text : {"3rd", "the fourth, longest text of all", "5"}) {
+      ASSERT_EQ(file.Replace(text, written), std::nullopt);
+      EXPECT_EQ(Read(path), text);
+      struct stat status {};
+      ASSERT_EQ(::stat(path.c_str(), &status), 0);
+      EXPECT_EQ(status.st_ino, written.st_ino);
+      EXPECT_EQ(status.st_size, written.st_size);
+      // Later than the write before, even within one tick of the file system's clock.
+      EXPECT_TRUE(status.st_mtim.tv_sec > last.tv_sec ||
+                  (status.st_mtim.tv_sec == last.tv_sec && status.st_mtim.tv_nsec > last.tv_nsec));
+      last = status.st_mtim;
+    }
+    EXPECT_EQ(Names(folder.Path()).size(), 2u);  // the file and its spare
+  }
+  EXPECT_EQ(Names(folder.Path()), std::vector<std::string>{"App.ini"});
+  ::close(open);
+}
+
+// The spare never writes over what has another name: a hard link to the file,
+// a parent's spare inherited by a forked child. A spare removed by a clean-up
+// of partial files costs that write its speed, not its text.
+TEST(ExchangedFileTest, WritesOnlyWhatNoOtherNameHolds) {
+  TempFolder folder;
+  const std::string path = folder.Path() + "/App.ini";
+  ASSERT_EQ(bx::WriteFileAtomically(path, "linked"), std::nullopt);
+  ASSERT_EQ(::link(path.c_str(), (folder.Path() + "/backup").c_str()), 0);
+  const int open = ::open(folder.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(open, 0);
+  bx::ExchangedFile file(open, "App.ini");
+  struct stat written {};
+  for (const std::string text : {"parent 1", "parent 2", "parent 3"})
+    ASSERT_EQ(file.Replace(text, written), std::nullopt);
+  EXPECT_EQ(Read(folder.Path() + "/backup"), "linked");
+
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) ::_exit(file.Replace("child", written) || Read(path) != "child" ? 1 : 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_EQ(file.Replace("parent 4", written), std::nullopt);
+  EXPECT_EQ(Read(path), "parent 4");
+
+  for (const std::string& name : Names(folder.Path()))
+    if (bx::IsPartialFileName(name)) std::filesystem::remove(folder.Path() + "/" + name);
+  for (const std::string text : {"parent 5", "parent 6"}) {
+    ASSERT_EQ(file.Replace(text, written), std::nullopt);
+    EXPECT_EQ(Read(path), text);
+  }
+  ::close(open);
 }
 
 }  // namespace
