@@ -64,15 +64,18 @@ bool ExchangedFile::HaveSpare() {
   return spare_ >= 0;
 }
 
-// Writes the spare whole and syncs it, unless it is linked anywhere else: the
-// spare was the file until the last exchange, and another name for it must keep
-// what it had.
+// Writes the spare whole and syncs it. The spare was the file until the last
+// exchange: one linked anywhere else is left as it is, for that name must keep
+// what it had; and one longer than the text is too, for a reader that opened
+// the file before that exchange would find the new text followed by the old
+// one's end.
 bool ExchangedFile::RewriteSpare(const std::string& text, struct stat& written) {
   struct stat status {};
-  if (::fstat(spare_, &status) != 0 || !S_ISREG(status.st_mode) || status.st_nlink != 1) return false;
   const auto size = static_cast<off_t>(text.size());
+  if (::fstat(spare_, &status) != 0 || !S_ISREG(status.st_mode) || status.st_nlink != 1 ||
+      status.st_size > size)
+    return false;
   if (::pwrite(spare_, text.data(), text.size(), 0) != size) return false;
-  if (status.st_size > size && ::ftruncate(spare_, size) != 0) return false;
   const timespec modified = TimeAfter(lastModified_);
   const timespec times[2] = {{0, UTIME_OMIT}, modified};
   if (::futimens(spare_, times) != 0 || ::fsync(spare_) != 0) return false;

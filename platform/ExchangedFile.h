@@ -18,6 +18,11 @@ namespace bx {
 // WriteFileAtomicallyIn, but no file is created or freed, which is most of a
 // replacement's cost on a fast disk. The spare then holds the previous text.
 //
+// A reader that opened the file before an exchange and reads it only after the
+// next write has begun reads that write's text, whole, unless its read falls
+// within the copy of the text itself: a shorter text is written through a new
+// file instead, so that no old end is ever left behind a new text.
+//
 // Each write gives the file a modification time later than the last one's, to
 // the nanosecond, so that the two files taking turns under the name never look
 // alike to a reader that tells files apart by their status.
@@ -30,8 +35,8 @@ class ExchangedFile {
   ExchangedFile& operator=(const ExchangedFile&) = delete;
 
   // Replaces the file, which must exist, with `text`; where the spare cannot
-  // serve (gone, linked elsewhere too, a file system that cannot exchange), as
-  // WriteFileAtomicallyIn does. `written` receives the new file's device, inode,
+  // serve (gone, linked elsewhere too, longer than the text, a file system that
+  // cannot exchange), as WriteFileAtomicallyIn does. `written` receives the new file's device, inode,
   // size and modification time. The reason when it could not.
   std::optional<std::string> Replace(const std::string& text, struct stat& written);
 

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ExchangedFile.h"
@@ -138,7 +139,8 @@ TEST(FileReplaceTest, AForkedChildNamesItsTemporaryFilesAfterItself) {
 }
 
 // A file kept open with its folder and replaced through its spare: durable in
-// the same order, whole whatever the lengths, and told apart from the spare.
+// the same order, and told apart from the spare. A text shorter than the spare
+// takes a new file, so that no reader finds an old end behind it.
 TEST(ExchangedFileTest, TheSpareIsOnDiskBeforeItTakesTheNameAndTheNameAfter) {
   TempFolder folder;
   const std::string path = folder.Path() + "/App.ini";
@@ -148,14 +150,19 @@ TEST(ExchangedFileTest, TheSpareIsOnDiskBeforeItTakesTheNameAndTheNameAfter) {
   {
     bx::ExchangedFile file(open, "App.ini");
     struct stat written {};
-    Recording(true);
-    ASSERT_EQ(file.Replace("a longer second text", written), std::nullopt);
-    Recording(false);
-    EXPECT_EQ(g_calls, (std::vector<std::string>{"sync <temporary>", "exchange App.ini",
-                                                 "sync " + Shown(folder.Path())}));
-    timespec last = written.st_mtim;
-    for (const std::string text : {"3rd", "the fourth, longest text of all", "5"}) {
+    timespec last{};
+    const std::pair<std::string, std::string> writes[] = {{"second", "exchange"},
+                                                          {"third!", "exchange"},
+                                                          {"the fourth, longest", "exchange"},
+                                                          {"5th", "rename"},
+                                                          {"sixth", "exchange"}};
+    for (const auto& [text, how] : writes) {
+      Recording(true);
       ASSERT_EQ(file.Replace(text, written), std::nullopt);
+      Recording(false);
+      EXPECT_EQ(g_calls, (std::vector<std::string>{"sync <temporary>", how + " App.ini",
+                                                   "sync " + Shown(folder.Path())}))
+          << text;
       EXPECT_EQ(Read(path), text);
       struct stat status {};
       ASSERT_EQ(::stat(path.c_str(), &status), 0);
