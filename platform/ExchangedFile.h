@@ -35,9 +35,10 @@ class ExchangedFile {
   ExchangedFile& operator=(const ExchangedFile&) = delete;
 
   // Replaces the file, which must exist, with `text`; where the spare cannot
-  // serve (gone, linked elsewhere too, longer than the text, a file system that
-  // cannot exchange), as WriteFileAtomicallyIn does. `written` receives the new file's device, inode,
-  // size and modification time. The reason when it could not.
+  // serve (gone, linked elsewhere too, longer than the text, a file system
+  // that cannot exchange), as WriteFileAtomicallyIn does. `written` receives
+  // the new file's device, inode, size and modification time. The reason when
+  // it could not.
   std::optional<std::string> Replace(const std::string& text, struct stat& written);
 
  private:
@@ -51,8 +52,8 @@ class ExchangedFile {
   std::string name_;
   int spare_ = -1;
   std::string spareName_;
-  pid_t owner_ = 0;             // the process that made the spare: a forked child makes its own
-  bool canExchange_ = true;     // false once the file system refused an exchange
+  pid_t owner_ = 0;          // the process that made the spare: a forked child makes its own
+  bool canExchange_ = true;  // false once the file system refused an exchange
   timespec lastModified_{};
 };
 
